@@ -1,0 +1,49 @@
+# One interface target carries the project's warning set; every target links it PRIVATE.
+add_library(project_warnings INTERFACE)
+target_compile_options(project_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wnon-virtual-dtor
+    -Woverloaded-virtual -Wformat=2)
+if(TAVOX_WERROR)
+    target_compile_options(project_warnings INTERFACE -Werror)
+endif()
+
+# Glob a folder's sources; new files are picked up without editing CMake lists.
+function(tavox_sources out_var)
+    set(result)
+    foreach(dir IN LISTS ARGN)
+        file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
+        list(APPEND result ${found})
+    endforeach()
+    if(NOT result)
+        set(result ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+    endif()
+    set(${out_var} ${result} PARENT_SCOPE)
+endfunction()
+
+# One GoogleTest executable per library, from the given test folders.
+function(tavox_test name)
+    cmake_parse_arguments(T "" "MAIN" "DIRS;LIBS" ${ARGN})
+    set(files)
+    foreach(dir IN LISTS T_DIRS)
+        file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp")
+        list(APPEND files ${found})
+    endforeach()
+    if(NOT files)
+        return()
+    endif()
+    if(T_MAIN)
+        add_executable(${name} ${files} ${T_MAIN})
+        target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock project_warnings)
+    else()
+        add_executable(${name} ${files})
+        target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock project_warnings)
+    endif()
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE
+        TAVOX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+        TAVOX_NODESETS_DIR="${PROJECT_SOURCE_DIR}/../shared/nodesets"
+        TAVOX_BINARY_DIR="${PROJECT_BINARY_DIR}"
+        TAVOX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1")
+endfunction()

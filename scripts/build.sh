@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures and builds. TAVOX_SANITIZE=1 builds with AddressSanitizer and UBSan in build-asan/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+
+if [ "${TAVOX_SANITIZE:-0}" = "1" ]; then
+    build="$root/build-asan"
+    extra=(-DTAVOX_SANITIZE=ON -DTAVOX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug)
+else
+    build="$root/build"
+    extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+cmake -S "$root" -B "$build" -G Ninja "${extra[@]}" >&2
+cmake --build "$build" -j "$(nproc)" >&2
+echo "$build"

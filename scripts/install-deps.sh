@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs; quiet when all are already there.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libxml2-dev libssl-dev libsqlite3-dev
+    qt6-base-dev libsystemd-dev unixodbc-dev nlohmann-json3-dev
+    mariadb-server odbc-mariadb python3-dbusmock dbus xvfb xauth
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

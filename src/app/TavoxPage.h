@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class MessageBoxes;
+class SheetServices;
+
+/// A page of the main sheet, in the roles of a property page: initialised once when first
+/// activated, applied by the sheet's Apply and OK, refreshed after a restore.
+class CTavoxPage : public QWidget {
+    Q_OBJECT
+
+public:
+    CTavoxPage(const QString& caption, MessageBoxes& boxes, QWidget* parent = nullptr);
+
+    /// The tab caption (the caption of the page's dialog template).
+    const QString& caption() const { return m_caption; }
+
+    /// Window initialisation, run once when the page is first activated; a page stores itself
+    /// in its process-wide pointer here.
+    virtual void OnInitDialog() {}
+    /// The page became the active tab.
+    virtual void OnSetActive() {}
+    /// Writes the page's settings; false when the input was rejected.
+    virtual bool OnApply() { return true; }
+    /// The sheet's refresh after a restore from the notification area.
+    virtual void Refresh() {}
+
+    /// Marks the page changed (enables the sheet's Apply button) or unchanged.
+    void SetModified(bool changed = true);
+    bool isModified() const { return m_modified; }
+    bool isInitialized() const { return m_initialized; }
+    /// Runs OnInitDialog the first time only.
+    void ensureInitialized();
+
+    void setSheet(SheetServices* sheet) { m_sheet = sheet; }
+    SheetServices* sheet() const { return m_sheet; }
+    MessageBoxes& messageBoxes() const { return m_boxes; }
+
+signals:
+    void modifiedChanged(bool modified);
+
+private:
+    QString m_caption;
+    MessageBoxes& m_boxes;
+    SheetServices* m_sheet = nullptr;
+    bool m_modified = false;
+    bool m_initialized = false;
+};

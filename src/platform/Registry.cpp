@@ -1,0 +1,410 @@
+#include "platform/Registry.h"
+
+#include "platform/TextCodec.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace platform {
+namespace {
+
+// Marks a database as one of our stores, so that a foreign SQLite file is refused.
+constexpr int kApplicationId = 0x54415658; // "TAVX"
+constexpr int kBusyTimeoutMs = 10000;
+
+const char* const kSchema = "CREATE TABLE IF NOT EXISTS reg_keys("
+                            " id INTEGER PRIMARY KEY,"
+                            " path TEXT NOT NULL UNIQUE COLLATE NOCASE);"
+                            "CREATE TABLE IF NOT EXISTS reg_values("
+                            " id INTEGER PRIMARY KEY,"
+                            " key_id INTEGER NOT NULL REFERENCES reg_keys(id),"
+                            " name TEXT NOT NULL COLLATE NOCASE,"
+                            " type INTEGER NOT NULL,"
+                            " data BLOB NOT NULL,"
+                            " UNIQUE(key_id, name));";
+
+// Key paths are compared without leading or trailing backslashes.
+std::string normalizeKeyPath(std::string_view path)
+{
+    while (!path.empty() && path.front() == '\\')
+        path.remove_prefix(1);
+    while (!path.empty() && path.back() == '\\')
+        path.remove_suffix(1);
+    return std::string(path);
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+            m_stmt = nullptr;
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return m_stmt != nullptr; }
+    sqlite3_stmt* get() const { return m_stmt; }
+    void bindText(int i, std::string_view text)
+    {
+        sqlite3_bind_text(m_stmt, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    void bindInt(int i, std::int64_t v) { sqlite3_bind_int64(m_stmt, i, v); }
+    void bindBlob(int i, const void* data, std::uint32_t size)
+    {
+        // A zero-length blob must still be a blob, not NULL.
+        static const char empty = 0;
+        sqlite3_bind_blob(m_stmt, i, size ? data : &empty, static_cast<int>(size), SQLITE_TRANSIENT);
+    }
+    int step() { return sqlite3_step(m_stmt); }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+bool isOurStore(sqlite3* db)
+{
+    Statement st(db, "PRAGMA application_id");
+    if (!st.ok() || st.step() != SQLITE_ROW)
+        return false;
+    return sqlite3_column_int(st.get(), 0) == kApplicationId;
+}
+
+// A store counts as writable only when the process may write it and it carries a write
+// bit; a store made read-only with chmod is refused even to root, as an administrator expects.
+bool isWritableFile(const std::filesystem::path& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+bool execute(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace
+
+std::filesystem::path registryStorePath(RegHive hive)
+{
+    if (hive == RegHive::LocalMachine) {
+        const char* env = std::getenv("TAVOX_REGISTRY");
+        return env && *env ? std::filesystem::path(env) : std::filesystem::path("/var/lib/tavox/registry.db");
+    }
+    if (const char* env = std::getenv("TAVOX_USER_REGISTRY"); env && *env)
+        return env;
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".config";
+    else
+        base = ".config";
+    return base / "tavox" / "user-registry.db";
+}
+
+const char* regStatusText(RegStatus status)
+{
+    switch (status) {
+    case RegStatus::Success:
+        return "success";
+    case RegStatus::NotFound:
+        return "not found";
+    case RegStatus::MoreData:
+        return "more data is available";
+    case RegStatus::AccessDenied:
+        return "access is denied";
+    case RegStatus::InvalidHandle:
+        return "the key is not open";
+    case RegStatus::Failed:
+        return "the settings store cannot be read";
+    }
+    return "unknown";
+}
+
+RegistryKey::~RegistryKey()
+{
+    close();
+}
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept
+    : m_db(other.m_db)
+    , m_keyId(other.m_keyId)
+    , m_writable(other.m_writable)
+{
+    other.m_db = nullptr;
+}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_db = other.m_db;
+        m_keyId = other.m_keyId;
+        m_writable = other.m_writable;
+        other.m_db = nullptr;
+    }
+    return *this;
+}
+
+void RegistryKey::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+    m_keyId = 0;
+    m_writable = false;
+}
+
+RegStatus RegistryKey::open(RegHive hive, std::string_view subKey, RegAccess access)
+{
+    return open(registryStorePath(hive), subKey, access);
+}
+
+RegStatus RegistryKey::open(const std::filesystem::path& store, std::string_view subKey, RegAccess access)
+{
+    close();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(store, ec))
+        return RegStatus::NotFound;
+    const bool wantWrite = access != RegAccess::Read;
+    if (wantWrite && !isWritableFile(store))
+        return RegStatus::AccessDenied;
+
+    sqlite3* db = nullptr;
+    const int flags = wantWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    if (sqlite3_open_v2(store.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return RegStatus::Failed;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (!isOurStore(db)) {
+        sqlite3_close_v2(db);
+        return RegStatus::Failed;
+    }
+    Statement st(db, "SELECT id FROM reg_keys WHERE path = ?1");
+    if (!st.ok()) {
+        sqlite3_close_v2(db);
+        return RegStatus::Failed;
+    }
+    st.bindText(1, normalizeKeyPath(subKey));
+    const int rc = st.step();
+    if (rc != SQLITE_ROW) {
+        sqlite3_close_v2(db);
+        return rc == SQLITE_DONE ? RegStatus::NotFound : RegStatus::Failed;
+    }
+    m_keyId = sqlite3_column_int64(st.get(), 0);
+    m_db = db;
+    m_writable = wantWrite;
+    return RegStatus::Success;
+}
+
+RegStatus RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const
+{
+    if (!m_db)
+        return RegStatus::InvalidHandle;
+    if (data && !size)
+        return RegStatus::Failed;
+    Statement st(m_db, "SELECT type, data FROM reg_values WHERE key_id = ?1 AND name = ?2");
+    if (!st.ok())
+        return RegStatus::Failed;
+    st.bindInt(1, m_keyId);
+    st.bindText(2, name);
+    const int rc = st.step();
+    if (rc == SQLITE_DONE)
+        return RegStatus::NotFound;
+    if (rc != SQLITE_ROW)
+        return RegStatus::Failed;
+    const auto storedType = static_cast<std::uint32_t>(sqlite3_column_int64(st.get(), 0));
+    const void* blob = sqlite3_column_blob(st.get(), 1);
+    const auto stored = static_cast<std::uint32_t>(sqlite3_column_bytes(st.get(), 1));
+    if (type)
+        *type = storedType;
+    if (data) {
+        if (*size < stored) {
+            *size = stored;
+            return RegStatus::MoreData;
+        }
+        if (stored)
+            std::memcpy(data, blob, stored);
+    }
+    if (size)
+        *size = stored;
+    return RegStatus::Success;
+}
+
+RegStatus RegistryKey::queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const
+{
+    std::uint32_t size = 0;
+    RegStatus status = queryValue(name, &type, nullptr, &size);
+    if (status != RegStatus::Success)
+        return status;
+    data.assign(size, 0);
+    status = queryValue(name, &type, data.data(), &size);
+    data.resize(size);
+    return status;
+}
+
+RegStatus RegistryKey::setValue(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size)
+{
+    if (!m_db)
+        return RegStatus::InvalidHandle;
+    if (!m_writable)
+        return RegStatus::AccessDenied;
+    if (!execute(m_db, "BEGIN IMMEDIATE"))
+        return RegStatus::Failed;
+    Statement update(m_db, "UPDATE reg_values SET type = ?3, data = ?4 WHERE key_id = ?1 AND name = ?2");
+    bool ok = update.ok();
+    if (ok) {
+        update.bindInt(1, m_keyId);
+        update.bindText(2, name);
+        update.bindInt(3, type);
+        update.bindBlob(4, data, size);
+        ok = update.step() == SQLITE_DONE;
+    }
+    if (ok && sqlite3_changes(m_db) == 0) {
+        Statement insert(m_db, "INSERT INTO reg_values(key_id, name, type, data) VALUES(?1, ?2, ?3, ?4)");
+        ok = insert.ok();
+        if (ok) {
+            insert.bindInt(1, m_keyId);
+            insert.bindText(2, name);
+            insert.bindInt(3, type);
+            insert.bindBlob(4, data, size);
+            ok = insert.step() == SQLITE_DONE;
+        }
+    }
+    if (!ok || !execute(m_db, "COMMIT")) {
+        execute(m_db, "ROLLBACK");
+        return RegStatus::Failed;
+    }
+    return RegStatus::Success;
+}
+
+RegStatus RegistryKey::deleteValue(std::string_view name)
+{
+    if (!m_db)
+        return RegStatus::InvalidHandle;
+    if (!m_writable)
+        return RegStatus::AccessDenied;
+    Statement st(m_db, "DELETE FROM reg_values WHERE key_id = ?1 AND name = ?2");
+    if (!st.ok())
+        return RegStatus::Failed;
+    st.bindInt(1, m_keyId);
+    st.bindText(2, name);
+    if (st.step() != SQLITE_DONE)
+        return RegStatus::Failed;
+    return sqlite3_changes(m_db) ? RegStatus::Success : RegStatus::NotFound;
+}
+
+RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
+{
+    values.clear();
+    if (!m_db)
+        return RegStatus::InvalidHandle;
+    Statement st(m_db, "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id");
+    if (!st.ok())
+        return RegStatus::Failed;
+    st.bindInt(1, m_keyId);
+    int rc = 0;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        Value v;
+        v.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+        v.type = static_cast<std::uint32_t>(sqlite3_column_int64(st.get(), 1));
+        const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(st.get(), 2));
+        const int n = sqlite3_column_bytes(st.get(), 2);
+        v.data.assign(blob, blob + n);
+        values.push_back(std::move(v));
+    }
+    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+}
+
+RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string_view subKey)
+{
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(store, ec);
+    if (exists && !isWritableFile(store))
+        return RegStatus::AccessDenied;
+    if (!exists && store.has_parent_path())
+        std::filesystem::create_directories(store.parent_path(), ec);
+
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return ec ? RegStatus::AccessDenied : RegStatus::Failed;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    RegStatus status = RegStatus::Success;
+    if (!execute(db, "BEGIN IMMEDIATE")) {
+        sqlite3_close_v2(db);
+        return RegStatus::Failed;
+    }
+    if (exists) {
+        if (!isOurStore(db))
+            status = RegStatus::Failed;
+    } else {
+        const std::string pragma = "PRAGMA application_id = " + std::to_string(kApplicationId);
+        if (!execute(db, pragma.c_str()) || !execute(db, kSchema))
+            status = RegStatus::Failed;
+    }
+    // Parents are created with the key, as the registry does.
+    const std::string path = normalizeKeyPath(subKey);
+    for (std::size_t pos = 0; status == RegStatus::Success && pos != std::string::npos;) {
+        pos = path.find('\\', pos + 1);
+        Statement st(db, "INSERT OR IGNORE INTO reg_keys(path) VALUES(?1)");
+        if (!st.ok()) {
+            status = RegStatus::Failed;
+            break;
+        }
+        st.bindText(1, path.substr(0, pos));
+        if (st.step() != SQLITE_DONE)
+            status = RegStatus::Failed;
+    }
+    if (status != RegStatus::Success || !execute(db, "COMMIT")) {
+        execute(db, "ROLLBACK");
+        if (status == RegStatus::Success)
+            status = RegStatus::Failed;
+    }
+    sqlite3_close_v2(db);
+    return status;
+}
+
+std::vector<std::uint8_t> regSzBytes(std::u16string_view text)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::vector<std::uint8_t> regSzBytesFromUtf8(std::string_view text)
+{
+    return regSzBytes(utf8ToUtf16(text));
+}
+
+std::u16string regSzText(const std::uint8_t* data, std::size_t size)
+{
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (c == 0)
+            break;
+        text.push_back(c);
+    }
+    return text;
+}
+
+} // namespace platform

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace platform {
+
+/// The two settings stores: the machine's (HKEY_LOCAL_MACHINE) and the user's (HKEY_CURRENT_USER).
+enum class RegHive { LocalMachine, CurrentUser };
+
+/// How a key is opened. Write needs a writable store file, as KEY_WRITE needs the right to write.
+enum class RegAccess { Read, Write, ReadWrite };
+
+/// Outcome of a store call, after the registry's own error codes.
+enum class RegStatus {
+    Success,
+    NotFound,     ///< key, value or store file missing (ERROR_FILE_NOT_FOUND)
+    MoreData,     ///< the caller's buffer is too small (ERROR_MORE_DATA)
+    AccessDenied, ///< opened for writing without the right to write, or written through a read-only key
+    InvalidHandle,///< the key is not open
+    Failed,       ///< the store file is corrupt, foreign or locked beyond the wait
+};
+
+/// Registry value types, kept with their Windows numbers.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+/// Path of a store: TAVOX_REGISTRY / TAVOX_USER_REGISTRY, else /var/lib/tavox/registry.db and
+/// $XDG_CONFIG_HOME/tavox/user-registry.db (~/.config when unset).
+std::filesystem::path registryStorePath(RegHive hive);
+
+const char* regStatusText(RegStatus status);
+
+/// One open key of a settings store (a SQLite database), with the semantics of the
+/// RegOpenKeyExW / RegQueryValueExW / RegSetValueExW / RegDeleteValueW / RegCloseKey calls.
+/// Key and value names compare case-insensitively. Each write is one transaction.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey();
+    RegistryKey(RegistryKey&& other) noexcept;
+    RegistryKey& operator=(RegistryKey&& other) noexcept;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    /// Opens an existing key; never creates one. Closes a key opened before.
+    [[nodiscard]] RegStatus open(RegHive hive, std::string_view subKey, RegAccess access);
+    /// Opens an existing key of the store at an explicit path.
+    [[nodiscard]] RegStatus open(const std::filesystem::path& store, std::string_view subKey, RegAccess access);
+    bool isOpen() const { return m_db != nullptr; }
+    void close();
+
+    /// Reads a value as RegQueryValueExW does: `type` and `data` may be null; `size` is the
+    /// buffer size on entry and the stored size on return. A buffer that is too small gives
+    /// MoreData and leaves the buffer untouched.
+    [[nodiscard]] RegStatus queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const;
+    /// Reads a whole value of any size.
+    [[nodiscard]] RegStatus queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const;
+
+    /// Stores a value, replacing one of the same name (the stored name keeps its first spelling).
+    [[nodiscard]] RegStatus setValue(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size);
+    [[nodiscard]] RegStatus deleteValue(std::string_view name);
+
+    struct Value {
+        std::string name;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+    };
+    /// Every value of the key in the order they were first stored.
+    [[nodiscard]] RegStatus enumValues(std::vector<Value>& values) const;
+
+    /// Creates a key (and the store file with its tables) when missing. Only the
+    /// administration tool creates keys; the utility and the daemon never do.
+    [[nodiscard]] static RegStatus createKey(const std::filesystem::path& store, std::string_view subKey);
+
+private:
+    sqlite3* m_db = nullptr;
+    std::int64_t m_keyId = 0;
+    bool m_writable = false;
+};
+
+/// REG_SZ helpers: UTF-8 text to and from UTF-16LE bytes with the terminating NUL.
+std::vector<std::uint8_t> regSzBytes(std::u16string_view text);
+std::vector<std::uint8_t> regSzBytesFromUtf8(std::string_view text);
+/// The text of REG_SZ bytes, up to the first NUL (an odd trailing byte is dropped).
+std::u16string regSzText(const std::uint8_t* data, std::size_t size);
+
+} // namespace platform

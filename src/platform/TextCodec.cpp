@@ -1,0 +1,106 @@
+#include "platform/TextCodec.h"
+
+#include <cstdint>
+
+namespace platform {
+namespace {
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+} // namespace
+
+std::u16string utf8ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<std::uint8_t>(text[i]);
+        char32_t c = 0xFFFD;
+        std::size_t len = 1;
+        if (b < 0x80) {
+            c = b;
+        } else if (b >= 0xC2 && b < 0xF5) {
+            const std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+            char32_t v = b & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
+            std::size_t k = 1;
+            for (; k < need && i + k < text.size(); ++k) {
+                const auto t = static_cast<std::uint8_t>(text[i + k]);
+                if ((t & 0xC0) != 0x80)
+                    break;
+                v = (v << 6) | (t & 0x3F);
+            }
+            if (k == need) {
+                const bool overlong = (need == 3 && v < 0x800) || (need == 4 && v < 0x10000);
+                const bool surrogate = v >= 0xD800 && v <= 0xDFFF;
+                if (!overlong && !surrogate && v <= 0x10FFFF)
+                    c = v;
+                len = need;
+            } else {
+                len = k;
+            }
+        }
+        i += len;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y + 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace platform

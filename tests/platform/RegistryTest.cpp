@@ -1,0 +1,118 @@
+#include "platform/Registry.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace platform;
+
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\MORVANE\\Tavox Server";
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(RegistryKey::createKey(m_store, kKey), RegStatus::Success); }
+
+    RegistryKey openKey(RegAccess access)
+    {
+        RegistryKey key;
+        EXPECT_EQ(key.open(m_store, kKey, access), RegStatus::Success);
+        return key;
+    }
+
+    TempDir m_dir;
+    std::filesystem::path m_store = m_dir / "registry.db";
+};
+
+TEST_F(RegistryTest, StoresTypesWithTheirWindowsLayouts)
+{
+    RegistryKey key = openKey(RegAccess::Write);
+    const std::uint32_t port = 48010;
+    const std::uint8_t le[] = {0x8A, 0xBB, 0, 0};
+    ASSERT_EQ(key.setValue("UaTcpPort", kRegDword, le, 4), RegStatus::Success);
+    const auto sz = regSzBytesFromUtf8("ab");
+    ASSERT_EQ(key.setValue("NodeCfg", kRegSz, sz.data(), static_cast<std::uint32_t>(sz.size())), RegStatus::Success);
+    key.close();
+
+    RegistryKey reader = openKey(RegAccess::Read);
+    std::uint32_t type = 0;
+    std::uint32_t value = 0;
+    std::uint32_t size = 4;
+    ASSERT_EQ(reader.queryValue("uatcpport", &type, &value, &size), RegStatus::Success);
+    EXPECT_EQ(type, kRegDword);
+    EXPECT_EQ(value, port);
+
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(reader.queryValue("NODECFG", type, bytes), RegStatus::Success);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0, 0}));
+}
+
+TEST_F(RegistryTest, BufferSizesFollowTheQueryCall)
+{
+    RegistryKey key = openKey(RegAccess::Write);
+    for (const auto& [length, expected] : {std::pair{511u, RegStatus::Success}, std::pair{600u, RegStatus::MoreData}}) {
+        const auto data = regSzBytes(std::u16string(length, u'x'));
+        ASSERT_EQ(key.setValue("Long", kRegSz, data.data(), static_cast<std::uint32_t>(data.size())), RegStatus::Success);
+        std::vector<std::uint8_t> buffer(1024, 0);
+        std::uint32_t size = 1024;
+        EXPECT_EQ(key.queryValue("Long", nullptr, buffer.data(), &size), expected) << length;
+        EXPECT_EQ(size, (length + 1) * 2);
+        if (expected == RegStatus::MoreData) {
+            EXPECT_EQ(buffer[0], 0) << "a failed read leaves the buffer alone";
+        }
+    }
+    std::uint32_t size = 4;
+    std::uint32_t dword = 0;
+    EXPECT_EQ(key.queryValue("Missing", nullptr, &dword, &size), RegStatus::NotFound);
+}
+
+TEST_F(RegistryTest, ReplacingKeepsOrderAndDeleteRemoves)
+{
+    RegistryKey key = openKey(RegAccess::Write);
+    const std::uint8_t one = 1;
+    ASSERT_EQ(key.setValue("A", kRegBinary, &one, 1), RegStatus::Success);
+    ASSERT_EQ(key.setValue("B", kRegBinary, &one, 1), RegStatus::Success);
+    ASSERT_EQ(key.setValue("a", kRegBinary, nullptr, 0), RegStatus::Success);
+    std::vector<RegistryKey::Value> values;
+    ASSERT_EQ(key.enumValues(values), RegStatus::Success);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].name, "A");
+    EXPECT_TRUE(values[0].data.empty());
+    EXPECT_EQ(key.deleteValue("b"), RegStatus::Success);
+    EXPECT_EQ(key.deleteValue("b"), RegStatus::NotFound);
+}
+
+TEST_F(RegistryTest, RefusesWhatItMustNotTouch)
+{
+    RegistryKey key;
+    EXPECT_EQ(key.open(m_store, "SOFTWARE\\Other", RegAccess::Read), RegStatus::NotFound);
+    EXPECT_EQ(key.open(m_dir / "none.db", kKey, RegAccess::Read), RegStatus::NotFound);
+
+    RegistryKey reader = openKey(RegAccess::Read);
+    const std::uint8_t one = 1;
+    EXPECT_EQ(reader.setValue("A", kRegBinary, &one, 1), RegStatus::AccessDenied);
+
+    std::filesystem::permissions(m_store, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_EQ(key.open(m_store, kKey, RegAccess::Write), RegStatus::AccessDenied);
+    EXPECT_EQ(key.open(m_store, kKey, RegAccess::Read), RegStatus::Success);
+
+    for (const char* content : {"not a database at all", ""}) {
+        const auto foreign = m_dir / "foreign.db";
+        std::ofstream(foreign) << content;
+        EXPECT_EQ(key.open(foreign, kKey, RegAccess::Read), RegStatus::Failed) << content;
+    }
+}
+
+TEST(RegistryPathTest, StorePathsComeFromTheEnvironment)
+{
+    TempDir dir;
+    ScopedStores stores(dir);
+    EXPECT_EQ(registryStorePath(RegHive::LocalMachine), stores.machine());
+    EXPECT_EQ(registryStorePath(RegHive::CurrentUser), stores.user());
+}
+
+} // namespace
