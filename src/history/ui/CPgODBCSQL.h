@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/TavoxPage.h"
+
+/// The "ODBC Database" page of the main sheet.
+class CPgODBCSQL : public CTavoxPage {
+    Q_OBJECT
+
+public:
+    explicit CPgODBCSQL(MessageBoxes& boxes, QWidget* parent = nullptr);
+    ~CPgODBCSQL() override;
+
+    void OnInitDialog() override;
+};
