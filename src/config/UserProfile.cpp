@@ -1,0 +1,55 @@
+#include "config/UserProfile.h"
+
+#include "platform/Registry.h"
+
+#include <vector>
+
+using platform::RegAccess;
+using platform::RegHive;
+using platform::RegistryKey;
+using platform::RegStatus;
+
+UserProfile::UserProfile(std::string company, std::string application)
+    : m_company(std::move(company))
+    , m_application(std::move(application))
+{
+}
+
+UserProfile UserProfile::utility()
+{
+    return UserProfile("MORVANE", "Tavox Utility");
+}
+
+std::string UserProfile::sectionKey(std::string_view section) const
+{
+    return "Software\\" + m_company + "\\" + m_application + "\\" + std::string(section);
+}
+
+std::u16string UserProfile::getString(std::string_view section, std::string_view entry, std::u16string_view fallback) const
+{
+    RegistryKey key;
+    if (key.open(RegHive::CurrentUser, sectionKey(section), RegAccess::Read) != RegStatus::Success)
+        return std::u16string(fallback);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    if (key.queryValue(entry, type, data) != RegStatus::Success || type != platform::kRegSz)
+        return std::u16string(fallback);
+    return platform::regSzText(data.data(), data.size());
+}
+
+bool UserProfile::writeString(std::string_view section, std::string_view entry, std::u16string_view value) const
+{
+    const auto store = platform::registryStorePath(RegHive::CurrentUser);
+    const std::string keyPath = sectionKey(section);
+    RegistryKey key;
+    RegStatus status = key.open(store, keyPath, RegAccess::Write);
+    if (status == RegStatus::NotFound) {
+        if (RegistryKey::createKey(store, keyPath) != RegStatus::Success)
+            return false;
+        status = key.open(store, keyPath, RegAccess::Write);
+    }
+    if (status != RegStatus::Success)
+        return false;
+    const auto bytes = platform::regSzBytes(value);
+    return key.setValue(entry, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size())) == RegStatus::Success;
+}
