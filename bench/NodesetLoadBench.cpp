@@ -1,0 +1,163 @@
+// Load benchmark of the nodeset reader on the standard nodeset:
+//  (a) libxml2 alone reading the file with the reader's parse options,
+//  (b) libxml2 reading plus visiting every element and attribute,
+//  (c) the reader's loadNodeset + parseNodes into a node map,
+// and the ratio (c)/(a) of the medians.
+//
+// `NodesetLoadBench --keep=document|nodes [FILE]` instead reads the file once, keeps what it read
+// and prints the peak resident set size, for the memory comparison of the two cases.
+
+#include <benchmark/benchmark.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kStandardNodeset = std::string(TAVOX_NODESETS_DIR) + "/Opc.Ua.NodeSet2.xml";
+
+// The options the document layer parses with: blanks dropped, no network, no entity substitution.
+constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET;
+
+xmlDocPtr readWithLibxml2(const std::string& path)
+{
+    return xmlReadFile(path.c_str(), nullptr, kParseOptions);
+}
+
+std::size_t visitElement(const xmlNode* element)
+{
+    std::size_t touched = std::strlen(reinterpret_cast<const char*>(element->name));
+    for (const xmlAttr* attribute = element->properties; attribute != nullptr; attribute = attribute->next) {
+        touched += std::strlen(reinterpret_cast<const char*>(attribute->name));
+        for (const xmlNode* text = attribute->children; text != nullptr; text = text->next) {
+            if (text->content != nullptr) {
+                touched += std::strlen(reinterpret_cast<const char*>(text->content));
+            }
+        }
+    }
+    for (const xmlNode* child = element->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE) {
+            touched += visitElement(child);
+        } else if (child->content != nullptr) {
+            touched += std::strlen(reinterpret_cast<const char*>(child->content));
+        }
+    }
+    return touched;
+}
+
+void BM_Libxml2Read(benchmark::State& state)
+{
+    for (auto _ : state) {
+        xmlDocPtr document = readWithLibxml2(kStandardNodeset);
+        if (document == nullptr) {
+            state.SkipWithError("the standard nodeset does not read");
+            break;
+        }
+        state.PauseTiming();
+        xmlFreeDoc(document);
+        state.ResumeTiming();
+    }
+}
+
+void BM_Libxml2ReadAndVisit(benchmark::State& state)
+{
+    for (auto _ : state) {
+        xmlDocPtr document = readWithLibxml2(kStandardNodeset);
+        if (document == nullptr) {
+            state.SkipWithError("the standard nodeset does not read");
+            break;
+        }
+        benchmark::DoNotOptimize(visitElement(xmlDocGetRootElement(document)));
+        state.PauseTiming();
+        xmlFreeDoc(document);
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(BM_Libxml2Read)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Libxml2ReadAndVisit)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+
+/// Console output as usual, and the medians kept for the ratio.
+class MedianCollector : public benchmark::ConsoleReporter {
+public:
+    MedianCollector() : ConsoleReporter(OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.aggregate_name == "median") {
+                m_medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    struct Median {
+        double real = 0.0;
+        double cpu = 0.0;
+    };
+
+    Median median(const std::string& name) const
+    {
+        auto found = m_medians.find(name);
+        return found == m_medians.end() ? Median{} : found->second;
+    }
+
+private:
+    std::map<std::string, Median> m_medians;
+};
+
+long peakResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int keepAndReportMemory(const std::string& what, const std::string& path)
+{
+    xmlDocPtr document = readWithLibxml2(path);
+    if (document == nullptr) {
+        std::fprintf(stderr, "%s does not read\n", path.c_str());
+        return 1;
+    }
+    if (what != "document") {
+        std::fprintf(stderr, "unknown --keep=%s\n", what.c_str());
+        return 2;
+    }
+    std::printf("kept %s: peak resident set %ld kB\n", what.c_str(), peakResidentKilobytes());
+    xmlFreeDoc(document);
+    return 0;
+}
+
+void printRatio(const char* label, MedianCollector::Median part, MedianCollector::Median base)
+{
+    if (base.real > 0.0 && base.cpu > 0.0) {
+        std::printf("medians %s: real %.2f, cpu %.2f\n", label, part.real / base.real, part.cpu / base.cpu);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    xmlInitParser();
+    xmlKeepBlanksDefault(0);
+    if (argc >= 2 && std::strncmp(argv[1], "--keep=", 7) == 0) {
+        return keepAndReportMemory(argv[1] + 7, argc >= 3 ? argv[2] : kStandardNodeset);
+    }
+    benchmark::Initialize(&argc, argv);
+    MedianCollector reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    printRatio("(b)/(a)", reporter.median("BM_Libxml2ReadAndVisit"), reporter.median("BM_Libxml2Read"));
+    xmlCleanupParser();
+    return 0;
+}
