@@ -180,7 +180,7 @@ int importFile(const RegOptions& options, const Streams& io)
         return io.fail(content.error());
     const auto keys = parseRegFile(*content);
     if (!keys)
-        return io.fail(file.string() + ": " + keys.error());
+        return io.fail(file.string() + (keys.error().starts_with("line ") ? ", " : ": ") + keys.error());
 
     std::map<std::filesystem::path, std::vector<RegistryKey::Change>> byStore;
     for (const RegFileKey& section : *keys) {

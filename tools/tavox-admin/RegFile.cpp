@@ -270,7 +270,7 @@ Result<std::string> decodeText(const Bytes& content)
 {
     if (content.size() >= 2 && content[0] == 0xFF && content[1] == 0xFE) {
         if (content.size() % 2 != 0)
-            return Result<std::string>::failure("the UTF-16 text ends in the middle of a character");
+            return Result<std::string>::failure("the UTF-16 text ends in the middle of a character.");
         std::u16string units;
         for (std::size_t i = 2; i + 1 < content.size(); i += 2)
             units.push_back(static_cast<char16_t>(content[i] | (content[i + 1] << 8)));
@@ -280,7 +280,7 @@ Result<std::string> decodeText(const Bytes& content)
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
     if (!isUtf8(text))
-        return Result<std::string>::failure("the file is neither UTF-16 nor UTF-8 text");
+        return Result<std::string>::failure("the file is neither UTF-16 nor UTF-8 text.");
     return std::string(text);
 }
 
@@ -319,7 +319,7 @@ Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
     while (reader.next(line) && trim(line).empty()) {
     }
     if (trim(line) != kRegFileHeader && trim(line) != "REGEDIT4")
-        return KeysResult::failure("not a registry file: the first line must be \"" + std::string(kRegFileHeader) + "\"");
+        return KeysResult::failure("not a registry file: the first line must be \"" + std::string(kRegFileHeader) + "\".");
 
     std::vector<RegFileKey> keys;
     while (reader.next(line)) {
