@@ -25,6 +25,8 @@ public:
     XmlText& operator=(const XmlText&) = delete;
 
     bool isPresent() const { return m_present; }
+    /// True when the text is read in place: the view lives as long as the document.
+    bool isInPlace() const { return m_owned == nullptr; }
     std::string_view view() const { return m_view; }
     bool operator==(std::string_view text) const { return m_present && m_view == text; }
 

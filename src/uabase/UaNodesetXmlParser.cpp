@@ -1,0 +1,301 @@
+#include "uabase/UaNodesetXmlParser.h"
+
+#include "uabase/BaseNode.h"
+#include "uabase/BaseNodeFactory.h"
+#include "uabase/NodesetValueDecoder.h"
+#include "uabase/UaByteString.h"
+#include "uabase/UaExtensionObject.h"
+#include "uabase/UaVariant.h"
+#include "uabase/UaXmlDocument.h"
+#include "uabase/XmlNodeReader.h"
+
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace UaBase {
+
+namespace {
+
+using Xml = XmlNodeReader;
+
+constexpr const char* kNodesetNamespace = "http://opcfoundation.org/UA/2011/03/UANodeSet.xsd";
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
+UaNodesetXmlParser::UaNodesetXmlParser(UaXmlDocument* document)
+    : m_document(document)
+    , m_valueDecoder(std::make_unique<NodesetValueDecoder>(m_namespaceTranslation))
+{
+}
+
+UaNodesetXmlParser::~UaNodesetXmlParser()
+{
+    if (m_document != nullptr) {
+        m_document->freeXmlDocument();
+        delete m_document;
+    }
+}
+
+void UaNodesetXmlParser::setXmlDocument(UaXmlDocument* document)
+{
+    m_document = document;
+}
+
+void UaNodesetXmlParser::setNodeFactory(BaseNodeFactory* factory)
+{
+    m_nodeFactory = factory;
+}
+
+void UaNodesetXmlParser::setTypeDefinitionProvider(TypeDefinitionProvider* provider)
+{
+    m_typeDefinitionProvider = provider;
+}
+
+BaseNodeFactory& UaNodesetXmlParser::factory()
+{
+    if (m_nodeFactory != nullptr) {
+        return *m_nodeFactory;
+    }
+    if (!m_ownFactory) {
+        m_ownFactory = std::make_unique<BaseNodeFactory>();
+    }
+    return *m_ownFactory;
+}
+
+const xmlNode* UaNodesetXmlParser::currentElement() const
+{
+    return m_document == nullptr ? nullptr : m_document->currentElement();
+}
+
+UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& errorText)
+{
+    auto document = std::make_unique<UaXmlDocument>();
+    if (document->loadXmlFile(fileName.toUtf8()) != 0) {
+        errorText = "cannot load XML file";
+        return UaStatus::BadInvalidArgument;
+    }
+    const char* rootName = document->getNodeName();
+    if (rootName == nullptr || std::strcmp(rootName, "UANodeSet") != 0) {
+        errorText = "root XML element name is not UANodeSet";
+        return UaStatus::BadInvalidArgument;
+    }
+    if (std::strcmp(document->getNamespaceUri(), kNodesetNamespace) != 0) {
+        errorText = "invalid XML schema";
+        return UaStatus::BadInvalidArgument;
+    }
+    // The previous document stays with whoever took it before the load.
+    m_document = document.release();
+    if (m_document->getChild("NamespaceUris") == 0) {
+        const UaStatus status = readNamespaceUris();
+        m_document->toRoot();
+        if (status.isNotGood()) {
+            errorText = "reading namespace URIs failed";
+            return status;
+        }
+    }
+    return UaStatus::Good;
+}
+
+UaStatus UaNodesetXmlParser::readNamespaceUris()
+{
+    const xmlNode* namespaceUris = currentElement();
+    for (const xmlNode* uri = Xml::firstChildElement(namespaceUris); uri != nullptr; uri = Xml::nextSiblingElement(uri)) {
+        if (Xml::hasName(uri, "Uri")) {
+            m_namespaceUris.emplace_back(Xml::content(uri).view());
+        }
+    }
+    return UaStatus::Good;
+}
+
+UaNodeId UaNodesetXmlParser::parseNodeIdText(const UaString& utf8) const
+{
+    UaNodeId id = UaNodeId::fromXmlString(utf8);
+    if (!m_namespaceTranslation.empty()) {
+        auto found = m_namespaceTranslation.find(id.namespaceIndex());
+        if (found != m_namespaceTranslation.end()) {
+            id.setNamespaceIndex(found->second);
+        }
+    }
+    return id;
+}
+
+UaNodeId UaNodesetXmlParser::resolveNodeId(const UaWideString& text) const
+{
+    // Alias names are kept by their UTF-8 form, which is one-to-one with the UTF-16 code units.
+    const UaString utf8(text);
+    auto alias = m_aliasIndex.find(utf8.view());
+    if (alias != m_aliasIndex.end()) {
+        return alias->second;
+    }
+    return parseNodeIdText(utf8);
+}
+
+UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
+{
+    if (!isAscii(utf8)) {
+        // Exactly the conversions of resolveNodeId (a character outside the Basic Multilingual
+        // Plane becomes "?").
+        return resolveNodeId(UaWideString(UaString(utf8)));
+    }
+    const bool cached = m_resolved && inPlace;
+    if (cached) {
+        auto known = m_resolved->find(utf8);
+        if (known != m_resolved->end()) {
+            return known->second;
+        }
+    }
+    auto alias = m_aliasIndex.find(utf8);
+    UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
+    if (cached) {
+        m_resolved->emplace(utf8, id);
+    }
+    return id;
+}
+
+UaNodeId UaNodesetXmlParser::resolveAttribute(const xmlNode* element, const char* name) const
+{
+    const XmlText text = Xml::attribute(element, name);
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId();
+}
+
+void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
+{
+    for (const xmlNode* alias = Xml::firstChildElement(aliases); alias != nullptr; alias = Xml::nextSiblingElement(alias)) {
+        if (!Xml::hasName(alias, "Alias")) {
+            continue;
+        }
+        const XmlText name = Xml::attribute(alias, "Alias");
+        const UaWideString key(UaString(name.view()));
+        const XmlText target = Xml::content(alias);
+        const UaNodeId id = resolveNodeId(UaWideString(UaString(target.view())));
+        if (m_aliases.emplace(key, id).second) {
+            m_aliasIndex.emplace(std::string(UaString(key).view()), id);
+        }
+    }
+}
+
+void UaNodesetXmlParser::readDocumentExtensions()
+{
+    readExtensionList(m_documentExtensions, true);
+}
+
+UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extensions, bool withNamespace)
+{
+    // The cursor is on an `Extensions` element and comes back to it.
+    UaStatus status = UaStatus::Good;
+    if (m_document->getFirstChild() != 0) {
+        return status;
+    }
+    do {
+        const char* name = m_document->getNodeName();
+        if (name == nullptr || std::strcmp(name, "Extension") != 0) {
+            break;
+        }
+        if (m_document->getFirstChild() != 0) {
+            status = UaStatus::Bad;
+            continue;
+        }
+        Extension extension;
+        extension.name = UaString(m_document->getNodeName());
+        if (withNamespace) {
+            extension.namespaceUri = UaString(m_document->getNamespaceUri());
+        }
+        char* body = nullptr;
+        int length = 0;
+        if (m_document->dumpCurrent(body, length) == 0) {
+            extension.body = UaByteString(body, length);
+        }
+        UaXmlDocument::freeXmlString(body);
+        extensions.push_back(extension);
+        m_document->getParent();
+    } while (m_document->getFollowingSibling() == 0);
+    m_document->getParent();
+    return status;
+}
+
+UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
+{
+    m_failedLine = 0;
+    m_failedPosition = 0;
+    if (m_document == nullptr || m_document->toRoot() != 0) {
+        errorText = "parsing node fails";
+        return UaStatus::BadInvalidArgument;
+    }
+    if (m_document->getChild("Aliases") == 0) {
+        readAliases(currentElement());
+    }
+    m_document->toRoot();
+    if (m_document->getChild("Extensions") == 0) {
+        readDocumentExtensions();
+    }
+    m_document->toRoot();
+
+    m_resolved = std::make_unique<std::unordered_map<std::string_view, UaNodeId>>();
+    UaStatus status = UaStatus::Good;
+    std::size_t position = 0;
+    if (m_document->getFirstChild() == 0) {
+        do {
+            ++position;
+            const char* name = m_document->getNodeName();
+            if (std::strcmp(name, "UAObject") == 0) {
+                status = parseObject(nodes);
+            } else if (std::strcmp(name, "UAVariable") == 0) {
+                status = parseVariable(nodes);
+            } else if (std::strcmp(name, "UAMethod") == 0) {
+                status = parseMethod(nodes);
+            } else if (std::strcmp(name, "UAObjectType") == 0) {
+                status = parseObjectType(nodes);
+            } else if (std::strcmp(name, "UAVariableType") == 0) {
+                status = parseVariableType(nodes);
+            } else if (std::strcmp(name, "UAReferenceType") == 0) {
+                status = parseReferenceType(nodes);
+            } else if (std::strcmp(name, "UADataType") == 0) {
+                status = parseDataType(nodes);
+            }
+            if (status.isNotGood()) {
+                break;
+            }
+        } while (m_document->getFollowingSibling() == 0);
+    }
+    m_resolved.reset();
+    if (status.isNotGood()) {
+        const xmlNode* failed = currentElement();
+        m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);
+        m_failedPosition = position;
+        nodes.clear();
+        errorText = "parsing node fails";
+        return status;
+    }
+    addInverseReferences(nodes);
+    completeDefinitions(nodes);
+    return UaStatus::Good;
+}
+
+UaStatus UaNodesetXmlParser::parseReserved()
+{
+    return UaStatus::BadNotImplemented;
+}
+
+void UaNodesetXmlParser::getValue(const xmlNode* element, UaVariant& value) const
+{
+    m_valueDecoder->decode(element, value);
+}
+
+UaExtensionObject UaNodesetXmlParser::getExtensionObjectValue(const xmlNode* element) const
+{
+    return m_valueDecoder->extensionObject(element);
+}
+
+UaNodeId UaNodesetXmlParser::getNodeIdValue(const xmlNode* element) const
+{
+    return m_valueDecoder->nodeId(element);
+}
+
+} // namespace UaBase
