@@ -32,7 +32,8 @@ const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(t
 /// never end), up to the size a parser buffer can take.
 bool readRegularFile(const char* path, std::string& content)
 {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a pipe does not wait for a writer; regular files ignore it.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info { };
