@@ -58,26 +58,45 @@ BaseNode::~BaseNode() = default;
 
 void BaseNode::setNodeId(const UaNodeId& nodeId) { m_nodeId = nodeId; }
 
+namespace {
+
+    /// Lists up to this length are checked for duplicates by a scan; longer ones by their index.
+    constexpr std::size_t kIndexedReferenceCount = 16;
+
+} // namespace
+
 void BaseNode::addReference(const Reference& reference)
 {
-    if (std::find(m_references.begin(), m_references.end(), reference) == m_references.end())
-        m_references.push_back(reference);
+    if (m_referenceIndex) {
+        if (m_referenceIndex->insert(reference).second)
+            m_references.push_back(reference);
+        return;
+    }
+    if (std::find(m_references.begin(), m_references.end(), reference) != m_references.end())
+        return;
+    m_references.push_back(reference);
+    if (m_references.size() > kIndexedReferenceCount)
+        m_referenceIndex = std::make_unique<std::unordered_set<Reference, ReferenceHash>>(
+            m_references.begin(), m_references.end());
 }
 
 void BaseNode::removeReference(const Reference& reference)
 {
     auto it = std::find(m_references.begin(), m_references.end(), reference);
-    if (it != m_references.end())
-        m_references.erase(it);
+    if (it == m_references.end())
+        return;
+    m_references.erase(it);
+    if (m_referenceIndex)
+        m_referenceIndex->erase(reference);
 }
 
 void BaseNode::addInverseReferences(NodeMap& nodes)
 {
-    // A copy: a reference of the node to itself adds to the very list being walked.
-    const std::vector<Reference> references = m_references;
-    for (const Reference& reference : references) {
-        if (BaseNode* target = nodes.find(reference.targetNodeId()))
-            target->addReference(reference.inverseFrom(m_nodeId));
+    // By index: a reference of the node to itself adds to the very list being walked (and the
+    // inverse of that added reference is the original, already there).
+    for (std::size_t i = 0; i < m_references.size(); ++i) {
+        if (BaseNode* target = nodes.find(m_references[i].targetNodeId()))
+            target->addReference(m_references[i].inverseFrom(m_nodeId));
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class UserDataBase;
@@ -106,6 +107,10 @@ private:
     std::uint32_t m_userWriteMask = 0;
     UaNodeId m_parentNodeId;
     std::vector<Reference> m_references;
+    // The references again, for the duplicate check once the list is long: a type node such as
+    // a modelling rule is the target of thousands of references, and a scan per added inverse
+    // reference would make reading a nodeset quadratic.
+    std::unique_ptr<std::unordered_set<Reference, ReferenceHash>> m_referenceIndex;
     std::vector<ChildLink> m_childLinks;
     std::vector<Extension> m_extensions;
 };

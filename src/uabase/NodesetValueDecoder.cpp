@@ -159,12 +159,9 @@ UaByteString readByteString(const xmlNode* element)
     std::string_view base64 = content.view();
     std::string compact;
     if (std::find_if(base64.begin(), base64.end(), isXmlBlank) != base64.end()) {
-        compact.reserve(base64.size());
-        for (char c : base64) {
-            if (!isXmlBlank(c)) {
-                compact.push_back(c);
-            }
-        }
+        compact.resize(base64.size());
+        const auto end = std::remove_copy_if(base64.begin(), base64.end(), compact.begin(), isXmlBlank);
+        compact.resize(static_cast<std::size_t>(end - compact.begin()));
         base64 = compact;
     }
     UaByteString bytes;
@@ -255,61 +252,90 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     }
     const bool standard = typeId.namespaceIndex() == 0 && typeId.identifierType() == UaIdentifierType::Numeric;
     const std::uint32_t type = standard ? typeId.identifierNumeric() : 0;
+    // The field names are shared by every object: nodesets hold a thousand method arguments.
+    static const UaString kName("Name");
+    static const UaString kDataType("DataType");
+    static const UaString kValueRank("ValueRank");
+    static const UaString kArrayDimensions("ArrayDimensions");
+    static const UaString kDescription("Description");
+    static const UaString kLow("Low");
+    static const UaString kHigh("High");
+    static const UaString kNamespaceUri("NamespaceUri");
+    static const UaString kUnitId("UnitId");
+    static const UaString kDisplayName("DisplayName");
+    static const UaString kValue("Value");
     if (type == kArgumentXml) {
-        if (const xmlNode* argument = Xml::firstChildNamed(body, "Argument")) {
-            const xmlNode* dataType = Xml::firstChildNamed(argument, "DataType");
-            UaVariant dimensions;
-            dimensions.setUInt32Array(readUInt32List(Xml::firstChildNamed(argument, "ArrayDimensions")));
-            object.addField("Name", variantOf(&UaVariant::setString, childText(argument, "Name")));
-            object.addField("DataType",
-                variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType)));
-            object.addField("ValueRank",
-                variantOf(&UaVariant::setInt32,
-                    number<std::int32_t>(Xml::firstChildNamed(argument, "ValueRank"), UaNumberText::toInt32)));
-            object.addField("ArrayDimensions", dimensions);
-            object.addField("Description",
-                variantOf(&UaVariant::setLocalizedText,
-                    readLocalizedText(Xml::firstChildNamed(argument, "Description"))));
+        const xmlNode* argument = Xml::firstChildNamed(body, "Argument");
+        if (argument == nullptr) {
+            return object;
         }
-        return object;
+        const xmlNode* dataType = Xml::firstChildNamed(argument, "DataType");
+        UaVariant dimensions;
+        dimensions.setUInt32Array(readUInt32List(Xml::firstChildNamed(argument, "ArrayDimensions")));
+        return UaExtensionObject(typeId,
+            {
+                {kName, variantOf(&UaVariant::setString, childText(argument, "Name"))},
+                {kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType))},
+                {kValueRank,
+                    variantOf(&UaVariant::setInt32,
+                        number<std::int32_t>(Xml::firstChildNamed(argument, "ValueRank"), UaNumberText::toInt32))},
+                {kArrayDimensions, dimensions},
+                {kDescription,
+                    variantOf(&UaVariant::setLocalizedText,
+                        readLocalizedText(Xml::firstChildNamed(argument, "Description")))},
+            });
     }
     if (type == kRangeXml) {
-        if (const xmlNode* range = Xml::firstChildNamed(body, "Range")) {
-            object.addField("Low",
-                variantOf(&UaVariant::setDouble,
-                    number<double>(Xml::firstChildNamed(range, "Low"), UaNumberText::toDouble)));
-            object.addField("High",
-                variantOf(&UaVariant::setDouble,
-                    number<double>(Xml::firstChildNamed(range, "High"), UaNumberText::toDouble)));
+        const xmlNode* range = Xml::firstChildNamed(body, "Range");
+        if (range == nullptr) {
+            return object;
         }
-        return object;
+        return UaExtensionObject(typeId,
+            {
+                {kLow,
+                    variantOf(&UaVariant::setDouble,
+                        number<double>(Xml::firstChildNamed(range, "Low"), UaNumberText::toDouble))},
+                {kHigh,
+                    variantOf(&UaVariant::setDouble,
+                        number<double>(Xml::firstChildNamed(range, "High"), UaNumberText::toDouble))},
+            });
     }
     if (type == kEuInformationXml) {
-        if (const xmlNode* unit = Xml::firstChildNamed(body, "EUInformation")) {
-            object.addField("NamespaceUri", variantOf(&UaVariant::setString, childText(unit, "NamespaceUri")));
-            object.addField("UnitId",
-                variantOf(&UaVariant::setInt32,
-                    number<std::int32_t>(Xml::firstChildNamed(unit, "UnitId"), UaNumberText::toInt32)));
-            object.addField("DisplayName",
-                variantOf(&UaVariant::setLocalizedText, readLocalizedText(Xml::firstChildNamed(unit, "DisplayName"))));
-            object.addField("Description",
-                variantOf(&UaVariant::setLocalizedText, readLocalizedText(Xml::firstChildNamed(unit, "Description"))));
+        const xmlNode* unit = Xml::firstChildNamed(body, "EUInformation");
+        if (unit == nullptr) {
+            return object;
         }
-        return object;
+        return UaExtensionObject(typeId,
+            {
+                {kNamespaceUri, variantOf(&UaVariant::setString, childText(unit, "NamespaceUri"))},
+                {kUnitId,
+                    variantOf(&UaVariant::setInt32,
+                        number<std::int32_t>(Xml::firstChildNamed(unit, "UnitId"), UaNumberText::toInt32))},
+                {kDisplayName,
+                    variantOf(&UaVariant::setLocalizedText,
+                        readLocalizedText(Xml::firstChildNamed(unit, "DisplayName")))},
+                {kDescription,
+                    variantOf(&UaVariant::setLocalizedText,
+                        readLocalizedText(Xml::firstChildNamed(unit, "Description")))},
+            });
     }
     if (type == kEnumValueTypeXml) {
-        if (const xmlNode* enumValue = Xml::firstChildNamed(body, "EnumValueType")) {
-            object.addField("Value",
-                variantOf(&UaVariant::setInt64,
-                    number<std::int64_t>(Xml::firstChildNamed(enumValue, "Value"), UaNumberText::toInt64)));
-            object.addField("DisplayName",
-                variantOf(&UaVariant::setLocalizedText,
-                    readLocalizedText(Xml::firstChildNamed(enumValue, "DisplayName"))));
-            object.addField("Description",
-                variantOf(&UaVariant::setLocalizedText,
-                    readLocalizedText(Xml::firstChildNamed(enumValue, "Description"))));
+        const xmlNode* enumValue = Xml::firstChildNamed(body, "EnumValueType");
+        if (enumValue == nullptr) {
+            return object;
         }
-        return object;
+        return UaExtensionObject(typeId,
+            {
+                {kValue,
+                    variantOf(&UaVariant::setInt64,
+                        number<std::int64_t>(Xml::firstChildNamed(enumValue, "Value"), UaNumberText::toInt64))},
+                {kDisplayName,
+                    variantOf(&UaVariant::setLocalizedText,
+                        readLocalizedText(Xml::firstChildNamed(enumValue, "DisplayName")))},
+                {kDescription,
+                    variantOf(&UaVariant::setLocalizedText,
+                        readLocalizedText(Xml::firstChildNamed(enumValue, "Description")))},
+            });
     }
     if (const xmlNode* binary = Xml::firstChildNamed(body, "ByteString")) {
         object.setBinaryBody(readByteString(binary));

@@ -2,6 +2,8 @@
 
 #include "uabase/UaNodeId.h"
 
+#include <cstddef>
+
 namespace UaBase {
 
 /// One reference of a node: its type, its direction and the node it points to.
@@ -33,6 +35,16 @@ private:
     UaNodeId m_referenceTypeId;
     bool m_isForward = true;
     UaNodeId m_targetNodeId;
+};
+
+/// Hash of a reference, consistent with its equality.
+struct ReferenceHash {
+    std::size_t operator()(const Reference& reference) const noexcept
+    {
+        const std::size_t type = reference.referenceTypeId().hash();
+        const std::size_t target = reference.targetNodeId().hash();
+        return (type * 31 + target) * 2 + (reference.isForward() ? 1 : 0);
+    }
 };
 
 } // namespace UaBase

@@ -2,6 +2,7 @@
 
 #include "uabase/BaseNode.h"
 #include "uabase/BaseNodeFactory.h"
+#include "uabase/NodeIdTextCache.h"
 #include "uabase/NodesetValueDecoder.h"
 #include "uabase/UaByteString.h"
 #include "uabase/UaExtensionObject.h"
@@ -114,15 +115,20 @@ UaStatus UaNodesetXmlParser::readNamespaceUris()
     return UaStatus::Good;
 }
 
-UaNodeId UaNodesetXmlParser::parseNodeIdText(const UaString& utf8) const
+void UaNodesetXmlParser::translate(UaNodeId& id) const
 {
-    UaNodeId id = UaNodeId::fromXmlString(utf8);
     if (!m_namespaceTranslation.empty()) {
         auto found = m_namespaceTranslation.find(id.namespaceIndex());
         if (found != m_namespaceTranslation.end()) {
             id.setNamespaceIndex(found->second);
         }
     }
+}
+
+UaNodeId UaNodesetXmlParser::parseNodeIdText(const UaString& utf8) const
+{
+    UaNodeId id = UaNodeId::fromXmlString(utf8);
+    translate(id);
     return id;
 }
 
@@ -139,22 +145,33 @@ UaNodeId UaNodesetXmlParser::resolveNodeId(const UaWideString& text) const
 
 UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
 {
+    if (!m_cache) {
+        return resolveNodeId(UaWideString(UaString(utf8)));
+    }
+    std::uint64_t key = 0;
+    if (!m_aliasHasNumericName && NodeIdTextCache::numericKey(utf8, key)) {
+        if (const UaNodeId* known = m_cache->findNumeric(key)) {
+            return *known;
+        }
+        UaNodeId id(NodeIdTextCache::numberOf(key), NodeIdTextCache::namespaceOf(key));
+        translate(id);
+        m_cache->insertNumeric(key, id);
+        return id;
+    }
     if (!isAscii(utf8)) {
         // Exactly the conversions of resolveNodeId (a character outside the Basic Multilingual
         // Plane becomes "?").
         return resolveNodeId(UaWideString(UaString(utf8)));
     }
-    const bool cached = m_resolved && inPlace;
-    if (cached) {
-        auto known = m_resolved->find(utf8);
-        if (known != m_resolved->end()) {
-            return known->second;
+    if (inPlace) {
+        if (const UaNodeId* known = m_cache->findText(utf8)) {
+            return *known;
         }
     }
     auto alias = m_aliasIndex.find(utf8);
     UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
-    if (cached) {
-        m_resolved->emplace(utf8, id);
+    if (inPlace) {
+        m_cache->insertText(utf8, id);
     }
     return id;
 }
@@ -176,7 +193,10 @@ void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
         const XmlText target = Xml::content(alias);
         const UaNodeId id = resolveNodeId(UaWideString(UaString(target.view())));
         if (m_aliases.emplace(key, id).second) {
-            m_aliasIndex.emplace(std::string(UaString(key).view()), id);
+            const UaString utf8Key(key);
+            std::uint64_t numeric = 0;
+            m_aliasHasNumericName = m_aliasHasNumericName || NodeIdTextCache::numericKey(utf8Key.view(), numeric);
+            m_aliasIndex.emplace(std::string(utf8Key.view()), id);
         }
     }
 }
@@ -202,18 +222,15 @@ UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extension
             status = UaStatus::Bad;
             continue;
         }
-        Extension extension;
-        extension.name = UaString(m_document->getNodeName());
-        if (withNamespace) {
-            extension.namespaceUri = UaString(m_document->getNamespaceUri());
-        }
         char* body = nullptr;
         int length = 0;
+        UaByteString bodyBytes;
         if (m_document->dumpCurrent(body, length) == 0) {
-            extension.body = UaByteString(body, length);
+            bodyBytes = UaByteString(body, length);
         }
         UaXmlDocument::freeXmlString(body);
-        extensions.push_back(extension);
+        extensions.emplace_back(UaString(m_document->getNodeName()), bodyBytes,
+            withNamespace ? UaString(m_document->getNamespaceUri()) : UaString());
         m_document->getParent();
     } while (m_document->getFollowingSibling() == 0);
     m_document->getParent();
@@ -228,16 +245,27 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         errorText = "parsing node fails";
         return UaStatus::BadInvalidArgument;
     }
-    if (m_document->getChild("Aliases") == 0) {
-        readAliases(currentElement());
+    // One walk over the root's children finds both tables, which come before the nodes.
+    const xmlNode* aliases = nullptr;
+    const xmlNode* extensions = nullptr;
+    for (const xmlNode* child = Xml::firstChildElement(currentElement()); child != nullptr;
+         child = Xml::nextSiblingElement(child)) {
+        if (aliases == nullptr && Xml::hasName(child, "Aliases")) {
+            aliases = child;
+        } else if (extensions == nullptr && Xml::hasName(child, "Extensions")) {
+            extensions = child;
+        }
     }
-    m_document->toRoot();
-    if (m_document->getChild("Extensions") == 0) {
+    if (aliases != nullptr) {
+        readAliases(aliases);
+    }
+    if (extensions != nullptr) {
+        m_document->getChild("Extensions");
         readDocumentExtensions();
+        m_document->toRoot();
     }
-    m_document->toRoot();
 
-    m_resolved = std::make_unique<std::unordered_map<std::string_view, UaNodeId>>();
+    m_cache = std::make_unique<NodeIdTextCache>();
     UaStatus status = UaStatus::Good;
     std::size_t position = 0;
     if (m_document->getFirstChild() == 0) {
@@ -264,7 +292,7 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
             }
         } while (m_document->getFollowingSibling() == 0);
     }
-    m_resolved.reset();
+    m_cache.reset();
     if (status.isNotGood()) {
         const xmlNode* failed = currentElement();
         m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);
@@ -273,9 +301,18 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         errorText = "parsing node fails";
         return status;
     }
-    addInverseReferences(nodes);
+    for (const auto& [nodeId, node] : nodes) {
+        node->addInverseReferences(nodes);
+    }
     completeDefinitions(nodes);
     return UaStatus::Good;
+}
+
+void UaNodesetXmlParser::linkChildren(NodeMap& nodes)
+{
+    for (const auto& [nodeId, node] : nodes) {
+        node->linkChildren(nodes);
+    }
 }
 
 UaStatus UaNodesetXmlParser::parseReserved()

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "uabase/Extension.h"
 #include "uabase/NodeMap.h"
 #include "uabase/UaNodeId.h"
 #include "uabase/UaStatus.h"
 #include "uabase/UaString.h"
-#include "uabase/UaStructureDefinition.h"
 #include "uabase/UaEnumDefinition.h"
+#include "uabase/UaLocalizedText.h"
+#include "uabase/UaStructureDefinition.h"
 #include "uabase/UaWideString.h"
-#include "uabase/Extension.h"
 
 #include <cstdint>
 #include <map>
@@ -28,7 +29,9 @@ namespace UaBase {
 class BaseNode;
 class BaseNodeFactory;
 class DataType;
+class NodeIdTextCache;
 class NodesetValueDecoder;
+class Variable;
 
 /// Answers definition requests for data types that are not in the node map.
 class TypeDefinitionProvider {
@@ -124,6 +127,7 @@ protected:
 
 private:
     struct Header;
+    class DefinitionDepth;
     struct TextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
@@ -133,18 +137,21 @@ private:
     UaNodeId resolveText(std::string_view utf8, bool inPlace) const;
     UaNodeId resolveAttribute(const _xmlNode* element, const char* name) const;
     UaNodeId parseNodeIdText(const UaString& utf8) const;
+    void translate(UaNodeId& id) const;
     BaseNodeFactory& factory();
     void readAliases(const _xmlNode* aliases);
     void readDocumentExtensions();
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
     UaStatus readHeader(const _xmlNode* element, Header& header) const;
+    UaLocalizedText localizedText(const _xmlNode* element, const UaString* sameText) const;
+    UaString internLocale(std::string_view locale) const;
+    UaNodeId dataTypeAttribute(const _xmlNode* element) const;
+    void readValue(const _xmlNode* element, UaVariant& value) const;
     bool isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const;
-    UaStatus finishNode(BaseNode* node, const Header& header, UaStatus status, NodeMap& nodes);
-    void readAlarm(const _xmlNode* element, class Variable* variable) const;
-    void readEnumFromDefinition(const _xmlNode* definition, DataType* dataType, const UaString& name) const;
-    void addInverseReferences(NodeMap& nodes);
+    UaStatus storeNode(std::unique_ptr<BaseNode> node, const Header& header, UaStatus status, NodeMap& nodes);
+    void readAlarm(const _xmlNode* element, Variable* variable) const;
+    void readEnumerationSubtype(DataType* dataType) const;
     void completeDefinitions(NodeMap& nodes);
-    void failWith(NodeMap& nodes);
 
     // Fields in the order the reader's users know them.
     UaXmlDocument* m_document = nullptr;
@@ -159,8 +166,12 @@ private:
     std::unordered_map<std::string, UaNodeId, TextHash, std::equal_to<>> m_aliasIndex;
     std::unique_ptr<BaseNodeFactory> m_ownFactory;
     std::unique_ptr<NodesetValueDecoder> m_valueDecoder;
-    // Node identifier texts resolved during one parseNodes, keyed by views into the document.
-    mutable std::unique_ptr<std::unordered_map<std::string_view, UaNodeId>> m_resolved;
+    bool m_aliasHasNumericName = false;
+    // Node identifier texts resolved during one parseNodes.
+    std::unique_ptr<NodeIdTextCache> m_cache;
+    // Locale texts met so far, shared by all localized texts that use them.
+    mutable std::vector<UaString> m_locales;
+    int m_definitionDepth = 0;
     long m_failedLine = 0;
     std::size_t m_failedPosition = 0;
 };

@@ -32,7 +32,8 @@ bool isSingleText(const xmlNode* children)
 
 bool XmlNodeReader::hasName(const xmlNode* element, const char* name)
 {
-    return element != nullptr && element->type == XML_ELEMENT_NODE && std::strcmp(asText(element->name), name) == 0;
+    return element != nullptr && element->type == XML_ELEMENT_NODE && asText(element->name)[0] == name[0] &&
+           std::strcmp(asText(element->name), name) == 0;
 }
 
 const xmlNode* XmlNodeReader::firstChildElement(const xmlNode* element)
@@ -64,7 +65,8 @@ XmlText XmlNodeReader::attribute(const xmlNode* element, const char* name)
         return {};
     }
     for (const xmlAttr* attr = element->properties; attr != nullptr; attr = attr->next) {
-        if (std::strcmp(asText(attr->name), name) != 0) {
+        // The first letter tells most names apart without a call.
+        if (asText(attr->name)[0] != name[0] || std::strcmp(asText(attr->name), name) != 0) {
             continue;
         }
         if (attr->children == nullptr) {
