@@ -1,10 +1,13 @@
 #include "uabase/NodeIdTextCache.h"
 
+#include <cstring>
+
 namespace UaBase {
 
 namespace {
 
-constexpr std::size_t kInitialSlots = 8192;
+constexpr std::size_t kInitialNumericSlots = 1024;
+constexpr std::size_t kInitialTextSlots = 256;
 
 /// Reads 1 to `maxDigits` decimal digits up to `max`; advances `text` past them.
 bool readNumber(std::string_view& text, std::size_t maxDigits, std::uint64_t max, std::uint64_t& value)
@@ -22,12 +25,23 @@ bool readNumber(std::string_view& text, std::size_t maxDigits, std::uint64_t max
     return count > 0 && value <= max;
 }
 
+/// Tables grow at three quarters full.
+bool isCrowded(std::size_t used, std::size_t size)
+{
+    return (used + 1) * 4 > size * 3;
+}
+
+std::size_t slotOfNumber(std::uint64_t key, std::size_t size)
+{
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & (size - 1);
+}
+
 } // namespace
 
 NodeIdTextCache::NodeIdTextCache()
-    : m_slots(kInitialSlots)
+    : m_numeric(kInitialNumericSlots)
+    , m_texts(kInitialTextSlots)
 {
-    m_texts.reserve(1024);
 }
 
 bool NodeIdTextCache::numericKey(std::string_view text, std::uint64_t& key)
@@ -52,19 +66,15 @@ bool NodeIdTextCache::numericKey(std::string_view text, std::uint64_t& key)
     return true;
 }
 
-std::size_t NodeIdTextCache::slotOf(std::uint64_t key) const
-{
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (m_slots.size() - 1);
-}
-
 const UaNodeId* NodeIdTextCache::findNumeric(std::uint64_t key) const
 {
-    for (std::size_t slot = slotOf(key);; slot = (slot + 1) & (m_slots.size() - 1)) {
-        const Slot& candidate = m_slots[slot];
-        if (!candidate.used) {
+    const std::size_t mask = m_numeric.size() - 1;
+    for (std::size_t slot = slotOfNumber(key, m_numeric.size());; slot = (slot + 1) & mask) {
+        const NumericSlot& candidate = m_numeric[slot];
+        if (candidate.keyPlusOne == 0) {
             return nullptr;
         }
-        if (candidate.key == key) {
+        if (candidate.keyPlusOne == key + 1) {
             return &candidate.id;
         }
     }
@@ -72,41 +82,92 @@ const UaNodeId* NodeIdTextCache::findNumeric(std::uint64_t key) const
 
 void NodeIdTextCache::insertNumeric(std::uint64_t key, const UaNodeId& id)
 {
-    if ((m_used + 1) * 2 > m_slots.size()) {
-        grow();
+    if (isCrowded(m_numericUsed, m_numeric.size())) {
+        growNumeric();
     }
-    std::size_t slot = slotOf(key);
-    while (m_slots[slot].used) {
-        if (m_slots[slot].key == key) {
+    const std::size_t mask = m_numeric.size() - 1;
+    std::size_t slot = slotOfNumber(key, m_numeric.size());
+    while (m_numeric[slot].keyPlusOne != 0) {
+        if (m_numeric[slot].keyPlusOne == key + 1) {
             return;
         }
-        slot = (slot + 1) & (m_slots.size() - 1);
+        slot = (slot + 1) & mask;
     }
-    m_slots[slot] = Slot{key, id, true};
-    ++m_used;
+    m_numeric[slot] = NumericSlot{key + 1, id};
+    ++m_numericUsed;
 }
 
-void NodeIdTextCache::grow()
+void NodeIdTextCache::growNumeric()
 {
-    std::vector<Slot> old(m_slots.size() * 2);
-    old.swap(m_slots);
-    m_used = 0;
-    for (const Slot& slot : old) {
-        if (slot.used) {
-            insertNumeric(slot.key, slot.id);
+    std::vector<NumericSlot> old(m_numeric.size() * 2);
+    old.swap(m_numeric);
+    m_numericUsed = 0;
+    for (const NumericSlot& slot : old) {
+        if (slot.keyPlusOne != 0) {
+            insertNumeric(slot.keyPlusOne - 1, slot.id);
         }
     }
+}
+
+std::uint32_t NodeIdTextCache::hashOf(std::string_view text)
+{
+    // FNV-1a: node identifier texts and alias names are short.
+    std::uint32_t hash = 2166136261u;
+    for (char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    return hash;
 }
 
 const UaNodeId* NodeIdTextCache::findText(std::string_view text) const
 {
-    auto found = m_texts.find(text);
-    return found == m_texts.end() ? nullptr : &found->second;
+    const std::uint32_t hash = hashOf(text);
+    const std::size_t mask = m_texts.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const TextSlot& candidate = m_texts[slot];
+        if (candidate.text == nullptr) {
+            return nullptr;
+        }
+        if (candidate.hash == hash && candidate.length == text.size() &&
+            std::memcmp(candidate.text, text.data(), text.size()) == 0) {
+            return &candidate.id;
+        }
+    }
 }
 
 void NodeIdTextCache::insertText(std::string_view text, const UaNodeId& id)
 {
-    m_texts.emplace(text, id);
+    if (text.data() == nullptr || text.size() > UINT32_MAX) {
+        return;
+    }
+    if (isCrowded(m_textsUsed, m_texts.size())) {
+        growText();
+    }
+    const std::uint32_t hash = hashOf(text);
+    const std::size_t mask = m_texts.size() - 1;
+    std::size_t slot = hash & mask;
+    while (m_texts[slot].text != nullptr) {
+        const TextSlot& candidate = m_texts[slot];
+        if (candidate.hash == hash && candidate.length == text.size() &&
+            std::memcmp(candidate.text, text.data(), text.size()) == 0) {
+            return;
+        }
+        slot = (slot + 1) & mask;
+    }
+    m_texts[slot] = TextSlot{text.data(), static_cast<std::uint32_t>(text.size()), hash, id};
+    ++m_textsUsed;
+}
+
+void NodeIdTextCache::growText()
+{
+    std::vector<TextSlot> old(m_texts.size() * 2);
+    old.swap(m_texts);
+    m_textsUsed = 0;
+    for (const TextSlot& slot : old) {
+        if (slot.text != nullptr) {
+            insertText(std::string_view(slot.text, slot.length), slot.id);
+        }
+    }
 }
 
 } // namespace UaBase

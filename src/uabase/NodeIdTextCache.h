@@ -5,15 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace UaBase {
 
 /// The node identifiers already resolved from texts during one read of a nodeset, so that
 /// each distinct text is read once and all its uses share one representation. The common
-/// numeric forms ("i=85", "ns=1;i=5001") are kept by their numbers in an open-addressing
-/// table; other texts by a view of the text, which must outlive the cache.
+/// numeric forms ("i=85", "ns=1;i=5001") are kept by their numbers, other texts (alias names,
+/// string identifiers) by a view of the text, which must outlive the cache. Both tables use
+/// open addressing: tens of thousands of lookups per nodeset, no allocation per entry.
 class NodeIdTextCache {
 public:
     NodeIdTextCache();
@@ -31,18 +31,25 @@ public:
     void insertText(std::string_view text, const UaNodeId& id);
 
 private:
-    struct Slot {
-        std::uint64_t key = 0;
+    struct NumericSlot {
+        std::uint64_t keyPlusOne = 0; // 0: free
         UaNodeId id;
-        bool used = false;
+    };
+    struct TextSlot {
+        const char* text = nullptr; // null: free
+        std::uint32_t length = 0;
+        std::uint32_t hash = 0;
+        UaNodeId id;
     };
 
-    std::size_t slotOf(std::uint64_t key) const;
-    void grow();
+    static std::uint32_t hashOf(std::string_view text);
+    void growNumeric();
+    void growText();
 
-    std::vector<Slot> m_slots;
-    std::size_t m_used = 0;
-    std::unordered_map<std::string_view, UaNodeId> m_texts;
+    std::vector<NumericSlot> m_numeric;
+    std::size_t m_numericUsed = 0;
+    std::vector<TextSlot> m_texts;
+    std::size_t m_textsUsed = 0;
 };
 
 } // namespace UaBase

@@ -16,7 +16,6 @@
 
 #include <libxml/tree.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -147,25 +146,11 @@ UaGuid readGuid(const xmlNode* element)
     return guid;
 }
 
-bool isXmlBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 /// Base64 as XML writes it may be broken into lines; the blanks are no part of the data.
 UaByteString readByteString(const xmlNode* element)
 {
-    const XmlText content = Xml::content(element);
-    std::string_view base64 = content.view();
-    std::string compact;
-    if (std::find_if(base64.begin(), base64.end(), isXmlBlank) != base64.end()) {
-        compact.resize(base64.size());
-        const auto end = std::remove_copy_if(base64.begin(), base64.end(), compact.begin(), isXmlBlank);
-        compact.resize(static_cast<std::size_t>(end - compact.begin()));
-        base64 = compact;
-    }
     UaByteString bytes;
-    if (bytes.fromBase64(UaString(base64)).isNotGood()) {
+    if (bytes.fromBase64(Xml::content(element).view(), true).isNotGood()) {
         return UaByteString();
     }
     return bytes;

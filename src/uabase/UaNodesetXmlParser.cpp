@@ -176,12 +176,6 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
     return id;
 }
 
-UaNodeId UaNodesetXmlParser::resolveAttribute(const xmlNode* element, const char* name) const
-{
-    const XmlText text = Xml::attribute(element, name);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId();
-}
-
 void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
 {
     for (const xmlNode* alias = Xml::firstChildElement(aliases); alias != nullptr; alias = Xml::nextSiblingElement(alias)) {

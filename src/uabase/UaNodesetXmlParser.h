@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uabase/Extension.h"
+#include "uabase/NodeElement.h"
 #include "uabase/NodeMap.h"
 #include "uabase/UaNodeId.h"
 #include "uabase/UaStatus.h"
@@ -135,21 +136,21 @@ private:
 
     /// resolveNodeId for UTF-8 text of the document; `inPlace` texts may be remembered by view.
     UaNodeId resolveText(std::string_view utf8, bool inPlace) const;
-    UaNodeId resolveAttribute(const _xmlNode* element, const char* name) const;
     UaNodeId parseNodeIdText(const UaString& utf8) const;
     void translate(UaNodeId& id) const;
     BaseNodeFactory& factory();
     void readAliases(const _xmlNode* aliases);
     void readDocumentExtensions();
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
-    UaStatus readHeader(const _xmlNode* element, Header& header) const;
+    UaStatus readHeader(const NodeElement& element, Header& header) const;
     UaLocalizedText localizedText(const _xmlNode* element, const UaString* sameText) const;
     UaString internLocale(std::string_view locale) const;
-    UaNodeId dataTypeAttribute(const _xmlNode* element) const;
-    void readValue(const _xmlNode* element, UaVariant& value) const;
+    UaNodeId nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const;
+    UaNodeId dataTypeAttribute(const NodeElement& element) const;
+    void readValue(const NodeElement& element, UaVariant& value) const;
     bool isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const;
     UaStatus storeNode(std::unique_ptr<BaseNode> node, const Header& header, UaStatus status, NodeMap& nodes);
-    void readAlarm(const _xmlNode* element, Variable* variable) const;
+    void readAlarm(const NodeElement& element, Variable* variable) const;
     void readEnumerationSubtype(DataType* dataType) const;
     void completeDefinitions(NodeMap& nodes);
 

@@ -6,6 +6,7 @@
 #include "uabase/BaseNodeFactory.h"
 #include "uabase/DataType.h"
 #include "uabase/Method.h"
+#include "uabase/NodeElement.h"
 #include "uabase/Object.h"
 #include "uabase/ObjectType.h"
 #include "uabase/ReferenceType.h"
@@ -29,15 +30,24 @@ constexpr std::uint32_t kBaseDataType = 24;
 
 constexpr const char* kAlarmLimits[] = {"AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_LL"};
 
-template <class T> T numberAttribute(const xmlNode* element, const char* name, T fallback,
+using Attribute = NodeElement::Attribute;
+using Child = NodeElement::Child;
+
+template <class T> T numberAttribute(const NodeElement& element, Attribute which, T fallback,
     UaStatus (*convert)(std::string_view, T&))
 {
-    const XmlText text = Xml::attribute(element, name);
+    const XmlText text = element.attribute(which);
     T value = fallback;
     if (text.isPresent() && convert(text.view(), value).isNotGood()) {
         value = fallback;
     }
     return value;
+}
+
+bool booleanAttribute(const NodeElement& element, Attribute which, bool whenAbsent)
+{
+    const XmlText text = element.attribute(which);
+    return text.isPresent() ? text.view() == "true" : whenAbsent;
 }
 
 bool booleanAttribute(const xmlNode* element, const char* name, bool whenAbsent)
@@ -93,25 +103,32 @@ UaString UaNodesetXmlParser::internLocale(std::string_view locale) const
     return m_locales.back();
 }
 
-UaStatus UaNodesetXmlParser::readHeader(const xmlNode* element, Header& header) const
+UaStatus UaNodesetXmlParser::readHeader(const NodeElement& element, Header& header) const
 {
-    const XmlText nodeId = Xml::attribute(element, "NodeId");
+    const XmlText nodeId = element.attribute(Attribute::NodeId);
     if (!nodeId.isPresent()) {
         return UaStatus::Bad;
     }
     header.nodeId = resolveText(nodeId.view(), nodeId.isInPlace());
-    const XmlText browseName = Xml::attribute(element, "BrowseName");
+    const XmlText browseName = element.attribute(Attribute::BrowseName);
     if (!browseName.isPresent()) {
         return UaStatus::Bad;
     }
-    header.browseName = UaQualifiedName::fromBrowseNameText(UaString(browseName.view()));
+    header.browseName = UaQualifiedName::fromBrowseNameText(browseName.view());
     auto translated = m_namespaceTranslation.find(header.browseName.namespaceIndex());
     header.browseName.setNamespaceIndex(translated == m_namespaceTranslation.end() ? 0 : translated->second);
-    header.writeMask = numberAttribute<std::uint32_t>(element, "WriteMask", 0, UaNumberText::toUInt32);
-    header.userWriteMask = numberAttribute<std::uint32_t>(element, "UserWriteMask", 0, UaNumberText::toUInt32);
-    header.displayName = localizedText(Xml::firstChildNamed(element, "DisplayName"), &header.browseName.name());
-    header.description = localizedText(Xml::firstChildNamed(element, "Description"), nullptr);
+    header.writeMask = numberAttribute<std::uint32_t>(element, Attribute::WriteMask, 0, UaNumberText::toUInt32);
+    header.userWriteMask =
+        numberAttribute<std::uint32_t>(element, Attribute::UserWriteMask, 0, UaNumberText::toUInt32);
+    header.displayName = localizedText(element.child(Child::DisplayName), &header.browseName.name());
+    header.description = localizedText(element.child(Child::Description), nullptr);
     return UaStatus::Good;
+}
+
+UaNodeId UaNodesetXmlParser::nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const
+{
+    const XmlText text = element.attribute(which);
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId();
 }
 
 bool UaNodesetXmlParser::isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const
@@ -138,16 +155,15 @@ UaStatus UaNodesetXmlParser::storeNode(std::unique_ptr<BaseNode> node, const Hea
     return status;
 }
 
-UaNodeId UaNodesetXmlParser::dataTypeAttribute(const xmlNode* element) const
+UaNodeId UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
 {
-    const XmlText text = Xml::attribute(element, "DataType");
+    const XmlText text = element.attribute(Attribute::DataType);
     return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(kBaseDataType, 0);
 }
 
-void UaNodesetXmlParser::readValue(const xmlNode* element, UaVariant& value) const
+void UaNodesetXmlParser::readValue(const NodeElement& element, UaVariant& value) const
 {
-    const xmlNode* valueElement = Xml::firstChildNamed(element, "Value");
-    const xmlNode* selecting = Xml::firstChildElement(valueElement);
+    const xmlNode* selecting = Xml::firstChildElement(element.child(Child::Value));
     if (selecting != nullptr) {
         getValue(selecting, value);
     }
@@ -155,11 +171,11 @@ void UaNodesetXmlParser::readValue(const xmlNode* element, UaVariant& value) con
 
 UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     const UaStatus status = readHeader(element, header);
-    const auto eventNotifier = numberAttribute<std::uint8_t>(element, "EventNotifier", 0, UaNumberText::toByte);
-    const UaNodeId parent = resolveAttribute(element, "ParentNodeId");
+    const auto eventNotifier = numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte);
+    const UaNodeId parent = nodeIdAttribute(element, Attribute::ParentNodeId);
     if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -171,17 +187,17 @@ UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 
 UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     UaStatus status = readHeader(element, header);
     const UaNodeId dataType = dataTypeAttribute(element);
-    const auto valueRank = numberAttribute<std::int32_t>(element, "ValueRank", -1, UaNumberText::toInt32);
-    const auto accessLevel = numberAttribute<std::uint8_t>(element, "AccessLevel", 1, UaNumberText::toByte);
-    const auto userAccessLevel = numberAttribute<std::uint8_t>(element, "UserAccessLevel", 1, UaNumberText::toByte);
+    const auto valueRank = numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32);
+    const auto accessLevel = numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte);
+    const auto userAccessLevel = numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte);
     const auto samplingInterval =
-        numberAttribute<double>(element, "MinimumSamplingInterval", 0.0, UaNumberText::toDouble);
-    const bool historizing = booleanAttribute(element, "Historizing", false);
-    const UaNodeId parent = resolveAttribute(element, "ParentNodeId");
+        numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble);
+    const bool historizing = booleanAttribute(element, Attribute::Historizing, false);
+    const UaNodeId parent = nodeIdAttribute(element, Attribute::ParentNodeId);
     if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -202,9 +218,9 @@ UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
     return status;
 }
 
-void UaNodesetXmlParser::readAlarm(const xmlNode* element, Variable* variable) const
+void UaNodesetXmlParser::readAlarm(const NodeElement& element, Variable* variable) const
 {
-    const xmlNode* alarm = Xml::firstChildNamed(element, "Tavox_Alarm");
+    const xmlNode* alarm = element.child(Child::Alarm);
     if (alarm == nullptr) {
         variable->setAlarmEnabled(false);
         return;
@@ -230,12 +246,12 @@ void UaNodesetXmlParser::readAlarm(const xmlNode* element, Variable* variable) c
 
 UaStatus UaNodesetXmlParser::parseMethod(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     const UaStatus status = readHeader(element, header);
-    const bool executable = booleanAttribute(element, "Executable", true);
-    const bool userExecutable = booleanAttribute(element, "UserExecutable", true);
-    const UaNodeId parent = resolveAttribute(element, "ParentNodeId");
+    const bool executable = booleanAttribute(element, Attribute::Executable, true);
+    const bool userExecutable = booleanAttribute(element, Attribute::UserExecutable, true);
+    const UaNodeId parent = nodeIdAttribute(element, Attribute::ParentNodeId);
     if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -248,10 +264,10 @@ UaStatus UaNodesetXmlParser::parseMethod(NodeMap& nodes)
 
 UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     const UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, "IsAbstract", false);
+    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
     if (isDuplicate(nodes, header.nodeId, "parseReferenceType")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -262,12 +278,12 @@ UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
 
 UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     const UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, "IsAbstract", false);
+    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
     const UaNodeId dataType = dataTypeAttribute(element);
-    const auto valueRank = numberAttribute<std::int32_t>(element, "ValueRank", -1, UaNumberText::toInt32);
+    const auto valueRank = numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32);
     if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -283,12 +299,12 @@ UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
 
 UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     const UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, "IsAbstract", false);
-    const bool symmetric = booleanAttribute(element, "Symmetric", false);
-    const UaLocalizedText inverseName = localizedText(Xml::firstChildNamed(element, "InverseName"), nullptr);
+    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
+    const bool symmetric = booleanAttribute(element, Attribute::Symmetric, false);
+    const UaLocalizedText inverseName = localizedText(element.child(Child::InverseName), nullptr);
     if (isDuplicate(nodes, header.nodeId, "parseReferenceType")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -301,10 +317,10 @@ UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
 
 UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
 {
-    const xmlNode* element = currentElement();
+    const NodeElement element(currentElement());
     Header header;
     UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, "IsAbstract", false);
+    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
     if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }

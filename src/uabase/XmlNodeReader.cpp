@@ -69,19 +69,24 @@ XmlText XmlNodeReader::attribute(const xmlNode* element, const char* name)
         if (asText(attr->name)[0] != name[0] || std::strcmp(asText(attr->name), name) != 0) {
             continue;
         }
-        if (attr->children == nullptr) {
-            return XmlText(std::string_view());
-        }
-        if (isSingleText(attr->children)) {
-            return XmlText(std::string_view(asText(attr->children->content)));
-        }
-        return XmlText::adopt(xmlNodeListGetString(element->doc, attr->children, 1));
+        return attributeValue(attr);
     }
     // Only a document type declaration can add attributes that the element does not carry.
     if (element->doc != nullptr && (element->doc->intSubset != nullptr || element->doc->extSubset != nullptr)) {
         return XmlText::adopt(xmlGetProp(element, reinterpret_cast<const xmlChar*>(name)));
     }
     return {};
+}
+
+XmlText XmlNodeReader::attributeValue(const xmlAttr* attribute)
+{
+    if (attribute->children == nullptr) {
+        return XmlText(std::string_view());
+    }
+    if (isSingleText(attribute->children)) {
+        return XmlText(std::string_view(asText(attribute->children->content)));
+    }
+    return XmlText::adopt(xmlNodeListGetString(attribute->doc, attribute->children, 1));
 }
 
 XmlText XmlNodeReader::content(const xmlNode* element)

@@ -2,6 +2,7 @@
 
 #include "uabase/XmlText.h"
 
+struct _xmlAttr;
 struct _xmlNode;
 
 namespace UaBase {
@@ -20,6 +21,8 @@ public:
     /// The first attribute of that local name (whatever its namespace, and with the defaults a
     /// document type declares); absent when there is none.
     static XmlText attribute(const _xmlNode* element, const char* name);
+    /// The value of an attribute the caller found.
+    static XmlText attributeValue(const _xmlAttr* attribute);
     /// The text of the element and all its descendants; absent for a null element.
     static XmlText content(const _xmlNode* element);
 };
