@@ -67,17 +67,33 @@ namespace {
 
 void BaseNode::addReference(const Reference& reference)
 {
-    if (m_referenceIndex) {
-        if (m_referenceIndex->insert(reference).second)
-            m_references.push_back(reference);
+    // A reference of this very list would move under its own feet when the list grows.
+    const bool ownElement = !m_references.empty() && &reference >= m_references.data()
+        && &reference < m_references.data() + m_references.size();
+    if (ownElement) {
+        const Reference copy = reference;
+        addReference(copy.referenceTypeId(), copy.isForward(), copy.targetNodeId());
         return;
     }
-    if (std::find(m_references.begin(), m_references.end(), reference) != m_references.end())
+    addReference(reference.referenceTypeId(), reference.isForward(), reference.targetNodeId());
+}
+
+void BaseNode::addReference(const UaNodeId& referenceTypeId, bool isForward, const UaNodeId& targetNodeId)
+{
+    if (!m_referenceIndex.empty()) {
+        if (isIndexed(referenceTypeId, isForward, targetNodeId))
+            return;
+        m_references.emplace_back(referenceTypeId, isForward, targetNodeId);
+        indexReference(static_cast<std::uint32_t>(m_references.size() - 1));
         return;
-    m_references.push_back(reference);
+    }
+    for (const Reference& known : m_references) {
+        if (known.is(referenceTypeId, isForward, targetNodeId))
+            return;
+    }
+    m_references.emplace_back(referenceTypeId, isForward, targetNodeId);
     if (m_references.size() > kIndexedReferenceCount)
-        m_referenceIndex = std::make_unique<std::unordered_set<Reference, ReferenceHash>>(
-            m_references.begin(), m_references.end());
+        rebuildReferenceIndex();
 }
 
 void BaseNode::removeReference(const Reference& reference)
@@ -86,8 +102,46 @@ void BaseNode::removeReference(const Reference& reference)
     if (it == m_references.end())
         return;
     m_references.erase(it);
-    if (m_referenceIndex)
-        m_referenceIndex->erase(reference);
+    // Positions after the removed one moved; removal is rare, so the index is built anew.
+    if (!m_referenceIndex.empty())
+        rebuildReferenceIndex();
+}
+
+bool BaseNode::isIndexed(const UaNodeId& referenceTypeId, bool isForward, const UaNodeId& targetNodeId) const
+{
+    const std::size_t mask = m_referenceIndex.size() - 1;
+    for (std::size_t slot = ReferenceHash::of(referenceTypeId, isForward, targetNodeId) & mask;;
+         slot = (slot + 1) & mask) {
+        const std::uint32_t entry = m_referenceIndex[slot];
+        if (entry == 0)
+            return false;
+        if (m_references[entry - 1].is(referenceTypeId, isForward, targetNodeId))
+            return true;
+    }
+}
+
+void BaseNode::indexReference(std::uint32_t position)
+{
+    // At most half full, so that probe sequences stay short.
+    if ((m_references.size()) * 2 > m_referenceIndex.size()) {
+        rebuildReferenceIndex();
+        return;
+    }
+    const std::size_t mask = m_referenceIndex.size() - 1;
+    std::size_t slot = ReferenceHash {}(m_references[position]) & mask;
+    while (m_referenceIndex[slot] != 0)
+        slot = (slot + 1) & mask;
+    m_referenceIndex[slot] = position + 1;
+}
+
+void BaseNode::rebuildReferenceIndex()
+{
+    std::size_t size = 64;
+    while (size < m_references.size() * 4)
+        size *= 2;
+    m_referenceIndex.assign(size, 0);
+    for (std::size_t position = 0; position < m_references.size(); ++position)
+        indexReference(static_cast<std::uint32_t>(position));
 }
 
 void BaseNode::addInverseReferences(NodeMap& nodes)
@@ -95,8 +149,11 @@ void BaseNode::addInverseReferences(NodeMap& nodes)
     // By index: a reference of the node to itself adds to the very list being walked (and the
     // inverse of that added reference is the original, already there).
     for (std::size_t i = 0; i < m_references.size(); ++i) {
-        if (BaseNode* target = nodes.find(m_references[i].targetNodeId()))
-            target->addReference(m_references[i].inverseFrom(m_nodeId));
+        BaseNode* target = nodes.find(m_references[i].targetNodeId());
+        if (target == this)
+            addReference(m_references[i].inverseFrom(m_nodeId));
+        else if (target)
+            target->addReference(m_references[i].referenceTypeId(), !m_references[i].isForward(), m_nodeId);
     }
 }
 

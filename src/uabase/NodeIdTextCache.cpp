@@ -75,22 +75,29 @@ const UaNodeId* NodeIdTextCache::findNumeric(std::uint64_t key) const
             return nullptr;
         }
         if (candidate.keyPlusOne == key + 1) {
-            return &candidate.id;
+            return candidate.id;
         }
     }
 }
 
-void NodeIdTextCache::insertNumeric(std::uint64_t key, const UaNodeId& id)
+const UaNodeId& NodeIdTextCache::insertNumeric(std::uint64_t key, const UaNodeId& id)
 {
+    if (const UaNodeId* known = findNumeric(key)) {
+        return *known;
+    }
     if (isCrowded(m_numericUsed, m_numeric.size())) {
         growNumeric();
     }
+    const UaNodeId& stored = keep(id);
+    placeNumeric(key, &stored);
+    return stored;
+}
+
+void NodeIdTextCache::placeNumeric(std::uint64_t key, const UaNodeId* id)
+{
     const std::size_t mask = m_numeric.size() - 1;
     std::size_t slot = slotOfNumber(key, m_numeric.size());
     while (m_numeric[slot].keyPlusOne != 0) {
-        if (m_numeric[slot].keyPlusOne == key + 1) {
-            return;
-        }
         slot = (slot + 1) & mask;
     }
     m_numeric[slot] = NumericSlot{key + 1, id};
@@ -104,9 +111,15 @@ void NodeIdTextCache::growNumeric()
     m_numericUsed = 0;
     for (const NumericSlot& slot : old) {
         if (slot.keyPlusOne != 0) {
-            insertNumeric(slot.keyPlusOne - 1, slot.id);
+            placeNumeric(slot.keyPlusOne - 1, slot.id);
         }
     }
+}
+
+const UaNodeId& NodeIdTextCache::keep(const UaNodeId& id)
+{
+    m_ids.push_back(id);
+    return m_ids.back();
 }
 
 std::uint32_t NodeIdTextCache::hashOf(std::string_view text)
@@ -130,28 +143,32 @@ const UaNodeId* NodeIdTextCache::findText(std::string_view text) const
         }
         if (candidate.hash == hash && candidate.length == text.size() &&
             std::memcmp(candidate.text, text.data(), text.size()) == 0) {
-            return &candidate.id;
+            return candidate.id;
         }
     }
 }
 
-void NodeIdTextCache::insertText(std::string_view text, const UaNodeId& id)
+const UaNodeId& NodeIdTextCache::insertText(std::string_view text, const UaNodeId& id)
 {
     if (text.data() == nullptr || text.size() > UINT32_MAX) {
-        return;
+        return keep(id);
+    }
+    if (const UaNodeId* known = findText(text)) {
+        return *known;
     }
     if (isCrowded(m_textsUsed, m_texts.size())) {
         growText();
     }
-    const std::uint32_t hash = hashOf(text);
+    const UaNodeId& stored = keep(id);
+    placeText(text, hashOf(text), &stored);
+    return stored;
+}
+
+void NodeIdTextCache::placeText(std::string_view text, std::uint32_t hash, const UaNodeId* id)
+{
     const std::size_t mask = m_texts.size() - 1;
     std::size_t slot = hash & mask;
     while (m_texts[slot].text != nullptr) {
-        const TextSlot& candidate = m_texts[slot];
-        if (candidate.hash == hash && candidate.length == text.size() &&
-            std::memcmp(candidate.text, text.data(), text.size()) == 0) {
-            return;
-        }
         slot = (slot + 1) & mask;
     }
     m_texts[slot] = TextSlot{text.data(), static_cast<std::uint32_t>(text.size()), hash, id};
@@ -165,7 +182,7 @@ void NodeIdTextCache::growText()
     m_textsUsed = 0;
     for (const TextSlot& slot : old) {
         if (slot.text != nullptr) {
-            insertText(std::string_view(slot.text, slot.length), slot.id);
+            placeText(std::string_view(slot.text, slot.length), slot.hash, slot.id);
         }
     }
 }

@@ -143,10 +143,12 @@ UaNodeId UaNodesetXmlParser::resolveNodeId(const UaWideString& text) const
     return parseNodeIdText(utf8);
 }
 
-UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
+const UaNodeId& UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
 {
     if (!m_cache) {
-        return resolveNodeId(UaWideString(UaString(utf8)));
+        // Outside parseNodes (a subclass reading elements itself): nothing is remembered by text.
+        m_outsideRead.push_back(resolveNodeId(UaWideString(UaString(utf8))));
+        return m_outsideRead.back();
     }
     std::uint64_t key = 0;
     if (!m_aliasHasNumericName && NodeIdTextCache::numericKey(utf8, key)) {
@@ -155,13 +157,12 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
         }
         UaNodeId id(NodeIdTextCache::numberOf(key), NodeIdTextCache::namespaceOf(key));
         translate(id);
-        m_cache->insertNumeric(key, id);
-        return id;
+        return m_cache->insertNumeric(key, id);
     }
     if (!isAscii(utf8)) {
         // Exactly the conversions of resolveNodeId (a character outside the Basic Multilingual
         // Plane becomes "?").
-        return resolveNodeId(UaWideString(UaString(utf8)));
+        return m_cache->keep(resolveNodeId(UaWideString(UaString(utf8))));
     }
     if (inPlace) {
         if (const UaNodeId* known = m_cache->findText(utf8)) {
@@ -169,11 +170,8 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
         }
     }
     auto alias = m_aliasIndex.find(utf8);
-    UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
-    if (inPlace) {
-        m_cache->insertText(utf8, id);
-    }
-    return id;
+    const UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
+    return inPlace ? m_cache->insertText(utf8, id) : m_cache->keep(id);
 }
 
 void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
@@ -259,6 +257,7 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         m_document->toRoot();
     }
 
+    m_outsideRead.clear();
     m_cache = std::make_unique<NodeIdTextCache>();
     UaStatus status = UaStatus::Good;
     std::size_t position = 0;

@@ -12,6 +12,7 @@
 #include "uabase/UaWideString.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -135,7 +136,8 @@ private:
     };
 
     /// resolveNodeId for UTF-8 text of the document; `inPlace` texts may be remembered by view.
-    UaNodeId resolveText(std::string_view utf8, bool inPlace) const;
+    /// The result stays valid until the next parseNodes.
+    const UaNodeId& resolveText(std::string_view utf8, bool inPlace) const;
     UaNodeId parseNodeIdText(const UaString& utf8) const;
     void translate(UaNodeId& id) const;
     BaseNodeFactory& factory();
@@ -170,6 +172,7 @@ private:
     bool m_aliasHasNumericName = false;
     // Node identifier texts resolved during one parseNodes.
     std::unique_ptr<NodeIdTextCache> m_cache;
+    mutable std::deque<UaNodeId> m_outsideRead;
     // Locale texts met so far, shared by all localized texts that use them.
     mutable std::vector<UaString> m_locales;
     int m_definitionDepth = 0;

@@ -339,6 +339,12 @@ UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
 {
     const xmlNode* references = Xml::firstChildNamed(currentElement(), "References");
     UaStatus status = UaStatus::Good;
+    std::size_t count = 0;
+    for (const xmlNode* reference = Xml::firstChildElement(references); reference != nullptr;
+         reference = Xml::nextSiblingElement(reference)) {
+        ++count;
+    }
+    node->reserveReferences(count);
     for (const xmlNode* reference = Xml::firstChildElement(references); reference != nullptr;
          reference = Xml::nextSiblingElement(reference)) {
         if (!Xml::hasName(reference, "Reference")) {
@@ -350,8 +356,8 @@ UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
             continue;
         }
         const XmlText target = Xml::content(reference);
-        node->addReference(Reference(resolveText(type.view(), type.isInPlace()),
-            booleanAttribute(reference, "IsForward", true), resolveText(target.view(), target.isInPlace())));
+        node->addReference(resolveText(type.view(), type.isInPlace()), booleanAttribute(reference, "IsForward", true),
+            resolveText(target.view(), target.isInPlace()));
     }
     return status;
 }
