@@ -1,6 +1,7 @@
 #include "users/ui/CLogin.h"
 
 #include "app/MessageBoxes.h"
+#include "app/TavoxIcons.h"
 #include "users/LoginDigest.h"
 
 #include <QHBoxLayout>
@@ -33,7 +34,11 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &CLogin::accept);
     connect(cancel, &QPushButton::clicked, this, &CLogin::reject);
 
+    auto* icon = new QLabel(this);
+    icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
     auto* fields = new QHBoxLayout;
+    fields->addWidget(icon);
+    fields->addSpacing(8);
     fields->addWidget(label);
     fields->addWidget(m_password, 1);
     auto* buttons = new QHBoxLayout;
