@@ -129,7 +129,7 @@ void CPsTavox::AddPage(CTavoxPage* page, const tagCPropSheetItem& item)
 
 void CPsTavox::OnInitDialog()
 {
-    m_header->SetHeaderHeight(m_header->fittedHeight(kDefaultHeaderHeight));
+    m_header->SetHeaderHeight(kDefaultHeaderHeight);
     UpdateHeader();
 
     m_trayTitle = m_caption;

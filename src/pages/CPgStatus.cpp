@@ -24,7 +24,10 @@ QLabel* addRow(QFormLayout* form, QWidget* parent, const QString& caption)
 {
     auto* value = new QLabel(QStringLiteral("---"), parent);
     value->setMinimumWidth(240);
-    form->addRow(new QLabel(caption, parent), value);
+    // The caption names the value for assistive technologies.
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(value);
+    form->addRow(label, value);
     return value;
 }
 

@@ -17,20 +17,19 @@ namespace {
 
 using namespace platform;
 
-/// The sheet as the page sees it: the service controller and the requests.
+/// The sheet as the page sees it: its service controller.
 class FakeSheet final : public SheetServices {
 public:
     FakeSheet(ServiceManager& manager, Sleeper& sleeper)
         : controller(manager, sleeper)
     {
     }
-    void RequestRestart() override { ++restarts; }
-    void RequestStart() override { ++starts; }
-    void RequestStop() override { ++stops; }
+    void RequestRestart() override {}
+    void RequestStart() override {}
+    void RequestStop() override {}
     ServiceController* Service() override { return &controller; }
 
     ServiceController controller;
-    int restarts = 0, starts = 0, stops = 0;
 };
 
 QLabel* labelShowing(QWidget& page, const QString& text)
@@ -160,20 +159,6 @@ TEST(CPgStatusTest, CopyMenuOnlyOverAUrlOfARunningService)
     sandbox.services.queueStates(UiSandbox::kService, {kServiceStopped});
     page.RefreshStatus();
     EXPECT_FALSE(page.PrepareCopy(url)) << "the service is not shown running";
-}
-
-TEST(CPgStatusTest, ButtonsAskTheSheet)
-{
-    UiSandbox sandbox;
-    FakeSheet sheet(sandbox.services, sandbox.sleeper);
-    CPgStatus page(sandbox.boxes);
-    page.setSheet(&sheet);
-    page.ensureInitialized();
-    for (const char* caption : {"Restart", "Start", "Stop", "Start"})
-        findButton<QPushButton>(&page, QString::fromLatin1(caption))->click();
-    EXPECT_EQ(sheet.restarts, 1);
-    EXPECT_EQ(sheet.starts, 2);
-    EXPECT_EQ(sheet.stops, 1);
 }
 
 } // namespace
