@@ -81,12 +81,4 @@ TEST(UaGuidTest, OrdersByStoredLittleEndianBytes)
     EXPECT_EQ(UaGuid::fromBytes(sample().toBytes()), sample());
 }
 
-TEST(UaGuidTest, NullOnlyWhenAllBytesAreZero)
-{
-    EXPECT_TRUE(UaGuid().isNull());
-    UaGuid g;
-    g.Data4[7] = 1;
-    EXPECT_FALSE(g.isNull());
-}
-
 } // namespace

@@ -84,14 +84,6 @@ TEST(UaNodeIdTest, ReadsXmlTextForm)
         EXPECT_EQ(UaNodeId::fromXmlString(c.text), c.expected) << c.text;
 }
 
-TEST(UaNodeIdTest, EmptyOpaqueReadsBackAsEmptyNotNull)
-{
-    const UaNodeId id = UaNodeId::fromXmlString("ns=0;b=");
-    EXPECT_EQ(id.identifierType(), UaIdentifierType::Opaque);
-    EXPECT_FALSE(id.identifierOpaque().isNull());
-    EXPECT_FALSE(id.isNull());
-}
-
 TEST(UaNodeIdTest, WritesXmlTextForm)
 {
     const std::string a300(300, 'a');
