@@ -377,6 +377,18 @@ RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string
     return status;
 }
 
+std::array<std::uint8_t, 4> regDwordBytes(std::uint32_t value)
+{
+    return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF),
+        static_cast<std::uint8_t>((value >> 16) & 0xFF), static_cast<std::uint8_t>(value >> 24)};
+}
+
+std::uint32_t regDwordValue(const std::uint8_t* data)
+{
+    return static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
+        (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+}
+
 std::vector<std::uint8_t> regSzBytes(std::u16string_view text)
 {
     std::vector<std::uint8_t> bytes;

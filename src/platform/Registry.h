@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -84,6 +85,10 @@ private:
     std::int64_t m_keyId = 0;
     bool m_writable = false;
 };
+
+/// REG_DWORD helpers: 4 little-endian bytes.
+std::array<std::uint8_t, 4> regDwordBytes(std::uint32_t value);
+std::uint32_t regDwordValue(const std::uint8_t* data);
 
 /// REG_SZ helpers: UTF-8 text to and from UTF-16LE bytes with the terminating NUL.
 std::vector<std::uint8_t> regSzBytes(std::u16string_view text);

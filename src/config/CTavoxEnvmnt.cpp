@@ -1,0 +1,181 @@
+#include "config/CTavoxEnvmnt.h"
+
+#include "config/ServerKey.h"
+#include "platform/DebugOutput.h"
+#include "platform/Registry.h"
+
+#include <array>
+
+using platform::RegAccess;
+using platform::RegHive;
+using platform::RegistryKey;
+using platform::RegStatus;
+
+namespace {
+
+bool openServerKey(RegistryKey& key, RegAccess access)
+{
+    return key.open(RegHive::LocalMachine, ServerKey::kPath, access) == RegStatus::Success;
+}
+
+// Reads a string value as the Windows call does into a zero-filled 1024-byte buffer. A value
+// that fills the buffer without a terminating NUL reads as missing rather than running past it.
+bool readString(const RegistryKey& key, std::string_view name, std::u16string& text)
+{
+    std::array<std::uint8_t, ServerKey::kStringBufferBytes> buffer {};
+    std::uint32_t size = ServerKey::kStringBufferBytes;
+    std::uint32_t type = 0;
+    if (key.queryValue(name, &type, buffer.data(), &size) != RegStatus::Success || type != platform::kRegSz)
+        return false;
+    std::u16string result;
+    for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(buffer[i] | (buffer[i + 1] << 8));
+        if (unit == 0) {
+            text = std::move(result);
+            return true;
+        }
+        result.push_back(unit);
+    }
+    return false;
+}
+
+// One string value of the server key; empty when the key or the value cannot be read. The
+// operation name is the one its diagnostic carries, or empty for a silent read.
+std::u16string readStringOrEmpty(std::string_view name, std::string_view operation)
+{
+    RegistryKey key;
+    if (!openServerKey(key, RegAccess::Read)) {
+        if (!operation.empty())
+            platform::debugOutput("CTavoxEnvmnt: " + std::string(operation) + " failed. Can't open registry.");
+        return {};
+    }
+    std::u16string text;
+    if (!readString(key, name, text))
+        return {};
+    return text;
+}
+
+std::u16string orDefault(std::u16string text, std::u16string_view fallback)
+{
+    return text.empty() ? std::u16string(fallback) : text;
+}
+
+} // namespace
+
+bool CTavoxEnvmnt::GetAppPath(std::u16string& dir)
+{
+    RegistryKey key;
+    if (!openServerKey(key, RegAccess::Read)) {
+        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't open registry.");
+        return false;
+    }
+    std::u16string text;
+    if (!readString(key, ServerKey::kServicePath, text)) {
+        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath.");
+        return false;
+    }
+    if (text.empty()) {
+        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty.");
+        return false;
+    }
+    dir = std::move(text);
+    return true;
+}
+
+std::u16string CTavoxEnvmnt::GetUaTcpAddr()
+{
+    return readStringOrEmpty(ServerKey::kUaTcpUri, "GetUaTcpAddr");
+}
+
+std::u16string CTavoxEnvmnt::GetHttpsUri()
+{
+    return readStringOrEmpty(ServerKey::kHttpsUri, "GetHttpsUri");
+}
+
+std::u16string CTavoxEnvmnt::GetNodeCfgName()
+{
+    return orDefault(readStringOrEmpty(ServerKey::kNodeCfg, {}), ServerKey::kDefaultNodeCfg);
+}
+
+std::u16string CTavoxEnvmnt::GetServiceCfgName()
+{
+    return orDefault(readStringOrEmpty(ServerKey::kServiceCfg, {}), ServerKey::kDefaultServiceCfg);
+}
+
+std::u16string CTavoxEnvmnt::GetNodeCfgPath()
+{
+    // The directory carries its own trailing separator; a failed read leaves it empty and the
+    // bare file name results, as callers expect.
+    std::u16string dir;
+    (void)GetAppPath(dir);
+    return dir + GetNodeCfgName();
+}
+
+std::uint32_t CTavoxEnvmnt::ReadSecurityMode()
+{
+    return ReadDword(ServerKey::kSecurityMode, ServerKey::kDefaultSecurityMode);
+}
+
+std::uint32_t CTavoxEnvmnt::ReadAuthentication()
+{
+    return ReadDword(ServerKey::kAuthentication, ServerKey::kAuthenticationForced) | ServerKey::kAuthenticationForced;
+}
+
+bool CTavoxEnvmnt::WriteAuthentication(std::uint32_t flags)
+{
+    return WriteDword(ServerKey::kAuthentication, flags | ServerKey::kAuthenticationForced);
+}
+
+std::uint32_t CTavoxEnvmnt::ReadUaTcpPort()
+{
+    return ReadDword(ServerKey::kUaTcpPort, ServerKey::kDefaultUaTcpPort);
+}
+
+std::uint32_t CTavoxEnvmnt::ReadHttpsPort()
+{
+    return ReadDword(ServerKey::kHttpsPort, ServerKey::kDefaultHttpsPort);
+}
+
+bool CTavoxEnvmnt::WriteUaTcpPort(std::uint32_t port)
+{
+    return WriteDword(ServerKey::kUaTcpPort, port);
+}
+
+bool CTavoxEnvmnt::WriteHttpsPort(std::uint32_t port)
+{
+    return WriteDword(ServerKey::kHttpsPort, port);
+}
+
+bool CTavoxEnvmnt::WriteSecurityMode(std::uint32_t mode)
+{
+    return WriteDword(ServerKey::kSecurityMode, mode);
+}
+
+std::uint32_t CTavoxEnvmnt::ReadSqlServerStatus()
+{
+    return ReadDword(ServerKey::kSqlServerStatus, ServerKey::kDefaultSqlServerStatus);
+}
+
+std::uint32_t CTavoxEnvmnt::ReadDword(std::string_view name, std::uint32_t fallback)
+{
+    RegistryKey key;
+    if (!openServerKey(key, RegAccess::Read))
+        return fallback;
+    std::array<std::uint8_t, 4> bytes {};
+    std::uint32_t size = 4;
+    std::uint32_t type = 0;
+    // A shorter value would leave part of the word unset; any other type is not a number.
+    if (key.queryValue(name, &type, bytes.data(), &size) != RegStatus::Success || type != platform::kRegDword ||
+        size != 4)
+        return fallback;
+    return platform::regDwordValue(bytes.data());
+}
+
+bool CTavoxEnvmnt::WriteDword(std::string_view name, std::uint32_t value)
+{
+    RegistryKey key;
+    if (!openServerKey(key, RegAccess::Write))
+        return false;
+    const auto bytes = platform::regDwordBytes(value);
+    return key.setValue(name, platform::kRegDword, bytes.data(), 4) == RegStatus::Success;
+}
