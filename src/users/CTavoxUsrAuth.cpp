@@ -1,5 +1,6 @@
 #include "users/CTavoxUsrAuth.h"
 
+#include "config/ServerKey.h"
 #include "platform/DebugOutput.h"
 #include "platform/Registry.h"
 #include "users/Latin1Text.h"
@@ -17,9 +18,6 @@ using platform::RegStatus;
 
 namespace {
 
-constexpr std::string_view kServerKey = "SOFTWARE\\MORVANE\\Tavox Server";
-constexpr std::string_view kUsrAuth = "UsrAuth";
-constexpr std::string_view kRootAuth = "RootAuth";
 constexpr std::size_t kDigestLength = 32;
 
 // The digit table is a permutation of the ten digits, computed rather than kept as text so that
@@ -39,7 +37,7 @@ const std::array<char, 10>& digitTable()
 // be written therefore cannot be read either, as on the original platform.
 RegStatus openServerKey(RegistryKey& key)
 {
-    return key.open(RegHive::LocalMachine, kServerKey, RegAccess::ReadWrite);
+    return key.open(RegHive::LocalMachine, ServerKey::kPath, RegAccess::ReadWrite);
 }
 
 } // namespace
@@ -97,7 +95,7 @@ void CTavoxUsrAuth::GetAllUserAuth(UsrAuthTable& table) const
     }
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    if (key.queryValue(kUsrAuth, type, data) != RegStatus::Success)
+    if (key.queryValue(ServerKey::kUsrAuth, type, data) != RegStatus::Success)
         return;
     std::memcpy(table.data(), data.data(), std::min(data.size(), kUsrAuthBytes));
 }
@@ -111,7 +109,7 @@ bool CTavoxUsrAuth::SetAllUserAuth(UsrAuthTable& table) const
         platform::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.");
         return false;
     }
-    if (key.setValue(kUsrAuth, platform::kRegBinary, table.data(), static_cast<std::uint32_t>(kUsrAuthBytes))
+    if (key.setValue(ServerKey::kUsrAuth, platform::kRegBinary, table.data(), static_cast<std::uint32_t>(kUsrAuthBytes))
         != RegStatus::Success) {
         platform::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegSetValueEx failed.");
         return false;
@@ -134,7 +132,7 @@ bool CTavoxUsrAuth::SetRootAuth(std::u16string_view password) const
         platform::debugOutput("TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.");
         return false;
     }
-    if (key.setValue(kRootAuth, platform::kRegBinary, digest, static_cast<std::uint32_t>(kDigestLength))
+    if (key.setValue(ServerKey::kRootAuth, platform::kRegBinary, digest, static_cast<std::uint32_t>(kDigestLength))
         != RegStatus::Success) {
         platform::debugOutput("TavoxUsrAuth: SetRootAuth: RegSetValueEx failed.");
         return false;

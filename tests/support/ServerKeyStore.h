@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ServerKey.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
 
@@ -16,7 +17,7 @@
 /// and direct access to its raw values for checking what the program stored.
 class ServerKeyStore {
 public:
-    static constexpr std::string_view kKey = "SOFTWARE\\MORVANE\\Tavox Server";
+    static constexpr std::string_view kKey = ServerKey::kPath;
 
     ServerKeyStore()
         : m_stores(m_dir)

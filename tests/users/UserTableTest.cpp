@@ -1,7 +1,6 @@
 #include "users/UserTable.h"
 
 #include "support/ServerKeyStore.h"
-#include "users/AuthenticationFlags.h"
 #include "users/CTavoxUsrAuth.h"
 
 #include <gtest/gtest.h>
@@ -143,27 +142,6 @@ TEST(UserTableTest, FailedPasswordChangeKeepsTheOldDigest)
     brokenUsers.place(0, users.entry(0));
     EXPECT_FALSE(brokenUsers.changePassword(0, u"other"));
     EXPECT_STREQ(brokenUsers.entry(0).password, "2ebe3349ecd7e7f71eab8547d3a5ee54");
-}
-
-TEST(UserTableTest, LogonChoicesChangeOnlyTheirBits)
-{
-    const struct {
-        std::uint32_t stored;
-        LogonChoices choices;
-        std::uint32_t written;
-    } cases[] = {
-        {0x02, {true, true, true}, 0x0F},
-        {0xFF, {false, false, false}, 0xF2},
-        {0x32, {true, false, true}, 0x3B},
-        {0x100, {false, true, false}, 0x104},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.choices.appliedTo(c.stored), c.written) << std::hex << c.stored;
-        const LogonChoices back = LogonChoices::from(c.written);
-        EXPECT_EQ(back.windowsLogon, c.choices.windowsLogon);
-        EXPECT_EQ(back.certificate, c.choices.certificate);
-        EXPECT_EQ(back.anonymous, c.choices.anonymous);
-    }
 }
 
 } // namespace
