@@ -85,7 +85,7 @@ void CPgEndpoints::buildView()
 
     auto* uaTcp = new QGroupBox(QStringLiteral("UA TCP"));
     auto* uaTcpGrid = new QGridLayout(uaTcp);
-    uaTcpGrid->addWidget(m_uaTcpAddress, 0, 0, 1, 2);
+    uaTcpGrid->addLayout(row({m_uaTcpAddress}), 0, 0, 1, 2);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Port:"), m_uaTcpPort), 1, 0);
     uaTcpGrid->addWidget(m_uaTcpPort, 1, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_uaTcpServerName), 2, 0);
@@ -102,7 +102,7 @@ void CPgEndpoints::buildView()
 
     auto* https = new QGroupBox(QStringLiteral("HTTPS"));
     auto* httpsGrid = new QGridLayout(https);
-    httpsGrid->addWidget(m_httpsSwitch, 0, 0, 1, 2);
+    httpsGrid->addLayout(row({m_httpsSwitch}), 0, 0, 1, 2);
     httpsGrid->addWidget(labelFor(QStringLiteral("Port:"), m_httpsPort), 1, 0);
     httpsGrid->addWidget(m_httpsPort, 1, 1);
     httpsGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_httpsServerName), 2, 0);
