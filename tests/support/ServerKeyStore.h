@@ -6,69 +6,52 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <optional>
-#include <string_view>
 #include <vector>
 
-/// Temporary settings stores with the server key created, as the server's setup leaves it,
-/// and direct access to its raw values for checking what the program stored.
+/// Temporary settings stores with the server key created as the server's setup leaves it,
+/// and raw access to its values for checking what the program stored.
 class ServerKeyStore {
 public:
-    static constexpr std::string_view kKey = ServerKey::kPath;
-
-    ServerKeyStore()
-        : m_stores(m_dir)
-    {
-        EXPECT_EQ(platform::RegistryKey::createKey(m_stores.machine(), kKey), platform::RegStatus::Success);
-    }
+    ServerKeyStore() { EXPECT_EQ(platform::RegistryKey::createKey(path(), ServerKey::kPath), platform::RegStatus::Success); }
 
     const std::filesystem::path& path() const { return m_stores.machine(); }
 
-    void setRaw(std::string_view name, std::uint32_t type, const void* data, std::size_t size)
+    void set(std::string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data)
     {
         platform::RegistryKey key;
-        ASSERT_EQ(key.open(path(), kKey, platform::RegAccess::Write), platform::RegStatus::Success);
-        ASSERT_EQ(key.setValue(name, type, data, static_cast<std::uint32_t>(size)), platform::RegStatus::Success);
+        ASSERT_EQ(key.open(path(), ServerKey::kPath, platform::RegAccess::Write), platform::RegStatus::Success);
+        ASSERT_EQ(key.setValue(name, type, data.data(), static_cast<std::uint32_t>(data.size())),
+                  platform::RegStatus::Success);
     }
-    void setDword(std::string_view name, std::uint32_t value) { setRaw(name, platform::kRegDword, &value, 4); }
-    void remove(std::string_view name)
+    void setDword(std::string_view name, std::uint32_t value)
     {
-        platform::RegistryKey key;
-        ASSERT_EQ(key.open(path(), kKey, platform::RegAccess::Write), platform::RegStatus::Success);
-        (void)key.deleteValue(name);
+        const auto bytes = platform::regDwordBytes(value);
+        set(name, platform::kRegDword, {bytes.begin(), bytes.end()});
     }
 
     /// The stored bytes of a value; empty when it is missing.
-    std::optional<std::vector<std::uint8_t>> raw(std::string_view name, std::uint32_t* type = nullptr) const
+    std::optional<std::vector<std::uint8_t>> raw(std::string_view name) const
     {
         platform::RegistryKey key;
-        if (key.open(path(), kKey, platform::RegAccess::Read) != platform::RegStatus::Success)
-            return std::nullopt;
-        std::uint32_t t = 0;
+        std::uint32_t type = 0;
         std::vector<std::uint8_t> data;
-        if (key.queryValue(name, t, data) != platform::RegStatus::Success)
+        if (key.open(path(), ServerKey::kPath, platform::RegAccess::Read) != platform::RegStatus::Success
+            || key.queryValue(name, type, data) != platform::RegStatus::Success)
             return std::nullopt;
-        if (type)
-            *type = t;
         return data;
     }
     std::optional<std::uint32_t> dword(std::string_view name) const
     {
         const auto data = raw(name);
-        if (!data || data->size() != 4)
-            return std::nullopt;
-        std::uint32_t v = 0;
-        std::memcpy(&v, data->data(), 4);
-        return v;
+        return data && data->size() == 4 ? std::optional(platform::regDwordValue(data->data())) : std::nullopt;
     }
 
-    /// Takes away the right to write the machine store (reads that need write access fail too).
+    /// Takes away the right to write the machine store.
     void makeReadOnly() { std::filesystem::permissions(path(), std::filesystem::perms::owner_read); }
 
 private:
     TempDir m_dir;
-    ScopedStores m_stores;
+    ScopedStores m_stores {m_dir};
 };

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -21,25 +20,18 @@ T* button(const QWidget* root, const QString& caption)
     for (T* b : root->findChildren<T*>())
         if (b->text() == caption)
             return b;
-    ADD_FAILURE() << "no button \"" << caption.toStdString() << "\"";
+    ADD_FAILURE() << "no button " << caption.toStdString();
     return nullptr;
 }
 
-/// The input control whose label (buddy) reads `caption`; `nth` counts labels of that caption.
+/// The buddy of the `nth` label that reads `caption`.
 template <typename T>
 T* byLabel(const QWidget* root, const QString& caption, int nth = 0)
 {
-    for (QLabel* label : root->findChildren<QLabel*>()) {
-        if (label->text() != caption)
-            continue;
-        if (nth-- == 0) {
-            T* buddy = qobject_cast<T*>(label->buddy());
-            if (!buddy)
-                ADD_FAILURE() << "label \"" << caption.toStdString() << "\" has no buddy of that kind";
-            return buddy;
-        }
-    }
-    ADD_FAILURE() << "no label \"" << caption.toStdString() << "\"";
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->text() == caption && nth-- == 0)
+            return qobject_cast<T*>(label->buddy());
+    ADD_FAILURE() << "no label " << caption.toStdString();
     return nullptr;
 }
 
@@ -48,12 +40,11 @@ inline QAction* action(const QMenu* menu, const QString& caption)
     for (QAction* a : menu->actions())
         if (a->text() == caption)
             return a;
-    ADD_FAILURE() << "no menu item \"" << caption.toStdString() << "\"";
+    ADD_FAILURE() << "no menu item " << caption.toStdString();
     return nullptr;
 }
 
-/// Runs `drive` on the next modal dialog of type T once its loop runs. A dialog that `drive`
-/// leaves open is cancelled, so that a test never hangs.
+/// Runs `drive` on the next modal dialog of type T; one that it leaves open is cancelled.
 template <typename T>
 void onNextDialog(std::function<void(T&)> drive)
 {
@@ -65,7 +56,7 @@ void onNextDialog(std::function<void(T&)> drive)
         }
         drive(*dialog);
         if (dialog->isVisible()) {
-            ADD_FAILURE() << "dialog left open: " << dialog->windowTitle().toStdString();
+            ADD_FAILURE() << "dialog left open";
             dialog->reject();
         }
     });
