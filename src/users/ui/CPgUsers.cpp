@@ -136,13 +136,16 @@ void CPgUsers::RefreshUsers(bool fromStore)
     m_windowsLogon = m_windowsLogonBox->isChecked();
     m_certification = m_certificationBox->isChecked();
     m_anonymous = m_anonymousBox->isChecked();
-    if (fromStore)
+    if (fromStore) {
         m_users.load();
+        const LogonChoices logon = LogonChoices::from(CTavoxEnvmnt::ReadAuthentication());
+        m_windowsLogon = logon.windowsLogon;
+        m_certification = logon.certificate;
+        m_anonymous = logon.anonymous;
+    }
+    // A rebuild after an edit of the table keeps the logon boxes as the administrator left
+    // them; only a reload from the store resets them.
     rebuildRows();
-    const LogonChoices logon = LogonChoices::from(CTavoxEnvmnt::ReadAuthentication());
-    m_windowsLogon = logon.windowsLogon;
-    m_certification = logon.certificate;
-    m_anonymous = logon.anonymous;
     if (!m_nameColumnSized) {
         // The name column takes the width that the number and right columns leave.
         m_list->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);

@@ -28,8 +28,8 @@ public:
     /// The full reload from the store; unsaved edits are lost.
     void Refresh() override;
 
-    /// Rebuilds the list from the table, `fromStore` first reading the table from the store;
-    /// the logon boxes are always read from the store.
+    /// Rebuilds the list from the table; `fromStore` first reads the table and the logon boxes
+    /// from the store.
     void RefreshUsers(bool fromStore);
 
     /// The "User" menu with its items enabled for the current list and selection.

@@ -179,6 +179,13 @@ TEST_F(CPgUsersTest, ApplyStoresRootPasswordAndLogonBits)
     const auto root = m_server.raw("RootAuth");
     EXPECT_EQ(std::string(root->begin(), root->end()), "477027416cd39fb7d5456f8d31e08f83");
     EXPECT_EQ(m_server.dword("Authentication"), 0x3Eu);
+
+    QTest::mouseClick(button<QCheckBox>(&m_page, "Enable Certification"), Qt::LeftButton);
+    answer("new", "abc");
+    trigger("Add User");
+    EXPECT_FALSE(button<QCheckBox>(&m_page, "Enable Certification")->isChecked()) << "adding keeps the edit";
+    m_page.Refresh();
+    EXPECT_TRUE(button<QCheckBox>(&m_page, "Enable Certification")->isChecked()) << "a reload drops it";
 }
 
 } // namespace
