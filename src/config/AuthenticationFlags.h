@@ -27,9 +27,9 @@ struct LogonChoices {
 
     static constexpr LogonChoices from(std::uint32_t flags)
     {
-        return {(flags & auth_flags::kWindowsLogon) != 0,
-                (flags & auth_flags::kCertificate) != 0,
-                (flags & auth_flags::kAnonymous) != 0};
+        return { (flags & auth_flags::kWindowsLogon) != 0,
+            (flags & auth_flags::kCertificate) != 0,
+            (flags & auth_flags::kAnonymous) != 0 };
     }
     /// `flags` with the three logon bits replaced; every other bit kept.
     constexpr std::uint32_t appliedTo(std::uint32_t flags) const

@@ -26,10 +26,7 @@ std::u16string url(std::u16string_view scheme, std::u16string_view computerName,
     return text;
 }
 
-bool isBlank(char16_t c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-}
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r'; }
 
 } // namespace
 

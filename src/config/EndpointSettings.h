@@ -29,7 +29,7 @@ public:
 
     enum class Check {
         Ok,
-        SamePorts,    ///< HTTPS is on and both ports are equal
+        SamePorts, ///< HTTPS is on and both ports are equal
         PortTooLarge, ///< a port, taken as unsigned, is 65535 or more
     };
 

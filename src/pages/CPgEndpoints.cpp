@@ -85,15 +85,15 @@ void CPgEndpoints::buildView()
 
     auto* uaTcp = new QGroupBox(QStringLiteral("UA TCP"));
     auto* uaTcpGrid = new QGridLayout(uaTcp);
-    uaTcpGrid->addLayout(row({m_uaTcpAddress}), 0, 0, 1, 2);
+    uaTcpGrid->addLayout(row({ m_uaTcpAddress }), 0, 0, 1, 2);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Port:"), m_uaTcpPort), 1, 0);
     uaTcpGrid->addWidget(m_uaTcpPort, 1, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_uaTcpServerName), 2, 0);
     uaTcpGrid->addWidget(m_uaTcpServerName, 2, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Modes:"), m_securityNone), 3, 0);
-    uaTcpGrid->addLayout(row({m_securityNone, m_sign, m_signEncrypt}), 3, 1);
+    uaTcpGrid->addLayout(row({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Policies:"), m_policies[0]), 4, 0);
-    uaTcpGrid->addLayout(row({m_policies[0], m_policies[1], m_policies[2]}), 4, 1);
+    uaTcpGrid->addLayout(row({ m_policies[0], m_policies[1], m_policies[2] }), 4, 1);
 
     m_httpsSwitch = new QCheckBox(QStringLiteral("HTTPS Addr: "));
     m_httpsSwitch->setObjectName(QStringLiteral("httpsSwitch"));
@@ -102,7 +102,7 @@ void CPgEndpoints::buildView()
 
     auto* https = new QGroupBox(QStringLiteral("HTTPS"));
     auto* httpsGrid = new QGridLayout(https);
-    httpsGrid->addLayout(row({m_httpsSwitch}), 0, 0, 1, 2);
+    httpsGrid->addLayout(row({ m_httpsSwitch }), 0, 0, 1, 2);
     httpsGrid->addWidget(labelFor(QStringLiteral("Port:"), m_httpsPort), 1, 0);
     httpsGrid->addWidget(m_httpsPort, 1, 1);
     httpsGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_httpsServerName), 2, 0);
@@ -125,7 +125,7 @@ void CPgEndpoints::buildView()
 void CPgEndpoints::OnInitDialog()
 {
     g_pPgEndpoints = this;
-    for (QCheckBox* box : {m_sign, m_signEncrypt, m_policies[0], m_policies[1], m_policies[2]})
+    for (QCheckBox* box : { m_sign, m_signEncrypt, m_policies[0], m_policies[1], m_policies[2] })
         box->setChecked(true);
     fill();
 }
@@ -158,24 +158,24 @@ void CPgEndpoints::fill()
 
 bool CPgEndpoints::OnApply()
 {
-    const EndpointSettings::Edited edited {m_httpsSwitch->isChecked(),
-                                           m_securityNone->isChecked(),
-                                           m_uaTcpPort->text().toStdU16String(),
-                                           m_httpsPort->text().toStdU16String()};
+    const EndpointSettings::Edited edited { m_httpsSwitch->isChecked(),
+        m_securityNone->isChecked(),
+        m_uaTcpPort->text().toStdU16String(),
+        m_httpsPort->text().toStdU16String() };
     switch (EndpointSettings::apply(edited)) {
     case EndpointSettings::Check::SamePorts:
         messageBoxes().show(this,
-                            QStringLiteral("The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!"),
-                            QStringLiteral("Error!"),
-                            MbIcon::Error,
-                            MbButtons::Ok);
+            QStringLiteral("The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!"),
+            QStringLiteral("Error!"),
+            MbIcon::Error,
+            MbButtons::Ok);
         return false;
     case EndpointSettings::Check::PortTooLarge:
         messageBoxes().show(this,
-                            QStringLiteral("The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!"),
-                            QStringLiteral("Error!"),
-                            MbIcon::Error,
-                            MbButtons::Ok);
+            QStringLiteral("The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!"),
+            QStringLiteral("Error!"),
+            MbIcon::Error,
+            MbButtons::Ok);
         return false;
     case EndpointSettings::Check::Ok:
         break;

@@ -8,10 +8,8 @@ constexpr std::size_t kMaxTextLength = 31;
 
 } // namespace
 
-UserOptProblem checkUserOpt(UserOptMode mode,
-                            std::u16string_view name,
-                            std::u16string_view password,
-                            std::u16string_view confirmation)
+UserOptProblem
+checkUserOpt(UserOptMode mode, std::u16string_view name, std::u16string_view password, std::u16string_view confirmation)
 {
     if (mode == UserOptMode::ChangeAccessRight)
         return UserOptProblem::None;

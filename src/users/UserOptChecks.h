@@ -14,13 +14,13 @@ enum class UserOptProblem {
     NameTooLong,
     PasswordTooLong,
     PasswordsDiffer,
-    NameNotStorable,     ///< a character of the name does not fit one byte
+    NameNotStorable, ///< a character of the name does not fit one byte
     PasswordNotStorable, ///< a character of the password does not fit one byte
 };
 
 /// The checks of the dialog's OK for `mode`. Lengths count UTF-16 units, as the stored name and
 /// digest input are limited by them (31 characters and a NUL).
 UserOptProblem checkUserOpt(UserOptMode mode,
-                            std::u16string_view name,
-                            std::u16string_view password,
-                            std::u16string_view confirmation);
+    std::u16string_view name,
+    std::u16string_view password,
+    std::u16string_view confirmation);

@@ -18,8 +18,7 @@ std::u16string rowNumber(std::size_t row)
 }
 
 // Copies at most size - 1 bytes so that the field keeps a terminating NUL.
-template <std::size_t N>
-void copyText(char (&field)[N], std::string_view text)
+template <std::size_t N> void copyText(char (&field)[N], std::string_view text)
 {
     std::memset(field, 0, N);
     std::memcpy(field, text.data(), std::min(text.size(), N - 1));
@@ -32,15 +31,9 @@ UserTable::UserTable(const CTavoxUsrAuth& store)
 {
 }
 
-void UserTable::load()
-{
-    m_store.GetAllUserAuth(m_table);
-}
+void UserTable::load() { m_store.GetAllUserAuth(m_table); }
 
-bool UserTable::save()
-{
-    return m_store.SetAllUserAuth(m_table);
-}
+bool UserTable::save() { return m_store.SetAllUserAuth(m_table); }
 
 std::vector<UserRow> UserTable::rows() const
 {
@@ -49,12 +42,12 @@ std::vector<UserRow> UserTable::rows() const
         const UsrAuthEntry& e = m_table[slot];
         if (isFreeSlot(e))
             continue;
-        result.push_back({slot,
-                          rowNumber(result.size() + 1),
-                          latin1::toUtf16(entryName(e)),
-                          isReadGranted(e.rights),
-                          isWriteGranted(e.rights),
-                          isExecutableGranted(e.rights)});
+        result.push_back({ slot,
+            rowNumber(result.size() + 1),
+            latin1::toUtf16(entryName(e)),
+            isReadGranted(e.rights),
+            isWriteGranted(e.rights),
+            isExecutableGranted(e.rights) });
     }
     return result;
 }
@@ -79,9 +72,8 @@ bool UserTable::fillDigest(char (&field)[48], std::u16string_view password) cons
     return true;
 }
 
-std::optional<UsrAuthEntry> UserTable::makeEntry(std::u16string_view name,
-                                                 std::u16string_view password,
-                                                 std::uint32_t rights) const
+std::optional<UsrAuthEntry>
+UserTable::makeEntry(std::u16string_view name, std::u16string_view password, std::uint32_t rights) const
 {
     const std::optional<std::string> nameBytes = latin1::fromUtf16(name);
     if (!nameBytes)
@@ -105,10 +97,10 @@ std::optional<UserTable::AddTarget> UserTable::findAddTarget(std::string_view na
             continue;
         }
         if (entryName(e) == name)
-            return AddTarget {slot, true};
+            return AddTarget { slot, true };
     }
     if (firstFree)
-        return AddTarget {*firstFree, false};
+        return AddTarget { *firstFree, false };
     return std::nullopt;
 }
 

@@ -13,8 +13,8 @@ class CTavoxUsrAuth;
 
 /// One listed user: a used slot with the texts of its row.
 struct UserRow {
-    std::size_t slot = 0;   ///< 0-based slot in the table
-    std::u16string number;  ///< 1-based row number, two digits ("01")
+    std::size_t slot = 0; ///< 0-based slot in the table
+    std::u16string number; ///< 1-based row number, two digits ("01")
     std::u16string name;
     bool read = false;
     bool write = false;
@@ -44,7 +44,8 @@ public:
 
     /// A new entry from the dialog's texts; empty when a text does not fit one byte per
     /// character or the digest cannot be made. Texts longer than a field are cut to fit.
-    std::optional<UsrAuthEntry> makeEntry(std::u16string_view name, std::u16string_view password, std::uint32_t rights) const;
+    std::optional<UsrAuthEntry>
+    makeEntry(std::u16string_view name, std::u16string_view password, std::uint32_t rights) const;
     /// Where an entry named `name` goes: the slot of the first user with that exact name,
     /// else the first free slot; empty when the table is full.
     std::optional<AddTarget> findAddTarget(std::string_view name) const;

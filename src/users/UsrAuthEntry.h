@@ -9,9 +9,9 @@
 /// One entry of the server's user table as the server reads it: 88 bytes, integers
 /// little-endian. An entry whose first name byte is 0 is a free slot.
 struct UsrAuthEntry {
-    char name[32];     ///< 8-bit characters, NUL-terminated, at most 31 characters
+    char name[32]; ///< 8-bit characters, NUL-terminated, at most 31 characters
     char password[48]; ///< digest text: 32 characters, a NUL, then zero bytes
-    std::uint32_t index;  ///< slot number 1..32, written into every entry on save
+    std::uint32_t index; ///< slot number 1..32, written into every entry on save
     std::uint32_t rights; ///< access-right bits (kRightRead, kRightWrite, kRightExecutable)
 };
 
@@ -49,7 +49,7 @@ inline std::string_view entryName(const UsrAuthEntry& entry)
     std::size_t length = 0;
     while (length < sizeof(entry.name) && entry.name[length] != '\0')
         ++length;
-    return {entry.name, length};
+    return { entry.name, length };
 }
 
 inline bool isFreeSlot(const UsrAuthEntry& entry) { return entry.name[0] == '\0'; }

@@ -48,7 +48,7 @@ protected:
     ServerKeyStore m_server;
     ScriptedMessageBoxes m_boxes;
     RecordingSheet m_sheet;
-    CPgEndpoints m_page {m_boxes};
+    CPgEndpoints m_page { m_boxes };
 };
 
 TEST_F(CPgEndpointsTest, OpensWithDefaultsAndThisMachinesUrls)
@@ -63,7 +63,7 @@ TEST_F(CPgEndpointsTest, OpensWithDefaultsAndThisMachinesUrls)
     EXPECT_EQ(httpsSwitch()->text(), "https://" + host + ":48011");
     EXPECT_FALSE(httpsSwitch()->isChecked());
     EXPECT_TRUE(button<QCheckBox>(&m_page, "None")->isChecked());
-    for (const char* fixed : {"Sign", "Sign&Encrypt", "Basic128Rsa15", "Basic256", "Basic256Sha256"})
+    for (const char* fixed : { "Sign", "Sign&Encrypt", "Basic128Rsa15", "Basic256", "Basic256Sha256" })
         EXPECT_TRUE(button<QCheckBox>(&m_page, fixed)->isChecked() && !button(&m_page, fixed)->isEnabled()) << fixed;
     EXPECT_FALSE(m_page.isModified()) << "filling is not an edit";
     QTest::keyClicks(port(0), "1x");
@@ -79,15 +79,15 @@ TEST_F(CPgEndpointsTest, ApplyRefusesPortsWithTheirMessages)
         bool https;
         QString uaTcp, https_, message;
     } cases[] = {
-        {false, "65534", "48011", ""},
-        {true, "65535", "48011", large},
-        {false, "48010", "65535", large},
-        {true, "63335", "48011", ""},
-        {true, "4840", "4840", same},
-        {false, "4840", "4840", ""},
-        {true, "", "48011", ""},
-        {true, "", "", same},
-        {false, "4294967297", "1", large},
+        { false, "65534", "48011", "" },
+        { true, "65535", "48011", large },
+        { false, "48010", "65535", large },
+        { true, "63335", "48011", "" },
+        { true, "4840", "4840", same },
+        { false, "4840", "4840", "" },
+        { true, "", "48011", "" },
+        { true, "", "", same },
+        { false, "4294967297", "1", large },
     };
     open();
     for (const auto& c : cases) {

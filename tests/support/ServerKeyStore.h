@@ -14,7 +14,10 @@
 /// and raw access to its values for checking what the program stored.
 class ServerKeyStore {
 public:
-    ServerKeyStore() { EXPECT_EQ(platform::RegistryKey::createKey(path(), ServerKey::kPath), platform::RegStatus::Success); }
+    ServerKeyStore()
+    {
+        EXPECT_EQ(platform::RegistryKey::createKey(path(), ServerKey::kPath), platform::RegStatus::Success);
+    }
 
     const std::filesystem::path& path() const { return m_stores.machine(); }
 
@@ -23,12 +26,12 @@ public:
         platform::RegistryKey key;
         ASSERT_EQ(key.open(path(), ServerKey::kPath, platform::RegAccess::Write), platform::RegStatus::Success);
         ASSERT_EQ(key.setValue(name, type, data.data(), static_cast<std::uint32_t>(data.size())),
-                  platform::RegStatus::Success);
+            platform::RegStatus::Success);
     }
     void setDword(std::string_view name, std::uint32_t value)
     {
         const auto bytes = platform::regDwordBytes(value);
-        set(name, platform::kRegDword, {bytes.begin(), bytes.end()});
+        set(name, platform::kRegDword, { bytes.begin(), bytes.end() });
     }
 
     /// The stored bytes of a value; empty when it is missing.
@@ -53,5 +56,5 @@ public:
 
 private:
     TempDir m_dir;
-    ScopedStores m_stores {m_dir};
+    ScopedStores m_stores { m_dir };
 };

@@ -14,8 +14,7 @@
 /// Finds controls as an administrator sees them: by caption, and input fields by their label.
 namespace finders {
 
-template <typename T = QAbstractButton>
-T* button(const QWidget* root, const QString& caption)
+template <typename T = QAbstractButton> T* button(const QWidget* root, const QString& caption)
 {
     for (T* b : root->findChildren<T*>())
         if (b->text() == caption)
@@ -25,8 +24,7 @@ T* button(const QWidget* root, const QString& caption)
 }
 
 /// The buddy of the `nth` label that reads `caption`.
-template <typename T>
-T* byLabel(const QWidget* root, const QString& caption, int nth = 0)
+template <typename T> T* byLabel(const QWidget* root, const QString& caption, int nth = 0)
 {
     for (QLabel* label : root->findChildren<QLabel*>())
         if (label->text() == caption && nth-- == 0)
@@ -45,8 +43,7 @@ inline QAction* action(const QMenu* menu, const QString& caption)
 }
 
 /// Runs `drive` on the next modal dialog of type T; one that it leaves open is cancelled.
-template <typename T>
-void onNextDialog(std::function<void(T&)> drive)
+template <typename T> void onNextDialog(std::function<void(T&)> drive)
 {
     QTimer::singleShot(0, [drive] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());

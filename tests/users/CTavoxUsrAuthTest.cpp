@@ -24,10 +24,10 @@ TEST(CTavoxUsrAuthTest, DigestIsMd5HexThroughTheDigitTable)
     const struct {
         std::string password, md5, stored;
     } cases[] = {
-        {"", "d41d8cd98f00b204e9800998ecf8427e", "d90d1cd41f77b379e4177441ecf1938e"},
-        {"abc", "900150983cd24fb0d6963f7d28e17f72", "477027416cd39fb7d5456f8d31e08f83"},
-        {"\xE9t\xE9", "70b06e3087350c8c4fc3f13e741879f3", "87b75e6718627c1c9fc6f06e890184f6"},
-        {std::string(31, 'a'), "3b0845db57c200be6052466f87b2198a", "6b7192db28c377be5723955f18b3041a"},
+        { "", "d41d8cd98f00b204e9800998ecf8427e", "d90d1cd41f77b379e4177441ecf1938e" },
+        { "abc", "900150983cd24fb0d6963f7d28e17f72", "477027416cd39fb7d5456f8d31e08f83" },
+        { "\xE9t\xE9", "70b06e3087350c8c4fc3f13e741879f3", "87b75e6718627c1c9fc6f06e890184f6" },
+        { std::string(31, 'a'), "3b0845db57c200be6052466f87b2198a", "6b7192db28c377be5723955f18b3041a" },
     };
     for (const auto& c : cases) {
         char buffer[CTavoxUsrAuth::kDigestBufferSize] = {};
@@ -65,7 +65,7 @@ TEST(CTavoxUsrAuthTest, ReadCopiesAtMostOneTableOverWhatIsHeld)
 {
     const CTavoxUsrAuth store;
     for (const auto& [storedSize, copied] :
-         {std::pair<std::size_t, std::size_t> {0, 0}, {100, 100}, {2816, 2816}, {3000, 2816}}) {
+        { std::pair<std::size_t, std::size_t> { 0, 0 }, { 100, 100 }, { 2816, 2816 }, { 3000, 2816 } }) {
         ServerKeyStore server;
         if (storedSize)
             server.set("UsrAuth", platform::kRegBinary, std::vector<std::uint8_t>(storedSize, 0x41));
@@ -92,9 +92,9 @@ TEST(CTavoxUsrAuthTest, RootDigestIsStoredWithoutTerminator)
     EXPECT_FALSE(CTavoxUsrAuth(&failingMd5).EncryptMd5("abc", out));
     EXPECT_STREQ(out, "unchanged");
     EXPECT_EQ(debug.text(),
-              "TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.\n"
-              "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
-              "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n");
+        "TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n");
 }
 
 TEST(CTavoxUsrAuthTest, WithoutWriteAccessNothingIsReadOrStored)
@@ -111,9 +111,9 @@ TEST(CTavoxUsrAuthTest, WithoutWriteAccessNothingIsReadOrStored)
     EXPECT_FALSE(store.SetAllUserAuth(table));
     EXPECT_FALSE(store.SetRootAuth(u"pw"));
     EXPECT_EQ(debug.text(),
-              "TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.\n"
-              "TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.\n"
-              "TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.\n");
+        "TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.\n"
+        "TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.\n"
+        "TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.\n");
     EXPECT_EQ(server.raw("UsrAuth"), std::vector<std::uint8_t>(88, 0x41));
 }
 

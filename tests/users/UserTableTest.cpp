@@ -19,11 +19,11 @@ TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
         std::uint32_t rights;
         bool read, write, executable;
     } cases[] = {
-        {1, 0x20F, true, true, true},
-        {4, 0x204, false, true, true},
-        {5, 0x00B, true, false, false},
-        {9, 0x004, false, false, true},
-        {31, 0x203, false, false, false},
+        { 1, 0x20F, true, true, true },
+        { 4, 0x204, false, true, true },
+        { 5, 0x00B, true, false, false },
+        { 9, 0x004, false, false, true },
+        { 31, 0x203, false, false, false },
     };
     for (const auto& c : cases)
         users.place(c.slot, *users.makeEntry(u"u", u"", c.rights));
@@ -33,7 +33,7 @@ TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 
     const std::vector<UserRow> rows = users.rows();
     ASSERT_EQ(rows.size(), 6u);
-    const char16_t* numbers[] = {u"01", u"02", u"03", u"04", u"05", u"06"};
+    const char16_t* numbers[] = { u"01", u"02", u"03", u"04", u"05", u"06" };
     for (std::size_t i = 0; i < 6; ++i)
         EXPECT_EQ(rows[i].number, numbers[i]);
     for (std::size_t i = 0; i < 5; ++i) {

@@ -162,11 +162,10 @@ std::uint32_t CDlgUserOpt::rights() const
 
 bool CDlgUserOpt::validate()
 {
-    const UserOptProblem problem
-        = checkUserOpt(m_mode,
-                       m_name->text().toStdU16String(),
-                       m_password->text().toStdU16String(),
-                       m_confirmation->text().toStdU16String());
+    const UserOptProblem problem = checkUserOpt(m_mode,
+        m_name->text().toStdU16String(),
+        m_password->text().toStdU16String(),
+        m_confirmation->text().toStdU16String());
     if (problem == UserOptProblem::None)
         return true;
     m_boxes.show(this, problemText(problem), QStringLiteral("Warning"), MbIcon::None, MbButtons::Ok);

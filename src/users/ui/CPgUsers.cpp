@@ -71,11 +71,11 @@ void CPgUsers::buildView()
 
     m_list = new QTableWidget(0, ColumnCount);
     m_list->setObjectName(QStringLiteral("userList"));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("#"),
-                                       QStringLiteral("Name"),
-                                       QStringLiteral("Read"),
-                                       QStringLiteral("Write"),
-                                       QStringLiteral("Executable")});
+    m_list->setHorizontalHeaderLabels({ QStringLiteral("#"),
+        QStringLiteral("Name"),
+        QStringLiteral("Read"),
+        QStringLiteral("Write"),
+        QStringLiteral("Executable") });
     m_list->verticalHeader()->hide();
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -83,7 +83,7 @@ void CPgUsers::buildView()
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->setColumnWidth(NumberColumn, 36);
     m_list->setColumnWidth(NameColumn, 180);
-    for (int column : {ReadColumn, WriteColumn, ExecutableColumn})
+    for (int column : { ReadColumn, WriteColumn, ExecutableColumn })
         m_list->setColumnWidth(column, 78);
     m_list->setMinimumWidth(36 + 180 + 3 * 78 + 4);
 
@@ -107,7 +107,7 @@ void CPgUsers::buildView()
 
     connect(m_reset, &QPushButton::clicked, this, &CPgUsers::ResetRootPassword);
     connect(m_list, &QWidget::customContextMenuRequested, this, &CPgUsers::showUserMenu);
-    for (QCheckBox* box : {m_windowsLogonBox, m_certificationBox, m_anonymousBox})
+    for (QCheckBox* box : { m_windowsLogonBox, m_certificationBox, m_anonymousBox })
         connect(box, &QCheckBox::clicked, this, [this] { SetModified(true); });
 }
 
@@ -189,10 +189,7 @@ void CPgUsers::updateMenu()
     m_changeAccessRight->setEnabled(selected == 1);
 }
 
-void CPgUsers::showUserMenu(const QPoint& position)
-{
-    userMenu()->popup(m_list->viewport()->mapToGlobal(position));
-}
+void CPgUsers::showUserMenu(const QPoint& position) { userMenu()->popup(m_list->viewport()->mapToGlobal(position)); }
 
 int CPgUsers::singleSelectedSlot() const
 {
@@ -218,10 +215,10 @@ void CPgUsers::AddUser()
         return;
     if (target->replacesUser
         && messageBoxes().show(this,
-                               QStringLiteral("Found the same user name. Do you want to replace it!"),
-                               QStringLiteral("Question"),
-                               MbIcon::Question,
-                               MbButtons::YesNo)
+               QStringLiteral("Found the same user name. Do you want to replace it!"),
+               QStringLiteral("Question"),
+               MbIcon::Question,
+               MbButtons::YesNo)
             != MbResult::Yes)
         return;
     m_users.place(target->slot, *entry);
@@ -287,7 +284,9 @@ bool CPgUsers::OnApply()
         (void)m_store.SetRootAuth(m_pendingRoot);
         m_pendingRoot.clear();
     }
-    const LogonChoices logon {m_windowsLogonBox->isChecked(), m_certificationBox->isChecked(), m_anonymousBox->isChecked()};
+    const LogonChoices logon {
+        m_windowsLogonBox->isChecked(), m_certificationBox->isChecked(), m_anonymousBox->isChecked()
+    };
     (void)CTavoxEnvmnt::WriteAuthentication(logon.appliedTo(CTavoxEnvmnt::ReadAuthentication()));
     (void)m_users.save();
     RefreshUsers(true);

@@ -54,7 +54,7 @@ private:
     int singleSelectedSlot() const;
 
     CTavoxUsrAuth m_store;
-    UserTable m_users {m_store};
+    UserTable m_users { m_store };
     std::u16string m_pendingRoot;
     bool m_windowsLogon = false;
     bool m_certification = false;

@@ -24,16 +24,20 @@ TEST(CDlgUserOptTest, OkRefusesInputInTheOrderOfItsChecks)
     const struct {
         QString name, password, confirmation, message;
     } steps[] = {
-        {"root", "", "", "User name can't be 'root'. Please change your name."},
-        {n32, "", "", "Password can't be empty. Please input your password."},
-        {n32, p32, "", "User name is too long. Please input your name again."},
-        {n31, p32, "", "Password is too long. Please input your password again."},
-        {n31, p31, p31 + "x", "Password is not the same. Please confirm it again."},
-        {QString::fromUtf16(u"\u0416"), euro, euro,
-         "User name can only contain Western European (Latin-1) characters. Please input your name again."},
-        {"Root", euro, euro,
-         "Password can only contain Western European (Latin-1) characters. Please input your password again."},
-        {QString::fromUtf16(u"J\u00F6rg"), p31, p31, ""},
+        { "root", "", "", "User name can't be 'root'. Please change your name." },
+        { n32, "", "", "Password can't be empty. Please input your password." },
+        { n32, p32, "", "User name is too long. Please input your name again." },
+        { n31, p32, "", "Password is too long. Please input your password again." },
+        { n31, p31, p31 + "x", "Password is not the same. Please confirm it again." },
+        { QString::fromUtf16(u"\u0416"),
+            euro,
+            euro,
+            "User name can only contain Western European (Latin-1) characters. Please input your name again." },
+        { "Root",
+            euro,
+            euro,
+            "Password can only contain Western European (Latin-1) characters. Please input your password again." },
+        { QString::fromUtf16(u"J\u00F6rg"), p31, p31, "" },
     };
     for (const auto& s : steps) {
         byLabel<QLineEdit>(&dialog, "Name:")->setText(s.name);
@@ -65,10 +69,10 @@ TEST(CDlgUserOptTest, ModesSetCaptionFieldsAndChecks)
         QString caption, name;
         bool nameOn, passwordOn, rightsOn, read, write, emptyPasswordPasses;
     } cases[] = {
-        {UserOptMode::RootPassword, "Change 'root' Password", "root", false, true, false, true, true, true},
-        {UserOptMode::Add, "Add New User", "", true, true, true, true, true, false},
-        {UserOptMode::ChangePassword, "Change User Password", e, false, true, false, false, true, true},
-        {UserOptMode::ChangeAccessRight, "Change User Access Right", e, false, false, true, false, true, true},
+        { UserOptMode::RootPassword, "Change 'root' Password", "root", false, true, false, true, true, true },
+        { UserOptMode::Add, "Add New User", "", true, true, true, true, true, false },
+        { UserOptMode::ChangePassword, "Change User Password", e, false, true, false, false, true, true },
+        { UserOptMode::ChangeAccessRight, "Change User Access Right", e, false, false, true, false, true, true },
     };
     for (const auto& c : cases) {
         ScriptedMessageBoxes boxes;
@@ -84,7 +88,7 @@ TEST(CDlgUserOptTest, ModesSetCaptionFieldsAndChecks)
         EXPECT_EQ(password->isEnabled(), c.passwordOn) << what;
         EXPECT_EQ(byLabel<QLineEdit>(&dialog, "Password Confirm:")->isEnabled(), c.passwordOn) << what;
         EXPECT_EQ(button<QCheckBox>(&dialog, "Read")->isChecked(), c.read) << what;
-        for (const char* right : {"Write", "Executable"}) {
+        for (const char* right : { "Write", "Executable" }) {
             EXPECT_EQ(button<QCheckBox>(&dialog, right)->isChecked(), c.write) << what;
             EXPECT_EQ(button<QCheckBox>(&dialog, right)->isEnabled(), c.rightsOn) << what;
         }

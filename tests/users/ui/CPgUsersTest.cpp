@@ -55,8 +55,8 @@ protected:
     {
         list()->clearSelection();
         for (int row : rows)
-            list()->selectionModel()->select(list()->model()->index(row, 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            list()->selectionModel()->select(
+                list()->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     void trigger(const QString& item) { action(m_page.userMenu(), item)->trigger(); }
     /// Answers the next user dialog; an empty name is left as the dialog shows it.
@@ -73,7 +73,7 @@ protected:
 
     ServerKeyStore m_server;
     ScriptedMessageBoxes m_boxes;
-    CPgUsers m_page {m_boxes};
+    CPgUsers m_page { m_boxes };
     std::vector<std::uint8_t> m_stored;
 };
 
@@ -87,11 +87,11 @@ TEST_F(CPgUsersTest, FullListDisablesAddUser)
     QStringList headers;
     for (int c = 0; c < list()->columnCount(); ++c)
         headers << list()->horizontalHeaderItem(c)->text();
-    EXPECT_EQ(headers, QStringList({"#", "Name", "Read", "Write", "Executable"}));
+    EXPECT_EQ(headers, QStringList({ "#", "Name", "Read", "Write", "Executable" }));
     EXPECT_EQ(column(0).last(), "32");
     EXPECT_EQ(column(2).first() + column(3).first(), "V---");
 
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, {5, 5}, list()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, { 5, 5 }, list()->viewport()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(list()->viewport(), &rightClick);
     QMenu* menu = m_page.findChild<QMenu*>();
     EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }));
@@ -101,7 +101,7 @@ TEST_F(CPgUsersTest, FullListDisablesAddUser)
     const struct {
         std::initializer_list<int> rows;
         bool remove, change;
-    } cases[] = {{{}, false, false}, {{4}, true, true}, {{4, 9}, true, false}};
+    } cases[] = { { {}, false, false }, { { 4 }, true, true }, { { 4, 9 }, true, false } };
     for (const auto& c : cases) {
         select(c.rows);
         EXPECT_FALSE(action(m_page.userMenu(), "Add User")->isEnabled());
@@ -115,7 +115,7 @@ TEST_F(CPgUsersTest, FullListDisablesAddUser)
 
 TEST_F(CPgUsersTest, AddingAnExistingNameReplacesOnlyOnYes)
 {
-    storeUsers({0, 2});
+    storeUsers({ 0, 2 });
     m_page.ensureInitialized();
     m_boxes.queueAnswer(MbResult::No);
     answer("u3", "secret");
@@ -131,7 +131,7 @@ TEST_F(CPgUsersTest, AddingAnExistingNameReplacesOnlyOnYes)
     trigger("Add User");
     answer("new", "abc");
     trigger("Add User");
-    EXPECT_EQ(column(1), QStringList({"u1", "new", "u3"})) << "a new user takes the first free slot";
+    EXPECT_EQ(column(1), QStringList({ "u1", "new", "u3" })) << "a new user takes the first free slot";
     EXPECT_TRUE(m_page.isModified());
     ASSERT_TRUE(m_page.OnApply());
     EXPECT_STREQ(stored(2).password, "2ebe3349ecd7e7f71eab8547d3a5ee54");
@@ -141,20 +141,20 @@ TEST_F(CPgUsersTest, AddingAnExistingNameReplacesOnlyOnYes)
 
 TEST_F(CPgUsersTest, DeletedRowsKeepTheirNumbersUntilTheNextRefresh)
 {
-    storeUsers({0, 1, 2, 3, 4});
+    storeUsers({ 0, 1, 2, 3, 4 });
     m_page.ensureInitialized();
-    select({1, 2});
+    select({ 1, 2 });
     trigger("Delete User(s)");
-    EXPECT_EQ(column(0), QStringList({"01", "04", "05"}));
-    EXPECT_EQ(column(1), QStringList({"u1", "u4", "u5"}));
+    EXPECT_EQ(column(0), QStringList({ "01", "04", "05" }));
+    EXPECT_EQ(column(1), QStringList({ "u1", "u4", "u5" }));
     EXPECT_EQ(stored(1).name[0], 'u') << "nothing is stored before apply";
 
-    select({1});
+    select({ 1 });
     answer("", "", "&Cancel");
     trigger("Change Access Right");
-    EXPECT_EQ(column(0), QStringList({"01", "04", "05"})) << "a cancelled dialog changes nothing";
+    EXPECT_EQ(column(0), QStringList({ "01", "04", "05" })) << "a cancelled dialog changes nothing";
     ASSERT_TRUE(m_page.OnApply());
-    EXPECT_EQ(column(0), QStringList({"01", "02", "03"}));
+    EXPECT_EQ(column(0), QStringList({ "01", "02", "03" }));
     UsrAuthEntry freed {};
     freed.index = 3;
     EXPECT_EQ(std::memcmp(&stored(2), &freed, sizeof(freed)), 0);
