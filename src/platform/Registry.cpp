@@ -91,6 +91,44 @@ bool execute(sqlite3* db, const char* sql)
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// Stores a value row inside the caller's transaction; an existing row of the same name is
+// replaced (keeping its first spelling and its place) only when `replace` is set.
+bool writeRow(sqlite3* db, std::int64_t keyId, std::string_view name, std::uint32_t type, const void* data,
+    std::uint32_t size, bool replace)
+{
+    if (replace) {
+        Statement update(db, "UPDATE reg_values SET type = ?3, data = ?4 WHERE key_id = ?1 AND name = ?2");
+        if (!update.ok())
+            return false;
+        update.bindInt(1, keyId);
+        update.bindText(2, name);
+        update.bindInt(3, type);
+        update.bindBlob(4, data, size);
+        if (update.step() != SQLITE_DONE)
+            return false;
+        if (sqlite3_changes(db) != 0)
+            return true;
+    }
+    Statement insert(db, "INSERT OR IGNORE INTO reg_values(key_id, name, type, data) VALUES(?1, ?2, ?3, ?4)");
+    if (!insert.ok())
+        return false;
+    insert.bindInt(1, keyId);
+    insert.bindText(2, name);
+    insert.bindInt(3, type);
+    insert.bindBlob(4, data, size);
+    return insert.step() == SQLITE_DONE;
+}
+
+bool deleteRow(sqlite3* db, std::int64_t keyId, std::string_view name)
+{
+    Statement st(db, "DELETE FROM reg_values WHERE key_id = ?1 AND name = ?2");
+    if (!st.ok())
+        return false;
+    st.bindInt(1, keyId);
+    st.bindText(2, name);
+    return st.step() == SQLITE_DONE;
+}
+
 } // namespace
 
 std::filesystem::path registryStorePath(RegHive hive)
@@ -262,27 +300,7 @@ RegStatus RegistryKey::setValue(std::string_view name, std::uint32_t type, const
         return RegStatus::AccessDenied;
     if (!execute(m_db, "BEGIN IMMEDIATE"))
         return RegStatus::Failed;
-    Statement update(m_db, "UPDATE reg_values SET type = ?3, data = ?4 WHERE key_id = ?1 AND name = ?2");
-    bool ok = update.ok();
-    if (ok) {
-        update.bindInt(1, m_keyId);
-        update.bindText(2, name);
-        update.bindInt(3, type);
-        update.bindBlob(4, data, size);
-        ok = update.step() == SQLITE_DONE;
-    }
-    if (ok && sqlite3_changes(m_db) == 0) {
-        Statement insert(m_db, "INSERT INTO reg_values(key_id, name, type, data) VALUES(?1, ?2, ?3, ?4)");
-        ok = insert.ok();
-        if (ok) {
-            insert.bindInt(1, m_keyId);
-            insert.bindText(2, name);
-            insert.bindInt(3, type);
-            insert.bindBlob(4, data, size);
-            ok = insert.step() == SQLITE_DONE;
-        }
-    }
-    if (!ok || !execute(m_db, "COMMIT")) {
+    if (!writeRow(m_db, m_keyId, name, type, data, size, true) || !execute(m_db, "COMMIT")) {
         execute(m_db, "ROLLBACK");
         return RegStatus::Failed;
     }
@@ -295,12 +313,7 @@ RegStatus RegistryKey::deleteValue(std::string_view name)
         return RegStatus::InvalidHandle;
     if (!m_writable)
         return RegStatus::AccessDenied;
-    Statement st(m_db, "DELETE FROM reg_values WHERE key_id = ?1 AND name = ?2");
-    if (!st.ok())
-        return RegStatus::Failed;
-    st.bindInt(1, m_keyId);
-    st.bindText(2, name);
-    if (st.step() != SQLITE_DONE)
+    if (!deleteRow(m_db, m_keyId, name))
         return RegStatus::Failed;
     return sqlite3_changes(m_db) ? RegStatus::Success : RegStatus::NotFound;
 }
@@ -327,53 +340,125 @@ RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
     return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
 }
 
-RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string_view subKey)
+RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
 {
+    names.clear();
+    if (!m_db)
+        return RegStatus::InvalidHandle;
+    Statement parent(m_db, "SELECT path FROM reg_keys WHERE id = ?1");
+    if (!parent.ok())
+        return RegStatus::Failed;
+    parent.bindInt(1, m_keyId);
+    if (parent.step() != SQLITE_ROW)
+        return RegStatus::Failed;
+    const std::string prefix = std::string(reinterpret_cast<const char*>(sqlite3_column_text(parent.get(), 0))) + "\\";
+    Statement st(m_db, "SELECT path FROM reg_keys ORDER BY path COLLATE NOCASE");
+    if (!st.ok())
+        return RegStatus::Failed;
+    int rc = 0;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        const std::string_view path = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+        if (path.size() <= prefix.size() || !equalsNoCase(path.substr(0, prefix.size()), prefix))
+            continue;
+        const std::string_view rest = path.substr(prefix.size());
+        if (rest.find('\\') == std::string_view::npos)
+            names.emplace_back(rest);
+    }
+    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+}
+
+namespace {
+
+// Opens a store for a batch of writes, creating the file and its tables when missing, and
+// starts the transaction.
+RegStatus beginBatch(const std::filesystem::path& store, sqlite3*& db)
+{
+    db = nullptr;
     std::error_code ec;
     const bool exists = std::filesystem::exists(store, ec);
     if (exists && !isWritableFile(store))
         return RegStatus::AccessDenied;
     if (!exists && store.has_parent_path())
         std::filesystem::create_directories(store.parent_path(), ec);
-
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         sqlite3_close_v2(db);
-        return ec ? RegStatus::AccessDenied : RegStatus::Failed;
+        db = nullptr;
+        return exists ? RegStatus::Failed : RegStatus::AccessDenied;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    RegStatus status = RegStatus::Success;
-    if (!execute(db, "BEGIN IMMEDIATE")) {
-        sqlite3_close_v2(db);
+    if (!execute(db, "BEGIN IMMEDIATE"))
         return RegStatus::Failed;
-    }
-    if (exists) {
-        if (!isOurStore(db))
-            status = RegStatus::Failed;
-    } else {
-        const std::string pragma = "PRAGMA application_id = " + std::to_string(kApplicationId);
-        if (!execute(db, pragma.c_str()) || !execute(db, kSchema))
-            status = RegStatus::Failed;
-    }
-    // Parents are created with the key, as the registry does.
-    const std::string path = normalizeKeyPath(subKey);
-    for (std::size_t pos = 0; status == RegStatus::Success && pos != std::string::npos;) {
+    if (exists)
+        return isOurStore(db) ? RegStatus::Success : RegStatus::Failed;
+    const std::string pragma = "PRAGMA application_id = " + std::to_string(kApplicationId);
+    return execute(db, pragma.c_str()) && execute(db, kSchema) ? RegStatus::Success : RegStatus::Failed;
+}
+
+// The id of a key, created with its parents when missing, as the registry does.
+bool ensureKey(sqlite3* db, const std::string& path, std::int64_t& keyId)
+{
+    for (std::size_t pos = 0; pos != std::string::npos;) {
         pos = path.find('\\', pos + 1);
         Statement st(db, "INSERT OR IGNORE INTO reg_keys(path) VALUES(?1)");
-        if (!st.ok()) {
-            status = RegStatus::Failed;
-            break;
-        }
+        if (!st.ok())
+            return false;
         st.bindText(1, path.substr(0, pos));
         if (st.step() != SQLITE_DONE)
+            return false;
+    }
+    Statement st(db, "SELECT id FROM reg_keys WHERE path = ?1");
+    if (!st.ok())
+        return false;
+    st.bindText(1, path);
+    if (st.step() != SQLITE_ROW)
+        return false;
+    keyId = sqlite3_column_int64(st.get(), 0);
+    return true;
+}
+
+bool applyChange(sqlite3* db, const RegistryKey::Change& change)
+{
+    using Kind = RegistryKey::Change::Kind;
+    std::int64_t keyId = 0;
+    if (!ensureKey(db, normalizeKeyPath(change.key), keyId))
+        return false;
+    if (change.kind == Kind::CreateKey)
+        return true;
+    if (change.kind == Kind::Delete)
+        return deleteRow(db, keyId, change.name);
+    const auto size = static_cast<std::uint32_t>(change.data.size());
+    return writeRow(db, keyId, change.name, change.type, change.data.data(), size, change.kind == Kind::Set);
+}
+
+} // namespace
+
+RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string_view subKey)
+{
+    Change change;
+    change.kind = Change::Kind::CreateKey;
+    change.key = std::string(subKey);
+    return writeAll(store, {change});
+}
+
+RegStatus RegistryKey::writeAll(const std::filesystem::path& store, const std::vector<Change>& changes)
+{
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(store, ec);
+    sqlite3* db = nullptr;
+    RegStatus status = beginBatch(store, db);
+    for (std::size_t i = 0; status == RegStatus::Success && i < changes.size(); ++i) {
+        if (!applyChange(db, changes[i]))
             status = RegStatus::Failed;
     }
-    if (status != RegStatus::Success || !execute(db, "COMMIT")) {
+    if (status == RegStatus::Success && !execute(db, "COMMIT"))
+        status = RegStatus::Failed;
+    if (status != RegStatus::Success && db)
         execute(db, "ROLLBACK");
-        if (status == RegStatus::Success)
-            status = RegStatus::Failed;
-    }
     sqlite3_close_v2(db);
+    // A store file made by a batch that failed would be an empty, foreign-looking file.
+    if (status != RegStatus::Success && !existed)
+        std::filesystem::remove(store, ec);
     return status;
 }
 

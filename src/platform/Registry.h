@@ -76,9 +76,31 @@ public:
     /// Every value of the key in the order they were first stored.
     [[nodiscard]] RegStatus enumValues(std::vector<Value>& values) const;
 
+    /// Names of the direct subkeys, as first spelled, in alphabetical order.
+    [[nodiscard]] RegStatus enumSubKeys(std::vector<std::string>& names) const;
+
     /// Creates a key (and the store file with its tables) when missing. Only the
     /// administration tool creates keys; the utility and the daemon never do.
     [[nodiscard]] static RegStatus createKey(const std::filesystem::path& store, std::string_view subKey);
+
+    /// One change of a batch for writeAll. Every change creates its key (and the key's
+    /// parents) when missing.
+    struct Change {
+        enum class Kind {
+            CreateKey,    ///< only the key
+            Set,          ///< store the value, replacing one of the same name
+            SetIfMissing, ///< store the value unless one of the same name exists
+            Delete,       ///< remove the value when present
+        };
+        Kind kind = Kind::Set;
+        std::string key;
+        std::string name;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+    };
+    /// Applies every change in one transaction: all of them, or none when one fails. The store
+    /// file is created when missing. Only the administration tool writes this way.
+    [[nodiscard]] static RegStatus writeAll(const std::filesystem::path& store, const std::vector<Change>& changes);
 
 private:
     sqlite3* m_db = nullptr;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 using namespace platform;
 
@@ -105,6 +106,59 @@ TEST_F(RegistryTest, RefusesWhatItMustNotTouch)
         std::ofstream(foreign) << content;
         EXPECT_EQ(key.open(foreign, kKey, RegAccess::Read), RegStatus::Failed) << content;
     }
+}
+
+TEST_F(RegistryTest, BatchesApplyWholeOrNotAtAll)
+{
+    using Kind = RegistryKey::Change::Kind;
+    const auto word = [](std::uint32_t v) {
+        const auto b = regDwordBytes(v);
+        return std::vector<std::uint8_t>(b.begin(), b.end());
+    };
+    ASSERT_EQ(RegistryKey::writeAll(m_store,
+                  {
+                      {Kind::Set, kKey, "Kept", kRegDword, word(1)},
+                      {Kind::Set, kKey, "Gone", kRegDword, word(1)},
+                  }),
+        RegStatus::Success);
+    ASSERT_EQ(RegistryKey::writeAll(m_store,
+                  {
+                      {Kind::SetIfMissing, kKey, "kept", kRegDword, word(2)},
+                      {Kind::SetIfMissing, kKey, "New", kRegDword, word(3)},
+                      {Kind::Delete, kKey, "GONE", 0, {}},
+                      {Kind::CreateKey, std::string(kKey) + "\\A\\B", "", 0, {}},
+                  }),
+        RegStatus::Success);
+    RegistryKey key = openKey(RegAccess::Read);
+    std::vector<RegistryKey::Value> values;
+    ASSERT_EQ(key.enumValues(values), RegStatus::Success);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].name, "Kept");
+    EXPECT_EQ(values[0].data, word(1));
+    EXPECT_EQ(values[1].name, "New");
+    std::vector<std::string> subKeys;
+    ASSERT_EQ(key.enumSubKeys(subKeys), RegStatus::Success);
+    EXPECT_EQ(subKeys, std::vector<std::string> {"A"});
+    key.close();
+
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::vector<RegistryKey::Change> one = {{Kind::Set, kKey, "X", kRegDword, word(9)}};
+    const auto foreign = m_dir / "foreign.db";
+    std::ofstream(foreign) << "not a store";
+    EXPECT_EQ(RegistryKey::writeAll(foreign, one), RegStatus::Failed);
+    EXPECT_EQ(read(foreign), "not a store");
+
+    const std::string before = read(m_store);
+    std::filesystem::permissions(m_store, std::filesystem::perms::owner_read);
+    EXPECT_EQ(RegistryKey::writeAll(m_store, one), RegStatus::AccessDenied);
+    EXPECT_EQ(read(m_store), before);
+
+    const auto fresh = m_dir / "sub" / "fresh.db";
+    EXPECT_EQ(RegistryKey::writeAll(fresh, one), RegStatus::Success);
+    EXPECT_EQ(key.open(fresh, "software\\morvane\\tavox server", RegAccess::Read), RegStatus::Success);
 }
 
 TEST(RegistryPathTest, StorePathsComeFromTheEnvironment)

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The demo sandbox under demo/: its own machine and per-user settings stores and a service
+# directory with a small node configuration file, made with tavox-admin.
+#
+#   scripts/demo-sandbox.sh BUILD_DIR [--reset]      prepares it and prints its environment
+#   source scripts/demo-sandbox.sh; prepare_demo_sandbox BUILD_DIR [--reset]
+#                                                    prepares it and exports TAVOX_REGISTRY,
+#                                                    TAVOX_USER_REGISTRY and TAVOX_DEMO_DIR
+#
+# An existing sandbox is kept as it is (values already stored stay); --reset starts afresh.
+
+prepare_demo_sandbox() {
+    local build=${1:?usage: prepare_demo_sandbox BUILD_DIR [--reset]}
+    local reset=${2:-}
+    local root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    local admin="$build/tools/tavox-admin"
+    if [ ! -x "$admin" ]; then
+        echo "demo-sandbox: $admin is missing; build first" >&2
+        return 1
+    fi
+
+    export TAVOX_DEMO_DIR="$root/demo"
+    export TAVOX_REGISTRY="$TAVOX_DEMO_DIR/registry.db"
+    export TAVOX_USER_REGISTRY="$TAVOX_DEMO_DIR/user-registry.db"
+    local service="$TAVOX_DEMO_DIR/service"
+    if [ "$reset" = "--reset" ]; then
+        rm -rf "$TAVOX_DEMO_DIR"
+    fi
+    mkdir -p "$service"
+    if [ ! -e "$service/NodeConfig.xml" ]; then
+        cp "$root/resources/demo/NodeConfig.xml" "$service/NodeConfig.xml"
+    fi
+
+    local key='HKLM\SOFTWARE\MORVANE\Tavox Server'
+    local host
+    host=$(hostname)
+    "$admin" init --service-path "$service/" >/dev/null || return 1
+    # The server writes its endpoint URLs when it starts; the sandbox has them from the outset.
+    if ! "$admin" reg query "$key" /v UaTcpUri >/dev/null 2>&1; then
+        "$admin" reg add "$key" /v UaTcpUri /t REG_SZ /d "opc.tcp://$host:48010" >/dev/null || return 1
+        "$admin" reg add "$key" /v HttpsUri /t REG_SZ /d "https://$host:48011" >/dev/null || return 1
+    fi
+    "$admin" reg add 'HKCU\Software\MORVANE\Tavox Utility' >/dev/null || return 1
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
+    prepare_demo_sandbox "$@"
+    echo "TAVOX_REGISTRY=$TAVOX_REGISTRY"
+    echo "TAVOX_USER_REGISTRY=$TAVOX_USER_REGISTRY"
+    echo "TAVOX_DEMO_DIR=$TAVOX_DEMO_DIR"
+fi

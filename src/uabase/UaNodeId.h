@@ -1,0 +1,78 @@
+#pragma once
+
+#include "uabase/UaSharedRef.h"
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+class UaByteString;
+class UaGuid;
+class UaString;
+
+/// Kind of identifier of a node identifier, with its stored number.
+enum class UaIdentifierType : std::uint16_t { Numeric = 0, String = 1, Guid = 2, Opaque = 3 };
+
+/// A node identifier: identifier type, namespace index and identifier, held in a shared
+/// immutable representation (copies are cheap and may be used from several threads at once).
+/// The null node identifier is Numeric 0 in namespace 0.
+///
+/// Ordered by identifier type (Numeric, String, Guid, Opaque), then namespace index, then
+/// identifier: numbers by value, strings and opaque values by length then bytes, GUIDs by
+/// their 16 stored bytes.
+class UaNodeId {
+public:
+    /// The null node identifier (the shared null representation).
+    UaNodeId();
+    UaNodeId(std::uint32_t identifier, std::uint16_t namespaceIndex);
+    UaNodeId(const UaString& identifier, std::uint16_t namespaceIndex);
+    UaNodeId(const UaGuid& identifier, std::uint16_t namespaceIndex);
+    UaNodeId(const UaByteString& identifier, std::uint16_t namespaceIndex);
+
+    std::uint16_t namespaceIndex() const;
+    UaIdentifierType identifierType() const;
+    /// The number of a Numeric identifier; 0 for other types.
+    std::uint32_t identifierNumeric() const;
+    /// The text of a String identifier; empty for other types.
+    UaString identifierText() const;
+    /// The GUID of a Guid identifier; the null GUID for other types.
+    UaGuid identifierGuid() const;
+    /// The bytes of an Opaque identifier; the null byte string for other types.
+    UaByteString identifierOpaque() const;
+
+    /// Same identifier in another namespace (a new representation).
+    void setNamespaceIndex(std::uint16_t namespaceIndex);
+
+    /// Null: namespace 0 and Numeric 0, an empty String, an all-zero GUID or a null (not
+    /// merely empty) Opaque value.
+    bool isNull() const;
+
+    /// The XML text form: "i=85", "ns=2;s=Line1", "g=<guid>", "ns=0;b=<base64>". Results over
+    /// 256 bytes are cut to 256 (at a character boundary); Opaque results are never cut.
+    UaString toString() const;
+    /// The display form "NS<ns>|<type>|<identifier>", for example "NS2|Numeric|1001", at most
+    /// 256 bytes; Opaque values are written as "0x" and upper-case hexadecimal, cut to whole
+    /// bytes within 255 characters.
+    UaString toFullString() const;
+    /// The identifier alone: the number in decimal, the string, the GUID with braces, or "0x"
+    /// and upper-case hexadecimal (at most 126 bytes; empty for an empty Opaque value).
+    UaString identifierString() const;
+    /// Reads the XML text form. Never fails: any unusable text gives the null node identifier.
+    static UaNodeId fromXmlString(const UaString& text);
+
+    friend bool operator==(const UaNodeId& a, const UaNodeId& b);
+    friend std::strong_ordering operator<=>(const UaNodeId& a, const UaNodeId& b);
+
+    std::size_t hash() const;
+
+private:
+    struct Rep;
+    static const Rep* sharedNull();
+    explicit UaNodeId(const Rep* rep);
+    UaSharedRef<Rep> m_rep;
+};
+
+template <> struct std::hash<UaNodeId> {
+    std::size_t operator()(const UaNodeId& id) const noexcept { return id.hash(); }
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <utility>
+
+/// Base of the immutable representations behind the value types: an atomic reference count.
+/// A representation is never changed once it is shared; a change builds a new one. The
+/// destructor is virtual so that a value type can be copied and destroyed where its
+/// representation is only declared.
+class UaSharedData {
+public:
+    UaSharedData() = default;
+    UaSharedData(const UaSharedData&) = delete;
+    UaSharedData& operator=(const UaSharedData&) = delete;
+    virtual ~UaSharedData() = default;
+
+    void addRef() const noexcept { m_refCount.fetch_add(1, std::memory_order_relaxed); }
+    /// Returns true when the last reference went away.
+    bool release() const noexcept { return m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+
+private:
+    mutable std::atomic<std::uint32_t> m_refCount { 0 };
+};
+
+/// Counted reference to an immutable representation `T` (derived from UaSharedData).
+/// Never null; copying takes another reference, the last reference frees the representation.
+template <class T> class UaSharedRef {
+public:
+    /// Takes a new reference to `rep`, which must not be null.
+    explicit UaSharedRef(const T* rep) noexcept
+        : m_data(rep)
+    {
+        m_data->addRef();
+    }
+    UaSharedRef(const UaSharedRef& other) noexcept
+        : m_data(other.m_data)
+    {
+        m_data->addRef();
+    }
+    UaSharedRef& operator=(const UaSharedRef& other) noexcept
+    {
+        // Reference the new one first, so that self-assignment never frees.
+        other.m_data->addRef();
+        drop();
+        m_data = other.m_data;
+        return *this;
+    }
+    // A move copies: a moved-from value must stay usable, and a copy costs one increment.
+    UaSharedRef(UaSharedRef&& other) noexcept
+        : UaSharedRef(static_cast<const UaSharedRef&>(other))
+    {
+    }
+    UaSharedRef& operator=(UaSharedRef&& other) noexcept
+    {
+        std::swap(m_data, other.m_data);
+        return *this;
+    }
+    ~UaSharedRef() { drop(); }
+
+    const T* get() const noexcept { return static_cast<const T*>(m_data); }
+    const T* operator->() const noexcept { return get(); }
+    const T& operator*() const noexcept { return *get(); }
+
+private:
+    void drop() noexcept
+    {
+        if (m_data->release())
+            delete m_data;
+    }
+
+    const UaSharedData* m_data;
+};

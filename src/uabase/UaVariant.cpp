@@ -1,0 +1,636 @@
+#include "uabase/UaVariant.h"
+
+#include "uabase/UaByteString.h"
+#include "uabase/UaDateTime.h"
+#include "uabase/UaExtensionObject.h"
+#include "uabase/UaGuid.h"
+#include "uabase/UaLocalizedText.h"
+#include "uabase/UaNodeId.h"
+#include "uabase/UaNumberText.h"
+#include "uabase/UaQualifiedName.h"
+#include "uabase/UaStatus.h"
+#include "uabase/UaString.h"
+
+#include <array>
+#include <charconv>
+#include <string>
+#include <type_traits>
+#include <variant>
+
+/// Every value is held as an array of its element type; a scalar is an array of one that is
+/// flagged as scalar. String and XmlElement share the UaString storage.
+struct UaVariant::Rep : UaSharedData {
+    using Storage = std::variant<std::monostate,
+        std::vector<bool>,
+        std::vector<std::int8_t>,
+        std::vector<std::uint8_t>,
+        std::vector<std::int16_t>,
+        std::vector<std::uint16_t>,
+        std::vector<std::int32_t>,
+        std::vector<std::uint32_t>,
+        std::vector<std::int64_t>,
+        std::vector<std::uint64_t>,
+        std::vector<float>,
+        std::vector<double>,
+        std::vector<UaString>,
+        std::vector<UaDateTime>,
+        std::vector<UaGuid>,
+        std::vector<UaByteString>,
+        std::vector<UaNodeId>,
+        std::vector<UaQualifiedName>,
+        std::vector<UaLocalizedText>,
+        std::vector<UaExtensionObject>,
+        std::vector<UaVariant>>;
+
+    Rep() = default;
+    Rep(UaBuiltInType t, bool array, Storage values)
+        : type(t)
+        , isArray(array)
+        , data(std::move(values))
+    {
+    }
+
+    UaBuiltInType type = UaBuiltInType::Null;
+    bool isArray = false;
+    Storage data;
+};
+
+UaVariant::UaVariant()
+    : m_rep(sharedEmpty())
+{
+}
+
+UaVariant::UaVariant(const Rep* rep)
+    : m_rep(rep)
+{
+}
+
+const UaVariant::Rep* UaVariant::sharedEmpty()
+{
+    // Never freed: see UaString::sharedEmpty.
+    static const Rep* const rep = [] {
+        auto* created = new Rep;
+        created->addRef();
+        return created;
+    }();
+    return rep;
+}
+
+UaBuiltInType UaVariant::type() const { return m_rep->type; }
+
+bool UaVariant::isArray() const { return m_rep->isArray; }
+
+std::size_t UaVariant::arrayLength() const
+{
+    if (!m_rep->isArray)
+        return 0;
+    return std::visit(
+        [](const auto& values) -> std::size_t {
+            if constexpr (std::is_same_v<std::decay_t<decltype(values)>, std::monostate>)
+                return 0;
+            else
+                return values.size();
+        },
+        m_rep->data);
+}
+
+void UaVariant::clear() { m_rep = UaSharedRef<Rep>(sharedEmpty()); }
+
+template <class T> void UaVariant::assign(UaBuiltInType type, bool isArray, std::vector<T> values)
+{
+    m_rep = UaSharedRef<Rep>(new Rep(type, isArray, Rep::Storage(std::move(values))));
+}
+
+UaVariant UaVariant::element(std::size_t index) const
+{
+    if (!m_rep->isArray)
+        return UaVariant();
+    return std::visit(
+        [&](const auto& values) -> UaVariant {
+            using Values = std::decay_t<decltype(values)>;
+            if constexpr (std::is_same_v<Values, std::monostate>) {
+                return UaVariant();
+            } else {
+                if (index >= values.size())
+                    return UaVariant();
+                if constexpr (std::is_same_v<Values, std::vector<UaVariant>>) {
+                    return values[index];
+                } else {
+                    UaVariant item;
+                    item.assign(m_rep->type, false, Values { values[index] });
+                    return item;
+                }
+            }
+        },
+        m_rep->data);
+}
+
+namespace {
+
+bool isTextTarget(UaBuiltInType type)
+{
+    switch (type) {
+    case UaBuiltInType::Boolean:
+    case UaBuiltInType::SByte:
+    case UaBuiltInType::Byte:
+    case UaBuiltInType::Int16:
+    case UaBuiltInType::UInt16:
+    case UaBuiltInType::Int32:
+    case UaBuiltInType::UInt32:
+    case UaBuiltInType::Int64:
+    case UaBuiltInType::UInt64:
+    case UaBuiltInType::Float:
+    case UaBuiltInType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <class T> using TextConversion = UaStatus (*)(std::string_view, T&);
+
+/// Converts every text, or none: the first failure is the result.
+template <class T>
+UaStatus convertTexts(const std::vector<UaString>& texts, TextConversion<T> convert, std::vector<T>& out)
+{
+    out.reserve(texts.size());
+    for (const UaString& text : texts) {
+        T value {};
+        const UaStatus status = convert(text.view(), value);
+        if (status.isNotGood())
+            return status;
+        out.push_back(value);
+    }
+    return UaStatus::Good;
+}
+
+UaStatus convertBoolean(std::string_view text, bool& value)
+{
+    value = UaNumberText::toBoolean(text);
+    return UaStatus::Good;
+}
+
+} // namespace
+
+UaStatus UaVariant::changeType(UaBuiltInType type)
+{
+    if (m_rep->type == UaBuiltInType::Null)
+        return UaStatus::BadTypeMismatch;
+    if (m_rep->type == type)
+        return UaStatus::Good;
+    if (m_rep->type != UaBuiltInType::String || !isTextTarget(type))
+        return UaStatus::BadTypeMismatch;
+
+    const auto& texts = std::get<std::vector<UaString>>(m_rep->data);
+    const bool array = m_rep->isArray;
+    auto run = [&]<class T>(TextConversion<T> convert) {
+        std::vector<T> values;
+        const UaStatus status = convertTexts(texts, convert, values);
+        if (status.isGood())
+            assign(type, array, std::move(values));
+        return status;
+    };
+    switch (type) {
+    case UaBuiltInType::Boolean:
+        return run(TextConversion<bool>(&convertBoolean));
+    case UaBuiltInType::SByte:
+        return run(TextConversion<std::int8_t>(&UaNumberText::toSByte));
+    case UaBuiltInType::Byte:
+        return run(TextConversion<std::uint8_t>(&UaNumberText::toByte));
+    case UaBuiltInType::Int16:
+        return run(TextConversion<std::int16_t>(&UaNumberText::toInt16));
+    case UaBuiltInType::UInt16:
+        return run(TextConversion<std::uint16_t>(&UaNumberText::toUInt16));
+    case UaBuiltInType::Int32:
+        return run(TextConversion<std::int32_t>(&UaNumberText::toInt32));
+    case UaBuiltInType::UInt32:
+        return run(TextConversion<std::uint32_t>(&UaNumberText::toUInt32));
+    case UaBuiltInType::Int64:
+        return run(TextConversion<std::int64_t>(&UaNumberText::toInt64));
+    case UaBuiltInType::UInt64:
+        return run(TextConversion<std::uint64_t>(&UaNumberText::toUInt64));
+    case UaBuiltInType::Float:
+        return run(TextConversion<float>(&UaNumberText::toFloat));
+    case UaBuiltInType::Double:
+        return run(TextConversion<double>(&UaNumberText::toDouble));
+    default:
+        return UaStatus::BadTypeMismatch;
+    }
+}
+
+template <class T> UaStatus UaVariant::readScalar(UaBuiltInType type, T& value) const
+{
+    if (m_rep->type == type && !m_rep->isArray) {
+        value = std::get<std::vector<T>>(m_rep->data).front();
+        return UaStatus::Good;
+    }
+    if (m_rep->type == UaBuiltInType::String && !m_rep->isArray && isTextTarget(type)) {
+        UaVariant converted = *this;
+        const UaStatus status = converted.changeType(type);
+        if (status.isNotGood())
+            return status;
+        return converted.readScalar(type, value);
+    }
+    return UaStatus::BadTypeMismatch;
+}
+
+template <class T> UaStatus UaVariant::readArray(UaBuiltInType type, std::vector<T>& values) const
+{
+    if (m_rep->type == type && m_rep->isArray) {
+        values = std::get<std::vector<T>>(m_rep->data);
+        return UaStatus::Good;
+    }
+    if (m_rep->type == UaBuiltInType::String && m_rep->isArray && isTextTarget(type)) {
+        UaVariant converted = *this;
+        const UaStatus status = converted.changeType(type);
+        if (status.isNotGood())
+            return status;
+        return converted.readArray(type, values);
+    }
+    return UaStatus::BadTypeMismatch;
+}
+
+namespace {
+
+template <class T> std::string numberText(T value)
+{
+    std::array<char, 64> text {};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
+    return std::string(text.data(), result.ptr);
+}
+
+std::string scalarText(bool value) { return value ? "true" : "false"; }
+
+std::string scalarText(std::int8_t value) { return std::to_string(value); }
+
+std::string scalarText(std::uint8_t value) { return std::to_string(value); }
+
+template <class T>
+requires std::is_arithmetic_v<T> std::string scalarText(T value) { return numberText(value); }
+
+std::string scalarText(const UaString& value) { return value.toStdString(); }
+
+std::string scalarText(const UaDateTime& value) { return value.toString().toStdString(); }
+
+std::string scalarText(const UaGuid& value) { return value.toString().toStdString(); }
+
+std::string scalarText(const UaByteString& value) { return value.toBase64().toStdString(); }
+
+std::string scalarText(const UaNodeId& value) { return value.toString().toStdString(); }
+
+std::string scalarText(const UaQualifiedName& value) { return value.toFullString().toStdString(); }
+
+std::string scalarText(const UaLocalizedText& value) { return value.toFullString().toStdString(); }
+
+std::string scalarText(const UaVariant& value) { return value.toString().toStdString(); }
+
+std::string scalarText(const UaExtensionObject& value)
+{
+    std::string text = value.typeId().toString().toStdString();
+    switch (value.encoding()) {
+    case UaExtensionObject::Encoding::Binary:
+        return text + ":" + value.binaryBody().toBase64().toStdString();
+    case UaExtensionObject::Encoding::Fields:
+        text += "{";
+        for (std::size_t i = 0; i < value.fieldCount(); ++i) {
+            if (i > 0)
+                text += ",";
+            text += value.fieldName(i).toStdString() + "=" + value.fieldValue(i).toString().toStdString();
+        }
+        return text + "}";
+    case UaExtensionObject::Encoding::None:
+        break;
+    }
+    return text;
+}
+
+} // namespace
+
+UaString UaVariant::toString() const
+{
+    const bool array = m_rep->isArray;
+    const std::string text = std::visit(
+        [array](const auto& values) -> std::string {
+            if constexpr (std::is_same_v<std::decay_t<decltype(values)>, std::monostate>) {
+                return {};
+            } else {
+                if (!array)
+                    return scalarText(static_cast<typename std::decay_t<decltype(values)>::value_type>(values.front()));
+                std::string joined = "{";
+                for (std::size_t i = 0; i < values.size(); ++i) {
+                    if (i > 0)
+                        joined += ",";
+                    joined += scalarText(static_cast<typename std::decay_t<decltype(values)>::value_type>(values[i]));
+                }
+                return joined + "}";
+            }
+        },
+        m_rep->data);
+    return UaString(std::string_view(text));
+}
+
+bool operator==(const UaVariant& a, const UaVariant& b)
+{
+    if (a.m_rep.get() == b.m_rep.get())
+        return true;
+    return a.m_rep->type == b.m_rep->type && a.m_rep->isArray == b.m_rep->isArray && a.m_rep->data == b.m_rep->data;
+}
+
+void UaVariant::setBoolean(bool value) { assign(UaBuiltInType::Boolean, false, std::vector<bool> { value }); }
+
+void UaVariant::setSByte(std::int8_t value) { assign(UaBuiltInType::SByte, false, std::vector<std::int8_t> { value }); }
+
+void UaVariant::setByte(std::uint8_t value) { assign(UaBuiltInType::Byte, false, std::vector<std::uint8_t> { value }); }
+
+void UaVariant::setInt16(std::int16_t value)
+{
+    assign(UaBuiltInType::Int16, false, std::vector<std::int16_t> { value });
+}
+
+void UaVariant::setUInt16(std::uint16_t value)
+{
+    assign(UaBuiltInType::UInt16, false, std::vector<std::uint16_t> { value });
+}
+
+void UaVariant::setInt32(std::int32_t value)
+{
+    assign(UaBuiltInType::Int32, false, std::vector<std::int32_t> { value });
+}
+
+void UaVariant::setUInt32(std::uint32_t value)
+{
+    assign(UaBuiltInType::UInt32, false, std::vector<std::uint32_t> { value });
+}
+
+void UaVariant::setInt64(std::int64_t value)
+{
+    assign(UaBuiltInType::Int64, false, std::vector<std::int64_t> { value });
+}
+
+void UaVariant::setUInt64(std::uint64_t value)
+{
+    assign(UaBuiltInType::UInt64, false, std::vector<std::uint64_t> { value });
+}
+
+void UaVariant::setFloat(float value) { assign(UaBuiltInType::Float, false, std::vector<float> { value }); }
+
+void UaVariant::setDouble(double value) { assign(UaBuiltInType::Double, false, std::vector<double> { value }); }
+
+void UaVariant::setString(const UaString& value)
+{
+    assign(UaBuiltInType::String, false, std::vector<UaString> { value });
+}
+
+void UaVariant::setDateTime(UaDateTime value)
+{
+    assign(UaBuiltInType::DateTime, false, std::vector<UaDateTime> { value });
+}
+
+void UaVariant::setGuid(const UaGuid& value) { assign(UaBuiltInType::Guid, false, std::vector<UaGuid> { value }); }
+
+void UaVariant::setByteString(const UaByteString& value)
+{
+    assign(UaBuiltInType::ByteString, false, std::vector<UaByteString> { value });
+}
+
+void UaVariant::setXmlElement(const UaString& value)
+{
+    assign(UaBuiltInType::XmlElement, false, std::vector<UaString> { value });
+}
+
+void UaVariant::setNodeId(const UaNodeId& value)
+{
+    assign(UaBuiltInType::NodeId, false, std::vector<UaNodeId> { value });
+}
+
+void UaVariant::setQualifiedName(const UaQualifiedName& value)
+{
+    assign(UaBuiltInType::QualifiedName, false, std::vector<UaQualifiedName> { value });
+}
+
+void UaVariant::setLocalizedText(const UaLocalizedText& value)
+{
+    assign(UaBuiltInType::LocalizedText, false, std::vector<UaLocalizedText> { value });
+}
+
+void UaVariant::setExtensionObject(const UaExtensionObject& value)
+{
+    assign(UaBuiltInType::ExtensionObject, false, std::vector<UaExtensionObject> { value });
+}
+
+void UaVariant::setBooleanArray(const std::vector<bool>& values) { assign(UaBuiltInType::Boolean, true, values); }
+
+void UaVariant::setSByteArray(const std::vector<std::int8_t>& values) { assign(UaBuiltInType::SByte, true, values); }
+
+void UaVariant::setByteArray(const std::vector<std::uint8_t>& values) { assign(UaBuiltInType::Byte, true, values); }
+
+void UaVariant::setInt16Array(const std::vector<std::int16_t>& values) { assign(UaBuiltInType::Int16, true, values); }
+
+void UaVariant::setUInt16Array(const std::vector<std::uint16_t>& values)
+{
+    assign(UaBuiltInType::UInt16, true, values);
+}
+
+void UaVariant::setInt32Array(const std::vector<std::int32_t>& values) { assign(UaBuiltInType::Int32, true, values); }
+
+void UaVariant::setUInt32Array(const std::vector<std::uint32_t>& values)
+{
+    assign(UaBuiltInType::UInt32, true, values);
+}
+
+void UaVariant::setInt64Array(const std::vector<std::int64_t>& values) { assign(UaBuiltInType::Int64, true, values); }
+
+void UaVariant::setUInt64Array(const std::vector<std::uint64_t>& values)
+{
+    assign(UaBuiltInType::UInt64, true, values);
+}
+
+void UaVariant::setFloatArray(const std::vector<float>& values) { assign(UaBuiltInType::Float, true, values); }
+
+void UaVariant::setDoubleArray(const std::vector<double>& values) { assign(UaBuiltInType::Double, true, values); }
+
+void UaVariant::setStringArray(const std::vector<UaString>& values) { assign(UaBuiltInType::String, true, values); }
+
+void UaVariant::setDateTimeArray(const std::vector<UaDateTime>& values)
+{
+    assign(UaBuiltInType::DateTime, true, values);
+}
+
+void UaVariant::setGuidArray(const std::vector<UaGuid>& values) { assign(UaBuiltInType::Guid, true, values); }
+
+void UaVariant::setByteStringArray(const std::vector<UaByteString>& values)
+{
+    assign(UaBuiltInType::ByteString, true, values);
+}
+
+void UaVariant::setXmlElementArray(const std::vector<UaString>& values)
+{
+    assign(UaBuiltInType::XmlElement, true, values);
+}
+
+void UaVariant::setNodeIdArray(const std::vector<UaNodeId>& values) { assign(UaBuiltInType::NodeId, true, values); }
+
+void UaVariant::setQualifiedNameArray(const std::vector<UaQualifiedName>& values)
+{
+    assign(UaBuiltInType::QualifiedName, true, values);
+}
+
+void UaVariant::setLocalizedTextArray(const std::vector<UaLocalizedText>& values)
+{
+    assign(UaBuiltInType::LocalizedText, true, values);
+}
+
+void UaVariant::setExtensionObjectArray(const std::vector<UaExtensionObject>& values)
+{
+    assign(UaBuiltInType::ExtensionObject, true, values);
+}
+
+void UaVariant::setVariantArray(const std::vector<UaVariant>& values) { assign(UaBuiltInType::Variant, true, values); }
+
+UaStatus UaVariant::toBoolean(bool& value) const { return readScalar(UaBuiltInType::Boolean, value); }
+
+UaStatus UaVariant::toSByte(std::int8_t& value) const { return readScalar(UaBuiltInType::SByte, value); }
+
+UaStatus UaVariant::toByte(std::uint8_t& value) const { return readScalar(UaBuiltInType::Byte, value); }
+
+UaStatus UaVariant::toInt16(std::int16_t& value) const { return readScalar(UaBuiltInType::Int16, value); }
+
+UaStatus UaVariant::toUInt16(std::uint16_t& value) const { return readScalar(UaBuiltInType::UInt16, value); }
+
+UaStatus UaVariant::toInt32(std::int32_t& value) const { return readScalar(UaBuiltInType::Int32, value); }
+
+UaStatus UaVariant::toUInt32(std::uint32_t& value) const { return readScalar(UaBuiltInType::UInt32, value); }
+
+UaStatus UaVariant::toInt64(std::int64_t& value) const { return readScalar(UaBuiltInType::Int64, value); }
+
+UaStatus UaVariant::toUInt64(std::uint64_t& value) const { return readScalar(UaBuiltInType::UInt64, value); }
+
+UaStatus UaVariant::toFloat(float& value) const { return readScalar(UaBuiltInType::Float, value); }
+
+UaStatus UaVariant::toDouble(double& value) const { return readScalar(UaBuiltInType::Double, value); }
+
+UaStatus UaVariant::toString(UaString& value) const { return readScalar(UaBuiltInType::String, value); }
+
+UaStatus UaVariant::toDateTime(UaDateTime& value) const { return readScalar(UaBuiltInType::DateTime, value); }
+
+UaStatus UaVariant::toGuid(UaGuid& value) const { return readScalar(UaBuiltInType::Guid, value); }
+
+UaStatus UaVariant::toByteString(UaByteString& value) const { return readScalar(UaBuiltInType::ByteString, value); }
+
+UaStatus UaVariant::toXmlElement(UaString& value) const { return readScalar(UaBuiltInType::XmlElement, value); }
+
+UaStatus UaVariant::toNodeId(UaNodeId& value) const { return readScalar(UaBuiltInType::NodeId, value); }
+
+UaStatus UaVariant::toQualifiedName(UaQualifiedName& value) const
+{
+    return readScalar(UaBuiltInType::QualifiedName, value);
+}
+
+UaStatus UaVariant::toLocalizedText(UaLocalizedText& value) const
+{
+    return readScalar(UaBuiltInType::LocalizedText, value);
+}
+
+UaStatus UaVariant::toExtensionObject(UaExtensionObject& value) const
+{
+    return readScalar(UaBuiltInType::ExtensionObject, value);
+}
+
+UaStatus UaVariant::toBooleanArray(std::vector<bool>& values) const
+{
+    return readArray(UaBuiltInType::Boolean, values);
+}
+
+UaStatus UaVariant::toSByteArray(std::vector<std::int8_t>& values) const
+{
+    return readArray(UaBuiltInType::SByte, values);
+}
+
+UaStatus UaVariant::toByteArray(std::vector<std::uint8_t>& values) const
+{
+    return readArray(UaBuiltInType::Byte, values);
+}
+
+UaStatus UaVariant::toInt16Array(std::vector<std::int16_t>& values) const
+{
+    return readArray(UaBuiltInType::Int16, values);
+}
+
+UaStatus UaVariant::toUInt16Array(std::vector<std::uint16_t>& values) const
+{
+    return readArray(UaBuiltInType::UInt16, values);
+}
+
+UaStatus UaVariant::toInt32Array(std::vector<std::int32_t>& values) const
+{
+    return readArray(UaBuiltInType::Int32, values);
+}
+
+UaStatus UaVariant::toUInt32Array(std::vector<std::uint32_t>& values) const
+{
+    return readArray(UaBuiltInType::UInt32, values);
+}
+
+UaStatus UaVariant::toInt64Array(std::vector<std::int64_t>& values) const
+{
+    return readArray(UaBuiltInType::Int64, values);
+}
+
+UaStatus UaVariant::toUInt64Array(std::vector<std::uint64_t>& values) const
+{
+    return readArray(UaBuiltInType::UInt64, values);
+}
+
+UaStatus UaVariant::toFloatArray(std::vector<float>& values) const { return readArray(UaBuiltInType::Float, values); }
+
+UaStatus UaVariant::toDoubleArray(std::vector<double>& values) const
+{
+    return readArray(UaBuiltInType::Double, values);
+}
+
+UaStatus UaVariant::toStringArray(std::vector<UaString>& values) const
+{
+    return readArray(UaBuiltInType::String, values);
+}
+
+UaStatus UaVariant::toDateTimeArray(std::vector<UaDateTime>& values) const
+{
+    return readArray(UaBuiltInType::DateTime, values);
+}
+
+UaStatus UaVariant::toGuidArray(std::vector<UaGuid>& values) const { return readArray(UaBuiltInType::Guid, values); }
+
+UaStatus UaVariant::toByteStringArray(std::vector<UaByteString>& values) const
+{
+    return readArray(UaBuiltInType::ByteString, values);
+}
+
+UaStatus UaVariant::toXmlElementArray(std::vector<UaString>& values) const
+{
+    return readArray(UaBuiltInType::XmlElement, values);
+}
+
+UaStatus UaVariant::toNodeIdArray(std::vector<UaNodeId>& values) const
+{
+    return readArray(UaBuiltInType::NodeId, values);
+}
+
+UaStatus UaVariant::toQualifiedNameArray(std::vector<UaQualifiedName>& values) const
+{
+    return readArray(UaBuiltInType::QualifiedName, values);
+}
+
+UaStatus UaVariant::toLocalizedTextArray(std::vector<UaLocalizedText>& values) const
+{
+    return readArray(UaBuiltInType::LocalizedText, values);
+}
+
+UaStatus UaVariant::toExtensionObjectArray(std::vector<UaExtensionObject>& values) const
+{
+    return readArray(UaBuiltInType::ExtensionObject, values);
+}
+
+UaStatus UaVariant::toVariantArray(std::vector<UaVariant>& values) const
+{
+    return readArray(UaBuiltInType::Variant, values);
+}

@@ -1,0 +1,304 @@
+#include "tavox-admin/AdminTool.h"
+
+#include "config/CTavoxEnvmnt.h"
+#include "config/ServerKey.h"
+#include "platform/DebugOutput.h"
+#include "platform/Registry.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+using namespace admin;
+
+namespace {
+
+const std::string kKey = "HKLM\\SOFTWARE\\MORVANE\\Tavox Server";
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+std::string fileText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class AdminToolTest : public ::testing::Test {
+protected:
+    Outcome run(std::vector<std::string> args)
+    {
+        std::ostringstream out, err;
+        const int code = runAdmin(args, {out, err});
+        return {code, out.str(), err.str()};
+    }
+
+    void expectSuccess(std::vector<std::string> args)
+    {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, kExitSuccess) << o.err;
+        EXPECT_EQ(o.err, "");
+    }
+
+    std::vector<platform::RegistryKey::Value> values(const std::filesystem::path& store, std::string_view key)
+    {
+        platform::RegistryKey opened;
+        std::vector<platform::RegistryKey::Value> result;
+        if (opened.open(store, key, platform::RegAccess::Read) == platform::RegStatus::Success) {
+            EXPECT_EQ(opened.enumValues(result), platform::RegStatus::Success);
+        }
+        return result;
+    }
+
+    TempDir m_dir;
+    ScopedStores m_stores {m_dir};
+};
+
+TEST_F(AdminToolTest, InitCreatesTheServerKeyAndKeepsWhatExists)
+{
+    expectSuccess({"init", "--service-path", (m_dir / "service").string()});
+    const Outcome query = run({"reg", "query", kKey});
+    EXPECT_EQ(query.code, kExitSuccess);
+    EXPECT_EQ(query.out,
+        "\nHKEY_LOCAL_MACHINE\\SOFTWARE\\MORVANE\\Tavox Server\n"
+        "    ServicePath    REG_SZ    " + (m_dir / "service").string() + "/\n"
+        "    NodeCfg    REG_SZ    NodeConfig.xml\n"
+        "    ServiceCfg    REG_SZ    ServerConfig.xml\n"
+        "    UaTcpPort    REG_DWORD    0xbb8a\n"
+        "    HttpsPort    REG_DWORD    0xbb8b\n"
+        "    SecurityMode    REG_DWORD    0x7\n"
+        "    Authentication    REG_DWORD    0x2\n\n");
+
+    expectSuccess({"reg", "add", kKey, "/v", "UaTcpPort", "/t", "REG_DWORD", "/d", "4840", "/f"});
+    const Outcome again = run({"init", "--service-path=/elsewhere/"});
+    EXPECT_EQ(again.code, kExitSuccess);
+    EXPECT_NE(again.out.find("Kept the existing value UaTcpPort."), std::string::npos);
+    EXPECT_EQ(CTavoxEnvmnt::ReadUaTcpPort(), 4840u);
+    std::u16string dir;
+    EXPECT_TRUE(CTavoxEnvmnt::GetAppPath(dir));
+    EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgPath(), dir + u"NodeConfig.xml");
+    EXPECT_EQ(dir.back(), u'/');
+}
+
+TEST_F(AdminToolTest, ServicePathIsAbsoluteWithOneTrailingSeparator)
+{
+    const struct {
+        std::string argument;
+        std::string expected;
+    } cases[] = {
+        {"/srv/tavox", "/srv/tavox/"},
+        {"/srv/tavox/", "/srv/tavox/"},
+        {"/srv/./tavox//", "/srv/tavox/"},
+        {"relative/dir", (std::filesystem::current_path() / "relative/dir/").string()},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(m_stores.machine());
+        expectSuccess({"init", "--service-path", c.argument});
+        const auto stored = values(m_stores.machine(), ServerKey::kPath);
+        ASSERT_FALSE(stored.empty());
+        EXPECT_EQ(stored[0].data, platform::regSzBytesFromUtf8(c.expected)) << c.argument;
+    }
+}
+
+TEST_F(AdminToolTest, ValuesRoundTripThroughExportAndImport)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    expectSuccess({"reg", "add", kKey, "/v", "UsrAuth", "/t", "REG_BINARY", "/d", std::string(2816 * 2, 'a')});
+    expectSuccess({"reg", "add", kKey, "/v", "Quote", "/d", "say \"hi\" \\ there"});
+    expectSuccess({"reg", "add", kKey, "/ve", "/d", "default"});
+    expectSuccess({"reg", "add", kKey + "\\Sub\\Deeper", "/v", "Deep", "/t", "REG_DWORD", "/d", "0xffffffff"});
+    expectSuccess({"reg", "add", "HKCU\\Software\\MORVANE\\Tavox Utility\\Setting", "/v", "Pwd", "/d", "0123"});
+    {
+        // Values the reg commands cannot make must survive too.
+        platform::RegistryKey key;
+        ASSERT_EQ(key.open(m_stores.machine(), ServerKey::kPath, platform::RegAccess::Write),
+            platform::RegStatus::Success);
+        const std::uint8_t odd[] = {'x', 0, 'y'};
+        ASSERT_EQ(key.setValue("Odd", platform::kRegSz, odd, 3), platform::RegStatus::Success);
+        ASSERT_EQ(key.setValue("Multi", 7, "a\0\0\0\0\0", 6), platform::RegStatus::Success);
+    }
+    const auto machineFile = m_dir / "machine.reg";
+    const auto userFile = m_dir / "user.reg";
+    expectSuccess({"reg", "export", "HKLM\\SOFTWARE", machineFile.string()});
+    expectSuccess({"reg", "export", "HKEY_CURRENT_USER\\Software", userFile.string()});
+    const auto before = values(m_stores.machine(), ServerKey::kPath);
+    const auto deepBefore = values(m_stores.machine(), "SOFTWARE\\MORVANE\\Tavox Server\\Sub\\Deeper");
+
+    std::filesystem::remove(m_stores.machine());
+    std::filesystem::remove(m_stores.user());
+    expectSuccess({"reg", "import", machineFile.string()});
+    expectSuccess({"reg", "import", userFile.string()});
+    const auto after = values(m_stores.machine(), ServerKey::kPath);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].name, before[i].name);
+        EXPECT_EQ(after[i].type, before[i].type) << before[i].name;
+        EXPECT_EQ(after[i].data, before[i].data) << before[i].name;
+    }
+    const auto deepAfter = values(m_stores.machine(), "SOFTWARE\\MORVANE\\Tavox Server\\Sub\\Deeper");
+    ASSERT_EQ(deepAfter.size(), 1u);
+    EXPECT_EQ(deepAfter[0].data, deepBefore[0].data);
+    EXPECT_EQ(values(m_stores.user(), "Software\\MORVANE\\Tavox Utility\\Setting").size(), 1u);
+
+    // The exported file itself reads back to the same bytes.
+    const auto again = m_dir / "again.reg";
+    expectSuccess({"reg", "export", "HKLM\\SOFTWARE", again.string()});
+    EXPECT_EQ(fileText(again), fileText(machineFile));
+}
+
+TEST_F(AdminToolTest, QueryShowsOneValueAndTheSubkeys)
+{
+    expectSuccess({"reg", "add", kKey, "/v", "UsrAuth", "/t", "reg_binary", "/d", "00ff10"});
+    expectSuccess({"reg", "add", kKey + "\\B", "/f"});
+    expectSuccess({"reg", "add", kKey + "\\a", "/v", "x", "/d", ""});
+    EXPECT_EQ(run({"reg", "query", kKey, "/V", "usrauth"}).out,
+        "\nHKEY_LOCAL_MACHINE\\SOFTWARE\\MORVANE\\Tavox Server\n    UsrAuth    REG_BINARY    00FF10\n\n");
+    EXPECT_EQ(run({"reg", "query", "hkey_local_machine\\software\\morvane\\tavox server\\"}).out,
+        "\nHKEY_LOCAL_MACHINE\\software\\morvane\\tavox server\n    UsrAuth    REG_BINARY    00FF10\n\n"
+        "HKEY_LOCAL_MACHINE\\software\\morvane\\tavox server\\a\n"
+        "HKEY_LOCAL_MACHINE\\software\\morvane\\tavox server\\B\n");
+    expectSuccess({"reg", "delete", kKey, "/v", "UsrAuth", "/f"});
+    EXPECT_EQ(run({"reg", "query", kKey, "/v", "UsrAuth"}).code, kExitFailure);
+}
+
+TEST_F(AdminToolTest, BadCommandsSayWhyInOneLine)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    const std::string missing = (m_dir / "missing.reg").string();
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } cases[] = {
+        {{}, kExitUsage, ""},
+        {{"frobnicate"}, kExitUsage, "ERROR: Unknown command \"frobnicate\"; run tavox-admin --help for the list.\n"},
+        {{"reg", "copy", kKey}, kExitUsage,
+            "ERROR: Unknown reg operation \"copy\": use query, add, delete, export or import.\n"},
+        {{"reg", "query"}, kExitUsage, "ERROR: Invalid syntax: tavox-admin reg query KEY [/v NAME | /ve]\n"},
+        {{"reg", "query", kKey, "/t", "REG_SZ"}, kExitUsage,
+            "ERROR: Invalid syntax: the switch /t is not known here.\n"},
+        {{"reg", "query", "SOFTWARE\\MORVANE"}, kExitFailure,
+            "ERROR: Invalid key name \"SOFTWARE\\MORVANE\": the root must be HKLM, HKEY_LOCAL_MACHINE, HKCU or "
+            "HKEY_CURRENT_USER.\n"},
+        {{"reg", "query", "HKLM\\A\\\\B"}, kExitFailure,
+            "ERROR: Invalid key name \"HKLM\\A\\\\B\": a path component is empty.\n"},
+        {{"reg", "query", "HKLM\\SOFTWARE\\Nobody"}, kExitFailure,
+            "ERROR: The system was unable to find the specified registry key or value.\n"},
+        {{"reg", "add", kKey, "/v", "A", "/t", "REG_QWORD", "/d", "1"}, kExitFailure,
+            "ERROR: Invalid type \"REG_QWORD\": use REG_SZ, REG_DWORD or REG_BINARY.\n"},
+        {{"reg", "add", kKey, "/v", "A", "/t", "REG_DWORD", "/d", "4294967296"}, kExitFailure,
+            "ERROR: Invalid REG_DWORD data \"4294967296\": give a number from 0 to 4294967295, decimal or "
+            "0x-hexadecimal.\n"},
+        {{"reg", "add", kKey, "/v", "A", "/t", "REG_DWORD"}, kExitFailure,
+            "ERROR: Invalid REG_DWORD data \"\": give a number from 0 to 4294967295, decimal or 0x-hexadecimal.\n"},
+        {{"reg", "add", kKey, "/v", "A", "/t", "REG_BINARY", "/d", "abc"}, kExitFailure,
+            "ERROR: Invalid REG_BINARY data: give an even number of hexadecimal digits.\n"},
+        {{"reg", "add", kKey, "/v", "A", "/d", "\xC3("}, kExitFailure,
+            "ERROR: Invalid REG_SZ data: the text is not UTF-8.\n"},
+        {{"reg", "add", kKey, "/v", "A", "/v", "B"}, kExitUsage,
+            "ERROR: Invalid syntax: /v takes one argument, once.\n"},
+        {{"reg", "add", kKey, "/d", "x"}, kExitUsage,
+            "ERROR: Invalid syntax: /t and /d need a value name, /v NAME or /ve.\n"},
+        {{"reg", "add", kKey, "/v", "NodeCfg", "/d", "x"}, kExitFailure,
+            "ERROR: The value \"NodeCfg\" exists; add /f to overwrite it.\n"},
+        {{"reg", "delete", kKey, "/v", "NodeCfg"}, kExitUsage,
+            "ERROR: Add /f to delete the value \"NodeCfg\" without a question.\n"},
+        {{"reg", "delete", kKey, "/f"}, kExitUsage,
+            "ERROR: Invalid syntax: name the value to delete with /v NAME or /ve; whole keys are not deleted.\n"},
+        {{"reg", "delete", kKey, "/v", "Nothing", "/f"}, kExitFailure,
+            "ERROR: The system was unable to find the specified registry key or value.\n"},
+        {{"reg", "import", missing}, kExitFailure, "ERROR: Cannot read " + missing + ": No such file or directory.\n"},
+        {{"reg", "import", m_dir.path().string()}, kExitFailure,
+            "ERROR: Cannot read " + m_dir.path().string() + ": it is a directory.\n"},
+        {{"reg", "export", kKey, m_stores.machine().string()}, kExitFailure,
+            "ERROR: The file " + m_stores.machine().string() + " exists; add /y to overwrite it.\n"},
+        {{"init"}, kExitUsage, "ERROR: Invalid syntax: tavox-admin init --service-path DIR\n"},
+        {{"init", "--service-path="}, kExitFailure, "ERROR: The service directory is empty.\n"},
+        {{"init", "--service-path", "/" + std::string(600, 'd')}, kExitFailure,
+            "ERROR: The service directory is longer than 511 characters.\n"},
+    };
+    const std::string storeBefore = fileText(m_stores.machine());
+    for (const auto& c : cases) {
+        const Outcome o = run(c.args);
+        const std::string what = c.args.empty() ? "(none)" : c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : "");
+        EXPECT_EQ(o.code, c.code) << what;
+        if (!c.err.empty()) {
+            EXPECT_EQ(o.err, c.err) << what;
+        } else {
+            EXPECT_NE(o.err.find("Usage: tavox-admin"), std::string::npos);
+        }
+        EXPECT_EQ(o.out, "") << what;
+    }
+    EXPECT_EQ(fileText(m_stores.machine()), storeBefore) << "a refused command writes nothing";
+}
+
+TEST_F(AdminToolTest, UnwritableOrForeignStoresAreLeftAlone)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    const auto file = m_dir / "all.reg";
+    expectSuccess({"reg", "export", kKey, file.string()});
+    std::filesystem::permissions(m_stores.machine(), std::filesystem::perms::owner_read);
+    const std::string before = fileText(m_stores.machine());
+    const std::string denied =
+        "ERROR: Access is denied: the settings store " + m_stores.machine().string() + " is not writable.\n";
+    for (const auto& args : std::vector<std::vector<std::string>> {
+             {"reg", "add", kKey, "/v", "UaTcpPort", "/t", "REG_DWORD", "/d", "1", "/f"},
+             {"reg", "delete", kKey, "/v", "UaTcpPort", "/f"},
+             {"reg", "import", file.string()},
+             {"init", "--service-path", "/other/"},
+         }) {
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, kExitFailure) << args[1];
+        EXPECT_EQ(o.err, denied) << args[1];
+    }
+    EXPECT_EQ(fileText(m_stores.machine()), before);
+    EXPECT_EQ(run({"reg", "query", kKey, "/v", "UaTcpPort"}).code, kExitSuccess) << "reads still work";
+
+    std::filesystem::remove(m_stores.machine());
+    std::ofstream(m_stores.machine()) << "this is not a settings store";
+    const Outcome foreign = run({"init", "--service-path", "/srv/"});
+    EXPECT_EQ(foreign.code, kExitFailure);
+    EXPECT_EQ(foreign.err, "ERROR: The settings store " + m_stores.machine().string() +
+            " cannot be used: it is corrupt, locked or not a settings store.\n");
+    EXPECT_EQ(fileText(m_stores.machine()), "this is not a settings store");
+}
+
+TEST_F(AdminToolTest, ImportIsAllOrNothing)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    const std::string before = fileText(m_stores.machine());
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+        return (m_dir / name).string();
+    };
+    const std::string broken = write("broken.reg",
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKLM\\SOFTWARE\\MORVANE\\Tavox Server]\r\n"
+        "\"UaTcpPort\"=dword:00000001\r\n\"HttpsPort\"=dword:xyz\r\n");
+    const Outcome o = run({"reg", "import", broken});
+    EXPECT_EQ(o.code, kExitFailure);
+    EXPECT_EQ(o.err, "ERROR: " + broken + ", line 5: dword: needs one to eight hexadecimal digits.\n");
+    EXPECT_EQ(fileText(m_stores.machine()), before);
+
+    // A file for both stores is refused whole when one of them cannot be written.
+    std::ofstream(m_stores.user()) << "foreign";
+    const std::string both = write("both.reg",
+        "Windows Registry Editor Version 5.00\n[HKLM\\SOFTWARE\\MORVANE\\Tavox Server]\n\"UaTcpPort\"=dword:1\n"
+        "[HKCU\\Software\\MORVANE]\n\"A\"=\"b\"\n");
+    EXPECT_EQ(run({"reg", "import", both}).code, kExitFailure);
+    EXPECT_EQ(fileText(m_stores.machine()), before);
+
+    const std::string removal = write("removal.reg",
+        "Windows Registry Editor Version 5.00\n[HKLM\\SOFTWARE\\MORVANE\\Tavox Server]\n\"NodeCfg\"=-\n"
+        "\"Fresh\"=\"new\"\n");
+    expectSuccess({"reg", "import", removal});
+    EXPECT_EQ(run({"reg", "query", kKey, "/v", "NodeCfg"}).code, kExitFailure);
+    EXPECT_EQ(run({"reg", "query", kKey, "/v", "Fresh"}).code, kExitSuccess);
+}
+
+} // namespace

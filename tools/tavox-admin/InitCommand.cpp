@@ -1,0 +1,99 @@
+#include "InitCommand.h"
+
+#include "RegValueText.h"
+#include "StoreMessages.h"
+
+#include "config/ServerKey.h"
+#include "platform/Registry.h"
+#include "platform/TextCodec.h"
+
+#include <optional>
+#include <ostream>
+
+using platform::RegAccess;
+using platform::RegHive;
+using platform::RegistryKey;
+using platform::RegStatus;
+
+namespace admin {
+namespace {
+
+constexpr std::string_view kUsage = "Invalid syntax: tavox-admin init --service-path DIR";
+
+std::optional<std::string> serviceDirArgument(Arguments args)
+{
+    constexpr std::string_view option = "--service-path";
+    if (args.size() == 2 && args[0] == option)
+        return args[1];
+    if (args.size() == 1 && args[0].starts_with(std::string(option) + "="))
+        return args[0].substr(option.size() + 1);
+    return std::nullopt;
+}
+
+// The directory as the server expects it: absolute, ending with its separator.
+std::string servicePath(const std::string& dir)
+{
+    std::string path = std::filesystem::absolute(dir).lexically_normal().string();
+    if (path.empty() || path.back() != '/')
+        path.push_back('/');
+    return path;
+}
+
+RegistryKey::Change dwordChange(std::string_view name, std::uint32_t value)
+{
+    const auto bytes = platform::regDwordBytes(value);
+    return {RegistryKey::Change::Kind::SetIfMissing, std::string(ServerKey::kPath), std::string(name),
+        platform::kRegDword, {bytes.begin(), bytes.end()}};
+}
+
+RegistryKey::Change stringChange(std::string_view name, std::u16string_view value)
+{
+    return {RegistryKey::Change::Kind::SetIfMissing, std::string(ServerKey::kPath), std::string(name),
+        platform::kRegSz, platform::regSzBytes(value)};
+}
+
+} // namespace
+
+int runInit(Arguments args, const Streams& io)
+{
+    const auto dir = serviceDirArgument(args);
+    if (!dir)
+        return io.fail(kUsage, kExitUsage);
+    if (dir->empty())
+        return io.fail("The service directory is empty.");
+    if (!isUtf8(*dir))
+        return io.fail("The service directory is not UTF-8 text.");
+    const std::u16string path = platform::utf8ToUtf16(servicePath(*dir));
+    // The utility reads strings of at most 511 characters; a longer one would read as missing.
+    if (path.size() > 511)
+        return io.fail("The service directory is longer than 511 characters.");
+
+    const std::vector<RegistryKey::Change> changes = {
+        stringChange(ServerKey::kServicePath, path),
+        stringChange(ServerKey::kNodeCfg, ServerKey::kDefaultNodeCfg),
+        stringChange(ServerKey::kServiceCfg, ServerKey::kDefaultServiceCfg),
+        dwordChange(ServerKey::kUaTcpPort, ServerKey::kDefaultUaTcpPort),
+        dwordChange(ServerKey::kHttpsPort, ServerKey::kDefaultHttpsPort),
+        dwordChange(ServerKey::kSecurityMode, ServerKey::kDefaultSecurityMode),
+        dwordChange(ServerKey::kAuthentication, ServerKey::kAuthenticationForced),
+    };
+    const auto store = platform::registryStorePath(RegHive::LocalMachine);
+    std::vector<std::string> kept;
+    RegistryKey existing;
+    if (existing.open(store, ServerKey::kPath, RegAccess::Read) == RegStatus::Success) {
+        for (const RegistryKey::Change& change : changes) {
+            std::uint32_t size = 0;
+            if (existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
+                kept.push_back(change.name);
+        }
+    }
+    existing.close();
+    if (const RegStatus status = RegistryKey::writeAll(store, changes); status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, store));
+    for (const std::string& name : kept)
+        io.out << "Kept the existing value " << name << ".\n";
+    io.out << "The operation completed successfully.\n";
+    return kExitSuccess;
+}
+
+} // namespace admin

@@ -1,0 +1,256 @@
+#include "RegCommand.h"
+
+#include "AtomicFile.h"
+#include "RegFile.h"
+#include "RegKeyName.h"
+#include "RegOptions.h"
+#include "RegValueText.h"
+#include "StoreMessages.h"
+
+#include "platform/TextCodec.h"
+
+#include <map>
+#include <ostream>
+
+using platform::RegAccess;
+using platform::RegistryKey;
+using platform::RegStatus;
+
+namespace admin {
+namespace {
+
+constexpr const char* kDone = "The operation completed successfully.\n";
+
+struct RegVerb {
+    std::string_view name;
+    std::string_view synopsis;
+    std::string_view switches;
+    std::size_t positionals; ///< arguments besides the switches, KEY and FILE
+    int (*run)(const RegOptions& options, const Streams& io);
+};
+
+int openKey(const RegKeyName& key, RegAccess access, RegistryKey& opened, const Streams& io)
+{
+    const RegStatus status = opened.open(key.store(), key.subKey, access);
+    return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, key.store()));
+}
+
+int query(const RegOptions& options, const Streams& io)
+{
+    const auto key = parseRegKeyName(options.positional[0]);
+    if (!key)
+        return io.fail(key.error());
+    RegistryKey opened;
+    if (int rc = openKey(*key, RegAccess::Read, opened, io))
+        return rc;
+    std::vector<RegistryKey::Value> values;
+    std::vector<std::string> subKeys;
+    RegStatus status = opened.enumValues(values);
+    if (status == RegStatus::Success && !options.valueName)
+        status = opened.enumSubKeys(subKeys);
+    if (status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, key->store()));
+    std::string text = "\n" + key->fullName() + "\n";
+    bool found = !options.valueName;
+    for (const RegistryKey::Value& value : values) {
+        if (options.valueName && !platform::equalsNoCase(value.name, *options.valueName))
+            continue;
+        text += formatQueryLine(value.name, value.type, value.data) + "\n";
+        found = true;
+    }
+    if (!found)
+        return io.fail(storeFailureMessage(RegStatus::NotFound, key->store()));
+    text += "\n";
+    for (const std::string& name : subKeys)
+        text += key->child(name).fullName() + "\n";
+    io.out << text;
+    return kExitSuccess;
+}
+
+int add(const RegOptions& options, const Streams& io)
+{
+    const auto key = parseRegKeyName(options.positional[0]);
+    if (!key)
+        return io.fail(key.error());
+    RegistryKey::Change change;
+    change.key = key->subKey;
+    if (!options.valueName) {
+        if (options.type || options.data)
+            return io.fail("Invalid syntax: /t and /d need a value name, /v NAME or /ve.", kExitUsage);
+        change.kind = RegistryKey::Change::Kind::CreateKey;
+    } else {
+        const auto type = parseAddType(options.type.value_or("REG_SZ"));
+        if (!type)
+            return io.fail(type.error());
+        auto data = parseAddData(*type, options.data.value_or(""));
+        if (!data)
+            return io.fail(data.error());
+        if (!isUtf8(*options.valueName))
+            return io.fail("Invalid value name: the name is not UTF-8.");
+        change.name = *options.valueName;
+        change.type = *type;
+        change.data = std::move(*data);
+        // Without /f an existing value is kept, as the reg program keeps it unless told.
+        if (!options.force) {
+            RegistryKey existing;
+            std::uint32_t size = 0;
+            if (existing.open(key->store(), key->subKey, RegAccess::Read) == RegStatus::Success &&
+                existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
+                return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
+        }
+    }
+    const RegStatus status = RegistryKey::writeAll(key->store(), {change});
+    if (status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, key->store()));
+    io.out << kDone;
+    return kExitSuccess;
+}
+
+int remove(const RegOptions& options, const Streams& io)
+{
+    const auto key = parseRegKeyName(options.positional[0]);
+    if (!key)
+        return io.fail(key.error());
+    if (!options.valueName)
+        return io.fail("Invalid syntax: name the value to delete with /v NAME or /ve; whole keys are not deleted.",
+            kExitUsage);
+    if (!options.force)
+        return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
+    RegistryKey opened;
+    if (int rc = openKey(*key, RegAccess::Write, opened, io))
+        return rc;
+    const RegStatus status = opened.deleteValue(*options.valueName);
+    if (status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, key->store()));
+    io.out << kDone;
+    return kExitSuccess;
+}
+
+// A key and its subkeys, depth first, as the registry editor exports them.
+RegStatus collect(const RegKeyName& name, std::vector<RegFileKey>& keys)
+{
+    RegistryKey opened;
+    RegStatus status = opened.open(name.store(), name.subKey, RegAccess::Read);
+    std::vector<RegistryKey::Value> values;
+    std::vector<std::string> subKeys;
+    if (status == RegStatus::Success)
+        status = opened.enumValues(values);
+    if (status == RegStatus::Success)
+        status = opened.enumSubKeys(subKeys);
+    if (status != RegStatus::Success)
+        return status;
+    opened.close();
+    RegFileKey section {name, {}};
+    for (RegistryKey::Value& value : values)
+        section.values.push_back({std::move(value.name), false, value.type, std::move(value.data)});
+    keys.push_back(std::move(section));
+    for (const std::string& child : subKeys) {
+        if ((status = collect(name.child(child), keys)) != RegStatus::Success)
+            return status;
+    }
+    return RegStatus::Success;
+}
+
+int exportKey(const RegOptions& options, const Streams& io)
+{
+    const auto key = parseRegKeyName(options.positional[0]);
+    if (!key)
+        return io.fail(key.error());
+    const std::filesystem::path file = options.positional[1];
+    std::error_code ec;
+    if (!options.overwrite && std::filesystem::exists(file, ec))
+        return io.fail("The file " + file.string() + " exists; add /y to overwrite it.");
+    std::vector<RegFileKey> keys;
+    if (const RegStatus status = collect(*key, keys); status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, key->store()));
+    const auto content = formatRegFile(keys);
+    if (!content)
+        return io.fail(content.error());
+    if (const auto written = writeFileAtomically(file, *content); !written)
+        return io.fail(written.error());
+    io.out << kDone;
+    return kExitSuccess;
+}
+
+int importFile(const RegOptions& options, const Streams& io)
+{
+    const std::filesystem::path file = options.positional[0];
+    const auto content = readWholeFile(file);
+    if (!content)
+        return io.fail(content.error());
+    const auto keys = parseRegFile(*content);
+    if (!keys)
+        return io.fail(file.string() + (keys.error().starts_with("line ") ? ", " : ": ") + keys.error());
+
+    std::map<std::filesystem::path, std::vector<RegistryKey::Change>> byStore;
+    for (const RegFileKey& section : *keys) {
+        auto& changes = byStore[section.key.store()];
+        changes.push_back({RegistryKey::Change::Kind::CreateKey, section.key.subKey, {}, 0, {}});
+        for (const RegFileValue& value : section.values) {
+            const auto kind = value.remove ? RegistryKey::Change::Kind::Delete : RegistryKey::Change::Kind::Set;
+            changes.push_back({kind, section.key.subKey, value.name, value.type, value.data});
+        }
+    }
+    // Each store is written in one transaction; when a file spans both stores, both are
+    // checked first so that a refusal of the second does not leave the first half done.
+    if (byStore.size() > 1) {
+        for (const auto& [store, changes] : byStore) {
+            std::error_code ec;
+            if (!std::filesystem::exists(store, ec))
+                continue;
+            if (const RegStatus status = RegistryKey::writeAll(store, {}); status != RegStatus::Success)
+                return io.fail(storeFailureMessage(status, store));
+        }
+    }
+    for (const auto& [store, changes] : byStore) {
+        if (const RegStatus status = RegistryKey::writeAll(store, changes); status != RegStatus::Success)
+            return io.fail(storeFailureMessage(status, store));
+    }
+    io.out << kDone;
+    return kExitSuccess;
+}
+
+constexpr RegVerb kVerbs[] = {
+    {"query", "reg query KEY [/v NAME | /ve]", "v ve", 1, query},
+    {"add", "reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", "v ve t d f", 1, add},
+    {"delete", "reg delete KEY /v NAME | /ve /f", "v ve f", 1, remove},
+    {"export", "reg export KEY FILE [/y]", "y", 2, exportKey},
+    {"import", "reg import FILE", "", 1, importFile},
+};
+
+void printRegUsage(std::ostream& os)
+{
+    os << "Usage:\n";
+    for (const RegVerb& verb : kVerbs)
+        os << "  tavox-admin " << verb.synopsis << "\n";
+    os << "\nKEY: HKLM\\SUBKEY or HKCU\\SUBKEY (also HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER).\n"
+          "REG_DWORD data is decimal or 0x-hexadecimal; REG_BINARY data is hexadecimal digits.\n"
+          "Files are in the \"Windows Registry Editor Version 5.00\" format.\n";
+}
+
+} // namespace
+
+int runReg(Arguments args, const Streams& io)
+{
+    if (args.empty()) {
+        printRegUsage(io.err);
+        return kExitUsage;
+    }
+    if (args[0] == "/?" || args[0] == "--help" || args[0] == "-h") {
+        printRegUsage(io.out);
+        return kExitSuccess;
+    }
+    for (const RegVerb& verb : kVerbs) {
+        if (!platform::equalsNoCase(args[0], verb.name))
+            continue;
+        const auto options = parseRegOptions(args.subspan(1), verb.switches);
+        if (!options)
+            return io.fail(options.error(), kExitUsage);
+        if (options->positional.size() != verb.positionals)
+            return io.fail("Invalid syntax: tavox-admin " + std::string(verb.synopsis), kExitUsage);
+        return verb.run(*options, io);
+    }
+    return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
+}
+
+} // namespace admin

@@ -1,0 +1,356 @@
+#include "RegFile.h"
+
+#include "platform/TextCodec.h"
+
+#include <cstdio>
+
+namespace admin {
+namespace {
+
+constexpr std::size_t kLineWidth = 80;
+
+std::string quoteForFile(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+// A string is written as text only when reading the text back gives the same bytes: one
+// terminating NUL at the end, no other NUL, no line break, no unpaired surrogate.
+bool isPlainString(const Bytes& data, std::string& text)
+{
+    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 1] != 0 || data[data.size() - 2] != 0)
+        return false;
+    const std::u16string units = platform::regSzText(data.data(), data.size());
+    if ((units.size() + 1) * 2 != data.size())
+        return false;
+    text = platform::utf16ToUtf8(units);
+    if (text.find_first_of("\r\n") != std::string::npos)
+        return false;
+    return platform::utf8ToUtf16(text) == units;
+}
+
+std::string hexLines(std::string line, const Bytes& data)
+{
+    std::string out;
+    char piece[4];
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const bool last = i + 1 == data.size();
+        std::snprintf(piece, sizeof piece, last ? "%02x" : "%02x,", data[i]);
+        if (line.size() + 3 > kLineWidth - 2) {
+            out += line + "\\\r\n";
+            line = "  ";
+        }
+        line += piece;
+    }
+    return out + line + "\r\n";
+}
+
+std::string valueLines(const RegFileValue& value)
+{
+    std::string line = (value.name.empty() ? std::string("@") : quoteForFile(value.name)) + "=";
+    if (value.remove)
+        return line + "-\r\n";
+    std::string text;
+    if (value.type == platform::kRegSz && isPlainString(value.data, text))
+        return line + quoteForFile(text) + "\r\n";
+    if (value.type == platform::kRegDword && value.data.size() == 4) {
+        char word[16];
+        std::snprintf(word, sizeof word, "dword:%08x", platform::regDwordValue(value.data.data()));
+        return line + word + "\r\n";
+    }
+    if (value.type == platform::kRegBinary)
+        return hexLines(line + "hex:", value.data);
+    char prefix[24];
+    std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
+    return hexLines(line + prefix, value.data);
+}
+
+std::string_view trimLeft(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    return s;
+}
+
+std::string_view trim(std::string_view s)
+{
+    s = trimLeft(s);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && platform::equalsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool parseHexNumber(std::string_view digits, std::size_t maxDigits, std::uint32_t& value)
+{
+    if (digits.empty() || digits.size() > maxDigits)
+        return false;
+    value = 0;
+    for (char c : digits) {
+        const int d = hexDigitValue(c);
+        if (d < 0)
+            return false;
+        value = value * 16 + static_cast<std::uint32_t>(d);
+    }
+    return true;
+}
+
+/// Reads the lines of one file, one at a time, for the parser.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text)
+        : m_text(text)
+    {
+    }
+    bool next(std::string_view& line)
+    {
+        if (m_pos >= m_text.size())
+            return false;
+        const std::size_t end = m_text.find('\n', m_pos);
+        line = m_text.substr(m_pos, end == std::string_view::npos ? std::string_view::npos : end - m_pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        m_pos = end == std::string_view::npos ? m_text.size() : end + 1;
+        ++m_number;
+        return true;
+    }
+    std::size_t number() const { return m_number; }
+
+private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    std::size_t m_number = 0;
+};
+
+/// Parses the value lines of a registry file; failures carry their message without the line.
+class ValueParser {
+public:
+    ValueParser(std::string_view line, LineReader& reader)
+        : m_rest(line)
+        , m_reader(reader)
+    {
+    }
+
+    Result<RegFileValue> parse()
+    {
+        RegFileValue value;
+        if (!m_rest.empty() && m_rest.front() == '@') {
+            m_rest.remove_prefix(1);
+        } else {
+            auto name = quotedText();
+            if (!name)
+                return Result<RegFileValue>::failure(name.error());
+            value.name = *name;
+        }
+        m_rest = trimLeft(m_rest);
+        if (m_rest.empty() || m_rest.front() != '=')
+            return Result<RegFileValue>::failure("\"=\" expected after the value name");
+        m_rest = trim(m_rest.substr(1));
+        if (m_rest == "-") {
+            value.remove = true;
+            return value;
+        }
+        if (!m_rest.empty() && m_rest.front() == '"')
+            return stringValue(std::move(value));
+        if (startsWithNoCase(m_rest, "dword:"))
+            return dwordValue(std::move(value));
+        if (startsWithNoCase(m_rest, "hex"))
+            return hexValue(std::move(value));
+        return Result<RegFileValue>::failure("unknown value data \"" + std::string(m_rest) + "\"");
+    }
+
+private:
+    Result<std::string> quotedText()
+    {
+        if (m_rest.empty() || m_rest.front() != '"')
+            return Result<std::string>::failure("a value name in double quotes or @ expected");
+        std::string text;
+        for (std::size_t i = 1; i < m_rest.size(); ++i) {
+            const char c = m_rest[i];
+            if (c == '"') {
+                m_rest.remove_prefix(i + 1);
+                return text;
+            }
+            if (c == '\\') {
+                if (i + 1 == m_rest.size() || (m_rest[i + 1] != '\\' && m_rest[i + 1] != '"'))
+                    return Result<std::string>::failure("only \\\\ and \\\" may follow a backslash in quotes");
+                ++i;
+            }
+            text.push_back(m_rest[i]);
+        }
+        return Result<std::string>::failure("the closing double quote is missing");
+    }
+
+    Result<RegFileValue> stringValue(RegFileValue value)
+    {
+        auto text = quotedText();
+        if (!text)
+            return Result<RegFileValue>::failure(text.error());
+        if (!trim(m_rest).empty())
+            return Result<RegFileValue>::failure("unexpected text after the closing double quote");
+        value.type = platform::kRegSz;
+        value.data = platform::regSzBytesFromUtf8(*text);
+        return value;
+    }
+
+    Result<RegFileValue> dwordValue(RegFileValue value)
+    {
+        std::uint32_t word = 0;
+        if (!parseHexNumber(trim(m_rest.substr(6)), 8, word))
+            return Result<RegFileValue>::failure("dword: needs one to eight hexadecimal digits");
+        value.type = platform::kRegDword;
+        const auto bytes = platform::regDwordBytes(word);
+        value.data.assign(bytes.begin(), bytes.end());
+        return value;
+    }
+
+    Result<RegFileValue> hexValue(RegFileValue value)
+    {
+        std::string_view rest = m_rest.substr(3);
+        value.type = platform::kRegBinary;
+        if (!rest.empty() && rest.front() == '(') {
+            const std::size_t close = rest.find(')');
+            if (close == std::string_view::npos || !parseHexNumber(rest.substr(1, close - 1), 8, value.type))
+                return Result<RegFileValue>::failure("hex( needs a hexadecimal type number and \")\"");
+            rest.remove_prefix(close + 1);
+        }
+        if (rest.empty() || rest.front() != ':')
+            return Result<RegFileValue>::failure("\":\" expected after hex");
+        std::string list(trim(rest.substr(1)));
+        // A trailing backslash continues the byte list on the next line.
+        while (!list.empty() && list.back() == '\\') {
+            list.pop_back();
+            std::string_view next;
+            if (!m_reader.next(next))
+                return Result<RegFileValue>::failure("the file ends inside a continued hex value");
+            list += trim(next);
+        }
+        std::string_view items = list;
+        while (!items.empty()) {
+            const std::size_t comma = items.find(',');
+            const std::string_view item = trim(items.substr(0, comma));
+            std::uint32_t byte = 0;
+            const bool lastEmpty = item.empty() && comma == std::string_view::npos;
+            if (!lastEmpty && !parseHexNumber(item, 2, byte))
+                return Result<RegFileValue>::failure("\"" + std::string(item) + "\" is not a hexadecimal byte");
+            if (!lastEmpty)
+                value.data.push_back(static_cast<std::uint8_t>(byte));
+            items = comma == std::string_view::npos ? std::string_view() : items.substr(comma + 1);
+        }
+        return value;
+    }
+
+    std::string_view m_rest;
+    LineReader& m_reader;
+};
+
+Result<std::string> decodeText(const Bytes& content)
+{
+    if (content.size() >= 2 && content[0] == 0xFF && content[1] == 0xFE) {
+        if (content.size() % 2 != 0)
+            return Result<std::string>::failure("the UTF-16 text ends in the middle of a character.");
+        std::u16string units;
+        for (std::size_t i = 2; i + 1 < content.size(); i += 2)
+            units.push_back(static_cast<char16_t>(content[i] | (content[i + 1] << 8)));
+        return platform::utf16ToUtf8(units);
+    }
+    std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    if (!isUtf8(text))
+        return Result<std::string>::failure("the file is neither UTF-16 nor UTF-8 text.");
+    return std::string(text);
+}
+
+} // namespace
+
+Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
+{
+    std::string text = std::string(kRegFileHeader) + "\r\n\r\n";
+    for (const RegFileKey& key : keys) {
+        text += "[" + key.key.fullName() + "]\r\n";
+        for (const RegFileValue& value : key.values) {
+            if (value.name.find_first_of("\r\n") != std::string::npos)
+                return Result<Bytes>::failure("The value name \"" + value.name + "\" holds a line break and cannot be exported.");
+            text += valueLines(value);
+        }
+        text += "\r\n";
+    }
+    const std::u16string units = platform::utf8ToUtf16(text);
+    Bytes bytes = {0xFF, 0xFE};
+    bytes.reserve(2 + units.size() * 2);
+    for (char16_t c : units) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
+{
+    using KeysResult = Result<std::vector<RegFileKey>>;
+    const auto text = decodeText(content);
+    if (!text)
+        return KeysResult::failure(text.error());
+    LineReader reader(*text);
+    std::string_view line;
+    while (reader.next(line) && trim(line).empty()) {
+    }
+    if (trim(line) != kRegFileHeader && trim(line) != "REGEDIT4")
+        return KeysResult::failure("not a registry file: the first line must be \"" + std::string(kRegFileHeader) + "\".");
+
+    std::vector<RegFileKey> keys;
+    while (reader.next(line)) {
+        const std::size_t number = reader.number();
+        const auto failAt = [number](const std::string& why) {
+            return KeysResult::failure("line " + std::to_string(number) + ": " + why + ".");
+        };
+        const std::string_view body = trim(line);
+        if (body.empty() || body.front() == ';')
+            continue;
+        if (body.front() == '[') {
+            if (body.back() != ']')
+                return failAt("\"]\" expected at the end of the key line");
+            const std::string_view name = body.substr(1, body.size() - 2);
+            if (!name.empty() && name.front() == '-')
+                return failAt("removing a whole key is not supported");
+            auto key = parseRegKeyName(name);
+            if (!key)
+                return failAt(key.error().substr(0, key.error().size() - 1));
+            keys.push_back({*key, {}});
+            continue;
+        }
+        if (keys.empty())
+            return failAt("a value comes before the first [key] line");
+        ValueParser parser(body, reader);
+        auto value = parser.parse();
+        if (!value)
+            return failAt(value.error());
+        keys.back().values.push_back(std::move(*value));
+    }
+    return keys;
+}
+
+} // namespace admin

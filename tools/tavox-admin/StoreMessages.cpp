@@ -1,0 +1,21 @@
+#include "StoreMessages.h"
+
+namespace admin {
+
+std::string storeFailureMessage(platform::RegStatus status, const std::filesystem::path& store)
+{
+    switch (status) {
+    case platform::RegStatus::NotFound:
+        return "The system was unable to find the specified registry key or value.";
+    case platform::RegStatus::AccessDenied:
+        return "Access is denied: the settings store " + store.string() + " is not writable.";
+    case platform::RegStatus::MoreData:
+    case platform::RegStatus::InvalidHandle:
+    case platform::RegStatus::Failed:
+    case platform::RegStatus::Success:
+        break;
+    }
+    return "The settings store " + store.string() + " cannot be used: it is corrupt, locked or not a settings store.";
+}
+
+} // namespace admin

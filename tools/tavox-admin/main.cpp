@@ -1,0 +1,11 @@
+#include "tavox-admin/AdminTool.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return admin::runAdmin(args, {std::cout, std::cerr});
+}
