@@ -4,7 +4,7 @@
 #include "config/EndpointSettings.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ServerKeyStore.h"
-#include "support/WidgetFinders.h"
+#include "support/UiWidgetFinders.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "users/ui/CDlgUserOpt.h"
 
 #include "support/ScriptedMessageBoxes.h"
-#include "support/WidgetFinders.h"
+#include "support/UiWidgetFinders.h"
 #include "users/UsrAuthEntry.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ServerKeyStore.h"
-#include "support/WidgetFinders.h"
+#include "support/UiWidgetFinders.h"
 #include "users/ui/CDlgUserOpt.h"
 
 #include <QCheckBox>
