@@ -87,6 +87,7 @@ TEST_F(CPgEndpointsTest, ApplyRefusesPortsWithTheirMessages)
         { false, "4840", "4840", "" },
         { true, "", "48011", "" },
         { true, "", "", same },
+        { true, "70000", "70000", same },
         { false, "4294967297", "1", large },
     };
     open();

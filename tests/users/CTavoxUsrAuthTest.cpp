@@ -78,32 +78,22 @@ TEST(CTavoxUsrAuthTest, ReadCopiesAtMostOneTableOverWhatIsHeld)
     }
 }
 
-TEST(CTavoxUsrAuthTest, RootDigestIsStoredWithoutTerminator)
+TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
 {
     ServerKeyStore server;
     ASSERT_TRUE(CTavoxUsrAuth().SetRootAuth(u"\u00E9t\u00E9"));
-    EXPECT_EQ(text(server.raw("RootAuth")), "87b75e6718627c1c9fc6f06e890184f6");
+    EXPECT_EQ(text(server.raw("RootAuth")), "87b75e6718627c1c9fc6f06e890184f6") << "32 bytes, no terminator";
+    server.set("UsrAuth", platform::kRegBinary, std::vector<std::uint8_t>(88, 0x41));
 
     platform::ScopedDebugCapture debug;
     EXPECT_FALSE(CTavoxUsrAuth().SetRootAuth(u"\u0391")) << "beyond one byte per character";
     EXPECT_FALSE(CTavoxUsrAuth(&failingMd5).SetRootAuth(u"abc"));
-    EXPECT_EQ(text(server.raw("RootAuth")), "87b75e6718627c1c9fc6f06e890184f6");
     char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
     EXPECT_FALSE(CTavoxUsrAuth(&failingMd5).EncryptMd5("abc", out));
     EXPECT_STREQ(out, "unchanged");
-    EXPECT_EQ(debug.text(),
-        "TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.\n"
-        "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
-        "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n");
-}
 
-TEST(CTavoxUsrAuthTest, WithoutWriteAccessNothingIsReadOrStored)
-{
-    ServerKeyStore server;
-    server.set("UsrAuth", platform::kRegBinary, std::vector<std::uint8_t>(88, 0x41));
     server.makeReadOnly();
     const CTavoxUsrAuth store;
-    platform::ScopedDebugCapture debug;
     UsrAuthTable table;
     std::memset(table.data(), 0x7E, sizeof(table));
     store.GetAllUserAuth(table);
@@ -111,9 +101,13 @@ TEST(CTavoxUsrAuthTest, WithoutWriteAccessNothingIsReadOrStored)
     EXPECT_FALSE(store.SetAllUserAuth(table));
     EXPECT_FALSE(store.SetRootAuth(u"pw"));
     EXPECT_EQ(debug.text(),
+        "TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
         "TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.\n"
         "TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.\n"
         "TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.\n");
+    EXPECT_EQ(text(server.raw("RootAuth")), "87b75e6718627c1c9fc6f06e890184f6");
     EXPECT_EQ(server.raw("UsrAuth"), std::vector<std::uint8_t>(88, 0x41));
 }
 

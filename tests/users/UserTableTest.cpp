@@ -23,27 +23,24 @@ TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
         { 4, 0x204, false, true, true },
         { 5, 0x00B, true, false, false },
         { 9, 0x004, false, false, true },
-        { 31, 0x203, false, false, false },
+        { 30, 0x203, false, false, false },
     };
     for (const auto& c : cases)
         users.place(c.slot, *users.makeEntry(u"u", u"", c.rights));
     UsrAuthEntry unterminated {};
     std::memset(&unterminated, 'n', 80);
-    users.place(20, unterminated);
+    users.place(31, unterminated);
 
     const std::vector<UserRow> rows = users.rows();
     ASSERT_EQ(rows.size(), 6u);
-    const char16_t* numbers[] = { u"01", u"02", u"03", u"04", u"05", u"06" };
-    for (std::size_t i = 0; i < 6; ++i)
-        EXPECT_EQ(rows[i].number, numbers[i]);
-    for (std::size_t i = 0; i < 5; ++i) {
-        const std::size_t row = i < 4 ? i : 5;
-        EXPECT_EQ(rows[row].slot, cases[i].slot);
-        EXPECT_EQ(rows[row].read, cases[i].read) << std::hex << cases[i].rights;
-        EXPECT_EQ(rows[row].write, cases[i].write) << std::hex << cases[i].rights;
-        EXPECT_EQ(rows[row].executable, cases[i].executable) << std::hex << cases[i].rights;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(rows[i].number, u"0" + std::u16string(1, static_cast<char16_t>(u'1' + i)));
+        EXPECT_EQ(rows[i].slot, cases[i].slot);
+        EXPECT_EQ(rows[i].read, cases[i].read) << std::hex << cases[i].rights;
+        EXPECT_EQ(rows[i].write, cases[i].write) << std::hex << cases[i].rights;
+        EXPECT_EQ(rows[i].executable, cases[i].executable) << std::hex << cases[i].rights;
     }
-    EXPECT_EQ(rows[4].name, std::u16string(32, u'n')) << "a name without NUL ends with its field";
+    EXPECT_EQ(rows[5].name, std::u16string(32, u'n')) << "a name without NUL ends with its field";
 }
 
 TEST(UserTableTest, EntriesHoldOneBytePerCharacter)
