@@ -11,7 +11,10 @@
 
 namespace {
 
-std::optional<platform::Md5Digest> failingMd5(const void*, std::size_t) { return std::nullopt; }
+template <platform::Md5Step Step> platform::Md5Outcome failingAt(const void*, std::size_t)
+{
+    return { std::nullopt, Step };
+}
 
 std::string text(const std::optional<std::vector<std::uint8_t>>& bytes)
 {
@@ -87,10 +90,15 @@ TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
 
     platform::ScopedDebugCapture debug;
     EXPECT_FALSE(CTavoxUsrAuth().SetRootAuth(u"\u0391")) << "beyond one byte per character";
-    EXPECT_FALSE(CTavoxUsrAuth(&failingMd5).SetRootAuth(u"abc"));
-    char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
-    EXPECT_FALSE(CTavoxUsrAuth(&failingMd5).EncryptMd5("abc", out));
-    EXPECT_STREQ(out, "unchanged");
+    EXPECT_FALSE(CTavoxUsrAuth(&failingAt<platform::Md5Step::Hash>).SetRootAuth(u"abc"));
+    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<platform::Md5Step::Acquire>,
+             &failingAt<platform::Md5Step::Create>,
+             &failingAt<platform::Md5Step::Hash>,
+             &failingAt<platform::Md5Step::Read> }) {
+        char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
+        EXPECT_FALSE(CTavoxUsrAuth(failing).EncryptMd5("abc", out));
+        EXPECT_STREQ(out, "unchanged");
+    }
 
     server.makeReadOnly();
     const CTavoxUsrAuth store;
@@ -103,7 +111,10 @@ TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
     EXPECT_EQ(debug.text(),
         "TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.\n"
         "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptAcquireContext failed.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptCreateHash failed.\n"
         "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.\n"
+        "CTavoxUsrAuth: EncryptMd5: CryptGetHashParam failed.\n"
         "TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.\n"
         "TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.\n"
         "TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.\n");

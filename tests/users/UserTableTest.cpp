@@ -8,7 +8,7 @@
 
 namespace {
 
-std::optional<platform::Md5Digest> failingMd5(const void*, std::size_t) { return std::nullopt; }
+platform::Md5Outcome failingMd5(const void*, std::size_t) { return { std::nullopt, platform::Md5Step::Hash }; }
 
 TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 {
