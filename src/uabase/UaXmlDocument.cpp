@@ -1,0 +1,381 @@
+#include "uabase/UaXmlDocument.h"
+
+#include "uabase/AtomicFileWriter.h"
+
+#include <libxml/chvalid.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlstring.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<int> g_libraryUsers { 0 };
+
+// No network access and no entity substitution: a node configuration file must never make the
+// program fetch anything. Blank text between elements is dropped so the cursor never lands on it.
+constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET;
+
+const xmlChar* asXml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+
+const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
+
+/// The whole content of a regular file (not a directory, pipe or device, which could block or
+/// never end), up to the size a parser buffer can take.
+bool readRegularFile(const char* path, std::string& content)
+{
+    // Non-blocking, so that opening a pipe does not wait for a writer; regular files ignore it.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat info { };
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < INT_MAX;
+    char chunk[65536];
+    while (ok) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        content.append(chunk, static_cast<std::size_t>(got));
+        ok = content.size() < static_cast<std::size_t>(INT_MAX);
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool isElement(const xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
+
+xmlNode* firstElementFrom(xmlNode* node)
+{
+    while (node && !isElement(node))
+        node = node->next;
+    return node;
+}
+
+bool hasName(const xmlNode* node, const char* name)
+{
+    return isElement(node) && std::strcmp(asText(node->name), name) == 0;
+}
+
+/// Decodes one strictly valid UTF-8 sequence (no overlong forms, no surrogate halves, nothing
+/// above U+10FFFF); -1 when the bytes at `text` are none.
+long nextCodePoint(const unsigned char*& text)
+{
+    unsigned char lead = *text++;
+    if (lead < 0x80)
+        return lead;
+    int extra = 0;
+    long code = 0;
+    long minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return -1;
+    }
+    for (; extra > 0; --extra) {
+        if ((*text & 0xC0) != 0x80)
+            return -1; // also stops at the terminating zero
+        code = (code << 6) | (*text++ & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return -1;
+    return code;
+}
+
+/// Valid UTF-8 made only of characters an XML 1.0 document can hold. Anything else would be
+/// saved into a file that no parser, this one included, reads back.
+bool isStorableText(const char* text)
+{
+    if (!xmlCheckUTF8(asXml(text)))
+        return false;
+    const auto* bytes = asXml(text);
+    while (*bytes) {
+        long code = nextCodePoint(bytes);
+        if (code < 0 || !xmlIsCharQ(code))
+            return false;
+    }
+    return true;
+}
+
+/// Whether the element carries an attribute that is saved under this name (prefix included).
+bool hasAttributeWritten(const xmlNode* element, const char* name)
+{
+    for (const xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
+        std::string written;
+        if (attribute->ns && attribute->ns->prefix)
+            written.append(asText(attribute->ns->prefix)).append(":");
+        written.append(asText(attribute->name));
+        if (written == name)
+            return true;
+    }
+    return false;
+}
+
+bool isXmlName(const char* name) { return name && xmlValidateName(asXml(name), 0) == 0; }
+
+} // namespace
+
+UaXmlDocument::~UaXmlDocument() { freeXmlDocument(); }
+
+void UaXmlDocument::initXmlLibrary()
+{
+    if (g_libraryUsers.fetch_add(1) != 0)
+        return;
+    xmlInitParser();
+    xmlCheckVersion(20904);
+    xmlKeepBlanksDefault(0);
+}
+
+void UaXmlDocument::cleanupXmlLibrary()
+{
+    int users = g_libraryUsers.load();
+    do {
+        if (users <= 0)
+            return; // unbalanced cleanup: the library is not ours to release
+    } while (!g_libraryUsers.compare_exchange_weak(users, users - 1));
+    if (users == 1)
+        xmlCleanupParser();
+}
+
+void UaXmlDocument::freeXmlString(char*& text)
+{
+    if (!text)
+        return;
+    xmlFree(text);
+    text = nullptr;
+}
+
+int UaXmlDocument::adoptParsed(xmlDoc* document)
+{
+    if (!document)
+        return -1;
+    xmlNode* root = xmlDocGetRootElement(document);
+    if (!root) {
+        xmlFreeDoc(document);
+        return -1;
+    }
+    m_document = document;
+    m_root = root;
+    m_current = root;
+    return 0;
+}
+
+int UaXmlDocument::loadXmlFile(const char* path)
+{
+    if (!path)
+        return -1;
+    freeXmlDocument();
+    // Read as a plain file: libxml2's own file opener would take "-" for standard input and a
+    // path with a scheme for a URL.
+    std::string content;
+    if (!readRegularFile(path, content))
+        return -1;
+    return adoptParsed(xmlReadMemory(content.data(), static_cast<int>(content.size()), path, nullptr, kParseOptions));
+}
+
+int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* baseUrl)
+{
+    if (!buffer || length < 0)
+        return -1;
+    freeXmlDocument();
+    return adoptParsed(xmlReadMemory(buffer, length, baseUrl, nullptr, kParseOptions));
+}
+
+int UaXmlDocument::saveXmlFile(const char* path) const
+{
+    if (!path || !m_document)
+        return -1;
+    AtomicFileWriter writer(path);
+    if (!writer.isOpen())
+        return -1;
+    if (xmlSaveFormatFile(writer.tempPath().c_str(), m_document, 1) < 0)
+        return -1;
+    return writer.commit() ? 0 : -1;
+}
+
+void UaXmlDocument::freeXmlDocument()
+{
+    if (m_document)
+        xmlFreeDoc(m_document);
+    m_document = nullptr;
+    m_root = nullptr;
+    m_current = nullptr;
+}
+
+xmlNode* UaXmlDocument::currentElement() const { return m_document && isElement(m_current) ? m_current : nullptr; }
+
+int UaXmlDocument::toRoot()
+{
+    if (!m_document || !m_root)
+        return -1;
+    m_current = m_root;
+    return 0;
+}
+
+int UaXmlDocument::getChild(const char* name)
+{
+    if (!m_document || !m_current || !name)
+        return -1;
+    for (xmlNode* child = m_current->children; child; child = child->next) {
+        if (hasName(child, name)) {
+            m_current = child;
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int UaXmlDocument::getChildren(const char* name, std::vector<UaXmlElement>& elements) const
+{
+    elements.clear();
+    if (!m_document || !m_current || !name)
+        return -1;
+    for (xmlNode* child = m_current->children; child; child = child->next) {
+        if (hasName(child, name))
+            elements.emplace_back(child);
+    }
+    return elements.empty() ? -1 : 0;
+}
+
+int UaXmlDocument::getFirstChild()
+{
+    if (!m_document || !m_current)
+        return -1;
+    xmlNode* child = firstElementFrom(m_current->children);
+    if (!child)
+        return -1;
+    m_current = child;
+    return 0;
+}
+
+int UaXmlDocument::getFollowingSibling()
+{
+    if (!m_document || !m_current)
+        return -1;
+    xmlNode* sibling = firstElementFrom(m_current->next);
+    if (!sibling)
+        return -1;
+    m_current = sibling;
+    return 0;
+}
+
+int UaXmlDocument::getParent()
+{
+    if (!m_document || !m_current || !m_current->parent)
+        return -1;
+    m_current = m_current->parent;
+    return 0;
+}
+
+const char* UaXmlDocument::getNodeName() const
+{
+    xmlNode* element = currentElement();
+    return element ? asText(element->name) : nullptr;
+}
+
+const char* UaXmlDocument::getNamespaceUri() const
+{
+    xmlNode* element = currentElement();
+    if (!element)
+        return "";
+    if (element->ns && element->ns->href)
+        return asText(element->ns->href);
+    xmlNs* inScope = xmlSearchNs(m_document, element, nullptr);
+    if (inScope && inScope->href)
+        return asText(inScope->href);
+    return "";
+}
+
+int UaXmlDocument::getAttributeValue(const char* name, char*& value) const
+{
+    return UaXmlElement(currentElement()).getAttributeValue(name, value);
+}
+
+int UaXmlDocument::getContent(char*& content) const { return UaXmlElement(currentElement()).getContent(content); }
+
+int UaXmlDocument::dumpCurrent(char*& buffer, int& length) const
+{
+    freeXmlString(buffer);
+    length = 0;
+    xmlNode* element = currentElement();
+    if (!element)
+        return -1;
+    xmlBuffer* dump = xmlBufferCreate();
+    if (!dump)
+        return -1;
+    int size = xmlNodeDump(dump, m_document, element, 1, 1);
+    int result = -1;
+    if (size > 0) {
+        buffer = static_cast<char*>(xmlMalloc(static_cast<std::size_t>(size)));
+        if (buffer) {
+            std::memcpy(buffer, xmlBufferContent(dump), static_cast<std::size_t>(size));
+            length = size;
+            result = 0;
+        }
+    }
+    xmlBufferFree(dump);
+    return result;
+}
+
+int UaXmlDocument::setAttributeValue(const char* name, const char* value)
+{
+    xmlNode* element = currentElement();
+    if (!element || !isXmlName(name) || !value || !isStorableText(value))
+        return -1;
+    return xmlSetProp(element, asXml(name), asXml(value)) ? 0 : -1;
+}
+
+int UaXmlDocument::addAttribute(const char* name, const char* value)
+{
+    xmlNode* element = currentElement();
+    if (!element || !isXmlName(name) || !value || !isStorableText(value))
+        return -1;
+    // A second attribute of one name would make the saved file unreadable.
+    if (hasAttributeWritten(element, name))
+        return -1;
+    return xmlNewProp(element, asXml(name), asXml(value)) ? 0 : -1;
+}
+
+int UaXmlDocument::addChild(const char* name, const char* content)
+{
+    xmlNode* element = currentElement();
+    if (!element || !isXmlName(name) || (content && !isStorableText(content)))
+        return -1;
+    // The raw form keeps the content as literal text ("&" stays "&" and is escaped on save).
+    xmlNode* child = xmlNewDocRawNode(m_document, nullptr, asXml(name), content ? asXml(content) : nullptr);
+    if (!child)
+        return -1;
+    if (!xmlAddChild(element, child)) {
+        xmlFreeNode(child);
+        return -1;
+    }
+    m_current = child;
+    return 0;
+}
+
+int UaXmlDocument::removeCurrent()
+{
+    xmlNode* element = currentElement();
+    if (!element || element == m_root)
+        return -1;
+    xmlNode* parent = element->parent;
+    xmlUnlinkNode(element);
+    xmlFreeNode(element);
+    m_current = parent;
+    return 0;
+}

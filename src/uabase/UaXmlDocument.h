@@ -1,0 +1,88 @@
+#pragma once
+
+#include "uabase/UaXmlElement.h"
+
+#include <vector>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+/// One parsed XML document with a current-element cursor, over libxml2. Navigation moves the
+/// cursor; reads and writes work on the element under it. Results are 0 for success and -1
+/// for failure. Strings handed out are the caller's and are freed with freeXmlString.
+///
+/// Documents are parsed without network access, without entity substitution and with blank
+/// text dropped; comments (also those after the root element) are kept and saved again.
+class UaXmlDocument {
+public:
+    UaXmlDocument() = default;
+    /// Frees the document, so an owner that forgets freeXmlDocument leaks nothing.
+    ~UaXmlDocument();
+    UaXmlDocument(const UaXmlDocument&) = delete;
+    UaXmlDocument& operator=(const UaXmlDocument&) = delete;
+
+    /// Counted start-up and release of libxml2 for the whole process: the first init sets the
+    /// library up, the last cleanup releases it. A cleanup without a matching init is ignored.
+    static void initXmlLibrary();
+    static void cleanupXmlLibrary();
+    /// Frees a string handed out by this layer and sets the pointer to null; null is left alone.
+    static void freeXmlString(char*& text);
+
+    /// Frees any loaded document first; on failure (missing, unreadable, not well-formed, no root
+    /// element) the object stays empty. The path is read as a plain file name, never as a URL.
+    int loadXmlFile(const char* path);
+    /// The same over a buffer; `baseUrl` (may be null) only names the document.
+    int loadXmlMemory(const char* buffer, int length, const char* baseUrl);
+    /// Writes the whole document indented, in its own encoding. The file is replaced only once
+    /// the new content is complete on disk; an existing file keeps its mode and owner.
+    int saveXmlFile(const char* path) const;
+    /// Frees the document and forgets the root and the cursor.
+    void freeXmlDocument();
+
+    bool isLoaded() const { return m_document != nullptr; }
+
+    int toRoot();
+    /// Moves to the first child element named `name`; -1 leaves the cursor where it was.
+    int getChild(const char* name);
+    /// Every child element named `name`, in document order; the cursor does not move.
+    int getChildren(const char* name, std::vector<UaXmlElement>& elements) const;
+    /// Moves to the first child element, skipping text, comments and other non-element nodes.
+    int getFirstChild();
+    int getFollowingSibling();
+    /// Moves to the parent node; from the root element that is the document node, from which
+    /// only navigation (getFirstChild, getChild) leads anywhere.
+    int getParent();
+    /// The current element's local name, owned by the document; null without a current element.
+    const char* getNodeName() const;
+    /// The current element's own namespace URI, else the default namespace in scope, else "".
+    /// Owned by the document; never null.
+    const char* getNamespaceUri() const;
+
+    /// Reads hand out new strings; a string already in the output is freed first, and a failed
+    /// read leaves null.
+    int getAttributeValue(const char* name, char*& value) const;
+    int getContent(char*& content) const;
+    /// Serialises the current element with its descendants, indented. The buffer holds exactly
+    /// `length` bytes and is NOT zero-terminated; free it with freeXmlString.
+    int dumpCurrent(char*& buffer, int& length) const;
+
+    /// Sets or replaces an attribute; refuses a value that is not valid UTF-8.
+    int setAttributeValue(const char* name, const char* value);
+    /// Adds a new attribute; refuses invalid UTF-8 and a name the element already carries.
+    int addAttribute(const char* name, const char* value);
+    /// Appends a new element (no namespace) as the last child of the current element, with
+    /// `content` (may be null) as its text, and moves the cursor to it.
+    int addChild(const char* name, const char* content);
+    /// Removes the current element with its descendants and moves the cursor to its parent.
+    /// The root element cannot be removed: the document would be left without one.
+    int removeCurrent();
+
+private:
+    /// The cursor when it is on an element (not on the document node).
+    _xmlNode* currentElement() const;
+    int adoptParsed(_xmlDoc* document);
+
+    _xmlDoc* m_document = nullptr;
+    _xmlNode* m_root = nullptr;
+    _xmlNode* m_current = nullptr;
+};

@@ -1,0 +1,123 @@
+#include "uabase/NodeMap.h"
+
+#include "uabase/BaseNodeFactory.h"
+#include "uabase/CTavoxBaseNodeFactory.h"
+#include "uabase/DataType.h"
+#include "uabase/Method.h"
+#include "uabase/Object.h"
+#include "uabase/ObjectType.h"
+#include "uabase/ReferenceType.h"
+#include "uabase/Variable.h"
+#include "uabase/VariableType.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace UaBase;
+
+namespace {
+
+/// An object that counts its deletions, to see who deletes what.
+class CountedObject : public Object {
+public:
+    CountedObject(const UaNodeId& id, int& deleted)
+        : Object(id)
+        , m_deleted(deleted)
+    {
+    }
+    ~CountedObject() override { ++m_deleted; }
+
+private:
+    int& m_deleted;
+};
+
+TEST(NodeMapTest, MapOwnsItsNodes)
+{
+    int deleted = 0;
+    auto counted = [&deleted](std::uint32_t id) { return std::make_unique<CountedObject>(UaNodeId(id, 1), deleted); };
+    {
+        NodeMap nodes;
+        for (std::uint32_t id : { 1, 2, 3 })
+            EXPECT_TRUE(nodes.insert(counted(id)));
+        BaseNode* first = nodes.find(UaNodeId(1, 1));
+        EXPECT_FALSE(nodes.insert(counted(1))); // refused and deleted; the first stays
+        EXPECT_EQ(1, deleted);
+        EXPECT_EQ(first, nodes.find(UaNodeId(1, 1)));
+
+        std::unique_ptr<BaseNode> taken = nodes.take(UaNodeId(2, 1));
+        EXPECT_FALSE(nodes.contains(UaNodeId(2, 1)));
+        EXPECT_TRUE(nodes.erase(UaNodeId(3, 1)));
+        EXPECT_EQ(2, deleted);
+        NodeMap moved = std::move(nodes);
+        moved.clear();
+        EXPECT_EQ(3, deleted);
+        moved.insert(std::move(taken));
+    }
+    EXPECT_EQ(4, deleted); // the map's destruction deletes what is left
+}
+
+TEST(NodeMapTest, IteratesInNodeIdentifierOrder)
+{
+    const std::vector<UaNodeId> ordered = { UaNodeId(85, 0),
+        UaNodeId(2253, 0),
+        UaNodeId(1, 2),
+        UaNodeId(7, 5),
+        UaNodeId(UaString("A"), 0),
+        UaNodeId(UaString("Zz"), 1),
+        UaNodeId(UaString("Aaa"), 1) };
+    NodeMap nodes;
+    for (auto it = ordered.rbegin(); it != ordered.rend(); ++it)
+        nodes.insert(std::make_unique<Object>(*it));
+    std::vector<UaNodeId> order;
+    for (const auto& [id, node] : nodes)
+        order.push_back(node->nodeId());
+    EXPECT_EQ(ordered, order);
+}
+
+TEST(BaseNodeFactoryTest, EveryOperationMakesItsClass)
+{
+    BaseNodeFactory factory;
+    const UaNodeId id(UaString("Line1.Temperature"), 2);
+    const std::pair<NodeClass, std::unique_ptr<BaseNode>> made[] = {
+        { NodeClass::Object, factory.createObject(id) },
+        { NodeClass::Variable, factory.createVariable(id) },
+        { NodeClass::Method, factory.createMethod(id) },
+        { NodeClass::DataType, factory.createDataType(id) },
+        { NodeClass::ReferenceType, factory.createReferenceType(id) },
+        { NodeClass::ObjectType, factory.createObjectType(id) },
+        { NodeClass::VariableType, factory.createVariableType(id) },
+    };
+    for (const auto& [nodeClass, node] : made) {
+        EXPECT_EQ(nodeClass, node->nodeClass());
+        EXPECT_EQ(id, node->nodeId());
+        EXPECT_EQ(isTypeNodeClass(nodeClass), dynamic_cast<TypeNode*>(node.get()) != nullptr);
+    }
+}
+
+TEST(CTavoxBaseNodeFactoryTest, VariablesStartWithoutAlarm)
+{
+    CTavoxBaseNodeFactory factory;
+    std::unique_ptr<Variable> variable = factory.createVariable(UaNodeId(5, 1));
+    EXPECT_FALSE(variable->alarmEnabled());
+    EXPECT_TRUE(variable->alarmSettings().empty());
+    EXPECT_EQ(-1, variable->valueRank());
+}
+
+TEST(VariableTest, AlarmSettingsIterateShortestNameFirst)
+{
+    const std::vector<std::string> ordered
+        = { "Alarm", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_HH", "AlarmLimit_LL" };
+    AlarmSettings settings;
+    for (auto it = ordered.rbegin(); it != ordered.rend(); ++it)
+        settings[UaString(*it)] = UaString("1");
+    Variable variable(UaNodeId(1, 1));
+    variable.setAlarmSettings(settings);
+    std::vector<std::string> order;
+    for (const auto& [name, value] : variable.alarmSettings())
+        order.push_back(name.toStdString());
+    EXPECT_EQ(ordered, order);
+}
+
+} // namespace

@@ -1,0 +1,289 @@
+#include "uabase/UaXmlDocument.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+/// Owns a string handed out by the XML layer.
+struct XmlText {
+    char* p = nullptr;
+    ~XmlText() { UaXmlDocument::freeXmlString(p); }
+    std::string str() const { return p ? std::string(p) : std::string("<null>"); }
+};
+
+void writeFile(const std::filesystem::path& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+const char* const kNodeset = R"(<?xml version="1.0" encoding="utf-8"?>
+<UANodeSet xmlns="http://opcfoundation.org/UA/2011/03/UANodeSet.xsd" xmlns:x="urn:x">
+    <UAVariable NodeId="ns=1;s=Temp" BrowseName="1:Temp" AccessLevel="1">
+        <DisplayName>Temp &amp; more</DisplayName>
+    </UAVariable>
+
+    <!-- between nodes -->
+    <UAVariable NodeId="ns=1;s=Press" BrowseName="1:Press"/>
+    <x:Other/>
+</UANodeSet>
+<!--
+[HistorizedtoODBCSQL]
+Active=1
+-->
+)";
+
+class UaXmlDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override { UaXmlDocument::initXmlLibrary(); }
+    void TearDown() override { UaXmlDocument::cleanupXmlLibrary(); }
+
+    void load(UaXmlDocument& doc, const std::string& xml)
+    {
+        ASSERT_EQ(0, doc.loadXmlMemory(xml.data(), static_cast<int>(xml.size()), "test.xml"));
+    }
+    std::string attribute(const UaXmlDocument& doc, const char* name)
+    {
+        XmlText value;
+        doc.getAttributeValue(name, value.p);
+        return value.str();
+    }
+    std::string name(const UaXmlDocument& doc) { return doc.getNodeName() ? doc.getNodeName() : "<null>"; }
+
+    TempDir m_dir;
+};
+
+TEST_F(UaXmlDocumentTest, FailedLoadsLeaveTheObjectEmptyAndFreeThePreviousDocument)
+{
+    std::filesystem::create_directory(m_dir / "dir");
+    writeFile(m_dir / "empty.xml", "");
+    writeFile(m_dir / "text.xml", "this is not XML");
+    writeFile(m_dir / "open.xml", "<a><b></a>");
+    writeFile(m_dir / "noroot.xml", "<?xml version=\"1.0\"?><!-- only a comment -->");
+    writeFile(m_dir / "good.xml", "<a/>");
+    for (const char* file : { "missing.xml", "empty.xml", "text.xml", "open.xml", "noroot.xml", "dir" }) {
+        SCOPED_TRACE(file);
+        UaXmlDocument doc;
+        ASSERT_EQ(0, doc.loadXmlFile((m_dir / "good.xml").c_str()));
+        EXPECT_EQ(-1, doc.loadXmlFile((m_dir / file).c_str()));
+        EXPECT_FALSE(doc.isLoaded());
+        EXPECT_EQ(nullptr, doc.getNodeName());
+        EXPECT_EQ(-1, doc.toRoot());
+        EXPECT_EQ(-1, doc.saveXmlFile((m_dir / "out.xml").c_str()));
+    }
+}
+
+TEST_F(UaXmlDocumentTest, CursorVisitsElementsOnlyAndStaysPutOnFailure)
+{
+    UaXmlDocument doc;
+    load(doc, kNodeset);
+    ASSERT_EQ(0, doc.getFirstChild());
+    EXPECT_EQ("ns=1;s=Temp", attribute(doc, "NodeId")); // not the blank text before it
+    ASSERT_EQ(0, doc.getFollowingSibling()); // skips blank text and the comment
+    EXPECT_EQ("ns=1;s=Press", attribute(doc, "NodeId"));
+    ASSERT_EQ(0, doc.getFollowingSibling());
+    EXPECT_EQ("Other", name(doc)); // local name, prefix dropped
+    EXPECT_STREQ("urn:x", doc.getNamespaceUri());
+    EXPECT_EQ(-1, doc.getFollowingSibling()); // the trailing comment is no element
+    EXPECT_EQ(-1, doc.getFirstChild());
+    EXPECT_EQ("Other", name(doc));
+
+    ASSERT_EQ(0, doc.toRoot());
+    for (const char* missing : { "Missing", "uavariable", static_cast<const char*>(nullptr) })
+        EXPECT_EQ(-1, doc.getChild(missing));
+    EXPECT_EQ("UANodeSet", name(doc));
+    std::vector<UaXmlElement> found(3);
+    EXPECT_EQ(-1, doc.getChildren("Nothing", found));
+    EXPECT_TRUE(found.empty());
+    ASSERT_EQ(0, doc.getChildren("UAVariable", found));
+    ASSERT_EQ(2u, found.size());
+    XmlText id;
+    ASSERT_EQ(0, found[1].getAttributeValue("NodeId", id.p));
+    EXPECT_EQ("ns=1;s=Press", id.str());
+    EXPECT_EQ(-1, found[1].getAttributeValue("AccessLevel", id.p));
+    EXPECT_EQ(nullptr, id.p); // a failed read frees and clears what was there
+
+    ASSERT_EQ(0, doc.getChild("UAVariable"));
+    ASSERT_EQ(0, doc.getChild("DisplayName"));
+    XmlText content;
+    ASSERT_EQ(0, doc.getContent(content.p));
+    EXPECT_EQ("Temp & more", content.str());
+    EXPECT_STREQ("http://opcfoundation.org/UA/2011/03/UANodeSet.xsd", doc.getNamespaceUri());
+}
+
+TEST_F(UaXmlDocumentTest, EditsThatWouldBreakTheDocumentAreRefused)
+{
+    UaXmlDocument doc;
+    EXPECT_EQ(-1, doc.setAttributeValue("a", "1")); // nothing loaded
+    load(doc, R"(<a x="1"><b/></a>)");
+    EXPECT_EQ(-1, doc.addAttribute("x", "2")); // two x attributes would make the file unreadable
+    EXPECT_EQ(-1, doc.addAttribute("bad name", "2"));
+    EXPECT_EQ(-1, doc.setAttributeValue(nullptr, "1"));
+    EXPECT_EQ(-1, doc.setAttributeValue("y", nullptr));
+    for (const char* bad : { "", "1st", "a b", static_cast<const char*>(nullptr) })
+        EXPECT_EQ(-1, doc.addChild(bad, nullptr));
+    EXPECT_EQ(-1, doc.removeCurrent()); // the root stays
+    EXPECT_EQ("a", name(doc));
+
+    ASSERT_EQ(0, doc.getParent()); // the document node
+    EXPECT_EQ(nullptr, doc.getNodeName());
+    EXPECT_EQ(-1, doc.getParent());
+    EXPECT_EQ(-1, doc.addChild("second", nullptr)); // would give the document a second root
+    EXPECT_EQ(-1, doc.setAttributeValue("x", "1"));
+    EXPECT_EQ(-1, doc.removeCurrent()); // would free the document under the object
+    ASSERT_EQ(0, doc.getFirstChild());
+    EXPECT_EQ(0, doc.setAttributeValue("y", "new")); // created when missing
+    EXPECT_EQ("new", attribute(doc, "y"));
+}
+
+TEST_F(UaXmlDocumentTest, WritersRefuseTextThatCannotBeSaved)
+{
+    struct Case {
+        const char* value;
+        bool accepted;
+    };
+    const Case cases[] = {
+        { "12.5", true },
+        { "Gr\xC3\xBC\xC3\x9F"
+          "e \xE2\x82\xAC \xF0\x9F\x98\x80",
+            true },
+        { "a & b < \"c\" > 'd'", true },
+        { "tab\tline\nreturn\r", true },
+        { "", true },
+        { "\xC3", false }, // truncated sequence
+        { "\xFF", false }, // never a lead byte
+        { "a\x80", false }, // stray continuation byte
+        { "\xC0\xAF", false }, // overlong "/"
+        { "\xED\xA0\x80", false }, // encoded surrogate half
+        { "bell\x07", false }, // no XML 1.0 character
+        { "\xEF\xBF\xBF", false }, // U+FFFF
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.value));
+        UaXmlDocument doc;
+        load(doc, R"(<UAVariable AccessLevel="1"/>)");
+        int expected = c.accepted ? 0 : -1;
+        EXPECT_EQ(expected, doc.setAttributeValue("AccessLevel", c.value));
+        EXPECT_EQ(c.accepted ? c.value : "1", attribute(doc, "AccessLevel"));
+        EXPECT_EQ(expected, doc.addAttribute("Added", c.value));
+        EXPECT_EQ(c.accepted ? c.value : "<null>", attribute(doc, "Added"));
+        EXPECT_EQ(expected, doc.addChild("Child", c.value));
+        EXPECT_EQ(c.accepted ? "Child" : "UAVariable", name(doc));
+        if (c.accepted) { // what was accepted must survive a save and a load
+            ASSERT_EQ(0, doc.saveXmlFile((m_dir / "out.xml").c_str()));
+            UaXmlDocument again;
+            ASSERT_EQ(0, again.loadXmlFile((m_dir / "out.xml").c_str()));
+            EXPECT_EQ(c.value, attribute(again, "Added"));
+            ASSERT_EQ(0, again.getChild("Child"));
+            XmlText content;
+            again.getContent(content.p);
+            EXPECT_EQ(c.value, content.str());
+        }
+    }
+}
+
+TEST_F(UaXmlDocumentTest, AlarmElementAddedUnderTheVariableCanBeRemovedAgain)
+{
+    UaXmlDocument doc;
+    load(doc, kNodeset);
+    ASSERT_EQ(0, doc.getChild("UAVariable"));
+    ASSERT_EQ(0, doc.addChild("Tavox_Alarm", nullptr));
+    for (const char* attribute : { "Alarm", "AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L" })
+        ASSERT_EQ(0, doc.addAttribute(attribute, "1"));
+    ASSERT_EQ(0, doc.getParent());
+    EXPECT_EQ("ns=1;s=Temp", attribute(doc, "NodeId"));
+    std::vector<UaXmlElement> alarms;
+    ASSERT_EQ(0, doc.getChildren("Tavox_Alarm", alarms));
+    ASSERT_EQ(1u, alarms.size());
+    XmlText limit;
+    EXPECT_EQ(0, alarms[0].getAttributeValue("AlarmLimit_L", limit.p));
+
+    ASSERT_EQ(0, doc.getChild("Tavox_Alarm"));
+    // No namespace of its own: the default one is in scope.
+    EXPECT_STREQ("http://opcfoundation.org/UA/2011/03/UANodeSet.xsd", doc.getNamespaceUri());
+    ASSERT_EQ(0, doc.removeCurrent());
+    EXPECT_EQ("UAVariable", name(doc));
+    EXPECT_EQ(-1, doc.getChild("Tavox_Alarm"));
+}
+
+TEST_F(UaXmlDocumentTest, DumpCurrentGivesExactlyTheIndentedElement)
+{
+    UaXmlDocument doc;
+    load(doc, "<r><a x=\"1\"><b>t</b><c/></a></r>");
+    char* dump = nullptr;
+    int length = 7;
+    ASSERT_EQ(0, doc.getFirstChild());
+    ASSERT_EQ(0, doc.dumpCurrent(dump, length));
+    const std::string expected = "<a x=\"1\">\n    <b>t</b>\n    <c/>\n  </a>";
+    ASSERT_EQ(static_cast<int>(expected.size()), length);
+    EXPECT_EQ(expected, std::string(dump, static_cast<std::size_t>(length)));
+    UaXmlDocument::freeXmlString(dump);
+    EXPECT_EQ(nullptr, dump);
+
+    UaXmlDocument empty;
+    EXPECT_EQ(-1, empty.dumpCurrent(dump, length));
+    EXPECT_EQ(nullptr, dump);
+}
+
+TEST_F(UaXmlDocumentTest, SaveAndLoadKeepElementsAttributesAndTheTrailingComment)
+{
+    UaXmlDocument doc;
+    load(doc, kNodeset);
+    ASSERT_EQ(0, doc.getChild("UAVariable"));
+    ASSERT_EQ(0, doc.setAttributeValue("AccessLevel", "7"));
+    const auto path = m_dir / "NodeConfig.xml";
+    writeFile(path, "old");
+    ASSERT_EQ(0, ::chmod(path.c_str(), 0640));
+    ASSERT_EQ(0, doc.saveXmlFile(path.c_str()));
+
+    const std::string text = readFile(path);
+    EXPECT_NE(std::string::npos, text.find("\n  <UAVariable NodeId=\"ns=1;s=Temp\"")) << text;
+    EXPECT_NE(std::string::npos, text.find("</UANodeSet>\n<!--\n[HistorizedtoODBCSQL]\nActive=1\n-->\n")) << text;
+    struct stat info { };
+    ASSERT_EQ(0, ::stat(path.c_str(), &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777);
+
+    UaXmlDocument again;
+    ASSERT_EQ(0, again.loadXmlFile(path.c_str()));
+    ASSERT_EQ(0, again.getChild("UAVariable"));
+    EXPECT_EQ("7", attribute(again, "AccessLevel"));
+    EXPECT_EQ("1:Temp", attribute(again, "BrowseName"));
+    ASSERT_EQ(0, again.getFollowingSibling());
+    EXPECT_EQ("ns=1;s=Press", attribute(again, "NodeId"));
+    // A second save gives the same bytes: nothing drifts across saves.
+    ASSERT_EQ(0, again.saveXmlFile(path.c_str()));
+    EXPECT_EQ(text, readFile(path));
+
+    EXPECT_EQ(-1, doc.saveXmlFile((m_dir / "no" / "such.xml").c_str()));
+    EXPECT_EQ(-1, doc.saveXmlFile(""));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_dir.path()), {})); // no temporary left
+}
+
+TEST_F(UaXmlDocumentTest, ExternalEntitiesAreNeverFetched)
+{
+    writeFile(m_dir / "secret.txt", "TOP-SECRET");
+    writeFile(m_dir / "entity.xml",
+        "<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + (m_dir / "secret.txt").string() + "\">]>\n<r>[&x;]</r>");
+    UaXmlDocument doc;
+    ASSERT_EQ(0, doc.loadXmlFile((m_dir / "entity.xml").c_str()));
+    XmlText content;
+    doc.getContent(content.p);
+    EXPECT_EQ(std::string::npos, content.str().find("TOP-SECRET"));
+}
+
+} // namespace
