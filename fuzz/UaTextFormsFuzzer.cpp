@@ -85,17 +85,17 @@ void checkWideString(const UaString& text)
 
 void checkNumbers(const UaString& text)
 {
-    const UaBuiltInType targets[] = {UaBuiltInType::Boolean,
-                                     UaBuiltInType::SByte,
-                                     UaBuiltInType::Byte,
-                                     UaBuiltInType::Int16,
-                                     UaBuiltInType::UInt16,
-                                     UaBuiltInType::Int32,
-                                     UaBuiltInType::UInt32,
-                                     UaBuiltInType::Int64,
-                                     UaBuiltInType::UInt64,
-                                     UaBuiltInType::Float,
-                                     UaBuiltInType::Double};
+    const UaBuiltInType targets[] = { UaBuiltInType::Boolean,
+        UaBuiltInType::SByte,
+        UaBuiltInType::Byte,
+        UaBuiltInType::Int16,
+        UaBuiltInType::UInt16,
+        UaBuiltInType::Int32,
+        UaBuiltInType::UInt32,
+        UaBuiltInType::Int64,
+        UaBuiltInType::UInt64,
+        UaBuiltInType::Float,
+        UaBuiltInType::Double };
     UaVariant original;
     original.setString(text);
     for (UaBuiltInType target : targets) {

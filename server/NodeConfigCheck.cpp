@@ -32,7 +32,8 @@ StepResult interimNodeConfigCheck(const std::filesystem::path& file)
     {
         std::ifstream probe(file, std::ios::binary);
         if (!probe)
-            return StepResult::failure("cannot read the node configuration file " + name + ": " + std::strerror(errno) + ".");
+            return StepResult::failure(
+                "cannot read the node configuration file " + name + ": " + std::strerror(errno) + ".");
     }
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (!context)
@@ -46,11 +47,13 @@ StepResult interimNodeConfigCheck(const std::filesystem::path& file)
     }
     xmlFreeParserCtxt(context);
     if (!doc)
-        return StepResult::failure("the node configuration file " + name + " is not well-formed XML (" + parseError + ").");
+        return StepResult::failure(
+            "the node configuration file " + name + " is not well-formed XML (" + parseError + ").");
 
     const xmlNode* root = xmlDocGetRootElement(doc.get());
     if (!root || std::strcmp(reinterpret_cast<const char*>(root->name), "UANodeSet") != 0)
-        return StepResult::failure("the node configuration file " + name + " is not a nodeset (its root element is not UANodeSet).");
+        return StepResult::failure(
+            "the node configuration file " + name + " is not a nodeset (its root element is not UANodeSet).");
     return StepResult::success();
 }
 

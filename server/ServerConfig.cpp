@@ -24,8 +24,8 @@ StepResult readServerConfig(ServerConfig& config)
         platform::RegistryKey key;
         const RegStatus status = key.open(config.store, ServerKey::kPath, platform::RegAccess::Read);
         if (status != RegStatus::Success)
-            return StepResult::failure("cannot open the key " + std::string(ServerKey::kPath) + " in the settings store "
-                + config.store.string() + ": " + platform::regStatusText(status) + ".");
+            return StepResult::failure("cannot open the key " + std::string(ServerKey::kPath)
+                + " in the settings store " + config.store.string() + ": " + platform::regStatusText(status) + ".");
     }
 
     std::u16string dir;
@@ -40,11 +40,14 @@ StepResult readServerConfig(ServerConfig& config)
     config.authentication = CTavoxEnvmnt::ReadAuthentication();
 
     if (!isPort(config.uaTcpPort))
-        return StepResult::failure("the UA TCP port " + std::to_string(config.uaTcpPort) + " is not a port number (1 to 65535).");
+        return StepResult::failure(
+            "the UA TCP port " + std::to_string(config.uaTcpPort) + " is not a port number (1 to 65535).");
     if (config.httpsEnabled() && !isPort(config.httpsPort))
-        return StepResult::failure("the HTTPS port " + std::to_string(config.httpsPort) + " is not a port number (1 to 65535).");
+        return StepResult::failure(
+            "the HTTPS port " + std::to_string(config.httpsPort) + " is not a port number (1 to 65535).");
     if (config.httpsEnabled() && config.httpsPort == config.uaTcpPort)
-        return StepResult::failure("the UA TCP and HTTPS endpoints are both set to port " + std::to_string(config.uaTcpPort) + ".");
+        return StepResult::failure(
+            "the UA TCP and HTTPS endpoints are both set to port " + std::to_string(config.uaTcpPort) + ".");
     return StepResult::success();
 }
 

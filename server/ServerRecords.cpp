@@ -19,17 +19,19 @@ StepResult openForWriting(platform::RegistryKey& key)
     const auto store = platform::registryStorePath(platform::RegHive::LocalMachine);
     const RegStatus status = key.open(store, ServerKey::kPath, platform::RegAccess::Write);
     if (status != RegStatus::Success)
-        return StepResult::failure("cannot write to the key " + std::string(ServerKey::kPath) + " in the settings store "
-            + store.string() + ": " + platform::regStatusText(status) + ".");
+        return StepResult::failure("cannot write to the key " + std::string(ServerKey::kPath)
+            + " in the settings store " + store.string() + ": " + platform::regStatusText(status) + ".");
     return StepResult::success();
 }
 
 StepResult setString(platform::RegistryKey& key, std::string_view name, const std::string& text)
 {
     const auto bytes = platform::regSzBytesFromUtf8(text);
-    const RegStatus status = key.setValue(name, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    const RegStatus status = key.setValue(name, platform::kRegSz, bytes.data(), size);
     if (status != RegStatus::Success)
-        return StepResult::failure("cannot store \"" + std::string(name) + "\": " + platform::regStatusText(status) + ".");
+        return StepResult::failure(
+            "cannot store \"" + std::string(name) + "\": " + platform::regStatusText(status) + ".");
     return StepResult::success();
 }
 
@@ -73,7 +75,8 @@ StepResult writeSqlServerStatus(std::uint32_t status)
     const auto bytes = platform::regDwordBytes(status);
     const RegStatus written = key.setValue(ServerKey::kSqlServerStatus, platform::kRegDword, bytes.data(), 4);
     if (written != RegStatus::Success)
-        return StepResult::failure("cannot store \"SQLServerStatus\": " + std::string(platform::regStatusText(written)) + ".");
+        return StepResult::failure(
+            "cannot store \"SQLServerStatus\": " + std::string(platform::regStatusText(written)) + ".");
     return StepResult::success();
 }
 

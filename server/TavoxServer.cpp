@@ -36,8 +36,8 @@ bool TavoxServer::start()
     if (StepResult read = readServerConfig(m_config); !read.ok())
         return fail(read);
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
-        + ", server configuration " + m_config.serviceCfgName + ", security mode " + std::to_string(m_config.securityMode)
-        + ", logon flags " + std::to_string(m_config.authentication));
+        + ", server configuration " + m_config.serviceCfgName + ", security mode "
+        + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
 
     const auto nodeCfg = m_config.nodeCfgPath();
     if (StepResult checked = interimNodeConfigCheck(nodeCfg); !checked.ok())
@@ -53,7 +53,8 @@ bool TavoxServer::start()
         endpoints.push_back({m_config.httpsPort, "HTTPS"});
     for (const Endpoint& endpoint : endpoints) {
         PortListener listener;
-        if (StepResult bound = listener.listen(static_cast<std::uint16_t>(endpoint.port), endpoint.purpose); !bound.ok())
+        const auto port = static_cast<std::uint16_t>(endpoint.port);
+        if (StepResult bound = listener.listen(port, endpoint.purpose); !bound.ok())
             return fail(bound);
         m_listeners.push_back(std::move(listener));
         log("listening on port " + std::to_string(endpoint.port) + " (" + endpoint.purpose + ")");

@@ -107,7 +107,8 @@ public:
         sd_bus_message_unref(reply);
         if (unitPath.empty())
             return nullptr;
-        const auto loadState = sdbus::getStringProperty(m_bus.get(), unitPath.c_str(), sdbus::kUnitInterface, "LoadState");
+        const auto loadState
+            = sdbus::getStringProperty(m_bus.get(), unitPath.c_str(), sdbus::kUnitInterface, "LoadState");
         if (!loadState || *loadState != "loaded")
             return nullptr;
         return std::make_unique<SystemdService>(m_bus, unit, unitPath);

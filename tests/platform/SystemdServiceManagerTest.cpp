@@ -147,18 +147,4 @@ TEST(SystemdServiceManagerTest, OpensStartsStopsAndNotifiesOverThePeer)
     EXPECT_EQ(notices.seen().size(), 2u);
 }
 
-TEST(SystemdServiceManagerTest, ServicesOutliveTheirManagerHandle)
-{
-    SystemdPeer peer("tavox-server.service", {"sleep", "60"});
-    ASSERT_TRUE(peer.ready());
-
-    SystemdServiceManager manager;
-    auto scm = manager.openManager();
-    ASSERT_NE(scm, nullptr);
-    auto service = scm->openService("Tavox Server");
-    ASSERT_NE(service, nullptr);
-    scm.reset();
-    EXPECT_EQ(stateOf(*service), kServiceStopped);
-}
-
 } // namespace

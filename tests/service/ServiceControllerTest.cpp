@@ -28,11 +28,6 @@ std::vector<std::uint32_t> repeat(std::uint32_t state, int times, std::vector<st
 
 class ServiceControllerTest : public ::testing::Test {
 protected:
-    void openWithoutWindow(std::uint32_t state)
-    {
-        m_manager.addService(kName, state);
-        m_controller.Open({});
-    }
     void openWithWindow(std::uint32_t state)
     {
         m_manager.addService(kName, state);
@@ -68,7 +63,7 @@ TEST_F(ServiceControllerTest, StartWaitsWithinOneSharedBudget)
         {"waits for a pending stop, then starts", kServiceStopPending, {3, 3, 3, 1}, {2, 4}, true, 1, 3},
         {"stop pending past the budget", kServiceStopPending, {3}, {}, false, 0, 11},
         {"stop and start share the budget", kServiceStopPending, repeat(3, 7, {1}), {2}, false, 1, 11},
-        {"stop and start fit the budget together", kServiceStopPending, repeat(3, 7, {1}), {2, 2, 2, 2, 4}, true, 1, 10},
+        {"stop and start fit the budget", kServiceStopPending, repeat(3, 7, {1}), {2, 2, 2, 2, 4}, true, 1, 10},
         {"start pending cannot be started", kServiceStartPending, {}, {}, false, 0, 0},
         {"continue pending", kServiceContinuePending, {}, {}, false, 0, 0},
         {"pause pending", kServicePausePending, {}, {}, false, 0, 0},
@@ -237,16 +232,6 @@ TEST_F(ServiceControllerTest, PlatformNoticeReachesTheWindowAfterAPause)
     m_controller.Close();
     m_manager.changeState(kName, kServiceStopped);
     EXPECT_EQ(m_messages.size(), 1u);
-}
-
-TEST_F(ServiceControllerTest, NoWindowMeansNoPauseAndNoMessage)
-{
-    openWithoutWindow(kServiceStopped);
-    m_manager.queueStates(kName, {1, 4});
-    EXPECT_EQ(m_controller.State(), kServiceStopped);
-    EXPECT_EQ(m_controller.State(), kServiceRunning);
-    m_manager.changeState(kName, kServiceStopped);
-    EXPECT_TRUE(m_sleeper.pauses.empty());
 }
 
 } // namespace

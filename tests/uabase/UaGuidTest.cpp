@@ -14,7 +14,7 @@ UaGuid sample()
     g.Data1 = 0x72962b91;
     g.Data2 = 0xfa75;
     g.Data3 = 0x4ae6;
-    g.Data4 = {0x8d, 0x28, 0xb4, 0x04, 0xdc, 0x7d, 0xaf, 0x63};
+    g.Data4 = { 0x8d, 0x28, 0xb4, 0x04, 0xdc, 0x7d, 0xaf, 0x63 };
     return g;
 }
 
@@ -30,21 +30,21 @@ TEST(UaGuidTest, ReadsTextForm)
         const char* text;
         bool good;
     } cases[] = {
-        {"72962b91-fa75-4ae6-8d28-b404dc7daf63", true},
-        {"{72962b91-fa75-4ae6-8d28-b404dc7daf63}", true},
-        {"{72962B91-FA75-4AE6-8D28-B404DC7DAF63}", true},
-        {"{72962b91-fa75-4ae6-8d28-b404dc7daf63", true},         // the closing brace is not needed
-        {"72962b91-fa75-4ae6-8d28-b404dc7daf63 and more", true}, // nor is anything after the fields
-        {"", false},
-        {"{", false},
-        {"{{72962b91-fa75-4ae6-8d28-b404dc7daf63}", false},
-        {"72962b91-fa75-4ae6-8d28-b404dc7daf6", false},  // last group short
-        {"72962b91fa75-4ae6-8d28-b404dc7daf63", false},  // missing "-"
-        {"72962b91-fa75-4ae6-8d28b404dc7daf63", false},  // missing "-" before the six groups
-        {"72962b9-1fa75-4ae6-8d28-b404dc7daf63", false}, // seven digits
-        {"72962g91-fa75-4ae6-8d28-b404dc7daf63", false},
-        {" 72962b91-fa75-4ae6-8d28-b404dc7daf63", false},
-        {"+72962b9-fa75-4ae6-8d28-b404dc7daf63", false},
+        { "72962b91-fa75-4ae6-8d28-b404dc7daf63", true },
+        { "{72962b91-fa75-4ae6-8d28-b404dc7daf63}", true },
+        { "{72962B91-FA75-4AE6-8D28-B404DC7DAF63}", true },
+        { "{72962b91-fa75-4ae6-8d28-b404dc7daf63", true }, // the closing brace is not needed
+        { "72962b91-fa75-4ae6-8d28-b404dc7daf63 and more", true }, // nor is anything after the fields
+        { "", false },
+        { "{", false },
+        { "{{72962b91-fa75-4ae6-8d28-b404dc7daf63}", false },
+        { "72962b91-fa75-4ae6-8d28-b404dc7daf6", false }, // last group short
+        { "72962b91fa75-4ae6-8d28-b404dc7daf63", false }, // missing "-"
+        { "72962b91-fa75-4ae6-8d28b404dc7daf63", false }, // missing "-" before the six groups
+        { "72962b9-1fa75-4ae6-8d28-b404dc7daf63", false }, // seven digits
+        { "72962g91-fa75-4ae6-8d28-b404dc7daf63", false },
+        { " 72962b91-fa75-4ae6-8d28-b404dc7daf63", false },
+        { "+72962b9-fa75-4ae6-8d28-b404dc7daf63", false },
     };
     for (const auto& c : cases) {
         UaGuid g = sample();
@@ -79,14 +79,6 @@ TEST(UaGuidTest, OrdersByStoredLittleEndianBytes)
     f.Data3 = 0x0100;
     EXPECT_LT(e, f); // Data3 before Data4
     EXPECT_EQ(UaGuid::fromBytes(sample().toBytes()), sample());
-}
-
-TEST(UaGuidTest, NullOnlyWhenAllBytesAreZero)
-{
-    EXPECT_TRUE(UaGuid().isNull());
-    UaGuid g;
-    g.Data4[7] = 1;
-    EXPECT_FALSE(g.isNull());
 }
 
 } // namespace

@@ -14,19 +14,19 @@ TEST(UaQualifiedNameTest, ReadsBrowseNameText)
         std::uint16_t namespaceIndex;
         const char* name;
     } cases[] = {
-        {"Temperature", 0, "Temperature"},
-        {"2:Temperature", 2, "Temperature"},
-        {"0x2:Temperature", 2, "Temperature"}, // the index is read as UInt16 text
-        {"65535:Max", 65535, "Max"},
-        {"65536:Over", 0, "Over"}, // unreadable index leaves 0
-        {"x:Name", 0, "Name"},
-        {":Temperature", 0, "Temperature"}, // empty parts are skipped
-        {"2::Temperature", 2, "Temperature"},
-        {"Temperature:", 0, "Temperature"},
-        {"1:Line:Temperature", 0, ""}, // three parts give no name
-        {"", 0, ""},
-        {":::", 0, ""},
-        {"Default Binary", 0, "Default Binary"},
+        { "Temperature", 0, "Temperature" },
+        { "2:Temperature", 2, "Temperature" },
+        { "0x2:Temperature", 2, "Temperature" }, // the index is read as UInt16 text
+        { "65535:Max", 65535, "Max" },
+        { "65536:Over", 0, "Over" }, // unreadable index leaves 0
+        { "x:Name", 0, "Name" },
+        { ":Temperature", 0, "Temperature" }, // empty parts are skipped
+        { "2::Temperature", 2, "Temperature" },
+        { "Temperature:", 0, "Temperature" },
+        { "1:Line:Temperature", 0, "" }, // three parts give no name
+        { "", 0, "" },
+        { ":::", 0, "" },
+        { "Default Binary", 0, "Default Binary" },
     };
     for (const auto& c : cases) {
         const UaQualifiedName name = UaQualifiedName::fromBrowseNameText(UaString(c.text));

@@ -18,13 +18,13 @@ TEST(UaSharedValueThreadTest, CopiesOfOneValueAreUsedFromSeveralThreads)
 {
     const UaNodeId id(UaString("Line1.Temperature"), 2);
     UaVariant value;
-    value.setStringArray({UaString("a"), UaString("b"), UaString("c")});
+    value.setStringArray({ UaString("a"), UaString("b"), UaString("c") });
     const UaString text("shared text");
 
     constexpr int kThreads = 8;
     constexpr int kRounds = 20000;
-    std::atomic<int> mismatches{0};
-    std::atomic<bool> go{false};
+    std::atomic<int> mismatches { 0 };
+    std::atomic<bool> go { false };
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&] {

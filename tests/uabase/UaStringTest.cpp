@@ -26,7 +26,16 @@ TEST(UaStringTest, OrdersShorterFirstThenByBytes)
 {
     // As the keys of a map, which is how the alarm settings of a variable iterate.
     const std::vector<std::string> expected = {
-        "", "Zz", "a\x7F", "a\x80", "Aaa", "Alarm", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_HH", "AlarmLimit_LL",
+        "",
+        "Zz",
+        "a\x7F",
+        "a\x80",
+        "Aaa",
+        "Alarm",
+        "AlarmLimit_H",
+        "AlarmLimit_L",
+        "AlarmLimit_HH",
+        "AlarmLimit_LL",
     };
     std::map<UaString, int> keys;
     for (auto it = expected.rbegin(); it != expected.rend(); ++it)
@@ -51,17 +60,17 @@ TEST(UaStringTest, ArgReplacesTheLowestPlaceholder)
         const char* value;
         const char* expected;
     } cases[] = {
-        {"%1|%2", "a", "a|%2"},
-        {"%2|%1|%1", "a", "%2|a|a"},
-        {"%2|%3", "a", "a|%3"},
-        {"%10 %9", "a", "%10 a"},
-        {"%99%", "a", "a%"},
-        {"%100", "a", "a0"}, // two digits at most
-        {"%0 %", "a", "%0 %"},
-        {"no placeholder", "a", "no placeholder"},
-        {"", "a", ""},
-        {"%1", "%1", "%1"}, // the inserted text is not searched again by the same call
-        {"100%1", "", "100"},
+        { "%1|%2", "a", "a|%2" },
+        { "%2|%1|%1", "a", "%2|a|a" },
+        { "%2|%3", "a", "a|%3" },
+        { "%10 %9", "a", "%10 a" },
+        { "%99%", "a", "a%" },
+        { "%100", "a", "a0" }, // two digits at most
+        { "%0 %", "a", "%0 %" },
+        { "no placeholder", "a", "no placeholder" },
+        { "", "a", "" },
+        { "%1", "%1", "%1" }, // the inserted text is not searched again by the same call
+        { "100%1", "", "100" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(UaString(c.text).arg(UaString(c.value)).toStdString(), c.expected) << c.text;
@@ -79,17 +88,17 @@ TEST(UaStringTest, EncodesEveryUtf16CodeUnitOnItsOwn)
         std::u16string units;
         std::string expected;
     } cases[] = {
-        {u"A", "A"},
-        {u"\u007F", "\x7F"},
-        {u"\u0080", "\xC2\x80"},
-        {u"\u00E9", "\xC3\xA9"},
-        {u"\u07FF", "\xDF\xBF"},
-        {u"\u0800", "\xE0\xA0\x80"},
-        {u"\u20AC", "\xE2\x82\xAC"},
-        {u"\uFFFF", "\xEF\xBF\xBF"},
+        { u"A", "A" },
+        { u"\u007F", "\x7F" },
+        { u"\u0080", "\xC2\x80" },
+        { u"\u00E9", "\xC3\xA9" },
+        { u"\u07FF", "\xDF\xBF" },
+        { u"\u0800", "\xE0\xA0\x80" },
+        { u"\u20AC", "\xE2\x82\xAC" },
+        { u"\uFFFF", "\xEF\xBF\xBF" },
         // A surrogate pair is two three-byte sequences, not one four-byte sequence.
-        {u"\U0001F600", "\xED\xA0\xBD\xED\xB8\x80"},
-        {std::u16string(1, u'\0') + u"x", std::string(1, '\0') + "x"},
+        { u"\U0001F600", "\xED\xA0\xBD\xED\xB8\x80" },
+        { std::u16string(1, u'\0') + u"x", std::string(1, '\0') + "x" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(UaString(UaWideString(c.units)).toStdString(), c.expected) << c.expected;

@@ -38,32 +38,33 @@ TEST(UaVariantTest, HoldsEveryBuiltInTypeWithItsDisplayText)
         UaBuiltInType type;
         const char* text;
     } cases[] = {
-        {[](UaVariant& v) { v.setBoolean(true); }, T::Boolean, "true"},
-        {[](UaVariant& v) { v.setSByte(-5); }, T::SByte, "-5"},
-        {[](UaVariant& v) { v.setByte(200); }, T::Byte, "200"},
-        {[](UaVariant& v) { v.setInt16(-300); }, T::Int16, "-300"},
-        {[](UaVariant& v) { v.setUInt16(65535); }, T::UInt16, "65535"},
-        {[](UaVariant& v) { v.setInt32(-7); }, T::Int32, "-7"},
-        {[](UaVariant& v) { v.setUInt32(7); }, T::UInt32, "7"},
-        {[](UaVariant& v) { v.setInt64(-8); }, T::Int64, "-8"},
-        {[](UaVariant& v) { v.setUInt64(8); }, T::UInt64, "8"},
-        {[](UaVariant& v) { v.setFloat(0.1f); }, T::Float, "0.1"},
-        {[](UaVariant& v) { v.setDouble(0.1); }, T::Double, "0.1"},
-        {[](UaVariant& v) { v.setString("Tank"); }, T::String, "Tank"},
-        {[](UaVariant& v) { v.setDateTime(UaDateTime::fromUtc(2024, 5, 1, 12, 0, 0, 0)); },
-         T::DateTime,
-         "2024-05-01T12:00:00.000Z"},
-        {[&](UaVariant& v) { v.setGuid(guid); }, T::Guid, "{0000000a-0000-0000-0000-000000000000}"},
-        {[](UaVariant& v) { v.setByteString(UaByteString(std::string("foo"))); }, T::ByteString, "Zm9v"},
-        {[](UaVariant& v) { v.setXmlElement("<a/>"); }, T::XmlElement, "<a/>"},
-        {[](UaVariant& v) { v.setNodeId(UaNodeId(85, 0)); }, T::NodeId, "i=85"},
-        {[](UaVariant& v) { v.setQualifiedName(UaQualifiedName("Name", 1)); }, T::QualifiedName, "ns=1|Name"},
-        {[](UaVariant& v) { v.setLocalizedText(UaLocalizedText("en", "Text")); }, T::LocalizedText, "en|Text"},
-        {[&](UaVariant& v) { v.setExtensionObject(range); }, T::ExtensionObject, "i=886{Low=-1.5,High=100}"},
-        {[&](UaVariant& v) { v.setExtensionObject(encoded); }, T::ExtensionObject, "ns=2;s=Point:AQI="},
-        {[](UaVariant& v) { v.setInt32Array({1, 2, 3}); }, T::Int32, "{1,2,3}"},
-        {[](UaVariant& v) { v.setStringArray({}); }, T::String, "{}"},
-        {[](UaVariant& v) { v.setVariantArray({UaVariant(), UaVariant()}); }, T::Variant, "{,}"},
+        { [](UaVariant& v) { v.setBoolean(true); }, T::Boolean, "true" },
+        { [](UaVariant& v) { v.setInt32(-7); }, T::Int32, "-7" },
+        { [](UaVariant& v) { v.setFloat(0.1f); }, T::Float, "0.1" },
+        { [](UaVariant& v) { v.setDouble(0.1); }, T::Double, "0.1" },
+        { [](UaVariant& v) { v.setString("Tank"); }, T::String, "Tank" },
+        { [](UaVariant& v) { v.setDateTime(UaDateTime::fromUtc(2024, 5, 1, 12, 0, 0, 0)); },
+            T::DateTime,
+            "2024-05-01T12:00:00.000Z" },
+        { [&](UaVariant& v) { v.setGuid(guid); }, T::Guid, "{0000000a-0000-0000-0000-000000000000}" },
+        { [](UaVariant& v) { v.setByteString(UaByteString(std::string("foo"))); }, T::ByteString, "Zm9v" },
+        { [](UaVariant& v) { v.setXmlElement("<a/>"); }, T::XmlElement, "<a/>" },
+        { [](UaVariant& v) { v.setNodeId(UaNodeId(85, 0)); }, T::NodeId, "i=85" },
+        { [](UaVariant& v) { v.setQualifiedName(UaQualifiedName("Name", 1)); }, T::QualifiedName, "ns=1|Name" },
+        { [](UaVariant& v) { v.setLocalizedText(UaLocalizedText("en", "Text")); }, T::LocalizedText, "en|Text" },
+        { [&](UaVariant& v) { v.setExtensionObject(range); }, T::ExtensionObject, "i=886{Low=-1.5,High=100}" },
+        { [&](UaVariant& v) { v.setExtensionObject(encoded); }, T::ExtensionObject, "ns=2;s=Point:AQI=" },
+        { [](UaVariant& v) {
+             v.setInt32Array({ 1, 2, 3 });
+         },
+            T::Int32,
+            "{1,2,3}" },
+        { [](UaVariant& v) { v.setStringArray({}); }, T::String, "{}" },
+        { [](UaVariant& v) {
+             v.setVariantArray({ UaVariant(), UaVariant() });
+         },
+            T::Variant,
+            "{,}" },
     };
     for (const auto& c : cases) {
         UaVariant value;
@@ -97,7 +98,7 @@ TEST(UaVariantTest, GettersWantTheExactTypeAndShape)
 TEST(UaVariantTest, ArraysGiveTheirElements)
 {
     UaVariant numbers;
-    numbers.setUInt16Array({4, 5});
+    numbers.setUInt16Array({ 4, 5 });
     EXPECT_TRUE(numbers.isArray());
     EXPECT_EQ(numbers.arrayLength(), 2u);
     UaVariant expected;
@@ -109,7 +110,7 @@ TEST(UaVariantTest, ArraysGiveTheirElements)
     UaVariant inner;
     inner.setString("x");
     UaVariant variants;
-    variants.setVariantArray({UaVariant(), inner});
+    variants.setVariantArray({ UaVariant(), inner });
     EXPECT_EQ(variants.element(1), inner);
     EXPECT_TRUE(variants.element(0).isEmpty());
 }
@@ -123,7 +124,7 @@ TEST(UaVariantTest, EqualityNeedsTypeShapeAndValue)
     UaVariant number;
     number.setInt32(5);
     UaVariant array;
-    array.setInt32Array({5});
+    array.setInt32Array({ 5 });
     UaVariant same;
     same.setInt32(5);
     EXPECT_NE(text, xml);
@@ -160,11 +161,11 @@ TEST(UaDateTimeTest, CalendarFieldsAndIsoText)
         std::int64_t ticks;
         const char* text;
     } cases[] = {
-        {UaDateTime::fromUtc(1601, 1, 1, 0, 0, 0, 0), 0, "1601-01-01T00:00:00.000Z"},
-        {UaDateTime::fromUtc(1970, 1, 1, 0, 0, 0, 0), 116444736000000000, "1970-01-01T00:00:00.000Z"},
-        {UaDateTime::fromUtc(2024, 2, 29, 23, 59, 59, 999), 133537247999990000, "2024-02-29T23:59:59.999Z"},
-        {UaDateTime::fromUtc(2023, 13, 1, 0, 0, 0, 0), 133485408000000000, "2024-01-01T00:00:00.000Z"},
-        {UaDateTime::fromUtc(2024, 1, 1, -2, 0, 0, 0), 133485336000000000, "2023-12-31T22:00:00.000Z"},
+        { UaDateTime::fromUtc(1601, 1, 1, 0, 0, 0, 0), 0, "1601-01-01T00:00:00.000Z" },
+        { UaDateTime::fromUtc(1970, 1, 1, 0, 0, 0, 0), 116444736000000000, "1970-01-01T00:00:00.000Z" },
+        { UaDateTime::fromUtc(2024, 2, 29, 23, 59, 59, 999), 133537247999990000, "2024-02-29T23:59:59.999Z" },
+        { UaDateTime::fromUtc(2023, 13, 1, 0, 0, 0, 0), 133485408000000000, "2024-01-01T00:00:00.000Z" },
+        { UaDateTime::fromUtc(2024, 1, 1, -2, 0, 0, 0), 133485336000000000, "2023-12-31T22:00:00.000Z" },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.time.ticks(), c.ticks) << c.text;

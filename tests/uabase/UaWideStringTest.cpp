@@ -16,26 +16,36 @@ TEST(UaWideStringTest, DecodesUtf8ByItsOwnRules)
         std::string utf8;
         std::u16string expected;
     } cases[] = {
-        {"abc", u"abc"},
-        {"\xC3\xA9", u"\u00E9"},
-        {"\xE2\x82\xAC", u"\u20AC"},
-        {"\xEF\xBF\xBF", u"\uFFFF"},
+        { "abc", u"abc" },
+        { "\xC3\xA9", u"\u00E9" },
+        { "\xE2\x82\xAC", u"\u20AC" },
+        { "\xEF\xBF\xBF", u"\uFFFF" },
         // Four-, five- and six-byte sequences become one "?".
-        {"a\xF0\x9F\x98\x80" "b", u"a?b"},
-        {"\xF8\x88\x80\x80\x80", u"?"},
-        {"\xFC\x84\x80\x80\x80\x80", u"?"},
+        { "a\xF0\x9F\x98\x80"
+          "b",
+            u"a?b" },
+        { "\xF8\x88\x80\x80\x80", u"?" },
+        { "\xFC\x84\x80\x80\x80\x80", u"?" },
         // Bytes that cannot start a sequence are dropped.
-        {"a\x80" "b", u"ab"},
-        {"\xBF\xFE\xFF" "c", u"c"},
+        { "a\x80"
+          "b",
+            u"ab" },
+        { "\xBF\xFE\xFF"
+          "c",
+            u"c" },
         // Continuation bytes are taken as they come.
-        {"\xC3" "A", std::u16string(1, static_cast<char16_t>(0xC1))},
-        {"\xE2" "AB", std::u16string(1, static_cast<char16_t>(0x2042))},
+        { "\xC3"
+          "A",
+            std::u16string(1, static_cast<char16_t>(0xC1)) },
+        { "\xE2"
+          "AB",
+            std::u16string(1, static_cast<char16_t>(0x2042)) },
         // A sequence cut short by the end of the text is dropped; nothing past the end is read.
-        {"ab\xC3", u"ab"},
-        {"ab\xE2\x82", u"ab"},
-        {"\xF0\x9F\x98", u""},
-        {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-        {"", u""},
+        { "ab\xC3", u"ab" },
+        { "ab\xE2\x82", u"ab" },
+        { "\xF0\x9F\x98", u"" },
+        { std::string("a\0b", 3), std::u16string(u"a\0b", 3) },
+        { "", u"" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(UaWideString(UaString(c.utf8)), UaWideString(c.expected)) << c.utf8;
