@@ -31,7 +31,13 @@ UserTable::UserTable(const CTavoxUsrAuth& store)
 {
 }
 
-void UserTable::load() { m_store.GetAllUserAuth(m_table); }
+void UserTable::load()
+{
+    // The store copies only the bytes it holds; a table held from an earlier read would
+    // otherwise keep users that were removed from the store since, and write them back.
+    clear();
+    m_store.GetAllUserAuth(m_table);
+}
 
 bool UserTable::save() { return m_store.SetAllUserAuth(m_table); }
 

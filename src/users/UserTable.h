@@ -33,7 +33,7 @@ public:
     explicit UserTable(const CTavoxUsrAuth& store);
 
     void clear() { m_table = UsrAuthTable {}; }
-    /// Reads the stored table over this one (see CTavoxUsrAuth::GetAllUserAuth).
+    /// Replaces this table with the stored one; slots beyond a shorter stored value are free.
     void load();
     /// Numbers every slot and stores the table; false when it could not be stored.
     bool save();

@@ -188,4 +188,20 @@ TEST_F(CPgUsersTest, ApplyStoresRootPasswordAndLogonBits)
     EXPECT_TRUE(button<QCheckBox>(&m_page, "Enable Certification")->isChecked()) << "a reload drops it";
 }
 
+TEST_F(CPgUsersTest, ReloadShowsOnlyWhatIsStored)
+{
+    storeUsers({ 0, 1, 2 });
+    m_page.ensureInitialized();
+
+    // Another tool shortens the stored table to its first slot while the sheet is hidden.
+    std::vector<std::uint8_t> first = *m_server.raw("UsrAuth");
+    first.resize(88);
+    m_server.set("UsrAuth", platform::kRegBinary, first);
+    m_page.Refresh();
+    EXPECT_EQ(column(1), QStringList({ "u1" }));
+
+    ASSERT_TRUE(m_page.OnApply());
+    EXPECT_EQ(stored(1).name[0], '\0') << "users removed from the store are not written back";
+}
+
 } // namespace
