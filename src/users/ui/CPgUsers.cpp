@@ -129,7 +129,13 @@ void CPgUsers::OnInitDialog()
     RefreshUsers(true);
 }
 
-void CPgUsers::Refresh() { RefreshUsers(true); }
+void CPgUsers::Refresh()
+{
+    // A root password entered before the sheet was hidden is an unsaved edit like the others:
+    // the next Apply, of whichever page, must not store it.
+    m_pendingRoot.clear();
+    RefreshUsers(true);
+}
 
 void CPgUsers::RefreshUsers(bool fromStore)
 {

@@ -188,10 +188,13 @@ TEST_F(CPgUsersTest, ApplyStoresRootPasswordAndLogonBits)
     EXPECT_TRUE(button<QCheckBox>(&m_page, "Enable Certification")->isChecked()) << "a reload drops it";
 }
 
-TEST_F(CPgUsersTest, ReloadShowsOnlyWhatIsStored)
+TEST_F(CPgUsersTest, ReloadShowsOnlyWhatIsStoredAndDropsThePendingRootPassword)
 {
     storeUsers({ 0, 1, 2 });
     m_page.ensureInitialized();
+    m_page.show();
+    answer("", "abc");
+    QTest::mouseClick(button(&m_page, "Reset"), Qt::LeftButton);
 
     // Another tool shortens the stored table to its first slot while the sheet is hidden.
     std::vector<std::uint8_t> first = *m_server.raw("UsrAuth");
@@ -199,8 +202,10 @@ TEST_F(CPgUsersTest, ReloadShowsOnlyWhatIsStored)
     m_server.set("UsrAuth", platform::kRegBinary, first);
     m_page.Refresh();
     EXPECT_EQ(column(1), QStringList({ "u1" }));
+    EXPECT_TRUE(m_page.pendingRootPassword().empty());
 
     ASSERT_TRUE(m_page.OnApply());
+    EXPECT_FALSE(m_server.raw("RootAuth")) << "a root password dropped by the reload is not stored";
     EXPECT_EQ(stored(1).name[0], '\0') << "users removed from the store are not written back";
 }
 
