@@ -71,6 +71,8 @@ void CPgUsers::buildView()
 
     m_list = new QTableWidget(0, ColumnCount);
     m_list->setObjectName(QStringLiteral("userList"));
+    // The list has no label of its own; assistive technologies name it after its group.
+    m_list->setAccessibleName(QStringLiteral("Server Users"));
     m_list->setHorizontalHeaderLabels({ QStringLiteral("#"),
         QStringLiteral("Name"),
         QStringLiteral("Read"),
