@@ -72,6 +72,18 @@ CDialogHeader::CDialogHeader(QWidget* parent)
     setFixedHeight(m_headerHeight);
 }
 
+void CDialogHeader::SetTitle(const QString& title)
+{
+    m_title = title;
+    setAccessibleName(title);
+}
+
+void CDialogHeader::SetDescription(const QString& description)
+{
+    m_description = description;
+    setAccessibleDescription(description);
+}
+
 int CDialogHeader::fittedHeight(int requested) const
 {
     const int forIcon = m_rightMargin + 2 * m_margin + m_iconHeight;

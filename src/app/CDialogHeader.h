@@ -32,8 +32,10 @@ public:
     int fittedHeight(int requested) const;
 
     void SetIcon(const QIcon& icon) { m_icon = icon; }
-    void SetTitle(const QString& title) { m_title = title; }
-    void SetDescription(const QString& description) { m_description = description; }
+    /// The painted texts are also the strip's accessible name and description, so that
+    /// assistive technologies read what the strip shows.
+    void SetTitle(const QString& title);
+    void SetDescription(const QString& description);
     /// Values other than 1 and 2 are left alignment.
     void SetAlignment(int alignment) { m_alignment = alignment; }
     void SetBackground(const QColor& colour) { m_background = colour; }

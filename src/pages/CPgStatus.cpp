@@ -23,6 +23,8 @@ namespace {
 QLabel* addRow(QFormLayout* form, QWidget* parent, const QString& caption)
 {
     auto* value = new QLabel(QStringLiteral("---"), parent);
+    // Stored texts are shown as they are, never read as markup.
+    value->setTextFormat(Qt::PlainText);
     value->setMinimumWidth(240);
     // The caption names the value for assistive technologies.
     auto* label = new QLabel(caption, parent);

@@ -5,6 +5,7 @@
 #include "app/TavoxPage.h"
 #include "support/UiSandbox.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -189,18 +190,24 @@ TEST_F(CPsTavoxTest, PageUpAndPageDownWrapAround)
         Qt::Key key;
         int to;
         const char* title;
+        const char* description;
     };
     const Step steps[] = {
-        {5, Qt::Key_PageUp, 0, "Status"},
-        {0, Qt::Key_PageDown, 5, "About"},
-        {0, Qt::Key_PageUp, 1, "Endpoints"},
-        {3, Qt::Key_PageDown, 2, "Users"},
+        {5, Qt::Key_PageUp, 0, "Status", "Show the status of Tavox server."},
+        {0, Qt::Key_PageDown, 5, "About", "Change login password and copyright"},
+        {0, Qt::Key_PageUp, 1, "Endpoints", "Configurate the Tavox server."},
+        {3, Qt::Key_PageDown, 2, "Users", "Add/Remove the users of Tavox server."},
     };
     for (const Step& s : steps) {
         sheet.SetActivePage(s.from);
         QTest::keyClick(sheet.GetPage(s.from), s.key);
         EXPECT_EQ(sheet.GetActiveIndex(), s.to) << s.from;
         EXPECT_EQ(sheet.header()->title(), QString::fromLatin1(s.title));
+        // The strip paints its texts; assistive technologies read the same ones.
+        QAccessibleInterface* header = QAccessible::queryAccessibleInterface(sheet.header());
+        ASSERT_NE(header, nullptr);
+        EXPECT_EQ(header->text(QAccessible::Name), QString::fromLatin1(s.title));
+        EXPECT_EQ(header->text(QAccessible::Description), QString::fromLatin1(s.description));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "service/ServiceController.h"
 #include "support/UiSandbox.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -110,6 +111,7 @@ TEST(CPgStatusTest, ValuesOfOneCharacterOrNoneAreNotSupported)
         {u"x", QStringLiteral("Not Supported.")},
         {u"ab", QStringLiteral("ab")},
         {u"opc.tcp://plant:48010", QStringLiteral("opc.tcp://plant:48010")},
+        {u"<b>plant</b>", QStringLiteral("<b>plant</b>")},
     };
     for (const Case& c : cases) {
         UiSandbox sandbox;
@@ -121,7 +123,12 @@ TEST(CPgStatusTest, ValuesOfOneCharacterOrNoneAreNotSupported)
         page.setSheet(&sheet);
         page.ensureInitialized();
         const QString uaTcp = c.shown;
-        EXPECT_NE(labelShowing(page, uaTcp), nullptr) << uaTcp.toStdString();
+        QLabel* value = labelShowing(page, uaTcp);
+        ASSERT_NE(value, nullptr) << uaTcp.toStdString();
+        // What a screen reader gets is the stored text itself.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(value);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), uaTcp);
         EXPECT_NE(labelShowing(page, QStringLiteral("ServerConfig.xml")), nullptr) << "the default name";
         EXPECT_NE(labelShowing(page, QStringLiteral("Plant.xml")), nullptr);
     }

@@ -25,7 +25,7 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
     setWindowTitle(QStringLiteral("Tavox Server Utility Login"));
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setMinimumWidth(220);
-    auto* label = new QLabel(QStringLiteral("&Password:"), this);
+    auto* label = new QLabel(QStringLiteral("Password:"), this);
     label->setBuddy(m_password);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

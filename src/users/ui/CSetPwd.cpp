@@ -18,9 +18,9 @@ CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* paren
 {
     setWindowTitle(QStringLiteral("Change Login Password"));
     auto* form = new QFormLayout;
-    m_old = addPasswordRow(form, QStringLiteral("&Old Password:"));
-    m_new = addPasswordRow(form, QStringLiteral("&New Password:"));
-    m_confirm = addPasswordRow(form, QStringLiteral("&Confirm Password:"));
+    m_old = addPasswordRow(form, QStringLiteral("Old Password:"));
+    m_new = addPasswordRow(form, QStringLiteral("New Password:"));
+    m_confirm = addPasswordRow(form, QStringLiteral("Confirm Password:"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);

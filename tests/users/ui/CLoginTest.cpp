@@ -2,6 +2,7 @@
 #include "users/ui/CSetPwd.h"
 
 #include "support/UiSandbox.h"
+#include "support/UiWidgetFinders.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,18 +15,10 @@
 
 namespace {
 
-QLineEdit* editLabelled(QWidget& dialog, const QString& caption)
-{
-    for (QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->text().remove(QLatin1Char('&')) == caption)
-            return qobject_cast<QLineEdit*>(label->buddy());
-    }
-    return nullptr;
-}
-
 void typeInto(QWidget& dialog, const QString& caption, const QString& text)
 {
-    QLineEdit* edit = editLabelled(dialog, caption);
+    // The captions are exactly as shown, without mnemonics.
+    QLineEdit* edit = finders::byLabel<QLineEdit>(&dialog, caption);
     ASSERT_NE(edit, nullptr) << caption.toStdString();
     EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
     edit->clear();
