@@ -74,6 +74,8 @@ void CPgEndpoints::buildView()
 {
     m_uaTcpAddress = new QLabel(QStringLiteral("UA TCP Addr: "));
     m_uaTcpAddress->setObjectName(QStringLiteral("uaTcpAddress"));
+    // The address carries the host name as the system reports it; never read it as markup.
+    m_uaTcpAddress->setTextFormat(Qt::PlainText);
     m_uaTcpPort = portEdit(QStringLiteral("uaTcpPort"));
     m_uaTcpServerName = serverNameEdit(QStringLiteral("uaTcpServerName"));
     m_securityNone = new QCheckBox(QStringLiteral("None"));
