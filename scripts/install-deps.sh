@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev libsystemd-dev unixodbc-dev nlohmann-json3-dev
     mariadb-server odbc-mariadb python3-dbusmock dbus xvfb xauth
     clang libclang-rt-14-dev
+    python3-dbus python3-gi
 )
 
 missing=()

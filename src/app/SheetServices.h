@@ -1,11 +1,16 @@
 #pragma once
 
+class ServiceController;
+
 /// What the main sheet offers its pages: the pending-flag requests that run from its
-/// 500 ms one-shot timers. A request for an operation already pending is ignored.
+/// 500 ms one-shot timers (a request for an operation already pending is ignored), and the
+/// sheet's service controller.
 class SheetServices {
 public:
     virtual ~SheetServices() = default;
     virtual void RequestRestart() = 0;
     virtual void RequestStart() = 0;
     virtual void RequestStop() = 0;
+    /// The sheet's controller of the server service; null where there is none.
+    virtual ServiceController* Service() { return nullptr; }
 };

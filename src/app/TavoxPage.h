@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
+
 class MessageBoxes;
 class SheetServices;
 
@@ -24,8 +26,16 @@ public:
     virtual void OnSetActive() {}
     /// Writes the page's settings; false when the input was rejected.
     virtual bool OnApply() { return true; }
-    /// The sheet's refresh after a restore from the notification area.
+    /// The sheet's refresh after a restore from the notification area, and of the Status and
+    /// Endpoints pages after every change of the service's state.
     virtual void Refresh() {}
+    /// The history database connection reported by the sheet's status poll: the service's
+    /// "SQLServerStatus" while it runs (1 connected), 0 while it does not. Only the ODBC
+    /// Database page shows it.
+    virtual void UpdateSqlStatus(std::uint32_t status) { (void)status; }
+    /// Completes the changes that this page leaves to the Status page's apply (the node
+    /// configuration file is written back there). False when a pending write failed.
+    virtual bool CompletePendingWrite() { return true; }
 
     /// Marks the page changed (enables the sheet's Apply button) or unchanged.
     void SetModified(bool changed = true);

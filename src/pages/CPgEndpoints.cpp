@@ -1,10 +1,67 @@
 #include "pages/CPgEndpoints.h"
 
+#include "app/MessageBoxes.h"
 #include "app/PagePointers.h"
+#include "app/SheetServices.h"
+#include "config/EndpointSettings.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit* portEdit(const QString& objectName)
+{
+    auto* edit = new QLineEdit;
+    edit->setObjectName(objectName);
+    // Digits only, as the port fields accept; an empty field is allowed and counts as 0.
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    return edit;
+}
+
+QLineEdit* serverNameEdit(const QString& objectName)
+{
+    auto* edit = new QLineEdit;
+    edit->setObjectName(objectName);
+    edit->setEnabled(false);
+    return edit;
+}
+
+QLabel* labelFor(const QString& caption, QWidget* buddy)
+{
+    auto* label = new QLabel(caption);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QCheckBox* fixedBox(const QString& caption)
+{
+    auto* box = new QCheckBox(caption);
+    box->setEnabled(false);
+    return box;
+}
+
+QHBoxLayout* row(std::initializer_list<QWidget*> widgets)
+{
+    auto* layout = new QHBoxLayout;
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
+    layout->addStretch();
+    return layout;
+}
+
+} // namespace
 
 CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, QWidget* parent)
     : CTavoxPage(QStringLiteral("Endpoints"), boxes, parent)
 {
+    buildView();
 }
 
 CPgEndpoints::~CPgEndpoints()
@@ -13,7 +70,120 @@ CPgEndpoints::~CPgEndpoints()
         g_pPgEndpoints = nullptr;
 }
 
+void CPgEndpoints::buildView()
+{
+    m_uaTcpAddress = new QLabel(QStringLiteral("UA TCP Addr: "));
+    m_uaTcpAddress->setObjectName(QStringLiteral("uaTcpAddress"));
+    // The address carries the host name as the system reports it; never read it as markup.
+    m_uaTcpAddress->setTextFormat(Qt::PlainText);
+    m_uaTcpPort = portEdit(QStringLiteral("uaTcpPort"));
+    m_uaTcpServerName = serverNameEdit(QStringLiteral("uaTcpServerName"));
+    m_securityNone = new QCheckBox(QStringLiteral("None"));
+    m_sign = fixedBox(QStringLiteral("Sign"));
+    m_signEncrypt = fixedBox(QStringLiteral("Sign&Encrypt"));
+    m_policies[0] = fixedBox(QStringLiteral("Basic128Rsa15"));
+    m_policies[1] = fixedBox(QStringLiteral("Basic256"));
+    m_policies[2] = fixedBox(QStringLiteral("Basic256Sha256"));
+
+    auto* uaTcp = new QGroupBox(QStringLiteral("UA TCP"));
+    auto* uaTcpGrid = new QGridLayout(uaTcp);
+    uaTcpGrid->addLayout(row({ m_uaTcpAddress }), 0, 0, 1, 2);
+    uaTcpGrid->addWidget(labelFor(QStringLiteral("Port:"), m_uaTcpPort), 1, 0);
+    uaTcpGrid->addWidget(m_uaTcpPort, 1, 1);
+    uaTcpGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_uaTcpServerName), 2, 0);
+    uaTcpGrid->addWidget(m_uaTcpServerName, 2, 1);
+    uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Modes:"), m_securityNone), 3, 0);
+    uaTcpGrid->addLayout(row({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
+    uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Policies:"), m_policies[0]), 4, 0);
+    uaTcpGrid->addLayout(row({ m_policies[0], m_policies[1], m_policies[2] }), 4, 1);
+
+    m_httpsSwitch = new QCheckBox(QStringLiteral("HTTPS Addr: "));
+    m_httpsSwitch->setObjectName(QStringLiteral("httpsSwitch"));
+    m_httpsPort = portEdit(QStringLiteral("httpsPort"));
+    m_httpsServerName = serverNameEdit(QStringLiteral("httpsServerName"));
+
+    auto* https = new QGroupBox(QStringLiteral("HTTPS"));
+    auto* httpsGrid = new QGridLayout(https);
+    httpsGrid->addLayout(row({ m_httpsSwitch }), 0, 0, 1, 2);
+    httpsGrid->addWidget(labelFor(QStringLiteral("Port:"), m_httpsPort), 1, 0);
+    httpsGrid->addWidget(m_httpsPort, 1, 1);
+    httpsGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_httpsServerName), 2, 0);
+    httpsGrid->addWidget(m_httpsServerName, 2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(uaTcp);
+    layout->addWidget(https);
+    layout->addStretch();
+
+    connect(m_uaTcpPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
+    connect(m_httpsPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
+    connect(m_securityNone, &QCheckBox::clicked, this, &CPgEndpoints::markModifiedAfterFill);
+    connect(m_httpsSwitch, &QCheckBox::clicked, this, [this](bool checked) {
+        m_httpsPort->setEnabled(checked);
+        SetModified(true);
+    });
+}
+
 void CPgEndpoints::OnInitDialog()
 {
     g_pPgEndpoints = this;
+    for (QCheckBox* box : { m_sign, m_signEncrypt, m_policies[0], m_policies[1], m_policies[2] })
+        box->setChecked(true);
+    fill();
+}
+
+void CPgEndpoints::Refresh() { fill(); }
+
+void CPgEndpoints::markModifiedAfterFill()
+{
+    // The page's own filling changes the fields too; only the user's edits count.
+    if (m_filled)
+        SetModified(true);
+}
+
+void CPgEndpoints::fill()
+{
+    m_filled = false;
+    const EndpointSettings::Shown shown = EndpointSettings::load();
+    const QString computerName = QString::fromStdU16String(shown.computerName);
+    m_uaTcpAddress->setText(QString::fromStdU16String(shown.uaTcpUrl));
+    m_uaTcpPort->setText(QString::number(shown.uaTcpPort));
+    m_uaTcpServerName->setText(computerName);
+    m_securityNone->setChecked(shown.securityNone);
+    m_httpsSwitch->setChecked(shown.https);
+    m_httpsSwitch->setText(QString::fromStdU16String(shown.httpsUrl));
+    m_httpsPort->setText(QString::number(shown.httpsPort));
+    m_httpsServerName->setText(computerName);
+    m_filled = true;
+    SetModified(false);
+}
+
+bool CPgEndpoints::OnApply()
+{
+    const EndpointSettings::Edited edited { m_httpsSwitch->isChecked(),
+        m_securityNone->isChecked(),
+        m_uaTcpPort->text().toStdU16String(),
+        m_httpsPort->text().toStdU16String() };
+    switch (EndpointSettings::apply(edited)) {
+    case EndpointSettings::Check::SamePorts:
+        messageBoxes().show(this,
+            QStringLiteral("The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!"),
+            QStringLiteral("Error!"),
+            MbIcon::Error,
+            MbButtons::Ok);
+        return false;
+    case EndpointSettings::Check::PortTooLarge:
+        messageBoxes().show(this,
+            QStringLiteral("The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!"),
+            QStringLiteral("Error!"),
+            MbIcon::Error,
+            MbButtons::Ok);
+        return false;
+    case EndpointSettings::Check::Ok:
+        break;
+    }
+    if (sheet())
+        sheet()->RequestRestart();
+    SetModified(false);
+    return true;
 }

@@ -2,7 +2,12 @@
 
 #include "app/TavoxPage.h"
 
-/// The "Endpoints" page of the main sheet.
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+/// The "Endpoints" page: the UA TCP and HTTPS ports, the HTTPS switch and the "None" security
+/// mode, with the endpoint URLs of this machine. A successful apply asks for the restart prompt.
 class CPgEndpoints : public CTavoxPage {
     Q_OBJECT
 
@@ -11,4 +16,26 @@ public:
     ~CPgEndpoints() override;
 
     void OnInitDialog() override;
+    /// Checks the ports and stores the settings; false, with a message and nothing stored,
+    /// when the ports are refused.
+    bool OnApply() override;
+    /// Reads the stored settings into the page; unsaved edits are replaced.
+    void Refresh() override;
+
+private:
+    void buildView();
+    void fill();
+    void markModifiedAfterFill();
+
+    bool m_filled = false;
+    QLabel* m_uaTcpAddress = nullptr;
+    QLineEdit* m_uaTcpPort = nullptr;
+    QLineEdit* m_uaTcpServerName = nullptr;
+    QCheckBox* m_securityNone = nullptr;
+    QCheckBox* m_sign = nullptr;
+    QCheckBox* m_signEncrypt = nullptr;
+    QCheckBox* m_policies[3] = {};
+    QCheckBox* m_httpsSwitch = nullptr;
+    QLineEdit* m_httpsPort = nullptr;
+    QLineEdit* m_httpsServerName = nullptr;
 };

@@ -12,20 +12,11 @@
 #include <ostream>
 #include <string>
 
-inline void PrintTo(const UaString& s, std::ostream* os)
-{
-    *os << '"' << s.view() << '"';
-}
+inline void PrintTo(const UaString& s, std::ostream* os) { *os << '"' << s.view() << '"'; }
 
-inline void PrintTo(const UaNodeId& id, std::ostream* os)
-{
-    *os << id.toFullString().view();
-}
+inline void PrintTo(const UaNodeId& id, std::ostream* os) { *os << id.toFullString().view(); }
 
-inline void PrintTo(UaStatus status, std::ostream* os)
-{
-    *os << status.toString();
-}
+inline void PrintTo(UaStatus status, std::ostream* os) { *os << status.toString(); }
 
 inline void PrintTo(const UaByteString& bytes, std::ostream* os)
 {

@@ -2,6 +2,7 @@
 
 #include "InitCommand.h"
 #include "RegCommand.h"
+#include "SetLoginPasswordCommand.h"
 
 #include <ostream>
 
@@ -12,6 +13,8 @@ namespace {
 constexpr Subcommand kSubcommands[] = {
     {"reg", "reg query|add|delete|export|import ...   the settings stores, as the reg program", runReg},
     {"init", "init --service-path DIR                  create the server key as the server's setup does", runInit},
+    {"set-login-password", "set-login-password [--stdin]             set the login password of the utility",
+        runSetLoginPassword},
 };
 
 void printUsage(std::ostream& os)

@@ -1,8 +1,7 @@
 #include "AtomicFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/AtomicWrite.h"
+
 
 #include <cerrno>
 #include <cstring>
@@ -17,27 +16,6 @@ constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 std::string reason(int error)
 {
     return std::strerror(error);
-}
-
-bool writeAll(int fd, const Bytes& content)
-{
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-mode_t currentUmask()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
 }
 
 } // namespace
@@ -61,44 +39,11 @@ Result<Bytes> readWholeFile(const std::filesystem::path& file)
 
 Result<bool> writeFileAtomically(const std::filesystem::path& file, const Bytes& content)
 {
-    const auto fail = [&](int error) {
+    errno = 0;
+    const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
+    if (!platform::replaceFileAtomically(file, text)) {
+        const int error = errno ? errno : EIO;
         return Result<bool>::failure("Cannot write " + file.string() + ": " + reason(error) + ".");
-    };
-    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string pattern = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return fail(errno);
-
-    struct stat existing {};
-    const bool exists = ::stat(file.c_str(), &existing) == 0;
-    bool ok = writeAll(fd, content);
-    int error = errno;
-    if (ok) {
-        if (exists) {
-            // Ownership can only be kept by a privileged writer; the mode always is.
-            (void)::fchown(fd, existing.st_uid, existing.st_gid);
-            ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-        } else {
-            ok = ::fchmod(fd, 0666 & ~currentUmask()) == 0;
-        }
-        error = errno;
-    }
-    if (ok) {
-        ok = ::fsync(fd) == 0;
-        error = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(pattern.c_str(), file.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(pattern.c_str());
-        return fail(error);
     }
     return true;
 }

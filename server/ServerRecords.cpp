@@ -1,0 +1,83 @@
+#include "ServerRecords.h"
+
+#include "ServerConfig.h"
+
+#include "config/ServerKey.h"
+#include "platform/Registry.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+namespace tavoxserver {
+namespace {
+
+using platform::RegStatus;
+
+StepResult openForWriting(platform::RegistryKey& key)
+{
+    const auto store = platform::registryStorePath(platform::RegHive::LocalMachine);
+    const RegStatus status = key.open(store, ServerKey::kPath, platform::RegAccess::Write);
+    if (status != RegStatus::Success)
+        return StepResult::failure("cannot write to the key " + std::string(ServerKey::kPath)
+            + " in the settings store " + store.string() + ": " + platform::regStatusText(status) + ".");
+    return StepResult::success();
+}
+
+StepResult setString(platform::RegistryKey& key, std::string_view name, const std::string& text)
+{
+    const auto bytes = platform::regSzBytesFromUtf8(text);
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    const RegStatus status = key.setValue(name, platform::kRegSz, bytes.data(), size);
+    if (status != RegStatus::Success)
+        return StepResult::failure(
+            "cannot store \"" + std::string(name) + "\": " + platform::regStatusText(status) + ".");
+    return StepResult::success();
+}
+
+} // namespace
+
+std::string hostName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return "localhost";
+    return name;
+}
+
+std::string uaTcpUri(const std::string& host, const ServerConfig& config)
+{
+    return "opc.tcp://" + host + ":" + std::to_string(config.uaTcpPort);
+}
+
+std::string httpsUri(const std::string& host, const ServerConfig& config)
+{
+    if (!config.httpsEnabled())
+        return {};
+    return "https://" + host + ":" + std::to_string(config.httpsPort);
+}
+
+StepResult writeEndpointUris(const std::string& tcpUri, const std::string& httpsUri)
+{
+    platform::RegistryKey key;
+    if (StepResult opened = openForWriting(key); !opened.ok())
+        return opened;
+    if (StepResult tcp = setString(key, ServerKey::kUaTcpUri, tcpUri); !tcp.ok())
+        return tcp;
+    return setString(key, ServerKey::kHttpsUri, httpsUri);
+}
+
+StepResult writeSqlServerStatus(std::uint32_t status)
+{
+    platform::RegistryKey key;
+    if (StepResult opened = openForWriting(key); !opened.ok())
+        return opened;
+    const auto bytes = platform::regDwordBytes(status);
+    const RegStatus written = key.setValue(ServerKey::kSqlServerStatus, platform::kRegDword, bytes.data(), 4);
+    if (written != RegStatus::Success)
+        return StepResult::failure(
+            "cannot store \"SQLServerStatus\": " + std::string(platform::regStatusText(written)) + ".");
+    return StepResult::success();
+}
+
+} // namespace tavoxserver

@@ -1,0 +1,143 @@
+#include "TavoxServer.h"
+
+#include "NodeConfigCheck.h"
+#include "ServerRecords.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+namespace tavoxserver {
+
+TavoxServer::TavoxServer(std::ostream& log)
+    : m_log(log)
+{
+}
+
+void TavoxServer::log(const std::string& line)
+{
+    m_log << "tavox-server: " << line << std::endl;
+}
+
+bool TavoxServer::fail(const StepResult& result)
+{
+    log("cannot start: " + result.reason());
+    m_listeners.clear();
+    return false;
+}
+
+bool TavoxServer::start()
+{
+    if (StepResult read = readServerConfig(m_config); !read.ok())
+        return fail(read);
+    log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
+        + ", server configuration " + m_config.serviceCfgName + ", security mode "
+        + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
+
+    const auto nodeCfg = m_config.nodeCfgPath();
+    if (StepResult checked = interimNodeConfigCheck(nodeCfg); !checked.ok())
+        return fail(checked);
+    log("node configuration " + nodeCfg.string() + " read");
+
+    struct Endpoint {
+        std::uint32_t port;
+        const char* purpose;
+    };
+    std::vector<Endpoint> endpoints = {{m_config.uaTcpPort, "UA TCP"}};
+    if (m_config.httpsEnabled())
+        endpoints.push_back({m_config.httpsPort, "HTTPS"});
+    for (const Endpoint& endpoint : endpoints) {
+        PortListener listener;
+        const auto port = static_cast<std::uint16_t>(endpoint.port);
+        if (StepResult bound = listener.listen(port, endpoint.purpose); !bound.ok())
+            return fail(bound);
+        m_listeners.push_back(std::move(listener));
+        log("listening on port " + std::to_string(endpoint.port) + " (" + endpoint.purpose + ")");
+    }
+    if (!m_config.httpsEnabled())
+        log("HTTPS endpoint switched off");
+
+    const std::string host = hostName();
+    const std::string tcp = uaTcpUri(host, m_config);
+    const std::string https = httpsUri(host, m_config);
+    if (StepResult written = writeEndpointUris(tcp, https); !written.ok())
+        return fail(written);
+    log("endpoint URLs stored: \"" + tcp + "\", \"" + https + "\"");
+
+    if (StepResult status = writeSqlServerStatus(0); !status.ok())
+        return fail(status);
+    log("history database not connected (SQLServerStatus 0)");
+    log("running");
+    return true;
+}
+
+bool TavoxServer::serve(int stopFd)
+{
+    std::vector<pollfd> fds;
+    for (const PortListener& listener : m_listeners)
+        fds.push_back({listener.fd(), POLLIN, 0});
+    fds.push_back({stopFd, POLLIN, 0});
+    for (;;) {
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            log(std::string("cannot wait for connections: ") + std::strerror(errno));
+            return false;
+        }
+        if (fds.back().revents != 0)
+            return true;
+        for (std::size_t i = 0; i < m_listeners.size(); ++i)
+            if (fds[i].revents & POLLIN)
+                m_listeners[i].dropPendingConnections();
+    }
+}
+
+bool TavoxServer::stop(const std::string& reason)
+{
+    log("stopping on " + reason);
+    m_listeners.clear();
+    if (StepResult status = writeSqlServerStatus(0); !status.ok()) {
+        log("stopped, but " + status.reason());
+        return false;
+    }
+    log("stopped (SQLServerStatus 0)");
+    return true;
+}
+
+int runUntilSignalled(std::ostream& log)
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    // Blocked before anything starts, so that a signal during start-up waits for the loop.
+    if (::sigprocmask(SIG_BLOCK, &signals, nullptr) != 0)
+        return 1;
+    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
+    if (signalFd < 0) {
+        log << "tavox-server: cannot start: cannot receive signals: " << std::strerror(errno) << std::endl;
+        return 1;
+    }
+
+    TavoxServer server(log);
+    int exitCode = 1;
+    if (server.start()) {
+        std::string reason = "an error";
+        if (server.serve(signalFd)) {
+            signalfd_siginfo info{};
+            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+                reason = info.ssi_signo == SIGINT ? "SIGINT" : "SIGTERM";
+        }
+        const bool stopped = server.stop(reason);
+        exitCode = stopped && reason != "an error" ? 0 : 1;
+    }
+    ::close(signalFd);
+    return exitCode;
+}
+
+} // namespace tavoxserver

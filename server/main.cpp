@@ -1,0 +1,8 @@
+#include "TavoxServer.h"
+
+#include <iostream>
+
+int main()
+{
+    return tavoxserver::runUntilSignalled(std::cerr);
+}

@@ -1,0 +1,121 @@
+#include "app/CTavoxUtilityApp.h"
+
+#include "app/CPsTavox.h"
+#include "app/SingleInstance.h"
+#include "app/TavoxIcons.h"
+#include "config/UserProfile.h"
+#include "history/ui/CPgODBCSQL.h"
+#include "nodeconfig/ui/CPgXmlConfigure.h"
+#include "pages/CPgAbout.h"
+#include "pages/CPgEndpoints.h"
+#include "pages/CPgStatus.h"
+#include "platform/DebugOutput.h"
+#include "uabase/UaXmlDocument.h"
+#include "uastack/UaPlatformLayer.h"
+#include "users/ui/CLogin.h"
+#include "users/ui/CPgUsers.h"
+
+#include <QApplication>
+#include <QPalette>
+
+const QString CTavoxUtilityApp::kAppTitle = QStringLiteral("Tavox Server Utility");
+const QString CTavoxUtilityApp::kAppName = QStringLiteral("Tavox Utility");
+const QString CTavoxUtilityApp::kCompany = QStringLiteral("MORVANE");
+
+CTavoxUtilityApp::CTavoxUtilityApp(MessageBoxes& boxes,
+                                   platform::ServiceManager& serviceManager,
+                                   platform::Sleeper& sleeper)
+    : m_boxes(boxes)
+    , m_serviceManager(serviceManager)
+    , m_sleeper(sleeper)
+    , m_instanceName(SingleInstance::defaultName())
+{
+}
+
+QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments)
+{
+    return arguments.join(QLatin1Char(' '));
+}
+
+void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
+{
+    const QColor window = QApplication::palette().color(QPalette::Base);
+    const auto item = [&window](const char* icon, const QString& title, const QString& description) {
+        return tagCPropSheetItem{TavoxIcons::icon(icon), title, description, window, 0};
+    };
+    sheet.AddPage(new CPgStatus(boxes),
+                  item("status", QStringLiteral("Status"), QStringLiteral("Show the status of Tavox server.")));
+    sheet.AddPage(new CPgEndpoints(boxes),
+                  item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
+    sheet.AddPage(new CPgUsers(boxes),
+                  item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
+    sheet.AddPage(new CPgXmlConfigure(boxes),
+                  item("nodeconfig", QStringLiteral("Node Config"),
+                       QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
+    sheet.AddPage(new CPgODBCSQL(boxes),
+                  item("database", QStringLiteral("ODBC Database"),
+                       QStringLiteral("Create an ODBC connection to a SQL Server database")));
+    sheet.AddPage(new CPgAbout(boxes),
+                  item("tavox", QStringLiteral("About"), QStringLiteral("Change login password and copyright")));
+}
+
+void CTavoxUtilityApp::OnShowRequest()
+{
+    if (m_sheet) {
+        m_sheet->OnShowRequest();
+        return;
+    }
+    // Still at the login: bring it to the front.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+int CTavoxUtilityApp::InitInstance()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(TavoxIcons::appIcon());
+
+    SingleInstance instance(m_instanceName);
+    if (instance.NotifyRunning())
+        return 0;
+    switch (instance.Listen()) {
+    case SingleInstance::ListenResult::OtherRunning:
+        return 0;
+    case SingleInstance::ListenResult::Failed:
+        // Without the socket a second start cannot find this one, but the program still works.
+        platform::debugOutput("CTavoxUtilityApp: single instance check failed. " + instance.errorString().toStdString());
+        break;
+    case SingleInstance::ListenResult::Listening:
+        break;
+    }
+    QObject::connect(&instance, &SingleInstance::showRequested, &instance, [this] { OnShowRequest(); });
+
+    UaXmlDocument::initXmlLibrary();
+    if (UaPlatformLayer::init() != 0) {
+        platform::debugOutput("Tavox Utility: CTavoxUtilityApp: UaPlatformLayer::init failed.");
+        UaXmlDocument::cleanupXmlLibrary();
+        return 1;
+    }
+
+    const UserProfile profile(kCompany.toStdString(), kAppName.toStdString());
+    bool loggedIn = false;
+    {
+        CLogin login(m_boxes, profile);
+        loggedIn = login.exec() == QDialog::Accepted;
+    }
+    if (loggedIn) {
+        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper);
+        sheet.setCommandLine(m_commandLine);
+        AddPages(sheet, m_boxes);
+        m_sheet = &sheet;
+        sheet.DoModal();
+        m_sheet = nullptr;
+        // The sheet destroys its pages, last first, and closes the service before the
+        // libraries go: a page may still hold a document of the XML library.
+    }
+    UaPlatformLayer::cleanup();
+    UaXmlDocument::cleanupXmlLibrary();
+    return 0;
+}

@@ -1,0 +1,116 @@
+#include "config/EndpointSettings.h"
+
+#include "config/AuthenticationFlags.h"
+#include "config/CTavoxEnvmnt.h"
+#include "platform/TextCodec.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t kSecurityNone = 0x01;
+// Ports are refused from this value up, compared as unsigned so that negatives are refused too.
+constexpr std::uint32_t kPortLimit = 65535;
+
+std::u16string url(std::u16string_view scheme, std::u16string_view computerName, std::uint32_t port)
+{
+    // The port is formatted as a signed decimal number, as the stored value is printed.
+    const std::string number = std::to_string(static_cast<std::int32_t>(port));
+    std::u16string text(scheme);
+    text += computerName;
+    text += u':';
+    text += platform::utf8ToUtf16(number);
+    return text;
+}
+
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r'; }
+
+} // namespace
+
+EndpointSettings::Shown EndpointSettings::load()
+{
+    Shown shown;
+    const std::uint32_t authentication = CTavoxEnvmnt::ReadAuthentication();
+    shown.computerName = computerName();
+    shown.uaTcpPort = CTavoxEnvmnt::ReadUaTcpPort();
+    shown.httpsPort = CTavoxEnvmnt::ReadHttpsPort();
+    shown.securityNone = (CTavoxEnvmnt::ReadSecurityMode() & kSecurityNone) != 0;
+    shown.https = (authentication & auth_flags::kHttps) != 0;
+    shown.uaTcpUrl = uaTcpUrl(shown.computerName, shown.uaTcpPort);
+    shown.httpsUrl = httpsUrl(shown.computerName, shown.httpsPort);
+    return shown;
+}
+
+EndpointSettings::Check EndpointSettings::apply(const Edited& edited)
+{
+    const int uaTcpPort = portFromText(edited.uaTcpPortText);
+    const int httpsPort = portFromText(edited.httpsPortText);
+    if (const Check check = validate(edited.https, uaTcpPort, httpsPort); check != Check::Ok)
+        return check;
+    (void)CTavoxEnvmnt::WriteSecurityMode(securityModeWith(CTavoxEnvmnt::ReadSecurityMode(), edited.securityNone));
+    (void)CTavoxEnvmnt::WriteAuthentication(authenticationWith(CTavoxEnvmnt::ReadAuthentication(), edited.https));
+    (void)CTavoxEnvmnt::WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort));
+    (void)CTavoxEnvmnt::WriteHttpsPort(static_cast<std::uint32_t>(httpsPort));
+    return Check::Ok;
+}
+
+EndpointSettings::Check EndpointSettings::validate(bool https, int uaTcpPort, int httpsPort)
+{
+    if (https && uaTcpPort == httpsPort)
+        return Check::SamePorts;
+    if (static_cast<std::uint32_t>(uaTcpPort) >= kPortLimit || static_cast<std::uint32_t>(httpsPort) >= kPortLimit)
+        return Check::PortTooLarge;
+    return Check::Ok;
+}
+
+int EndpointSettings::portFromText(std::u16string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i] - u'0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1; // saturated; more digits change nothing
+    }
+    if (negative)
+        return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+std::uint32_t EndpointSettings::securityModeWith(std::uint32_t stored, bool securityNone)
+{
+    return auth_flags::withBit(stored, kSecurityNone, securityNone);
+}
+
+std::uint32_t EndpointSettings::authenticationWith(std::uint32_t stored, bool https)
+{
+    return auth_flags::withBit(stored | auth_flags::kEndpointsSaved, auth_flags::kHttps, https);
+}
+
+std::u16string EndpointSettings::uaTcpUrl(std::u16string_view computerName, std::uint32_t port)
+{
+    return url(u"opc.tcp://", computerName, port);
+}
+
+std::u16string EndpointSettings::httpsUrl(std::u16string_view computerName, std::uint32_t port)
+{
+    return url(u"https://", computerName, port);
+}
+
+std::u16string EndpointSettings::computerName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof(name) - 1) != 0)
+        return {};
+    return platform::utf8ToUtf16(name);
+}

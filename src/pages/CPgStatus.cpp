@@ -1,0 +1,179 @@
+#include "pages/CPgStatus.h"
+
+#include "app/PagePointers.h"
+#include "app/SheetServices.h"
+#include "config/CTavoxEnvmnt.h"
+#include "nodeconfig/ui/CPgXmlConfigure.h"
+#include "platform/ServiceManager.h"
+#include "service/ServiceController.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* addRow(QFormLayout* form, QWidget* parent, const QString& caption)
+{
+    auto* value = new QLabel(QStringLiteral("---"), parent);
+    // Stored texts are shown as they are, never read as markup.
+    value->setTextFormat(Qt::PlainText);
+    value->setMinimumWidth(240);
+    // The caption names the value for assistive technologies.
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(value);
+    form->addRow(label, value);
+    return value;
+}
+
+} // namespace
+
+CPgStatus::CPgStatus(MessageBoxes& boxes, QWidget* parent)
+    : CTavoxPage(QStringLiteral("Status"), boxes, parent)
+    , m_copyMenu(new QMenu(QStringLiteral("CopyURI"), this))
+{
+    auto* statusGroup = new QGroupBox(QStringLiteral("Tavox Server Status"), this);
+    auto* statusForm = new QFormLayout(statusGroup);
+    m_status = addRow(statusForm, statusGroup, QStringLiteral("Status:"));
+    m_uaTcp = addRow(statusForm, statusGroup, QStringLiteral("UA TCP: "));
+    m_https = addRow(statusForm, statusGroup, QStringLiteral("HTTPS:"));
+
+    auto* infoGroup = new QGroupBox(QStringLiteral("Information"), this);
+    auto* infoForm = new QFormLayout(infoGroup);
+    m_serverCfg = addRow(infoForm, infoGroup, QStringLiteral("Server Config:"));
+    m_nodeCfg = addRow(infoForm, infoGroup, QStringLiteral("Node Config:"));
+
+    m_restart = new QPushButton(QStringLiteral("Restart"), this);
+    m_start = new QPushButton(QStringLiteral("Start"), this);
+    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    connect(m_restart, &QPushButton::clicked, this, [this] {
+        if (sheet())
+            sheet()->RequestRestart();
+    });
+    connect(m_start, &QPushButton::clicked, this, [this] {
+        if (sheet())
+            sheet()->RequestStart();
+    });
+    connect(m_stop, &QPushButton::clicked, this, [this] {
+        if (sheet())
+            sheet()->RequestStop();
+    });
+    auto* operations = new QHBoxLayout;
+    operations->addWidget(new QLabel(QStringLiteral("Server Operation:"), this));
+    operations->addStretch(1);
+    operations->addWidget(m_restart);
+    operations->addWidget(m_start);
+    operations->addWidget(m_stop);
+
+    m_copyMenu->addAction(QStringLiteral("Copy"), this, &CPgStatus::OnCopy);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(statusGroup);
+    layout->addWidget(infoGroup);
+    layout->addStretch(1);
+    layout->addLayout(operations);
+}
+
+CPgStatus::~CPgStatus()
+{
+    if (g_pPgStatus == this)
+        g_pPgStatus = nullptr;
+}
+
+void CPgStatus::OnInitDialog()
+{
+    g_pPgStatus = this;
+    RefreshStatus();
+    SetModified(false);
+}
+
+void CPgStatus::enableOperations(bool start, bool restartAndStop)
+{
+    m_start->setEnabled(start);
+    m_restart->setEnabled(restartAndStop);
+    m_stop->setEnabled(restartAndStop);
+}
+
+void CPgStatus::showValue(QLabel* label, const QString& text)
+{
+    label->setText(text.size() <= 1 ? QString::fromLatin1(kNotSupported) : text);
+}
+
+bool CPgStatus::RefreshStatus()
+{
+    if (!sheet())
+        return false;
+    int shown = 0;
+    ServiceController* service = sheet()->Service();
+    if (service && service->isOpen()) {
+        std::uint32_t state = 0;
+        service->QueryState(&state);
+        shown = static_cast<int>(state);
+        if (state == platform::kServiceRunning) {
+            m_status->setText(QStringLiteral("Running"));
+            enableOperations(false, true);
+        } else if (state == platform::kServiceStopped) {
+            m_status->setText(QStringLiteral("Stopped"));
+            enableOperations(true, false);
+        } else if (state == ServiceController::kQueryFailed) {
+            m_status->setText(QStringLiteral("Unknown status. Please check your Tavox service status!"));
+            enableOperations(false, false);
+        }
+        // Pending and paused states keep what was shown before.
+    }
+    m_lastState = shown;
+
+    showValue(m_uaTcp, QString::fromStdU16String(CTavoxEnvmnt::GetUaTcpAddr()));
+    showValue(m_https, QString::fromStdU16String(CTavoxEnvmnt::GetHttpsUri()));
+    showValue(m_serverCfg, QString::fromStdU16String(CTavoxEnvmnt::GetServiceCfgName()));
+    showValue(m_nodeCfg, QString::fromStdU16String(CTavoxEnvmnt::GetNodeCfgName()));
+    SetModified(false);
+    return true;
+}
+
+bool CPgStatus::OnApply()
+{
+    if (g_pPgXmlConfigure) {
+        CTavoxPage* nodeConfig = g_pPgXmlConfigure;
+        nodeConfig->CompletePendingWrite();
+    }
+    return true;
+}
+
+bool CPgStatus::PrepareCopy(const QPoint& globalPos)
+{
+    if (m_lastState != static_cast<int>(platform::kServiceRunning))
+        return false;
+    const auto contains = [&globalPos](const QLabel* label) {
+        return QRect(label->mapToGlobal(QPoint(0, 0)), label->size()).contains(globalPos);
+    };
+    if (contains(m_uaTcp))
+        m_copied = m_uaTcp->text();
+    else if (contains(m_https))
+        m_copied = m_https->text();
+    else
+        return false;
+    return m_copied != QLatin1String(kNotSupported);
+}
+
+void CPgStatus::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A menu asked for from the keyboard points at neither value.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        return;
+    if (PrepareCopy(event->globalPos()))
+        m_copyMenu->exec(event->globalPos());
+}
+
+void CPgStatus::OnCopy()
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(m_copied);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// The whole content of a file as bytes; nothing when it cannot be read.
+std::optional<std::string> readWholeFile(const std::filesystem::path& file);
+
+/// Replaces a file with `content` so that a crash leaves either the old or the new file:
+/// the content goes to a temporary file in the same directory, is flushed to disk and
+/// renamed over the target (through a symbolic link, onto the file it names). An existing
+/// file keeps its mode, and its owner where the process may set it; a new file gets the
+/// mode the umask allows. False when any step fails; the target is then untouched.
+[[nodiscard]] bool replaceFileAtomically(const std::filesystem::path& file, std::string_view content);
+
+} // namespace platform

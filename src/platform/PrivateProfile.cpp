@@ -1,0 +1,72 @@
+#include "platform/PrivateProfile.h"
+
+#include "platform/AtomicWrite.h"
+#include "platform/ProfileText.h"
+#include "platform/TextCodec.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace platform {
+
+std::string readProfileString(const std::filesystem::path& file,
+    std::string_view section,
+    std::string_view key,
+    std::string_view defaultValue)
+{
+    const auto content = readWholeFile(file);
+    if (!content)
+        return std::string(defaultValue);
+    if (auto value = profile_text::findValue(*content, section, key))
+        return std::move(*value);
+    return std::string(defaultValue);
+}
+
+bool writeProfileString(const std::filesystem::path& file,
+    std::string_view section,
+    std::string_view key,
+    std::string_view value)
+{
+    if (!profile_text::isWritable(section, key, value))
+        return false;
+    std::string content;
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) {
+        auto existing = readWholeFile(file);
+        if (!existing)
+            return false;
+        content = std::move(*existing);
+    } else if (ec) {
+        return false;
+    }
+    return replaceFileAtomically(file, profile_text::withValue(content, section, key, value));
+}
+
+std::uint32_t getPrivateProfileString(std::u16string_view section,
+    std::u16string_view key,
+    std::u16string_view defaultValue,
+    char16_t* buffer,
+    std::uint32_t size,
+    const std::filesystem::path& file)
+{
+    if (!buffer || size == 0)
+        return 0;
+    const std::u16string value = utf8ToUtf16(
+        readProfileString(file, utf16ToUtf8(section), utf16ToUtf8(key), utf16ToUtf8(defaultValue)));
+    std::size_t count = std::min<std::size_t>(value.size(), size - 1);
+    if (count < value.size() && count > 0 && value[count - 1] >= 0xD800 && value[count - 1] <= 0xDBFF)
+        --count;
+    std::copy_n(value.begin(), count, buffer);
+    buffer[count] = u'\0';
+    return static_cast<std::uint32_t>(count);
+}
+
+bool writePrivateProfileString(std::u16string_view section,
+    std::u16string_view key,
+    std::u16string_view value,
+    const std::filesystem::path& file)
+{
+    return writeProfileString(file, utf16ToUtf8(section), utf16ToUtf8(key), utf16ToUtf8(value));
+}
+
+} // namespace platform

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// Section-and-key reads and writes on an 8-bit text file (GetPrivateProfileStringW and
+/// WritePrivateProfileStringW), with the matching rules of platform/ProfileText.h. The file's
+/// text is UTF-8; the wide forms convert on the way in and out.
+
+/// The value of `key` in `section`, or `defaultValue` when the file, the section or the key
+/// is missing.
+std::string readProfileString(const std::filesystem::path& file,
+    std::string_view section,
+    std::string_view key,
+    std::string_view defaultValue);
+
+/// Sets `key` in `section`, creating the file or the section when missing. The file is
+/// rewritten whole and atomically. False when the text would break the file's lines (a line
+/// break in any argument, '=' in the key, ']' in the section, a blank name) or the file
+/// cannot be read or replaced.
+[[nodiscard]] bool writeProfileString(const std::filesystem::path& file,
+    std::string_view section,
+    std::string_view key,
+    std::string_view value);
+
+/// GetPrivateProfileStringW: copies the value (or the default) into `buffer` of `size`
+/// characters, cut to `size - 1` and NUL-terminated, and returns the number of characters
+/// copied without the NUL. A cut never leaves half of a surrogate pair.
+std::uint32_t getPrivateProfileString(std::u16string_view section,
+    std::u16string_view key,
+    std::u16string_view defaultValue,
+    char16_t* buffer,
+    std::uint32_t size,
+    const std::filesystem::path& file);
+
+/// WritePrivateProfileStringW, as writeProfileString.
+[[nodiscard]] bool writePrivateProfileString(std::u16string_view section,
+    std::u16string_view key,
+    std::u16string_view value,
+    const std::filesystem::path& file);
+
+} // namespace platform

@@ -1,0 +1,156 @@
+#include "platform/SystemdServiceManager.h"
+
+#include "platform/SdBus.h"
+#include "platform/SystemdUnitWatcher.h"
+
+#include <cctype>
+#include <utility>
+
+namespace platform {
+namespace {
+
+// SERVICE_WIN32_OWN_PROCESS and SERVICE_ACCEPT_STOP, for callers that look at them.
+constexpr std::uint32_t kOwnProcess = 0x10;
+constexpr std::uint32_t kAcceptStop = 0x1;
+
+using SharedBus = std::shared_ptr<sd_bus>;
+
+class SystemdService final : public ServiceHandle {
+public:
+    SystemdService(SharedBus bus, std::string unit, std::string path)
+        : m_bus(std::move(bus))
+        , m_unit(std::move(unit))
+        , m_path(std::move(path))
+    {
+    }
+
+    bool queryStatus(ServiceStatus& status) override
+    {
+        const auto active = sdbus::getStringProperty(m_bus.get(), m_path.c_str(), sdbus::kUnitInterface, "ActiveState");
+        if (!active)
+            return false;
+        const std::uint32_t state = SystemdServiceManager::stateOfActiveState(*active);
+        if (state == 0)
+            return false;
+        status = ServiceStatus{};
+        status.serviceType = kOwnProcess;
+        status.currentState = state;
+        status.controlsAccepted = state == kServiceRunning ? kAcceptStop : 0;
+        std::uint32_t pid = 0;
+        sdbus::Error error;
+        if (sd_bus_get_property_trivial(m_bus.get(), sdbus::kDestination, m_path.c_str(), sdbus::kServiceInterface,
+                "MainPID", error.get(), 'u', &pid)
+            >= 0)
+            status.processId = pid;
+        return true;
+    }
+
+    bool start() override { return callOnUnit("StartUnit"); }
+
+    bool stop(ServiceStatus& status) override
+    {
+        if (!callOnUnit("StopUnit"))
+            return false;
+        if (!queryStatus(status)) {
+            status = ServiceStatus{};
+            status.currentState = kServiceStopPending;
+        }
+        return true;
+    }
+
+    bool notifyStatusChange(std::uint32_t mask, ServiceStatusCallback callback) override
+    {
+        m_watcher.reset();
+        m_watcher = SystemdUnitWatcher::start(m_path, mask, std::move(callback));
+        return m_watcher != nullptr;
+    }
+
+private:
+    bool callOnUnit(const char* method)
+    {
+        sdbus::Error error;
+        sd_bus_message* reply = nullptr;
+        const int r = sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
+            sdbus::kManagerInterface, method, error.get(), &reply, "ss", m_unit.c_str(), "replace");
+        sd_bus_message_unref(reply);
+        return r >= 0;
+    }
+
+    SharedBus m_bus;
+    std::string m_unit;
+    std::string m_path;
+    // Declared last: it stops its thread before the rest goes.
+    std::unique_ptr<SystemdUnitWatcher> m_watcher;
+};
+
+class SystemdManager final : public ManagerHandle {
+public:
+    explicit SystemdManager(SharedBus bus)
+        : m_bus(std::move(bus))
+    {
+    }
+
+    std::unique_ptr<ServiceHandle> openService(std::string_view name) override
+    {
+        const std::string unit = SystemdServiceManager::unitNameFor(name);
+        // LoadUnit rather than GetUnit: an installed unit that is inactive may be unloaded.
+        sdbus::Error error;
+        sd_bus_message* reply = nullptr;
+        if (sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
+                "LoadUnit", error.get(), &reply, "s", unit.c_str())
+            < 0)
+            return nullptr;
+        const char* path = nullptr;
+        std::string unitPath;
+        if (sd_bus_message_read(reply, "o", &path) >= 0 && path)
+            unitPath = path;
+        sd_bus_message_unref(reply);
+        if (unitPath.empty())
+            return nullptr;
+        const auto loadState
+            = sdbus::getStringProperty(m_bus.get(), unitPath.c_str(), sdbus::kUnitInterface, "LoadState");
+        if (!loadState || *loadState != "loaded")
+            return nullptr;
+        return std::make_unique<SystemdService>(m_bus, unit, unitPath);
+    }
+
+private:
+    SharedBus m_bus;
+};
+
+} // namespace
+
+std::unique_ptr<ManagerHandle> SystemdServiceManager::openManager()
+{
+    sdbus::BusPtr bus = sdbus::openSystemBus();
+    if (!bus)
+        return nullptr;
+    return std::make_unique<SystemdManager>(SharedBus(bus.release(), sdbus::BusDeleter{}));
+}
+
+std::string SystemdServiceManager::unitNameFor(std::string_view serviceName)
+{
+    std::string unit;
+    for (char c : serviceName)
+        unit += c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    constexpr std::string_view suffix = ".service";
+    if (unit.size() < suffix.size() || unit.compare(unit.size() - suffix.size(), suffix.size(), suffix) != 0)
+        unit += suffix;
+    return unit;
+}
+
+std::uint32_t SystemdServiceManager::stateOfActiveState(std::string_view activeState)
+{
+    // "refreshing" is a reload of a running unit in newer systemd.
+    if (activeState == "active" || activeState == "reloading" || activeState == "refreshing")
+        return kServiceRunning;
+    if (activeState == "activating")
+        return kServiceStartPending;
+    if (activeState == "deactivating")
+        return kServiceStopPending;
+    if (activeState == "inactive" || activeState == "failed")
+        return kServiceStopped;
+    return 0;
+}
+
+} // namespace platform

@@ -1,0 +1,179 @@
+#include "users/ui/CDlgUserOpt.h"
+
+#include "app/MessageBoxes.h"
+#include "users/Latin1Text.h"
+#include "users/UsrAuthEntry.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString problemText(UserOptProblem problem)
+{
+    switch (problem) {
+    case UserOptProblem::NameIsRoot:
+        return QStringLiteral("User name can't be 'root'. Please change your name.");
+    case UserOptProblem::PasswordEmpty:
+        return QStringLiteral("Password can't be empty. Please input your password.");
+    case UserOptProblem::NameTooLong:
+        return QStringLiteral("User name is too long. Please input your name again.");
+    case UserOptProblem::PasswordTooLong:
+        return QStringLiteral("Password is too long. Please input your password again.");
+    case UserOptProblem::PasswordsDiffer:
+        return QStringLiteral("Password is not the same. Please confirm it again.");
+    case UserOptProblem::NameNotStorable:
+        return QStringLiteral("User name can only contain Western European (Latin-1) characters. "
+                              "Please input your name again.");
+    case UserOptProblem::PasswordNotStorable:
+        return QStringLiteral("Password can only contain Western European (Latin-1) characters. "
+                              "Please input your password again.");
+    case UserOptProblem::None:
+        break;
+    }
+    return {};
+}
+
+QString captionFor(UserOptMode mode)
+{
+    switch (mode) {
+    case UserOptMode::RootPassword:
+        return QStringLiteral("Change 'root' Password");
+    case UserOptMode::Add:
+        return QStringLiteral("Add New User");
+    case UserOptMode::ChangePassword:
+        return QStringLiteral("Change User Password");
+    case UserOptMode::ChangeAccessRight:
+        return QStringLiteral("Change User Access Right");
+    }
+    return QStringLiteral("Add/Modify User Information");
+}
+
+QLabel* labelFor(const QString& caption, QWidget* buddy)
+{
+    auto* label = new QLabel(caption);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+CDlgUserOpt::CDlgUserOpt(UserOptMode mode, MessageBoxes& boxes, const UsrAuthEntry* entry, QWidget* parent)
+    : QDialog(parent)
+    , m_mode(mode)
+    , m_boxes(boxes)
+{
+    setObjectName(QStringLiteral("CDlgUserOpt"));
+    buildView();
+    setUpMode(entry);
+}
+
+void CDlgUserOpt::buildView()
+{
+    setWindowTitle(QStringLiteral("Add/Modify User Information"));
+
+    m_name = new QLineEdit;
+    m_name->setObjectName(QStringLiteral("name"));
+    m_password = new QLineEdit;
+    m_password->setObjectName(QStringLiteral("password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_confirmation = new QLineEdit;
+    m_confirmation->setObjectName(QStringLiteral("passwordConfirm"));
+    m_confirmation->setEchoMode(QLineEdit::Password);
+    m_read = new QCheckBox(QStringLiteral("Read"));
+    m_write = new QCheckBox(QStringLiteral("Write"));
+    m_executable = new QCheckBox(QStringLiteral("Executable"));
+
+    auto* rights = new QHBoxLayout;
+    rights->addWidget(m_read);
+    rights->addWidget(m_write);
+    rights->addWidget(m_executable);
+    rights->addStretch();
+
+    auto* group = new QGroupBox(QStringLiteral("User Information"));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(labelFor(QStringLiteral("Name:"), m_name), 0, 0);
+    grid->addWidget(m_name, 0, 1);
+    grid->addWidget(labelFor(QStringLiteral("Password:"), m_password), 1, 0);
+    grid->addWidget(m_password, 1, 1);
+    grid->addWidget(labelFor(QStringLiteral("Password Confirm:"), m_confirmation), 2, 0);
+    grid->addWidget(m_confirmation, 2, 1);
+    grid->addWidget(labelFor(QStringLiteral("Access Right:"), m_read), 3, 0);
+    grid->addLayout(rights, 3, 1);
+
+    auto* ok = new QPushButton(QStringLiteral("&OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, &CDlgUserOpt::accept);
+    connect(cancel, &QPushButton::clicked, this, &CDlgUserOpt::reject);
+    // Write contains the Executable bit, so the two boxes are kept equal.
+    connect(m_write, &QCheckBox::clicked, m_executable, &QCheckBox::setChecked);
+    connect(m_executable, &QCheckBox::clicked, m_write, &QCheckBox::setChecked);
+}
+
+void CDlgUserOpt::setUpMode(const UsrAuthEntry* entry)
+{
+    setWindowTitle(captionFor(m_mode));
+    const bool takesUser = m_mode == UserOptMode::ChangePassword || m_mode == UserOptMode::ChangeAccessRight;
+    if (takesUser && entry) {
+        m_name->setText(QString::fromStdU16String(latin1::toUtf16(entryName(*entry))));
+        m_read->setChecked(isReadGranted(entry->rights));
+        m_write->setChecked(isWriteGranted(entry->rights));
+        m_executable->setChecked(isExecutableGranted(entry->rights));
+    } else {
+        m_name->setText(m_mode == UserOptMode::RootPassword ? QStringLiteral("root") : QString());
+        m_read->setChecked(true);
+        m_write->setChecked(true);
+        m_executable->setChecked(true);
+    }
+    m_name->setEnabled(m_mode == UserOptMode::Add);
+    const bool passwordEditable = m_mode != UserOptMode::ChangeAccessRight;
+    m_password->setEnabled(passwordEditable);
+    m_confirmation->setEnabled(passwordEditable);
+    const bool rightsEditable = m_mode == UserOptMode::Add || m_mode == UserOptMode::ChangeAccessRight;
+    m_read->setEnabled(rightsEditable);
+    m_write->setEnabled(rightsEditable);
+    m_executable->setEnabled(rightsEditable);
+}
+
+QString CDlgUserOpt::name() const { return m_name->text(); }
+
+QString CDlgUserOpt::password() const { return m_password->text(); }
+
+std::uint32_t CDlgUserOpt::rights() const
+{
+    return rightsFrom(m_read->isChecked(), m_write->isChecked(), m_executable->isChecked());
+}
+
+bool CDlgUserOpt::validate()
+{
+    const UserOptProblem problem = checkUserOpt(m_mode,
+        m_name->text().toStdU16String(),
+        m_password->text().toStdU16String(),
+        m_confirmation->text().toStdU16String());
+    if (problem == UserOptProblem::None)
+        return true;
+    m_boxes.show(this, problemText(problem), QStringLiteral("Warning"), MbIcon::None, MbButtons::Ok);
+    return false;
+}
+
+void CDlgUserOpt::accept()
+{
+    if (validate())
+        QDialog::accept();
+}

@@ -1,0 +1,71 @@
+#include "users/ui/CLogin.h"
+
+#include "app/MessageBoxes.h"
+#include "app/TavoxIcons.h"
+#include "users/LoginDigest.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kAttempts = 3;
+
+} // namespace
+
+CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
+    : QDialog(parent)
+    , m_boxes(boxes)
+    , m_expectedDigest(ReadLoginDigest(profile))
+    , m_password(new QLineEdit(this))
+{
+    setWindowTitle(QStringLiteral("Tavox Server Utility Login"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setMinimumWidth(220);
+    auto* label = new QLabel(QStringLiteral("Password:"), this);
+    label->setBuddy(m_password);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &CLogin::accept);
+    connect(cancel, &QPushButton::clicked, this, &CLogin::reject);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
+    auto* fields = new QHBoxLayout;
+    fields->addWidget(icon);
+    fields->addSpacing(8);
+    fields->addWidget(label);
+    fields->addWidget(m_password, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CLogin::accept()
+{
+    if (LoginDigestMatches(m_expectedDigest, m_password->text().toStdU16String())) {
+        QDialog::accept();
+        return;
+    }
+    ++m_failures;
+    if (m_failures < kAttempts) {
+        m_boxes.show(this, QStringLiteral("The password is not correct! Please try again."), QStringLiteral("Warning"),
+                     MbIcon::Warning);
+        m_password->setFocus();
+        m_password->selectAll();
+        return;
+    }
+    m_boxes.show(this, QStringLiteral("The password is not correct!"), QStringLiteral("Warning"), MbIcon::Warning);
+    reject();
+}

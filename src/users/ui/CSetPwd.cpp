@@ -1,0 +1,82 @@
+#include "users/ui/CSetPwd.h"
+
+#include "app/MessageBoxes.h"
+#include "users/LoginDigest.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
+    : QDialog(parent)
+    , m_boxes(boxes)
+    , m_profile(profile)
+    , m_storedDigest(ReadLoginDigest(profile))
+{
+    setWindowTitle(QStringLiteral("Change Login Password"));
+    auto* form = new QFormLayout;
+    m_old = addPasswordRow(form, QStringLiteral("Old Password:"));
+    m_new = addPasswordRow(form, QStringLiteral("New Password:"));
+    m_confirm = addPasswordRow(form, QStringLiteral("Confirm Password:"));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &CSetPwd::accept);
+    connect(cancel, &QPushButton::clicked, this, &CSetPwd::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QLineEdit* CSetPwd::addPasswordRow(QFormLayout* form, const QString& caption)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setMinimumWidth(200);
+    auto* label = new QLabel(caption, this);
+    label->setBuddy(edit);
+    form->addRow(label, edit);
+    return edit;
+}
+
+void CSetPwd::accept()
+{
+    const auto result = ChangeLoginPassword(m_profile, m_storedDigest, m_old->text().toStdU16String(),
+                                            m_new->text().toStdU16String(), m_confirm->text().toStdU16String());
+    switch (result) {
+    case LoginPasswordChange::WrongOldPassword:
+        m_boxes.show(this, QStringLiteral("The old password is not correct! Please input it again."),
+                     QStringLiteral("Warning"), MbIcon::Warning);
+        m_old->setFocus();
+        return;
+    case LoginPasswordChange::NotConfirmed:
+        m_boxes.show(this, QStringLiteral("The passwords are not the same. Please confirm it again."),
+                     QStringLiteral("Error"), MbIcon::Warning);
+        m_confirm->setFocus();
+        return;
+    case LoginPasswordChange::DigestFailed:
+        m_boxes.show(this, QStringLiteral("The password could not be changed: its digest cannot be computed."),
+                     QStringLiteral("Error"), MbIcon::Error);
+        return;
+    case LoginPasswordChange::NotStored:
+        m_boxes.show(this, QStringLiteral("The password could not be changed: the user settings cannot be written."),
+                     QStringLiteral("Error"), MbIcon::Error);
+        return;
+    case LoginPasswordChange::Changed:
+        break;
+    }
+    m_boxes.show(this, QStringLiteral("The password has been changed!"), QStringLiteral("Information"),
+                 MbIcon::Information);
+    QDialog::accept();
+}

@@ -1,0 +1,150 @@
+#include "platform/SystemdServiceManager.h"
+
+#include "support/SystemdPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using namespace platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+TEST(SystemdServiceManagerTest, NamesAndStatesMapToSystemd)
+{
+    const std::pair<const char*, const char*> names[] = {
+        {"Tavox Server", "tavox-server.service"},
+        {"tavox-server.service", "tavox-server.service"},
+        {"Other", "other.service"},
+    };
+    for (const auto& [service, unit] : names)
+        EXPECT_EQ(SystemdServiceManager::unitNameFor(service), unit) << service;
+
+    const std::pair<const char*, std::uint32_t> states[] = {
+        {"active", kServiceRunning},
+        {"reloading", kServiceRunning},
+        {"activating", kServiceStartPending},
+        {"deactivating", kServiceStopPending},
+        {"inactive", kServiceStopped},
+        {"failed", kServiceStopped},
+        {"maintenance", 0},
+        {"", 0},
+    };
+    for (const auto& [active, state] : states)
+        EXPECT_EQ(SystemdServiceManager::stateOfActiveState(active), state) << active;
+}
+
+TEST(SystemdServiceManagerTest, NoBusMeansNoManager)
+{
+    const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    const std::string saved = old ? old : "";
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tavox-test-bus", 1);
+    SystemdServiceManager manager;
+    EXPECT_EQ(manager.openManager(), nullptr);
+    if (old)
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
+    else
+        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
+/// Collects the notices of the backend thread.
+class Notices {
+public:
+    ServiceStatusCallback callback()
+    {
+        return [this](std::uint32_t triggered, const ServiceStatus& status) {
+            std::lock_guard lock(m_mutex);
+            m_seen.push_back({triggered, status.currentState});
+            m_changed.notify_all();
+        };
+    }
+    bool waitFor(std::uint32_t state, std::chrono::milliseconds timeout = 10s)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] {
+            for (const auto& [bit, s] : m_seen)
+                if (s == state && bit == notifyBitOf(state))
+                    return true;
+            return false;
+        });
+    }
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> seen()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_seen;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_seen;
+};
+
+std::uint32_t stateOf(ServiceHandle& service)
+{
+    ServiceStatus status;
+    return service.queryStatus(status) ? status.currentState : 0;
+}
+
+bool waitForState(ServiceHandle& service, std::uint32_t state)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (stateOf(service) == state)
+            return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+TEST(SystemdServiceManagerTest, OpensStartsStopsAndNotifiesOverThePeer)
+{
+    SystemdPeer peer("tavox-server.service", {"sleep", "60"}, 300, 300);
+    ASSERT_TRUE(peer.ready());
+
+    SystemdServiceManager manager;
+    auto scm = manager.openManager();
+    ASSERT_NE(scm, nullptr);
+    EXPECT_EQ(scm->openService("Other Service"), nullptr) << "a unit without a unit file must not open";
+    auto service = scm->openService("Tavox Server");
+    ASSERT_NE(service, nullptr);
+    EXPECT_EQ(stateOf(*service), kServiceStopped);
+
+    Notices notices;
+    ASSERT_TRUE(service->notifyStatusChange(kNotifyStopped | kNotifyRunning, notices.callback()));
+
+    ASSERT_TRUE(service->start());
+    EXPECT_EQ(stateOf(*service), kServiceStartPending);
+    ASSERT_TRUE(waitForState(*service, kServiceRunning));
+    ServiceStatus running;
+    ASSERT_TRUE(service->queryStatus(running));
+    ASSERT_GT(running.processId, 0u);
+    EXPECT_EQ(::kill(static_cast<pid_t>(running.processId), 0), 0) << "the service's process runs";
+    EXPECT_TRUE(notices.waitFor(kServiceRunning));
+
+    ServiceStatus afterStop;
+    ASSERT_TRUE(service->stop(afterStop));
+    EXPECT_EQ(afterStop.currentState, kServiceStopPending);
+    ASSERT_TRUE(waitForState(*service, kServiceStopped));
+    EXPECT_TRUE(notices.waitFor(kServiceStopped));
+
+    // Pending states are outside the mask: only the two entries were reported.
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {
+        {kNotifyRunning, kServiceRunning}, {kNotifyStopped, kServiceStopped}};
+    EXPECT_EQ(notices.seen(), expected);
+
+    // Closing the handle withdraws the notice.
+    service.reset();
+    auto again = scm->openService("Tavox Server");
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(again->start());
+    ASSERT_TRUE(waitForState(*again, kServiceRunning));
+    EXPECT_EQ(notices.seen().size(), 2u);
+}
+
+} // namespace

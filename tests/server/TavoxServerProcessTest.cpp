@@ -1,0 +1,103 @@
+#include "DemoSetup.h"
+
+#include "platform/SystemdServiceManager.h"
+#include "platform/Sleeper.h"
+#include "service/ServiceController.h"
+
+#include "support/ChildProcess.h"
+#include "support/SystemdPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kServerBinary = TAVOX_BINARY_DIR "/server/tavox-server";
+
+TEST(TavoxServerProcessTest, SecondInstanceFailsOnThePortAndSigtermLeavesStatusZero)
+{
+    DemoSetup demo;
+    ChildProcess first({kServerBinary}, ChildProcess::Stderr::Capture);
+    ASSERT_TRUE(first.waitForLine("tavox-server: running")) << first.seen();
+    EXPECT_TRUE(isListening(demo.tcpPort()));
+
+    ChildProcess second({kServerBinary}, ChildProcess::Stderr::Capture);
+    EXPECT_TRUE(second.waitForLine("(UA TCP) is in use by another program.")) << second.seen();
+    const auto secondStatus = second.wait();
+    ASSERT_TRUE(secondStatus.has_value());
+    EXPECT_TRUE(WIFEXITED(*secondStatus) && WEXITSTATUS(*secondStatus) != 0);
+    EXPECT_TRUE(isListening(demo.tcpPort())) << "the first instance keeps its port";
+
+    // As if the history database had been connected meanwhile.
+    demo.setDword(ServerKey::kSqlServerStatus, 1);
+    first.signal(SIGTERM);
+    EXPECT_TRUE(first.waitForLine("tavox-server: stopped (SQLServerStatus 0)")) << first.seen();
+    const auto status = first.wait();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_EQ(demo.dword(ServerKey::kSqlServerStatus), 0u);
+    EXPECT_FALSE(isListening(demo.tcpPort()));
+}
+
+TEST(TavoxServerProcessTest, UnreadableStoreEndsTheProcessWithAnError)
+{
+    DemoSetup demo;
+    std::filesystem::remove(demo.store());
+    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture);
+    EXPECT_TRUE(server.waitForLine("tavox-server: cannot start: cannot open the key")) << server.seen();
+    const auto status = server.wait();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+}
+
+/// Real pauses, shortened so that the budgets poll the service quickly.
+class ShortSleeper final : public platform::Sleeper {
+public:
+    void sleepMs(unsigned) override { std::this_thread::sleep_for(100ms); }
+};
+
+TEST(TavoxServerProcessTest, ControllerStartsAndStopsTheDaemonThroughTheServiceManager)
+{
+    DemoSetup demo;
+    SystemdPeer peer("tavox-server.service", {kServerBinary});
+    ASSERT_TRUE(peer.ready());
+
+    platform::SystemdServiceManager manager;
+    ShortSleeper sleeper;
+    std::atomic<int> messages{0};
+    std::atomic<std::uint32_t> lastMessage{0};
+    ServiceController controller(manager, sleeper);
+    controller.Open([&](std::uint32_t state) {
+        lastMessage = state;
+        ++messages;
+    });
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_EQ(controller.State(), platform::kServiceStopped);
+
+    ASSERT_TRUE(controller.StartServer());
+    EXPECT_EQ(controller.State(), platform::kServiceRunning);
+    EXPECT_TRUE(isListening(demo.tcpPort()));
+    EXPECT_EQ(demo.string(ServerKey::kUaTcpUri), "opc.tcp://" + testHostName() + ":" + std::to_string(demo.tcpPort()));
+
+    demo.setDword(ServerKey::kSqlServerStatus, 1);
+    ASSERT_TRUE(controller.StopServer());
+    EXPECT_EQ(controller.State(), platform::kServiceStopped);
+    EXPECT_EQ(demo.dword(ServerKey::kSqlServerStatus), 0u);
+    EXPECT_FALSE(isListening(demo.tcpPort()));
+
+    // The polls and the manager's own notices both report; the last word is "stopped".
+    for (int i = 0; i < 50 && lastMessage != platform::kServiceStopped; ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_GE(messages.load(), 2);
+    EXPECT_EQ(lastMessage.load(), platform::kServiceStopped);
+    controller.Close();
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#include "uabase/UaNodeId.h"
+
+#include "uabase/UaString.h"
+#include "uabase/UaVariant.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Copies of one value share one representation; taking and dropping references from several
+// threads at once must neither free it early nor leak it (the sanitizer build checks both).
+TEST(UaSharedValueThreadTest, CopiesOfOneValueAreUsedFromSeveralThreads)
+{
+    const UaNodeId id(UaString("Line1.Temperature"), 2);
+    UaVariant value;
+    value.setStringArray({ UaString("a"), UaString("b"), UaString("c") });
+    const UaString text("shared text");
+
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 20000;
+    std::atomic<int> mismatches { 0 };
+    std::atomic<bool> go { false };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            while (!go.load())
+                std::this_thread::yield();
+            for (int i = 0; i < kRounds; ++i) {
+                UaNodeId copy = id;
+                UaVariant valueCopy = value;
+                UaString textCopy = text;
+                UaNodeId other = copy;
+                copy = UaNodeId::fromXmlString(copy.toString());
+                if (!(copy == other) || valueCopy.arrayLength() != 3 || textCopy.length() != 11)
+                    mismatches.fetch_add(1);
+                other = UaNodeId();
+                valueCopy = UaVariant();
+            }
+        });
+    }
+    go.store(true);
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_EQ(id.toString(), UaString("ns=2;s=Line1.Temperature"));
+    EXPECT_EQ(value.element(2).toString(), UaString("c"));
+}
+
+} // namespace

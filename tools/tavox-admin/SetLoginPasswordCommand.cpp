@@ -1,0 +1,115 @@
+#include "SetLoginPasswordCommand.h"
+
+#include "config/UserProfile.h"
+#include "platform/Registry.h"
+#include "platform/TextCodec.h"
+#include "users/LoginDigest.h"
+
+#include <iostream>
+#include <ostream>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace admin {
+namespace {
+
+constexpr std::string_view kUsage = "Invalid syntax: tavox-admin set-login-password [--stdin]";
+
+/// Standard input and, for the prompts, standard error.
+class StdinPasswordInput final : public PasswordInput {
+public:
+    bool isTerminal() const override { return ::isatty(STDIN_FILENO) == 1; }
+
+    std::optional<std::string> readHidden(std::string_view prompt) override
+    {
+        std::cerr << prompt << std::flush;
+        termios saved {};
+        const bool haveTerminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+        if (haveTerminal) {
+            termios quiet = saved;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            quiet.c_lflag |= ECHONL;
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        }
+        auto line = readLine();
+        if (haveTerminal)
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        return line;
+    }
+
+    std::optional<std::string> readLine() override
+    {
+        std::string line;
+        if (!std::getline(std::cin, line))
+            return std::nullopt;
+        return line;
+    }
+};
+
+std::string withoutLineEnd(std::string line)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::optional<std::string> askTwice(PasswordInput& input, const Streams& io, int& code)
+{
+    const auto first = input.readHidden("New login password: ");
+    const auto second = first ? input.readHidden("Confirm login password: ") : std::nullopt;
+    if (!first || !second) {
+        code = io.fail("No password was typed.");
+        return std::nullopt;
+    }
+    if (*first != *second) {
+        code = io.fail("The passwords are not the same; nothing was changed.");
+        return std::nullopt;
+    }
+    return withoutLineEnd(*first);
+}
+
+} // namespace
+
+int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io)
+{
+    const bool fromStdin = args.size() == 1 && args[0] == "--stdin";
+    if (!args.empty() && !fromStdin)
+        return io.fail(kUsage, kExitUsage);
+
+    std::string password;
+    if (fromStdin) {
+        const auto line = input.readLine();
+        if (!line)
+            return io.fail("No password on standard input.");
+        password = withoutLineEnd(*line);
+    } else {
+        if (!input.isTerminal())
+            return io.fail("Standard input is not a terminal: give the password on standard input with --stdin.",
+                           kExitUsage);
+        int code = kExitSuccess;
+        const auto typed = askTwice(input, io, code);
+        if (!typed)
+            return code;
+        password = *typed;
+    }
+    if (password.empty())
+        return io.fail("The login password must not be empty; nothing was changed.");
+
+    const std::string digest = MakeLoginDigest(platform::utf8ToUtf16(password));
+    if (digest.empty())
+        return io.fail("The digest of the password cannot be computed; nothing was changed.");
+    const auto store = platform::registryStorePath(platform::RegHive::CurrentUser);
+    if (!WriteLoginDigest(UserProfile::utility(), digest))
+        return io.fail("Cannot write the per-user store " + store.string() + ".");
+    io.out << "The login password of Tavox Utility has been set in " << store.string() << ".\n";
+    return kExitSuccess;
+}
+
+int runSetLoginPassword(Arguments args, const Streams& io)
+{
+    StdinPasswordInput input;
+    return setLoginPassword(args, input, io);
+}
+
+} // namespace admin
