@@ -8,6 +8,7 @@
 #include "uabase/UaNodesetXmlParser.h"
 #include "uabase/UaVariant.h"
 #include "uabase/UaXmlDocument.h"
+#include "uabase/UserDataBase.h"
 #include "uabase/Variable.h"
 
 #include <libxml/xmlerror.h>

@@ -91,8 +91,14 @@ UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& err
         errorText = "invalid XML schema";
         return UaStatus::BadInvalidArgument;
     }
-    // The previous document stays with whoever took it before the load.
+    // The previous document stays with whoever took it before the load. Its tables go: the
+    // aliases of another file must not shadow this file's own ("first definition wins").
     m_document = document.release();
+    m_namespaceUris.clear();
+    m_aliases.clear();
+    m_aliasIndex.clear();
+    m_aliasHasNumericName = false;
+    m_documentExtensions.clear();
     if (m_document->getChild("NamespaceUris") == 0) {
         const UaStatus status = readNamespaceUris();
         m_document->toRoot();
@@ -234,7 +240,7 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
     m_failedLine = 0;
     m_failedPosition = 0;
     if (m_document == nullptr || m_document->toRoot() != 0) {
-        errorText = "parsing node fails";
+        errorText = "no nodeset loaded";
         return UaStatus::BadInvalidArgument;
     }
     // One walk over the root's children finds both tables, which come before the nodes.
@@ -251,6 +257,8 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
     if (aliases != nullptr) {
         readAliases(aliases);
     }
+    // Reading the same document again (after it was edited) reads its extensions anew.
+    m_documentExtensions.clear();
     if (extensions != nullptr) {
         m_document->getChild("Extensions");
         readDocumentExtensions();

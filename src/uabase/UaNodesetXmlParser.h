@@ -65,7 +65,8 @@ public:
 
     /// Loads and checks the file. On failure the error text says why and the result is
     /// BadInvalidArgument; the reader's document is then unchanged. On success the new document
-    /// replaces the old pointer WITHOUT freeing it (the caller took it with xmlDocument first).
+    /// replaces the old pointer WITHOUT freeing it (the caller took it with xmlDocument first),
+    /// and the namespace URIs, aliases and document extensions of the old one are dropped.
     virtual UaStatus loadNodeset(const UaString& fileName, UaString& errorText);
     /// Appends the `Uri` texts of the `NamespaceUris` element under the cursor.
     virtual UaStatus readNamespaceUris();

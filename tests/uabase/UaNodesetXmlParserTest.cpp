@@ -82,6 +82,37 @@ TEST_F(UaNodesetXmlParserTest, LoadReplacesTheDocumentPointerWithoutFreeingTheOl
     delete previous;
 }
 
+TEST_F(UaNodesetXmlParserTest, ReadsASecondFileWithItsOwnTables)
+{
+    // A reader used again, as the Node Config page uses its reader for every file it opens.
+    UaNodesetXmlParser reader;
+    UaString error;
+    NodeMap first;
+    ASSERT_TRUE(reader.loadNodeset(UaString(nodesetFile("plant.xml").c_str()), error).isGood());
+    ASSERT_TRUE(reader.parseNodes(first, error).isGood());
+    // The same document read again (after an edit) keeps one set of extensions.
+    NodeMap again;
+    ASSERT_TRUE(reader.parseNodes(again, error).isGood());
+    EXPECT_EQ(reader.documentExtensions().size(), 2u);
+
+    UaXmlDocument* plant = reader.xmlDocument();
+    ASSERT_TRUE(reader.loadNodeset(UaString(nodesetFile("object-first.xml").c_str()), error).isGood());
+    delete plant;
+    EXPECT_TRUE(reader.namespaceUris().empty());
+    EXPECT_TRUE(reader.documentExtensions().empty());
+    // The first file's aliases are gone.
+    EXPECT_EQ(reader.resolveNodeId(UaWideString("HasComponent")), UaNodeId());
+}
+
+TEST_F(UaNodesetXmlParserTest, ParseWithoutADocumentFails)
+{
+    UaNodesetXmlParser reader;
+    NodeMap nodes;
+    UaString error;
+    EXPECT_EQ(reader.parseNodes(nodes, error), UaStatus(UaStatus::BadInvalidArgument));
+    EXPECT_EQ(error, UaString("no nodeset loaded"));
+}
+
 class FailingNamespaceReader : public UaNodesetXmlParser {
 public:
     UaStatus readNamespaceUris() override { return UaStatus::BadOutOfMemory; }
