@@ -186,6 +186,29 @@ TEST_F(UaNodesetXmlParserTest, ReadsStringIdentifiersThroughTheWideStringRule)
     EXPECT_NE(read.node("ns=1;s=Pump?"), nullptr);
 }
 
+TEST_F(UaNodesetXmlParserTest, ReadsAttributesMadeOfEntitiesAndDocumentTypeDefaults)
+{
+    // Texts that libxml2 does not keep in one piece: an entity inside a value, a value that only
+    // the document type declaration gives.
+    const std::string xml = "<!DOCTYPE UANodeSet [<!ENTITY line \"ns=1;i=\">"
+                            "<!ATTLIST UAVariable AccessLevel CDATA \"7\">]>"
+                            "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">"
+                            "<UAObject NodeId=\"&line;5001\" BrowseName=\"Line\"/>"
+                            "<UAVariable NodeId=\"&line;6001\" BrowseName=\"Level\" ParentNodeId=\"&line;5001\"/>"
+                            "</UANodeSet>";
+    auto* document = new UaXmlDocument;
+    ASSERT_EQ(document->loadXmlMemory(xml.data(), static_cast<int>(xml.size()), nullptr), 0);
+    UaNodesetXmlParser reader(document);
+    NodeMap nodes;
+    UaString error;
+    ASSERT_TRUE(reader.parseNodes(nodes, error).isGood()) << error.toStdString();
+    const auto* level = dynamic_cast<const Variable*>(nodes.find(id("ns=1;i=6001")));
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->accessLevel(), 7);
+    EXPECT_EQ(level->parentNodeId(), id("ns=1;i=5001"));
+    EXPECT_NE(nodes.find(id("ns=1;i=5001")), nullptr);
+}
+
 struct VariableCase {
     const char* nodeId;
     const char* dataType;
