@@ -41,7 +41,7 @@ function(tavox_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
         TAVOX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
-        TAVOX_NODESETS_DIR="${PROJECT_SOURCE_DIR}/../shared/nodesets"
+        TAVOX_NODESETS_DIR="${TAVOX_NODESETS_DIR}"
         TAVOX_BINARY_DIR="${PROJECT_BINARY_DIR}"
         TAVOX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60

@@ -58,26 +58,102 @@ BaseNode::~BaseNode() = default;
 
 void BaseNode::setNodeId(const UaNodeId& nodeId) { m_nodeId = nodeId; }
 
+namespace {
+
+    /// Lists up to this length are checked for duplicates by a scan; longer ones by their index.
+    constexpr std::size_t kIndexedReferenceCount = 16;
+
+} // namespace
+
 void BaseNode::addReference(const Reference& reference)
 {
-    if (std::find(m_references.begin(), m_references.end(), reference) == m_references.end())
-        m_references.push_back(reference);
+    // A reference of this very list would move under its own feet when the list grows.
+    const bool ownElement = !m_references.empty() && &reference >= m_references.data()
+        && &reference < m_references.data() + m_references.size();
+    if (ownElement) {
+        const Reference copy = reference;
+        addReference(copy.referenceTypeId(), copy.isForward(), copy.targetNodeId());
+        return;
+    }
+    addReference(reference.referenceTypeId(), reference.isForward(), reference.targetNodeId());
+}
+
+void BaseNode::addReference(const UaNodeId& referenceTypeId, bool isForward, const UaNodeId& targetNodeId)
+{
+    if (!m_referenceIndex.empty()) {
+        if (isIndexed(referenceTypeId, isForward, targetNodeId))
+            return;
+        m_references.emplace_back(referenceTypeId, isForward, targetNodeId);
+        indexReference(static_cast<std::uint32_t>(m_references.size() - 1));
+        return;
+    }
+    for (const Reference& known : m_references) {
+        if (known.is(referenceTypeId, isForward, targetNodeId))
+            return;
+    }
+    m_references.emplace_back(referenceTypeId, isForward, targetNodeId);
+    if (m_references.size() > kIndexedReferenceCount)
+        rebuildReferenceIndex();
 }
 
 void BaseNode::removeReference(const Reference& reference)
 {
     auto it = std::find(m_references.begin(), m_references.end(), reference);
-    if (it != m_references.end())
-        m_references.erase(it);
+    if (it == m_references.end())
+        return;
+    m_references.erase(it);
+    // Positions after the removed one moved; removal is rare, so the index is built anew.
+    if (!m_referenceIndex.empty())
+        rebuildReferenceIndex();
+}
+
+bool BaseNode::isIndexed(const UaNodeId& referenceTypeId, bool isForward, const UaNodeId& targetNodeId) const
+{
+    const std::size_t mask = m_referenceIndex.size() - 1;
+    for (std::size_t slot = ReferenceHash::of(referenceTypeId, isForward, targetNodeId) & mask;;
+         slot = (slot + 1) & mask) {
+        const std::uint32_t entry = m_referenceIndex[slot];
+        if (entry == 0)
+            return false;
+        if (m_references[entry - 1].is(referenceTypeId, isForward, targetNodeId))
+            return true;
+    }
+}
+
+void BaseNode::indexReference(std::uint32_t position)
+{
+    // At most half full, so that probe sequences stay short.
+    if ((m_references.size()) * 2 > m_referenceIndex.size()) {
+        rebuildReferenceIndex();
+        return;
+    }
+    const std::size_t mask = m_referenceIndex.size() - 1;
+    std::size_t slot = ReferenceHash {}(m_references[position]) & mask;
+    while (m_referenceIndex[slot] != 0)
+        slot = (slot + 1) & mask;
+    m_referenceIndex[slot] = position + 1;
+}
+
+void BaseNode::rebuildReferenceIndex()
+{
+    std::size_t size = 64;
+    while (size < m_references.size() * 4)
+        size *= 2;
+    m_referenceIndex.assign(size, 0);
+    for (std::size_t position = 0; position < m_references.size(); ++position)
+        indexReference(static_cast<std::uint32_t>(position));
 }
 
 void BaseNode::addInverseReferences(NodeMap& nodes)
 {
-    // A copy: a reference of the node to itself adds to the very list being walked.
-    const std::vector<Reference> references = m_references;
-    for (const Reference& reference : references) {
-        if (BaseNode* target = nodes.find(reference.targetNodeId()))
-            target->addReference(reference.inverseFrom(m_nodeId));
+    // By index: a reference of the node to itself adds to the very list being walked (and the
+    // inverse of that added reference is the original, already there).
+    for (std::size_t i = 0; i < m_references.size(); ++i) {
+        BaseNode* target = nodes.find(m_references[i].targetNodeId());
+        if (target == this)
+            addReference(m_references[i].inverseFrom(m_nodeId));
+        else if (target)
+            target->addReference(m_references[i].referenceTypeId(), !m_references[i].isForward(), m_nodeId);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "uabase/UaNodeId.h"
 #include "uabase/UaQualifiedName.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -81,6 +82,11 @@ public:
 
     /// Appends the reference unless an equal one (type, direction, target) is already there.
     void addReference(const Reference& reference);
+    /// The same for a reference given by its parts, built in place (readers add tens of
+    /// thousands). The parts must not be references of this node.
+    void addReference(const UaNodeId& referenceTypeId, bool isForward, const UaNodeId& targetNodeId);
+    /// Makes room for `count` references in all (a reader that knows how many are coming).
+    void reserveReferences(std::size_t count) { m_references.reserve(count); }
     /// Removes the first equal reference, if any.
     void removeReference(const Reference& reference);
     void addExtension(const Extension& extension) { m_extensions.push_back(extension); }
@@ -95,6 +101,9 @@ protected:
     const std::vector<Reference>& referenceList() const { return m_references; }
 
 private:
+    bool isIndexed(const UaNodeId& referenceTypeId, bool isForward, const UaNodeId& targetNodeId) const;
+    void indexReference(std::uint32_t position);
+    void rebuildReferenceIndex();
     bool getParentFromChildLinks(UaNodeId& parentNodeId, UaNodeId& referenceTypeId) const;
     bool getParentFromReferences(UaNodeId& parentNodeId, UaNodeId& referenceTypeId) const;
 
@@ -106,6 +115,11 @@ private:
     std::uint32_t m_userWriteMask = 0;
     UaNodeId m_parentNodeId;
     std::vector<Reference> m_references;
+    // Positions (plus one; 0 is a free slot) of the references in an open-addressing table, for
+    // the duplicate check once the list is long: a type node such as a modelling rule is the
+    // target of thousands of references, and a scan per added inverse reference would make
+    // reading a nodeset quadratic. Empty while the list is short.
+    std::vector<std::uint32_t> m_referenceIndex;
     std::vector<ChildLink> m_childLinks;
     std::vector<Extension> m_extensions;
 };

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 namespace UaBase {
 
@@ -29,14 +30,18 @@ public:
 
     /// The node stored under the identifier, or null.
     BaseNode* find(const UaNodeId& nodeId) const;
-    bool contains(const UaNodeId& nodeId) const { return m_nodes.count(nodeId) != 0; }
+    bool contains(const UaNodeId& nodeId) const { return m_index.count(nodeId) != 0; }
 
     /// Deletes the node stored under the identifier; false when there is none.
     bool erase(const UaNodeId& nodeId);
     /// Hands the node stored under the identifier to the caller and removes its entry.
     std::unique_ptr<BaseNode> take(const UaNodeId& nodeId);
     /// Deletes every node.
-    void clear() { m_nodes.clear(); }
+    void clear()
+    {
+        m_index.clear();
+        m_nodes.clear();
+    }
 
     std::size_t size() const { return m_nodes.size(); }
     bool empty() const { return m_nodes.empty(); }
@@ -47,6 +52,9 @@ public:
 
 private:
     Storage m_nodes;
+    // The same nodes by hash, for find: a nodeset's references make tens of thousands of
+    // lookups, and a walk down the ordered tree touches a dozen entries for each.
+    std::unordered_map<UaNodeId, BaseNode*> m_index;
 };
 
 } // namespace UaBase

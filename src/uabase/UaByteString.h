@@ -40,6 +40,9 @@ public:
     /// otherwise BadInvalidArgument, and this value is left unchanged. An empty text gives the
     /// empty byte string.
     UaStatus fromBase64(const UaString& text);
+    /// The same over a view; with `skipXmlBlanks`, the blanks that XML allows between the
+    /// characters of a base64 value (space, tab, line feed, carriage return) are skipped.
+    UaStatus fromBase64(std::string_view text, bool skipXmlBlanks);
     /// Two upper-case hexadecimal digits per byte for the first `maxBytes` bytes.
     UaString toHex(std::size_t maxBytes) const;
 

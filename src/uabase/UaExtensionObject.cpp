@@ -45,6 +45,17 @@ const UaExtensionObject::Rep* UaExtensionObject::sharedEmpty()
     return rep;
 }
 
+UaExtensionObject::UaExtensionObject(const UaNodeId& typeId, std::vector<std::pair<UaString, UaVariant>> fields)
+    : m_rep([&] {
+        auto* rep = new Rep;
+        rep->typeId = typeId;
+        rep->encoding = Encoding::Fields;
+        rep->fields = std::move(fields);
+        return rep;
+    }())
+{
+}
+
 UaNodeId UaExtensionObject::typeId() const { return m_rep->typeId; }
 
 void UaExtensionObject::setTypeId(const UaNodeId& typeId)

@@ -3,6 +3,8 @@
 #include "uabase/UaSharedRef.h"
 
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 class UaByteString;
 class UaNodeId;
@@ -20,6 +22,9 @@ public:
     /// No type, no body.
     UaExtensionObject();
     explicit UaExtensionObject(const UaNodeId& typeId);
+    /// A field-encoded value with all its fields at once, in this order (one representation
+    /// instead of one per addField).
+    UaExtensionObject(const UaNodeId& typeId, std::vector<std::pair<UaString, UaVariant>> fields);
 
     UaNodeId typeId() const;
     void setTypeId(const UaNodeId& typeId);

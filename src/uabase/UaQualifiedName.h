@@ -3,6 +3,7 @@
 #include "uabase/UaString.h"
 
 #include <cstdint>
+#include <string_view>
 
 /// A name qualified by a namespace index, as in a browse name.
 class UaQualifiedName {
@@ -24,6 +25,8 @@ public:
     /// in namespace 0, three or more give an empty name in namespace 0. The index is the file's
     /// own; translating it is the caller's business.
     static UaQualifiedName fromBrowseNameText(const UaString& text);
+    static UaQualifiedName fromBrowseNameText(std::string_view text);
+    static UaQualifiedName fromBrowseNameText(const char* text) { return fromBrowseNameText(UaString(text)); }
 
     friend bool operator==(const UaQualifiedName& a, const UaQualifiedName& b) = default;
 

@@ -77,9 +77,11 @@ public:
     /// The root element cannot be removed: the document would be left without one.
     int removeCurrent();
 
-private:
-    /// The cursor when it is on an element (not on the document node).
+    /// The cursor when it is on an element (not on the document node), else null: for readers
+    /// that walk a large document without copying every name and text.
     _xmlNode* currentElement() const;
+
+private:
     int adoptParsed(_xmlDoc* document);
 
     _xmlDoc* m_document = nullptr;

@@ -1,0 +1,339 @@
+#include "uabase/UaNodesetXmlParser.h"
+
+#include "uabase/BaseNode.h"
+#include "uabase/BaseNodeFactory.h"
+#include "uabase/NodeIdTextCache.h"
+#include "uabase/NodesetValueDecoder.h"
+#include "uabase/UaByteString.h"
+#include "uabase/UaExtensionObject.h"
+#include "uabase/UaVariant.h"
+#include "uabase/UaXmlDocument.h"
+#include "uabase/XmlNodeReader.h"
+
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace UaBase {
+
+namespace {
+
+using Xml = XmlNodeReader;
+
+constexpr const char* kNodesetNamespace = "http://opcfoundation.org/UA/2011/03/UANodeSet.xsd";
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
+UaNodesetXmlParser::UaNodesetXmlParser(UaXmlDocument* document)
+    : m_document(document)
+    , m_valueDecoder(std::make_unique<NodesetValueDecoder>(m_namespaceTranslation))
+{
+}
+
+UaNodesetXmlParser::~UaNodesetXmlParser()
+{
+    if (m_document != nullptr) {
+        m_document->freeXmlDocument();
+        delete m_document;
+    }
+}
+
+void UaNodesetXmlParser::setXmlDocument(UaXmlDocument* document)
+{
+    m_document = document;
+}
+
+void UaNodesetXmlParser::setNodeFactory(BaseNodeFactory* factory)
+{
+    m_nodeFactory = factory;
+}
+
+void UaNodesetXmlParser::setTypeDefinitionProvider(TypeDefinitionProvider* provider)
+{
+    m_typeDefinitionProvider = provider;
+}
+
+BaseNodeFactory& UaNodesetXmlParser::factory()
+{
+    if (m_nodeFactory != nullptr) {
+        return *m_nodeFactory;
+    }
+    if (!m_ownFactory) {
+        m_ownFactory = std::make_unique<BaseNodeFactory>();
+    }
+    return *m_ownFactory;
+}
+
+const xmlNode* UaNodesetXmlParser::currentElement() const
+{
+    return m_document == nullptr ? nullptr : m_document->currentElement();
+}
+
+UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& errorText)
+{
+    auto document = std::make_unique<UaXmlDocument>();
+    if (document->loadXmlFile(fileName.toUtf8()) != 0) {
+        errorText = "cannot load XML file";
+        return UaStatus::BadInvalidArgument;
+    }
+    const char* rootName = document->getNodeName();
+    if (rootName == nullptr || std::strcmp(rootName, "UANodeSet") != 0) {
+        errorText = "root XML element name is not UANodeSet";
+        return UaStatus::BadInvalidArgument;
+    }
+    if (std::strcmp(document->getNamespaceUri(), kNodesetNamespace) != 0) {
+        errorText = "invalid XML schema";
+        return UaStatus::BadInvalidArgument;
+    }
+    // The previous document stays with whoever took it before the load. Its tables go: the
+    // aliases of another file must not shadow this file's own ("first definition wins").
+    m_document = document.release();
+    m_namespaceUris.clear();
+    m_aliases.clear();
+    m_aliasIndex.clear();
+    m_aliasHasNumericName = false;
+    m_documentExtensions.clear();
+    if (m_document->getChild("NamespaceUris") == 0) {
+        const UaStatus status = readNamespaceUris();
+        m_document->toRoot();
+        if (status.isNotGood()) {
+            errorText = "reading namespace URIs failed";
+            return status;
+        }
+    }
+    return UaStatus::Good;
+}
+
+UaStatus UaNodesetXmlParser::readNamespaceUris()
+{
+    const xmlNode* namespaceUris = currentElement();
+    for (const xmlNode* uri = Xml::firstChildElement(namespaceUris); uri != nullptr; uri = Xml::nextSiblingElement(uri)) {
+        if (Xml::hasName(uri, "Uri")) {
+            m_namespaceUris.emplace_back(Xml::content(uri).view());
+        }
+    }
+    return UaStatus::Good;
+}
+
+void UaNodesetXmlParser::translate(UaNodeId& id) const
+{
+    if (!m_namespaceTranslation.empty()) {
+        auto found = m_namespaceTranslation.find(id.namespaceIndex());
+        if (found != m_namespaceTranslation.end()) {
+            id.setNamespaceIndex(found->second);
+        }
+    }
+}
+
+UaNodeId UaNodesetXmlParser::parseNodeIdText(const UaString& utf8) const
+{
+    UaNodeId id = UaNodeId::fromXmlString(utf8);
+    translate(id);
+    return id;
+}
+
+UaNodeId UaNodesetXmlParser::resolveNodeId(const UaWideString& text) const
+{
+    // Alias names are kept by their UTF-8 form, which is one-to-one with the UTF-16 code units.
+    const UaString utf8(text);
+    auto alias = m_aliasIndex.find(utf8.view());
+    if (alias != m_aliasIndex.end()) {
+        return alias->second;
+    }
+    return parseNodeIdText(utf8);
+}
+
+const UaNodeId& UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
+{
+    if (!m_cache) {
+        // Outside parseNodes (a subclass reading elements itself): nothing is remembered by text.
+        m_outsideRead.push_back(resolveNodeId(UaWideString(UaString(utf8))));
+        return m_outsideRead.back();
+    }
+    std::uint64_t key = 0;
+    if (!m_aliasHasNumericName && NodeIdTextCache::numericKey(utf8, key)) {
+        if (const UaNodeId* known = m_cache->findNumeric(key)) {
+            return *known;
+        }
+        UaNodeId id(NodeIdTextCache::numberOf(key), NodeIdTextCache::namespaceOf(key));
+        translate(id);
+        return m_cache->insertNumeric(key, id);
+    }
+    if (!isAscii(utf8)) {
+        // Exactly the conversions of resolveNodeId (a character outside the Basic Multilingual
+        // Plane becomes "?").
+        return m_cache->keep(resolveNodeId(UaWideString(UaString(utf8))));
+    }
+    if (inPlace) {
+        if (const UaNodeId* known = m_cache->findText(utf8)) {
+            return *known;
+        }
+    }
+    auto alias = m_aliasIndex.find(utf8);
+    const UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
+    return inPlace ? m_cache->insertText(utf8, id) : m_cache->keep(id);
+}
+
+void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
+{
+    for (const xmlNode* alias = Xml::firstChildElement(aliases); alias != nullptr; alias = Xml::nextSiblingElement(alias)) {
+        if (!Xml::hasName(alias, "Alias")) {
+            continue;
+        }
+        const XmlText name = Xml::attribute(alias, "Alias");
+        const UaWideString key(UaString(name.view()));
+        const XmlText target = Xml::content(alias);
+        const UaNodeId id = resolveNodeId(UaWideString(UaString(target.view())));
+        if (m_aliases.emplace(key, id).second) {
+            const UaString utf8Key(key);
+            std::uint64_t numeric = 0;
+            m_aliasHasNumericName = m_aliasHasNumericName || NodeIdTextCache::numericKey(utf8Key.view(), numeric);
+            m_aliasIndex.emplace(std::string(utf8Key.view()), id);
+        }
+    }
+}
+
+void UaNodesetXmlParser::readDocumentExtensions()
+{
+    readExtensionList(m_documentExtensions, true);
+}
+
+UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extensions, bool withNamespace)
+{
+    // The cursor is on an `Extensions` element and comes back to it.
+    UaStatus status = UaStatus::Good;
+    if (m_document->getFirstChild() != 0) {
+        return status;
+    }
+    do {
+        const char* name = m_document->getNodeName();
+        if (name == nullptr || std::strcmp(name, "Extension") != 0) {
+            break;
+        }
+        if (m_document->getFirstChild() != 0) {
+            status = UaStatus::Bad;
+            continue;
+        }
+        char* body = nullptr;
+        int length = 0;
+        UaByteString bodyBytes;
+        if (m_document->dumpCurrent(body, length) == 0) {
+            bodyBytes = UaByteString(body, length);
+        }
+        UaXmlDocument::freeXmlString(body);
+        extensions.emplace_back(UaString(m_document->getNodeName()), bodyBytes,
+            withNamespace ? UaString(m_document->getNamespaceUri()) : UaString());
+        m_document->getParent();
+    } while (m_document->getFollowingSibling() == 0);
+    m_document->getParent();
+    return status;
+}
+
+UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
+{
+    m_failedLine = 0;
+    m_failedPosition = 0;
+    if (m_document == nullptr || m_document->toRoot() != 0) {
+        errorText = "no nodeset loaded";
+        return UaStatus::BadInvalidArgument;
+    }
+    // One walk over the root's children finds both tables, which come before the nodes.
+    const xmlNode* aliases = nullptr;
+    const xmlNode* extensions = nullptr;
+    for (const xmlNode* child = Xml::firstChildElement(currentElement()); child != nullptr;
+         child = Xml::nextSiblingElement(child)) {
+        if (aliases == nullptr && Xml::hasName(child, "Aliases")) {
+            aliases = child;
+        } else if (extensions == nullptr && Xml::hasName(child, "Extensions")) {
+            extensions = child;
+        }
+    }
+    if (aliases != nullptr) {
+        readAliases(aliases);
+    }
+    // Reading the same document again (after it was edited) reads its extensions anew.
+    m_documentExtensions.clear();
+    if (extensions != nullptr) {
+        m_document->getChild("Extensions");
+        readDocumentExtensions();
+        m_document->toRoot();
+    }
+
+    m_outsideRead.clear();
+    m_cache = std::make_unique<NodeIdTextCache>();
+    UaStatus status = UaStatus::Good;
+    std::size_t position = 0;
+    if (m_document->getFirstChild() == 0) {
+        do {
+            ++position;
+            const char* name = m_document->getNodeName();
+            if (std::strcmp(name, "UAObject") == 0) {
+                status = parseObject(nodes);
+            } else if (std::strcmp(name, "UAVariable") == 0) {
+                status = parseVariable(nodes);
+            } else if (std::strcmp(name, "UAMethod") == 0) {
+                status = parseMethod(nodes);
+            } else if (std::strcmp(name, "UAObjectType") == 0) {
+                status = parseObjectType(nodes);
+            } else if (std::strcmp(name, "UAVariableType") == 0) {
+                status = parseVariableType(nodes);
+            } else if (std::strcmp(name, "UAReferenceType") == 0) {
+                status = parseReferenceType(nodes);
+            } else if (std::strcmp(name, "UADataType") == 0) {
+                status = parseDataType(nodes);
+            }
+            if (status.isNotGood()) {
+                break;
+            }
+        } while (m_document->getFollowingSibling() == 0);
+    }
+    m_cache.reset();
+    if (status.isNotGood()) {
+        const xmlNode* failed = currentElement();
+        m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);
+        m_failedPosition = position;
+        nodes.clear();
+        errorText = "parsing node fails";
+        return status;
+    }
+    for (const auto& [nodeId, node] : nodes) {
+        node->addInverseReferences(nodes);
+    }
+    completeDefinitions(nodes);
+    return UaStatus::Good;
+}
+
+void UaNodesetXmlParser::linkChildren(NodeMap& nodes)
+{
+    for (const auto& [nodeId, node] : nodes) {
+        node->linkChildren(nodes);
+    }
+}
+
+UaStatus UaNodesetXmlParser::parseReserved()
+{
+    return UaStatus::BadNotImplemented;
+}
+
+void UaNodesetXmlParser::getValue(const xmlNode* element, UaVariant& value) const
+{
+    m_valueDecoder->decode(element, value);
+}
+
+UaExtensionObject UaNodesetXmlParser::getExtensionObjectValue(const xmlNode* element) const
+{
+    return m_valueDecoder->extensionObject(element);
+}
+
+UaNodeId UaNodesetXmlParser::getNodeIdValue(const xmlNode* element) const
+{
+    return m_valueDecoder->nodeId(element);
+}
+
+} // namespace UaBase

@@ -1,0 +1,11 @@
+#include "tavox-nodeset/NodesetTool.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return runNodesetTool(arguments, std::cout, std::cerr);
+}
