@@ -3,11 +3,11 @@
 #include "uabase/Extension.h"
 #include "uabase/NodeElement.h"
 #include "uabase/NodeMap.h"
+#include "uabase/UaEnumDefinition.h"
+#include "uabase/UaLocalizedText.h"
 #include "uabase/UaNodeId.h"
 #include "uabase/UaStatus.h"
 #include "uabase/UaString.h"
-#include "uabase/UaEnumDefinition.h"
-#include "uabase/UaLocalizedText.h"
 #include "uabase/UaStructureDefinition.h"
 #include "uabase/UaWideString.h"
 
@@ -129,7 +129,6 @@ protected:
     const _xmlNode* currentElement() const;
 
 private:
-    struct Header;
     class DefinitionDepth;
     struct TextHash {
         using is_transparent = void;
@@ -145,14 +144,15 @@ private:
     void readAliases(const _xmlNode* aliases);
     void readDocumentExtensions();
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
-    UaStatus readHeader(const NodeElement& element, Header& header) const;
+    const UaNodeId& readNodeId(const NodeElement& element, UaStatus& status) const;
+    UaStatus readNames(const NodeElement& element, BaseNode& node, UaStatus status) const;
     UaLocalizedText localizedText(const _xmlNode* element, const UaString* sameText) const;
-    UaString internLocale(std::string_view locale) const;
-    UaNodeId nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const;
-    UaNodeId dataTypeAttribute(const NodeElement& element) const;
-    void readValue(const NodeElement& element, UaVariant& value) const;
+    const UaString& internLocale(std::string_view locale) const;
+    const UaNodeId& nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const;
+    const UaNodeId& dataTypeAttribute(const NodeElement& element) const;
+    UaVariant readValue(const NodeElement& element) const;
     bool isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const;
-    UaStatus storeNode(std::unique_ptr<BaseNode> node, const Header& header, UaStatus status, NodeMap& nodes);
+    UaStatus storeNode(std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes);
     void readAlarm(const NodeElement& element, Variable* variable) const;
     void readEnumerationSubtype(DataType* dataType) const;
     void completeDefinitions(NodeMap& nodes);

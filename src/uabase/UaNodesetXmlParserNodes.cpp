@@ -58,25 +58,6 @@ bool booleanAttribute(const xmlNode* element, const char* name, bool whenAbsent)
 
 } // namespace
 
-/// What every node element has: read before the node is created.
-struct UaNodesetXmlParser::Header {
-    UaNodeId nodeId;
-    UaQualifiedName browseName;
-    UaLocalizedText displayName;
-    UaLocalizedText description;
-    std::uint32_t writeMask = 0;
-    std::uint32_t userWriteMask = 0;
-
-    void applyTo(BaseNode& node) const
-    {
-        node.setBrowseName(browseName);
-        node.setDisplayName(displayName);
-        node.setDescription(description);
-        node.setWriteMask(writeMask);
-        node.setUserWriteMask(userWriteMask);
-    }
-};
-
 UaLocalizedText UaNodesetXmlParser::localizedText(const xmlNode* element, const UaString* sameText) const
 {
     if (element == nullptr) {
@@ -85,14 +66,17 @@ UaLocalizedText UaNodesetXmlParser::localizedText(const xmlNode* element, const 
     const XmlText locale = Xml::attribute(element, "Locale");
     const XmlText text = Xml::content(element);
     // Display names mostly repeat the browse name and locales are a handful: share their strings.
-    UaString textString = sameText != nullptr && sameText->view() == text.view() ? *sameText : UaString(text.view());
-    return UaLocalizedText(internLocale(locale.view()), textString);
+    if (sameText != nullptr && sameText->view() == text.view()) {
+        return UaLocalizedText(internLocale(locale.view()), *sameText);
+    }
+    return UaLocalizedText(internLocale(locale.view()), UaString(text.view()));
 }
 
-UaString UaNodesetXmlParser::internLocale(std::string_view locale) const
+const UaString& UaNodesetXmlParser::internLocale(std::string_view locale) const
 {
+    static const UaString kNoLocale;
     if (locale.empty()) {
-        return UaString();
+        return kNoLocale;
     }
     for (const UaString& known : m_locales) {
         if (known.view() == locale) {
@@ -103,32 +87,48 @@ UaString UaNodesetXmlParser::internLocale(std::string_view locale) const
     return m_locales.back();
 }
 
-UaStatus UaNodesetXmlParser::readHeader(const NodeElement& element, Header& header) const
+const UaNodeId& UaNodesetXmlParser::readNodeId(const NodeElement& element, UaStatus& status) const
 {
+    static const UaNodeId kNoNodeId;
     const XmlText nodeId = element.attribute(Attribute::NodeId);
     if (!nodeId.isPresent()) {
-        return UaStatus::Bad;
+        status = UaStatus::Bad;
+        return kNoNodeId;
     }
-    header.nodeId = resolveText(nodeId.view(), nodeId.isInPlace());
-    const XmlText browseName = element.attribute(Attribute::BrowseName);
-    if (!browseName.isPresent()) {
-        return UaStatus::Bad;
-    }
-    header.browseName = UaQualifiedName::fromBrowseNameText(browseName.view());
-    auto translated = m_namespaceTranslation.find(header.browseName.namespaceIndex());
-    header.browseName.setNamespaceIndex(translated == m_namespaceTranslation.end() ? 0 : translated->second);
-    header.writeMask = numberAttribute<std::uint32_t>(element, Attribute::WriteMask, 0, UaNumberText::toUInt32);
-    header.userWriteMask =
-        numberAttribute<std::uint32_t>(element, Attribute::UserWriteMask, 0, UaNumberText::toUInt32);
-    header.displayName = localizedText(element.child(Child::DisplayName), &header.browseName.name());
-    header.description = localizedText(element.child(Child::Description), nullptr);
-    return UaStatus::Good;
+    return resolveText(nodeId.view(), nodeId.isInPlace());
 }
 
-UaNodeId UaNodesetXmlParser::nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const
+UaStatus UaNodesetXmlParser::readNames(const NodeElement& element, BaseNode& node, UaStatus status) const
 {
+    // The node is built first and written once: nodesets have thousands of nodes, and each
+    // copy of a name is a reference count taken and given back.
+    if (status.isNotGood()) {
+        return status;
+    }
+    const XmlText browseText = element.attribute(Attribute::BrowseName);
+    if (!browseText.isPresent()) {
+        return UaStatus::Bad;
+    }
+    UaQualifiedName browseName = UaQualifiedName::fromBrowseNameText(browseText.view());
+    auto translated = m_namespaceTranslation.find(browseName.namespaceIndex());
+    browseName.setNamespaceIndex(translated == m_namespaceTranslation.end() ? 0 : translated->second);
+    node.setBrowseName(browseName);
+    node.setWriteMask(numberAttribute<std::uint32_t>(element, Attribute::WriteMask, 0, UaNumberText::toUInt32));
+    node.setUserWriteMask(numberAttribute<std::uint32_t>(element, Attribute::UserWriteMask, 0, UaNumberText::toUInt32));
+    if (const xmlNode* displayName = element.child(Child::DisplayName)) {
+        node.setDisplayName(localizedText(displayName, &browseName.name()));
+    }
+    if (const xmlNode* description = element.child(Child::Description)) {
+        node.setDescription(localizedText(description, nullptr));
+    }
+    return status;
+}
+
+const UaNodeId& UaNodesetXmlParser::nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const
+{
+    static const UaNodeId kNoNodeId;
     const XmlText text = element.attribute(which);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId();
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : kNoNodeId;
 }
 
 bool UaNodesetXmlParser::isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const
@@ -141,10 +141,8 @@ bool UaNodesetXmlParser::isDuplicate(const NodeMap& nodes, const UaNodeId& nodeI
     return true;
 }
 
-UaStatus UaNodesetXmlParser::storeNode(std::unique_ptr<BaseNode> node, const Header& header, UaStatus status,
-    NodeMap& nodes)
+UaStatus UaNodesetXmlParser::storeNode(std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes)
 {
-    header.applyTo(*node);
     if (status.isGood()) {
         status = parseReferences(node.get());
         if (status.isGood()) {
@@ -155,65 +153,62 @@ UaStatus UaNodesetXmlParser::storeNode(std::unique_ptr<BaseNode> node, const Hea
     return status;
 }
 
-UaNodeId UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
+const UaNodeId& UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
 {
+    static const UaNodeId kBaseDataTypeId(kBaseDataType, 0);
     const XmlText text = element.attribute(Attribute::DataType);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(kBaseDataType, 0);
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : kBaseDataTypeId;
 }
 
-void UaNodesetXmlParser::readValue(const NodeElement& element, UaVariant& value) const
+UaVariant UaNodesetXmlParser::readValue(const NodeElement& element) const
 {
+    UaVariant value;
     const xmlNode* selecting = Xml::firstChildElement(element.child(Child::Value));
     if (selecting != nullptr) {
         getValue(selecting, value);
     }
+    return value;
 }
 
 UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    const UaStatus status = readHeader(element, header);
-    const auto eventNotifier = numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte);
-    const UaNodeId parent = nodeIdAttribute(element, Attribute::ParentNodeId);
-    if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<Object> object = factory().createObject(header.nodeId);
-    object->setEventNotifier(eventNotifier);
-    object->setParentNodeId(parent);
-    return storeNode(std::move(object), header, status, nodes);
+    std::unique_ptr<Object> object = factory().createObject(nodeId);
+    status = readNames(element, *object, status);
+    object->setEventNotifier(numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte));
+    object->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
+    return storeNode(std::move(object), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    UaStatus status = readHeader(element, header);
-    const UaNodeId dataType = dataTypeAttribute(element);
-    const auto valueRank = numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32);
-    const auto accessLevel = numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte);
-    const auto userAccessLevel = numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte);
-    const auto samplingInterval =
-        numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble);
-    const bool historizing = booleanAttribute(element, Attribute::Historizing, false);
-    const UaNodeId parent = nodeIdAttribute(element, Attribute::ParentNodeId);
-    if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<Variable> created = factory().createVariable(header.nodeId);
+    std::unique_ptr<Variable> created = factory().createVariable(nodeId);
     Variable* variable = created.get();
-    variable->setDataType(dataType);
-    variable->setValueRank(valueRank);
-    variable->setAccessLevel(accessLevel);
-    variable->setUserAccessLevel(userAccessLevel);
-    variable->setMinimumSamplingInterval(samplingInterval);
-    variable->setHistorizing(historizing);
-    variable->setParentNodeId(parent);
-    UaVariant value;
-    readValue(element, value);
-    variable->setValue(value);
-    status = storeNode(std::move(created), header, status, nodes);
+    status = readNames(element, *variable, status);
+    variable->setDataType(dataTypeAttribute(element));
+    variable->setValueRank(numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32));
+    variable->setAccessLevel(numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte));
+    variable->setUserAccessLevel(
+        numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte));
+    variable->setMinimumSamplingInterval(
+        numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble));
+    variable->setHistorizing(booleanAttribute(element, Attribute::Historizing, false));
+    variable->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
+    if (element.child(Child::Value) != nullptr) {
+        variable->setValue(readValue(element));
+    }
+    status = storeNode(std::move(created), status, nodes);
     readAlarm(element, variable);
     return status;
 }
@@ -247,87 +242,83 @@ void UaNodesetXmlParser::readAlarm(const NodeElement& element, Variable* variabl
 UaStatus UaNodesetXmlParser::parseMethod(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    const UaStatus status = readHeader(element, header);
-    const bool executable = booleanAttribute(element, Attribute::Executable, true);
-    const bool userExecutable = booleanAttribute(element, Attribute::UserExecutable, true);
-    const UaNodeId parent = nodeIdAttribute(element, Attribute::ParentNodeId);
-    if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<Method> method = factory().createMethod(header.nodeId);
-    method->setExecutable(executable);
-    method->setUserExecutable(userExecutable);
-    method->setParentNodeId(parent);
-    return storeNode(std::move(method), header, status, nodes);
+    std::unique_ptr<Method> method = factory().createMethod(nodeId);
+    status = readNames(element, *method, status);
+    method->setExecutable(booleanAttribute(element, Attribute::Executable, true));
+    method->setUserExecutable(booleanAttribute(element, Attribute::UserExecutable, true));
+    method->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
+    return storeNode(std::move(method), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    const UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
-    if (isDuplicate(nodes, header.nodeId, "parseReferenceType")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseReferenceType")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<ObjectType> objectType = factory().createObjectType(header.nodeId);
-    objectType->setIsAbstract(isAbstract);
-    return storeNode(std::move(objectType), header, status, nodes);
+    std::unique_ptr<ObjectType> objectType = factory().createObjectType(nodeId);
+    status = readNames(element, *objectType, status);
+    objectType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
+    return storeNode(std::move(objectType), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    const UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
-    const UaNodeId dataType = dataTypeAttribute(element);
-    const auto valueRank = numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32);
-    if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<VariableType> variableType = factory().createVariableType(header.nodeId);
-    variableType->setIsAbstract(isAbstract);
-    variableType->setDataType(dataType);
-    variableType->setValueRank(valueRank);
-    UaVariant value;
-    readValue(element, value);
-    variableType->setValue(value);
-    return storeNode(std::move(variableType), header, status, nodes);
+    std::unique_ptr<VariableType> variableType = factory().createVariableType(nodeId);
+    status = readNames(element, *variableType, status);
+    variableType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
+    variableType->setDataType(dataTypeAttribute(element));
+    variableType->setValueRank(numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32));
+    if (element.child(Child::Value) != nullptr) {
+        variableType->setValue(readValue(element));
+    }
+    return storeNode(std::move(variableType), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    const UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
-    const bool symmetric = booleanAttribute(element, Attribute::Symmetric, false);
-    const UaLocalizedText inverseName = localizedText(element.child(Child::InverseName), nullptr);
-    if (isDuplicate(nodes, header.nodeId, "parseReferenceType")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseReferenceType")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<ReferenceType> referenceType = factory().createReferenceType(header.nodeId);
-    referenceType->setIsAbstract(isAbstract);
-    referenceType->setSymmetric(symmetric);
-    referenceType->setInverseName(inverseName);
-    return storeNode(std::move(referenceType), header, status, nodes);
+    std::unique_ptr<ReferenceType> referenceType = factory().createReferenceType(nodeId);
+    status = readNames(element, *referenceType, status);
+    referenceType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
+    referenceType->setSymmetric(booleanAttribute(element, Attribute::Symmetric, false));
+    if (const xmlNode* inverseName = element.child(Child::InverseName)) {
+        referenceType->setInverseName(localizedText(inverseName, nullptr));
+    }
+    return storeNode(std::move(referenceType), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    Header header;
-    UaStatus status = readHeader(element, header);
-    const bool isAbstract = booleanAttribute(element, Attribute::IsAbstract, false);
-    if (isDuplicate(nodes, header.nodeId, "parseVariable")) {
+    UaStatus status = UaStatus::Good;
+    const UaNodeId& nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
-    std::unique_ptr<DataType> created = factory().createDataType(header.nodeId);
+    std::unique_ptr<DataType> created = factory().createDataType(nodeId);
     DataType* dataType = created.get();
-    dataType->setIsAbstract(isAbstract);
-    status = storeNode(std::move(created), header, status, nodes);
+    status = readNames(element, *dataType, status);
+    dataType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
+    status = storeNode(std::move(created), status, nodes);
     if (status.isGood()) {
         readEnumerationSubtype(dataType);
     }
