@@ -1,32 +1,39 @@
 #include "NodeConfigCheck.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
+#include "uabase/CTavoxBaseNodeFactory.h"
+#include "uabase/NodeMap.h"
+#include "uabase/UaNodesetXmlParser.h"
+#include "uabase/UaXmlDocument.h"
 
 #include <cerrno>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <string>
 
 namespace tavoxserver {
 namespace {
 
-struct DocDeleter {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+/// Keeps the XML library set up while the file is read.
+class XmlLibraryUse {
+public:
+    XmlLibraryUse() { UaXmlDocument::initXmlLibrary(); }
+    ~XmlLibraryUse() { UaXmlDocument::cleanupXmlLibrary(); }
+    XmlLibraryUse(const XmlLibraryUse&) = delete;
+    XmlLibraryUse& operator=(const XmlLibraryUse&) = delete;
 };
 
-std::string trimmedMessage(const char* message)
+std::string statusText(const UaString& errorText, const UaStatus& status)
 {
-    std::string text = message ? message : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08" PRIX32, status.code());
+    return errorText.toStdString() + " (" + code + ")";
 }
 
 } // namespace
 
-StepResult interimNodeConfigCheck(const std::filesystem::path& file)
+StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount)
 {
     const std::string name = file.string();
     {
@@ -35,25 +42,20 @@ StepResult interimNodeConfigCheck(const std::filesystem::path& file)
             return StepResult::failure(
                 "cannot read the node configuration file " + name + ": " + std::strerror(errno) + ".");
     }
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (!context)
-        return StepResult::failure("cannot read the node configuration file " + name + ": out of memory.");
-    std::unique_ptr<xmlDoc, DocDeleter> doc(
-        xmlCtxtReadFile(context, name.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    std::string parseError;
-    if (!doc) {
-        const xmlError* error = xmlCtxtGetLastError(context);
-        parseError = error ? "line " + std::to_string(error->line) + ": " + trimmedMessage(error->message) : "not XML";
-    }
-    xmlFreeParserCtxt(context);
-    if (!doc)
-        return StepResult::failure(
-            "the node configuration file " + name + " is not well-formed XML (" + parseError + ").");
-
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root || std::strcmp(reinterpret_cast<const char*>(root->name), "UANodeSet") != 0)
-        return StepResult::failure(
-            "the node configuration file " + name + " is not a nodeset (its root element is not UANodeSet).");
+    XmlLibraryUse library;
+    CTavoxBaseNodeFactory factory;
+    UaBase::UaNodesetXmlParser reader;
+    reader.setNodeFactory(&factory);
+    UaBase::NodeMap nodes;
+    UaString errorText;
+    UaStatus status = reader.loadNodeset(UaString(name.c_str()), errorText);
+    if (status.isGood())
+        status = reader.parseNodes(nodes, errorText);
+    if (status.isNotGood())
+        return StepResult::failure("the node configuration file " + name + " does not read: "
+                                   + statusText(errorText, status) + ".");
+    if (nodeCount)
+        *nodeCount = nodes.size();
     return StepResult::success();
 }
 

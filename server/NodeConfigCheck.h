@@ -6,9 +6,9 @@
 
 namespace tavoxserver {
 
-/// Interim check of the node configuration file: it must read as well-formed XML whose root
-/// element is UANodeSet. The file is parsed without network access and without entity
-/// substitution. The full read of the nodes takes its place once the server loads them.
-StepResult interimNodeConfigCheck(const std::filesystem::path& file);
+/// Reads the node configuration file with the project's nodeset reader, as the utility's
+/// Node Config page does; a file that does not read fails with the reader's error text and
+/// status. The file is parsed without network access and without entity substitution.
+StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
 
 } // namespace tavoxserver

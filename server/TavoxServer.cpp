@@ -40,9 +40,10 @@ bool TavoxServer::start()
         + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
 
     const auto nodeCfg = m_config.nodeCfgPath();
-    if (StepResult checked = interimNodeConfigCheck(nodeCfg); !checked.ok())
+    std::size_t nodeCount = 0;
+    if (StepResult checked = checkNodeConfig(nodeCfg, &nodeCount); !checked.ok())
         return fail(checked);
-    log("node configuration " + nodeCfg.string() + " read");
+    log("node configuration " + nodeCfg.string() + " read: " + std::to_string(nodeCount) + " nodes");
 
     struct Endpoint {
         std::uint32_t port;

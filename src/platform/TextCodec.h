@@ -13,4 +13,7 @@ std::string utf16ToUtf8(std::u16string_view text);
 /// ASCII-only case-insensitive comparison, as used for store and section names.
 bool equalsNoCase(std::string_view a, std::string_view b);
 
+/// The value of a hexadecimal digit (either case), or -1 for any other character.
+int hexDigitValue(char c);
+
 } // namespace platform

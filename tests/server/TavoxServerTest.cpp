@@ -60,12 +60,19 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
             "cannot read the node configuration file"},
         {"not well-formed",
             [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<UANodeSet><UAVariable></UANodeSet>"); },
-            "is not well-formed XML (line 1:"},
+            "does not read: cannot load XML file (0x80AB0000)."},
         {"not a nodeset", [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<?xml version=\"1.0\"?><Other/>"); },
-            "is not a nodeset"},
+            "does not read: root XML element name is not UANodeSet (0x80AB0000)."},
+        {"a node that does not read",
+            [](DemoSetup& d, PortListener&) {
+                d.writeNodeConfig("<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">"
+                                  "<UAVariable NodeId=\"ns=1;i=1\" BrowseName=\"1:A\"/>"
+                                  "<UAVariable NodeId=\"ns=1;i=1\" BrowseName=\"1:B\"/></UANodeSet>");
+            },
+            "does not read: parsing node fails"},
         {"external entity", [](DemoSetup& d, PortListener&) {
              d.writeNodeConfig("<!DOCTYPE UANodeSet [<!ENTITY e SYSTEM \"http://example.invalid/x\">]>"
-                               "<UANodeSet>&e;</UANodeSet>");
+                               "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">&e;</UANodeSet>");
          },
             ""},
         {"UA TCP port in use", [](DemoSetup& d, PortListener& l) { ASSERT_TRUE(l.listen(d.tcpPort(), "test").ok()); },

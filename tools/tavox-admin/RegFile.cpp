@@ -92,24 +92,13 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix)
     return s.size() >= prefix.size() && platform::equalsNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool parseHexNumber(std::string_view digits, std::size_t maxDigits, std::uint32_t& value)
 {
     if (digits.empty() || digits.size() > maxDigits)
         return false;
     value = 0;
     for (char c : digits) {
-        const int d = hexDigitValue(c);
+        const int d = platform::hexDigitValue(c);
         if (d < 0)
             return false;
         value = value * 16 + static_cast<std::uint32_t>(d);

@@ -14,17 +14,6 @@ constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegMultiSz = 7;
 constexpr std::uint32_t kRegQword = 11;
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string upperHex(const Bytes& data)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -60,8 +49,8 @@ Result<Bytes> parseBinary(std::string_view data)
         return Result<Bytes>::failure("Invalid REG_BINARY data: give an even number of hexadecimal digits.");
     Bytes bytes;
     for (std::size_t i = 0; i < data.size(); i += 2) {
-        const int hi = hexDigit(data[i]);
-        const int lo = hexDigit(data[i + 1]);
+        const int hi = platform::hexDigitValue(data[i]);
+        const int lo = platform::hexDigitValue(data[i + 1]);
         if (hi < 0 || lo < 0)
             return Result<Bytes>::failure("Invalid REG_BINARY data: \"" + std::string(data.substr(i, 2)) +
                 "\" is not a hexadecimal byte.");
