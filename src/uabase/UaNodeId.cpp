@@ -9,9 +9,6 @@
 #include <string_view>
 
 struct UaNodeId::Rep : UaSharedData {
-    UaIdentifierType type = UaIdentifierType::Numeric;
-    std::uint16_t namespaceIndex = 0;
-    std::uint32_t numeric = 0;
     UaString text;
     UaGuid guid;
     UaByteString opaque;
@@ -44,31 +41,25 @@ std::string decimal(std::uint32_t value) { return std::to_string(value); }
 
 } // namespace
 
-UaNodeId::UaNodeId()
-    : m_rep(sharedNull())
-{
-}
+UaNodeId::UaNodeId() = default;
 
-UaNodeId::UaNodeId(const Rep* rep)
-    : m_rep(rep)
+UaNodeId::UaNodeId(UaIdentifierType type, std::uint16_t namespaceIndex, const Rep* rep) noexcept
+    : m_namespaceIndex(namespaceIndex)
+    , m_type(type)
+    , m_rep(rep)
 {
+    m_rep->addRef();
 }
 
 UaNodeId::UaNodeId(std::uint32_t identifier, std::uint16_t namespaceIndex)
-    : m_rep(identifier == 0 && namespaceIndex == 0 ? sharedNull() : [&] {
-        auto* rep = new Rep;
-        rep->namespaceIndex = namespaceIndex;
-        rep->numeric = identifier;
-        return rep;
-    }())
+    : m_numeric(identifier)
+    , m_namespaceIndex(namespaceIndex)
 {
 }
 
 UaNodeId::UaNodeId(const UaString& identifier, std::uint16_t namespaceIndex)
-    : m_rep([&] {
+    : UaNodeId(UaIdentifierType::String, namespaceIndex, [&] {
         auto* rep = new Rep;
-        rep->type = UaIdentifierType::String;
-        rep->namespaceIndex = namespaceIndex;
         rep->text = identifier;
         return rep;
     }())
@@ -76,10 +67,8 @@ UaNodeId::UaNodeId(const UaString& identifier, std::uint16_t namespaceIndex)
 }
 
 UaNodeId::UaNodeId(const UaGuid& identifier, std::uint16_t namespaceIndex)
-    : m_rep([&] {
+    : UaNodeId(UaIdentifierType::Guid, namespaceIndex, [&] {
         auto* rep = new Rep;
-        rep->type = UaIdentifierType::Guid;
-        rep->namespaceIndex = namespaceIndex;
         rep->guid = identifier;
         return rep;
     }())
@@ -87,47 +76,99 @@ UaNodeId::UaNodeId(const UaGuid& identifier, std::uint16_t namespaceIndex)
 }
 
 UaNodeId::UaNodeId(const UaByteString& identifier, std::uint16_t namespaceIndex)
-    : m_rep([&] {
+    : UaNodeId(UaIdentifierType::Opaque, namespaceIndex, [&] {
         auto* rep = new Rep;
-        rep->type = UaIdentifierType::Opaque;
-        rep->namespaceIndex = namespaceIndex;
         rep->opaque = identifier;
         return rep;
     }())
 {
 }
 
-std::uint16_t UaNodeId::namespaceIndex() const { return m_rep->namespaceIndex; }
+UaNodeId::UaNodeId(const UaNodeId& other) noexcept
+    : m_numeric(other.m_numeric)
+    , m_namespaceIndex(other.m_namespaceIndex)
+    , m_type(other.m_type)
+    , m_rep(other.m_rep)
+{
+    if (m_rep != nullptr)
+        m_rep->addRef();
+}
 
-UaIdentifierType UaNodeId::identifierType() const { return m_rep->type; }
+UaNodeId::UaNodeId(UaNodeId&& other) noexcept
+    : m_numeric(other.m_numeric)
+    , m_namespaceIndex(other.m_namespaceIndex)
+    , m_type(other.m_type)
+    , m_rep(other.m_rep)
+{
+    other.m_numeric = 0;
+    other.m_namespaceIndex = 0;
+    other.m_type = UaIdentifierType::Numeric;
+    other.m_rep = nullptr;
+}
 
-std::uint32_t UaNodeId::identifierNumeric() const { return m_rep->numeric; }
+UaNodeId& UaNodeId::operator=(const UaNodeId& other) noexcept
+{
+    // Reference the new one first, so that self-assignment never frees.
+    const Rep* rep = other.m_rep;
+    if (rep != nullptr)
+        rep->addRef();
+    const std::uint32_t numeric = other.m_numeric;
+    const std::uint16_t namespaceIndex = other.m_namespaceIndex;
+    const UaIdentifierType type = other.m_type;
+    release();
+    m_numeric = numeric;
+    m_namespaceIndex = namespaceIndex;
+    m_type = type;
+    m_rep = rep;
+    return *this;
+}
 
-UaString UaNodeId::identifierText() const { return m_rep->text; }
+UaNodeId& UaNodeId::operator=(UaNodeId&& other) noexcept
+{
+    std::swap(m_numeric, other.m_numeric);
+    std::swap(m_namespaceIndex, other.m_namespaceIndex);
+    std::swap(m_type, other.m_type);
+    std::swap(m_rep, other.m_rep);
+    return *this;
+}
 
-UaGuid UaNodeId::identifierGuid() const { return m_rep->guid; }
+UaNodeId::~UaNodeId() { release(); }
 
-UaByteString UaNodeId::identifierOpaque() const { return m_rep->opaque; }
+void UaNodeId::release() noexcept
+{
+    if (m_rep != nullptr && m_rep->release())
+        delete m_rep;
+    m_rep = nullptr;
+}
+
+UaString UaNodeId::identifierText() const
+{
+    return m_type == UaIdentifierType::String ? m_rep->text : UaString();
+}
+
+UaGuid UaNodeId::identifierGuid() const
+{
+    return m_type == UaIdentifierType::Guid ? m_rep->guid : UaGuid();
+}
+
+UaByteString UaNodeId::identifierOpaque() const
+{
+    return m_type == UaIdentifierType::Opaque ? m_rep->opaque : UaByteString();
+}
 
 void UaNodeId::setNamespaceIndex(std::uint16_t namespaceIndex)
 {
-    auto* rep = new Rep;
-    rep->type = m_rep->type;
-    rep->namespaceIndex = namespaceIndex;
-    rep->numeric = m_rep->numeric;
-    rep->text = m_rep->text;
-    rep->guid = m_rep->guid;
-    rep->opaque = m_rep->opaque;
-    m_rep = UaSharedRef<Rep>(rep);
+    // The representation holds only the identifier, so it is shared by both namespaces.
+    m_namespaceIndex = namespaceIndex;
 }
 
 bool UaNodeId::isNull() const
 {
-    if (m_rep->namespaceIndex != 0)
+    if (m_namespaceIndex != 0)
         return false;
-    switch (m_rep->type) {
+    switch (m_type) {
     case UaIdentifierType::Numeric:
-        return m_rep->numeric == 0;
+        return m_numeric == 0;
     case UaIdentifierType::String:
         return m_rep->text.isEmpty();
     case UaIdentifierType::Guid:
@@ -140,27 +181,26 @@ bool UaNodeId::isNull() const
 
 UaString UaNodeId::toString() const
 {
-    const Rep& r = *m_rep;
-    std::string prefix = r.namespaceIndex == 0 ? std::string() : "ns=" + decimal(r.namespaceIndex) + ";";
+    std::string prefix = m_namespaceIndex == 0 ? std::string() : "ns=" + decimal(m_namespaceIndex) + ";";
     std::string out;
-    switch (r.type) {
+    switch (m_type) {
     case UaIdentifierType::Numeric:
-        out = prefix + "i=" + decimal(r.numeric);
+        out = prefix + "i=" + decimal(m_numeric);
         break;
     case UaIdentifierType::String:
         out = prefix + "s=";
-        out.append(r.text.view());
+        out.append(m_rep->text.view());
         break;
     case UaIdentifierType::Guid:
         // The GUID text without its braces.
         out = prefix + "g=";
-        out.append(r.guid.toString().view().substr(1, 36));
+        out.append(m_rep->guid.toString().view().substr(1, 36));
         break;
     case UaIdentifierType::Opaque:
         // Written with its namespace even in namespace 0, and never cut: a cut value could
         // not be read back.
-        out = "ns=" + decimal(r.namespaceIndex) + ";b=";
-        out.append(r.opaque.toBase64().view());
+        out = "ns=" + decimal(m_namespaceIndex) + ";b=";
+        out.append(m_rep->opaque.toBase64().view());
         return UaString(std::string_view(out));
     default:
         return UaString();
@@ -171,24 +211,23 @@ UaString UaNodeId::toString() const
 
 UaString UaNodeId::toFullString() const
 {
-    const Rep& r = *m_rep;
-    std::string out = "NS" + decimal(r.namespaceIndex);
-    switch (r.type) {
+    std::string out = "NS" + decimal(m_namespaceIndex);
+    switch (m_type) {
     case UaIdentifierType::Numeric:
-        out += "|Numeric|" + decimal(r.numeric);
+        out += "|Numeric|" + decimal(m_numeric);
         break;
     case UaIdentifierType::String:
         out += "|String|";
-        out.append(r.text.view());
+        out.append(m_rep->text.view());
         break;
     case UaIdentifierType::Guid:
         out += "|Guid|";
-        out.append(r.guid.toString().view());
+        out.append(m_rep->guid.toString().view());
         break;
     case UaIdentifierType::Opaque: {
         out += "|Opaque|0x";
         const std::size_t room = (kMaxHexLength - out.size()) / 2;
-        out.append(r.opaque.toHex(room).view());
+        out.append(m_rep->opaque.toHex(room).view());
         return UaString(std::string_view(out));
     }
     default:
@@ -200,18 +239,17 @@ UaString UaNodeId::toFullString() const
 
 UaString UaNodeId::identifierString() const
 {
-    const Rep& r = *m_rep;
-    switch (r.type) {
+    switch (m_type) {
     case UaIdentifierType::Numeric:
-        return UaString(std::string_view(decimal(r.numeric)));
+        return UaString(std::string_view(decimal(m_numeric)));
     case UaIdentifierType::String:
-        return r.text;
+        return m_rep->text;
     case UaIdentifierType::Guid:
-        return r.guid.toString();
+        return m_rep->guid.toString();
     case UaIdentifierType::Opaque:
-        if (r.opaque.isEmpty())
+        if (m_rep->opaque.isEmpty())
             return UaString();
-        return UaString("0x") + r.opaque.toHex((kMaxHexLength - 2) / 2);
+        return UaString("0x") + m_rep->opaque.toHex((kMaxHexLength - 2) / 2);
     }
     return UaString();
 }
@@ -287,63 +325,51 @@ UaNodeId UaNodeId::fromXmlString(const UaString& text)
 
 bool operator==(const UaNodeId& a, const UaNodeId& b)
 {
-    if (a.m_rep.get() == b.m_rep.get())
+    if (a.m_type != b.m_type || a.m_namespaceIndex != b.m_namespaceIndex || a.m_numeric != b.m_numeric)
+        return false;
+    if (a.m_rep == b.m_rep)
         return true;
     return (a <=> b) == std::strong_ordering::equal;
 }
 
 std::strong_ordering operator<=>(const UaNodeId& a, const UaNodeId& b)
 {
-    const UaNodeId::Rep& x = *a.m_rep;
-    const UaNodeId::Rep& y = *b.m_rep;
-    if (x.type != y.type)
-        return static_cast<std::uint16_t>(x.type) <=> static_cast<std::uint16_t>(y.type);
-    if (x.namespaceIndex != y.namespaceIndex)
-        return x.namespaceIndex <=> y.namespaceIndex;
-    switch (x.type) {
+    if (a.m_type != b.m_type)
+        return static_cast<std::uint16_t>(a.m_type) <=> static_cast<std::uint16_t>(b.m_type);
+    if (a.m_namespaceIndex != b.m_namespaceIndex)
+        return a.m_namespaceIndex <=> b.m_namespaceIndex;
+    switch (a.m_type) {
     case UaIdentifierType::Numeric:
-        return x.numeric <=> y.numeric;
+        return a.m_numeric <=> b.m_numeric;
     case UaIdentifierType::String:
-        return x.text <=> y.text;
+        return a.m_rep->text <=> b.m_rep->text;
     case UaIdentifierType::Guid:
-        return x.guid <=> y.guid;
+        return a.m_rep->guid <=> b.m_rep->guid;
     case UaIdentifierType::Opaque:
-        return x.opaque <=> y.opaque;
+        return a.m_rep->opaque <=> b.m_rep->opaque;
     }
     return std::strong_ordering::equal;
 }
 
 std::size_t UaNodeId::hash() const
 {
-    const Rep& r = *m_rep;
     std::size_t h = 0;
-    switch (r.type) {
+    switch (m_type) {
     case UaIdentifierType::Numeric:
-        h = std::hash<std::uint32_t> {}(r.numeric);
+        h = std::hash<std::uint32_t> {}(m_numeric);
         break;
     case UaIdentifierType::String:
-        h = std::hash<std::string_view> {}(r.text.view());
+        h = std::hash<std::string_view> {}(m_rep->text.view());
         break;
     case UaIdentifierType::Guid: {
-        const auto bytes = r.guid.toBytes();
+        const auto bytes = m_rep->guid.toBytes();
         h = std::hash<std::string_view> {}(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         break;
     }
     case UaIdentifierType::Opaque:
-        h = std::hash<std::string_view> {}(r.opaque.view());
+        h = std::hash<std::string_view> {}(m_rep->opaque.view());
         break;
     }
-    const std::size_t kind = (static_cast<std::size_t>(r.type) << 16) | r.namespaceIndex;
+    const std::size_t kind = (static_cast<std::size_t>(m_type) << 16) | m_namespaceIndex;
     return h ^ (kind + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
-}
-
-const UaNodeId::Rep* UaNodeId::sharedNull()
-{
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep;
-        created->addRef();
-        return created;
-    }();
-    return rep;
 }

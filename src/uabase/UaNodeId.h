@@ -14,8 +14,9 @@ class UaString;
 /// Kind of identifier of a node identifier, with its stored number.
 enum class UaIdentifierType : std::uint16_t { Numeric = 0, String = 1, Guid = 2, Opaque = 3 };
 
-/// A node identifier: identifier type, namespace index and identifier, held in a shared
-/// immutable representation (copies are cheap and may be used from several threads at once).
+/// A node identifier: identifier type, namespace index and identifier. Numeric identifiers, by
+/// far the most common, are held in the value itself; the others in a shared immutable
+/// representation. Copies are cheap either way and may be used from several threads at once.
 /// The null node identifier is Numeric 0 in namespace 0.
 ///
 /// Ordered by identifier type (Numeric, String, Guid, Opaque), then namespace index, then
@@ -29,11 +30,17 @@ public:
     UaNodeId(const UaString& identifier, std::uint16_t namespaceIndex);
     UaNodeId(const UaGuid& identifier, std::uint16_t namespaceIndex);
     UaNodeId(const UaByteString& identifier, std::uint16_t namespaceIndex);
+    UaNodeId(const UaNodeId& other) noexcept;
+    /// Takes the identifier over; `other` is left the null node identifier.
+    UaNodeId(UaNodeId&& other) noexcept;
+    UaNodeId& operator=(const UaNodeId& other) noexcept;
+    UaNodeId& operator=(UaNodeId&& other) noexcept;
+    ~UaNodeId();
 
-    std::uint16_t namespaceIndex() const;
-    UaIdentifierType identifierType() const;
+    std::uint16_t namespaceIndex() const { return m_namespaceIndex; }
+    UaIdentifierType identifierType() const { return m_type; }
     /// The number of a Numeric identifier; 0 for other types.
-    std::uint32_t identifierNumeric() const;
+    std::uint32_t identifierNumeric() const { return m_numeric; }
     /// The text of a String identifier; empty for other types.
     UaString identifierText() const;
     /// The GUID of a Guid identifier; the null GUID for other types.
@@ -68,9 +75,14 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedNull();
-    explicit UaNodeId(const Rep* rep);
-    UaSharedRef<Rep> m_rep;
+    UaNodeId(UaIdentifierType type, std::uint16_t namespaceIndex, const Rep* rep) noexcept;
+    void release() noexcept;
+
+    std::uint32_t m_numeric = 0;
+    std::uint16_t m_namespaceIndex = 0;
+    UaIdentifierType m_type = UaIdentifierType::Numeric;
+    // The String, Guid or Opaque identifier, with one reference taken; null for Numeric.
+    const Rep* m_rep = nullptr;
 };
 
 template <> struct std::hash<UaNodeId> {

@@ -4,13 +4,35 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
+// The bytes follow the representation in the same allocation, NUL-terminated: one allocation
+// per string, and no second pointer to follow when reading it.
 struct UaString::Rep : UaSharedData {
-    explicit Rep(std::string_view text)
-        : bytes(text)
+    static Rep* create(std::string_view text)
+    {
+        void* memory = ::operator new(sizeof(Rep) + text.size() + 1);
+        Rep* rep = new (memory) Rep(text.size());
+        char* bytes = rep->data();
+        if (!text.empty())
+            std::memcpy(bytes, text.data(), text.size());
+        bytes[text.size()] = '\0';
+        return rep;
+    }
+    // Frees what create allocated, whatever size the compiler would pass.
+    static void operator delete(void* memory) { ::operator delete(memory); }
+
+    const char* data() const { return reinterpret_cast<const char*>(this + 1); }
+    std::string_view view() const { return std::string_view(data(), length); }
+
+    std::size_t length;
+
+private:
+    explicit Rep(std::size_t size)
+        : length(size)
     {
     }
-    std::string bytes;
+    char* data() { return reinterpret_cast<char*>(this + 1); }
 };
 
 UaString::UaString()
@@ -34,7 +56,7 @@ UaString::UaString(const char* data, std::size_t length)
 }
 
 UaString::UaString(std::string_view utf8)
-    : m_rep(utf8.empty() ? sharedEmpty() : new Rep(utf8))
+    : m_rep(utf8.empty() ? sharedEmpty() : Rep::create(utf8))
 {
 }
 
@@ -67,11 +89,11 @@ UaString::UaString(const UaWideString& utf16)
 {
 }
 
-const char* UaString::toUtf8() const { return m_rep->bytes.c_str(); }
+const char* UaString::toUtf8() const { return m_rep->data(); }
 
-std::string_view UaString::view() const { return m_rep->bytes; }
+std::string_view UaString::view() const { return m_rep->view(); }
 
-std::size_t UaString::length() const { return m_rep->bytes.size(); }
+std::size_t UaString::length() const { return m_rep->length; }
 
 namespace {
 
@@ -157,7 +179,7 @@ const UaString::Rep* UaString::sharedEmpty()
     // Created on first use, referenced once more so that it is never freed: static values of
     // other translation units may still hold it while the program exits.
     static const Rep* const rep = [] {
-        auto* created = new Rep(std::string_view());
+        auto* created = Rep::create(std::string_view());
         created->addRef();
         return created;
     }();

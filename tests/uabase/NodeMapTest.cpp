@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,43 @@ TEST(NodeMapTest, IteratesInNodeIdentifierOrder)
     for (const auto& [id, node] : nodes)
         order.push_back(node->nodeId());
     EXPECT_EQ(ordered, order);
+}
+
+TEST(NodeMapTest, FindsEveryNodeLeftAfterManyRemovals)
+{
+    // Enough nodes for the lookup table to grow several times, numeric and string identifiers
+    // mixed, inserted out of order; removals in a scattered order must not hide the others.
+    NodeMap nodes;
+    std::vector<UaNodeId> ids;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        const std::uint32_t n = (i * 7919) % 3000;
+        ids.push_back(n % 3 == 0 ? UaNodeId(UaString(std::to_string(n).c_str()), 2) : UaNodeId(n + 1, n % 2));
+        ASSERT_TRUE(nodes.insert(std::make_unique<Object>(ids.back())));
+    }
+    std::set<UaNodeId> removed;
+    for (std::size_t i = 0; i < ids.size(); i += 2) {
+        const UaNodeId& id = ids[(i * 31) % ids.size()];
+        ASSERT_TRUE(nodes.erase(id));
+        removed.insert(id);
+    }
+    std::size_t left = 0;
+    for (const UaNodeId& id : ids) {
+        BaseNode* found = nodes.find(id);
+        EXPECT_EQ(removed.count(id) != 0, found == nullptr) << id.toString().toUtf8();
+        if (found != nullptr) {
+            EXPECT_EQ(id, found->nodeId());
+            ++left;
+        }
+    }
+    EXPECT_EQ(left, nodes.size());
+    EXPECT_FALSE(nodes.erase(*removed.begin()));
+    const UaNodeId* previous = nullptr;
+    for (const auto& [id, node] : nodes) {
+        if (previous != nullptr) {
+            EXPECT_LT(*previous, id);
+        }
+        previous = &id;
+    }
 }
 
 TEST(BaseNodeFactoryTest, EveryOperationMakesItsClass)

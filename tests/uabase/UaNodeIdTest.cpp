@@ -228,6 +228,27 @@ TEST(UaNodeIdTest, SetNamespaceIndexKeepsIdentifierAndLeavesCopiesAlone)
     EXPECT_EQ(original, stringId("Line1", 2));
 }
 
+TEST(UaNodeIdTest, CopiesMovesAndAssignmentsKeepTheirValues)
+{
+    UaNodeId text = stringId("Line1", 2);
+    UaNodeId number(85, 0);
+    UaNodeId copy = text;
+    const UaNodeId& same = copy;
+    copy = same; // self-assignment frees nothing
+    EXPECT_EQ(stringId("Line1", 2), copy);
+    UaNodeId taken = std::move(copy);
+    EXPECT_EQ(stringId("Line1", 2), taken);
+    EXPECT_TRUE(copy.isNull()); // NOLINT: a moved-from identifier is the null one
+    number = text;
+    text = UaNodeId(7, 1);
+    EXPECT_EQ(stringId("Line1", 2), number);
+    EXPECT_EQ(UaNodeId(7, 1), text);
+    std::swap(number, text);
+    EXPECT_EQ(UaNodeId(7, 1), number);
+    EXPECT_EQ(UaString("Line1"), text.identifierText());
+    EXPECT_EQ(UaString(), UaNodeId(7, 1).identifierText());
+}
+
 /// Random identifiers of every type, with strings short enough not to be cut and never empty
 /// (the empty String identifier in namespace 0 is written "s=", which is too short to read).
 std::vector<UaNodeId> generatedIdentifiers(std::size_t count, std::uint32_t seed)
