@@ -8,7 +8,18 @@ namespace {
 
 constexpr std::size_t kFirstIndexSize = 64;
 
-bool entryBefore(const NodeMap::Entry& a, const NodeMap::Entry& b) { return a.first < b.first; }
+bool entryBefore(const NodeMap::Entry& a, const NodeMap::Entry& b)
+{
+    const UaNodeId& x = a.first;
+    const UaNodeId& y = b.first;
+    // Numeric identifiers, nearly all of a nodeset, are told apart without a call.
+    if (x.identifierType() == UaIdentifierType::Numeric && y.identifierType() == UaIdentifierType::Numeric) {
+        if (x.namespaceIndex() != y.namespaceIndex())
+            return x.namespaceIndex() < y.namespaceIndex();
+        return x.identifierNumeric() < y.identifierNumeric();
+    }
+    return x < y;
+}
 
 } // namespace
 

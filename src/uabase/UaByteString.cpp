@@ -127,23 +127,30 @@ UaStatus UaByteString::fromBase64(std::string_view text, bool skipXmlBlanks)
     bool padding = false;
     const std::size_t size = text.size();
     std::size_t i = 0;
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    auto* bytes = reinterpret_cast<unsigned char*>(out.data());
     while (i < size) {
-        if (inGroup == 0 && !padding && i + 4 <= size) {
-            // Four characters of the alphabet in a row, the common case (blanks and "=" are not).
-            const int a = base64Value(text[i]);
-            const int b = base64Value(text[i + 1]);
-            const int c = base64Value(text[i + 2]);
-            const int d = base64Value(text[i + 3]);
-            if ((a | b | c | d) >= 0) {
+        if (inGroup == 0 && !padding) {
+            // Runs of four characters of the alphabet, the common case (blanks and "=" are not):
+            // the loop stops at the first group that holds anything else.
+            while (i + 4 <= size) {
+                const int a = kBase64Values[in[i]];
+                const int b = kBase64Values[in[i + 1]];
+                const int c = kBase64Values[in[i + 2]];
+                const int d = kBase64Values[in[i + 3]];
+                if ((a | b | c | d) < 0)
+                    break;
                 const unsigned four = (static_cast<unsigned>(a) << 18) | (static_cast<unsigned>(b) << 12)
                     | (static_cast<unsigned>(c) << 6) | static_cast<unsigned>(d);
-                out[written++] = static_cast<char>(four >> 16);
-                out[written++] = static_cast<char>((four >> 8) & 0xFF);
-                out[written++] = static_cast<char>(four & 0xFF);
+                bytes[written] = static_cast<unsigned char>(four >> 16);
+                bytes[written + 1] = static_cast<unsigned char>(four >> 8);
+                bytes[written + 2] = static_cast<unsigned char>(four);
+                written += 3;
                 characters += 4;
                 i += 4;
-                continue;
             }
+            if (i >= size)
+                break;
         }
         const char c = text[i++];
         if (skipXmlBlanks && (c == ' ' || c == '\t' || c == '\n' || c == '\r'))

@@ -323,12 +323,8 @@ UaNodeId UaNodeId::fromXmlString(const UaString& text)
     return UaNodeId();
 }
 
-bool operator==(const UaNodeId& a, const UaNodeId& b)
+bool UaNodeId::equalIdentifiers(const UaNodeId& a, const UaNodeId& b)
 {
-    if (a.m_type != b.m_type || a.m_namespaceIndex != b.m_namespaceIndex || a.m_numeric != b.m_numeric)
-        return false;
-    if (a.m_rep == b.m_rep)
-        return true;
     return (a <=> b) == std::strong_ordering::equal;
 }
 
@@ -351,7 +347,7 @@ std::strong_ordering operator<=>(const UaNodeId& a, const UaNodeId& b)
     return std::strong_ordering::equal;
 }
 
-std::size_t UaNodeId::hash() const
+std::size_t UaNodeId::hashOfIdentifier() const
 {
     std::size_t h = 0;
     switch (m_type) {
@@ -371,5 +367,5 @@ std::size_t UaNodeId::hash() const
         break;
     }
     const std::size_t kind = (static_cast<std::size_t>(m_type) << 16) | m_namespaceIndex;
-    return h ^ (kind + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
+    return mixHash(h, kind);
 }

@@ -68,15 +68,33 @@ public:
     /// Reads the XML text form. Never fails: any unusable text gives the null node identifier.
     static UaNodeId fromXmlString(const UaString& text);
 
-    friend bool operator==(const UaNodeId& a, const UaNodeId& b);
+    // Inline for the numeric case: lookups in a nodeset's tables compare and hash identifiers
+    // tens of thousands of times.
+    friend bool operator==(const UaNodeId& a, const UaNodeId& b)
+    {
+        if (a.m_type != b.m_type || a.m_namespaceIndex != b.m_namespaceIndex || a.m_numeric != b.m_numeric)
+            return false;
+        return a.m_rep == b.m_rep || equalIdentifiers(a, b);
+    }
     friend std::strong_ordering operator<=>(const UaNodeId& a, const UaNodeId& b);
 
-    std::size_t hash() const;
+    std::size_t hash() const
+    {
+        if (m_type != UaIdentifierType::Numeric)
+            return hashOfIdentifier();
+        return mixHash(m_numeric, static_cast<std::size_t>(m_namespaceIndex));
+    }
 
 private:
     struct Rep;
     UaNodeId(UaIdentifierType type, std::uint16_t namespaceIndex, const Rep* rep) noexcept;
     void release() noexcept;
+    static bool equalIdentifiers(const UaNodeId& a, const UaNodeId& b);
+    std::size_t hashOfIdentifier() const;
+    static std::size_t mixHash(std::size_t h, std::size_t kind)
+    {
+        return h ^ (kind + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
+    }
 
     std::uint32_t m_numeric = 0;
     std::uint16_t m_namespaceIndex = 0;

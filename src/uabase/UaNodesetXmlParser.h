@@ -152,7 +152,9 @@ private:
     const UaNodeId& dataTypeAttribute(const NodeElement& element) const;
     UaVariant readValue(const NodeElement& element) const;
     bool isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const;
-    UaStatus storeNode(std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes);
+    UaStatus storeNode(const NodeElement& element, std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes);
+    /// The first child element of that name of the node element under the cursor.
+    const _xmlNode* currentChild(NodeElement::Child which, const char* name) const;
     void readAlarm(const NodeElement& element, Variable* variable) const;
     void readEnumerationSubtype(DataType* dataType) const;
     void completeDefinitions(NodeMap& nodes);
@@ -176,6 +178,8 @@ private:
     mutable std::deque<UaNodeId> m_outsideRead;
     // Locale texts met so far, shared by all localized texts that use them.
     mutable std::vector<UaString> m_locales;
+    // The node element being stored, while its references and extensions are read.
+    const NodeElement* m_nodeElement = nullptr;
     int m_definitionDepth = 0;
     long m_failedLine = 0;
     std::size_t m_failedPosition = 0;

@@ -20,6 +20,8 @@
 
 #include <libxml/tree.h>
 
+#include <cstring>
+
 namespace UaBase {
 
 namespace {
@@ -50,11 +52,39 @@ bool booleanAttribute(const NodeElement& element, Attribute which, bool whenAbse
     return text.isPresent() ? text.view() == "true" : whenAbsent;
 }
 
-bool booleanAttribute(const xmlNode* element, const char* name, bool whenAbsent)
-{
-    const XmlText text = Xml::attribute(element, name);
-    return text.isPresent() ? text.view() == "true" : whenAbsent;
-}
+/// The two attributes of a `Reference` element, found in one walk over its attributes:
+/// nodesets hold tens of thousands of references.
+struct ReferenceAttributes {
+    explicit ReferenceAttributes(const xmlNode* reference)
+    {
+        const xmlAttr* typeAttribute = nullptr;
+        const xmlAttr* forwardAttribute = nullptr;
+        for (const xmlAttr* attribute = reference->properties; attribute != nullptr; attribute = attribute->next) {
+            const char* name = reinterpret_cast<const char*>(attribute->name);
+            if (typeAttribute == nullptr && std::strcmp(name, "ReferenceType") == 0) {
+                typeAttribute = attribute;
+            } else if (forwardAttribute == nullptr && std::strcmp(name, "IsForward") == 0) {
+                forwardAttribute = attribute;
+            }
+        }
+        // Attributes that only a document type declaration gives are found the long way.
+        const bool hasDocumentType = reference->doc != nullptr
+            && (reference->doc->intSubset != nullptr || reference->doc->extSubset != nullptr);
+        if (typeAttribute != nullptr) {
+            type = Xml::attributeValue(typeAttribute);
+        } else if (hasDocumentType) {
+            type = Xml::attribute(reference, "ReferenceType");
+        }
+        if (forwardAttribute != nullptr) {
+            isForward = Xml::attributeValue(forwardAttribute);
+        } else if (hasDocumentType) {
+            isForward = Xml::attribute(reference, "IsForward");
+        }
+    }
+
+    XmlText type;
+    XmlText isForward;
+};
 
 } // namespace
 
@@ -141,16 +171,30 @@ bool UaNodesetXmlParser::isDuplicate(const NodeMap& nodes, const UaNodeId& nodeI
     return true;
 }
 
-UaStatus UaNodesetXmlParser::storeNode(std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes)
+UaStatus UaNodesetXmlParser::storeNode(
+    const NodeElement& element, std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes)
 {
+    // parseReferences and parseExtensions find their elements in the one already walked.
+    const NodeElement* const outer = m_nodeElement;
+    m_nodeElement = &element;
     if (status.isGood()) {
         status = parseReferences(node.get());
         if (status.isGood()) {
             status = parseExtensions(node.get());
         }
     }
+    m_nodeElement = outer;
     nodes.insert(std::move(node));
     return status;
+}
+
+const xmlNode* UaNodesetXmlParser::currentChild(NodeElement::Child which, const char* name) const
+{
+    const xmlNode* current = currentElement();
+    if (m_nodeElement != nullptr && m_nodeElement->element() == current) {
+        return m_nodeElement->child(which);
+    }
+    return Xml::firstChildNamed(current, name);
 }
 
 const UaNodeId& UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
@@ -182,7 +226,7 @@ UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
     status = readNames(element, *object, status);
     object->setEventNotifier(numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte));
     object->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
-    return storeNode(std::move(object), status, nodes);
+    return storeNode(element, std::move(object), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
@@ -208,7 +252,7 @@ UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
     if (element.child(Child::Value) != nullptr) {
         variable->setValue(readValue(element));
     }
-    status = storeNode(std::move(created), status, nodes);
+    status = storeNode(element, std::move(created), status, nodes);
     readAlarm(element, variable);
     return status;
 }
@@ -252,7 +296,7 @@ UaStatus UaNodesetXmlParser::parseMethod(NodeMap& nodes)
     method->setExecutable(booleanAttribute(element, Attribute::Executable, true));
     method->setUserExecutable(booleanAttribute(element, Attribute::UserExecutable, true));
     method->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
-    return storeNode(std::move(method), status, nodes);
+    return storeNode(element, std::move(method), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
@@ -266,7 +310,7 @@ UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
     std::unique_ptr<ObjectType> objectType = factory().createObjectType(nodeId);
     status = readNames(element, *objectType, status);
     objectType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
-    return storeNode(std::move(objectType), status, nodes);
+    return storeNode(element, std::move(objectType), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
@@ -285,7 +329,7 @@ UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
     if (element.child(Child::Value) != nullptr) {
         variableType->setValue(readValue(element));
     }
-    return storeNode(std::move(variableType), status, nodes);
+    return storeNode(element, std::move(variableType), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
@@ -303,7 +347,7 @@ UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
     if (const xmlNode* inverseName = element.child(Child::InverseName)) {
         referenceType->setInverseName(localizedText(inverseName, nullptr));
     }
-    return storeNode(std::move(referenceType), status, nodes);
+    return storeNode(element, std::move(referenceType), status, nodes);
 }
 
 UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
@@ -318,7 +362,7 @@ UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
     DataType* dataType = created.get();
     status = readNames(element, *dataType, status);
     dataType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
-    status = storeNode(std::move(created), status, nodes);
+    status = storeNode(element, std::move(created), status, nodes);
     if (status.isGood()) {
         readEnumerationSubtype(dataType);
     }
@@ -328,7 +372,7 @@ UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
 
 UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
 {
-    const xmlNode* references = Xml::firstChildNamed(currentElement(), "References");
+    const xmlNode* references = currentChild(Child::References, "References");
     UaStatus status = UaStatus::Good;
     std::size_t count = 0;
     for (const xmlNode* reference = Xml::firstChildElement(references); reference != nullptr;
@@ -341,13 +385,14 @@ UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
         if (!Xml::hasName(reference, "Reference")) {
             continue;
         }
-        const XmlText type = Xml::attribute(reference, "ReferenceType");
-        if (!type.isPresent()) {
+        const ReferenceAttributes attributes(reference);
+        if (!attributes.type.isPresent()) {
             status = UaStatus::Bad;
             continue;
         }
         const XmlText target = Xml::content(reference);
-        node->addReference(resolveText(type.view(), type.isInPlace()), booleanAttribute(reference, "IsForward", true),
+        const bool isForward = attributes.isForward.isPresent() ? attributes.isForward.view() == "true" : true;
+        node->addReference(resolveText(attributes.type.view(), attributes.type.isInPlace()), isForward,
             resolveText(target.view(), target.isInPlace()));
     }
     return status;
@@ -355,7 +400,7 @@ UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
 
 UaStatus UaNodesetXmlParser::parseExtensions(BaseNode* node)
 {
-    if (Xml::firstChildNamed(currentElement(), "Extensions") == nullptr) {
+    if (currentChild(Child::Extensions, "Extensions") == nullptr) {
         return UaStatus::Good;
     }
     m_document->getChild("Extensions");
