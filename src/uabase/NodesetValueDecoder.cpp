@@ -1,5 +1,6 @@
 #include "uabase/NodesetValueDecoder.h"
 
+#include "uabase/NodeIdTextCache.h"
 #include "uabase/UaByteString.h"
 #include "uabase/UaDateTime.h"
 #include "uabase/UaExtensionObject.h"
@@ -212,7 +213,13 @@ UaNodeId NodesetValueDecoder::nodeId(const xmlNode* element) const
         UaTrace::error(1, "Error UaNodesetXmlParser::getNodeIdValue - XML Element Identifier missing");
         return UaNodeId();
     }
-    UaNodeId id = UaNodeId::fromXmlString(text(identifier));
+    const XmlText content = Xml::content(identifier);
+    // "i=N" and "ns=M;i=N", nearly every identifier of a nodeset, read without a string copy.
+    std::uint64_t key = 0;
+    if (NodeIdTextCache::numericKey(content.view(), key)) {
+        return UaNodeId(NodeIdTextCache::numberOf(key), translate(NodeIdTextCache::namespaceOf(key)));
+    }
+    UaNodeId id = UaNodeId::fromXmlString(UaString(content.view()));
     const std::uint16_t translated = translate(id.namespaceIndex());
     if (translated != id.namespaceIndex()) {
         id.setNamespaceIndex(translated);
@@ -229,11 +236,10 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     } else {
         UaTrace::error(1, "Error UaNodesetXmlParser::getExtensionObjectValue - XML Element TypeId missing");
     }
-    UaExtensionObject object(typeId);
     const xmlNode* body = Xml::firstChildNamed(element, "Body");
     if (body == nullptr) {
         UaTrace::error(1, "Error UaNodesetXmlParser::getExtensionObjectValue - XML Element Body missing");
-        return object;
+        return UaExtensionObject(typeId);
     }
     const bool standard = typeId.namespaceIndex() == 0 && typeId.identifierType() == UaIdentifierType::Numeric;
     const std::uint32_t type = standard ? typeId.identifierNumeric() : 0;
@@ -252,7 +258,7 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     if (type == kArgumentXml) {
         const xmlNode* argument = Xml::firstChildNamed(body, "Argument");
         if (argument == nullptr) {
-            return object;
+            return UaExtensionObject(typeId);
         }
         const xmlNode* dataType = Xml::firstChildNamed(argument, "DataType");
         UaVariant dimensions;
@@ -273,7 +279,7 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     if (type == kRangeXml) {
         const xmlNode* range = Xml::firstChildNamed(body, "Range");
         if (range == nullptr) {
-            return object;
+            return UaExtensionObject(typeId);
         }
         return UaExtensionObject(typeId,
             {
@@ -288,7 +294,7 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     if (type == kEuInformationXml) {
         const xmlNode* unit = Xml::firstChildNamed(body, "EUInformation");
         if (unit == nullptr) {
-            return object;
+            return UaExtensionObject(typeId);
         }
         return UaExtensionObject(typeId,
             {
@@ -307,7 +313,7 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     if (type == kEnumValueTypeXml) {
         const xmlNode* enumValue = Xml::firstChildNamed(body, "EnumValueType");
         if (enumValue == nullptr) {
-            return object;
+            return UaExtensionObject(typeId);
         }
         return UaExtensionObject(typeId,
             {
@@ -322,6 +328,7 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
                         readLocalizedText(Xml::firstChildNamed(enumValue, "Description")))},
             });
     }
+    UaExtensionObject object(typeId);
     if (const xmlNode* binary = Xml::firstChildNamed(body, "ByteString")) {
         object.setBinaryBody(readByteString(binary));
         return object;
