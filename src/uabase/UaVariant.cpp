@@ -17,30 +17,72 @@
 #include <type_traits>
 #include <variant>
 
-/// Every value is held as an array of its element type; a scalar is an array of one that is
-/// flagged as scalar. String and XmlElement share the UaString storage.
+namespace {
+
+/// The values of one variant: a single value held in place (a scalar, without a second
+/// allocation: nodesets hold thousands of structure fields), or any number in a vector.
+template <class T> class Values {
+public:
+    using value_type = T;
+
+    explicit Values(T one)
+        : m_one(std::move(one))
+        , m_single(true)
+    {
+    }
+    explicit Values(std::vector<T> many)
+        : m_many(std::move(many))
+    {
+    }
+
+    std::size_t size() const { return m_single ? 1 : m_many.size(); }
+    T operator[](std::size_t index) const { return m_single ? m_one : T(m_many[index]); }
+    T front() const { return (*this)[0]; }
+    std::vector<T> toVector() const { return m_single ? std::vector<T> { m_one } : m_many; }
+
+    friend bool operator==(const Values& a, const Values& b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (!(a[i] == b[i]))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    T m_one {};
+    std::vector<T> m_many;
+    bool m_single = false;
+};
+
+} // namespace
+
+/// Every value is held as the values of its element type, one for a scalar, flagged as scalar.
+/// String and XmlElement share the UaString storage.
 struct UaVariant::Rep : UaSharedData {
     using Storage = std::variant<std::monostate,
-        std::vector<bool>,
-        std::vector<std::int8_t>,
-        std::vector<std::uint8_t>,
-        std::vector<std::int16_t>,
-        std::vector<std::uint16_t>,
-        std::vector<std::int32_t>,
-        std::vector<std::uint32_t>,
-        std::vector<std::int64_t>,
-        std::vector<std::uint64_t>,
-        std::vector<float>,
-        std::vector<double>,
-        std::vector<UaString>,
-        std::vector<UaDateTime>,
-        std::vector<UaGuid>,
-        std::vector<UaByteString>,
-        std::vector<UaNodeId>,
-        std::vector<UaQualifiedName>,
-        std::vector<UaLocalizedText>,
-        std::vector<UaExtensionObject>,
-        std::vector<UaVariant>>;
+        Values<bool>,
+        Values<std::int8_t>,
+        Values<std::uint8_t>,
+        Values<std::int16_t>,
+        Values<std::uint16_t>,
+        Values<std::int32_t>,
+        Values<std::uint32_t>,
+        Values<std::int64_t>,
+        Values<std::uint64_t>,
+        Values<float>,
+        Values<double>,
+        Values<UaString>,
+        Values<UaDateTime>,
+        Values<UaGuid>,
+        Values<UaByteString>,
+        Values<UaNodeId>,
+        Values<UaQualifiedName>,
+        Values<UaLocalizedText>,
+        Values<UaExtensionObject>,
+        Values<UaVariant>>;
 
     Rep() = default;
     Rep(UaBuiltInType t, bool array, Storage values)
@@ -98,7 +140,12 @@ void UaVariant::clear() { m_rep = UaSharedRef<Rep>(sharedEmpty()); }
 
 template <class T> void UaVariant::assign(UaBuiltInType type, bool isArray, std::vector<T> values)
 {
-    m_rep = UaSharedRef<Rep>(new Rep(type, isArray, Rep::Storage(std::move(values))));
+    m_rep = UaSharedRef<Rep>(new Rep(type, isArray, Rep::Storage(Values<T>(std::move(values)))));
+}
+
+template <class T> void UaVariant::assignScalar(UaBuiltInType type, T value)
+{
+    m_rep = UaSharedRef<Rep>(new Rep(type, false, Rep::Storage(Values<T>(std::move(value)))));
 }
 
 UaVariant UaVariant::element(std::size_t index) const
@@ -113,11 +160,11 @@ UaVariant UaVariant::element(std::size_t index) const
             } else {
                 if (index >= values.size())
                     return UaVariant();
-                if constexpr (std::is_same_v<Values, std::vector<UaVariant>>) {
+                if constexpr (std::is_same_v<Values, ::Values<UaVariant>>) {
                     return values[index];
                 } else {
                     UaVariant item;
-                    item.assign(m_rep->type, false, Values { values[index] });
+                    item.assignScalar(m_rep->type, values[index]);
                     return item;
                 }
             }
@@ -151,12 +198,12 @@ template <class T> using TextConversion = UaStatus (*)(std::string_view, T&);
 
 /// Converts every text, or none: the first failure is the result.
 template <class T>
-UaStatus convertTexts(const std::vector<UaString>& texts, TextConversion<T> convert, std::vector<T>& out)
+UaStatus convertTexts(const Values<UaString>& texts, TextConversion<T> convert, std::vector<T>& out)
 {
     out.reserve(texts.size());
-    for (const UaString& text : texts) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
         T value {};
-        const UaStatus status = convert(text.view(), value);
+        const UaStatus status = convert(texts[i].view(), value);
         if (status.isNotGood())
             return status;
         out.push_back(value);
@@ -181,13 +228,17 @@ UaStatus UaVariant::changeType(UaBuiltInType type)
     if (m_rep->type != UaBuiltInType::String || !isTextTarget(type))
         return UaStatus::BadTypeMismatch;
 
-    const auto& texts = std::get<std::vector<UaString>>(m_rep->data);
+    const auto& texts = std::get<Values<UaString>>(m_rep->data);
     const bool array = m_rep->isArray;
     auto run = [&]<class T>(TextConversion<T> convert) {
         std::vector<T> values;
         const UaStatus status = convertTexts(texts, convert, values);
-        if (status.isGood())
-            assign(type, array, std::move(values));
+        if (status.isGood()) {
+            if (array)
+                assign(type, true, std::move(values));
+            else
+                assignScalar(type, T(values.front()));
+        }
         return status;
     };
     switch (type) {
@@ -221,7 +272,7 @@ UaStatus UaVariant::changeType(UaBuiltInType type)
 template <class T> UaStatus UaVariant::readScalar(UaBuiltInType type, T& value) const
 {
     if (m_rep->type == type && !m_rep->isArray) {
-        value = std::get<std::vector<T>>(m_rep->data).front();
+        value = std::get<Values<T>>(m_rep->data).front();
         return UaStatus::Good;
     }
     if (m_rep->type == UaBuiltInType::String && !m_rep->isArray && isTextTarget(type)) {
@@ -237,7 +288,7 @@ template <class T> UaStatus UaVariant::readScalar(UaBuiltInType type, T& value) 
 template <class T> UaStatus UaVariant::readArray(UaBuiltInType type, std::vector<T>& values) const
 {
     if (m_rep->type == type && m_rep->isArray) {
-        values = std::get<std::vector<T>>(m_rep->data);
+        values = std::get<Values<T>>(m_rep->data).toVector();
         return UaStatus::Good;
     }
     if (m_rep->type == UaBuiltInType::String && m_rep->isArray && isTextTarget(type)) {
@@ -336,86 +387,86 @@ bool operator==(const UaVariant& a, const UaVariant& b)
     return a.m_rep->type == b.m_rep->type && a.m_rep->isArray == b.m_rep->isArray && a.m_rep->data == b.m_rep->data;
 }
 
-void UaVariant::setBoolean(bool value) { assign(UaBuiltInType::Boolean, false, std::vector<bool> { value }); }
+void UaVariant::setBoolean(bool value) { assignScalar(UaBuiltInType::Boolean, value); }
 
-void UaVariant::setSByte(std::int8_t value) { assign(UaBuiltInType::SByte, false, std::vector<std::int8_t> { value }); }
+void UaVariant::setSByte(std::int8_t value) { assignScalar(UaBuiltInType::SByte, value); }
 
-void UaVariant::setByte(std::uint8_t value) { assign(UaBuiltInType::Byte, false, std::vector<std::uint8_t> { value }); }
+void UaVariant::setByte(std::uint8_t value) { assignScalar(UaBuiltInType::Byte, value); }
 
 void UaVariant::setInt16(std::int16_t value)
 {
-    assign(UaBuiltInType::Int16, false, std::vector<std::int16_t> { value });
+    assignScalar(UaBuiltInType::Int16, value);
 }
 
 void UaVariant::setUInt16(std::uint16_t value)
 {
-    assign(UaBuiltInType::UInt16, false, std::vector<std::uint16_t> { value });
+    assignScalar(UaBuiltInType::UInt16, value);
 }
 
 void UaVariant::setInt32(std::int32_t value)
 {
-    assign(UaBuiltInType::Int32, false, std::vector<std::int32_t> { value });
+    assignScalar(UaBuiltInType::Int32, value);
 }
 
 void UaVariant::setUInt32(std::uint32_t value)
 {
-    assign(UaBuiltInType::UInt32, false, std::vector<std::uint32_t> { value });
+    assignScalar(UaBuiltInType::UInt32, value);
 }
 
 void UaVariant::setInt64(std::int64_t value)
 {
-    assign(UaBuiltInType::Int64, false, std::vector<std::int64_t> { value });
+    assignScalar(UaBuiltInType::Int64, value);
 }
 
 void UaVariant::setUInt64(std::uint64_t value)
 {
-    assign(UaBuiltInType::UInt64, false, std::vector<std::uint64_t> { value });
+    assignScalar(UaBuiltInType::UInt64, value);
 }
 
-void UaVariant::setFloat(float value) { assign(UaBuiltInType::Float, false, std::vector<float> { value }); }
+void UaVariant::setFloat(float value) { assignScalar(UaBuiltInType::Float, value); }
 
-void UaVariant::setDouble(double value) { assign(UaBuiltInType::Double, false, std::vector<double> { value }); }
+void UaVariant::setDouble(double value) { assignScalar(UaBuiltInType::Double, value); }
 
 void UaVariant::setString(const UaString& value)
 {
-    assign(UaBuiltInType::String, false, std::vector<UaString> { value });
+    assignScalar(UaBuiltInType::String, value);
 }
 
 void UaVariant::setDateTime(UaDateTime value)
 {
-    assign(UaBuiltInType::DateTime, false, std::vector<UaDateTime> { value });
+    assignScalar(UaBuiltInType::DateTime, value);
 }
 
-void UaVariant::setGuid(const UaGuid& value) { assign(UaBuiltInType::Guid, false, std::vector<UaGuid> { value }); }
+void UaVariant::setGuid(const UaGuid& value) { assignScalar(UaBuiltInType::Guid, value); }
 
 void UaVariant::setByteString(const UaByteString& value)
 {
-    assign(UaBuiltInType::ByteString, false, std::vector<UaByteString> { value });
+    assignScalar(UaBuiltInType::ByteString, value);
 }
 
 void UaVariant::setXmlElement(const UaString& value)
 {
-    assign(UaBuiltInType::XmlElement, false, std::vector<UaString> { value });
+    assignScalar(UaBuiltInType::XmlElement, value);
 }
 
 void UaVariant::setNodeId(const UaNodeId& value)
 {
-    assign(UaBuiltInType::NodeId, false, std::vector<UaNodeId> { value });
+    assignScalar(UaBuiltInType::NodeId, value);
 }
 
 void UaVariant::setQualifiedName(const UaQualifiedName& value)
 {
-    assign(UaBuiltInType::QualifiedName, false, std::vector<UaQualifiedName> { value });
+    assignScalar(UaBuiltInType::QualifiedName, value);
 }
 
 void UaVariant::setLocalizedText(const UaLocalizedText& value)
 {
-    assign(UaBuiltInType::LocalizedText, false, std::vector<UaLocalizedText> { value });
+    assignScalar(UaBuiltInType::LocalizedText, value);
 }
 
 void UaVariant::setExtensionObject(const UaExtensionObject& value)
 {
-    assign(UaBuiltInType::ExtensionObject, false, std::vector<UaExtensionObject> { value });
+    assignScalar(UaBuiltInType::ExtensionObject, value);
 }
 
 void UaVariant::setBooleanArray(const std::vector<bool>& values) { assign(UaBuiltInType::Boolean, true, values); }

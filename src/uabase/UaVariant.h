@@ -146,6 +146,7 @@ private:
     static const Rep* sharedEmpty();
     explicit UaVariant(const Rep* rep);
     template <class T> void assign(UaBuiltInType type, bool isArray, std::vector<T> values);
+    template <class T> void assignScalar(UaBuiltInType type, T value);
     template <class T> UaStatus readScalar(UaBuiltInType type, T& value) const;
     template <class T> UaStatus readArray(UaBuiltInType type, std::vector<T>& values) const;
 
