@@ -6,7 +6,6 @@ namespace UaBase {
 
 namespace {
 
-constexpr std::size_t kInitialNumericSlots = 1024;
 constexpr std::size_t kInitialTextSlots = 256;
 
 /// Reads 1 to `maxDigits` decimal digits up to `max`; advances `text` past them.
@@ -31,16 +30,10 @@ bool isCrowded(std::size_t used, std::size_t size)
     return (used + 1) * 4 > size * 3;
 }
 
-std::size_t slotOfNumber(std::uint64_t key, std::size_t size)
-{
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & (size - 1);
-}
-
 } // namespace
 
 NodeIdTextCache::NodeIdTextCache()
-    : m_numeric(kInitialNumericSlots)
-    , m_texts(kInitialTextSlots)
+    : m_texts(kInitialTextSlots)
 {
 }
 
@@ -64,56 +57,6 @@ bool NodeIdTextCache::numericKey(std::string_view text, std::uint64_t& key)
     }
     key = (namespaceIndex << 32) | number;
     return true;
-}
-
-const UaNodeId* NodeIdTextCache::findNumeric(std::uint64_t key) const
-{
-    const std::size_t mask = m_numeric.size() - 1;
-    for (std::size_t slot = slotOfNumber(key, m_numeric.size());; slot = (slot + 1) & mask) {
-        const NumericSlot& candidate = m_numeric[slot];
-        if (candidate.keyPlusOne == 0) {
-            return nullptr;
-        }
-        if (candidate.keyPlusOne == key + 1) {
-            return candidate.id;
-        }
-    }
-}
-
-const UaNodeId& NodeIdTextCache::insertNumeric(std::uint64_t key, const UaNodeId& id)
-{
-    if (const UaNodeId* known = findNumeric(key)) {
-        return *known;
-    }
-    if (isCrowded(m_numericUsed, m_numeric.size())) {
-        growNumeric();
-    }
-    const UaNodeId& stored = keep(id);
-    placeNumeric(key, &stored);
-    return stored;
-}
-
-void NodeIdTextCache::placeNumeric(std::uint64_t key, const UaNodeId* id)
-{
-    const std::size_t mask = m_numeric.size() - 1;
-    std::size_t slot = slotOfNumber(key, m_numeric.size());
-    while (m_numeric[slot].keyPlusOne != 0) {
-        slot = (slot + 1) & mask;
-    }
-    m_numeric[slot] = NumericSlot{key + 1, id};
-    ++m_numericUsed;
-}
-
-void NodeIdTextCache::growNumeric()
-{
-    std::vector<NumericSlot> old(m_numeric.size() * 2);
-    old.swap(m_numeric);
-    m_numericUsed = 0;
-    for (const NumericSlot& slot : old) {
-        if (slot.keyPlusOne != 0) {
-            placeNumeric(slot.keyPlusOne - 1, slot.id);
-        }
-    }
 }
 
 const UaNodeId& NodeIdTextCache::keep(const UaNodeId& id)

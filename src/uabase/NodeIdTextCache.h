@@ -11,11 +11,11 @@
 namespace UaBase {
 
 /// The node identifiers already resolved from texts during one read of a nodeset, so that
-/// each distinct text is read once and all its uses share one representation. Identifiers are
-/// stored once, at addresses that stay valid for the cache's lifetime. The common
-/// numeric forms ("i=85", "ns=1;i=5001") are kept by their numbers, other texts (alias names,
-/// string identifiers) by a view of the text, which must outlive the cache. Both tables use
-/// open addressing: tens of thousands of lookups per nodeset, no allocation per entry.
+/// each distinct text (alias name, string identifier) is read once and all its uses share one
+/// representation. Texts are kept by view and must outlive the cache; identifiers are stored
+/// once, at addresses that stay valid for the cache's lifetime. The table uses open
+/// addressing: tens of thousands of lookups per nodeset, no allocation per entry. The numeric
+/// forms ("i=85", "ns=1;i=5001") need no table: numericKey reads them directly.
 class NodeIdTextCache {
 public:
     NodeIdTextCache();
@@ -26,19 +26,10 @@ public:
     static std::uint16_t namespaceOf(std::uint64_t key) { return static_cast<std::uint16_t>(key >> 32); }
     static std::uint32_t numberOf(std::uint64_t key) { return static_cast<std::uint32_t>(key); }
 
-    const UaNodeId* findNumeric(std::uint64_t key) const;
-    const UaNodeId& insertNumeric(std::uint64_t key, const UaNodeId& id);
-
     const UaNodeId* findText(std::string_view text) const;
     const UaNodeId& insertText(std::string_view text, const UaNodeId& id);
-    /// Keeps an identifier that has no key, for callers that need a stable address.
-    const UaNodeId& keep(const UaNodeId& id);
 
 private:
-    struct NumericSlot {
-        std::uint64_t keyPlusOne = 0; // 0: free
-        const UaNodeId* id = nullptr;
-    };
     struct TextSlot {
         const char* text = nullptr; // null: free
         std::uint32_t length = 0;
@@ -47,14 +38,11 @@ private:
     };
 
     static std::uint32_t hashOf(std::string_view text);
-    void placeNumeric(std::uint64_t key, const UaNodeId* id);
     void placeText(std::string_view text, std::uint32_t hash, const UaNodeId* id);
-    void growNumeric();
     void growText();
+    const UaNodeId& keep(const UaNodeId& id);
 
     std::deque<UaNodeId> m_ids;
-    std::vector<NumericSlot> m_numeric;
-    std::size_t m_numericUsed = 0;
     std::vector<TextSlot> m_texts;
     std::size_t m_textsUsed = 0;
 };

@@ -149,26 +149,21 @@ UaNodeId UaNodesetXmlParser::resolveNodeId(const UaWideString& text) const
     return parseNodeIdText(utf8);
 }
 
-const UaNodeId& UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
+UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) const
 {
-    if (!m_cache) {
-        // Outside parseNodes (a subclass reading elements itself): nothing is remembered by text.
-        m_outsideRead.push_back(resolveNodeId(UaWideString(UaString(utf8))));
-        return m_outsideRead.back();
-    }
+    // "i=N" and "ns=M;i=N", most texts of a nodeset, are read straight into the identifier
+    // (which holds a number in place), unless an alias could have such a name.
     std::uint64_t key = 0;
     if (!m_aliasHasNumericName && NodeIdTextCache::numericKey(utf8, key)) {
-        if (const UaNodeId* known = m_cache->findNumeric(key)) {
-            return *known;
-        }
         UaNodeId id(NodeIdTextCache::numberOf(key), NodeIdTextCache::namespaceOf(key));
         translate(id);
-        return m_cache->insertNumeric(key, id);
+        return id;
     }
-    if (!isAscii(utf8)) {
-        // Exactly the conversions of resolveNodeId (a character outside the Basic Multilingual
-        // Plane becomes "?").
-        return m_cache->keep(resolveNodeId(UaWideString(UaString(utf8))));
+    if (!m_cache || !isAscii(utf8)) {
+        // Outside parseNodes (a subclass reading elements itself) nothing is remembered by text;
+        // other texts take exactly the conversions of resolveNodeId (a character outside the
+        // Basic Multilingual Plane becomes "?").
+        return resolveNodeId(UaWideString(UaString(utf8)));
     }
     if (inPlace) {
         if (const UaNodeId* known = m_cache->findText(utf8)) {
@@ -177,7 +172,10 @@ const UaNodeId& UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPl
     }
     auto alias = m_aliasIndex.find(utf8);
     const UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
-    return inPlace ? m_cache->insertText(utf8, id) : m_cache->keep(id);
+    if (inPlace) {
+        m_cache->insertText(utf8, id);
+    }
+    return id;
 }
 
 void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
@@ -246,8 +244,10 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
     // One walk over the root's children finds both tables, which come before the nodes.
     const xmlNode* aliases = nullptr;
     const xmlNode* extensions = nullptr;
+    std::size_t elementCount = 0;
     for (const xmlNode* child = Xml::firstChildElement(currentElement()); child != nullptr;
          child = Xml::nextSiblingElement(child)) {
+        ++elementCount;
         if (aliases == nullptr && Xml::hasName(child, "Aliases")) {
             aliases = child;
         } else if (extensions == nullptr && Xml::hasName(child, "Extensions")) {
@@ -265,8 +265,8 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         m_document->toRoot();
     }
 
-    m_outsideRead.clear();
     m_cache = std::make_unique<NodeIdTextCache>();
+    nodes.reserve(nodes.size() + elementCount);
     UaStatus status = UaStatus::Good;
     std::size_t position = 0;
     if (m_document->getFirstChild() == 0) {

@@ -12,7 +12,6 @@
 #include "uabase/UaWideString.h"
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -135,21 +134,21 @@ private:
         std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
     };
 
-    /// resolveNodeId for UTF-8 text of the document; `inPlace` texts may be remembered by view.
-    /// The result stays valid until the next parseNodes.
-    const UaNodeId& resolveText(std::string_view utf8, bool inPlace) const;
+    /// resolveNodeId for UTF-8 text of the document; `inPlace` texts may be remembered by view
+    /// until the end of parseNodes.
+    UaNodeId resolveText(std::string_view utf8, bool inPlace) const;
     UaNodeId parseNodeIdText(const UaString& utf8) const;
     void translate(UaNodeId& id) const;
     BaseNodeFactory& factory();
     void readAliases(const _xmlNode* aliases);
     void readDocumentExtensions();
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
-    const UaNodeId& readNodeId(const NodeElement& element, UaStatus& status) const;
+    UaNodeId readNodeId(const NodeElement& element, UaStatus& status) const;
     UaStatus readNames(const NodeElement& element, BaseNode& node, UaStatus status) const;
     UaLocalizedText localizedText(const _xmlNode* element, const UaString* sameText) const;
     const UaString& internLocale(std::string_view locale) const;
-    const UaNodeId& nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const;
-    const UaNodeId& dataTypeAttribute(const NodeElement& element) const;
+    UaNodeId nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const;
+    UaNodeId dataTypeAttribute(const NodeElement& element) const;
     UaVariant readValue(const NodeElement& element) const;
     bool isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const;
     UaStatus storeNode(const NodeElement& element, std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes);
@@ -175,7 +174,6 @@ private:
     bool m_aliasHasNumericName = false;
     // Node identifier texts resolved during one parseNodes.
     std::unique_ptr<NodeIdTextCache> m_cache;
-    mutable std::deque<UaNodeId> m_outsideRead;
     // Locale texts met so far, shared by all localized texts that use them.
     mutable std::vector<UaString> m_locales;
     // The node element being stored, while its references and extensions are read.

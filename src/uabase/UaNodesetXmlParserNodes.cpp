@@ -61,9 +61,9 @@ struct ReferenceAttributes {
         const xmlAttr* forwardAttribute = nullptr;
         for (const xmlAttr* attribute = reference->properties; attribute != nullptr; attribute = attribute->next) {
             const char* name = reinterpret_cast<const char*>(attribute->name);
-            if (typeAttribute == nullptr && std::strcmp(name, "ReferenceType") == 0) {
+            if (typeAttribute == nullptr && name[0] == 'R' && std::strcmp(name, "ReferenceType") == 0) {
                 typeAttribute = attribute;
-            } else if (forwardAttribute == nullptr && std::strcmp(name, "IsForward") == 0) {
+            } else if (forwardAttribute == nullptr && name[0] == 'I' && std::strcmp(name, "IsForward") == 0) {
                 forwardAttribute = attribute;
             }
         }
@@ -117,7 +117,7 @@ const UaString& UaNodesetXmlParser::internLocale(std::string_view locale) const
     return m_locales.back();
 }
 
-const UaNodeId& UaNodesetXmlParser::readNodeId(const NodeElement& element, UaStatus& status) const
+UaNodeId UaNodesetXmlParser::readNodeId(const NodeElement& element, UaStatus& status) const
 {
     static const UaNodeId kNoNodeId;
     const XmlText nodeId = element.attribute(Attribute::NodeId);
@@ -154,7 +154,7 @@ UaStatus UaNodesetXmlParser::readNames(const NodeElement& element, BaseNode& nod
     return status;
 }
 
-const UaNodeId& UaNodesetXmlParser::nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const
+UaNodeId UaNodesetXmlParser::nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const
 {
     static const UaNodeId kNoNodeId;
     const XmlText text = element.attribute(which);
@@ -197,7 +197,7 @@ const xmlNode* UaNodesetXmlParser::currentChild(NodeElement::Child which, const 
     return Xml::firstChildNamed(current, name);
 }
 
-const UaNodeId& UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
+UaNodeId UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
 {
     static const UaNodeId kBaseDataTypeId(kBaseDataType, 0);
     const XmlText text = element.attribute(Attribute::DataType);
@@ -218,7 +218,7 @@ UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -233,7 +233,7 @@ UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -287,7 +287,7 @@ UaStatus UaNodesetXmlParser::parseMethod(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -303,7 +303,7 @@ UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseReferenceType")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -317,7 +317,7 @@ UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -336,7 +336,7 @@ UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseReferenceType")) {
         return UaStatus::BadNodeIdExists;
     }
@@ -354,7 +354,7 @@ UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     UaStatus status = UaStatus::Good;
-    const UaNodeId& nodeId = readNodeId(element, status);
+    const UaNodeId nodeId = readNodeId(element, status);
     if (isDuplicate(nodes, nodeId, "parseVariable")) {
         return UaStatus::BadNodeIdExists;
     }
