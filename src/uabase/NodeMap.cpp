@@ -1,7 +1,6 @@
 #include "uabase/NodeMap.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace UaBase {
 
@@ -59,23 +58,10 @@ std::size_t NodeMap::findSlot(const UaNodeId& nodeId) const
     return slot;
 }
 
-void NodeMap::reserve(std::size_t count)
-{
-    m_entries.reserve(count);
-    if (m_index.size() < count * 2) {
-        rebuildIndex(std::bit_ceil(std::max(count * 2, kFirstIndexSize)));
-    }
-}
-
 void NodeMap::growIndex()
 {
-    rebuildIndex(m_index.empty() ? kFirstIndexSize : m_index.size() * 2);
-}
-
-void NodeMap::rebuildIndex(std::size_t size)
-{
     std::vector<Slot> old = std::move(m_index);
-    m_index.assign(size, Slot());
+    m_index.assign(old.empty() ? kFirstIndexSize : old.size() * 2, Slot());
     for (Slot& entry : old) {
         if (entry.node != nullptr) {
             m_index[findSlot(entry.key)] = std::move(entry);

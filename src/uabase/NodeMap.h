@@ -34,9 +34,6 @@ public:
     /// refused and deleted, and the node in the map stays; false then.
     bool insert(std::unique_ptr<BaseNode> node);
 
-    /// Makes room for `count` nodes in all, so that reading a large nodeset grows nothing.
-    void reserve(std::size_t count);
-
     /// The node stored under the identifier, or null.
     BaseNode* find(const UaNodeId& nodeId) const;
     bool contains(const UaNodeId& nodeId) const { return find(nodeId) != nullptr; }
@@ -65,7 +62,6 @@ private:
     std::size_t findSlot(const UaNodeId& nodeId) const;
     void removeFromIndex(std::size_t slot);
     void growIndex();
-    void rebuildIndex(std::size_t size);
     /// The position of the entry stored under `nodeId` (which must be in the map).
     std::size_t position(const UaNodeId& nodeId) const;
     void sortEntries() const;

@@ -202,6 +202,22 @@ void UaNodesetXmlParser::readDocumentExtensions()
     readExtensionList(m_documentExtensions, true);
 }
 
+void UaNodesetXmlParser::readDocumentExtensionsAfter(const xmlNode* failed)
+{
+    // A read that stops at a bad node still has the document's extensions; they lie after it,
+    // as the walk did not meet them. The cursor goes back to the bad node.
+    m_document->toRoot();
+    if (m_document->getChild("Extensions") == 0) {
+        readDocumentExtensions();
+    }
+    m_document->toRoot();
+    if (failed == nullptr || m_document->getFirstChild() != 0) {
+        return;
+    }
+    while (currentElement() != failed && m_document->getFollowingSibling() == 0) {
+    }
+}
+
 UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extensions, bool withNamespace)
 {
     // The cursor is on an `Extensions` element and comes back to it.
@@ -241,32 +257,24 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         errorText = "no nodeset loaded";
         return UaStatus::BadInvalidArgument;
     }
-    // One walk over the root's children finds both tables, which come before the nodes.
+    // The alias table comes before the nodes: the walk that finds it stops there, as a walk
+    // over all of a large nodeset's node elements would be as slow as reading them.
     const xmlNode* aliases = nullptr;
-    const xmlNode* extensions = nullptr;
-    std::size_t elementCount = 0;
-    for (const xmlNode* child = Xml::firstChildElement(currentElement()); child != nullptr;
+    for (const xmlNode* child = Xml::firstChildElement(currentElement()); child != nullptr && aliases == nullptr;
          child = Xml::nextSiblingElement(child)) {
-        ++elementCount;
-        if (aliases == nullptr && Xml::hasName(child, "Aliases")) {
+        if (Xml::hasName(child, "Aliases")) {
             aliases = child;
-        } else if (extensions == nullptr && Xml::hasName(child, "Extensions")) {
-            extensions = child;
         }
     }
     if (aliases != nullptr) {
         readAliases(aliases);
     }
-    // Reading the same document again (after it was edited) reads its extensions anew.
+    // Reading the same document again (after it was edited) reads its extensions anew; the first
+    // `Extensions` element is read where the walk over the nodes meets it.
     m_documentExtensions.clear();
-    if (extensions != nullptr) {
-        m_document->getChild("Extensions");
-        readDocumentExtensions();
-        m_document->toRoot();
-    }
+    bool extensionsRead = false;
 
     m_cache = std::make_unique<NodeIdTextCache>();
-    nodes.reserve(nodes.size() + elementCount);
     UaStatus status = UaStatus::Good;
     std::size_t position = 0;
     if (m_document->getFirstChild() == 0) {
@@ -287,6 +295,9 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
                 status = parseReferenceType(nodes);
             } else if (std::strcmp(name, "UADataType") == 0) {
                 status = parseDataType(nodes);
+            } else if (!extensionsRead && std::strcmp(name, "Extensions") == 0) {
+                extensionsRead = true;
+                readDocumentExtensions();
             }
             if (status.isNotGood()) {
                 break;
@@ -298,6 +309,9 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         const xmlNode* failed = currentElement();
         m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);
         m_failedPosition = position;
+        if (!extensionsRead) {
+            readDocumentExtensionsAfter(failed);
+        }
         nodes.clear();
         errorText = "parsing node fails";
         return status;

@@ -142,6 +142,7 @@ private:
     BaseNodeFactory& factory();
     void readAliases(const _xmlNode* aliases);
     void readDocumentExtensions();
+    void readDocumentExtensionsAfter(const _xmlNode* failed);
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
     UaNodeId readNodeId(const NodeElement& element, UaStatus& status) const;
     UaStatus readNames(const NodeElement& element, BaseNode& node, UaStatus status) const;

@@ -383,6 +383,28 @@ TEST_F(UaNodesetXmlParserTest, KeepsDocumentAndNodeExtensions)
     EXPECT_EQ(static_cast<BaseNodeStandardUserData*>(userData.get())->value(), 42);
 }
 
+TEST_F(UaNodesetXmlParserTest, ReadsTheFirstDocumentExtensionsWhereverTheyStand)
+{
+    const std::string extensions = "<Extensions><Extension><Generator/></Extension></Extensions>"
+                                   "<Extensions><Extension><Ignored/></Extension></Extensions>";
+    const std::string good = "<UAObject NodeId=\"ns=1;i=1\" BrowseName=\"1:Line1\"/>";
+    const std::string bad = "<UAObject BrowseName=\"1:Line2\"/>";
+    for (const std::string& body : {good + extensions, extensions + good, good + bad + good + extensions}) {
+        const NodesetRead read = readNodesetText(body);
+        const std::vector<Extension>& found = read.reader->documentExtensions();
+        ASSERT_EQ(found.size(), 1u) << body;
+        EXPECT_EQ(found[0].name(), UaString("Generator")) << body;
+    }
+    // After a bad node the cursor stays on it.
+    const NodesetRead failed = readNodesetText(good + bad + extensions);
+    EXPECT_EQ(failed.status, UaStatus(UaStatus::Bad));
+    EXPECT_EQ(failed.reader->failedElementPosition(), 2u);
+    char* browseName = nullptr;
+    ASSERT_EQ(failed.reader->xmlDocument()->getAttributeValue("BrowseName", browseName), 0);
+    EXPECT_STREQ(browseName, "1:Line2");
+    UaXmlDocument::freeXmlString(browseName);
+}
+
 struct FailureCase {
     const char* file;
     std::uint32_t status;
