@@ -48,7 +48,7 @@ UaNodeId::UaNodeId(UaIdentifierType type, std::uint16_t namespaceIndex, const Re
     , m_type(type)
     , m_rep(rep)
 {
-    m_rep->addRef();
+    addRef(m_rep);
 }
 
 UaNodeId::UaNodeId(std::uint32_t identifier, std::uint16_t namespaceIndex)
@@ -84,61 +84,12 @@ UaNodeId::UaNodeId(const UaByteString& identifier, std::uint16_t namespaceIndex)
 {
 }
 
-UaNodeId::UaNodeId(const UaNodeId& other) noexcept
-    : m_numeric(other.m_numeric)
-    , m_namespaceIndex(other.m_namespaceIndex)
-    , m_type(other.m_type)
-    , m_rep(other.m_rep)
-{
-    if (m_rep != nullptr)
-        m_rep->addRef();
-}
+void UaNodeId::addRef(const Rep* rep) noexcept { rep->addRef(); }
 
-UaNodeId::UaNodeId(UaNodeId&& other) noexcept
-    : m_numeric(other.m_numeric)
-    , m_namespaceIndex(other.m_namespaceIndex)
-    , m_type(other.m_type)
-    , m_rep(other.m_rep)
+void UaNodeId::releaseRep(const Rep* rep) noexcept
 {
-    other.m_numeric = 0;
-    other.m_namespaceIndex = 0;
-    other.m_type = UaIdentifierType::Numeric;
-    other.m_rep = nullptr;
-}
-
-UaNodeId& UaNodeId::operator=(const UaNodeId& other) noexcept
-{
-    // Reference the new one first, so that self-assignment never frees.
-    const Rep* rep = other.m_rep;
-    if (rep != nullptr)
-        rep->addRef();
-    const std::uint32_t numeric = other.m_numeric;
-    const std::uint16_t namespaceIndex = other.m_namespaceIndex;
-    const UaIdentifierType type = other.m_type;
-    release();
-    m_numeric = numeric;
-    m_namespaceIndex = namespaceIndex;
-    m_type = type;
-    m_rep = rep;
-    return *this;
-}
-
-UaNodeId& UaNodeId::operator=(UaNodeId&& other) noexcept
-{
-    std::swap(m_numeric, other.m_numeric);
-    std::swap(m_namespaceIndex, other.m_namespaceIndex);
-    std::swap(m_type, other.m_type);
-    std::swap(m_rep, other.m_rep);
-    return *this;
-}
-
-UaNodeId::~UaNodeId() { release(); }
-
-void UaNodeId::release() noexcept
-{
-    if (m_rep != nullptr && m_rep->release())
-        delete m_rep;
-    m_rep = nullptr;
+    if (rep->release())
+        delete rep;
 }
 
 UaString UaNodeId::identifierText() const

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 class UaByteString;
 class UaGuid;
@@ -30,12 +31,53 @@ public:
     UaNodeId(const UaString& identifier, std::uint16_t namespaceIndex);
     UaNodeId(const UaGuid& identifier, std::uint16_t namespaceIndex);
     UaNodeId(const UaByteString& identifier, std::uint16_t namespaceIndex);
-    UaNodeId(const UaNodeId& other) noexcept;
+    // Copies, moves and destruction are inline: a numeric identifier is copied as plain data.
+    UaNodeId(const UaNodeId& other) noexcept
+        : m_numeric(other.m_numeric)
+        , m_namespaceIndex(other.m_namespaceIndex)
+        , m_type(other.m_type)
+        , m_rep(other.m_rep)
+    {
+        if (m_rep != nullptr)
+            addRef(m_rep);
+    }
     /// Takes the identifier over; `other` is left the null node identifier.
-    UaNodeId(UaNodeId&& other) noexcept;
-    UaNodeId& operator=(const UaNodeId& other) noexcept;
-    UaNodeId& operator=(UaNodeId&& other) noexcept;
-    ~UaNodeId();
+    UaNodeId(UaNodeId&& other) noexcept
+        : m_numeric(other.m_numeric)
+        , m_namespaceIndex(other.m_namespaceIndex)
+        , m_type(other.m_type)
+        , m_rep(other.m_rep)
+    {
+        other.m_numeric = 0;
+        other.m_namespaceIndex = 0;
+        other.m_type = UaIdentifierType::Numeric;
+        other.m_rep = nullptr;
+    }
+    UaNodeId& operator=(const UaNodeId& other) noexcept
+    {
+        // Reference the new one first, so that self-assignment never frees.
+        const Rep* rep = other.m_rep;
+        if (rep != nullptr)
+            addRef(rep);
+        const std::uint32_t numeric = other.m_numeric;
+        const std::uint16_t namespaceIndex = other.m_namespaceIndex;
+        const UaIdentifierType type = other.m_type;
+        release();
+        m_numeric = numeric;
+        m_namespaceIndex = namespaceIndex;
+        m_type = type;
+        m_rep = rep;
+        return *this;
+    }
+    UaNodeId& operator=(UaNodeId&& other) noexcept
+    {
+        std::swap(m_numeric, other.m_numeric);
+        std::swap(m_namespaceIndex, other.m_namespaceIndex);
+        std::swap(m_type, other.m_type);
+        std::swap(m_rep, other.m_rep);
+        return *this;
+    }
+    ~UaNodeId() { release(); }
 
     std::uint16_t namespaceIndex() const { return m_namespaceIndex; }
     UaIdentifierType identifierType() const { return m_type; }
@@ -88,7 +130,14 @@ public:
 private:
     struct Rep;
     UaNodeId(UaIdentifierType type, std::uint16_t namespaceIndex, const Rep* rep) noexcept;
-    void release() noexcept;
+    void release() noexcept
+    {
+        if (m_rep != nullptr)
+            releaseRep(m_rep);
+        m_rep = nullptr;
+    }
+    static void addRef(const Rep* rep) noexcept;
+    static void releaseRep(const Rep* rep) noexcept;
     static bool equalIdentifiers(const UaNodeId& a, const UaNodeId& b);
     std::size_t hashOfIdentifier() const;
     static std::size_t mixHash(std::size_t h, std::size_t kind)
