@@ -67,12 +67,21 @@ const UaNodeId& NodeIdTextCache::keep(const UaNodeId& id)
 
 std::uint32_t NodeIdTextCache::hashOf(std::string_view text)
 {
-    // FNV-1a: node identifier texts and alias names are short.
-    std::uint32_t hash = 2166136261u;
-    for (char c : text) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    // Eight bytes at a time: alias names and string identifiers run to dozens of characters.
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    std::uint64_t hash = text.size() * kMultiplier;
+    const char* bytes = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        std::uint64_t word = 0;
+        const std::size_t taken = left < sizeof(word) ? left : sizeof(word);
+        std::memcpy(&word, bytes, taken);
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 29;
+        bytes += taken;
+        left -= taken;
     }
-    return hash;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
 const UaNodeId* NodeIdTextCache::findText(std::string_view text) const

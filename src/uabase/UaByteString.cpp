@@ -85,6 +85,23 @@ constexpr std::array<signed char, 256> kBase64Values = [] {
 
 int base64Value(char c) { return kBase64Values[static_cast<unsigned char>(c)]; }
 
+/// The value of a base64 character already shifted to its place in a group of four (the top
+/// bit set for bytes outside the alphabet), so that a group decodes with four lookups.
+struct GroupTables {
+    std::array<std::array<std::uint32_t, 256>, 4> shifted {};
+};
+
+constexpr GroupTables kGroupTables = [] {
+    GroupTables tables;
+    for (std::size_t position = 0; position < 4; ++position) {
+        for (std::size_t c = 0; c < 256; ++c) {
+            const int value = kBase64Values[c];
+            tables.shifted[position][c] = value < 0 ? 0x80000000u : static_cast<std::uint32_t>(value) << (18 - 6 * position);
+        }
+    }
+    return tables;
+}();
+
 } // namespace
 
 UaString UaByteString::toBase64() const
@@ -133,22 +150,19 @@ UaStatus UaByteString::fromBase64(std::string_view text, bool skipXmlBlanks)
         if (inGroup == 0 && !padding) {
             // Runs of four characters of the alphabet, the common case (blanks and "=" are not):
             // the loop stops at the first group that holds anything else.
+            const std::size_t runStart = i;
             while (i + 4 <= size) {
-                const int a = kBase64Values[in[i]];
-                const int b = kBase64Values[in[i + 1]];
-                const int c = kBase64Values[in[i + 2]];
-                const int d = kBase64Values[in[i + 3]];
-                if ((a | b | c | d) < 0)
+                const std::uint32_t four = kGroupTables.shifted[0][in[i]] | kGroupTables.shifted[1][in[i + 1]]
+                    | kGroupTables.shifted[2][in[i + 2]] | kGroupTables.shifted[3][in[i + 3]];
+                if ((four & 0x80000000u) != 0)
                     break;
-                const unsigned four = (static_cast<unsigned>(a) << 18) | (static_cast<unsigned>(b) << 12)
-                    | (static_cast<unsigned>(c) << 6) | static_cast<unsigned>(d);
                 bytes[written] = static_cast<unsigned char>(four >> 16);
                 bytes[written + 1] = static_cast<unsigned char>(four >> 8);
                 bytes[written + 2] = static_cast<unsigned char>(four);
                 written += 3;
-                characters += 4;
                 i += 4;
             }
+            characters += i - runStart;
             if (i >= size)
                 break;
         }

@@ -159,16 +159,17 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
         translate(id);
         return id;
     }
+    // A text met before is found by its bytes (and was ASCII when it was first met).
+    if (m_cache && inPlace) {
+        if (const UaNodeId* known = m_cache->findText(utf8)) {
+            return *known;
+        }
+    }
     if (!m_cache || !isAscii(utf8)) {
         // Outside parseNodes (a subclass reading elements itself) nothing is remembered by text;
         // other texts take exactly the conversions of resolveNodeId (a character outside the
         // Basic Multilingual Plane becomes "?").
         return resolveNodeId(UaWideString(UaString(utf8)));
-    }
-    if (inPlace) {
-        if (const UaNodeId* known = m_cache->findText(utf8)) {
-            return *known;
-        }
     }
     auto alias = m_aliasIndex.find(utf8);
     const UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));

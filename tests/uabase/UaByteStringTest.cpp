@@ -66,6 +66,27 @@ TEST(UaByteStringTest, DecodesBase64)
     EXPECT_FALSE(empty.isNull());
 }
 
+TEST(UaByteStringTest, DecodesLongBase64BrokenIntoLines)
+{
+    // Every byte value, at lengths that end in each of the three group remainders, written
+    // the way XML writers break base64 into lines.
+    for (std::size_t length : { 3000u, 3001u, 3002u }) {
+        std::string bytes;
+        for (std::size_t i = 0; i < length; ++i)
+            bytes.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
+        const std::string text = UaByteString(bytes).toBase64().toStdString();
+        std::string lines;
+        for (std::size_t at = 0; at < text.size(); at += 76)
+            lines += text.substr(at, 76) + (at % 152 == 0 ? "\r\n" : "\n  ");
+        UaByteString decoded;
+        ASSERT_TRUE(decoded.fromBase64(lines, true).isGood()) << length;
+        EXPECT_EQ(decoded, UaByteString(bytes)) << length;
+        EXPECT_FALSE(decoded.fromBase64(lines, false).isGood()) << length;
+        lines.insert(lines.size() / 2, "*");
+        EXPECT_FALSE(decoded.fromBase64(lines, true).isGood()) << length;
+    }
+}
+
 TEST(UaByteStringTest, RefusesMalformedBase64AndKeepsValue)
 {
     const char* const cases[] = {
