@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace UaBase {
@@ -176,6 +177,17 @@ std::vector<std::uint32_t> readUInt32List(const xmlNode* element)
     return values;
 }
 
+using Field = std::pair<UaString, UaVariant>;
+
+/// The fields of a structure moved into their list (an initializer list would copy each).
+template <class... Fields> std::vector<Field> fieldList(Fields&&... fields)
+{
+    std::vector<Field> list;
+    list.reserve(sizeof...(fields));
+    (list.push_back(std::forward<Fields>(fields)), ...);
+    return list;
+}
+
 template <class T> UaVariant variantOf(void (UaVariant::*set)(T), T value)
 {
     UaVariant variant;
@@ -264,17 +276,16 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
         UaVariant dimensions;
         dimensions.setUInt32Array(readUInt32List(Xml::firstChildNamed(argument, "ArrayDimensions")));
         return UaExtensionObject(typeId,
-            {
-                {kName, variantOf(&UaVariant::setString, childText(argument, "Name"))},
-                {kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType))},
-                {kValueRank,
+            fieldList(
+                Field{kName, variantOf(&UaVariant::setString, childText(argument, "Name"))},
+                Field{kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType))},
+                Field{kValueRank,
                     variantOf(&UaVariant::setInt32,
                         number<std::int32_t>(Xml::firstChildNamed(argument, "ValueRank"), UaNumberText::toInt32))},
-                {kArrayDimensions, dimensions},
-                {kDescription,
+                Field{kArrayDimensions, std::move(dimensions)},
+                Field{kDescription,
                     variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(argument, "Description")))},
-            });
+                        readLocalizedText(Xml::firstChildNamed(argument, "Description")))}));
     }
     if (type == kRangeXml) {
         const xmlNode* range = Xml::firstChildNamed(body, "Range");
@@ -282,14 +293,13 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
             return UaExtensionObject(typeId);
         }
         return UaExtensionObject(typeId,
-            {
-                {kLow,
+            fieldList(
+                Field{kLow,
                     variantOf(&UaVariant::setDouble,
                         number<double>(Xml::firstChildNamed(range, "Low"), UaNumberText::toDouble))},
-                {kHigh,
+                Field{kHigh,
                     variantOf(&UaVariant::setDouble,
-                        number<double>(Xml::firstChildNamed(range, "High"), UaNumberText::toDouble))},
-            });
+                        number<double>(Xml::firstChildNamed(range, "High"), UaNumberText::toDouble))}));
     }
     if (type == kEuInformationXml) {
         const xmlNode* unit = Xml::firstChildNamed(body, "EUInformation");
@@ -297,18 +307,17 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
             return UaExtensionObject(typeId);
         }
         return UaExtensionObject(typeId,
-            {
-                {kNamespaceUri, variantOf(&UaVariant::setString, childText(unit, "NamespaceUri"))},
-                {kUnitId,
+            fieldList(
+                Field{kNamespaceUri, variantOf(&UaVariant::setString, childText(unit, "NamespaceUri"))},
+                Field{kUnitId,
                     variantOf(&UaVariant::setInt32,
                         number<std::int32_t>(Xml::firstChildNamed(unit, "UnitId"), UaNumberText::toInt32))},
-                {kDisplayName,
+                Field{kDisplayName,
                     variantOf(&UaVariant::setLocalizedText,
                         readLocalizedText(Xml::firstChildNamed(unit, "DisplayName")))},
-                {kDescription,
+                Field{kDescription,
                     variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(unit, "Description")))},
-            });
+                        readLocalizedText(Xml::firstChildNamed(unit, "Description")))}));
     }
     if (type == kEnumValueTypeXml) {
         const xmlNode* enumValue = Xml::firstChildNamed(body, "EnumValueType");
@@ -316,17 +325,16 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
             return UaExtensionObject(typeId);
         }
         return UaExtensionObject(typeId,
-            {
-                {kValue,
+            fieldList(
+                Field{kValue,
                     variantOf(&UaVariant::setInt64,
                         number<std::int64_t>(Xml::firstChildNamed(enumValue, "Value"), UaNumberText::toInt64))},
-                {kDisplayName,
+                Field{kDisplayName,
                     variantOf(&UaVariant::setLocalizedText,
                         readLocalizedText(Xml::firstChildNamed(enumValue, "DisplayName")))},
-                {kDescription,
+                Field{kDescription,
                     variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(enumValue, "Description")))},
-            });
+                        readLocalizedText(Xml::firstChildNamed(enumValue, "Description")))}));
     }
     UaExtensionObject object(typeId);
     if (const xmlNode* binary = Xml::firstChildNamed(body, "ByteString")) {
@@ -403,7 +411,7 @@ public:
     }
 
     template <class T> void numbers(const xmlNode* list, std::string_view itemName,
-        UaStatus (*convert)(std::string_view, T&), void (UaVariant::*set)(const std::vector<T>&), UaVariant& value) const
+        UaStatus (*convert)(std::string_view, T&), void (UaVariant::*set)(std::vector<T>), UaVariant& value) const
     {
         (value.*set)(items<T>(list, itemName, [convert](const xmlNode* item) { return number<T>(item, convert); }));
     }
@@ -472,7 +480,7 @@ void NodesetValueDecoder::decode(const xmlNode* element, UaVariant& value) const
             decode(selecting, itemValue);
             items.push_back(itemValue);
         }
-        value.setVariantArray(items);
+        value.setVariantArray(std::move(items));
         return;
     }
     const Kind kind = kindOf(itemName);

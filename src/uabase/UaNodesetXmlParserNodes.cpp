@@ -30,6 +30,8 @@ using Xml = XmlNodeReader;
 
 constexpr std::uint32_t kBaseDataType = 24;
 
+constexpr std::size_t kInverseReferenceRoom = 4;
+
 constexpr const char* kAlarmLimits[] = {"AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_LL"};
 
 using Attribute = NodeElement::Attribute;
@@ -379,7 +381,8 @@ UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
          reference = Xml::nextSiblingElement(reference)) {
         ++count;
     }
-    node->reserveReferences(count);
+    // Room for the few inverse references most nodes receive once all nodes are read.
+    node->reserveReferences(count + kInverseReferenceRoom);
     for (const xmlNode* reference = Xml::firstChildElement(references); reference != nullptr;
          reference = Xml::nextSiblingElement(reference)) {
         if (!Xml::hasName(reference, "Reference")) {

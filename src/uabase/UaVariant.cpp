@@ -469,74 +469,74 @@ void UaVariant::setExtensionObject(const UaExtensionObject& value)
     assignScalar(UaBuiltInType::ExtensionObject, value);
 }
 
-void UaVariant::setBooleanArray(const std::vector<bool>& values) { assign(UaBuiltInType::Boolean, true, values); }
+void UaVariant::setBooleanArray(std::vector<bool> values) { assign(UaBuiltInType::Boolean, true, std::move(values)); }
 
-void UaVariant::setSByteArray(const std::vector<std::int8_t>& values) { assign(UaBuiltInType::SByte, true, values); }
+void UaVariant::setSByteArray(std::vector<std::int8_t> values) { assign(UaBuiltInType::SByte, true, std::move(values)); }
 
-void UaVariant::setByteArray(const std::vector<std::uint8_t>& values) { assign(UaBuiltInType::Byte, true, values); }
+void UaVariant::setByteArray(std::vector<std::uint8_t> values) { assign(UaBuiltInType::Byte, true, std::move(values)); }
 
-void UaVariant::setInt16Array(const std::vector<std::int16_t>& values) { assign(UaBuiltInType::Int16, true, values); }
+void UaVariant::setInt16Array(std::vector<std::int16_t> values) { assign(UaBuiltInType::Int16, true, std::move(values)); }
 
-void UaVariant::setUInt16Array(const std::vector<std::uint16_t>& values)
+void UaVariant::setUInt16Array(std::vector<std::uint16_t> values)
 {
-    assign(UaBuiltInType::UInt16, true, values);
+    assign(UaBuiltInType::UInt16, true, std::move(values));
 }
 
-void UaVariant::setInt32Array(const std::vector<std::int32_t>& values) { assign(UaBuiltInType::Int32, true, values); }
+void UaVariant::setInt32Array(std::vector<std::int32_t> values) { assign(UaBuiltInType::Int32, true, std::move(values)); }
 
-void UaVariant::setUInt32Array(const std::vector<std::uint32_t>& values)
+void UaVariant::setUInt32Array(std::vector<std::uint32_t> values)
 {
-    assign(UaBuiltInType::UInt32, true, values);
+    assign(UaBuiltInType::UInt32, true, std::move(values));
 }
 
-void UaVariant::setInt64Array(const std::vector<std::int64_t>& values) { assign(UaBuiltInType::Int64, true, values); }
+void UaVariant::setInt64Array(std::vector<std::int64_t> values) { assign(UaBuiltInType::Int64, true, std::move(values)); }
 
-void UaVariant::setUInt64Array(const std::vector<std::uint64_t>& values)
+void UaVariant::setUInt64Array(std::vector<std::uint64_t> values)
 {
-    assign(UaBuiltInType::UInt64, true, values);
+    assign(UaBuiltInType::UInt64, true, std::move(values));
 }
 
-void UaVariant::setFloatArray(const std::vector<float>& values) { assign(UaBuiltInType::Float, true, values); }
+void UaVariant::setFloatArray(std::vector<float> values) { assign(UaBuiltInType::Float, true, std::move(values)); }
 
-void UaVariant::setDoubleArray(const std::vector<double>& values) { assign(UaBuiltInType::Double, true, values); }
+void UaVariant::setDoubleArray(std::vector<double> values) { assign(UaBuiltInType::Double, true, std::move(values)); }
 
-void UaVariant::setStringArray(const std::vector<UaString>& values) { assign(UaBuiltInType::String, true, values); }
+void UaVariant::setStringArray(std::vector<UaString> values) { assign(UaBuiltInType::String, true, std::move(values)); }
 
-void UaVariant::setDateTimeArray(const std::vector<UaDateTime>& values)
+void UaVariant::setDateTimeArray(std::vector<UaDateTime> values)
 {
-    assign(UaBuiltInType::DateTime, true, values);
+    assign(UaBuiltInType::DateTime, true, std::move(values));
 }
 
-void UaVariant::setGuidArray(const std::vector<UaGuid>& values) { assign(UaBuiltInType::Guid, true, values); }
+void UaVariant::setGuidArray(std::vector<UaGuid> values) { assign(UaBuiltInType::Guid, true, std::move(values)); }
 
-void UaVariant::setByteStringArray(const std::vector<UaByteString>& values)
+void UaVariant::setByteStringArray(std::vector<UaByteString> values)
 {
-    assign(UaBuiltInType::ByteString, true, values);
+    assign(UaBuiltInType::ByteString, true, std::move(values));
 }
 
-void UaVariant::setXmlElementArray(const std::vector<UaString>& values)
+void UaVariant::setXmlElementArray(std::vector<UaString> values)
 {
-    assign(UaBuiltInType::XmlElement, true, values);
+    assign(UaBuiltInType::XmlElement, true, std::move(values));
 }
 
-void UaVariant::setNodeIdArray(const std::vector<UaNodeId>& values) { assign(UaBuiltInType::NodeId, true, values); }
+void UaVariant::setNodeIdArray(std::vector<UaNodeId> values) { assign(UaBuiltInType::NodeId, true, std::move(values)); }
 
-void UaVariant::setQualifiedNameArray(const std::vector<UaQualifiedName>& values)
+void UaVariant::setQualifiedNameArray(std::vector<UaQualifiedName> values)
 {
-    assign(UaBuiltInType::QualifiedName, true, values);
+    assign(UaBuiltInType::QualifiedName, true, std::move(values));
 }
 
-void UaVariant::setLocalizedTextArray(const std::vector<UaLocalizedText>& values)
+void UaVariant::setLocalizedTextArray(std::vector<UaLocalizedText> values)
 {
-    assign(UaBuiltInType::LocalizedText, true, values);
+    assign(UaBuiltInType::LocalizedText, true, std::move(values));
 }
 
-void UaVariant::setExtensionObjectArray(const std::vector<UaExtensionObject>& values)
+void UaVariant::setExtensionObjectArray(std::vector<UaExtensionObject> values)
 {
-    assign(UaBuiltInType::ExtensionObject, true, values);
+    assign(UaBuiltInType::ExtensionObject, true, std::move(values));
 }
 
-void UaVariant::setVariantArray(const std::vector<UaVariant>& values) { assign(UaBuiltInType::Variant, true, values); }
+void UaVariant::setVariantArray(std::vector<UaVariant> values) { assign(UaBuiltInType::Variant, true, std::move(values)); }
 
 UaStatus UaVariant::toBoolean(bool& value) const { return readScalar(UaBuiltInType::Boolean, value); }
 
