@@ -161,7 +161,7 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
     }
     // A text met before is found by its bytes (and was ASCII when it was first met).
     if (m_cache && inPlace) {
-        if (const UaNodeId* known = m_cache->findText(utf8)) {
+        if (const UaNodeId* known = m_cache->find(utf8)) {
             return *known;
         }
     }
@@ -174,7 +174,7 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
     auto alias = m_aliasIndex.find(utf8);
     const UaNodeId id = alias != m_aliasIndex.end() ? alias->second : parseNodeIdText(UaString(utf8));
     if (inPlace) {
-        m_cache->insertText(utf8, id);
+        m_cache->insert(utf8, id);
     }
     return id;
 }
@@ -276,6 +276,7 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
     bool extensionsRead = false;
 
     m_cache = std::make_unique<NodeIdTextCache>();
+    m_browseNames = std::make_unique<TextTable<UaQualifiedName>>();
     UaStatus status = UaStatus::Good;
     std::size_t position = 0;
     if (m_document->getFirstChild() == 0) {
@@ -306,6 +307,7 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         } while (m_document->getFollowingSibling() == 0);
     }
     m_cache.reset();
+    m_browseNames.reset();
     if (status.isNotGood()) {
         const xmlNode* failed = currentElement();
         m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);

@@ -31,6 +31,7 @@ class BaseNode;
 class BaseNodeFactory;
 class DataType;
 class NodeIdTextCache;
+template <class T> class TextTable;
 class NodesetValueDecoder;
 class Variable;
 
@@ -146,6 +147,7 @@ private:
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
     UaNodeId readNodeId(const NodeElement& element, UaStatus& status) const;
     UaStatus readNames(const NodeElement& element, BaseNode& node, UaStatus status) const;
+    UaQualifiedName browseNameOf(const XmlText& text) const;
     UaLocalizedText localizedText(const _xmlNode* element, const UaString* sameText) const;
     const UaString& internLocale(std::string_view locale) const;
     UaNodeId nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const;
@@ -175,6 +177,9 @@ private:
     bool m_aliasHasNumericName = false;
     // Node identifier texts resolved during one parseNodes.
     std::unique_ptr<NodeIdTextCache> m_cache;
+    // Browse names read during one parseNodes, by their text: a nodeset repeats a few hundred
+    // names (properties, arguments) thousands of times, and they can share their strings.
+    std::unique_ptr<TextTable<UaQualifiedName>> m_browseNames;
     // Locale texts met so far, shared by all localized texts that use them.
     mutable std::vector<UaString> m_locales;
     // The node element being stored, while its references and extensions are read.

@@ -10,6 +10,7 @@
 #include "uabase/Object.h"
 #include "uabase/ObjectType.h"
 #include "uabase/ReferenceType.h"
+#include "uabase/TextTable.h"
 #include "uabase/UaNumberText.h"
 #include "uabase/UaTrace.h"
 #include "uabase/UaVariant.h"
@@ -119,6 +120,17 @@ const UaString& UaNodesetXmlParser::internLocale(std::string_view locale) const
     return m_locales.back();
 }
 
+UaQualifiedName UaNodesetXmlParser::browseNameOf(const XmlText& text) const
+{
+    if (m_browseNames && text.isInPlace()) {
+        if (const UaQualifiedName* known = m_browseNames->find(text.view())) {
+            return *known;
+        }
+        return m_browseNames->insert(text.view(), UaQualifiedName::fromBrowseNameText(text.view()));
+    }
+    return UaQualifiedName::fromBrowseNameText(text.view());
+}
+
 UaNodeId UaNodesetXmlParser::readNodeId(const NodeElement& element, UaStatus& status) const
 {
     static const UaNodeId kNoNodeId;
@@ -141,7 +153,7 @@ UaStatus UaNodesetXmlParser::readNames(const NodeElement& element, BaseNode& nod
     if (!browseText.isPresent()) {
         return UaStatus::Bad;
     }
-    UaQualifiedName browseName = UaQualifiedName::fromBrowseNameText(browseText.view());
+    UaQualifiedName browseName = browseNameOf(browseText);
     auto translated = m_namespaceTranslation.find(browseName.namespaceIndex());
     browseName.setNamespaceIndex(translated == m_namespaceTranslation.end() ? 0 : translated->second);
     node.setBrowseName(browseName);
