@@ -3,6 +3,7 @@
 #include "uabase/AtomicFileWriter.h"
 
 #include <libxml/chvalid.h>
+#include <libxml/dict.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlstring.h>
@@ -236,6 +237,10 @@ int UaXmlDocument::toRoot()
 int UaXmlDocument::getChild(const char* name)
 {
     if (!m_document || !m_current || !name)
+        return -1;
+    // Element names are kept in the document's dictionary: a name it does not hold is no
+    // element's, and the walk over thousands of children is spared.
+    if (m_document->dict != nullptr && xmlDictExists(m_document->dict, asXml(name), -1) == nullptr)
         return -1;
     for (xmlNode* child = m_current->children; child; child = child->next) {
         if (hasName(child, name)) {
