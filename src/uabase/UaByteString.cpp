@@ -30,6 +30,12 @@ UaByteString::UaByteString()
 {
 }
 
+UaByteString::UaByteString(UaByteString&& other) noexcept
+    : m_rep(sharedNull())
+{
+    m_rep.swap(other.m_rep);
+}
+
 UaByteString::UaByteString(const Rep* rep)
     : m_rep(rep)
 {
@@ -235,7 +241,7 @@ const UaByteString::Rep* UaByteString::sharedNull()
     // Never freed: see UaString::sharedEmpty.
     static const Rep* const rep = [] {
         auto* created = new Rep();
-        created->addRef();
+        created->makeImmortal();
         return created;
     }();
     return rep;
@@ -245,7 +251,7 @@ const UaByteString::Rep* UaByteString::sharedEmpty()
 {
     static const Rep* const rep = [] {
         auto* created = new Rep(std::string_view());
-        created->addRef();
+        created->makeImmortal();
         return created;
     }();
     return rep;

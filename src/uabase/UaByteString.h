@@ -16,6 +16,12 @@ class UaByteString {
 public:
     /// The null byte string.
     UaByteString();
+    UaByteString(const UaByteString&) = default;
+    UaByteString& operator=(const UaByteString&) = default;
+    /// Takes the value over without touching its count; `other` is left as a new value.
+    UaByteString(UaByteString&& other) noexcept;
+    UaByteString& operator=(UaByteString&&) noexcept = default;
+    ~UaByteString() = default;
     /// `length` bytes at `data`; a negative length gives the null byte string.
     UaByteString(const void* data, std::int32_t length);
     /// The bytes of `bytes` (an empty view gives the empty, not the null, byte string).

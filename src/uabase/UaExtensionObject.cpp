@@ -20,6 +20,12 @@ UaExtensionObject::UaExtensionObject()
 {
 }
 
+UaExtensionObject::UaExtensionObject(UaExtensionObject&& other) noexcept
+    : m_rep(sharedEmpty())
+{
+    m_rep.swap(other.m_rep);
+}
+
 UaExtensionObject::UaExtensionObject(const Rep* rep)
     : m_rep(rep)
 {
@@ -39,7 +45,7 @@ const UaExtensionObject::Rep* UaExtensionObject::sharedEmpty()
     // Never freed: see UaString::sharedEmpty.
     static const Rep* const rep = [] {
         auto* created = new Rep;
-        created->addRef();
+        created->makeImmortal();
         return created;
     }();
     return rep;

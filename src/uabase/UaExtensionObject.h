@@ -21,6 +21,12 @@ public:
 
     /// No type, no body.
     UaExtensionObject();
+    UaExtensionObject(const UaExtensionObject&) = default;
+    UaExtensionObject& operator=(const UaExtensionObject&) = default;
+    /// Takes the value over without touching its count; `other` is left as a new value.
+    UaExtensionObject(UaExtensionObject&& other) noexcept;
+    UaExtensionObject& operator=(UaExtensionObject&&) noexcept = default;
+    ~UaExtensionObject() = default;
     explicit UaExtensionObject(const UaNodeId& typeId);
     /// A field-encoded value with all its fields at once, in this order (one representation
     /// instead of one per addField).

@@ -15,12 +15,24 @@ public:
     UaSharedData& operator=(const UaSharedData&) = delete;
     virtual ~UaSharedData() = default;
 
-    void addRef() const noexcept { m_refCount.fetch_add(1, std::memory_order_relaxed); }
+    void addRef() const noexcept
+    {
+        if (!m_immortal)
+            m_refCount.fetch_add(1, std::memory_order_relaxed);
+    }
     /// Returns true when the last reference went away.
-    bool release() const noexcept { return m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+    bool release() const noexcept
+    {
+        return !m_immortal && m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1;
+    }
+    /// For the shared empty values, which live as long as the program: they are not counted,
+    /// so copying and dropping empty values costs no atomic operation. Called once, before the
+    /// representation is shared.
+    void makeImmortal() noexcept { m_immortal = true; }
 
 private:
     mutable std::atomic<std::uint32_t> m_refCount { 0 };
+    bool m_immortal = false;
 };
 
 /// Counted reference to an immutable representation `T` (derived from UaSharedData).
@@ -57,6 +69,9 @@ public:
         return *this;
     }
     ~UaSharedRef() { drop(); }
+
+    /// Exchanges the representations; no count changes.
+    void swap(UaSharedRef& other) noexcept { std::swap(m_data, other.m_data); }
 
     const T* get() const noexcept { return static_cast<const T*>(m_data); }
     const T* operator->() const noexcept { return get(); }

@@ -40,6 +40,12 @@ UaString::UaString()
 {
 }
 
+UaString::UaString(UaString&& other) noexcept
+    : m_rep(sharedEmpty())
+{
+    m_rep.swap(other.m_rep);
+}
+
 UaString::UaString(const Rep* rep)
     : m_rep(rep)
 {
@@ -176,11 +182,11 @@ std::strong_ordering operator<=>(const UaString& a, const UaString& b)
 
 const UaString::Rep* UaString::sharedEmpty()
 {
-    // Created on first use, referenced once more so that it is never freed: static values of
-    // other translation units may still hold it while the program exits.
+    // Created on first use and never counted, so never freed: static values of other
+    // translation units may still hold it while the program exits.
     static const Rep* const rep = [] {
         auto* created = Rep::create(std::string_view());
-        created->addRef();
+        created->makeImmortal();
         return created;
     }();
     return rep;

@@ -19,6 +19,12 @@ class UaString {
 public:
     /// The empty string (the shared empty representation).
     UaString();
+    UaString(const UaString&) = default;
+    UaString& operator=(const UaString&) = default;
+    /// Takes the value over without touching its count; `other` is left as a new value.
+    UaString(UaString&& other) noexcept;
+    UaString& operator=(UaString&&) noexcept = default;
+    ~UaString() = default;
     /// From NUL-terminated UTF-8; a null pointer gives the empty string.
     UaString(const char* utf8); // NOLINT: text literals are strings
     /// From `length` bytes at `data` (which may hold NUL bytes).

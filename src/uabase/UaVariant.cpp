@@ -102,6 +102,12 @@ UaVariant::UaVariant()
 {
 }
 
+UaVariant::UaVariant(UaVariant&& other) noexcept
+    : m_rep(sharedEmpty())
+{
+    m_rep.swap(other.m_rep);
+}
+
 UaVariant::UaVariant(const Rep* rep)
     : m_rep(rep)
 {
@@ -112,7 +118,7 @@ const UaVariant::Rep* UaVariant::sharedEmpty()
     // Never freed: see UaString::sharedEmpty.
     static const Rep* const rep = [] {
         auto* created = new Rep;
-        created->addRef();
+        created->makeImmortal();
         return created;
     }();
     return rep;

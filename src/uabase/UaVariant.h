@@ -28,6 +28,12 @@ class UaVariant {
 public:
     /// The empty value.
     UaVariant();
+    UaVariant(const UaVariant&) = default;
+    UaVariant& operator=(const UaVariant&) = default;
+    /// Takes the value over without touching its count; `other` is left as a new value.
+    UaVariant(UaVariant&& other) noexcept;
+    UaVariant& operator=(UaVariant&&) noexcept = default;
+    ~UaVariant() = default;
 
     /// Null for the empty value.
     UaBuiltInType type() const;

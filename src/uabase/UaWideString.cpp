@@ -17,6 +17,12 @@ UaWideString::UaWideString()
 {
 }
 
+UaWideString::UaWideString(UaWideString&& other) noexcept
+    : m_rep(sharedEmpty())
+{
+    m_rep.swap(other.m_rep);
+}
+
 UaWideString::UaWideString(const char* utf8)
     : UaWideString(utf8 == nullptr ? std::u16string_view() : std::u16string_view(decodeUtf8(utf8)))
 {
@@ -117,7 +123,7 @@ const UaWideString::Rep* UaWideString::sharedEmpty()
     // Never freed: see UaString::sharedEmpty.
     static const Rep* const rep = [] {
         auto* created = new Rep(std::u16string());
-        created->addRef();
+        created->makeImmortal();
         return created;
     }();
     return rep;

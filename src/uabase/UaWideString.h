@@ -15,6 +15,12 @@ class UaWideString {
 public:
     /// The empty string (the shared empty representation).
     UaWideString();
+    UaWideString(const UaWideString&) = default;
+    UaWideString& operator=(const UaWideString&) = default;
+    /// Takes the value over without touching its count; `other` is left as a new value.
+    UaWideString(UaWideString&& other) noexcept;
+    UaWideString& operator=(UaWideString&&) noexcept = default;
+    ~UaWideString() = default;
     /// From NUL-terminated UTF-8 (see decodeUtf8); a null pointer gives the empty string.
     explicit UaWideString(const char* utf8);
     /// From UTF-8 (see decodeUtf8).
