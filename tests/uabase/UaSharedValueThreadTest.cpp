@@ -1,6 +1,9 @@
 #include "uabase/UaNodeId.h"
 
+#include "uabase/UaByteString.h"
+#include "uabase/UaExtensionObject.h"
 #include "uabase/UaString.h"
+#include "uabase/UaWideString.h"
 #include "uabase/UaVariant.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +14,39 @@
 #include <vector>
 
 namespace {
+
+/// A moved value goes over whole; the moved-from one is a new, usable value, and other copies
+/// of the moved representation keep it.
+template <class T> void expectMoveTakesTheValueOver(const T& value)
+{
+    T source = value;
+    T taken = std::move(source);
+    EXPECT_TRUE(taken == value);
+    EXPECT_TRUE(source == T()); // NOLINT: the moved-from value is used on purpose
+    source = taken;
+    T assigned;
+    assigned = std::move(taken);
+    EXPECT_TRUE(assigned == value);
+    EXPECT_TRUE(source == value);
+}
+
+TEST(UaSharedValueThreadTest, MovesTakeTheValueOverAndLeaveANewValue)
+{
+    expectMoveTakesTheValueOver(UaString("Line1"));
+    expectMoveTakesTheValueOver(UaWideString(UaString("Line1")));
+    expectMoveTakesTheValueOver(UaByteString(std::string("\x01\x02", 2)));
+    UaVariant number;
+    number.setInt32(7);
+    expectMoveTakesTheValueOver(number);
+    expectMoveTakesTheValueOver(UaExtensionObject(UaNodeId(296, 0)));
+    // The empty values are shared by all and never freed, however often they are dropped.
+    for (int i = 0; i < 3; ++i) {
+        UaString empty;
+        UaString other = std::move(empty);
+        EXPECT_TRUE(other.isEmpty());
+    }
+    EXPECT_EQ(UaString().view(), "");
+}
 
 // Copies of one value share one representation; taking and dropping references from several
 // threads at once must neither free it early nor leak it (the sanitizer build checks both).
