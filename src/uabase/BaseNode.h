@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class UserDataBase;
@@ -73,9 +74,9 @@ public:
     std::vector<Extension> extensions() const { return m_extensions; }
     std::vector<ChildLink> childLinks() const { return m_childLinks; }
 
-    void setBrowseName(const UaQualifiedName& browseName) { m_browseName = browseName; }
-    void setDisplayName(const UaLocalizedText& displayName) { m_displayName = displayName; }
-    void setDescription(const UaLocalizedText& description) { m_description = description; }
+    void setBrowseName(UaQualifiedName browseName) { m_browseName = std::move(browseName); }
+    void setDisplayName(UaLocalizedText displayName) { m_displayName = std::move(displayName); }
+    void setDescription(UaLocalizedText description) { m_description = std::move(description); }
     void setWriteMask(std::uint32_t writeMask) { m_writeMask = writeMask; }
     void setUserWriteMask(std::uint32_t userWriteMask) { m_userWriteMask = userWriteMask; }
     void setParentNodeId(const UaNodeId& parentNodeId) { m_parentNodeId = parentNodeId; }

@@ -3,6 +3,8 @@
 #include "uabase/TypeNode.h"
 #include "uabase/UaLocalizedText.h"
 
+#include <utility>
+
 namespace UaBase {
 
 /// A reference type node.
@@ -18,7 +20,7 @@ public:
     bool symmetric() const { return m_symmetric; }
     void setSymmetric(bool symmetric) { m_symmetric = symmetric; }
     UaLocalizedText inverseName() const { return m_inverseName; }
-    void setInverseName(const UaLocalizedText& inverseName) { m_inverseName = inverseName; }
+    void setInverseName(UaLocalizedText inverseName) { m_inverseName = std::move(inverseName); }
 
 private:
     bool m_symmetric = false;

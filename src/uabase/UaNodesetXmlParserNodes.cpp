@@ -22,6 +22,7 @@
 #include <libxml/tree.h>
 
 #include <cstring>
+#include <utility>
 
 namespace UaBase {
 
@@ -156,12 +157,12 @@ UaStatus UaNodesetXmlParser::readNames(const NodeElement& element, BaseNode& nod
     UaQualifiedName browseName = browseNameOf(browseText);
     auto translated = m_namespaceTranslation.find(browseName.namespaceIndex());
     browseName.setNamespaceIndex(translated == m_namespaceTranslation.end() ? 0 : translated->second);
-    node.setBrowseName(browseName);
     node.setWriteMask(numberAttribute<std::uint32_t>(element, Attribute::WriteMask, 0, UaNumberText::toUInt32));
     node.setUserWriteMask(numberAttribute<std::uint32_t>(element, Attribute::UserWriteMask, 0, UaNumberText::toUInt32));
     if (const xmlNode* displayName = element.child(Child::DisplayName)) {
         node.setDisplayName(localizedText(displayName, &browseName.name()));
     }
+    node.setBrowseName(std::move(browseName));
     if (const xmlNode* description = element.child(Child::Description)) {
         node.setDescription(localizedText(description, nullptr));
     }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace UaBase {
@@ -42,7 +43,7 @@ public:
     std::vector<std::uint32_t> arrayDimensions() const { return m_arrayDimensions; }
     void setArrayDimensions(const std::vector<std::uint32_t>& arrayDimensions) { m_arrayDimensions = arrayDimensions; }
     UaVariant value() const { return m_value; }
-    void setValue(const UaVariant& value) { m_value = value; }
+    void setValue(UaVariant value) { m_value = std::move(value); }
     /// Milliseconds.
     double minimumSamplingInterval() const { return m_minimumSamplingInterval; }
     void setMinimumSamplingInterval(double interval) { m_minimumSamplingInterval = interval; }

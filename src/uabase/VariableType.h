@@ -5,6 +5,7 @@
 #include "uabase/UaVariant.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace UaBase {
@@ -26,7 +27,7 @@ public:
     std::vector<std::uint32_t> arrayDimensions() const { return m_arrayDimensions; }
     void setArrayDimensions(const std::vector<std::uint32_t>& arrayDimensions) { m_arrayDimensions = arrayDimensions; }
     UaVariant value() const { return m_value; }
-    void setValue(const UaVariant& value) { m_value = value; }
+    void setValue(UaVariant value) { m_value = std::move(value); }
 
 private:
     UaNodeId m_dataType;
