@@ -19,6 +19,18 @@ int openSocket(int family)
     return ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
 }
 
+// The socket bound to `address`; -1 with the bind's errno, the socket closed, when it fails.
+int bindOrClose(int fd, const sockaddr* address, socklen_t length)
+{
+    if (::bind(fd, address, length) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 // Binds the IPv6 wildcard with IPv4 mapped in; -1 with errno when IPv6 is not there.
 int bindDualStack(std::uint16_t port)
 {
@@ -33,13 +45,7 @@ int bindDualStack(std::uint16_t port)
     address.sin6_family = AF_INET6;
     address.sin6_addr = in6addr_any;
     address.sin6_port = htons(port);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
+    return bindOrClose(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 int bindIpv4(std::uint16_t port)
@@ -53,13 +59,7 @@ int bindIpv4(std::uint16_t port)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(port);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
+    return bindOrClose(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 } // namespace

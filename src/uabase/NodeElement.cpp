@@ -62,7 +62,7 @@ NodeElement::NodeElement(const xmlNode* element)
     if (element == nullptr || element->type != XML_ELEMENT_NODE) {
         return;
     }
-    m_hasDocumentType = element->doc != nullptr && (element->doc->intSubset != nullptr || element->doc->extSubset != nullptr);
+    m_hasDocumentType = XmlNodeReader::mayHaveDefaultedAttributes(element);
     for (const xmlAttr* attribute = element->properties; attribute != nullptr; attribute = attribute->next) {
         const int index = indexOf(kAttributeNames, attribute->name);
         if (index >= 0 && m_attributes[static_cast<std::size_t>(index)] == nullptr) {

@@ -72,8 +72,7 @@ struct ReferenceAttributes {
             }
         }
         // Attributes that only a document type declaration gives are found the long way.
-        const bool hasDocumentType = reference->doc != nullptr
-            && (reference->doc->intSubset != nullptr || reference->doc->extSubset != nullptr);
+        const bool hasDocumentType = Xml::mayHaveDefaultedAttributes(reference);
         if (typeAttribute != nullptr) {
             type = Xml::attributeValue(typeAttribute);
         } else if (hasDocumentType) {
@@ -134,11 +133,10 @@ UaQualifiedName UaNodesetXmlParser::browseNameOf(const XmlText& text) const
 
 UaNodeId UaNodesetXmlParser::readNodeId(const NodeElement& element, UaStatus& status) const
 {
-    static const UaNodeId kNoNodeId;
     const XmlText nodeId = element.attribute(Attribute::NodeId);
     if (!nodeId.isPresent()) {
         status = UaStatus::Bad;
-        return kNoNodeId;
+        return UaNodeId();
     }
     return resolveText(nodeId.view(), nodeId.isInPlace());
 }
@@ -171,9 +169,8 @@ UaStatus UaNodesetXmlParser::readNames(const NodeElement& element, BaseNode& nod
 
 UaNodeId UaNodesetXmlParser::nodeIdAttribute(const NodeElement& element, NodeElement::Attribute which) const
 {
-    static const UaNodeId kNoNodeId;
     const XmlText text = element.attribute(which);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : kNoNodeId;
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId();
 }
 
 bool UaNodesetXmlParser::isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const
@@ -214,9 +211,8 @@ const xmlNode* UaNodesetXmlParser::currentChild(NodeElement::Child which, const 
 
 UaNodeId UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
 {
-    static const UaNodeId kBaseDataTypeId(kBaseDataType, 0);
     const XmlText text = element.attribute(Attribute::DataType);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : kBaseDataTypeId;
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(kBaseDataType, 0);
 }
 
 UaVariant UaNodesetXmlParser::readValue(const NodeElement& element) const

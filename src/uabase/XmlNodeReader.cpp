@@ -71,11 +71,15 @@ XmlText XmlNodeReader::attribute(const xmlNode* element, const char* name)
         }
         return attributeValue(attr);
     }
-    // Only a document type declaration can add attributes that the element does not carry.
-    if (element->doc != nullptr && (element->doc->intSubset != nullptr || element->doc->extSubset != nullptr)) {
+    if (mayHaveDefaultedAttributes(element)) {
         return XmlText::adopt(xmlGetProp(element, reinterpret_cast<const xmlChar*>(name)));
     }
     return {};
+}
+
+bool XmlNodeReader::mayHaveDefaultedAttributes(const xmlNode* element)
+{
+    return element->doc != nullptr && (element->doc->intSubset != nullptr || element->doc->extSubset != nullptr);
 }
 
 XmlText XmlNodeReader::attributeValue(const xmlAttr* attribute)

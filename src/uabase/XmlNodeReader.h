@@ -21,6 +21,9 @@ public:
     /// The first attribute of that local name (whatever its namespace, and with the defaults a
     /// document type declares); absent when there is none.
     static XmlText attribute(const _xmlNode* element, const char* name);
+    /// Whether the element's document has a document type declaration, the only way an
+    /// element can have attributes it does not carry (defaults from the declaration).
+    static bool mayHaveDefaultedAttributes(const _xmlNode* element);
     /// The value of an attribute the caller found.
     static XmlText attributeValue(const _xmlAttr* attribute);
     /// The text of the element and all its descendants; absent for a null element.
