@@ -129,9 +129,9 @@ void BM_ReaderLoadAndParse(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_Libxml2Read)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Libxml2ReadAndVisit)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ReaderLoadAndParse)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Libxml2Read)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Libxml2ReadAndVisit)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReaderLoadAndParse)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
 
 /// Console output as usual, and the medians kept for the ratio.
 class MedianCollector : public benchmark::ConsoleReporter {

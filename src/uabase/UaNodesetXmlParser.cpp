@@ -1,6 +1,7 @@
 #include "uabase/UaNodesetXmlParser.h"
 
 #include "uabase/BaseNode.h"
+#include "uabase/EarlyNodes.h"
 #include "uabase/BaseNodeFactory.h"
 #include "uabase/NodeIdTextCache.h"
 #include "uabase/NodesetValueDecoder.h"
@@ -78,7 +79,8 @@ const xmlNode* UaNodesetXmlParser::currentElement() const
 UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& errorText)
 {
     auto document = std::make_unique<UaXmlDocument>();
-    if (document->loadXmlFile(fileName.toUtf8()) != 0) {
+    auto early = mayReadWhileLoading() ? std::make_unique<EarlyNodes>() : nullptr;
+    if (loadDocument(*document, fileName, early.get()) != 0) {
         errorText = "cannot load XML file";
         return UaStatus::BadInvalidArgument;
     }
@@ -99,6 +101,13 @@ UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& err
     m_aliasIndex.clear();
     m_aliasHasNumericName = false;
     m_documentExtensions.clear();
+    m_earlyNodes.reset();
+    if (early && early->usable) {
+        early->document = m_document;
+        early->revision = m_document->revision();
+        early->factory = m_nodeFactory;
+        m_earlyNodes = std::move(early);
+    }
     if (m_document->getChild("NamespaceUris") == 0) {
         const UaStatus status = readNamespaceUris();
         m_document->toRoot();
@@ -254,9 +263,14 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
 {
     m_failedLine = 0;
     m_failedPosition = 0;
+    m_tookEarlyNodes = false;
+    const std::unique_ptr<EarlyNodes> early = std::move(m_earlyNodes);
     if (m_document == nullptr || m_document->toRoot() != 0) {
         errorText = "no nodeset loaded";
         return UaStatus::BadInvalidArgument;
+    }
+    if (early && fitsEarlyNodes(*early, nodes)) {
+        return takeEarlyNodes(*early, nodes, errorText);
     }
     // The alias table comes before the nodes: the walk that finds it stops there, as a walk
     // over all of a large nodeset's node elements would be as slow as reading them.
@@ -283,21 +297,7 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
         do {
             ++position;
             const char* name = m_document->getNodeName();
-            if (std::strcmp(name, "UAObject") == 0) {
-                status = parseObject(nodes);
-            } else if (std::strcmp(name, "UAVariable") == 0) {
-                status = parseVariable(nodes);
-            } else if (std::strcmp(name, "UAMethod") == 0) {
-                status = parseMethod(nodes);
-            } else if (std::strcmp(name, "UAObjectType") == 0) {
-                status = parseObjectType(nodes);
-            } else if (std::strcmp(name, "UAVariableType") == 0) {
-                status = parseVariableType(nodes);
-            } else if (std::strcmp(name, "UAReferenceType") == 0) {
-                status = parseReferenceType(nodes);
-            } else if (std::strcmp(name, "UADataType") == 0) {
-                status = parseDataType(nodes);
-            } else if (!extensionsRead && std::strcmp(name, "Extensions") == 0) {
+            if (!parseNodeElement(name, nodes, status) && !extensionsRead && std::strcmp(name, "Extensions") == 0) {
                 extensionsRead = true;
                 readDocumentExtensions();
             }
@@ -308,6 +308,35 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
     }
     m_cache.reset();
     m_browseNames.reset();
+    return finishNodes(nodes, status, position, extensionsRead, errorText);
+}
+
+bool UaNodesetXmlParser::parseNodeElement(const char* name, NodeMap& nodes, UaStatus& status)
+{
+    if (std::strcmp(name, "UAObject") == 0) {
+        status = parseObject(nodes);
+    } else if (std::strcmp(name, "UAVariable") == 0) {
+        status = parseVariable(nodes);
+    } else if (std::strcmp(name, "UAMethod") == 0) {
+        status = parseMethod(nodes);
+    } else if (std::strcmp(name, "UAObjectType") == 0) {
+        status = parseObjectType(nodes);
+    } else if (std::strcmp(name, "UAVariableType") == 0) {
+        status = parseVariableType(nodes);
+    } else if (std::strcmp(name, "UAReferenceType") == 0) {
+        status = parseReferenceType(nodes);
+    } else if (std::strcmp(name, "UADataType") == 0) {
+        status = parseDataType(nodes);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+UaStatus UaNodesetXmlParser::finishNodes(
+    NodeMap& nodes, UaStatus status, std::size_t position, bool extensionsRead, UaString& errorText)
+{
+    // The cursor is on the node element that failed, if one did.
     if (status.isNotGood()) {
         const xmlNode* failed = currentElement();
         m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);

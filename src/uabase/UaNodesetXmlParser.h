@@ -53,7 +53,12 @@ using VisitedMap = std::unordered_set<UaNodeId>;
 /// Only the elements and attributes the reader knows are looked at, by local name; the rest
 /// is ignored. Reading is fast enough for the standard nodesets: texts are read in place,
 /// node identifier texts are resolved once per distinct text, and inverse references are
-/// added in time linear in the number of references.
+/// added in time linear in the number of references. The reader itself (not a subclass, whose
+/// operations may depend on what it is told between the two calls) reads each node element
+/// while loadNodeset still parses the file, when the element is still in the processor's cache;
+/// parseNodes then takes those nodes over, when the document, the node factory and the trace
+/// level are still what they were and the node map is empty, and otherwise reads the document
+/// anew. Either way the result, the statuses and the trace lines are the same.
 class UaNodesetXmlParser {
 public:
     /// Takes ownership of `document` (may be null).
@@ -118,6 +123,8 @@ public:
     /// (1 for the first; 0 when nothing failed). For messages that help find the element.
     long failedElementLine() const { return m_failedLine; }
     std::size_t failedElementPosition() const { return m_failedPosition; }
+    /// Whether the last parseNodes took over the nodes read while the document loaded.
+    bool tookNodesReadWhileLoading() const { return m_tookEarlyNodes; }
 
 protected:
     /// The value element `element` (the child of a `Value`) decoded into `value`.
@@ -130,6 +137,9 @@ protected:
 
 private:
     class DefinitionDepth;
+    class LoadListener;
+    class LoadScope;
+    struct EarlyNodes;
     struct TextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
@@ -142,6 +152,16 @@ private:
     void translate(UaNodeId& id) const;
     BaseNodeFactory& factory();
     void readAliases(const _xmlNode* aliases);
+    bool mayReadWhileLoading() const;
+    int loadDocument(UaXmlDocument& document, const UaString& fileName, EarlyNodes* early);
+    void readElementWhileLoading(UaXmlDocument& document, EarlyNodes& early);
+    bool fitsEarlyNodes(const EarlyNodes& early, const NodeMap& nodes) const;
+    UaStatus takeEarlyNodes(EarlyNodes& early, NodeMap& nodes, UaString& errorText);
+    /// Reads the node element named `name` under the cursor into `nodes`; false (and no status)
+    /// when no node element has that name.
+    bool parseNodeElement(const char* name, NodeMap& nodes, UaStatus& status);
+    UaStatus finishNodes(NodeMap& nodes, UaStatus status, std::size_t position, bool extensionsRead,
+        UaString& errorText);
     void readDocumentExtensions();
     void readDocumentExtensionsAfter(const _xmlNode* failed);
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);
@@ -187,6 +207,9 @@ private:
     int m_definitionDepth = 0;
     long m_failedLine = 0;
     std::size_t m_failedPosition = 0;
+    // The nodes read while the document loaded, until parseNodes takes them or the next load.
+    std::unique_ptr<EarlyNodes> m_earlyNodes;
+    bool m_tookEarlyNodes = false;
 };
 
 } // namespace UaBase

@@ -21,6 +21,8 @@
 namespace {
 
 std::atomic<int> g_libraryUsers { 0 };
+// Source of document revisions: unique across all documents of the process.
+std::atomic<std::uint64_t> g_revisions { 0 };
 
 // No network access and no entity substitution: a node configuration file must never make the
 // program fetch anything. Blank text between elements is dropped so the cursor never lands on it.
@@ -167,6 +169,8 @@ bool isXmlName(const char* name) { return name && xmlValidateName(asXml(name), 0
 
 UaXmlDocument::~UaXmlDocument() { freeXmlDocument(); }
 
+void UaXmlDocument::changed() { m_revision = ++g_revisions; }
+
 void UaXmlDocument::initXmlLibrary()
 {
     if (g_libraryUsers.fetch_add(1) != 0)
@@ -207,10 +211,13 @@ int UaXmlDocument::adoptParsed(xmlDoc* document)
     m_document = document;
     m_root = root;
     m_current = root;
+    changed();
     return 0;
 }
 
-int UaXmlDocument::loadXmlFile(const char* path)
+int UaXmlDocument::loadXmlFile(const char* path) { return loadXmlFile(path, nullptr); }
+
+int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
 {
     if (!path)
         return -1;
@@ -222,7 +229,9 @@ int UaXmlDocument::loadXmlFile(const char* path)
         return -1;
     // libxml2 closes the file through closeFile, also when the parse fails.
     FileSource source(fd);
-    return adoptParsed(xmlReadIO(readFromFile, closeFile, &source, path, nullptr, kParseOptions));
+    if (!listener)
+        return adoptParsed(xmlReadIO(readFromFile, closeFile, &source, path, nullptr, kParseOptions));
+    return adoptParsed(parseListening(readFromFile, closeFile, &source, path, kParseOptions, *listener));
 }
 
 int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* baseUrl)
@@ -247,14 +256,24 @@ int UaXmlDocument::saveXmlFile(const char* path) const
 
 void UaXmlDocument::freeXmlDocument()
 {
-    if (m_document)
+    if (m_document) {
         xmlFreeDoc(m_document);
+        changed();
+    }
     m_document = nullptr;
     m_root = nullptr;
     m_current = nullptr;
 }
 
 xmlNode* UaXmlDocument::currentElement() const { return m_document && isElement(m_current) ? m_current : nullptr; }
+
+int UaXmlDocument::moveTo(const xmlNode* element)
+{
+    if (!m_document || !isElement(element) || element->doc != m_document)
+        return -1;
+    m_current = const_cast<xmlNode*>(element);
+    return 0;
+}
 
 int UaXmlDocument::toRoot()
 {
@@ -270,7 +289,7 @@ int UaXmlDocument::getChild(const char* name)
         return -1;
     // Element names are kept in the document's dictionary: a name it does not hold is no
     // element's, and the walk over thousands of children is spared.
-    if (m_document->dict != nullptr && xmlDictExists(m_document->dict, asXml(name), -1) == nullptr)
+    if (!m_listenerView && m_document->dict != nullptr && xmlDictExists(m_document->dict, asXml(name), -1) == nullptr)
         return -1;
     for (xmlNode* child = m_current->children; child; child = child->next) {
         if (hasName(child, name)) {
@@ -376,26 +395,32 @@ int UaXmlDocument::dumpCurrent(char*& buffer, int& length) const
 int UaXmlDocument::setAttributeValue(const char* name, const char* value)
 {
     xmlNode* element = currentElement();
-    if (!element || !isXmlName(name) || !value || !isStorableText(value))
+    if (!element || !isEditable() || !isXmlName(name) || !value || !isStorableText(value))
         return -1;
-    return xmlSetProp(element, asXml(name), asXml(value)) ? 0 : -1;
+    if (!xmlSetProp(element, asXml(name), asXml(value)))
+        return -1;
+    changed();
+    return 0;
 }
 
 int UaXmlDocument::addAttribute(const char* name, const char* value)
 {
     xmlNode* element = currentElement();
-    if (!element || !isXmlName(name) || !value || !isStorableText(value))
+    if (!element || !isEditable() || !isXmlName(name) || !value || !isStorableText(value))
         return -1;
     // A second attribute of one name would make the saved file unreadable.
     if (hasAttributeWritten(element, name))
         return -1;
-    return xmlNewProp(element, asXml(name), asXml(value)) ? 0 : -1;
+    if (!xmlNewProp(element, asXml(name), asXml(value)))
+        return -1;
+    changed();
+    return 0;
 }
 
 int UaXmlDocument::addChild(const char* name, const char* content)
 {
     xmlNode* element = currentElement();
-    if (!element || !isXmlName(name) || (content && !isStorableText(content)))
+    if (!element || !isEditable() || !isXmlName(name) || (content && !isStorableText(content)))
         return -1;
     // The raw form keeps the content as literal text ("&" stays "&" and is escaped on save).
     xmlNode* child = xmlNewDocRawNode(m_document, nullptr, asXml(name), content ? asXml(content) : nullptr);
@@ -406,17 +431,19 @@ int UaXmlDocument::addChild(const char* name, const char* content)
         return -1;
     }
     m_current = child;
+    changed();
     return 0;
 }
 
 int UaXmlDocument::removeCurrent()
 {
     xmlNode* element = currentElement();
-    if (!element || element == m_root)
+    if (!element || !isEditable() || element == m_root)
         return -1;
     xmlNode* parent = element->parent;
     xmlUnlinkNode(element);
     xmlFreeNode(element);
     m_current = parent;
+    changed();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "uabase/UaXmlElement.h"
 
+#include <cstdint>
 #include <vector>
 
 struct _xmlDoc;
@@ -28,9 +29,24 @@ public:
     /// Frees a string handed out by this layer and sets the pointer to null; null is left alone.
     static void freeXmlString(char*& text);
 
+    /// Told of each child element of the root as soon as the parser has read it whole, while
+    /// loadXmlFile still runs: a reader can work on each element while the parser goes on with
+    /// the next ones, instead of walking the whole document again once it is loaded.
+    class ElementListener {
+    public:
+        virtual ~ElementListener() = default;
+        /// Called in document order, one call at a time, on a thread of its own (on the loading
+        /// thread when no other can be started), while the loading thread only parses. The
+        /// cursor of `document` is on the element; the elements read so far may be navigated
+        /// and read through it (edits are refused). The load may still fail afterwards.
+        virtual void topLevelElementRead(UaXmlDocument& document) noexcept = 0;
+    };
+
     /// Frees any loaded document first; on failure (missing, unreadable, not well-formed, no root
     /// element) the object stays empty. The path is read as a plain file name, never as a URL.
     int loadXmlFile(const char* path);
+    /// loadXmlFile, telling `listener` (may be null) of each child element of the root.
+    int loadXmlFile(const char* path, ElementListener* listener);
     /// The same over a buffer; `baseUrl` (may be null) only names the document.
     int loadXmlMemory(const char* buffer, int length, const char* baseUrl);
     /// Writes the whole document indented, in its own encoding. The file is replaced only once
@@ -40,6 +56,10 @@ public:
     void freeXmlDocument();
 
     bool isLoaded() const { return m_document != nullptr; }
+    /// Changes with every load, free and edit made through this object, and no two states of any
+    /// documents of the process share one: lets a reader tell that what it read from the document
+    /// is still what the document holds. (Changes made through libxml2 directly are not seen.)
+    std::uint64_t revision() const { return m_revision; }
 
     int toRoot();
     /// Moves to the first child element named `name`; -1 leaves the cursor where it was.
@@ -80,11 +100,26 @@ public:
     /// The cursor when it is on an element (not on the document node), else null: for readers
     /// that walk a large document without copying every name and text.
     _xmlNode* currentElement() const;
+    /// Moves the cursor to an element of this document handed out before (by currentElement);
+    /// -1 for null or an element of another document leaves the cursor where it was.
+    int moveTo(const _xmlNode* element);
 
 private:
+    class Listening;
+    static void elementEnded(void* parser, const unsigned char* localName, const unsigned char* prefix,
+        const unsigned char* uri);
+    /// Parses with libxml2's callbacks for reading, telling `listener` of the root's children.
+    static _xmlDoc* parseListening(int (*read)(void*, char*, int), int (*close)(void*), void* source,
+        const char* path, int options, ElementListener& listener);
     int adoptParsed(_xmlDoc* document);
+    void changed();
+    bool isEditable() const { return !m_listenerView; }
 
     _xmlDoc* m_document = nullptr;
     _xmlNode* m_root = nullptr;
     _xmlNode* m_current = nullptr;
+    std::uint64_t m_revision = 0;
+    // A listener's view of a document still being parsed: read only, and the document's name
+    // dictionary, which the parser is still filling, is not consulted.
+    bool m_listenerView = false;
 };
