@@ -54,11 +54,12 @@ using VisitedMap = std::unordered_set<UaNodeId>;
 /// is ignored. Reading is fast enough for the standard nodesets: texts are read in place,
 /// node identifier texts are resolved once per distinct text, and inverse references are
 /// added in time linear in the number of references. The reader itself (not a subclass, whose
-/// operations may depend on what it is told between the two calls) reads each node element
-/// while loadNodeset still parses the file, when the element is still in the processor's cache;
-/// parseNodes then takes those nodes over, when the document, the node factory and the trace
-/// level are still what they were and the node map is empty, and otherwise reads the document
-/// anew. Either way the result, the statuses and the trace lines are the same.
+/// operations may depend on what it is told between the two calls), with its own or the
+/// utility's node factory, reads each node element on the document layer's listener thread
+/// while loadNodeset still parses the rest of the file. parseNodes takes those nodes over when
+/// the document, the node factory and the trace level are still what they were and the node map
+/// is empty, and otherwise reads the document anew; either way the nodes, the statuses, the
+/// trace lines and where the cursor ends are the same.
 class UaNodesetXmlParser {
 public:
     /// Takes ownership of `document` (may be null).

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -36,7 +35,7 @@ public:
         parser->sax->endElementNs = &UaXmlDocument::elementEnded;
         try {
             m_worker = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
+        } catch (...) {
             // No thread to be had: the listener is told on the loading thread.
         }
     }

@@ -6,9 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,6 +49,29 @@ const char* const kNodeset = R"(<?xml version="1.0" encoding="utf-8"?>
 Active=1
 -->
 )";
+
+/// Notes what it is told of, and what it can and cannot do with the document meanwhile.
+class RecordingListener : public UaXmlDocument::ElementListener {
+public:
+    void topLevelElementRead(UaXmlDocument& document) noexcept override
+    {
+        threads.insert(std::this_thread::get_id());
+        std::string line = document.getNodeName();
+        char* value = nullptr;
+        if (document.getAttributeValue("n", value) == 0)
+            line += " " + std::string(value);
+        UaXmlDocument::freeXmlString(value);
+        if (document.getChild("Inner") == 0 && document.getFirstChild() == 0)
+            line += " > " + std::string(document.getNodeName());
+        editRefused = editRefused && document.setAttributeValue("n", "x") == -1 && document.addChild("New", nullptr) == -1 &&
+            document.removeCurrent() == -1;
+        told.push_back(line);
+    }
+
+    std::vector<std::string> told;
+    std::set<std::thread::id> threads;
+    bool editRefused = true;
+};
 
 class UaXmlDocumentTest : public ::testing::Test {
 protected:
@@ -272,6 +297,84 @@ TEST_F(UaXmlDocumentTest, SaveAndLoadKeepElementsAttributesAndTheTrailingComment
     EXPECT_EQ(-1, doc.saveXmlFile((m_dir / "no" / "such.xml").c_str()));
     EXPECT_EQ(-1, doc.saveXmlFile(""));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_dir.path()), {})); // no temporary left
+}
+
+TEST_F(UaXmlDocumentTest, ListenerIsToldOfEveryFinishedChildOfTheRootInOrder)
+{
+    // Enough children for several hand-overs to the listener's thread.
+    std::string xml = "<?xml version=\"1.0\"?>\n<!-- before -->\n<Root xmlns=\"urn:r\">";
+    std::vector<std::string> expected;
+    for (int i = 0; i < 700; ++i) {
+        xml += "<E n=\"" + std::to_string(i) + "\"><Inner><Deep/></Inner>text</E><!-- c -->";
+        expected.push_back("E " + std::to_string(i) + " > Deep");
+    }
+    xml += "<Last/></Root>\n<!-- after -->\n";
+    expected.push_back("Last");
+    writeFile(m_dir / "many.xml", xml);
+
+    RecordingListener listener;
+    UaXmlDocument listened;
+    ASSERT_EQ(0, listened.loadXmlFile((m_dir / "many.xml").c_str(), &listener));
+    EXPECT_EQ(expected, listener.told);
+    EXPECT_TRUE(listener.editRefused);
+    ASSERT_EQ(1u, listener.threads.size());
+    EXPECT_NE(std::this_thread::get_id(), *listener.threads.begin());
+
+    // The document is the one a plain load gives, and is editable again.
+    UaXmlDocument plain;
+    ASSERT_EQ(0, plain.loadXmlFile((m_dir / "many.xml").c_str()));
+    ASSERT_EQ(0, plain.saveXmlFile((m_dir / "plain.xml").c_str()));
+    ASSERT_EQ(0, listened.saveXmlFile((m_dir / "listened.xml").c_str()));
+    EXPECT_EQ(readFile(m_dir / "plain.xml"), readFile(m_dir / "listened.xml"));
+    ASSERT_EQ(0, listened.getChild("Last"));
+    EXPECT_EQ(0, listened.setAttributeValue("n", "edited"));
+}
+
+TEST_F(UaXmlDocumentTest, ListenedLoadThatFailsLeavesNothingBehind)
+{
+    std::string xml = "<Root>";
+    for (int i = 0; i < 600; ++i)
+        xml += "<E n=\"" + std::to_string(i) + "\"/>";
+    writeFile(m_dir / "broken.xml", xml + "<E></Root>");
+    RecordingListener listener;
+    UaXmlDocument doc;
+    EXPECT_EQ(-1, doc.loadXmlFile((m_dir / "broken.xml").c_str(), &listener));
+    EXPECT_FALSE(doc.isLoaded());
+    EXPECT_LE(listener.told.size(), 600u); // what was told before the fault; the rest is dropped
+
+    RecordingListener none;
+    EXPECT_EQ(-1, doc.loadXmlFile((m_dir / "missing.xml").c_str(), &none));
+    EXPECT_TRUE(none.told.empty());
+}
+
+TEST_F(UaXmlDocumentTest, RevisionChangesWithEveryLoadEditAndFreeOnly)
+{
+    UaXmlDocument doc;
+    UaXmlDocument other;
+    load(doc, kNodeset);
+    load(other, kNodeset);
+    EXPECT_NE(doc.revision(), other.revision());
+    const auto loaded = doc.revision();
+    ASSERT_EQ(0, doc.getChild("UAVariable"));
+    XmlText dump;
+    int length = 0;
+    ASSERT_EQ(0, doc.dumpCurrent(dump.p, length));
+    EXPECT_EQ(loaded, doc.revision());
+    EXPECT_EQ(-1, doc.setAttributeValue("1bad", "x"));
+    EXPECT_EQ(loaded, doc.revision());
+
+    std::vector<std::uint64_t> seen { loaded };
+    ASSERT_EQ(0, doc.setAttributeValue("AccessLevel", "3"));
+    seen.push_back(doc.revision());
+    ASSERT_EQ(0, doc.addAttribute("Historizing", "true"));
+    seen.push_back(doc.revision());
+    ASSERT_EQ(0, doc.addChild("Tavox_Alarm", nullptr));
+    seen.push_back(doc.revision());
+    ASSERT_EQ(0, doc.removeCurrent());
+    seen.push_back(doc.revision());
+    doc.freeXmlDocument();
+    seen.push_back(doc.revision());
+    EXPECT_EQ(seen.size(), std::set<std::uint64_t>(seen.begin(), seen.end()).size());
 }
 
 TEST_F(UaXmlDocumentTest, ExternalEntitiesAreNeverFetched)
