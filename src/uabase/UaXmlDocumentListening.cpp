@@ -13,12 +13,6 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
-bool isElement(const xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
-
-} // namespace
-
 /// The elements the parser finished, on their way to the listener's thread. The listener only
 /// reads elements the parser no longer writes: a finished child of the root and what lies
 /// below it. The parser waits for the listener when the root ends, so that nothing the parser
@@ -48,7 +42,7 @@ public:
     {
         xmlNode* element = m_parser->node;
         m_endElement(m_parser, localName, prefix, uri);
-        if (!m_parser->wellFormed || !isElement(element) || !element->parent)
+        if (!m_parser->wellFormed || !element || element->type != XML_ELEMENT_NODE || !element->parent)
             return;
         const auto* documentNode = reinterpret_cast<const xmlNode*>(m_parser->myDoc);
         if (element->parent == documentNode)
@@ -57,7 +51,7 @@ public:
             pass(element);
     }
 
-    /// Waits for the listener to be done; `abandon` drops what it has not been told yet.
+    /// Waits for the listener to be done; `abandon` drops the elements it has not taken up yet.
     void finish(bool abandon)
     {
         if (!m_worker.joinable())
