@@ -3,6 +3,8 @@
 #include "NodeConfigCheck.h"
 #include "ServerRecords.h"
 
+#include "platform/UnixOdbc.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -16,11 +18,30 @@ namespace tavoxserver {
 
 TavoxServer::TavoxServer(std::ostream& log)
     : m_log(log)
+    , m_ownOdbc(std::make_unique<platform::UnixOdbc>())
+    , m_odbc(*m_ownOdbc)
+    , m_historyCheckInterval(HistoryConnection::kCheckInterval)
 {
+}
+
+TavoxServer::TavoxServer(std::ostream& log,
+    platform::OdbcDriverManager& odbc,
+    std::chrono::milliseconds historyCheckInterval)
+    : m_log(log)
+    , m_odbc(odbc)
+    , m_historyCheckInterval(historyCheckInterval)
+{
+}
+
+TavoxServer::~TavoxServer()
+{
+    // The connection's thread logs through this object: it ends first.
+    m_history.reset();
 }
 
 void TavoxServer::log(const std::string& line)
 {
+    std::lock_guard lock(m_logMutex);
     m_log << "tavox-server: " << line << std::endl;
 }
 
@@ -29,6 +50,20 @@ bool TavoxServer::fail(const StepResult& result)
     log("cannot start: " + result.reason());
     m_listeners.clear();
     return false;
+}
+
+void TavoxServer::startHistory()
+{
+    const auto settings = activeHistoryDatabase(m_config.nodeCfgPath());
+    if (!settings) {
+        log("history database not active");
+        return;
+    }
+    log("history database active: " + describeHistoryDatabase(*settings));
+    m_history = std::make_unique<HistoryConnection>(
+        m_odbc, *settings, [this](const std::string& line) { log(line); }, &writeSqlServerStatus,
+        m_historyCheckInterval);
+    m_history->start();
 }
 
 bool TavoxServer::start()
@@ -74,6 +109,7 @@ bool TavoxServer::start()
         return fail(status);
     log("history database not connected (SQLServerStatus 0)");
     log("running");
+    startHistory();
     return true;
 }
 
@@ -101,6 +137,10 @@ bool TavoxServer::serve(int stopFd)
 bool TavoxServer::stop(const std::string& reason)
 {
     log("stopping on " + reason);
+    if (m_history) {
+        m_history->stop();
+        m_history.reset();
+    }
     m_listeners.clear();
     if (StepResult status = writeSqlServerStatus(0); !status.ok()) {
         log("stopped, but " + status.reason());

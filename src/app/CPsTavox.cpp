@@ -232,15 +232,36 @@ void CPsTavox::UpdateApplyButton()
 
 void CPsTavox::OnApplyNow()
 {
+    BeginApply();
     // As a property sheet applies: page by page, stopping at the first page that rejects
     // its input; once all have applied, nothing is left changed.
+    bool applied = true;
     for (CTavoxPage* page : m_pages) {
-        if (page->isInitialized() && !page->OnApply())
-            return;
+        if (page->isInitialized() && !page->OnApply()) {
+            applied = false;
+            break;
+        }
     }
-    for (CTavoxPage* page : m_pages)
-        page->SetModified(false);
-    UpdateApplyButton();
+    if (applied) {
+        for (CTavoxPage* page : m_pages)
+            page->SetModified(false);
+        UpdateApplyButton();
+    }
+    EndApply();
+}
+
+void CPsTavox::BeginApply()
+{
+    if (m_applyDepth++ == 0)
+        ++m_applyRound;
+}
+
+void CPsTavox::EndApply()
+{
+    if (--m_applyDepth > 0 || !m_restartDue)
+        return;
+    m_restartDue = false;
+    OnRestartPrompt();
 }
 
 void CPsTavox::accept()
@@ -251,12 +272,14 @@ void CPsTavox::accept()
         return;
     }
     CTavoxPage* const inOrder[] = {g_pPgStatus, g_pPgEndpoints, g_pPgUsers, g_pPgXmlConfigure, g_pPgODBCSQL, g_pPgAbout};
+    BeginApply();
     for (CTavoxPage* page : inOrder) {
         // Every page applies, whatever the others return; a page that rejects its input
         // has said so itself and stays changed.
         if (page && page->OnApply())
             page->SetModified(false);
     }
+    EndApply();
 }
 
 void CPsTavox::reject()
@@ -342,7 +365,20 @@ void CPsTavox::StartOnce(bool& pending, QTimer& timer)
 
 void CPsTavox::RequestRestart()
 {
+    if (m_applyDepth == 0)
+        m_restartOutsideApply = true;
+    else if (m_declinedRound != m_applyRound)
+        m_restartRounds.insert(m_applyRound);
     StartOnce(m_restartPending, m_restartTimer);
+}
+
+void CPsTavox::DeclineRestart()
+{
+    // Outside an apply there is no question of its own to answer.
+    if (m_applyDepth == 0)
+        return;
+    m_declinedRound = m_applyRound;
+    m_restartRounds.erase(m_applyRound);
 }
 
 void CPsTavox::RequestStart()
@@ -396,6 +432,20 @@ void CPsTavox::OnStopTimer()
 void CPsTavox::OnRestartPrompt()
 {
     m_restartTimer.stop();
+    if (m_applyDepth > 0) {
+        m_restartDue = true;
+        return;
+    }
+    const bool wanted = m_restartOutsideApply || !m_restartRounds.empty();
+    m_restartOutsideApply = false;
+    m_restartRounds.clear();
+    if (!wanted) {
+        // Every apply that asked refused its settings: the question counts as answered No
+        // and its reminder as closed. The sheet stays open for the refused input, as when
+        // no page asks at all.
+        m_restartPending = false;
+        return;
+    }
     const MbResult answer
         = m_boxes.show(this, QStringLiteral("All parameters have been applied. Do you want to restart the Tavox Server?"),
                        QStringLiteral("Question"), MbIcon::Question, MbButtons::YesNo);

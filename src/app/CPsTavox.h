@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 class CDialogHeader;
@@ -61,6 +62,7 @@ public:
     int DoModal();
 
     void RequestRestart() override;
+    void DeclineRestart() override;
     void RequestStart() override;
     void RequestStop() override;
     ServiceController* Service() override { return &m_service; }
@@ -115,6 +117,10 @@ private:
     void RefreshAllPages();
     bool handleNavigationKey(QObject* receiver, const QKeyEvent& event);
     static void StartOnce(bool& pending, QTimer& timer);
+    /// An Apply or OK runs its pages' applies between these two; a restart question that
+    /// falls due meanwhile waits for the end, when all pages have had their say.
+    void BeginApply();
+    void EndApply();
 
     MessageBoxes& m_boxes;
     platform::Sleeper& m_sleeper;
@@ -129,6 +135,15 @@ private:
     bool m_pageDown = true;
     bool m_okPressed = false;
     bool m_loginOpen = false;
+    // The applies that want the pending restart question: a number for each Apply or OK, the
+    // numbers of those that asked for it and were not declined, and whether it was asked
+    // for outside any apply.
+    int m_applyDepth = 0;
+    std::uint64_t m_applyRound = 0;
+    std::uint64_t m_declinedRound = 0;
+    std::set<std::uint64_t> m_restartRounds;
+    bool m_restartOutsideApply = false;
+    bool m_restartDue = false;
     // The key press last seen, to take each one once on its way up through the widgets.
     const QKeyEvent* m_lastKeyEvent = nullptr;
     quint64 m_lastKeyTime = 0;

@@ -4,12 +4,14 @@
 #include "app/SingleInstance.h"
 #include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
+#include "history/HistorySettings.h"
 #include "history/ui/CPgODBCSQL.h"
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
 #include "platform/DebugOutput.h"
+#include "platform/UnixOdbc.h"
 #include "uabase/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
 #include "users/ui/CLogin.h"
@@ -52,7 +54,11 @@ void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
     sheet.AddPage(new CPgXmlConfigure(boxes),
                   item("nodeconfig", QStringLiteral("Node Config"),
                        QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
-    sheet.AddPage(new CPgODBCSQL(boxes),
+    // The history section lives in the settings block of the node configuration file, which
+    // the Node Config subsystem keeps; this is where the ODBC Database page is handed the
+    // operation that readies it.
+    const history::EnsureHistorySectionFn ensureHistorySection = history::hasHistorySection;
+    sheet.AddPage(new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), ensureHistorySection),
                   item("database", QStringLiteral("ODBC Database"),
                        QStringLiteral("Create an ODBC connection to a SQL Server database")));
     sheet.AddPage(new CPgAbout(boxes),

@@ -9,6 +9,10 @@ class SheetServices {
 public:
     virtual ~SheetServices() = default;
     virtual void RequestRestart() = 0;
+    /// A page refused its settings during the sheet's apply: the restart question of that
+    /// apply is answered No and its reminder is not shown. Requests from other applies, and
+    /// from outside any apply, are not affected.
+    virtual void DeclineRestart() {}
     virtual void RequestStart() = 0;
     virtual void RequestStop() = 0;
     /// The sheet's controller of the server service; null where there is none.

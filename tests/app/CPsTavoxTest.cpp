@@ -6,6 +6,7 @@
 #include "support/UiSandbox.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -262,6 +263,61 @@ TEST_F(CPsTavoxTest, ApplyIsEnabledExactlyWhileAPageIsModified)
     EXPECT_TRUE(sheet.isVisible());
     EXPECT_TRUE(sheet.isOkPressed());
     EXPECT_FALSE(apply->isEnabled());
+}
+
+TEST_F(CPsTavoxTest, RefusedOdbcSettingsAnswerTheRestartQuestionOfTheirApplyOnly)
+{
+    open(kServiceRunning);
+    auto* active = findChildWithText<QCheckBox>(sheet.GetPage(4), QStringLiteral("Active SQL"));
+    ASSERT_NE(active, nullptr);
+    // Checked with nothing filled in: the ODBC page refuses, after the Endpoints page has
+    // asked for the restart question.
+    active->click();
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    EXPECT_TRUE(sheet.isRestartPending());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isRestartPending(); }, 3000));
+    EXPECT_EQ(messages(), QStringList(QStringLiteral("Error!: Blank field! Please check all setting value!")));
+    EXPECT_TRUE(sheet.isVisible());
+
+    // The next apply passes: its question is the user's, however the last one ended.
+    active->click();
+    sandbox.boxes.clear();
+    sandbox.boxes.queueAnswer(MbResult::No);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isRestartPending(); }, 3000));
+    EXPECT_EQ(messages(), QStringList({
+                              QStringLiteral("Question: All parameters have been applied. Do you want to restart the "
+                                             "Tavox Server?"),
+                              QStringLiteral("Information: Don't forget to restart Tavox Server."),
+                          }));
+}
+
+TEST_F(CPsTavoxTest, ARefusalWithoutQuestionLeavesLaterQuestionsToTheUser)
+{
+    // The Endpoints page refuses too, so that this OK asks for no restart question at all.
+    sandbox.setDword(ServerKey::kAuthentication, 0x22);
+    sandbox.setDword(ServerKey::kUaTcpPort, 4840);
+    sandbox.setDword(ServerKey::kHttpsPort, 4840);
+    open(kServiceRunning);
+    findChildWithText<QCheckBox>(sheet.GetPage(4), QStringLiteral("Active SQL"))->click();
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("OK"));
+    QTest::qWait(700);
+    EXPECT_FALSE(sheet.isRestartPending());
+    EXPECT_EQ(messages().size(), 2);
+    EXPECT_TRUE(sheet.isVisible());
+
+    sandbox.boxes.clear();
+    sandbox.boxes.queueAnswer(MbResult::No);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("Restart"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isRestartPending(); }, 3000));
+    EXPECT_EQ(messages().value(0), QStringLiteral("Question: All parameters have been applied. Do you want to restart "
+                                                  "the Tavox Server?"));
+    EXPECT_FALSE(sheet.isVisible()) << "OK was pressed before";
 }
 
 TEST_F(CPsTavoxTest, StateChangeFromTheServiceThreadRefreshesTheStatusPage)

@@ -5,6 +5,7 @@
 #include "platform/InMemoryServiceManager.h"
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
+#include "platform/TextCodec.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "users/LoginDigest.h"
@@ -14,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 
 #include <string>
@@ -34,18 +37,35 @@ public:
 };
 
 /// What a user-interface test of the shell runs against: its own stores (with the server
-/// key created), a service manager holding "Tavox Server", scripted message boxes and a
-/// sleeper that does not wait.
+/// key created), a service directory with a node configuration file whose settings block
+/// holds the history section, a service manager holding "Tavox Server", scripted message
+/// boxes and a sleeper that does not wait.
 struct UiSandbox {
     static constexpr const char* kService = "Tavox Server";
     static constexpr const char16_t* kPassword = u"tavox-demo";
+    static constexpr const char* kNodeConfig
+        = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+          "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\r\n"
+          "  <NamespaceUris><Uri>urn:tavox:sandbox</Uri></NamespaceUris>\r\n"
+          "  <UAVariable NodeId=\"ns=1;i=1001\" BrowseName=\"1:Temperature\" DataType=\"Double\"/>\r\n"
+          "</UANodeSet>\r\n"
+          "<!--\r\n"
+          "[AlarmSourceNodes]\r\n"
+          "[HistorizedtoODBCSQL]\r\n"
+          "StartLogging=false\r\n"
+          "-->";
 
     UiSandbox()
     {
         EXPECT_EQ(platform::RegistryKey::createKey(stores.machine(), ServerKey::kPath), platform::RegStatus::Success);
         EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeLoginDigest(kPassword)));
         services.addService(kService, platform::kServiceStopped);
+        std::filesystem::create_directory(serviceDir);
+        std::ofstream(nodeConfig(), std::ios::binary) << kNodeConfig;
+        setString(ServerKey::kServicePath, platform::utf8ToUtf16(serviceDir.string() + "/"));
     }
+
+    std::filesystem::path nodeConfig() const { return serviceDir / "NodeConfig.xml"; }
 
     void setString(std::string_view name, std::u16string_view text)
     {
@@ -66,6 +86,7 @@ struct UiSandbox {
 
     TempDir dir;
     ScopedStores stores{dir};
+    std::filesystem::path serviceDir = dir / "srv";
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;
     ScriptedMessageBoxes boxes;

@@ -1,10 +1,90 @@
 #include "history/ui/CPgODBCSQL.h"
 
+#include "app/MessageBoxes.h"
 #include "app/PagePointers.h"
+#include "app/SheetServices.h"
+#include "config/CTavoxEnvmnt.h"
+#include "platform/Odbc.h"
+#include "platform/TextCodec.h"
 
-CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes, QWidget* parent)
-    : CTavoxPage(QStringLiteral("ODBC Database"), boxes, parent)
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kBrowseIconSize = 24;
+
+QString text(std::u16string_view value)
 {
+    return QString::fromUtf16(value.data(), static_cast<qsizetype>(value.size()));
+}
+
+std::u16string text(const QString& value)
+{
+    return value.toStdU16String();
+}
+
+MbIcon iconOf(history::NoticeIcon icon)
+{
+    switch (icon) {
+    case history::NoticeIcon::Error:
+        return MbIcon::Error;
+    case history::NoticeIcon::Warning:
+        return MbIcon::Warning;
+    case history::NoticeIcon::Question:
+        return MbIcon::Question;
+    }
+    return MbIcon::None;
+}
+
+QLabel* labelFor(const QString& caption, QWidget* buddy)
+{
+    auto* label = new QLabel(caption);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QComboBox* list(const QString& objectName, bool editable)
+{
+    auto* box = new QComboBox;
+    box->setObjectName(objectName);
+    box->setEditable(editable);
+    if (editable)
+        box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMinimumContentsLength(24);
+    return box;
+}
+
+QPushButton* browseButton(const QString& objectName, const QString& accessibleName)
+{
+    auto* button = new QPushButton;
+    button->setObjectName(objectName);
+    // The button shows only its icon; assistive technologies and tooltips read the name.
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(accessibleName);
+    button->setIconSize(QSize(kBrowseIconSize, kBrowseIconSize));
+    return button;
+}
+
+} // namespace
+
+CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes,
+    std::unique_ptr<platform::OdbcDriverManager> odbc,
+    history::EnsureHistorySectionFn ensureHistorySection,
+    QWidget* parent)
+    : CTavoxPage(QStringLiteral("ODBC Database"), boxes, parent)
+    , m_odbc(std::move(odbc))
+    , m_settings(*m_odbc, std::move(ensureHistorySection))
+{
+    buildView();
 }
 
 CPgODBCSQL::~CPgODBCSQL()
@@ -13,7 +93,260 @@ CPgODBCSQL::~CPgODBCSQL()
         g_pPgODBCSQL = nullptr;
 }
 
+void CPgODBCSQL::buildView()
+{
+    m_active = new QCheckBox(QStringLiteral("Active SQL"));
+    m_statusText = new QLabel(QStringLiteral("Disconnect"));
+    m_statusText->setObjectName(QStringLiteral("sqlStatus"));
+    m_statusText->setTextFormat(Qt::PlainText);
+    m_type = list(QStringLiteral("sqlType"), false);
+    m_type->addItems({text(history::sqlTypeName(history::SqlType::MySql)),
+        text(history::sqlTypeName(history::SqlType::MsSql))});
+    m_type->setCurrentIndex(-1);
+    m_driver = list(QStringLiteral("sqlDriver"), false);
+    m_server = list(QStringLiteral("server"), true);
+    m_browseServers = browseButton(QStringLiteral("browseServers"), QStringLiteral("Browse Servers"));
+    m_port = new QLineEdit;
+    m_port->setObjectName(QStringLiteral("port"));
+    m_user = new QLineEdit;
+    m_user->setObjectName(QStringLiteral("user"));
+    m_password = new QLineEdit;
+    m_password->setObjectName(QStringLiteral("password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_database = list(QStringLiteral("database"), true);
+    m_browseDatabases = browseButton(QStringLiteral("browseDatabases"), QStringLiteral("Browse Databases"));
+
+    auto* group = new QGroupBox;
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(m_active, 0, 0, 1, 3);
+    grid->addWidget(labelFor(QStringLiteral("SQL Server:"), m_statusText), 1, 0);
+    grid->addWidget(m_statusText, 1, 1, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("SQL Type:"), m_type), 2, 0);
+    grid->addWidget(m_type, 2, 1);
+    grid->addWidget(labelFor(QStringLiteral("SQL Driver:"), m_driver), 3, 0);
+    grid->addWidget(m_driver, 3, 1);
+    grid->addWidget(labelFor(QStringLiteral("Server:"), m_server), 4, 0);
+    grid->addWidget(m_server, 4, 1);
+    grid->addWidget(m_browseServers, 4, 2);
+    grid->addWidget(labelFor(QStringLiteral("Port:"), m_port), 5, 0);
+    grid->addWidget(m_port, 5, 1);
+    grid->addWidget(labelFor(QStringLiteral("User:"), m_user), 6, 0);
+    grid->addWidget(m_user, 6, 1);
+    grid->addWidget(labelFor(QStringLiteral("Password:"), m_password), 7, 0);
+    grid->addWidget(m_password, 7, 1);
+    grid->addWidget(labelFor(QStringLiteral("Database:"), m_database), 8, 0);
+    grid->addWidget(m_database, 8, 1);
+    grid->addWidget(m_browseDatabases, 8, 2);
+    grid->setColumnStretch(1, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addStretch();
+
+    // Until the settings are loaded only the switch itself can be used.
+    m_type->setEnabled(false);
+    enableDependents(false);
+    m_browseServers->setVisible(false);
+
+    connect(m_active, &QCheckBox::clicked, this, &CPgODBCSQL::OnActiveClicked);
+    connect(m_type, &QComboBox::activated, this, &CPgODBCSQL::OnTypeSelected);
+    connect(m_driver, &QComboBox::activated, this, &CPgODBCSQL::OnDriverSelected);
+    connect(m_server, &QComboBox::activated, this, &CPgODBCSQL::OnServerSelected);
+    connect(m_browseServers, &QPushButton::clicked, this, &CPgODBCSQL::BrowseServers);
+    connect(m_browseDatabases, &QPushButton::clicked, this, &CPgODBCSQL::BrowseDatabases);
+    // Only the user's typing and choosing count as changes, not the page's own filling.
+    connect(m_server->lineEdit(), &QLineEdit::textEdited, this, &CPgODBCSQL::markModified);
+    connect(m_database->lineEdit(), &QLineEdit::textEdited, this, &CPgODBCSQL::markModified);
+    connect(m_database, &QComboBox::activated, this, &CPgODBCSQL::markModified);
+    for (QLineEdit* edit : {m_port, m_user, m_password})
+        connect(edit, &QLineEdit::textEdited, this, &CPgODBCSQL::markModified);
+}
+
 void CPgODBCSQL::OnInitDialog()
 {
     g_pPgODBCSQL = this;
+    const QIcon browse = style()->standardIcon(QStyle::SP_FileDialogContentsView);
+    m_browseServers->setIcon(browse);
+    m_browseDatabases->setIcon(browse);
+    m_status.clear();
+    m_statusText->setText(m_status);
+    LoadSettings();
+}
+
+void CPgODBCSQL::Refresh()
+{
+    LoadSettings();
+}
+
+void CPgODBCSQL::UpdateSqlStatus(std::uint32_t status)
+{
+    m_status = status == 1 ? QStringLiteral("SQL Server is Connecting") : QStringLiteral("SQL Server is Disconnection");
+    m_statusText->setText(m_status);
+}
+
+std::filesystem::path CPgODBCSQL::nodeCfgPath() const
+{
+    return platform::utf16ToUtf8(CTavoxEnvmnt::GetNodeCfgPath());
+}
+
+void CPgODBCSQL::LoadSettings()
+{
+    const history::LoadedSettings loaded = m_settings.LoadSettings(nodeCfgPath());
+    m_driver->clear();
+    if (loaded.noDriver) {
+        m_active->setEnabled(false);
+        showNotice(history::notices::noDriverFound());
+        return;
+    }
+    const history::HistorySettings& stored = loaded.settings;
+    // A switch disabled for want of drivers is usable again once there are some.
+    m_active->setEnabled(true);
+    m_active->setChecked(stored.active);
+    m_type->setEnabled(stored.active);
+    enableDependents(stored.active);
+    fillList(m_driver, loaded.drivers);
+    m_driver->setCurrentIndex(loaded.selectedDriver);
+    m_server->setEditText(text(stored.server));
+    m_port->setText(text(stored.port));
+    m_user->setText(text(stored.user));
+    m_password->setText(text(stored.password));
+    m_database->setEditText(text(stored.database));
+    m_type->setCurrentIndex(static_cast<int>(stored.type) - 1);
+    m_browseServers->setVisible(stored.type == history::SqlType::MsSql);
+    SetModified(false);
+}
+
+history::SqlType CPgODBCSQL::selectedType() const
+{
+    switch (m_type->currentIndex()) {
+    case 0:
+        return history::SqlType::MySql;
+    case 1:
+        return history::SqlType::MsSql;
+    default:
+        return history::SqlType::None;
+    }
+}
+
+history::HistorySettings CPgODBCSQL::shown() const
+{
+    history::HistorySettings settings;
+    settings.active = m_active->isChecked();
+    settings.type = selectedType();
+    settings.driver = text(m_driver->currentText());
+    settings.server = text(m_server->currentText());
+    settings.port = text(m_port->text());
+    settings.user = text(m_user->text());
+    settings.password = text(m_password->text());
+    settings.database = text(m_database->currentText());
+    return settings;
+}
+
+void CPgODBCSQL::enableDependents(bool enabled)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{m_driver, m_server, m_browseServers, m_port, m_user,
+             m_password, m_database, m_browseDatabases})
+        control->setEnabled(enabled);
+}
+
+void CPgODBCSQL::OnTypeSelected(int index)
+{
+    (void)index;
+    const history::SqlType type = selectedType();
+    enableDependents(m_active->isChecked() && type != history::SqlType::None);
+    m_driver->clear();
+    fillList(m_driver, m_settings.FillDriverList(type));
+    m_browseServers->setVisible(type == history::SqlType::MsSql);
+    m_server->clear();
+    m_database->clear();
+    m_driver->showPopup();
+    SetModified(true);
+}
+
+void CPgODBCSQL::OnDriverSelected()
+{
+    m_server->clear();
+    m_database->clear();
+}
+
+void CPgODBCSQL::OnServerSelected()
+{
+    m_database->clear();
+}
+
+void CPgODBCSQL::OnActiveClicked(bool checked)
+{
+    m_type->setEnabled(checked);
+    enableDependents(checked && selectedType() != history::SqlType::None);
+    SetModified(true);
+}
+
+void CPgODBCSQL::markModified()
+{
+    SetModified(true);
+}
+
+void CPgODBCSQL::BrowseServers()
+{
+    const history::BrowseResult result = m_settings.BrowseServers(shown());
+    if (!result.refusal.isEmpty()) {
+        showNotice(result.refusal);
+        return;
+    }
+    m_server->clear();
+    fillList(m_server, result.choices);
+    if (result.dropDown)
+        m_server->showPopup();
+}
+
+void CPgODBCSQL::BrowseDatabases()
+{
+    const history::BrowseResult result = m_settings.BrowseDatabases(shown());
+    if (!result.refusal.isEmpty()) {
+        showNotice(result.refusal);
+        return;
+    }
+    m_database->clear();
+    fillList(m_database, result.choices);
+    if (result.dropDown)
+        m_database->showPopup();
+}
+
+bool CPgODBCSQL::OnApply()
+{
+    const history::ApplyOutcome outcome = m_settings.Apply(shown(), nodeCfgPath(),
+        [this] { return showNotice(history::notices::localhost()) == MbResult::Yes; });
+    if (outcome.restartRequested && sheet())
+        sheet()->RequestRestart();
+    if (outcome.serverCleared) {
+        m_server->setEditText(QString());
+        m_server->setFocus();
+    }
+    if (!outcome.passed) {
+        // The restart question of this apply is not for settings that were refused.
+        if (sheet())
+            sheet()->DeclineRestart();
+        if (!outcome.failure.isEmpty())
+            showNotice(outcome.failure);
+        return false;
+    }
+    SetModified(false);
+    return true;
+}
+
+MbResult CPgODBCSQL::showNotice(const history::Notice& notice)
+{
+    const MbButtons buttons = notice.icon == history::NoticeIcon::Question ? MbButtons::YesNo : MbButtons::Ok;
+    return messageBoxes().show(this, text(notice.text), text(notice.caption), iconOf(notice.icon), buttons);
+}
+
+void CPgODBCSQL::fillList(QComboBox* list, const std::vector<std::u16string>& items)
+{
+    // Filling a list chooses nothing: the edit text stays as it was.
+    const QString edited = list->currentText();
+    for (const std::u16string& item : items)
+        list->addItem(text(item));
+    list->setCurrentIndex(-1);
+    if (list->isEditable())
+        list->setEditText(edited);
 }

@@ -1,0 +1,154 @@
+#include "HistoryConnection.h"
+
+#include "history/OdbcConnectionString.h"
+#include "platform/Odbc.h"
+#include "platform/TextCodec.h"
+
+namespace tavoxserver {
+namespace {
+
+// Asks the database for nothing but an answer.
+constexpr std::u16string_view kProbe = u"SELECT 1";
+
+} // namespace
+
+HistoryConnection::HistoryConnection(platform::OdbcDriverManager& odbc,
+    history::HistorySettings settings,
+    Log log,
+    StatusWriter writeStatus,
+    std::chrono::milliseconds checkInterval)
+    : m_odbc(odbc)
+    , m_settings(std::move(settings))
+    , m_log(std::move(log))
+    , m_writeStatus(std::move(writeStatus))
+    , m_interval(checkInterval)
+{
+}
+
+HistoryConnection::~HistoryConnection()
+{
+    stop();
+}
+
+void HistoryConnection::start()
+{
+    if (m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = false;
+    }
+    m_thread = std::thread([this] { run(); });
+}
+
+void HistoryConnection::stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+    m_connection.reset();
+    m_environment.reset();
+    m_connected = false;
+}
+
+bool HistoryConnection::isConnected() const
+{
+    return m_connected;
+}
+
+void HistoryConnection::run()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        lock.unlock();
+        check();
+        lock.lock();
+        m_wake.wait_for(lock, m_interval, [this] { return m_stopping; });
+    }
+}
+
+bool HistoryConnection::connect(std::string& reason)
+{
+    if (!m_environment)
+        m_environment = m_odbc.openEnvironment();
+    if (!m_environment) {
+        reason = "no ODBC environment";
+        return false;
+    }
+    m_connection = m_environment->driverConnect(history::connection_string::forHistoryDatabase(m_settings),
+        platform::OdbcCompletion::NoPrompt, kLoginTimeoutSeconds, reason);
+    return m_connection != nullptr;
+}
+
+void HistoryConnection::check()
+{
+    std::string reason;
+    bool connected = false;
+    if (m_connection) {
+        connected = m_connection->firstColumn(kProbe).has_value();
+        if (!connected) {
+            reason = m_connection->lastDiagnostic();
+            m_connection.reset();
+        }
+    } else {
+        connected = connect(reason);
+    }
+    m_connected = connected;
+    publish(connected, reason);
+}
+
+void HistoryConnection::publish(bool connected, const std::string& reason)
+{
+    const bool changed = m_logged != connected;
+    if (changed) {
+        const char* status = connected ? " (SQLServerStatus 1)" : " (SQLServerStatus 0)";
+        if (connected)
+            m_log(std::string("history database connected") + status);
+        else if (m_logged)
+            m_log("history database connection lost: " + reason + status);
+        else
+            m_log("history database not connected: " + reason + status);
+        m_logged = connected;
+        m_stored = false;
+    }
+    // A status that could not be stored is tried again at the next check.
+    if (m_stored)
+        return;
+    const StepResult written = m_writeStatus(connected ? 1 : 0);
+    m_stored = written.ok();
+    if (!m_stored && changed)
+        m_log("history database status not stored: " + written.reason());
+}
+
+std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesystem::path& nodeCfgPath)
+{
+    const history::StoredHistoryKeys keys = history::readHistoryKeys(nodeCfgPath);
+    if (!keys.isActive())
+        return std::nullopt;
+    history::HistorySettings settings;
+    settings.active = true;
+    settings.type = history::sqlTypeFromName(keys.sqlType);
+    settings.driver = keys.driver;
+    settings.server = keys.server;
+    settings.port = keys.port;
+    settings.user = keys.uid;
+    settings.password = keys.pwd;
+    settings.database = keys.database;
+    return settings;
+}
+
+std::string describeHistoryDatabase(const history::HistorySettings& settings)
+{
+    using platform::utf16ToUtf8;
+    std::string text = "\"" + utf16ToUtf8(settings.driver) + "\" at " + utf16ToUtf8(settings.server);
+    if (!settings.port.empty())
+        text += ":" + utf16ToUtf8(settings.port);
+    return text + ", database \"" + utf16ToUtf8(settings.database) + "\", user \"" + utf16ToUtf8(settings.user)
+        + "\"";
+}
+
+} // namespace tavoxserver

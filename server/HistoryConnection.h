@@ -1,0 +1,90 @@
+#pragma once
+
+#include "StepResult.h"
+
+#include "history/HistorySettings.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace platform {
+class OdbcConnection;
+class OdbcDriverManager;
+class OdbcEnvironment;
+} // namespace platform
+
+namespace tavoxserver {
+
+/// The server's connection to its history database. Every check connects when there is no
+/// connection and otherwise makes sure that the database still answers; a change of state is
+/// stored as "SQLServerStatus" (1 connected, 0 not) and logged as one line. After an outage
+/// the next check connects again.
+class HistoryConnection {
+public:
+    using Log = std::function<void(const std::string&)>;
+    using StatusWriter = std::function<StepResult(std::uint32_t)>;
+
+    static constexpr std::chrono::milliseconds kCheckInterval{2000};
+    /// How long one connection attempt may take.
+    static constexpr unsigned kLoginTimeoutSeconds = 5;
+
+    HistoryConnection(platform::OdbcDriverManager& odbc,
+        history::HistorySettings settings,
+        Log log,
+        StatusWriter writeStatus,
+        std::chrono::milliseconds checkInterval = kCheckInterval);
+    /// Stops the checks; the stored status is left as it is.
+    ~HistoryConnection();
+    HistoryConnection(const HistoryConnection&) = delete;
+    HistoryConnection& operator=(const HistoryConnection&) = delete;
+
+    /// Checks at once and then every interval on a thread of its own, until stop().
+    void start();
+    /// Ends the checks and closes the connection; waits for an attempt under way.
+    void stop();
+
+    /// One check on the calling thread.
+    void check();
+    bool isConnected() const;
+
+private:
+    void run();
+    bool connect(std::string& reason);
+    void publish(bool connected, const std::string& reason);
+
+    platform::OdbcDriverManager& m_odbc;
+    const history::HistorySettings m_settings;
+    Log m_log;
+    StatusWriter m_writeStatus;
+    const std::chrono::milliseconds m_interval;
+
+    std::unique_ptr<platform::OdbcEnvironment> m_environment;
+    std::unique_ptr<platform::OdbcConnection> m_connection;
+    // The state last logged, and whether the store holds it; nothing before the first check.
+    std::optional<bool> m_logged;
+    bool m_stored = false;
+    std::atomic<bool> m_connected{false};
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+/// What the server connects to: the history section of the node configuration file, when
+/// its "ACTIVE" starts with 1. Nothing when the database is not active.
+std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesystem::path& nodeCfgPath);
+
+/// "DRIVER at SERVER:PORT, database DATABASE, user UID" for the log; never the password.
+std::string describeHistoryDatabase(const history::HistorySettings& settings);
+
+} // namespace tavoxserver
