@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 
 namespace history {
 namespace {
@@ -25,8 +24,11 @@ std::u16string pathText(const std::filesystem::path& path)
 
 bool opensForReadingAndWriting(const std::filesystem::path& path)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r+b"), &std::fclose);
-    return file != nullptr;
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
 }
 
 ApplyOutcome failed(Notice failure)
