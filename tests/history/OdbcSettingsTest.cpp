@@ -250,7 +250,8 @@ TEST_F(OdbcSettingsTest, ApplyOfAFileWithoutBlockAppendsOne)
 {
     write(kDocument);
     ASSERT_TRUE(m_settings.Apply(complete(), m_file, [] { return true; }).passed);
-    EXPECT_TRUE(content().starts_with(std::string(kDocument) + "\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nSQLTYPE=MySQL\r\n"))
+    const std::string newBlock = "\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nSQLTYPE=MySQL\r\n";
+    EXPECT_TRUE(content().starts_with(std::string(kDocument) + newBlock))
         << content();
     EXPECT_TRUE(content().ends_with("ACTIVE=1,1\r\n-->")) << content();
 }

@@ -89,7 +89,8 @@ protected:
     UiSandbox m_sandbox;
     FakeOdbc* m_odbc = new FakeOdbc;
     RecordingSheet m_sheet;
-    CPgODBCSQL m_page{m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc), history::hasHistorySection};
+    CPgODBCSQL m_page{
+        m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc), history::hasHistorySection};
 };
 
 TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
