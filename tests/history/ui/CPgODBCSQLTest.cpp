@@ -122,21 +122,6 @@ TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
     }
 }
 
-TEST_F(CPgODBCSQLTest, StatusTexts)
-{
-    open();
-    const std::pair<std::uint32_t, const char*> cases[] = {
-        {1, "SQL Server is Connecting"},
-        {0, "SQL Server is Disconnection"},
-        {2, "SQL Server is Disconnection"},
-        {1, "SQL Server is Connecting"},
-    };
-    for (const auto& [status, text] : cases) {
-        m_page.UpdateSqlStatus(status);
-        EXPECT_EQ(byLabel<QLabel>(&m_page, "SQL Server:")->text(), text) << status;
-    }
-}
-
 TEST_F(CPgODBCSQLTest, ATypeWithoutDriversWarnsAndDisablesTheSwitch)
 {
     m_odbc->drivers = {u"MySQL ODBC 8.0 Unicode Driver"};
