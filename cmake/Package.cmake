@@ -18,15 +18,17 @@ set(CPACK_DEBIAN_PACKAGE_NAME ${TAVOX_PACKAGE_NAME})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-The Tavox Server Utility configures the Tavox Server on this machine: its endpoints, its
-users and their rights, the node configuration file with its alarms and historical data,
-and the history database. It starts, stops and restarts the service and stays in the
-notification area.
+# The synopsis comes from the summary; this is the extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The Tavox Server Utility configures the Tavox Server on this
+machine: its endpoints, its users and their rights, the node
+configuration file with its alarms and historical data, and the
+history database. It starts, stops and restarts the service and
+stays in the notification area.
 .
-The package holds the utility, the command-line tools tavox-admin and tavox-nodeset, and
-the daemon tavox-server with its hardened systemd unit, which is installed but not enabled.
-Members of the group tavox may change the settings and control the service.")
+The package holds the utility, the command-line tools tavox-admin
+and tavox-nodeset, and the daemon tavox-server with its hardened
+systemd unit, which is installed but not enabled. Members of the
+group tavox may change the settings and control the service.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The set-up runs systemd-sysusers and systemd-tmpfiles; polkit lets the group control the unit.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd")
