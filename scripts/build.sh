@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds. TAVOX_SANITIZE=1 builds with AddressSanitizer and UBSan in build-asan/.
+# Configures and builds with warnings as errors; prints the build folder on its last line.
+# TAVOX_SANITIZE=1 builds with AddressSanitizer and UBSan in build-asan/. Installs nothing:
+# scripts/install-deps.sh brings the packages (test.sh and demo.sh run it first).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
 
 if [ "${TAVOX_SANITIZE:-0}" = "1" ]; then
     build="$root/build-asan"
@@ -11,6 +12,6 @@ else
     build="$root/build"
     extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 fi
-cmake -S "$root" -B "$build" -G Ninja "${extra[@]}" >&2
+cmake -S "$root" -B "$build" -G Ninja -DTAVOX_WERROR=ON "${extra[@]}" >&2
 cmake --build "$build" -j "$(nproc)" >&2
 echo "$build"

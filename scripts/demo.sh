@@ -21,6 +21,7 @@ EOT
     exit 1
 fi
 
+"$root/scripts/install-deps.sh"
 build=$("$root/scripts/build.sh" | tail -n 1)
 # shellcheck source=demo-sandbox.sh
 source "$root/scripts/demo-sandbox.sh"

@@ -10,6 +10,8 @@ packages=(
     mariadb-server odbc-mariadb python3-dbusmock dbus xvfb xauth
     clang libclang-rt-14-dev
     python3-dbus python3-gi
+    # the unit's exposure test, the Debian package and its checks
+    systemd dpkg-dev file lintian
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #   scripts/screenshots.sh [OUT_DIR]      default: build/screenshots
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
 build=$("$root/scripts/build.sh" | tail -n 1)
 out=$(mkdir -p "${1:-$build/screenshots}" && cd "${1:-$build/screenshots}" && pwd)
 # shellcheck source=demo-sandbox.sh

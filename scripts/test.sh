@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${CI:-}" = "true" ]; then
     export TAVOX_SANITIZE=1
 fi
+"$root/scripts/install-deps.sh"
 build=$("$root/scripts/build.sh" | tail -n 1)
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -72,7 +72,10 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view c
 {
     const std::filesystem::path target = resolveTarget(file);
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Appended piece by piece: GCC 12 reports a false -Wrestrict for "." + std::string(...).
+    std::string tempName = ".";
+    tempName.append(target.filename().string()).append(".XXXXXX");
+    std::string temp = (dir / tempName).string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;

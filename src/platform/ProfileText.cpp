@@ -198,7 +198,9 @@ std::string withValue(std::string_view content, std::string_view section, std::s
         return out;
     }
 
-    std::string sectionLines = "[" + std::string(section) + "]" + std::string(kNewLine) + keyLine(key, value);
+    // Appended piece by piece: GCC 12 reports a false -Wrestrict for "[" + std::string(...).
+    std::string sectionLines = "[";
+    sectionLines.append(section).append("]").append(kNewLine).append(keyLine(key, value));
     // A block closed by a last "-->" line keeps the new section inside it.
     std::size_t last = lines.size();
     while (last > 0 && trim(lines[last - 1].text).empty())

@@ -1,5 +1,6 @@
 #include "tavox-nodeset/NodesetTool.h"
 
+#include "support/StandardNodesets.h"
 #include "support/TempDir.h"
 
 #include <nlohmann/json.hpp>
@@ -168,7 +169,8 @@ TEST(NodesetToolTest, CheckSummarisesAFile)
     EXPECT_EQ(plant.exitCode, 0);
     EXPECT_EQ(plant.out, "12 nodes (1 Object, 4 Variable, 1 Method, 1 ObjectType, 1 VariableType, 1 ReferenceType, "
                          "3 DataType), 18 references, 3 data types with definitions\n");
-    const ToolRun standard = run({"check", std::string(TAVOX_NODESETS_DIR) + "/Opc.Ua.NodeSet2.xml"});
+    ASSERT_EQ(missingStandardNodesets(), "");
+    const ToolRun standard = run({"check", standardNodeset("Opc.Ua.NodeSet2.xml")});
     EXPECT_EQ(standard.exitCode, 0);
     EXPECT_EQ(standard.out.rfind("5476 nodes (912 Object, 3369 Variable, 462 Method, 281 ObjectType, 64 VariableType, "
                                  "80 ReferenceType, 308 DataType), ",

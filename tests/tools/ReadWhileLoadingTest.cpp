@@ -4,6 +4,7 @@
 
 #include "tavox-nodeset/NodeJson.h"
 
+#include "support/StandardNodesets.h"
 #include "support/TempDir.h"
 #include "uabase/CTavoxBaseNodeFactory.h"
 #include "uabase/NodeMap.h"
@@ -143,12 +144,13 @@ TEST_F(ReadWhileLoadingTest, GivesWhatReadingTheLoadedDocumentGives)
         std::string path;
         bool readWhileLoading;
     };
+    EXPECT_EQ(missingStandardNodesets(), "");
     std::vector<Case> cases;
-    for (const char* directory : { TAVOX_NODESETS_DIR, TAVOX_TEST_DATA_DIR "/nodesets" }) {
-        for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-            if (entry.path().extension() == ".xml")
-                cases.push_back({ entry.path().string(), true });
-        }
+    for (const std::string& path : standardNodesetFiles())
+        cases.push_back({ path, true });
+    for (const auto& entry : std::filesystem::directory_iterator(TAVOX_TEST_DATA_DIR "/nodesets")) {
+        if (entry.path().extension() == ".xml")
+            cases.push_back({ entry.path().string(), true });
     }
     const std::string object = "<UAObject NodeId=\"ns=1;i=1\" BrowseName=\"1:A\"><References>"
                                "<Reference ReferenceType=\"Organizes\" IsForward=\"false\">i=85</Reference>"

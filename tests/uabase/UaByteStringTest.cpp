@@ -82,7 +82,7 @@ TEST(UaByteStringTest, DecodesLongBase64BrokenIntoLines)
         ASSERT_TRUE(decoded.fromBase64(lines, true).isGood()) << length;
         EXPECT_EQ(decoded, UaByteString(bytes)) << length;
         EXPECT_FALSE(decoded.fromBase64(lines, false).isGood()) << length;
-        lines.insert(lines.size() / 2, "*");
+        lines.insert(lines.size() / 2, 1, '*');
         EXPECT_FALSE(decoded.fromBase64(lines, true).isGood()) << length;
     }
 }

@@ -59,10 +59,10 @@ public:
         std::string line = document.getNodeName();
         char* value = nullptr;
         if (document.getAttributeValue("n", value) == 0)
-            line += " " + std::string(value);
+            line.append(" ").append(value);
         UaXmlDocument::freeXmlString(value);
         if (document.getChild("Inner") == 0 && document.getFirstChild() == 0)
-            line += " > " + std::string(document.getNodeName());
+            line.append(" > ").append(document.getNodeName());
         editRefused = editRefused && document.setAttributeValue("n", "x") == -1 && document.addChild("New", nullptr) == -1 &&
             document.removeCurrent() == -1;
         told.push_back(line);

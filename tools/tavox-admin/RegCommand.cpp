@@ -50,7 +50,9 @@ int query(const RegOptions& options, const Streams& io)
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, key->store()));
-    std::string text = "\n" + key->fullName() + "\n";
+    // Appended piece by piece: GCC 12 reports a false -Wrestrict for "\n" + std::string(...).
+    std::string text = "\n";
+    text.append(key->fullName()).append("\n");
     bool found = !options.valueName;
     for (const RegistryKey::Value& value : values) {
         if (options.valueName && !platform::equalsNoCase(value.name, *options.valueName))

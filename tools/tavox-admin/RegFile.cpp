@@ -243,7 +243,8 @@ private:
             std::uint32_t byte = 0;
             const bool lastEmpty = item.empty() && comma == std::string_view::npos;
             if (!lastEmpty && !parseHexNumber(item, 2, byte))
-                return Result<RegFileValue>::failure("\"" + std::string(item) + "\" is not a hexadecimal byte");
+                return Result<RegFileValue>::failure(
+                    std::string("\"").append(item).append("\" is not a hexadecimal byte"));
             if (!lastEmpty)
                 value.data.push_back(static_cast<std::uint8_t>(byte));
             items = comma == std::string_view::npos ? std::string_view() : items.substr(comma + 1);
@@ -279,7 +280,8 @@ Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
 {
     std::string text = std::string(kRegFileHeader) + "\r\n\r\n";
     for (const RegFileKey& key : keys) {
-        text += "[" + key.key.fullName() + "]\r\n";
+        // Appended piece by piece: GCC 12 reports a false -Wrestrict for "[" + std::string(...).
+        text.append("[").append(key.key.fullName()).append("]\r\n");
         for (const RegFileValue& value : key.values) {
             if (value.name.find_first_of("\r\n") != std::string::npos)
                 return Result<Bytes>::failure("The value name \"" + value.name + "\" holds a line break and cannot be exported.");
