@@ -70,16 +70,25 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file)
 
 bool replaceFileAtomically(const std::filesystem::path& file, std::string_view content)
 {
+    return replaceFileAtomically(file, content, AtomicWriteFault{});
+}
+
+bool replaceFileAtomically(const std::filesystem::path& file, std::string_view content, const AtomicWriteFault& fault)
+{
+    const auto allowed = [&fault](AtomicWriteStep step) { return !fault || fault(step); };
     const std::filesystem::path target = resolveTarget(file);
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    if (!allowed(AtomicWriteStep::CreateTemporary))
+        return false;
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
 
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    bool ok = writeAll(fd, content);
+    bool ok = allowed(AtomicWriteStep::WriteContent) && writeAll(fd, content);
+    ok = ok && allowed(AtomicWriteStep::KeepModeAndOwner);
     if (ok && exists) {
         // Only a privileged writer can hand the file to another owner; the mode is always kept.
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
@@ -88,9 +97,9 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view c
     } else if (ok) {
         ok = ::fchmod(fd, 0666 & ~currentUmask()) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    ok = ok && allowed(AtomicWriteStep::Flush) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok && allowed(AtomicWriteStep::Close);
+    ok = ok && allowed(AtomicWriteStep::Rename) && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;

@@ -3,6 +3,7 @@
 #include "uabase/UaXmlElement.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct _xmlDoc;
@@ -52,6 +53,8 @@ public:
     /// Writes the whole document indented, in its own encoding. The file is replaced only once
     /// the new content is complete on disk; an existing file keeps its mode and owner.
     int saveXmlFile(const char* path) const;
+    /// The bytes saveXmlFile writes, into `text` (emptied on failure).
+    int saveXmlMemory(std::string& text) const;
     /// Frees the document and forgets the root and the cursor.
     void freeXmlDocument();
 
