@@ -1,6 +1,7 @@
 #include "app/CTavoxUtilityApp.h"
 
 #include "app/CPsTavox.h"
+#include "app/FileDialogs.h"
 #include "app/SingleInstance.h"
 #include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
@@ -37,7 +38,7 @@ QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments)
     return arguments.join(QLatin1Char(' '));
 }
 
-void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
+void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes, FileDialogs& fileDialogs)
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
     const auto item = [&window](const char* icon, const QString& title, const QString& description) {
@@ -49,7 +50,7 @@ void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
                   item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
     sheet.AddPage(new CPgUsers(boxes),
                   item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
-    sheet.AddPage(new CPgXmlConfigure(boxes),
+    sheet.AddPage(new CPgXmlConfigure(boxes, fileDialogs),
                   item("nodeconfig", QStringLiteral("Node Config"),
                        QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
     sheet.AddPage(new CPgODBCSQL(boxes),
@@ -108,7 +109,8 @@ int CTavoxUtilityApp::InitInstance()
     if (loggedIn) {
         CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper);
         sheet.setCommandLine(m_commandLine);
-        AddPages(sheet, m_boxes);
+        QtFileDialogs fileDialogs;
+        AddPages(sheet, m_boxes, fileDialogs);
         m_sheet = &sheet;
         sheet.DoModal();
         m_sheet = nullptr;

@@ -5,6 +5,7 @@
 #include "platform/InMemoryServiceManager.h"
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "users/LoginDigest.h"
@@ -69,6 +70,7 @@ struct UiSandbox {
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;
     ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs fileDialogs;
 };
 
 /// The visible top-level widget of a type whose title is `title`, or null.
