@@ -1,8 +1,12 @@
 #include "nodeconfig/NodeConfigFiles.h"
 
+#include "nodeconfig/SettingsBlock.h"
+
 #include <unistd.h>
 
+#include <fstream>
 #include <system_error>
+#include <vector>
 
 namespace nodeconfig::files {
 
@@ -13,6 +17,25 @@ std::optional<std::string> readText(const std::filesystem::path& file)
     if (!std::filesystem::is_regular_file(file, ec))
         return std::nullopt;
     return platform::readWholeFile(file);
+}
+
+bool forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        return false;
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return false;
+    // The block is at the end of a file of megabytes: read in blocks, never the whole file.
+    LineAssembler lines;
+    std::vector<char> block(64 * 1024);
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
+        lines.feed(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())), visit);
+    if (in.bad())
+        return false;
+    lines.finish(visit);
+    return true;
 }
 
 bool replaceText(const std::filesystem::path& file, std::string_view text, const ReplaceFault& fault)

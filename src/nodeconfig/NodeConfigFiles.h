@@ -3,6 +3,7 @@
 #include "platform/AtomicWrite.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,9 @@ using ReplaceFault = platform::AtomicWriteFault;
 
 /// The whole text of a regular file; empty when it is none or cannot be read.
 std::optional<std::string> readText(const std::filesystem::path& file);
+/// Calls `visit` with every line of a regular file, read in blocks (see nodeconfig::forEachLine);
+/// false when the file cannot be read.
+bool forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit);
 /// Replaces the file with `text`, keeping its mode and owner; false leaves it untouched.
 [[nodiscard]] bool replaceText(const std::filesystem::path& file, std::string_view text, const ReplaceFault& fault = {});
 /// Copies `from` over `to` (CopyFileW with overwriting); false leaves `to` untouched.

@@ -5,6 +5,7 @@
 #include "uabase/UaString.h"
 #include "uabase/UaXmlDocument.h"
 
+#include <system_error>
 #include <utility>
 
 namespace nodeconfig {
@@ -113,12 +114,20 @@ bool NodeConfiguration::ReloadNodeConfig()
     } else {
         m_modified = false;
     }
-    if (!restoreFailed && LoadNodeConfig(true))
-        FillListsFromFile();
-    if (m_loaded) {
-        if (const auto startLogging = ReadStartLogging(m_paths.nodeCfgPath))
-            m_startLogging = *startLogging;
+    // The file is read once, for the lists and for the "StartLogging" flag.
+    AlarmSourceReader alarms;
+    StartLoggingReader startLogging;
+    if (!restoreFailed && LoadNodeConfig(true)) {
+        files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) {
+            alarms.addLine(line);
+            startLogging.addLine(line);
+        });
+        appendEntries(EntriesFromBlock(m_nodes, alarms.take()));
+    } else if (m_loaded) {
+        files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) { startLogging.addLine(line); });
     }
+    if (m_loaded && startLogging.value())
+        m_startLogging = *startLogging.value();
     m_host.setPageModified(false);
     return true;
 }
@@ -211,16 +220,25 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     // The save fails where the document's own save would: a read-only file, a folder that
     // cannot take a new one, a document that cannot be serialised.
     const bool writable = files::exists(path) ? files::isWritable(path) : files::mayCreate(path);
-    std::string saved;
-    if (!writable || !writeStepAllowed(WriteStep::SaveDocument) || document->saveXmlMemory(saved) != 0) {
+    // The document is split from its old block line by line as it is saved, straight into the
+    // new file's text; the file is replaced only once that text is whole.
+    std::string text;
+    std::error_code ec;
+    const auto sizeNow = std::filesystem::file_size(path, ec);
+    text.reserve(ec ? 0 : static_cast<std::size_t>(sizeNow) + 64 * 1024);
+    NodeConfigSplitter splitter(text);
+    LineAssembler lines;
+    const auto addLine = [&splitter](std::string_view line) { splitter.addLine(line); };
+    if (!writable || !writeStepAllowed(WriteStep::SaveDocument)
+        || document->saveXmlTo([&](std::string_view piece) { lines.feed(piece, addLine); }) != 0) {
         m_host.tell({"Update Nodeconfig.xml fail...", "Error"});
         return false;
     }
-    const NodeConfigSplit split = SplitNodeConfigText(saved, m_startLogging);
+    lines.finish(addLine);
     std::vector<const AlarmHistoryEntry*> entries(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         entries[i] = m_entries[i].get();
-    const std::string text = ComposeNodeConfigText(split, BuildAlarmSourceLines(entries));
+    AppendSettingsBlock(text, splitter.finish(m_startLogging), BuildAlarmSourceLines(entries));
     files::ReplaceFault fault;
     if (m_writeFault)
         fault = [this](files::ReplaceStep step) { return m_writeFault(writeStepOf(step)); };

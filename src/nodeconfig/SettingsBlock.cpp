@@ -55,18 +55,21 @@ bool startsElement(std::string_view line)
     return line.size() >= 2 && line[0] == '<' && line[1] != '?' && line[1] != '!' && line[1] != '/';
 }
 
-std::string_view startLoggingLine(int startLogging) { return startLogging == 1 ? kStartLoggingTrue : kStartLoggingFalse; }
+std::string startLoggingLine(int startLogging)
+{
+    return std::string(startLogging == 1 ? kStartLoggingTrue : kStartLoggingFalse);
+}
 
 void normalise(NodeConfigSplit& split, int startLogging)
 {
     if (split.levelLines.size() != kDefaultLevelLines.size())
         split.levelLines.assign(kDefaultLevelLines.begin(), kDefaultLevelLines.end());
     if (split.historyLines.empty()) {
-        split.historyLines = {kHistorySectionHeader, startLoggingLine(startLogging)};
+        split.historyLines = {std::string(kHistorySectionHeader), startLoggingLine(startLogging)};
         return;
     }
     bool found = false;
-    for (std::string_view& line : split.historyLines) {
+    for (std::string& line : split.historyLines) {
         if (contains(line, kStartLoggingKey)) {
             line = startLoggingLine(startLogging);
             found = true;
@@ -109,45 +112,55 @@ std::string valueAfter(std::string_view line, std::string_view key)
 
 } // namespace
 
+void NodeConfigSplitter::addLine(std::string_view line)
+{
+    if (line == kBlockOpen && m_rootStarted) {
+        m_inBlock = true;
+        return;
+    }
+    if (m_inBlock && line == kNonExclusiveHeader) {
+        m_inLevels = true;
+        m_inHistory = false;
+        m_split.levelLines.emplace_back(line);
+        return;
+    }
+    if (m_inBlock && line == kHistorySectionHeader) {
+        m_inHistory = true;
+        m_inLevels = false;
+        m_split.historyLines.emplace_back(line);
+        return;
+    }
+    if (m_inBlock && line == kBlockClose) {
+        m_inBlock = m_inLevels = m_inHistory = false;
+        return;
+    }
+    if (m_inBlock) {
+        if (m_inLevels && isLevelLine(line))
+            m_split.levelLines.emplace_back(line);
+        else if (m_inHistory)
+            m_split.historyLines.emplace_back(line);
+        return;
+    }
+    m_rootStarted = m_rootStarted || startsElement(line);
+    if (m_documentLines)
+        m_documentLines->push_back(line);
+    else
+        appendLine(*m_documentText, line);
+}
+
+NodeConfigSplit NodeConfigSplitter::finish(int startLogging)
+{
+    normalise(m_split, startLogging);
+    return std::move(m_split);
+}
+
 NodeConfigSplit SplitNodeConfigText(std::string_view text, int startLogging)
 {
-    NodeConfigSplit split;
-    bool rootStarted = false;
-    bool inBlock = false;
-    bool inLevels = false;
-    bool inHistory = false;
-    forEachLine(text, [&](std::string_view line) {
-        if (line == kBlockOpen && rootStarted) {
-            inBlock = true;
-            return;
-        }
-        if (inBlock && line == kNonExclusiveHeader) {
-            inLevels = true;
-            inHistory = false;
-            split.levelLines.push_back(line);
-            return;
-        }
-        if (inBlock && line == kHistorySectionHeader) {
-            inHistory = true;
-            inLevels = false;
-            split.historyLines.push_back(line);
-            return;
-        }
-        if (inBlock && line == kBlockClose) {
-            inBlock = inLevels = inHistory = false;
-            return;
-        }
-        if (inBlock) {
-            if (inLevels && isLevelLine(line))
-                split.levelLines.push_back(line);
-            else if (inHistory)
-                split.historyLines.push_back(line);
-            return;
-        }
-        rootStarted = rootStarted || startsElement(line);
-        split.documentLines.push_back(line);
-    });
-    normalise(split, startLogging);
+    std::vector<std::string_view> documentLines;
+    NodeConfigSplitter splitter(documentLines);
+    forEachLine(text, [&splitter](std::string_view line) { splitter.addLine(line); });
+    NodeConfigSplit split = splitter.finish(startLogging);
+    split.documentLines = std::move(documentLines);
     return split;
 }
 
@@ -199,74 +212,85 @@ std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourc
     out.reserve(size + 4096);
     for (std::string_view line : split.documentLines)
         appendLine(out, line);
+    AppendSettingsBlock(out, split, alarms);
+    return out;
+}
+
+void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms)
+{
     appendLine(out, kBlockOpen);
     appendLine(out, kAlarmSourceHeader);
     for (const std::string& line : alarms.nodeLines)
         appendLine(out, line);
-    for (std::string_view line : split.levelLines)
+    for (const std::string& line : split.levelLines)
         appendLine(out, line);
     for (const std::string& line : alarms.externalLines)
         appendLine(out, line);
-    for (std::string_view line : split.historyLines)
+    for (const std::string& line : split.historyLines)
         appendLine(out, line);
     out.append(kBlockClose);
-    return out;
+}
+
+void StartLoggingReader::addLine(std::string_view line)
+{
+    if (line == kBlockOpen)
+        m_inBlock = true;
+    else if (m_inBlock && line == kHistorySectionHeader)
+        m_inHistory = true;
+    else if (m_inHistory && line == kBlockClose)
+        m_inBlock = m_inHistory = false;
+    else if (m_inHistory && contains(line, kStartLoggingKey))
+        m_value = contains(line, "true") ? 1 : 0;
 }
 
 std::optional<int> ReadStartLoggingText(std::string_view text)
 {
-    std::optional<int> value;
-    bool inBlock = false;
-    bool inHistory = false;
-    forEachLine(text, [&](std::string_view line) {
-        if (line == kBlockOpen)
-            inBlock = true;
-        else if (inBlock && line == kHistorySectionHeader)
-            inHistory = true;
-        else if (inHistory && line == kBlockClose)
-            inBlock = inHistory = false;
-        else if (inHistory && contains(line, kStartLoggingKey))
-            value = contains(line, "true") ? 1 : 0;
-    });
-    return value;
+    StartLoggingReader reader;
+    forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
+    return reader.value();
 }
 
 std::optional<int> ReadStartLogging(const std::filesystem::path& file)
 {
-    const auto text = files::readText(file);
-    return text ? ReadStartLoggingText(*text) : std::nullopt;
+    StartLoggingReader reader;
+    if (!files::forEachLine(file, [&reader](std::string_view line) { reader.addLine(line); }))
+        return std::nullopt;
+    return reader.value();
+}
+
+void AlarmSourceReader::addLine(std::string_view line)
+{
+    if (!m_inSection && line == kAlarmSourceHeader) {
+        m_inSection = true;
+        return;
+    }
+    if (line == kBlockClose) {
+        m_inSection = false;
+        return;
+    }
+    if (!m_inSection)
+        return;
+    if (contains(line, m_expected)) {
+        m_found.identifiers.emplace_back(line.substr(line.find('=') + 1));
+        m_expected = "Node" + std::to_string(m_found.identifiers.size() + 1) + "=";
+    } else if (contains(line, kExternalAlarmPrefix)) {
+        m_found.pool.emplace_back(line);
+    }
 }
 
 AlarmSourceNodes ReadAlarmSourceNodesText(std::string_view text)
 {
-    AlarmSourceNodes found;
-    bool inSection = false;
-    std::string expected = "Node1=";
-    forEachLine(text, [&](std::string_view line) {
-        if (!inSection && line == kAlarmSourceHeader) {
-            inSection = true;
-            return;
-        }
-        if (line == kBlockClose) {
-            inSection = false;
-            return;
-        }
-        if (!inSection)
-            return;
-        if (contains(line, expected)) {
-            found.identifiers.emplace_back(line.substr(line.find('=') + 1));
-            expected = "Node" + std::to_string(found.identifiers.size() + 1) + "=";
-        } else if (contains(line, kExternalAlarmPrefix)) {
-            found.pool.emplace_back(line);
-        }
-    });
-    return found;
+    AlarmSourceReader reader;
+    forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
+    return reader.take();
 }
 
 AlarmSourceNodes ReadAlarmSourceNodes(const std::filesystem::path& file)
 {
-    const auto text = files::readText(file);
-    return text ? ReadAlarmSourceNodesText(*text) : AlarmSourceNodes{};
+    AlarmSourceReader reader;
+    if (!files::forEachLine(file, [&reader](std::string_view line) { reader.addLine(line); }))
+        return {};
+    return reader.take();
 }
 
 AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string>& pool)

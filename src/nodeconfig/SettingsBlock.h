@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 /// The settings block of the node configuration file: INI-style sections inside one XML
@@ -37,12 +38,70 @@ template <typename Visit> void forEachLine(std::string_view text, Visit&& visit)
     }
 }
 
-/// A saved document split from the settings block it carried. The lines are views into the
-/// split text or into constant texts: the text must outlive them.
+/// Hands out the lines of a text that arrives in pieces, as forEachLine would of the whole.
+class LineAssembler {
+public:
+    template <typename Visit> void feed(std::string_view piece, Visit&& visit)
+    {
+        for (std::size_t end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n')) {
+            std::string_view line = piece.substr(0, end);
+            if (!m_partial.empty()) {
+                m_partial.append(line);
+                line = m_partial;
+            }
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            visit(line);
+            m_partial.clear();
+            piece.remove_prefix(end + 1);
+        }
+        m_partial.append(piece);
+    }
+    /// The last line, when the text does not end with a line end.
+    template <typename Visit> void finish(Visit&& visit)
+    {
+        if (!m_partial.empty())
+            visit(std::string_view(m_partial));
+        m_partial.clear();
+    }
+
+private:
+    std::string m_partial;
+};
+
+/// A saved document split from the settings block it carried. The document lines are views
+/// into the split text: the text must outlive them.
 struct NodeConfigSplit {
     std::vector<std::string_view> documentLines;
-    std::vector<std::string_view> levelLines;   ///< the two level-alarm sections, ten lines
-    std::vector<std::string_view> historyLines; ///< "[HistorizedtoODBCSQL]" and its keys
+    std::vector<std::string> levelLines;   ///< the two level-alarm sections, ten lines
+    std::vector<std::string> historyLines; ///< "[HistorizedtoODBCSQL]" and its keys
+};
+
+/// Splits a saved document line by line, as the lines come; SplitNodeConfigText over a text
+/// that is produced piece by piece. Document lines are collected as views, or appended to a
+/// text each with CR LF as they come.
+class NodeConfigSplitter {
+public:
+    explicit NodeConfigSplitter(std::vector<std::string_view>& documentLines)
+        : m_documentLines(&documentLines)
+    {
+    }
+    explicit NodeConfigSplitter(std::string& documentText)
+        : m_documentText(&documentText)
+    {
+    }
+    void addLine(std::string_view line);
+    /// The level and history lines, normalised (see SplitNodeConfigText); no document lines.
+    NodeConfigSplit finish(int startLogging);
+
+private:
+    std::vector<std::string_view>* m_documentLines = nullptr;
+    std::string* m_documentText = nullptr;
+    NodeConfigSplit m_split;
+    bool m_rootStarted = false;
+    bool m_inBlock = false;
+    bool m_inLevels = false;
+    bool m_inHistory = false;
 };
 
 /// Splits the text, then normalises: anything but exactly ten level lines becomes the ten
@@ -74,9 +133,24 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
 
 /// The whole file: every document line, then the block with the regenerated alarm lines.
 std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourceLines& alarms);
+/// Appends the block, from "<!--" to the "-->" without line end.
+void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms);
 
-/// The last "StartLogging" value (1 when its line holds "true", else 0) of the history section
-/// of a block; empty when there is none or the file cannot be read.
+/// Reads the "StartLogging" flag line by line: the last value (1 when its line holds "true",
+/// else 0) found in the history section of a block.
+class StartLoggingReader {
+public:
+    void addLine(std::string_view line);
+    std::optional<int> value() const { return m_value; }
+
+private:
+    std::optional<int> m_value;
+    bool m_inBlock = false;
+    bool m_inHistory = false;
+};
+
+/// The last "StartLogging" value of the history section of a block; empty when there is none
+/// or the file cannot be read.
 std::optional<int> ReadStartLogging(const std::filesystem::path& file);
 std::optional<int> ReadStartLoggingText(std::string_view text);
 
@@ -86,6 +160,18 @@ struct AlarmSourceNodes {
     std::vector<std::string> identifiers;
     std::vector<std::string> pool;
 };
+/// Reads the alarm list line by line.
+class AlarmSourceReader {
+public:
+    void addLine(std::string_view line);
+    AlarmSourceNodes take() { return std::move(m_found); }
+
+private:
+    AlarmSourceNodes m_found;
+    bool m_inSection = false;
+    std::string m_expected = "Node1=";
+};
+
 /// Empty lists when the file cannot be read.
 AlarmSourceNodes ReadAlarmSourceNodes(const std::filesystem::path& file);
 AlarmSourceNodes ReadAlarmSourceNodesText(std::string_view text);

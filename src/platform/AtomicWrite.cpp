@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <iterator>
 
 namespace platform {
 namespace {
@@ -62,7 +61,14 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Read in large blocks into room made once: a node configuration file has megabytes.
+    std::string content;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec)
+        content.reserve(static_cast<std::size_t>(size));
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0)
+        content.append(block, static_cast<std::size_t>(in.gcount()));
     if (in.bad())
         return std::nullopt;
     return content;

@@ -92,9 +92,10 @@ int readFromFile(void* context, char* buffer, int length)
 
 int closeFile(void* context) { return ::close(static_cast<FileSource*>(context)->fd); }
 
-int appendToText(void* context, const char* buffer, int length)
+int writeToSink(void* context, const char* buffer, int length)
 {
-    static_cast<std::string*>(context)->append(buffer, static_cast<std::size_t>(length));
+    (*static_cast<const std::function<void(std::string_view)>*>(context))(
+        std::string_view(buffer, static_cast<std::size_t>(length)));
     return length;
 }
 
@@ -265,20 +266,26 @@ int UaXmlDocument::saveXmlFile(const char* path) const
 int UaXmlDocument::saveXmlMemory(std::string& text) const
 {
     text.clear();
-    if (!m_document)
-        return -1;
-    // What xmlSaveFormatFile does: indented, as XML, in the document's own encoding.
-    const char* encoding = m_document->encoding ? asText(m_document->encoding) : nullptr;
-    xmlSaveCtxtPtr context = xmlSaveToIO(appendToText, nullptr, &text, encoding, XML_SAVE_FORMAT | XML_SAVE_AS_XML);
-    if (!context)
-        return -1;
-    const long saved = xmlSaveDoc(context, m_document);
-    const int closed = xmlSaveClose(context);
-    if (saved < 0 || closed < 0) {
+    if (saveXmlTo([&text](std::string_view piece) { text.append(piece); }) != 0) {
         text.clear();
         return -1;
     }
     return 0;
+}
+
+int UaXmlDocument::saveXmlTo(const std::function<void(std::string_view)>& sink) const
+{
+    if (!m_document || !sink)
+        return -1;
+    // What xmlSaveFormatFile does: indented, as XML, in the document's own encoding.
+    const char* encoding = m_document->encoding ? asText(m_document->encoding) : nullptr;
+    auto* context = const_cast<std::function<void(std::string_view)>*>(&sink);
+    xmlSaveCtxtPtr save = xmlSaveToIO(writeToSink, nullptr, context, encoding, XML_SAVE_FORMAT | XML_SAVE_AS_XML);
+    if (!save)
+        return -1;
+    const long saved = xmlSaveDoc(save, m_document);
+    const int closed = xmlSaveClose(save);
+    return saved < 0 || closed < 0 ? -1 : 0;
 }
 
 void UaXmlDocument::freeXmlDocument()

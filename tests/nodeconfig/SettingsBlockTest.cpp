@@ -17,7 +17,7 @@ using nodeconfig::testing::levelLines;
 using nodeconfig::testing::readFile;
 using nodeconfig::testing::writeFile;
 
-std::vector<std::string> joined(const std::vector<std::string_view>& lines)
+template <typename Line> std::vector<std::string> joined(const std::vector<Line>& lines)
 {
     return {lines.begin(), lines.end()};
 }
@@ -133,6 +133,20 @@ TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
         EXPECT_EQ(joined(split.documentLines), c.document);
         EXPECT_EQ(joined(split.levelLines), c.levels);
         EXPECT_EQ(joined(split.historyLines), c.history);
+
+        // Split as it is saved, in pieces of any size, it gives the same file.
+        const std::string whole = ComposeNodeConfigText(split, {});
+        for (std::size_t piece : {std::size_t(1), std::size_t(3), std::size_t(64)}) {
+            std::string text;
+            NodeConfigSplitter splitter(text);
+            LineAssembler assembler;
+            const auto add = [&splitter](std::string_view line) { splitter.addLine(line); };
+            for (std::size_t at = 0; at < c.text.size(); at += piece)
+                assembler.feed(std::string_view(c.text).substr(at, piece), add);
+            assembler.finish(add);
+            AppendSettingsBlock(text, splitter.finish(c.startLogging), {});
+            EXPECT_EQ(text, whole) << piece;
+        }
     }
 }
 
