@@ -227,7 +227,29 @@ TEST(NodeConfigurationTest, ImportOfANonNodesetIsRolledBack)
     EXPECT_EQ(f.rows().size(), 5u);
     ASSERT_EQ(f.host.choices.size(), 1u);
     EXPECT_EQ(f.host.choices[0].title, "Import Node Configuration");
+    EXPECT_EQ(f.host.choices[0].kind, FileChoice::Kind::Open);
     EXPECT_EQ(f.host.choices[0].initialDirectory, f.dir.path());
+
+    // A nodeset whose nodes cannot be built: both messages, the file restored, nothing loaded.
+    f.host.told.clear();
+    writeFile(f.dir / "twice.xml", nodesetXml({{"ns=2;s=A"}, {"ns=2;s=A"}}));
+    f.host.files = {f.dir / "twice.xml"};
+    f.config.ImportNodeConfig();
+    EXPECT_EQ(f.host.told, (std::vector<std::string>{"Error: Parser NodeConfig.xml error...",
+                               "Information: Import node configuration fail! Please try again!"}));
+    EXPECT_EQ(readFile(f.path()), original);
+    EXPECT_FALSE(std::filesystem::exists(f.backup()));
+    EXPECT_FALSE(f.config.isLoaded());
+
+    // Cancelled, or the server's file is missing: nothing happens, and nothing is said.
+    f.host.told.clear();
+    f.host.files = {std::nullopt};
+    f.config.ImportNodeConfig();
+    std::filesystem::remove(f.path());
+    f.host.files = {f.dir / "notes.xml"};
+    f.config.ImportNodeConfig();
+    EXPECT_TRUE(f.host.told.empty());
+    EXPECT_FALSE(std::filesystem::exists(f.path()));
 }
 
 TEST(NodeConfigurationTest, ReloginRestoresTheBackupOfAnImport)
