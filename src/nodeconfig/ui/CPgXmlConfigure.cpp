@@ -40,8 +40,10 @@ QTableWidget* reportList(const QStringList& columns, const QList<int>& widths, c
     list->horizontalHeader()->setMinimumSectionSize(16);
     for (int column = 0; column < widths.size(); ++column)
         list->setColumnWidth(column, widths[column]);
-    // The last column takes the width the others leave, as the page widens it.
-    list->horizontalHeader()->setStretchLastSection(true);
+    // The last column takes the client width the others leave, as the page widens it.
+    list->horizontalHeader()->setSectionResizeMode(static_cast<int>(columns.size()) - 1, QHeaderView::Stretch);
+    // Report rows: one line of text each.
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
     return list;
 }
 
