@@ -1,5 +1,6 @@
 #include "NodeConfigCheck.h"
 
+#include "nodeconfig/NodeConfigFiles.h"
 #include "uabase/CTavoxBaseNodeFactory.h"
 #include "uabase/NodeMap.h"
 #include "uabase/UaNodesetXmlParser.h"
@@ -35,6 +36,11 @@ std::string statusText(const UaString& errorText, const UaStatus& status)
 
 StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount)
 {
+    return checkNodeConfig(file, nodeCount, nullptr);
+}
+
+StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms)
+{
     const std::string name = file.string();
     {
         std::ifstream probe(file, std::ios::binary);
@@ -56,6 +62,11 @@ StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeC
                                    + statusText(errorText, status) + ".");
     if (nodeCount)
         *nodeCount = nodes.size();
+    if (alarms) {
+        // The block is read from the file as the Node Config page reads it after a load.
+        const auto text = nodeconfig::files::readText(file);
+        *alarms = planAlarms(nodes, text ? std::string_view(*text) : std::string_view());
+    }
     return StepResult::success();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlarmMonitoring.h"
 #include "StepResult.h"
 
 #include <filesystem>
@@ -10,5 +11,8 @@ namespace tavoxserver {
 /// Node Config page does; a file that does not read fails with the reader's error text and
 /// status. The file is parsed without network access and without entity substitution.
 StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
+
+/// checkNodeConfig, and the alarms of its settings block that the server would monitor.
+StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms);
 
 } // namespace tavoxserver

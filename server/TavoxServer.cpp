@@ -76,9 +76,15 @@ bool TavoxServer::start()
 
     const auto nodeCfg = m_config.nodeCfgPath();
     std::size_t nodeCount = 0;
-    if (StepResult checked = checkNodeConfig(nodeCfg, &nodeCount); !checked.ok())
+    AlarmPlan alarms;
+    if (StepResult checked = checkNodeConfig(nodeCfg, &nodeCount, &alarms); !checked.ok())
         return fail(checked);
     log("node configuration " + nodeCfg.string() + " read: " + std::to_string(nodeCount) + " nodes");
+    // A limit that is not a number skips its alarm only; the server runs on.
+    for (const std::string& warning : alarms.warnings)
+        log("warning: " + warning);
+    for (const std::string& alarm : alarms.alarms)
+        log(alarm);
 
     struct Endpoint {
         std::uint32_t port;

@@ -1,11 +1,12 @@
 #include "app/CTavoxUtilityApp.h"
 
 #include "app/CPsTavox.h"
+#include "app/FileDialogs.h"
 #include "app/SingleInstance.h"
 #include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
-#include "history/HistorySettings.h"
 #include "history/ui/CPgODBCSQL.h"
+#include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
@@ -39,7 +40,7 @@ QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments)
     return arguments.join(QLatin1Char(' '));
 }
 
-void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
+void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes, FileDialogs& fileDialogs)
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
     const auto item = [&window](const char* icon, const QString& title, const QString& description) {
@@ -51,14 +52,12 @@ void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
                   item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
     sheet.AddPage(new CPgUsers(boxes),
                   item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
-    sheet.AddPage(new CPgXmlConfigure(boxes),
+    sheet.AddPage(new CPgXmlConfigure(boxes, fileDialogs),
                   item("nodeconfig", QStringLiteral("Node Config"),
                        QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
-    // The history section lives in the settings block of the node configuration file, which
-    // the Node Config subsystem keeps; this is where the ODBC Database page is handed the
-    // operation that readies it.
-    const history::EnsureHistorySectionFn ensureHistorySection = history::hasHistorySection;
-    sheet.AddPage(new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), ensureHistorySection),
+    // The history section lives in the node configuration file's settings block, which the
+    // Node Config subsystem keeps; the ODBC Database page is handed the operation that readies it.
+    sheet.AddPage(new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), nodeconfig::EnsureHistorySection),
                   item("database", QStringLiteral("ODBC Database"),
                        QStringLiteral("Create an ODBC connection to a SQL Server database")));
     sheet.AddPage(new CPgAbout(boxes),
@@ -114,7 +113,8 @@ int CTavoxUtilityApp::InitInstance()
     if (loggedIn) {
         CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper);
         sheet.setCommandLine(m_commandLine);
-        AddPages(sheet, m_boxes);
+        QtFileDialogs fileDialogs;
+        AddPages(sheet, m_boxes, fileDialogs);
         m_sheet = &sheet;
         sheet.DoModal();
         m_sheet = nullptr;

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class CPsTavox;
+class FileDialogs;
 class MessageBoxes;
 
 namespace platform {
@@ -37,7 +38,7 @@ public:
     int InitInstance();
 
     /// Adds the six pages in tab order with their header items.
-    static void AddPages(CPsTavox& sheet, MessageBoxes& boxes);
+    static void AddPages(CPsTavox& sheet, MessageBoxes& boxes, FileDialogs& fileDialogs);
 
     /// The sheet while it runs; null before the login and after the end.
     CPsTavox* sheet() const { return m_sheet; }

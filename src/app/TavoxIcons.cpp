@@ -1,6 +1,7 @@
 #include "app/TavoxIcons.h"
 
 #include <QFile>
+#include <QPixmap>
 #include <QString>
 
 // Outside any namespace: the resource initialiser is a global function.
@@ -24,6 +25,19 @@ QIcon icon(const char* name)
         const QString path = QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name)).arg(size);
         if (QFile::exists(path))
             result.addFile(path, QSize(size, size));
+    }
+    return result;
+}
+
+QIcon nodeIcon(int index)
+{
+    registerResources();
+    QIcon result;
+    for (const int size : {16, 32}) {
+        const QPixmap strip(QStringLiteral(":/icons/nodeicons-%1.png").arg(size));
+        if (index < 0 || (index + 1) * size > strip.width())
+            return {};
+        result.addPixmap(strip.copy(index * size, 0, size, size));
     }
     return result;
 }

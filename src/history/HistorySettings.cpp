@@ -96,10 +96,4 @@ bool writeHistoryKeys(const std::filesystem::path& nodeCfgPath, const HistorySet
     return true;
 }
 
-bool hasHistorySection(const std::filesystem::path& nodeCfgPath)
-{
-    return readKey(nodeCfgPath, u"SQLTYPE", kNotAvailable) != kNotAvailable
-        || readKey(nodeCfgPath, u"StartLogging", kNotAvailable) != kNotAvailable;
-}
-
 } // namespace history

@@ -63,8 +63,4 @@ StoredHistoryKeys readHistoryKeys(const std::filesystem::path& nodeCfgPath);
 /// the operation; the ODBC Database page is handed it.
 using EnsureHistorySectionFn = std::function<bool(const std::filesystem::path& nodeCfgPath)>;
 
-/// Whether the settings block already holds the history section: "SQLTYPE" or "StartLogging"
-/// reads as something else than "N/A". Changes nothing.
-bool hasHistorySection(const std::filesystem::path& nodeCfgPath);
-
 } // namespace history

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <iterator>
 
 namespace platform {
 namespace {
@@ -62,7 +61,14 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Read in large blocks into room made once: a node configuration file has megabytes.
+    std::string content;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec)
+        content.reserve(static_cast<std::size_t>(size));
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0)
+        content.append(block, static_cast<std::size_t>(in.gcount()));
     if (in.bad())
         return std::nullopt;
     return content;
@@ -70,19 +76,28 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file)
 
 bool replaceFileAtomically(const std::filesystem::path& file, std::string_view content)
 {
+    return replaceFileAtomically(file, content, AtomicWriteFault{});
+}
+
+bool replaceFileAtomically(const std::filesystem::path& file, std::string_view content, const AtomicWriteFault& fault)
+{
+    const auto allowed = [&fault](AtomicWriteStep step) { return !fault || fault(step); };
     const std::filesystem::path target = resolveTarget(file);
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     // Appended piece by piece: GCC 12 reports a false -Wrestrict for "." + std::string(...).
     std::string tempName = ".";
     tempName.append(target.filename().string()).append(".XXXXXX");
     std::string temp = (dir / tempName).string();
+    if (!allowed(AtomicWriteStep::CreateTemporary))
+        return false;
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
 
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    bool ok = writeAll(fd, content);
+    bool ok = allowed(AtomicWriteStep::WriteContent) && writeAll(fd, content);
+    ok = ok && allowed(AtomicWriteStep::KeepModeAndOwner);
     if (ok && exists) {
         // Only a privileged writer can hand the file to another owner; the mode is always kept.
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
@@ -91,9 +106,9 @@ bool replaceFileAtomically(const std::filesystem::path& file, std::string_view c
     } else if (ok) {
         ok = ::fchmod(fd, 0666 & ~currentUmask()) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    ok = ok && allowed(AtomicWriteStep::Flush) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok && allowed(AtomicWriteStep::Close);
+    ok = ok && allowed(AtomicWriteStep::Rename) && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,18 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file);
 /// the content goes to a temporary file in the same directory, is flushed to disk and
 /// renamed over the target (through a symbolic link, onto the file it names). An existing
 /// file keeps its mode, and its owner where the process may set it; a new file gets the
-/// mode the umask allows. False when any step fails; the target is then untouched.
+/// mode the umask allows. False when any step fails; the target is then untouched and the
+/// temporary file is gone.
 [[nodiscard]] bool replaceFileAtomically(const std::filesystem::path& file, std::string_view content);
+
+/// The steps of a replacement, for tests that make one of them fail.
+enum class AtomicWriteStep { CreateTemporary, WriteContent, KeepModeAndOwner, Flush, Close, Rename };
+/// Asked before each step; false makes the step fail as if its system call had failed.
+using AtomicWriteFault = std::function<bool(AtomicWriteStep)>;
+
+/// replaceFileAtomically with a fault hook (an empty hook lets every step run).
+[[nodiscard]] bool replaceFileAtomically(const std::filesystem::path& file,
+    std::string_view content,
+    const AtomicWriteFault& fault);
 
 } // namespace platform

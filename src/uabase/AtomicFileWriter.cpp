@@ -1,5 +1,6 @@
 #include "uabase/AtomicFileWriter.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -60,6 +61,22 @@ AtomicFileWriter::~AtomicFileWriter()
         ::close(m_fd);
     if (!m_committed && !m_tempPath.empty())
         ::unlink(m_tempPath.c_str());
+}
+
+bool AtomicFileWriter::write(const std::string& content)
+{
+    if (m_fd < 0 || m_committed)
+        return false;
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(m_fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool AtomicFileWriter::commit()

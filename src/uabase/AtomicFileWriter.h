@@ -19,6 +19,8 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     /// Where the new content is to be written (by any means, before commit).
     const std::string& tempPath() const { return m_tempPath; }
+    /// Appends `content` to the temporary file; false when it could not be written whole.
+    [[nodiscard]] bool write(const std::string& content);
     /// Flushes the temporary file, gives it the target's mode and owner and renames it over
     /// the target. False leaves the target untouched.
     [[nodiscard]] bool commit();

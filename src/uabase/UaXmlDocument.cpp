@@ -6,6 +6,7 @@
 #include <libxml/dict.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlsave.h>
 #include <libxml/xmlstring.h>
 
 #include <algorithm>
@@ -90,6 +91,13 @@ int readFromFile(void* context, char* buffer, int length)
 }
 
 int closeFile(void* context) { return ::close(static_cast<FileSource*>(context)->fd); }
+
+int writeToSink(void* context, const char* buffer, int length)
+{
+    (*static_cast<const std::function<void(std::string_view)>*>(context))(
+        std::string_view(buffer, static_cast<std::size_t>(length)));
+    return length;
+}
 
 bool isElement(const xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
 
@@ -246,12 +254,38 @@ int UaXmlDocument::saveXmlFile(const char* path) const
 {
     if (!path || !m_document)
         return -1;
-    AtomicFileWriter writer(path);
-    if (!writer.isOpen())
+    std::string text;
+    if (saveXmlMemory(text) != 0)
         return -1;
-    if (xmlSaveFormatFile(writer.tempPath().c_str(), m_document, 1) < 0)
+    AtomicFileWriter writer(path);
+    if (!writer.isOpen() || !writer.write(text))
         return -1;
     return writer.commit() ? 0 : -1;
+}
+
+int UaXmlDocument::saveXmlMemory(std::string& text) const
+{
+    text.clear();
+    if (saveXmlTo([&text](std::string_view piece) { text.append(piece); }) != 0) {
+        text.clear();
+        return -1;
+    }
+    return 0;
+}
+
+int UaXmlDocument::saveXmlTo(const std::function<void(std::string_view)>& sink) const
+{
+    if (!m_document || !sink)
+        return -1;
+    // What xmlSaveFormatFile does: indented, as XML, in the document's own encoding.
+    const char* encoding = m_document->encoding ? asText(m_document->encoding) : nullptr;
+    auto* context = const_cast<std::function<void(std::string_view)>*>(&sink);
+    xmlSaveCtxtPtr save = xmlSaveToIO(writeToSink, nullptr, context, encoding, XML_SAVE_FORMAT | XML_SAVE_AS_XML);
+    if (!save)
+        return -1;
+    const long saved = xmlSaveDoc(save, m_document);
+    const int closed = xmlSaveClose(save);
+    return saved < 0 || closed < 0 ? -1 : 0;
 }
 
 void UaXmlDocument::freeXmlDocument()

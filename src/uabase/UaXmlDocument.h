@@ -3,6 +3,9 @@
 #include "uabase/UaXmlElement.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 struct _xmlDoc;
@@ -52,6 +55,11 @@ public:
     /// Writes the whole document indented, in its own encoding. The file is replaced only once
     /// the new content is complete on disk; an existing file keeps its mode and owner.
     int saveXmlFile(const char* path) const;
+    /// The bytes saveXmlFile writes, into `text` (emptied on failure).
+    int saveXmlMemory(std::string& text) const;
+    /// The bytes saveXmlFile writes, handed to `sink` piece by piece as they are produced (a
+    /// failed save may have handed some already).
+    int saveXmlTo(const std::function<void(std::string_view)>& sink) const;
     /// Frees the document and forgets the root and the cursor.
     void freeXmlDocument();
 

@@ -29,7 +29,7 @@ public:
     explicit TestSheet(UiSandbox& sandbox)
         : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper)
     {
-        CTavoxUtilityApp::AddPages(*this, sandbox.boxes);
+        CTavoxUtilityApp::AddPages(*this, sandbox.boxes, sandbox.fileDialogs);
     }
     ~TestSheet() override { EXPECT_TRUE(logins.empty()) << "a scripted login was not asked for"; }
 

@@ -6,6 +6,7 @@
 #include "app/TavoxPage.h"
 #include "pages/CDlgAbout.h"
 #include "platform/InMemoryServiceManager.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/UiSandbox.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CSetPwd.h"
@@ -62,7 +63,8 @@ TEST(PageScreenshots, EveryPage)
     }
 
     CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper);
-    CTavoxUtilityApp::AddPages(sheet, boxes);
+    ScriptedFileDialogs fileDialogs;
+    CTavoxUtilityApp::AddPages(sheet, boxes, fileDialogs);
     sheet.OnInitDialog();
     sheet.show();
     const char* const names[] = {"1-status", "2-endpoints", "3-users", "4-node-config", "5-odbc-database", "6-about"};

@@ -1,6 +1,7 @@
 // The ODBC page's logic against a real database server and driver manager.
 #include "history/OdbcConnectionString.h"
 #include "history/OdbcSettings.h"
+#include "nodeconfig/SettingsBlock.h"
 #include "platform/TextCodec.h"
 #include "platform/UnixOdbc.h"
 
@@ -27,7 +28,7 @@ TEST(HistoryDatabaseTest, DriversDatabasesAndBracedPasswordsOnARealServer)
         "");
 
     platform::UnixOdbc odbc;
-    OdbcSettings settings(odbc, hasHistorySection);
+    OdbcSettings settings(odbc, nodeconfig::EnsureHistorySection);
     EXPECT_EQ(settings.FillDriverList(SqlType::MySql),
         std::vector<std::u16string>{platform::utf8ToUtf16(MariaDbServer::kDriverName)})
         << "the decoys are not offered";

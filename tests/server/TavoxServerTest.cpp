@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 
 using namespace tavoxserver;
@@ -111,6 +114,31 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
             EXPECT_FALSE(isListening(demo.tcpPort())) << "ports bound before the failure are released";
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(TavoxServerTest, LogsTheAlarmsOfTheBlockAndSkipsThoseWithLimitsThatAreNoNumbers)
+{
+    DemoSetup demo;
+    std::ifstream tank(std::filesystem::path(TAVOX_TEST_DATA_DIR) / "nodeconfig" / "Tank.xml", std::ios::binary);
+    demo.writeNodeConfig(std::string(std::istreambuf_iterator<char>(tank), {}));
+    std::ostringstream log;
+    TavoxServer server(log);
+    ASSERT_TRUE(server.start()) << log.str();
+    const std::string text = log.str();
+    for (const char* line : {
+             "tavox-server: alarm on ns=2;s=Tank.Level: high-high 95, high 90, low 10, low-low 5\n",
+             "tavox-server: alarm on ns=2;s=Pump.Running: when true\n",
+             "tavox-server: warning: alarm on ns=2;s=Tank.Temperature skipped: limits \"7O\", \"-40000\" are not "
+             "numbers of type Int16\n",
+             "tavox-server: running\n",
+         })
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    EXPECT_EQ(text.find("alarm on ns=2;s=Tank.Temperature:"), std::string::npos) << "the skipped alarm is not monitored";
+    EXPECT_TRUE(server.stop("SIGTERM"));
 }
 
 } // namespace

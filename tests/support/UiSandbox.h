@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
 #include "platform/TextCodec.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "users/LoginDigest.h"
@@ -90,6 +91,7 @@ struct UiSandbox {
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;
     ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs fileDialogs;
 };
 
 /// The visible top-level widget of a type whose title is `title`, or null.

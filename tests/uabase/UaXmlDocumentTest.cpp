@@ -3,6 +3,8 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 
 #include <filesystem>
 #include <fstream>
@@ -297,6 +299,27 @@ TEST_F(UaXmlDocumentTest, SaveAndLoadKeepElementsAttributesAndTheTrailingComment
     EXPECT_EQ(-1, doc.saveXmlFile((m_dir / "no" / "such.xml").c_str()));
     EXPECT_EQ(-1, doc.saveXmlFile(""));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_dir.path()), {})); // no temporary left
+}
+
+TEST_F(UaXmlDocumentTest, SavedInMemoryExactlyAsLibxml2SavesTheFile)
+{
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<UANodeSet><A B=\"\xE9t\xE9\"/></UANodeSet>\n";
+    for (const std::string& xml : {std::string(kNodeset), std::string("<UANodeSet><A/><!-- c --></UANodeSet>"), latin1}) {
+        UaXmlDocument doc;
+        load(doc, xml);
+        std::string text = "left over";
+        ASSERT_EQ(0, doc.saveXmlMemory(text));
+        xmlDocPtr plain = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, XML_PARSE_NOBLANKS);
+        ASSERT_NE(nullptr, plain);
+        const auto path = m_dir / "libxml2.xml";
+        ASSERT_GE(xmlSaveFormatFile(path.c_str(), plain, 1), 0);
+        xmlFreeDoc(plain);
+        EXPECT_EQ(readFile(path), text);
+    }
+    UaXmlDocument empty;
+    std::string text = "left over";
+    EXPECT_EQ(-1, empty.saveXmlMemory(text));
+    EXPECT_TRUE(text.empty());
 }
 
 TEST_F(UaXmlDocumentTest, ListenerIsToldOfEveryFinishedChildOfTheRootInOrder)

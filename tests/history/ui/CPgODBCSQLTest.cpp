@@ -2,6 +2,7 @@
 
 #include "app/SheetServices.h"
 #include "history/HistorySettings.h"
+#include "nodeconfig/SettingsBlock.h"
 #include "platform/AtomicWrite.h"
 #include "platform/PrivateProfile.h"
 #include "support/FakeOdbc.h"
@@ -90,7 +91,7 @@ protected:
     FakeOdbc* m_odbc = new FakeOdbc;
     RecordingSheet m_sheet;
     CPgODBCSQL m_page{
-        m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc), history::hasHistorySection};
+        m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc), nodeconfig::EnsureHistorySection};
 };
 
 TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)

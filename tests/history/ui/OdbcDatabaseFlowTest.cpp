@@ -51,7 +51,7 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     sandbox.setDword(ServerKey::kUaTcpPort, MariaDbServer::freeLoopbackPort());
     sandbox.services.addService(UiSandbox::kService, platform::kServiceRunning);
     CPsTavox sheet(CTavoxUtilityApp::kAppTitle, sandbox.boxes, sandbox.services, sandbox.sleeper);
-    CTavoxUtilityApp::AddPages(sheet, sandbox.boxes);
+    CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs);
     sheet.OnInitDialog();
     sheet.show();
     sheet.SetActivePage(4);

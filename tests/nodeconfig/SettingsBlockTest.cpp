@@ -1,0 +1,269 @@
+#include "nodeconfig/SettingsBlock.h"
+
+#include "nodeconfig/NodeConfigTesting.h"
+#include "platform/PrivateProfile.h"
+#include "support/TempDir.h"
+#include "uabase/Object.h"
+#include "uabase/Variable.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace nodeconfig;
+using nodeconfig::testing::levelLines;
+using nodeconfig::testing::readFile;
+using nodeconfig::testing::writeFile;
+
+template <typename Line> std::vector<std::string> joined(const std::vector<Line>& lines)
+{
+    return {lines.begin(), lines.end()};
+}
+
+std::unique_ptr<UaBase::Variable> variable(const char* identifier, std::uint32_t dataType)
+{
+    auto node = std::make_unique<UaBase::Variable>(UaNodeId(UaString(identifier), 2));
+    node->setDataType(UaNodeId(dataType, 0));
+    return node;
+}
+
+AlarmHistoryEntry alarm(UaBase::BaseNode* node, std::string hh, std::string h, std::string l, std::string ll)
+{
+    return AlarmHistoryEntry{node, std::move(hh), std::move(h), std::move(l), std::move(ll), kEntryAlarm, 0};
+}
+
+TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
+{
+    auto level = variable("Tank.Level", 11);
+    auto running = variable("Pump.Running", 1);
+    auto name = variable("Tank.Name", 12);
+    auto broken = variable("Bad\nName", 6);
+    UaBase::Object object(UaNodeId(UaString("Tank"), 2));
+    const AlarmHistoryEntry entries[] = {
+        alarm(level.get(), "95", "90", "10", "5"),
+        AlarmHistoryEntry{level.get(), {}, {}, {}, {}, kEntryHistory, 0},
+        alarm(running.get(), "", "", "", ""),
+        alarm(&object, "1", "", "", ""),
+        alarm(broken.get(), "1", "", "", ""),
+        alarm(name.get(), "", "7", "", "123456789012345678901234"),
+    };
+    std::vector<const AlarmHistoryEntry*> pointers;
+    for (const AlarmHistoryEntry& entry : entries)
+        pointers.push_back(&entry);
+
+    const AlarmSourceLines lines = BuildAlarmSourceLines(pointers);
+    EXPECT_EQ(lines.nodeLines, (std::vector<std::string>{"Node1=Tank.Level", "Node2=Pump.Running", "Node3=Tank.Name"}));
+    EXPECT_EQ(lines.externalLines, (std::vector<std::string>{
+        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5",
+        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name]",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighHighLimit=",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighLimit=7",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLimit=",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLowLimit=123456789012345678901234",
+    }));
+}
+
+TEST(SettingsBlockTest, WritingWithNoAlarmsStillWritesTheWholeBlock)
+{
+    const std::string saved = "<?xml version=\"1.0\"?>\n<UANodeSet/>\n";
+    const std::string text = ComposeNodeConfigText(SplitNodeConfigText(saved, 1), {});
+    std::string expected = "<?xml version=\"1.0\"?>\r\n<UANodeSet/>\r\n<!--\r\n[AlarmSourceNodes]\r\n";
+    for (const std::string& line : levelLines())
+        expected += line + "\r\n";
+    expected += "[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->";
+    EXPECT_EQ(text, expected);
+    // The written file splits into the same parts again: writing twice gives the same bytes.
+    EXPECT_EQ(ComposeNodeConfigText(SplitNodeConfigText(text, 1), {}), text);
+}
+
+TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
+{
+    std::vector<std::string> tenLevels = levelLines();
+    tenLevels[1] += "7";
+    std::vector<std::string> nineLevels(tenLevels.begin(), tenLevels.end() - 1);
+    std::vector<std::string> elevenLevels = tenLevels;
+    elevenLevels.push_back(tenLevels[4]);
+    const std::vector<std::string> defaults = levelLines();
+    const std::string licence = "<?xml version=\"1.0\"?>\n<!--\n * Licence\n[HistorizedtoODBCSQL]\n-->\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        int startLogging;
+        std::vector<std::string> document, levels, history;
+    };
+    const auto lines = [](const std::vector<std::string>& inner) {
+        std::string text = "<UANodeSet>\n</UANodeSet>\n<!--\n";
+        for (const std::string& line : inner)
+            text += line + "\n";
+        return text + "-->\n";
+    };
+    const auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::vector<std::string> root = {"<UANodeSet>", "</UANodeSet>"};
+    const std::vector<Case> cases = {
+        {"ten level lines kept, old alarm lines dropped",
+            lines(with({"[AlarmSourceNodes]", "Node1=X", "[AlarmsWithNodesXML.ExternalLevelAlarm_X]"}, tenLevels)), 0,
+            root, tenLevels, {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
+        {"nine replaced by the defaults", lines(nineLevels), 0, root, defaults,
+            {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
+        {"eleven replaced by the defaults", lines(elevenLevels), 1, root, defaults,
+            {"[HistorizedtoODBCSQL]", "StartLogging=true"}},
+        {"history kept, StartLogging set", lines({"[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "StartLogging=true", "ACTIVE=1,1"}),
+            0, root, defaults, {"[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "StartLogging=false", "ACTIVE=1,1"}},
+        {"a section without StartLogging keeps its keys and gets one",
+            lines({"[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "PWD=a;b"}), 1, root, defaults,
+            {"[HistorizedtoODBCSQL]", "StartLogging=true", "SQLTYPE=MySQL", "PWD=a;b"}},
+        {"a comment in front of the root is document text", licence + "<UANodeSet/>\n", 0,
+            {"<?xml version=\"1.0\"?>", "<!--", " * Licence", "[HistorizedtoODBCSQL]", "-->", "<UANodeSet/>"}, defaults,
+            {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
+        {"lines after the block stay document lines", "<UANodeSet/>\n<!--\n[HistorizedtoODBCSQL]\n-->\n<!-- x -->\n-->\n",
+            0, {"<UANodeSet/>", "<!-- x -->", "-->"}, defaults, {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const NodeConfigSplit split = SplitNodeConfigText(c.text, c.startLogging);
+        EXPECT_EQ(joined(split.documentLines), c.document);
+        EXPECT_EQ(joined(split.levelLines), c.levels);
+        EXPECT_EQ(joined(split.historyLines), c.history);
+
+        // Split as it is saved, in pieces of any size, it gives the same file.
+        const std::string whole = ComposeNodeConfigText(split, {});
+        for (std::size_t piece : {std::size_t(1), std::size_t(3), std::size_t(64)}) {
+            std::string text;
+            NodeConfigSplitter splitter(text);
+            LineAssembler assembler;
+            const auto add = [&splitter](std::string_view line) { splitter.addLine(line); };
+            for (std::size_t at = 0; at < c.text.size(); at += piece)
+                assembler.feed(std::string_view(c.text).substr(at, piece), add);
+            assembler.finish(add);
+            AppendSettingsBlock(text, splitter.finish(c.startLogging), {});
+            EXPECT_EQ(text, whole) << piece;
+        }
+    }
+}
+
+TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
+{
+    struct Case {
+        std::string text;
+        std::optional<int> value;
+    };
+    const Case cases[] = {
+        {"<A/>\n", std::nullopt},
+        {"<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1},
+        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0},
+        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0},
+        {"[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt},
+        {"<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadStartLoggingText(c.text), c.value) << c.text;
+}
+
+TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
+{
+    const AlarmSourceNodes found = ReadAlarmSourceNodesText(
+        "<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank.Level\r\nNode3=Pump\r\nNode2=A=B\r\n"
+        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
+        "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighLimit=\r\n-->\r\nNode3=Late\r\n");
+    EXPECT_EQ(found.identifiers, (std::vector<std::string>{"Tank.Level", "A=B"}));
+    EXPECT_EQ(found.pool, (std::vector<std::string>{"[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
+                              "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90"}));
+
+    const AlarmSourceNodes gap = ReadAlarmSourceNodesText("[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
+    EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
+}
+
+TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)
+{
+    const std::string prefix = "AlarmsWithNodesXML.ExternalLevelAlarm_";
+    std::vector<std::string> pool = {
+        "[" + prefix + "1]",
+        prefix + "1.HighLimit=first",
+        prefix + "11.LowLimit=of eleven",
+        prefix + "1.HighLimit=second",
+        prefix + "A=B.LowLowLimit=-4",
+        prefix + "2.HighHighLimit=9",
+    };
+    const AlarmLimits one = TakeAlarmLimits("1", pool);
+    EXPECT_EQ(one.high, "first");
+    // Keys are found by containment: the line of "11" ends with "1.LowLimit=".
+    EXPECT_EQ(one.low, "of eleven");
+    EXPECT_EQ(one.highHigh, "");
+    EXPECT_EQ(one.lowLow, "");
+    EXPECT_EQ(pool, (std::vector<std::string>{"[" + prefix + "1]", prefix + "A=B.LowLowLimit=-4", prefix + "2.HighHighLimit=9"}));
+
+    // An identifier holding "=" reads back its own value, not the text after the first "=".
+    EXPECT_EQ(TakeAlarmLimits("A=B", pool).lowLow, "-4");
+    EXPECT_EQ(pool.size(), 2u);
+}
+
+TEST(SettingsBlockTest, HistorySectionIsInsertedOrAppendedWithoutTouchingWhatIsThere)
+{
+    struct Case {
+        const char* what;
+        std::string before, after;
+    };
+    const std::string block = "<!--\r\n[AlarmSourceNodes]\r\n";
+    const Case cases[] = {
+        {"a block without the section", block + "-->", block + "[HistorizedtoODBCSQL]\r\n-->"},
+        {"a block whose closing line has a line end", block + "-->\r\n", block + "[HistorizedtoODBCSQL]\r\n-->\r\n"},
+        {"a section with SQLTYPE", "<!--\n[HistorizedtoODBCSQL]\nSQLTYPE=MySQL\n-->", "<!--\n[HistorizedtoODBCSQL]\nSQLTYPE=MySQL\n-->"},
+        {"a section with StartLogging", block + "[HistorizedtoODBCSQL]\r\nStartLogging=false\r\n-->",
+            block + "[HistorizedtoODBCSQL]\r\nStartLogging=false\r\n-->"},
+        {"a closing text on the line of a key", "<!--\nX=1-->", "<!--\nX=1\r\n[HistorizedtoODBCSQL]\r\n-->"},
+        {"no block after the root's end tag", "<UANodeSet/>\r\n", "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->"},
+        {"no block and no line end", "<UANodeSet/>", "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto path = dir / "NodeConfig.xml";
+        writeFile(path, c.before);
+        ASSERT_TRUE(EnsureHistorySection(path));
+        EXPECT_EQ(readFile(path), c.after);
+        ASSERT_TRUE(EnsureHistorySection(path));
+        EXPECT_EQ(readFile(path), c.after) << "a second call changes nothing";
+    }
+    EXPECT_FALSE(EnsureHistorySection(dir / "missing.xml"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.xml"));
+
+    // The ODBC Database page's keys then land inside the section, in front of the "-->".
+    const auto path = dir / "NodeConfig.xml";
+    writeFile(path, "<UANodeSet/>\n");
+    ASSERT_TRUE(EnsureHistorySection(path));
+    ASSERT_TRUE(platform::writeProfileString(path, "HistorizedtoODBCSQL", "SQLTYPE", "MySQL"));
+    EXPECT_EQ(readFile(path), "<UANodeSet/>\n<!--\r\n[HistorizedtoODBCSQL]\r\nSQLTYPE=MySQL\r\n-->");
+}
+
+TEST(SettingsBlockTest, LimitTextsAreNumbersOfTheirType)
+{
+    struct Case {
+        AlarmDataType type;
+        const char* text;
+        bool number;
+    };
+    const Case cases[] = {
+        {AlarmDataType::Int16, "-32768", true}, {AlarmDataType::Int16, "32768", false},
+        {AlarmDataType::UInt16, "65535", true}, {AlarmDataType::UInt16, "-1", false},
+        {AlarmDataType::Int32, "+5", false}, {AlarmDataType::UInt32, "4294967295", true},
+        {AlarmDataType::Int64, "-9223372036854775808", true}, {AlarmDataType::UInt64, "18446744073709551616", false},
+        {AlarmDataType::Float, "3.5", true}, {AlarmDataType::Float, "1e39", false},
+        {AlarmDataType::Double, "-0.25", true}, {AlarmDataType::Double, "nan", false},
+        {AlarmDataType::Double, "1,5", false}, {AlarmDataType::Int32, "", false},
+        {AlarmDataType::Int32, " 5", false}, {AlarmDataType::Boolean, "1", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isNumberOfType(c.type, c.text), c.number) << dataTypeName(c.type) << " " << c.text;
+}
+
+} // namespace
