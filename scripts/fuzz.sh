@@ -31,8 +31,9 @@ selected() {
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+# Warnings stay warnings here: clang warns of what gcc accepts in the system headers (sd-bus).
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOX_FUZZ=ON \
-    -DTAVOX_BUILD_UI=OFF -DTAVOX_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+    -DTAVOX_WERROR=OFF -DTAVOX_BUILD_UI=OFF -DTAVOX_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzzers >&2
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
