@@ -39,11 +39,13 @@ public:
 struct UiSandbox {
     static constexpr const char* kService = "Tavox Server";
     static constexpr const char16_t* kPassword = u"tavox-demo";
+    /// Rounds of the login digests the tests store: enough to be the real form, few to be quick.
+    static constexpr std::uint32_t kDigestIterations = 1000;
 
     UiSandbox()
     {
         EXPECT_EQ(platform::RegistryKey::createKey(stores.machine(), ServerKey::kPath), platform::RegStatus::Success);
-        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeLoginDigest(kPassword)));
+        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeSaltedLoginDigest(kPassword, kDigestIterations)));
         services.addService(kService, platform::kServiceStopped);
     }
 
