@@ -5,11 +5,14 @@
 #include "platform/DebugOutput.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
+#include "users/CTavoxUsrAuth.h"
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -407,6 +410,40 @@ TEST_F(AdminToolTest, NulInANameIsRefusedWithTheLine)
     EXPECT_EQ(o.code, kExitFailure);
     EXPECT_EQ(o.err, "ERROR: " + file.string() + ", line 3: a value name must not hold a NUL character.\n");
     EXPECT_EQ(fileText(m_stores.machine()), before);
+}
+
+TEST_F(AdminToolTest, TheServersUserTableIsKeptFromEveryoneButRootAndTheAdministrators)
+{
+    // The table keeps the layout the server reads, so what guards its digests is the store's mode.
+    const auto store = m_dir / "lib" / "tavox" / "registry.db";
+    ::setenv("TAVOX_REGISTRY", store.c_str(), 1);
+    const mode_t umaskBefore = ::umask(0);
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    UsrAuthTable table {};
+    table[0].name[0] = 'u';
+    const CTavoxUsrAuth auth;
+    EXPECT_TRUE(auth.SetAllUserAuth(table));
+    EXPECT_TRUE(auth.SetRootAuth(u"root password"));
+    ::umask(umaskBefore);
+
+    const auto modeOf = [](const std::filesystem::path& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+    };
+    EXPECT_EQ(modeOf(store), 0660);
+    EXPECT_EQ(modeOf(store.parent_path()), 02770);
+    EXPECT_EQ(modeOf(m_dir / "lib"), 02770);
+    for (const char* side : {"-wal", "-shm"}) {
+        const std::string file = store.string() + side;
+        if (std::filesystem::exists(file)) {
+            EXPECT_EQ(modeOf(file), 0660) << side;
+        }
+    }
+    const auto stored = values(store, ServerKey::kPath);
+    const auto usrAuth = std::find_if(stored.begin(), stored.end(), [](const auto& v) { return v.name == "UsrAuth"; });
+    ASSERT_NE(usrAuth, stored.end());
+    EXPECT_EQ(usrAuth->type, platform::kRegBinary);
+    EXPECT_EQ(usrAuth->data.size(), kUsrAuthBytes);
 }
 
 } // namespace
