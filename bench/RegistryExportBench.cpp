@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <unistd.h>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -18,12 +19,26 @@ namespace {
 
 using Kind = platform::RegistryKey::Change::Kind;
 
-/// A store of its own in the temporary directory, named for the shape and size of its tree.
+/// The benchmark's own folder, removed with its stores at the end.
+struct BenchFolder {
+    BenchFolder()
+        : path(std::filesystem::temp_directory_path() / ("tavox-export-bench-" + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(path);
+    }
+    ~BenchFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::filesystem::path path;
+};
+
+/// A store of its own, named for the shape and size of its tree.
 std::filesystem::path storeFor(const std::string& shape, std::int64_t keys)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("tavox-export-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return dir / (shape + "-" + std::to_string(keys) + ".db");
+    static const BenchFolder folder;
+    return folder.path / (shape + "-" + std::to_string(keys) + ".db");
 }
 
 void exportTree(benchmark::State& state, const std::filesystem::path& store, const std::string& key)
