@@ -11,7 +11,7 @@ inline constexpr std::string_view kDefaultLoginDigest = "3b9f0e6a1c7d4582a0e9f6b
 
 /// Rounds of new login digests: about 100 ms of work for each login on the machine they were
 /// measured on (bench/LoginDigestBench), so that guessing a password costs as much.
-inline constexpr std::uint32_t kLoginDigestIterations = 300000;
+inline constexpr std::uint32_t kLoginDigestIterations = 400000;
 /// More rounds than this make a stored digest unusable rather than the login endless.
 inline constexpr std::uint32_t kMaxLoginDigestIterations = 10000000;
 

@@ -193,14 +193,14 @@ TEST(RegistryStoreFileTest, ConcurrentCreatorsAndReadersSeeAWholeStoreOrNone)
             (void)::read(gate[0], &go, 1); // everyone starts when the gate closes
             if (i == kCreators) {
                 // A reader: nothing or a whole store, never a store that cannot be used.
-                for (int tries = 0; tries < 20000; ++tries) {
+                for (int tries = 0; tries < 10000; ++tries) {
                     RegistryKey key;
                     const RegStatus status = key.open(store, "", RegAccess::Read);
                     if (status == RegStatus::Success)
                         ::_exit(0);
                     if (status != RegStatus::NotFound)
                         ::_exit(10 + static_cast<int>(status));
-                    ::usleep(50);
+                    ::usleep(500);
                 }
                 ::_exit(3);
             }
