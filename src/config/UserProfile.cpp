@@ -42,11 +42,11 @@ bool UserProfile::writeString(std::string_view section, std::string_view entry, 
     const auto store = platform::registryStorePath(RegHive::CurrentUser);
     const std::string keyPath = sectionKey(section);
     RegistryKey key;
-    RegStatus status = key.open(store, keyPath, RegAccess::Write);
+    RegStatus status = key.open(RegHive::CurrentUser, keyPath, RegAccess::Write);
     if (status == RegStatus::NotFound) {
-        if (RegistryKey::createKey(store, keyPath) != RegStatus::Success)
+        if (RegistryKey::createKey(store, keyPath, RegHive::CurrentUser) != RegStatus::Success)
             return false;
-        status = key.open(store, keyPath, RegAccess::Write);
+        status = key.open(RegHive::CurrentUser, keyPath, RegAccess::Write);
     }
     if (status != RegStatus::Success)
         return false;

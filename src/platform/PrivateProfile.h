@@ -20,8 +20,8 @@ std::string readProfileString(const std::filesystem::path& file,
 
 /// Sets `key` in `section`, creating the file or the section when missing. The file is
 /// rewritten whole and atomically. False when the text would break the file's lines (a line
-/// break in any argument, '=' in the key, ']' in the section, a blank name) or the file
-/// cannot be read or replaced.
+/// break in any argument, '=' in the key, ']' in the section, a blank name, a key that starts
+/// with ';' or '[') or the file cannot be read or replaced.
 [[nodiscard]] bool writeProfileString(const std::filesystem::path& file,
     std::string_view section,
     std::string_view key,

@@ -165,6 +165,9 @@ bool isWritable(std::string_view section, std::string_view key, std::string_view
         return false;
     if (trim(section).empty() || trim(key).empty())
         return false;
+    // A line that starts so is a comment or no key line: the key could never be read back.
+    if (trim(key).front() == ';' || trim(key).front() == '[')
+        return false;
     return section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos;
 }
 

@@ -21,7 +21,8 @@ namespace profile_text {
 std::optional<std::string> findValue(std::string_view content, std::string_view section, std::string_view key);
 
 /// Whether a section, key or value may be written: no line breaks, no '=' in a key, no ']'
-/// in a section name, and neither name blank. Such text would add or split lines.
+/// in a section name, neither name blank, and no key that starts with ';' or '['. Such text
+/// would add or split lines, or write a key that reads as a comment or a header.
 bool isWritable(std::string_view section, std::string_view key, std::string_view value);
 
 /// `content` with the key set to `value`. An existing key line keeps its text up to the '='

@@ -1,135 +1,17 @@
 #include "platform/Registry.h"
 
+#include "platform/RegistryStore.h"
 #include "platform/TextCodec.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 
 namespace platform {
-namespace {
 
-// Marks a database as one of our stores, so that a foreign SQLite file is refused.
-constexpr int kApplicationId = 0x54415658; // "TAVX"
-constexpr int kBusyTimeoutMs = 10000;
-
-const char* const kSchema = "CREATE TABLE IF NOT EXISTS reg_keys("
-                            " id INTEGER PRIMARY KEY,"
-                            " path TEXT NOT NULL UNIQUE COLLATE NOCASE);"
-                            "CREATE TABLE IF NOT EXISTS reg_values("
-                            " id INTEGER PRIMARY KEY,"
-                            " key_id INTEGER NOT NULL REFERENCES reg_keys(id),"
-                            " name TEXT NOT NULL COLLATE NOCASE,"
-                            " type INTEGER NOT NULL,"
-                            " data BLOB NOT NULL,"
-                            " UNIQUE(key_id, name));";
-
-// Key paths are compared without leading or trailing backslashes.
-std::string normalizeKeyPath(std::string_view path)
-{
-    while (!path.empty() && path.front() == '\\')
-        path.remove_prefix(1);
-    while (!path.empty() && path.back() == '\\')
-        path.remove_suffix(1);
-    return std::string(path);
-}
-
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
-            m_stmt = nullptr;
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return m_stmt != nullptr; }
-    sqlite3_stmt* get() const { return m_stmt; }
-    void bindText(int i, std::string_view text)
-    {
-        sqlite3_bind_text(m_stmt, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    }
-    void bindInt(int i, std::int64_t v) { sqlite3_bind_int64(m_stmt, i, v); }
-    void bindBlob(int i, const void* data, std::uint32_t size)
-    {
-        // A zero-length blob must still be a blob, not NULL.
-        static const char empty = 0;
-        sqlite3_bind_blob(m_stmt, i, size ? data : &empty, static_cast<int>(size), SQLITE_TRANSIENT);
-    }
-    int step() { return sqlite3_step(m_stmt); }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-};
-
-bool isOurStore(sqlite3* db)
-{
-    Statement st(db, "PRAGMA application_id");
-    if (!st.ok() || st.step() != SQLITE_ROW)
-        return false;
-    return sqlite3_column_int(st.get(), 0) == kApplicationId;
-}
-
-// A store counts as writable only when the process may write it and it carries a write
-// bit; a store made read-only with chmod is refused even to root, as an administrator expects.
-bool isWritableFile(const std::filesystem::path& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
-}
-
-bool execute(sqlite3* db, const char* sql)
-{
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// Stores a value row inside the caller's transaction; an existing row of the same name is
-// replaced (keeping its first spelling and its place) only when `replace` is set.
-bool writeRow(sqlite3* db, std::int64_t keyId, std::string_view name, std::uint32_t type, const void* data,
-    std::uint32_t size, bool replace)
-{
-    if (replace) {
-        Statement update(db, "UPDATE reg_values SET type = ?3, data = ?4 WHERE key_id = ?1 AND name = ?2");
-        if (!update.ok())
-            return false;
-        update.bindInt(1, keyId);
-        update.bindText(2, name);
-        update.bindInt(3, type);
-        update.bindBlob(4, data, size);
-        if (update.step() != SQLITE_DONE)
-            return false;
-        if (sqlite3_changes(db) != 0)
-            return true;
-    }
-    Statement insert(db, "INSERT OR IGNORE INTO reg_values(key_id, name, type, data) VALUES(?1, ?2, ?3, ?4)");
-    if (!insert.ok())
-        return false;
-    insert.bindInt(1, keyId);
-    insert.bindText(2, name);
-    insert.bindInt(3, type);
-    insert.bindBlob(4, data, size);
-    return insert.step() == SQLITE_DONE;
-}
-
-bool deleteRow(sqlite3* db, std::int64_t keyId, std::string_view name)
-{
-    Statement st(db, "DELETE FROM reg_values WHERE key_id = ?1 AND name = ?2");
-    if (!st.ok())
-        return false;
-    st.bindInt(1, keyId);
-    st.bindText(2, name);
-    return st.step() == SQLITE_DONE;
-}
-
-} // namespace
+using store::Statement;
 
 std::filesystem::path registryStorePath(RegHive hive)
 {
@@ -164,6 +46,8 @@ const char* regStatusText(RegStatus status)
         return "the key is not open";
     case RegStatus::Failed:
         return "the settings store cannot be read";
+    case RegStatus::InvalidName:
+        return "the name is beyond the registry's limits";
     }
     return "unknown";
 }
@@ -174,74 +58,71 @@ RegistryKey::~RegistryKey()
 }
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : m_db(other.m_db)
+    : m_db(std::move(other.m_db))
     , m_keyId(other.m_keyId)
     , m_writable(other.m_writable)
 {
-    other.m_db = nullptr;
+    other.close();
 }
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
 {
     if (this != &other) {
-        close();
-        m_db = other.m_db;
+        m_db = std::move(other.m_db);
         m_keyId = other.m_keyId;
         m_writable = other.m_writable;
-        other.m_db = nullptr;
+        other.close();
     }
     return *this;
 }
 
 void RegistryKey::close()
 {
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    m_db.reset();
     m_keyId = 0;
     m_writable = false;
 }
 
 RegStatus RegistryKey::open(RegHive hive, std::string_view subKey, RegAccess access)
 {
-    return open(registryStorePath(hive), subKey, access);
+    return openStore(registryStorePath(hive), subKey, access, hive);
 }
 
 RegStatus RegistryKey::open(const std::filesystem::path& store, std::string_view subKey, RegAccess access)
 {
-    close();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(store, ec))
-        return RegStatus::NotFound;
-    const bool wantWrite = access != RegAccess::Read;
-    if (wantWrite && !isWritableFile(store))
-        return RegStatus::AccessDenied;
+    return openStore(store, subKey, access, std::nullopt);
+}
 
-    sqlite3* db = nullptr;
-    const int flags = wantWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(store.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(db);
-        return RegStatus::Failed;
-    }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    if (!isOurStore(db)) {
-        sqlite3_close_v2(db);
-        return RegStatus::Failed;
-    }
-    Statement st(db, "SELECT id FROM reg_keys WHERE path = ?1");
-    if (!st.ok()) {
-        sqlite3_close_v2(db);
-        return RegStatus::Failed;
-    }
-    st.bindText(1, normalizeKeyPath(subKey));
-    const int rc = st.step();
-    if (rc != SQLITE_ROW) {
-        sqlite3_close_v2(db);
-        return rc == SQLITE_DONE ? RegStatus::NotFound : RegStatus::Failed;
-    }
-    m_keyId = sqlite3_column_int64(st.get(), 0);
-    m_db = db;
+RegStatus RegistryKey::openStore(const std::filesystem::path& store, std::string_view subKey, RegAccess access,
+    std::optional<RegHive> hive)
+{
+    close();
+    const bool wantWrite = access != RegAccess::Read;
+    store::Connection db;
+    if (const RegStatus status = store::openStore(store, wantWrite, hive, db); status != RegStatus::Success)
+        return status;
+    std::int64_t keyId = 0;
+    if (const RegStatus status = store::findKey(db.get(), 0, subKey, keyId); status != RegStatus::Success)
+        return status;
+    m_db = std::move(db);
+    m_keyId = keyId;
+    m_writable = wantWrite;
+    return RegStatus::Success;
+}
+
+RegStatus RegistryKey::open(const RegistryKey& parent, std::string_view subKey, RegAccess access)
+{
+    if (!parent.m_db)
+        return RegStatus::InvalidHandle;
+    const bool wantWrite = access != RegAccess::Read;
+    if (wantWrite && !parent.m_writable)
+        return RegStatus::AccessDenied;
+    std::shared_ptr<sqlite3> db = parent.m_db;
+    std::int64_t keyId = 0;
+    if (const RegStatus status = store::findKey(db.get(), parent.m_keyId, subKey, keyId); status != RegStatus::Success)
+        return status;
+    m_db = std::move(db);
+    m_keyId = keyId;
     m_writable = wantWrite;
     return RegStatus::Success;
 }
@@ -252,7 +133,7 @@ RegStatus RegistryKey::queryValue(std::string_view name, std::uint32_t* type, vo
         return RegStatus::InvalidHandle;
     if (data && !size)
         return RegStatus::Failed;
-    Statement st(m_db, "SELECT type, data FROM reg_values WHERE key_id = ?1 AND name = ?2");
+    Statement st(m_db.get(), "SELECT type, data FROM reg_values WHERE key_id = ?1 AND name = ?2");
     if (!st.ok())
         return RegStatus::Failed;
     st.bindInt(1, m_keyId);
@@ -298,10 +179,17 @@ RegStatus RegistryKey::setValue(std::string_view name, std::uint32_t type, const
         return RegStatus::InvalidHandle;
     if (!m_writable)
         return RegStatus::AccessDenied;
-    if (!execute(m_db, "BEGIN IMMEDIATE"))
+    if (!store::isValidValueName(name))
+        return RegStatus::InvalidName;
+    if (!store::execute(m_db.get(), "BEGIN IMMEDIATE"))
         return RegStatus::Failed;
-    if (!writeRow(m_db, m_keyId, name, type, data, size, true) || !execute(m_db, "COMMIT")) {
-        execute(m_db, "ROLLBACK");
+    bool ok = false;
+    {
+        store::StoreWriter writer(m_db.get(), "main");
+        ok = writer.writeValue(m_keyId, name, type, data, size, true);
+    }
+    if (!ok || !store::execute(m_db.get(), "COMMIT")) {
+        store::execute(m_db.get(), "ROLLBACK");
         return RegStatus::Failed;
     }
     return RegStatus::Success;
@@ -313,9 +201,11 @@ RegStatus RegistryKey::deleteValue(std::string_view name)
         return RegStatus::InvalidHandle;
     if (!m_writable)
         return RegStatus::AccessDenied;
-    if (!deleteRow(m_db, m_keyId, name))
+    store::StoreWriter writer(m_db.get(), "main");
+    bool removed = false;
+    if (!writer.deleteValue(m_keyId, name, removed))
         return RegStatus::Failed;
-    return sqlite3_changes(m_db) ? RegStatus::Success : RegStatus::NotFound;
+    return removed ? RegStatus::Success : RegStatus::NotFound;
 }
 
 RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
@@ -323,15 +213,15 @@ RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
     values.clear();
     if (!m_db)
         return RegStatus::InvalidHandle;
-    Statement st(m_db, "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id");
+    Statement st(m_db.get(), "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id");
     if (!st.ok())
         return RegStatus::Failed;
     st.bindInt(1, m_keyId);
     int rc = 0;
     while ((rc = st.step()) == SQLITE_ROW) {
         Value v;
-        v.name = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-        v.type = static_cast<std::uint32_t>(sqlite3_column_int64(st.get(), 1));
+        v.name = st.columnText(0);
+        v.type = static_cast<std::uint32_t>(st.columnInt(1));
         const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(st.get(), 2));
         const int n = sqlite3_column_bytes(st.get(), 2);
         v.data.assign(blob, blob + n);
@@ -345,121 +235,150 @@ RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
     names.clear();
     if (!m_db)
         return RegStatus::InvalidHandle;
-    Statement parent(m_db, "SELECT path FROM reg_keys WHERE id = ?1");
-    if (!parent.ok())
-        return RegStatus::Failed;
-    parent.bindInt(1, m_keyId);
-    if (parent.step() != SQLITE_ROW)
-        return RegStatus::Failed;
-    const std::string prefix = std::string(reinterpret_cast<const char*>(sqlite3_column_text(parent.get(), 0))) + "\\";
-    Statement st(m_db, "SELECT path FROM reg_keys ORDER BY path COLLATE NOCASE");
+    Statement st(m_db.get(), "SELECT name FROM reg_tree WHERE parent = ?1 ORDER BY name COLLATE NOCASE");
     if (!st.ok())
         return RegStatus::Failed;
+    st.bindInt(1, m_keyId);
     int rc = 0;
-    while ((rc = st.step()) == SQLITE_ROW) {
-        const std::string_view path = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-        if (path.size() <= prefix.size() || !equalsNoCase(path.substr(0, prefix.size()), prefix))
-            continue;
-        const std::string_view rest = path.substr(prefix.size());
-        if (rest.find('\\') == std::string_view::npos)
-            names.emplace_back(rest);
-    }
+    while ((rc = st.step()) == SQLITE_ROW)
+        names.push_back(st.columnText(0));
     return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
 }
 
 namespace {
 
-// Opens a store for a batch of writes, creating the file and its tables when missing, and
-// starts the transaction.
-RegStatus beginBatch(const std::filesystem::path& store, sqlite3*& db)
+bool isValidChange(const RegistryKey::Change& change)
 {
-    db = nullptr;
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(store, ec);
-    if (exists && !isWritableFile(store))
-        return RegStatus::AccessDenied;
-    if (!exists && store.has_parent_path())
-        std::filesystem::create_directories(store.parent_path(), ec);
-    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close_v2(db);
-        db = nullptr;
-        return exists ? RegStatus::Failed : RegStatus::AccessDenied;
-    }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    if (!execute(db, "BEGIN IMMEDIATE"))
-        return RegStatus::Failed;
-    if (exists)
-        return isOurStore(db) ? RegStatus::Success : RegStatus::Failed;
-    const std::string pragma = "PRAGMA application_id = " + std::to_string(kApplicationId);
-    return execute(db, pragma.c_str()) && execute(db, kSchema) ? RegStatus::Success : RegStatus::Failed;
+    return store::isValidKeyPath(change.key) &&
+        (change.kind == RegistryKey::Change::Kind::CreateKey || store::isValidValueName(change.name));
 }
 
-// The id of a key, created with its parents when missing, as the registry does.
-bool ensureKey(sqlite3* db, const std::string& path, std::int64_t& keyId)
-{
-    for (std::size_t pos = 0; pos != std::string::npos;) {
-        pos = path.find('\\', pos + 1);
-        Statement st(db, "INSERT OR IGNORE INTO reg_keys(path) VALUES(?1)");
-        if (!st.ok())
-            return false;
-        st.bindText(1, path.substr(0, pos));
-        if (st.step() != SQLITE_DONE)
-            return false;
-    }
-    Statement st(db, "SELECT id FROM reg_keys WHERE path = ?1");
-    if (!st.ok())
-        return false;
-    st.bindText(1, path);
-    if (st.step() != SQLITE_ROW)
-        return false;
-    keyId = sqlite3_column_int64(st.get(), 0);
-    return true;
-}
-
-bool applyChange(sqlite3* db, const RegistryKey::Change& change)
+bool applyChange(store::StoreWriter& writer, const RegistryKey::Change& change)
 {
     using Kind = RegistryKey::Change::Kind;
     std::int64_t keyId = 0;
-    if (!ensureKey(db, normalizeKeyPath(change.key), keyId))
+    if (!writer.ensureKey(change.key, keyId))
         return false;
     if (change.kind == Kind::CreateKey)
         return true;
-    if (change.kind == Kind::Delete)
-        return deleteRow(db, keyId, change.name);
+    if (change.kind == Kind::Delete) {
+        bool removed = false;
+        return writer.deleteValue(keyId, change.name, removed);
+    }
     const auto size = static_cast<std::uint32_t>(change.data.size());
-    return writeRow(db, keyId, change.name, change.type, change.data.data(), size, change.kind == Kind::Set);
+    return writer.writeValue(keyId, change.name, change.type, change.data.data(), size, change.kind == Kind::Set);
+}
+
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
+    return std::filesystem::absolute(a, ec).lexically_normal() == std::filesystem::absolute(b, ec).lexically_normal();
+}
+
+// Batches for one file become one, in their order.
+std::vector<RegistryKey::StoreChanges> mergedByFile(const std::vector<RegistryKey::StoreChanges>& batches)
+{
+    std::vector<RegistryKey::StoreChanges> merged;
+    for (const RegistryKey::StoreChanges& batch : batches) {
+        auto same = merged.begin();
+        while (same != merged.end() && !sameFile(same->store, batch.store))
+            ++same;
+        if (same == merged.end())
+            merged.push_back(batch);
+        else
+            same->changes.insert(same->changes.end(), batch.changes.begin(), batch.changes.end());
+    }
+    return merged;
+}
+
+// Writes every batch in one transaction of one connection, each store but the first attached.
+RegStatus writeInOneTransaction(const std::vector<RegistryKey::StoreChanges>& batches, std::size_t& failed)
+{
+    failed = 0;
+    const store::Connection db = store::connect(batches[0].store, true);
+    if (!db)
+        return RegStatus::Failed;
+    sqlite3* raw = db.get();
+    std::vector<std::string> schemas;
+    for (std::size_t i = 0; i < batches.size(); ++i) {
+        failed = i;
+        const std::string schema = i == 0 ? "main" : "store" + std::to_string(i);
+        if (i > 0) {
+            Statement attach(raw, "ATTACH DATABASE ?1 AS " + schema);
+            attach.bindText(1, batches[i].store.string());
+            if (attach.step() != SQLITE_DONE)
+                return RegStatus::Failed;
+        }
+        if (!store::execute(raw, "PRAGMA " + schema + ".synchronous = FULL"))
+            return RegStatus::Failed;
+        schemas.push_back(schema);
+    }
+    failed = 0;
+    if (!store::execute(raw, "BEGIN IMMEDIATE"))
+        return RegStatus::Failed;
+    RegStatus status = RegStatus::Success;
+    for (std::size_t i = 0; status == RegStatus::Success && i < batches.size(); ++i) {
+        failed = i;
+        store::StoreWriter writer(raw, schemas[i]);
+        for (const RegistryKey::Change& change : batches[i].changes) {
+            if (!applyChange(writer, change)) {
+                status = RegStatus::Failed;
+                break;
+            }
+        }
+    }
+    if (status == RegStatus::Success) {
+        failed = 0;
+        if (store::execute(raw, "COMMIT"))
+            return RegStatus::Success;
+        status = RegStatus::Failed;
+    }
+    store::execute(raw, "ROLLBACK");
+    return status;
 }
 
 } // namespace
 
-RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string_view subKey)
+RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string_view subKey, RegHive hive)
 {
     Change change;
     change.kind = Change::Kind::CreateKey;
     change.key = std::string(subKey);
-    return writeAll(store, {change});
+    return writeAll(store, {change}, hive);
 }
 
-RegStatus RegistryKey::writeAll(const std::filesystem::path& store, const std::vector<Change>& changes)
+RegStatus RegistryKey::writeAll(const std::filesystem::path& store, const std::vector<Change>& changes, RegHive hive)
 {
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(store, ec);
-    sqlite3* db = nullptr;
-    RegStatus status = beginBatch(store, db);
-    for (std::size_t i = 0; status == RegStatus::Success && i < changes.size(); ++i) {
-        if (!applyChange(db, changes[i]))
-            status = RegStatus::Failed;
+    return writeAll(std::vector<StoreChanges> {{store, hive, changes}});
+}
+
+RegStatus RegistryKey::writeAll(const std::vector<StoreChanges>& stores, std::filesystem::path* failedStore)
+{
+    const auto fail = [&](RegStatus status, const std::filesystem::path& store) {
+        if (failedStore)
+            *failedStore = store;
+        return status;
+    };
+    for (const StoreChanges& batch : stores) {
+        for (const Change& change : batch.changes) {
+            if (!isValidChange(change))
+                return fail(RegStatus::InvalidName, batch.store);
+        }
     }
-    if (status == RegStatus::Success && !execute(db, "COMMIT"))
-        status = RegStatus::Failed;
-    if (status != RegStatus::Success && db)
-        execute(db, "ROLLBACK");
-    sqlite3_close_v2(db);
-    // A store file made by a batch that failed would be an empty, foreign-looking file.
-    if (status != RegStatus::Success && !existed)
-        std::filesystem::remove(store, ec);
-    return status;
+    const std::vector<StoreChanges> batches = mergedByFile(stores);
+    if (batches.empty())
+        return RegStatus::Success;
+    // Every store is ready (writable, ours, created when missing) before anything is written.
+    for (const StoreChanges& batch : batches) {
+        if (const RegStatus status = store::prepareStore(batch.store, batch.hive); status != RegStatus::Success)
+            return fail(status, batch.store);
+    }
+    std::size_t failed = 0;
+    if (const RegStatus status = writeInOneTransaction(batches, failed); status != RegStatus::Success)
+        return fail(status, batches[failed].store);
+    return RegStatus::Success;
 }
 
 std::array<std::uint8_t, 4> regDwordBytes(std::uint32_t value)

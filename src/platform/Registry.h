@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,12 +27,20 @@ enum class RegStatus {
     AccessDenied, ///< opened for writing without the right to write, or written through a read-only key
     InvalidHandle,///< the key is not open
     Failed,       ///< the store file is corrupt, foreign or locked beyond the wait
+    InvalidName,  ///< a key or value name beyond the registry's limits, or holding a NUL
 };
 
 /// Registry value types, kept with their Windows numbers.
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+
+/// The registry's limits on names, in UTF-16 characters: a key path has at most kMaxKeyDepth
+/// components of at most kMaxKeyNameLength characters each; a value name has at most
+/// kMaxValueNameLength characters. No name holds a NUL.
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxKeyDepth = 512;
+inline constexpr std::size_t kMaxValueNameLength = 16383;
 
 /// Path of a store: TAVOX_REGISTRY / TAVOX_USER_REGISTRY, else /var/lib/tavox/registry.db and
 /// $XDG_CONFIG_HOME/tavox/user-registry.db (~/.config when unset).
@@ -41,6 +51,12 @@ const char* regStatusText(RegStatus status);
 /// One open key of a settings store (a SQLite database), with the semantics of the
 /// RegOpenKeyExW / RegQueryValueExW / RegSetValueExW / RegDeleteValueW / RegCloseKey calls.
 /// Key and value names compare case-insensitively. Each write is one transaction.
+///
+/// A store is never seen half made or half written: it is created whole under a temporary name
+/// and put in place, and it writes through a write-ahead log with full syncs, so that a writer
+/// killed at any point leaves the last committed state for every reader. The machine's store
+/// is created 0660 in a folder 02770 (root and the administrators' group), the user's 0600 in a
+/// folder 0700, whatever the umask.
 class RegistryKey {
 public:
     RegistryKey() = default;
@@ -54,6 +70,10 @@ public:
     [[nodiscard]] RegStatus open(RegHive hive, std::string_view subKey, RegAccess access);
     /// Opens an existing key of the store at an explicit path.
     [[nodiscard]] RegStatus open(const std::filesystem::path& store, std::string_view subKey, RegAccess access);
+    /// Opens an existing key below an open one, on the same connection to its store (as
+    /// RegOpenKeyExW does with a key handle): a walk over a tree costs one lookup per key.
+    /// Writing needs a parent opened for writing.
+    [[nodiscard]] RegStatus open(const RegistryKey& parent, std::string_view subKey, RegAccess access);
     bool isOpen() const { return m_db != nullptr; }
     void close();
 
@@ -65,6 +85,7 @@ public:
     [[nodiscard]] RegStatus queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const;
 
     /// Stores a value, replacing one of the same name (the stored name keeps its first spelling).
+    /// InvalidName for a name beyond the registry's limits.
     [[nodiscard]] RegStatus setValue(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size);
     [[nodiscard]] RegStatus deleteValue(std::string_view name);
 
@@ -79,9 +100,11 @@ public:
     /// Names of the direct subkeys, as first spelled, in alphabetical order.
     [[nodiscard]] RegStatus enumSubKeys(std::vector<std::string>& names) const;
 
-    /// Creates a key (and the store file with its tables) when missing. Only the
-    /// administration tool creates keys; the utility and the daemon never do.
-    [[nodiscard]] static RegStatus createKey(const std::filesystem::path& store, std::string_view subKey);
+    /// Creates a key (and the store file with its tables) when missing, the store with the
+    /// rights of `hive`'s store. Only the administration tool and the user's profile create keys;
+    /// the utility and the daemon never create the machine's.
+    [[nodiscard]] static RegStatus createKey(const std::filesystem::path& store, std::string_view subKey,
+        RegHive hive = RegHive::CurrentUser);
 
     /// One change of a batch for writeAll. Every change creates its key (and the key's
     /// parents) when missing.
@@ -99,11 +122,29 @@ public:
         std::vector<std::uint8_t> data;
     };
     /// Applies every change in one transaction: all of them, or none when one fails. The store
-    /// file is created when missing. Only the administration tool writes this way.
-    [[nodiscard]] static RegStatus writeAll(const std::filesystem::path& store, const std::vector<Change>& changes);
+    /// file is created, with the rights of `hive`'s store, when missing. InvalidName, before
+    /// anything is touched, when a name is beyond the registry's limits.
+    [[nodiscard]] static RegStatus writeAll(const std::filesystem::path& store, const std::vector<Change>& changes,
+        RegHive hive = RegHive::CurrentUser);
+
+    /// The changes of a batch for one store.
+    struct StoreChanges {
+        std::filesystem::path store;
+        RegHive hive = RegHive::CurrentUser;
+        std::vector<Change> changes;
+    };
+    /// Applies changes to several stores as one: every store is checked (and created when
+    /// missing) before anything is written, then all changes go into one transaction over all
+    /// stores, so a failure in any of them leaves every store as it was. `failedStore`, when
+    /// given, names the store a failure came from.
+    [[nodiscard]] static RegStatus writeAll(const std::vector<StoreChanges>& stores,
+        std::filesystem::path* failedStore = nullptr);
 
 private:
-    sqlite3* m_db = nullptr;
+    RegStatus openStore(const std::filesystem::path& store, std::string_view subKey, RegAccess access,
+        std::optional<RegHive> hive);
+
+    std::shared_ptr<sqlite3> m_db;
     std::int64_t m_keyId = 0;
     bool m_writable = false;
 };

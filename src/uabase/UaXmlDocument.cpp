@@ -99,6 +99,23 @@ int writeToSink(void* context, const char* buffer, int length)
     return length;
 }
 
+void stopAtEntity(void* context)
+{
+    auto* parser = static_cast<xmlParserCtxt*>(context);
+    parser->wellFormed = 0;
+    xmlStopParser(parser);
+}
+
+void entityDeclared(void* context, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*)
+{
+    stopAtEntity(context);
+}
+
+void unparsedEntityDeclared(void* context, const xmlChar*, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    stopAtEntity(context);
+}
+
 bool isElement(const xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
 
 xmlNode* firstElementFrom(xmlNode* node)
@@ -237,9 +254,17 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
         return -1;
     // libxml2 closes the file through closeFile, also when the parse fails.
     FileSource source(fd);
-    if (!listener)
-        return adoptParsed(xmlReadIO(readFromFile, closeFile, &source, path, nullptr, kParseOptions));
-    return adoptParsed(parseListening(readFromFile, closeFile, &source, path, kParseOptions, *listener));
+    if (listener)
+        return adoptParsed(parseListening(readFromFile, closeFile, &source, path, kParseOptions, *listener));
+    xmlParserCtxt* parser = xmlNewParserCtxt();
+    if (!parser) {
+        closeFile(&source);
+        return -1;
+    }
+    refuseEntityDeclarations(parser);
+    xmlDoc* document = xmlCtxtReadIO(parser, readFromFile, closeFile, &source, path, nullptr, kParseOptions);
+    xmlFreeParserCtxt(parser);
+    return adoptParsed(document);
 }
 
 int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* baseUrl)
@@ -247,7 +272,19 @@ int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* bas
     if (!buffer || length < 0)
         return -1;
     freeXmlDocument();
-    return adoptParsed(xmlReadMemory(buffer, length, baseUrl, nullptr, kParseOptions));
+    xmlParserCtxt* parser = xmlNewParserCtxt();
+    if (!parser)
+        return -1;
+    refuseEntityDeclarations(parser);
+    xmlDoc* document = xmlCtxtReadMemory(parser, buffer, length, baseUrl, nullptr, kParseOptions);
+    xmlFreeParserCtxt(parser);
+    return adoptParsed(document);
+}
+
+void UaXmlDocument::refuseEntityDeclarations(xmlParserCtxt* parser)
+{
+    parser->sax->entityDecl = entityDeclared;
+    parser->sax->unparsedEntityDecl = unparsedEntityDeclared;
 }
 
 int UaXmlDocument::saveXmlFile(const char* path) const

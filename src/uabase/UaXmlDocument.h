@@ -10,13 +10,16 @@
 
 struct _xmlDoc;
 struct _xmlNode;
+struct _xmlParserCtxt;
 
 /// One parsed XML document with a current-element cursor, over libxml2. Navigation moves the
 /// cursor; reads and writes work on the element under it. Results are 0 for success and -1
 /// for failure. Strings handed out are the caller's and are freed with freeXmlString.
 ///
 /// Documents are parsed without network access, without entity substitution and with blank
-/// text dropped; comments (also those after the root element) are kept and saved again.
+/// text dropped; comments (also those after the root element) are kept and saved again. A
+/// document whose document type declares entities is refused: reading its text could expand
+/// a small file without limit, and nodesets never declare any.
 class UaXmlDocument {
 public:
     UaXmlDocument() = default;
@@ -119,6 +122,8 @@ private:
     /// Parses with libxml2's callbacks for reading, telling `listener` of the root's children.
     static _xmlDoc* parseListening(int (*read)(void*, char*, int), int (*close)(void*), void* source,
         const char* path, int options, ElementListener& listener);
+    /// Makes the parser stop, not well-formed, at the first entity declaration.
+    static void refuseEntityDeclarations(_xmlParserCtxt* parser);
     int adoptParsed(_xmlDoc* document);
     void changed();
     bool isEditable() const { return !m_listenerView; }

@@ -167,6 +167,7 @@ xmlDoc* UaXmlDocument::parseListening(int (*read)(void*, char*, int), int (*clos
     if (!parser)
         return nullptr; // the source is closed
     xmlCtxtUseOptions(parser, options);
+    refuseEntityDeclarations(parser);
     if (parser->input && !parser->input->filename)
         parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(path)));
     xmlDoc* document = nullptr;

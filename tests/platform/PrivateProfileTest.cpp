@@ -107,6 +107,28 @@ TEST(ProfileTextTest, RefusesTextThatWouldBreakLines)
         EXPECT_EQ(profile_text::isWritable(section, key, value), ok) << section << "/" << key << "/" << value;
 }
 
+TEST(ProfileTextTest, WritesOnlyKeysThatReadBack)
+{
+    // A key line that starts with ';' is a comment and one that starts with '[' is no key line:
+    // such a key would be written and then never found.
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {";k", "v", false},
+        {" ;k", "v", false},
+        {"[k", "v]", false},
+        {"[k", "v", false},
+        {"k;", "v", true},
+        {"k[", "v]", true},
+        {"-->", "v", true},
+    };
+    for (const auto& [key, value, ok] : cases) {
+        EXPECT_EQ(profile_text::isWritable("S", key, value), ok) << key;
+        if (ok) {
+            const std::string written = profile_text::withValue("[S]\n", "S", key, value);
+            EXPECT_EQ(profile_text::findValue(written, "S", key), std::optional<std::string>(value)) << key;
+        }
+    }
+}
+
 // A node configuration file as the Node Config page writes it: CR LF lines, the settings
 // block in a comment after the root element, and a last "-->" without a line end.
 constexpr const char* kNodeConfig = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"

@@ -161,6 +161,69 @@ TEST_F(RegistryTest, BatchesApplyWholeOrNotAtAll)
     EXPECT_EQ(key.open(fresh, "software\\morvane\\tavox server", RegAccess::Read), RegStatus::Success);
 }
 
+TEST_F(RegistryTest, NamesBeyondTheRegistrysLimitsAreRefusedBeforeAnythingIsWritten)
+{
+    using Kind = RegistryKey::Change::Kind;
+    std::string deepest = kKey;
+    for (std::size_t level = 3; level < kMaxKeyDepth; ++level)
+        deepest += "\\" + std::string(kMaxKeyNameLength, 'k');
+    const std::uint8_t one = 1;
+    const struct {
+        const char* what;
+        std::string key;
+        std::string name;
+        RegStatus status;
+    } cases[] = {
+        {"deepest key, longest names", deepest, std::string(kMaxValueNameLength, 'v'), RegStatus::Success},
+        {"a level too many", deepest + "\\k", "v", RegStatus::InvalidName},
+        {"a key name too long", std::string(kKey) + "\\" + std::string(kMaxKeyNameLength + 1, 'k'), "v",
+            RegStatus::InvalidName},
+        {"an empty key name", std::string(kKey) + "\\\\Sub", "v", RegStatus::InvalidName},
+        {"NUL in a key name", std::string(kKey) + std::string("\\A\0B", 4), "v", RegStatus::InvalidName},
+        {"NUL in a value name", kKey, std::string("a\0b", 3), RegStatus::InvalidName},
+        {"a value name too long", kKey, std::string(kMaxValueNameLength + 1, 'v'), RegStatus::InvalidName},
+    };
+    for (const auto& c : cases) {
+        const auto fresh = m_dir / "fresh.db";
+        EXPECT_EQ(RegistryKey::writeAll(fresh, {{Kind::Set, c.key, c.name, kRegBinary, {one}}}), c.status) << c.what;
+        EXPECT_EQ(std::filesystem::exists(fresh), c.status == RegStatus::Success) << c.what << ": no store is made";
+        std::filesystem::remove(fresh);
+        RegistryKey key;
+        EXPECT_EQ(key.open(m_store, c.key, RegAccess::Read), c.key == kKey ? RegStatus::Success : RegStatus::NotFound)
+            << c.what;
+    }
+    RegistryKey key = openKey(RegAccess::Write);
+    EXPECT_EQ(key.setValue(std::string("a\0b", 3), kRegBinary, &one, 1), RegStatus::InvalidName);
+    EXPECT_EQ(key.setValue(std::string(kMaxValueNameLength + 1, 'v'), kRegBinary, &one, 1), RegStatus::InvalidName);
+    std::vector<RegistryKey::Value> values;
+    ASSERT_EQ(key.enumValues(values), RegStatus::Success);
+    EXPECT_TRUE(values.empty());
+}
+
+TEST_F(RegistryTest, KeysOpenBelowAnOpenKey)
+{
+    ASSERT_EQ(RegistryKey::createKey(m_store, std::string(kKey) + "\\A\\B"), RegStatus::Success);
+    RegistryKey reader = openKey(RegAccess::Read);
+    RegistryKey child;
+    ASSERT_EQ(child.open(reader, "a\\b", RegAccess::Read), RegStatus::Success);
+    std::vector<std::string> names;
+    EXPECT_EQ(child.enumSubKeys(names), RegStatus::Success);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(child.open(reader, "A\\Missing", RegAccess::Read), RegStatus::NotFound);
+    EXPECT_EQ(child.open(reader, "A", RegAccess::Write), RegStatus::AccessDenied) << "a reader's child cannot write";
+    EXPECT_EQ(child.open(RegistryKey(), "A", RegAccess::Read), RegStatus::InvalidHandle);
+
+    RegistryKey writer = openKey(RegAccess::Write);
+    ASSERT_EQ(child.open(writer, "A\\B", RegAccess::Write), RegStatus::Success);
+    writer.close();
+    const std::uint8_t one = 1;
+    ASSERT_EQ(child.setValue("V", kRegBinary, &one, 1), RegStatus::Success) << "the child keeps the connection";
+    RegistryKey again;
+    ASSERT_EQ(again.open(m_store, std::string(kKey) + "\\A\\B", RegAccess::Read), RegStatus::Success);
+    std::uint32_t size = 0;
+    EXPECT_EQ(again.queryValue("v", nullptr, nullptr, &size), RegStatus::Success);
+}
+
 TEST(RegistryPathTest, StorePathsComeFromTheEnvironment)
 {
     TempDir dir;

@@ -77,7 +77,7 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
              d.writeNodeConfig("<!DOCTYPE UANodeSet [<!ENTITY e SYSTEM \"http://example.invalid/x\">]>"
                                "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">&e;</UANodeSet>");
          },
-            ""},
+            "does not read: cannot load XML file (0x80AB0000)."},
         {"UA TCP port in use", [](DemoSetup& d, PortListener& l) { ASSERT_TRUE(l.listen(d.tcpPort(), "test").ok()); },
             "(UA TCP) is in use by another program."},
         {"HTTPS port in use",
@@ -101,11 +101,6 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
         c.arrange(demo, occupied);
         std::ostringstream log;
         TavoxServer server(log);
-        if (c.line.empty()) {
-            // Entities are kept, not fetched: the file reads without the network.
-            EXPECT_TRUE(server.start()) << log.str();
-            continue;
-        }
         EXPECT_FALSE(server.start());
         EXPECT_NE(log.str().find("tavox-server: cannot start: "), std::string::npos) << log.str();
         EXPECT_NE(log.str().find(c.line), std::string::npos) << log.str();

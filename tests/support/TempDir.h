@@ -8,8 +8,13 @@
 class TempDir {
 public:
     TempDir()
+        : TempDir(std::filesystem::temp_directory_path())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavox-test-XXXXXX").string();
+    }
+    /// A directory under `base` instead.
+    explicit TempDir(const std::filesystem::path& base)
+    {
+        std::string pattern = (base / "tavox-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             std::abort();
         m_path = pattern;

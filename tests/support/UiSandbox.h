@@ -55,11 +55,13 @@ struct UiSandbox {
           "[HistorizedtoODBCSQL]\r\n"
           "StartLogging=false\r\n"
           "-->";
+    /// Rounds of the login digests the tests store: enough to be the real form, few to be quick.
+    static constexpr std::uint32_t kDigestIterations = 1000;
 
     UiSandbox()
     {
         EXPECT_EQ(platform::RegistryKey::createKey(stores.machine(), ServerKey::kPath), platform::RegStatus::Success);
-        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeLoginDigest(kPassword)));
+        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeSaltedLoginDigest(kPassword, kDigestIterations)));
         services.addService(kService, platform::kServiceStopped);
         std::filesystem::create_directory(serviceDir);
         std::ofstream(nodeConfig(), std::ios::binary) << kNodeConfig;

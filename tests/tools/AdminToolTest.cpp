@@ -5,9 +5,14 @@
 #include "platform/DebugOutput.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
+#include "users/CTavoxUsrAuth.h"
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -299,6 +304,146 @@ TEST_F(AdminToolTest, ImportIsAllOrNothing)
     expectSuccess({"reg", "import", removal});
     EXPECT_EQ(run({"reg", "query", kKey, "/v", "NodeCfg"}).code, kExitFailure);
     EXPECT_EQ(run({"reg", "query", kKey, "/v", "Fresh"}).code, kExitSuccess);
+}
+
+TEST_F(AdminToolTest, ImportLeavesBothStoresAsTheyWereWhenTheSecondFails)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    expectSuccess({"reg", "add", "HKCU\\Software\\MORVANE", "/v", "Kept", "/d", "user"});
+    const auto machineBefore = values(m_stores.machine(), ServerKey::kPath);
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+        return (m_dir / name).string();
+    };
+    const std::string both = write("both.reg",
+        "Windows Registry Editor Version 5.00\n[HKLM\\SOFTWARE\\MORVANE\\Tavox Server]\n\"UaTcpPort\"=dword:1\n"
+        "\"New\"=\"machine\"\n[HKLM\\SOFTWARE\\MORVANE\\Tavox Server\\Sub]\n[HKCU\\Software\\MORVANE]\n\"A\"=\"b\"\n");
+
+    // The per-user store refuses every new value, as a full disk or a broken store would, in the
+    // middle of the transaction.
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(m_stores.user().c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                      "CREATE TRIGGER refuse BEFORE INSERT ON reg_values BEGIN SELECT RAISE(ABORT, 'refused'); END;",
+                      nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const Outcome refused = run({"reg", "import", both});
+    EXPECT_EQ(refused.code, kExitFailure);
+    EXPECT_EQ(refused.err, "ERROR: The settings store " + m_stores.user().string() +
+            " cannot be used: it is corrupt, locked or not a settings store.\n");
+    const auto machineAfter = values(m_stores.machine(), ServerKey::kPath);
+    ASSERT_EQ(machineAfter.size(), machineBefore.size()) << "the machine's store is rolled back too";
+    for (std::size_t i = 0; i < machineBefore.size(); ++i)
+        EXPECT_EQ(machineAfter[i].data, machineBefore[i].data) << machineBefore[i].name;
+    EXPECT_EQ(run({"reg", "query", kKey + "\\Sub"}).code, kExitFailure) << "no key was made either";
+
+    // A per-user store that cannot be created at all is found out before anything is written.
+    const auto blocker = m_dir / "not-a-folder";
+    std::ofstream(blocker) << "a file where the store's folder would go";
+    ::setenv("TAVOX_USER_REGISTRY", (blocker / "user-registry.db").c_str(), 1);
+    const Outcome uncreatable = run({"reg", "import", both});
+    EXPECT_EQ(uncreatable.code, kExitFailure);
+    EXPECT_EQ(uncreatable.err, "ERROR: Access is denied: the settings store " + (blocker / "user-registry.db").string() +
+            " is not writable.\n");
+    EXPECT_EQ(values(m_stores.machine(), ServerKey::kPath).size(), machineBefore.size());
+    ::setenv("TAVOX_USER_REGISTRY", m_stores.user().c_str(), 1);
+
+    // A file for both stores, when both can take it, lands in both.
+    std::filesystem::remove(m_stores.user());
+    expectSuccess({"reg", "import", both});
+    EXPECT_EQ(run({"reg", "query", kKey, "/v", "New"}).code, kExitSuccess);
+    EXPECT_EQ(run({"reg", "query", "HKCU\\Software\\MORVANE", "/v", "A"}).code, kExitSuccess);
+}
+
+TEST_F(AdminToolTest, DeepKeysStayWithinTheRegistrysLimitsAndExportWhole)
+{
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+        return (m_dir / name).string();
+    };
+    const auto levels = [](std::size_t count, const std::string& name) {
+        std::string path = "HKLM\\SOFTWARE";
+        for (std::size_t i = 1; i < count; ++i)
+            path += "\\" + name;
+        return path;
+    };
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+
+    // Ten thousand levels, as a hostile file would have them: refused whole, the store as it was.
+    const std::string tooDeep = write("deep.reg", "Windows Registry Editor Version 5.00\n[" + levels(10000, "L") + "]\n\"V\"=dword:1\n");
+    const std::string before = fileText(m_stores.machine());
+    const Outcome refused = run({"reg", "import", tooDeep});
+    EXPECT_EQ(refused.code, kExitFailure);
+    EXPECT_NE(refused.err.find(", line 2: Invalid key name \"HKLM\\SOFTWARE\\L\\L"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("...\": a key path has at most 512 levels.\n"), std::string::npos) << refused.err;
+    EXPECT_EQ(fileText(m_stores.machine()), before);
+
+    // The deepest key with the longest names takes a store of a size in proportion to its names.
+    const std::string deepest = write("deepest.reg",
+        "Windows Registry Editor Version 5.00\n[" + levels(512, std::string(255, 'n')) + "]\n\"V\"=dword:1\n");
+    expectSuccess({"reg", "import", deepest});
+    EXPECT_LT(std::filesystem::file_size(m_stores.machine()), 2u * 1024 * 1024);
+
+    // Every level of a deep key is exported, each with its whole name.
+    const std::string chain = write("chain.reg", "Windows Registry Editor Version 5.00\n[" + levels(512, "L") + "]\n\"V\"=dword:7\n");
+    expectSuccess({"reg", "import", chain});
+    const auto exported = m_dir / "exported.reg";
+    expectSuccess({"reg", "export", "HKLM\\SOFTWARE\\L", exported.string()});
+    std::filesystem::remove(m_stores.machine());
+    expectSuccess({"reg", "import", exported.string()});
+    const auto deepestValues = values(m_stores.machine(), levels(512, "L").substr(5));
+    ASSERT_EQ(deepestValues.size(), 1u);
+    EXPECT_EQ(deepestValues[0].data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
+}
+
+TEST_F(AdminToolTest, NulInANameIsRefusedWithTheLine)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    const std::string before = fileText(m_stores.machine());
+    const auto file = m_dir / "nul.reg";
+    std::ofstream(file, std::ios::binary) << std::string(
+        "Windows Registry Editor Version 5.00\n[HKLM\\SOFTWARE\\MORVANE\\Tavox Server]\n\"Ua\0Port\"=dword:1\n", 92);
+    const Outcome o = run({"reg", "import", file.string()});
+    EXPECT_EQ(o.code, kExitFailure);
+    EXPECT_EQ(o.err, "ERROR: " + file.string() + ", line 3: a value name must not hold a NUL character.\n");
+    EXPECT_EQ(fileText(m_stores.machine()), before);
+}
+
+TEST_F(AdminToolTest, TheServersUserTableIsKeptFromEveryoneButRootAndTheAdministrators)
+{
+    // The table keeps the layout the server reads, so what guards its digests is the store's mode.
+    const auto store = m_dir / "lib" / "tavox" / "registry.db";
+    ::setenv("TAVOX_REGISTRY", store.c_str(), 1);
+    const mode_t umaskBefore = ::umask(0);
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    UsrAuthTable table {};
+    table[0].name[0] = 'u';
+    const CTavoxUsrAuth auth;
+    EXPECT_TRUE(auth.SetAllUserAuth(table));
+    EXPECT_TRUE(auth.SetRootAuth(u"root password"));
+    ::umask(umaskBefore);
+
+    const auto modeOf = [](const std::filesystem::path& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+    };
+    EXPECT_EQ(modeOf(store), 0660);
+    EXPECT_EQ(modeOf(store.parent_path()), 02770);
+    EXPECT_EQ(modeOf(m_dir / "lib"), 02770);
+    for (const char* side : {"-wal", "-shm"}) {
+        const std::string file = store.string() + side;
+        if (std::filesystem::exists(file)) {
+            EXPECT_EQ(modeOf(file), 0660) << side;
+        }
+    }
+    const auto stored = values(store, ServerKey::kPath);
+    const auto usrAuth = std::find_if(stored.begin(), stored.end(), [](const auto& v) { return v.name == "UsrAuth"; });
+    ASSERT_NE(usrAuth, stored.end());
+    EXPECT_EQ(usrAuth->type, platform::kRegBinary);
+    EXPECT_EQ(usrAuth->data.size(), kUsrAuthBytes);
 }
 
 } // namespace

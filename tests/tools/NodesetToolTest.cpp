@@ -205,6 +205,28 @@ TEST(NodesetToolTest, CheckNamesWhereAFileFails)
     }
 }
 
+TEST(NodesetToolTest, CheckRefusesANodesetWhoseDocumentTypeDeclaresEntities)
+{
+    // Display names that each name one large entity: a few kilobytes of file that would read as
+    // megabytes of text, refused before any of it is expanded.
+    TempDir dir;
+    const std::string file = (dir / "entities.xml").string();
+    {
+        std::ofstream out(file);
+        out << "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [<!ENTITY big \"" << std::string(10240, 'x')
+            << "\">]>\n<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\n";
+        for (int i = 1; i <= 200; ++i)
+            out << "<UAObject NodeId=\"ns=1;i=" << i << "\" BrowseName=\"1:N\"><DisplayName>&big;</DisplayName></UAObject>\n";
+        out << "</UANodeSet>\n";
+    }
+    for (const char* command : {"check", "dump"}) {
+        const ToolRun result = run({command, file});
+        EXPECT_EQ(result.exitCode, 1) << command;
+        EXPECT_EQ(result.err, "cannot load XML file (0x80AB0000)\n") << command;
+        EXPECT_EQ(result.out, "") << command;
+    }
+}
+
 TEST(NodesetToolTest, CheckFindsAFailingNodePastLine65535)
 {
     TempDir dir;

@@ -175,11 +175,17 @@ TEST_F(ReadWhileLoadingTest, GivesWhatReadingTheLoadedDocumentGives)
                               "<Value><uax:Double>2.5</uax:Double></Value></UAVariable>\n" +
                               end),
         true });
-    // Attributes from the document type and entities, which the reader resolves the long way.
+    // Attributes from the document type, which the reader resolves the long way; entities,
+    // which refuse the document.
     cases.push_back({ write("document-type.xml",
                           "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [\n"
-                          "<!ATTLIST UAVariable AccessLevel CDATA \"3\">\n<!ENTITY n \"Temp\">\n]>\n" +
+                          "<!ATTLIST UAVariable AccessLevel CDATA \"3\">\n]>\n" +
                               std::string(kHeader).substr(22) +
+                              "<UAVariable NodeId=\"ns=1;s=Temp\" BrowseName=\"1:Temp\"/>\n" + end),
+        true });
+    cases.push_back({ write("entity.xml",
+                          "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [\n<!ENTITY n \"Temp\">\n]>\n" +
+                              std::string(kHeader).substr(22) + object +
                               "<UAVariable NodeId=\"ns=1;s=&n;\" BrowseName=\"1:&n;\"/>\n" + end),
         true });
 

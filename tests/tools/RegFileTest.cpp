@@ -152,4 +152,61 @@ TEST(RegFileTest, RefusesMalformedFilesNamingTheLine)
     EXPECT_EQ(odd.error(), "the UTF-16 text ends in the middle of a character.");
 }
 
+TEST(RegFileTest, HoldsKeyAndValueNamesToTheRegistrysLimits)
+{
+    const std::string header = "Windows Registry Editor Version 5.00\n\n";
+    const auto levels = [](std::size_t count, const std::string& name) {
+        std::string path = "HKLM";
+        for (std::size_t i = 0; i < count; ++i)
+            path += "\\" + name;
+        return path;
+    };
+    const std::string longest(255, 'k');
+    const std::string wide255 = [] {
+        std::string s;
+        for (int i = 0; i < 255; ++i)
+            s += "\xC3\xA9"; // two bytes, one character
+        return s;
+    }();
+    // A long name shows as its first 80 bytes.
+    const auto shown = [](const std::string& name) { return name.substr(0, 80) + "..."; };
+    const struct {
+        std::string text;
+        std::string error; // empty: the file reads
+    } cases[] = {
+        {header + "[" + levels(512, longest) + "]\n", ""},
+        {header + "[HKLM\\" + wide255 + "]\n", ""},
+        {header + "[HKLM\\A]\n\"" + std::string(16383, 'v') + "\"=dword:1\n", ""},
+        {header + "[HKLM\\" + longest + "x]\n",
+            "line 3: Invalid key name \"" + shown("HKLM\\" + longest) + "\": a key name has at most 255 characters."},
+        {header + "[" + levels(513, "a") + "]\n",
+            "line 3: Invalid key name \"" + shown(levels(513, "a")) + "\": a key path has at most 512 levels."},
+        {header + "[" + levels(10000, "L") + "]\n",
+            "line 3: Invalid key name \"" + shown(levels(10000, "L")) + "\": a key path has at most 512 levels."},
+        {header + std::string("[HKLM\\A\0B]\n", 11),
+            "line 3: Invalid key name \"HKLM\\A\\0B\": a key name must not hold a NUL character."},
+        {header + std::string("[HKLM\\A]\n\"a\0b\"=dword:1\n", 23), "line 4: a value name must not hold a NUL character."},
+        {header + "[HKLM\\A]\n\"" + std::string(16384, 'v') + "\"=dword:1\n",
+            "line 4: a value name has at most 16383 characters."},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseRegFile(utf8(c.text));
+        if (c.error.empty()) {
+            EXPECT_TRUE(parsed) << parsed.error();
+            continue;
+        }
+        ASSERT_FALSE(parsed) << c.error;
+        EXPECT_EQ(parsed.error(), c.error);
+    }
+    // The same names in a UTF-16 file, where a NUL is one more character.
+    using namespace std::string_literals;
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKLM\\A]\r\n\"x\0y\"=\"v\"\r\n"s;
+    Bytes utf16 = {0xFF, 0xFE};
+    for (char16_t c : text)
+        utf16.push_back(static_cast<std::uint8_t>(c & 0xFF)), utf16.push_back(static_cast<std::uint8_t>(c >> 8));
+    const auto parsed = parseRegFile(utf16);
+    ASSERT_FALSE(parsed);
+    EXPECT_EQ(parsed.error(), "line 3: a value name must not hold a NUL character.");
+}
+
 } // namespace

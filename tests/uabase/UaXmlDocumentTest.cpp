@@ -400,16 +400,38 @@ TEST_F(UaXmlDocumentTest, RevisionChangesWithEveryLoadEditAndFreeOnly)
     EXPECT_EQ(seen.size(), std::set<std::uint64_t>(seen.begin(), seen.end()).size());
 }
 
-TEST_F(UaXmlDocumentTest, ExternalEntitiesAreNeverFetched)
+TEST_F(UaXmlDocumentTest, RefusesDocumentsWhoseDocumentTypeDeclaresEntities)
 {
+    // One entity of 10 KB named 200 times: 2 MB of text from a file of 12 KB, were it expanded.
+    std::string uses;
+    for (int i = 0; i < 200; ++i)
+        uses += "<d>&big;</d>";
     writeFile(m_dir / "secret.txt", "TOP-SECRET");
-    writeFile(m_dir / "entity.xml",
-        "<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + (m_dir / "secret.txt").string() + "\">]>\n<r>[&x;]</r>");
-    UaXmlDocument doc;
-    ASSERT_EQ(0, doc.loadXmlFile((m_dir / "entity.xml").c_str()));
-    XmlText content;
-    doc.getContent(content.p);
-    EXPECT_EQ(std::string::npos, content.str().find("TOP-SECRET"));
+    const std::string secret = "file://" + (m_dir / "secret.txt").string();
+    const struct {
+        const char* what;
+        std::string text;
+        int result;
+    } cases[] = {
+        {"internal entity", "<!DOCTYPE r [<!ENTITY big \"" + std::string(10240, 'x') + "\">]><r>" + uses + "</r>", -1},
+        {"external entity", "<!DOCTYPE r [<!ENTITY x SYSTEM \"" + secret + "\">]>\n<r>[&x;]</r>", -1},
+        {"parameter entity", "<!DOCTYPE r [<!ENTITY % p \"<!ELEMENT r ANY>\"> %p;]><r/>", -1},
+        {"unparsed entity", "<!DOCTYPE r [<!NOTATION n SYSTEM \"n\"><!ENTITY u SYSTEM \"u\" NDATA n>]><r/>", -1},
+        {"declared after other declarations", "<!DOCTYPE r [<!ELEMENT r ANY><!ENTITY e \"e\">]><r/>", -1},
+        {"document type without entities", "<!DOCTYPE r [<!ELEMENT r ANY><!ATTLIST r a CDATA \"1\">]><r>&amp;</r>", 0},
+        {"predefined entities only", "<r a=\"&lt;&#65;\">&gt;&quot;</r>", 0},
+    };
+    for (const auto& c : cases) {
+        writeFile(m_dir / "doc.xml", c.text);
+        UaXmlDocument fromFile;
+        EXPECT_EQ(fromFile.loadXmlFile((m_dir / "doc.xml").c_str()), c.result) << c.what;
+        EXPECT_EQ(fromFile.isLoaded(), c.result == 0) << c.what;
+        UaXmlDocument fromMemory;
+        EXPECT_EQ(fromMemory.loadXmlMemory(c.text.data(), static_cast<int>(c.text.size()), nullptr), c.result) << c.what;
+        RecordingListener listener;
+        UaXmlDocument listened;
+        EXPECT_EQ(listened.loadXmlFile((m_dir / "doc.xml").c_str(), &listener), c.result) << c.what;
+    }
 }
 
 } // namespace

@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 namespace {
+
+// Few rounds: the tests check the form and the matching, not the cost.
+constexpr std::uint32_t kFewRounds = 1000;
 
 TEST(LoginDigestTest, HashesTheFirstLengthBytesOfTheUtf16Text)
 {
@@ -29,6 +33,60 @@ TEST(LoginDigestTest, HashesTheFirstLengthBytesOfTheUtf16Text)
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeLoginDigest(c.password), c.digest) << std::string(c.password.begin(), c.password.end());
+}
+
+TEST(LoginDigestTest, SaltedDigestsCoverTheWholePassword)
+{
+    const std::u16string password = u"abcdefghijkl";
+    const std::string digest = MakeSaltedLoginDigest(password, kFewRounds);
+    EXPECT_TRUE(std::regex_match(digest, std::regex("pbkdf2-sha256\\$1000\\$[0-9a-f]{32}\\$[0-9a-f]{64}"))) << digest;
+    EXPECT_TRUE(IsSaltedLoginDigest(digest));
+    EXPECT_TRUE(LoginDigestMatches(digest, password));
+    // The old digest took only the first half of the characters: "abcdefXXXXXX" opened too.
+    EXPECT_EQ(MakeLoginDigest(u"abcdefXXXXXX"), MakeLoginDigest(password));
+    EXPECT_FALSE(LoginDigestMatches(digest, u"abcdefXXXXXX"));
+    for (std::size_t i = 0; i < password.size(); ++i) {
+        std::u16string changed = password;
+        changed[i] = u'X';
+        EXPECT_FALSE(LoginDigestMatches(digest, changed)) << i;
+    }
+    for (const std::u16string other : {u"abcdefghijk", u"abcdefghijklm", u"", u"ABCDEFGHIJKL"})
+        EXPECT_FALSE(LoginDigestMatches(digest, other));
+    EXPECT_NE(MakeSaltedLoginDigest(password, kFewRounds), digest) << "every digest has its own salt";
+    EXPECT_TRUE(LoginDigestMatches(MakeSaltedLoginDigest(u"", kFewRounds), u""));
+    EXPECT_TRUE(LoginDigestMatches(MakeSaltedLoginDigest(u"gr\u00fc\u00dfe \u20ac", 1), u"gr\u00fc\u00dfe \u20ac"));
+    EXPECT_EQ(MakeSaltedLoginDigest(password, 0), "");
+    EXPECT_EQ(MakeSaltedLoginDigest(password, kMaxLoginDigestIterations + 1), "");
+}
+
+TEST(LoginDigestTest, MalformedSaltedDigestsNeverMatch)
+{
+    const std::string good = MakeSaltedLoginDigest(u"pw", 2);
+    ASSERT_TRUE(LoginDigestMatches(good, u"pw"));
+    const std::string salt = good.substr(good.find('$', 14) + 1, 32);
+    const std::string hash = good.substr(good.rfind('$') + 1);
+    std::string upper = hash;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string cases[] = {
+        "pbkdf2-sha256$2$" + salt,                       // no hash
+        "pbkdf2-sha256$$" + salt + "$" + hash,           // no rounds
+        "pbkdf2-sha256$02$" + salt + "$" + hash,         // a leading zero
+        "pbkdf2-sha256$0$" + salt + "$" + hash,          // no rounds at all
+        "pbkdf2-sha256$-2$" + salt + "$" + hash,
+        "pbkdf2-sha256$2x$" + salt + "$" + hash,
+        "pbkdf2-sha256$99999999999$" + salt + "$" + hash, // beyond any count
+        "pbkdf2-sha256$2$" + salt + "$" + upper,         // digits as written, lowercase
+        "pbkdf2-sha256$2$" + salt + "$" + hash.substr(2),
+        "pbkdf2-sha256$2$" + salt + "$" + hash + "00",
+        "pbkdf2-sha256$2$$" + hash,                      // no salt
+        "pbkdf2-sha256$2$" + salt.substr(1) + "$" + hash,
+        "pbkdf2-sha256$2$" + salt + "$" + hash + "$",
+        "pbkdf2-sha1$2$" + salt + "$" + hash,
+        "pbkdf2-sha256$3$" + salt + "$" + hash,          // another count gives another hash
+    };
+    for (const std::string& digest : cases)
+        EXPECT_FALSE(LoginDigestMatches(digest, u"pw")) << digest;
 }
 
 TEST(LoginDigestTest, MatchesExactlyAndCaseSensitively)
@@ -91,11 +149,41 @@ TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
         EXPECT_EQ(ReadLoginDigest(profile), stored);
     }
 
-    EXPECT_EQ(ChangeLoginPassword(profile, stored, u"old", u"", u""), LoginPasswordChange::Changed);
-    EXPECT_EQ(ReadLoginDigest(profile), "d41d8cd98f00b204e9800998ecf8427e") << "an empty password is accepted";
+    EXPECT_EQ(ChangeLoginPassword(profile, stored, u"old", u"", u"", kFewRounds), LoginPasswordChange::Changed);
+    const std::string empty = ReadLoginDigest(profile);
+    EXPECT_TRUE(IsSaltedLoginDigest(empty)) << empty;
+    EXPECT_TRUE(LoginDigestMatches(empty, u"")) << "an empty password is accepted";
 
     std::filesystem::permissions(stores.user(), std::filesystem::perms::owner_read);
-    EXPECT_EQ(ChangeLoginPassword(profile, ReadLoginDigest(profile), u"", u"x", u"x"), LoginPasswordChange::NotStored);
+    EXPECT_EQ(ChangeLoginPassword(profile, empty, u"", u"x", u"x", kFewRounds), LoginPasswordChange::NotStored);
+}
+
+TEST(LoginDigestTest, AnOldDigestOpensOnceTheOldWayAndIsStoredSaltedThen)
+{
+    TempDir dir;
+    ScopedStores stores(dir);
+    const UserProfile profile = UserProfile::utility();
+    ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"abcdefghijkl")));
+    const std::string old = ReadLoginDigest(profile);
+
+    // A refused login changes nothing.
+    EXPECT_FALSE(CheckLoginPassword(profile, old, u"Xbcdefghijkl", kFewRounds));
+    EXPECT_EQ(ReadLoginDigest(profile), old);
+
+    EXPECT_TRUE(CheckLoginPassword(profile, old, u"abcdefghijkl", kFewRounds));
+    const std::string salted = ReadLoginDigest(profile);
+    EXPECT_TRUE(salted.starts_with("pbkdf2-sha256$1000$")) << salted;
+    EXPECT_TRUE(CheckLoginPassword(profile, salted, u"abcdefghijkl", kFewRounds));
+    EXPECT_EQ(ReadLoginDigest(profile), salted) << "a salted digest stays as it is";
+    EXPECT_FALSE(CheckLoginPassword(profile, salted, u"abcdefXXXXXX", kFewRounds));
+
+    // Without a stored digest the default one applies, and stays the default.
+    TempDir other;
+    ScopedStores fresh(other);
+    const std::string standIn = MakeLoginDigest(u"default");
+    EXPECT_TRUE(CheckLoginPassword(profile, standIn, u"default", kFewRounds));
+    EXPECT_EQ(ReadLoginDigest(profile), kDefaultLoginDigest);
+    EXPECT_FALSE(std::filesystem::exists(fresh.user())) << "nothing is written";
 }
 
 } // namespace

@@ -88,7 +88,8 @@ int runInit(Arguments args, const Streams& io)
         }
     }
     existing.close();
-    if (const RegStatus status = RegistryKey::writeAll(store, changes); status != RegStatus::Success)
+    if (const RegStatus status = RegistryKey::writeAll(store, changes, RegHive::LocalMachine);
+        status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, store));
     for (const std::string& name : kept)
         io.out << "Kept the existing value " << name << ".\n";

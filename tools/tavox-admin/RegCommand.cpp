@@ -9,7 +9,6 @@
 
 #include "platform/TextCodec.h"
 
-#include <map>
 #include <ostream>
 
 using platform::RegAccess;
@@ -101,7 +100,7 @@ int add(const RegOptions& options, const Streams& io)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
-    const RegStatus status = RegistryKey::writeAll(key->store(), {change});
+    const RegStatus status = RegistryKey::writeAll(key->store(), {change}, key->hive);
     if (status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, key->store()));
     io.out << kDone;
@@ -128,26 +127,26 @@ int remove(const RegOptions& options, const Streams& io)
     return kExitSuccess;
 }
 
-// A key and its subkeys, depth first, as the registry editor exports them.
-RegStatus collect(const RegKeyName& name, std::vector<RegFileKey>& keys)
+// A key and its subkeys, depth first, as the registry editor exports them. Each subkey is
+// opened below its parent, so the walk costs one lookup per key however deep the tree.
+RegStatus collect(const RegistryKey& opened, const RegKeyName& name, std::vector<RegFileKey>& keys)
 {
-    RegistryKey opened;
-    RegStatus status = opened.open(name.store(), name.subKey, RegAccess::Read);
     std::vector<RegistryKey::Value> values;
     std::vector<std::string> subKeys;
-    if (status == RegStatus::Success)
-        status = opened.enumValues(values);
+    RegStatus status = opened.enumValues(values);
     if (status == RegStatus::Success)
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
         return status;
-    opened.close();
     RegFileKey section {name, {}};
     for (RegistryKey::Value& value : values)
         section.values.push_back({std::move(value.name), false, value.type, std::move(value.data)});
     keys.push_back(std::move(section));
     for (const std::string& child : subKeys) {
-        if ((status = collect(name.child(child), keys)) != RegStatus::Success)
+        RegistryKey childKey;
+        if ((status = childKey.open(opened, child, RegAccess::Read)) != RegStatus::Success)
+            return status;
+        if ((status = collect(childKey, name.child(child), keys)) != RegStatus::Success)
             return status;
     }
     return RegStatus::Success;
@@ -162,8 +161,11 @@ int exportKey(const RegOptions& options, const Streams& io)
     std::error_code ec;
     if (!options.overwrite && std::filesystem::exists(file, ec))
         return io.fail("The file " + file.string() + " exists; add /y to overwrite it.");
+    RegistryKey opened;
+    if (int rc = openKey(*key, RegAccess::Read, opened, io))
+        return rc;
     std::vector<RegFileKey> keys;
-    if (const RegStatus status = collect(*key, keys); status != RegStatus::Success)
+    if (const RegStatus status = collect(opened, *key, keys); status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, key->store()));
     const auto content = formatRegFile(keys);
     if (!content)
@@ -184,30 +186,26 @@ int importFile(const RegOptions& options, const Streams& io)
     if (!keys)
         return io.fail(file.string() + (keys.error().starts_with("line ") ? ", " : ": ") + keys.error());
 
-    std::map<std::filesystem::path, std::vector<RegistryKey::Change>> byStore;
+    // One batch per store, in the order the file names them; every store is checked (and
+    // created when missing) before anything is written, and all of them are written in one
+    // transaction, so a failure in either leaves both as they were.
+    std::vector<RegistryKey::StoreChanges> batches;
     for (const RegFileKey& section : *keys) {
-        auto& changes = byStore[section.key.store()];
+        auto batch = batches.begin();
+        while (batch != batches.end() && batch->hive != section.key.hive)
+            ++batch;
+        if (batch == batches.end())
+            batch = batches.insert(batches.end(), {section.key.store(), section.key.hive, {}});
+        auto& changes = batch->changes;
         changes.push_back({RegistryKey::Change::Kind::CreateKey, section.key.subKey, {}, 0, {}});
         for (const RegFileValue& value : section.values) {
             const auto kind = value.remove ? RegistryKey::Change::Kind::Delete : RegistryKey::Change::Kind::Set;
             changes.push_back({kind, section.key.subKey, value.name, value.type, value.data});
         }
     }
-    // Each store is written in one transaction; when a file spans both stores, both are
-    // checked first so that a refusal of the second does not leave the first half done.
-    if (byStore.size() > 1) {
-        for (const auto& [store, changes] : byStore) {
-            std::error_code ec;
-            if (!std::filesystem::exists(store, ec))
-                continue;
-            if (const RegStatus status = RegistryKey::writeAll(store, {}); status != RegStatus::Success)
-                return io.fail(storeFailureMessage(status, store));
-        }
-    }
-    for (const auto& [store, changes] : byStore) {
-        if (const RegStatus status = RegistryKey::writeAll(store, changes); status != RegStatus::Success)
-            return io.fail(storeFailureMessage(status, store));
-    }
+    std::filesystem::path failed;
+    if (const RegStatus status = RegistryKey::writeAll(batches, &failed); status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, failed));
     io.out << kDone;
     return kExitSuccess;
 }

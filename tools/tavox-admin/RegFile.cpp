@@ -152,6 +152,11 @@ public:
             if (!name)
                 return Result<RegFileValue>::failure(name.error());
             value.name = *name;
+            if (value.name.find('\0') != std::string::npos)
+                return Result<RegFileValue>::failure("a value name must not hold a NUL character");
+            if (platform::utf8ToUtf16(value.name).size() > platform::kMaxValueNameLength)
+                return Result<RegFileValue>::failure(
+                    "a value name has at most " + std::to_string(platform::kMaxValueNameLength) + " characters");
         }
         m_rest = trimLeft(m_rest);
         if (m_rest.empty() || m_rest.front() != '=')

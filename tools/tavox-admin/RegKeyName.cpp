@@ -2,6 +2,8 @@
 
 #include "platform/TextCodec.h"
 
+#include <optional>
+
 namespace admin {
 
 std::string RegKeyName::fullName() const
@@ -20,10 +22,52 @@ RegKeyName RegKeyName::child(std::string_view name) const
     return {hive, subKey + "\\" + std::string(name)};
 }
 
+namespace {
+
+constexpr std::size_t kShownNameLength = 80;
+
+// The key name as a message shows it: a NUL written \0, a long name cut (never inside a
+// character) and marked with "...".
+std::string shownName(std::string_view text)
+{
+    std::string shown;
+    for (char c : text) {
+        if (shown.size() >= kShownNameLength && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            shown += "...";
+            break;
+        }
+        if (c == '\0')
+            shown += "\\0";
+        else
+            shown.push_back(c);
+    }
+    return shown;
+}
+
+// Why a path breaks the registry's limits, or nothing.
+std::optional<std::string> limitBroken(std::string_view path)
+{
+    if (path.find('\0') != std::string_view::npos)
+        return "a key name must not hold a NUL character";
+    std::size_t levels = 0;
+    for (std::string_view rest = path;;) {
+        const std::size_t slash = rest.find('\\');
+        if (platform::utf8ToUtf16(rest.substr(0, slash)).size() > platform::kMaxKeyNameLength)
+            return "a key name has at most " + std::to_string(platform::kMaxKeyNameLength) + " characters";
+        if (++levels > platform::kMaxKeyDepth)
+            return "a key path has at most " + std::to_string(platform::kMaxKeyDepth) + " levels";
+        if (slash == std::string_view::npos)
+            return std::nullopt;
+        rest.remove_prefix(slash + 1);
+    }
+}
+
+} // namespace
+
 Result<RegKeyName> parseRegKeyName(std::string_view text)
 {
     const auto invalid = [&](std::string_view why) {
-        return Result<RegKeyName>::failure("Invalid key name \"" + std::string(text) + "\": " + std::string(why) + ".");
+        return Result<RegKeyName>::failure("Invalid key name \"" + shownName(text) + "\": " + std::string(why) + ".");
     };
     const std::size_t slash = text.find('\\');
     const std::string_view root = text.substr(0, slash);
@@ -41,6 +85,8 @@ Result<RegKeyName> parseRegKeyName(std::string_view text)
         return invalid("a subkey is needed after the root");
     if (path.find("\\\\") != std::string_view::npos || path.front() == '\\')
         return invalid("a path component is empty");
+    if (const auto broken = limitBroken(path))
+        return invalid(*broken);
     key.subKey = std::string(path);
     return key;
 }

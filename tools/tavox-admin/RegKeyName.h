@@ -22,7 +22,8 @@ struct RegKeyName {
     RegKeyName child(std::string_view name) const;
 };
 
-/// Refuses an unknown root, a missing subkey and empty path components.
+/// Refuses an unknown root, a missing subkey, empty path components and paths beyond the
+/// registry's limits (key names of 255 characters, 512 levels, no NUL).
 Result<RegKeyName> parseRegKeyName(std::string_view text);
 
 } // namespace admin

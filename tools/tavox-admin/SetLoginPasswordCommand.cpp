@@ -71,7 +71,7 @@ std::optional<std::string> askTwice(PasswordInput& input, const Streams& io, int
 
 } // namespace
 
-int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io)
+int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io, std::uint32_t iterations)
 {
     const bool fromStdin = args.size() == 1 && args[0] == "--stdin";
     if (!args.empty() && !fromStdin)
@@ -96,7 +96,7 @@ int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io)
     if (password.empty())
         return io.fail("The login password must not be empty; nothing was changed.");
 
-    const std::string digest = MakeLoginDigest(platform::utf8ToUtf16(password));
+    const std::string digest = MakeSaltedLoginDigest(platform::utf8ToUtf16(password), iterations);
     if (digest.empty())
         return io.fail("The digest of the password cannot be computed; nothing was changed.");
     const auto store = platform::registryStorePath(platform::RegHive::CurrentUser);

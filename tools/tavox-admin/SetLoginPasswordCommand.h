@@ -2,6 +2,9 @@
 
 #include "AdminTool.h"
 
+#include "users/LoginDigest.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,10 +23,14 @@ public:
     virtual std::optional<std::string> readLine() = 0;
 };
 
-/// `set-login-password [--stdin]`: stores the digest of a new login password of the utility
-/// as "Setting"/"Pwd" in the per-user store. The password is typed twice on the terminal, or
-/// read as one line of standard input with --stdin. An empty password is refused.
-int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io);
+/// `set-login-password [--stdin]`: stores the salted digest (of `iterations` rounds) of a new
+/// login password of the utility as "Setting"/"Pwd" in the per-user store. The password is
+/// typed twice on the terminal, or read as one line of standard input with --stdin. An empty
+/// password is refused.
+int setLoginPassword(Arguments args,
+                     PasswordInput& input,
+                     const Streams& io,
+                     std::uint32_t iterations = kLoginDigestIterations);
 
 /// The same on the process's standard input.
 int runSetLoginPassword(Arguments args, const Streams& io);

@@ -9,6 +9,9 @@ std::string storeFailureMessage(platform::RegStatus status, const std::filesyste
         return "The system was unable to find the specified registry key or value.";
     case platform::RegStatus::AccessDenied:
         return "Access is denied: the settings store " + store.string() + " is not writable.";
+    case platform::RegStatus::InvalidName:
+        return "The name is not allowed: key names have at most 255 characters a level and 512 levels, value names at "
+               "most 16383 characters, and no name holds a NUL character.";
     case platform::RegStatus::MoreData:
     case platform::RegStatus::InvalidHandle:
     case platform::RegStatus::Failed:

@@ -16,9 +16,11 @@ constexpr int kAttempts = 3;
 
 } // namespace
 
-CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
+CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent, std::uint32_t iterations)
     : QDialog(parent)
     , m_boxes(boxes)
+    , m_profile(profile)
+    , m_iterations(iterations)
     , m_expectedDigest(ReadLoginDigest(profile))
     , m_password(new QLineEdit(this))
 {
@@ -54,7 +56,7 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
 
 void CLogin::accept()
 {
-    if (LoginDigestMatches(m_expectedDigest, m_password->text().toStdU16String())) {
+    if (CheckLoginPassword(m_profile, m_expectedDigest, m_password->text().toStdU16String(), m_iterations)) {
         QDialog::accept();
         return;
     }

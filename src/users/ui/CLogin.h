@@ -1,21 +1,28 @@
 #pragma once
 
+#include "config/UserProfile.h"
+#include "users/LoginDigest.h"
+
 #include <QDialog>
 
+#include <cstdint>
 #include <string>
 
 class MessageBoxes;
 class QLineEdit;
-class UserProfile;
 
-/// The login dialog "Tavox Server Utility Login": accepted when the typed password's digest
-/// equals the stored one; the third wrong password closes it rejected.
+/// The login dialog "Tavox Server Utility Login": accepted when the typed password matches the
+/// stored digest (a digest of the old form is then stored anew, salted, with `iterations`
+/// rounds); the third wrong password closes it rejected.
 class CLogin : public QDialog {
     Q_OBJECT
 
 public:
     /// Reads the expected digest from the profile now: each opening takes the current one.
-    CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent = nullptr);
+    CLogin(MessageBoxes& boxes,
+           const UserProfile& profile,
+           QWidget* parent = nullptr,
+           std::uint32_t iterations = kLoginDigestIterations);
 
     int failureCount() const { return m_failures; }
 
@@ -24,6 +31,8 @@ public slots:
 
 private:
     MessageBoxes& m_boxes;
+    UserProfile m_profile;
+    std::uint32_t m_iterations;
     std::string m_expectedDigest;
     int m_failures = 0;
     QLineEdit* m_password;

@@ -10,10 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent)
+CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent, std::uint32_t iterations)
     : QDialog(parent)
     , m_boxes(boxes)
     , m_profile(profile)
+    , m_iterations(iterations)
     , m_storedDigest(ReadLoginDigest(profile))
 {
     setWindowTitle(QStringLiteral("Change Login Password"));
@@ -53,7 +54,8 @@ QLineEdit* CSetPwd::addPasswordRow(QFormLayout* form, const QString& caption)
 void CSetPwd::accept()
 {
     const auto result = ChangeLoginPassword(m_profile, m_storedDigest, m_old->text().toStdU16String(),
-                                            m_new->text().toStdU16String(), m_confirm->text().toStdU16String());
+                                            m_new->text().toStdU16String(), m_confirm->text().toStdU16String(),
+                                            m_iterations);
     switch (result) {
     case LoginPasswordChange::WrongOldPassword:
         m_boxes.show(this, QStringLiteral("The old password is not correct! Please input it again."),

@@ -91,7 +91,7 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
     for (const Case& c : cases) {
         UiSandbox sandbox;
         sandbox.boxes.setAnswerAll(true);
-        CSetPwd dialog(sandbox.boxes, UserProfile::utility());
+        CSetPwd dialog(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
         dialog.show();
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Change Login Password"));
         typeInto(dialog, QStringLiteral("Old Password:"), c.oldPassword);
@@ -105,7 +105,8 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
         EXPECT_EQ(sandbox.boxes.shown()[0].icon, c.icon);
         EXPECT_EQ(dialog.isVisible(), !c.changed);
         const std::string stored = ReadLoginDigest(UserProfile::utility());
-        EXPECT_EQ(stored, MakeLoginDigest(c.changed ? u"new one" : UiSandbox::kPassword));
+        EXPECT_TRUE(LoginDigestMatches(stored, c.changed ? u"new one" : UiSandbox::kPassword));
+        EXPECT_TRUE(IsSaltedLoginDigest(stored));
 
         // The next login takes the digest that is stored now.
         CLogin login(sandbox.boxes, UserProfile::utility());
@@ -114,6 +115,36 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
         clickOk(login);
         EXPECT_EQ(login.result(), QDialog::Accepted);
     }
+}
+
+TEST(CLoginTest, AnOldDigestOpensAndIsStoredSaltedFromThen)
+{
+    UiSandbox sandbox;
+    sandbox.boxes.setAnswerAll(true);
+    ASSERT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeLoginDigest(u"abcdefghijkl")));
+    CLogin refused(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+    refused.show();
+    typeInto(refused, QStringLiteral("Password:"), QStringLiteral("Xbcdefghijkl"));
+    clickOk(refused);
+    EXPECT_EQ(ReadLoginDigest(UserProfile::utility()), MakeLoginDigest(u"abcdefghijkl")) << "a refusal writes nothing";
+
+    CLogin login(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+    login.show();
+    typeInto(login, QStringLiteral("Password:"), QStringLiteral("abcdefghijkl"));
+    clickOk(login);
+    EXPECT_EQ(login.result(), QDialog::Accepted);
+    const std::string stored = ReadLoginDigest(UserProfile::utility());
+    EXPECT_TRUE(IsSaltedLoginDigest(stored)) << stored;
+
+    // From now on only the whole password opens.
+    CLogin again(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+    again.show();
+    typeInto(again, QStringLiteral("Password:"), QStringLiteral("abcdefXXXXXX"));
+    clickOk(again);
+    EXPECT_TRUE(again.isVisible());
+    typeInto(again, QStringLiteral("Password:"), QStringLiteral("abcdefghijkl"));
+    clickOk(again);
+    EXPECT_EQ(again.result(), QDialog::Accepted);
 }
 
 } // namespace
