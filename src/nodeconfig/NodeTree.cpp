@@ -39,13 +39,6 @@ bool isReachedFrom(const NodeTreeItem* start, const NodeTreeItem* item)
     return false;
 }
 
-void renumber(std::vector<std::unique_ptr<NodeTreeItem>>& siblings, std::size_t from,
-    void (*setRow)(NodeTreeItem&, std::size_t))
-{
-    for (std::size_t row = from; row < siblings.size(); ++row)
-        setRow(*siblings[row], row);
-}
-
 } // namespace
 
 NodeTreeItem::NodeTreeItem(AlarmHistoryEntry entry, std::string idText, NodeTreeItem* parent, std::size_t row)
@@ -97,7 +90,7 @@ void NodeTree::remove(NodeTreeItem& item)
     Siblings& siblings = siblingsOf(item);
     const std::size_t row = item.m_row;
     siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(row));
-    renumber(siblings, row, [](NodeTreeItem& sibling, std::size_t at) { sibling.m_row = at; });
+    renumber(siblings, row);
     if (!isQuiet())
         m_listener->removed();
 }
@@ -125,7 +118,7 @@ void NodeTree::sortChildren(NodeTreeItem& parent,
     beginBulkChange();
     std::stable_sort(parent.m_children.begin(), parent.m_children.end(),
         [&before](const auto& a, const auto& b) { return before(*a, *b); });
-    renumber(parent.m_children, 0, [](NodeTreeItem& sibling, std::size_t at) { sibling.m_row = at; });
+    renumber(parent.m_children, 0);
     endBulkChange();
 }
 
@@ -153,6 +146,12 @@ NodeTreeItem* NodeTree::find(const NodeTreeItem* start, std::string_view idText)
             first = item;
     }
     return first;
+}
+
+void NodeTree::renumber(Siblings& siblings, std::size_t from)
+{
+    for (std::size_t row = from; row < siblings.size(); ++row)
+        siblings[row]->m_row = row;
 }
 
 NodeTree::Siblings& NodeTree::siblingsOf(const NodeTreeItem& item)

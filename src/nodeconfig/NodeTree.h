@@ -101,6 +101,7 @@ private:
     };
     using Siblings = std::vector<std::unique_ptr<NodeTreeItem>>;
 
+    static void renumber(Siblings& siblings, std::size_t from);
     Siblings& siblingsOf(const NodeTreeItem& item);
     void unindex(const NodeTreeItem& item);
     bool isQuiet() const { return m_bulkDepth > 0 || !m_listener; }

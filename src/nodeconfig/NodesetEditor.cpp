@@ -8,8 +8,11 @@
 #include "uabase/UaWideString.h"
 #include "uabase/UaXmlDocument.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
+#include <iterator>
 
 namespace nodeconfig {
 namespace {
@@ -18,23 +21,58 @@ constexpr const char* kAlarmElement = "Tavox_Alarm";
 
 std::string idTextOf(const UaBase::BaseNode& node) { return node.nodeId().toString().toStdString(); }
 
-/// A page entry on its way through ApplyTreeChanges.
-struct PageEntry {
-    AlarmHistoryEntry* entry;
-    std::string idText;
-    bool kept;
-};
-
-/// Takes the first page entry of `kind` with `idText` out of the ones left.
-void keepFirst(std::vector<PageEntry>& entries, std::uint16_t kind, const std::string& idText)
-{
-    for (PageEntry& page : entries) {
-        if (!page.kept && (page.entry->flags & kind) != 0 && page.idText == idText) {
-            page.kept = true;
-            return;
+/// The page entries on their way through ApplyTreeChanges: the tree's items take them, each
+/// the first of its kind and identifier text that is left, found by text rather than by a scan
+/// of the list (an OK may pair thousands of items with thousands of entries).
+class PageEntries {
+public:
+    explicit PageEntries(const std::vector<AlarmHistoryEntry*>& entries)
+    {
+        for (AlarmHistoryEntry* entry : entries) {
+            if (!entry || !entry->node)
+                continue;
+            m_entries.push_back({entry, idTextOf(*entry->node), false});
+            for (const std::uint16_t kind : {kEntryAlarm, kEntryHistory}) {
+                if (entry->flags & kind)
+                    m_waiting[kind == kEntryAlarm ? 0 : 1][m_entries.back().idText].push_back(m_entries.size() - 1);
+            }
         }
     }
-}
+
+    /// Marks the first entry of `kind` with `idText` that is left as kept by the tree.
+    void keepFirst(std::uint16_t kind, const std::string& idText)
+    {
+        auto& waiting = m_waiting[kind == kEntryAlarm ? 0 : 1];
+        const auto found = waiting.find(idText);
+        if (found == waiting.end())
+            return;
+        std::deque<std::size_t>& positions = found->second;
+        while (!positions.empty() && m_entries[positions.front()].kept)
+            positions.pop_front();
+        if (positions.empty())
+            return;
+        m_entries[positions.front()].kept = true;
+        positions.pop_front();
+    }
+
+    struct Entry {
+        AlarmHistoryEntry* entry;
+        std::string idText;
+        bool kept;
+    };
+    /// The entries the tree did not keep, in list order.
+    std::vector<Entry> left() const
+    {
+        std::vector<Entry> entries;
+        std::copy_if(m_entries.begin(), m_entries.end(), std::back_inserter(entries),
+            [](const Entry& page) { return !page.kept; });
+        return entries;
+    }
+
+private:
+    std::vector<Entry> m_entries;
+    std::unordered_map<std::string, std::deque<std::size_t>> m_waiting[2];
+};
 
 } // namespace
 
@@ -116,34 +154,29 @@ void ApplyTreeChanges(UaXmlDocument& document,
     std::vector<AlarmHistoryEntry*>& pageEntries)
 {
     NodesetEditor editor(document);
-    std::vector<PageEntry> left;
-    left.reserve(pageEntries.size());
-    for (AlarmHistoryEntry* entry : pageEntries) {
-        if (entry && entry->node)
-            left.push_back({entry, idTextOf(*entry->node), false});
-    }
+    PageEntries page(pageEntries);
     for (const AlarmHistoryEntry* alarm : alarms) {
         const std::string idText = idTextOf(*alarm->node);
         if (editor.FindVariableElement(idText))
             editor.SetAlarmElement(alarm->node, "true",
                 {alarm->highHighLimit, alarm->highLimit, alarm->lowLimit, alarm->lowLowLimit});
-        keepFirst(left, kEntryAlarm, idText);
+        page.keepFirst(kEntryAlarm, idText);
     }
     for (const AlarmHistoryEntry* history : histories) {
         const std::string idText = idTextOf(*history->node);
         editor.SetAccessLevels(idText, "7");
-        keepFirst(left, kEntryHistory, idText);
+        page.keepFirst(kEntryHistory, idText);
     }
-    std::erase_if(left, [](const PageEntry& page) { return page.kept; });
+    const std::vector<PageEntries::Entry> left = page.left();
     pageEntries.clear();
-    for (const PageEntry& page : left)
-        pageEntries.push_back(page.entry);
+    for (const PageEntries::Entry& removed : left)
+        pageEntries.push_back(removed.entry);
     // What is left the user removed.
-    for (auto page = left.rbegin(); page != left.rend(); ++page) {
-        if (page->entry->isAlarm())
-            editor.RemoveAlarmElement(page->idText);
-        else if (page->entry->isHistory())
-            editor.SetAccessLevels(page->idText, "3");
+    for (auto removed = left.rbegin(); removed != left.rend(); ++removed) {
+        if (removed->entry->isAlarm())
+            editor.RemoveAlarmElement(removed->idText);
+        else if (removed->entry->isHistory())
+            editor.SetAccessLevels(removed->idText, "3");
     }
 }
 

@@ -68,8 +68,8 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override
     {
-        // A click beside the items selects nothing.
-        if (!indexAt(event->position().toPoint()).isValid())
+        // A left click beside the items selects nothing.
+        if (event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid())
             selectionModel()->clear();
         QTreeView::mousePressEvent(event);
     }
