@@ -225,8 +225,13 @@ QMenu* CDlgXmlTree::menuFor(nodeconfig::NodeTreeItem* item)
 void CDlgXmlTree::showMenu(const QModelIndex& index, const QPoint& globalPosition)
 {
     if (QMenu* menu = menuFor(XmlTreeItemModel::itemOf(index))) {
-        if (!menu->actions().isEmpty())
-            menu->setActiveAction(menu->actions().constFirst());
+        // From the keyboard, Enter takes the first item that can be taken.
+        for (QAction* action : menu->actions()) {
+            if (action->isEnabled()) {
+                menu->setActiveAction(action);
+                break;
+            }
+        }
         menu->popup(globalPosition);
     }
 }

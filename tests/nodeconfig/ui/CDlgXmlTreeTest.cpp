@@ -142,6 +142,14 @@ TEST(CDlgXmlTreeTest, EveryCommandIsReachedFromTheKeyboard)
     EXPECT_EQ(level->entry().image, static_cast<int>(NodeIcon::VariableWithHistory));
     EXPECT_FALSE(s.tree()->currentIndex().isValid());
     EXPECT_EQ(s.list("attributeList")->rowCount(), 0);
+
+    // Where the first item is disabled, Enter takes the first enabled one.
+    s.go(s.dialog.logic().objectsRoot(), "ns=2;s=Tank.Name");
+    menu = s.keyboardMenu();
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_NE(s.dialog.logic().FindTreeItem(s.dialog.logic().historyRoot(), "ns=2;s=Tank.Name"), nullptr);
+    EXPECT_TRUE(s.boxes.shown().empty());
 }
 
 TEST(CDlgXmlTreeTest, RightClickOffersWhatTheItemAllows)
