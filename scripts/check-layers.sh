@@ -3,13 +3,14 @@
 # Usage: check-layers.sh [ROOT]   (ROOT defaults to the repository)
 #
 # Qt may be included only in src/app, src/pages, src/*/ui, tools/tavox-utility, the tests of
-# those (tests/app, tests/pages, tests/*/ui) and the user-interface test support files
-# tests/support/Ui*. Test data under tests/data is not code and is not checked.
+# those (tests/app, tests/pages, tests/*/ui), the user-interface test support files
+# tests/support/Ui* and the user-interface benchmarks bench/ui. Test data under tests/data is
+# not code and is not checked.
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
-allowed='^(src/(app|pages|[^/]+/ui)|tools/tavox-utility|tests/(app|pages|[^/]+/ui))/|^tests/support/Ui[^/]*$'
+allowed='^(src/(app|pages|[^/]+/ui)|tools/tavox-utility|tests/(app|pages|[^/]+/ui)|bench/ui)/|^tests/support/Ui[^/]*$'
 dirs=()
 for d in src tools server tests bench fuzz; do
     [ -d "$d" ] && dirs+=("$d")

@@ -5,6 +5,7 @@
 #include "app/PagePointers.h"
 #include "app/TavoxIcons.h"
 #include "nodeconfig/AlarmHistoryEntries.h"
+#include "nodeconfig/ui/CDlgXmlTree.h"
 #include "uabase/UaString.h"
 
 #include <QAbstractItemView>
@@ -76,6 +77,10 @@ CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes, FileDialogs& fileDialogs, 
     , m_fileDialogs(fileDialogs)
 {
     buildView();
+    setConfigureDialog([this](nodeconfig::ConfigureRequest& request) {
+        CDlgXmlTree dialog(request, messageBoxes(), this);
+        return dialog.exec() == QDialog::Accepted;
+    });
 }
 
 CPgXmlConfigure::~CPgXmlConfigure()

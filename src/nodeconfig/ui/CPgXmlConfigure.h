@@ -32,15 +32,13 @@ public:
     void ReloadNodeConfig();
     void ImportNodeConfig();
     void ExportNodeConfig();
-    /// The "Configure" button: runs the Alarms & Historical Data dialog installed with
-    /// setConfigureDialog on the loaded document.
+    /// The "Configure" button: runs the Alarms & Historical Data dialog on the loaded document.
     void ConfigureNodes();
     void OnStartLogging();
     /// Fills the attribute list for entry row `row`; a row that does not exist changes nothing.
     void ShowEntryDetails(int row);
 
-    /// Installs what "Configure" runs; until one is installed the button only asks for a file
-    /// when none is loaded.
+    /// Replaces what "Configure" runs (the page installs CDlgXmlTree).
     void setConfigureDialog(nodeconfig::ConfigureDialog dialog) { m_configureDialog = std::move(dialog); }
 
     nodeconfig::NodeConfiguration& configuration() { return m_config; }

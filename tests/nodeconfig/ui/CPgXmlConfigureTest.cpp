@@ -1,5 +1,6 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 
+#include "nodeconfig/ui/CDlgXmlTree.h"
 #include "pages/CPgStatus.h"
 #include "support/UiSandbox.h"
 #include "support/UiWidgetFinders.h"
@@ -80,9 +81,14 @@ TEST(CPgXmlConfigureTest, LoadShowRowsToggleStartLoggingApplyWritesTheBlock)
     QTest::mouseClick(entries->viewport(), Qt::LeftButton, {}, QPoint(20, entries->viewport()->height() - 2));
     EXPECT_EQ(attributes->rowCount(), 7);
 
-    // "Configure" has no dialog to run yet: nothing happens, and no message.
+    // "Configure" opens the Alarms & Historical Data dialog; Cancel changes nothing.
+    finders::onNextDialog<CDlgXmlTree>([](CDlgXmlTree& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Alarms & Historical Data"));
+        dialog.reject();
+    });
     QTest::mouseClick(finders::button<QPushButton>(&page, QStringLiteral("Configure")), Qt::LeftButton);
     EXPECT_TRUE(sandbox.boxes.shown().empty());
+    EXPECT_FALSE(page.isModified());
 
     auto* startLogging = finders::button<QCheckBox>(&page, QStringLiteral("Start Logging"));
     ASSERT_NE(startLogging, nullptr);

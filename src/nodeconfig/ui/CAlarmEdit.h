@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLineEdit>
+
+class QValidator;
+
+/// A limit edit of the "Alarm Condition" dialog: it takes only the characters of a number of
+/// its data type (nodeconfig::AcceptsTypedCharacter) up to the type's text limit. Text that
+/// comes in any other way (pasted, dropped, set through an assistive technology) goes through
+/// the same rules, character by character, as if it had been typed where it lands.
+class CAlarmEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit CAlarmEdit(QWidget* parent = nullptr);
+
+    /// The type code of the variable (nodeconfig::AlarmDataType); sets the text limit.
+    void setTypeCode(int typeCode);
+    int typeCode() const { return m_typeCode; }
+    /// Shows a limit as it was stored, unfiltered; the text limit grows to hold a longer one, so
+    /// that nothing of it is cut.
+    void setLimitText(const QString& text);
+
+private:
+    class Filter;
+
+    int m_typeCode = 0;
+    Filter* m_filter = nullptr;
+};

@@ -1,0 +1,96 @@
+#include "nodeconfig/ui/CDlgSetAlarm.h"
+
+#include "app/MessageBoxes.h"
+#include "nodeconfig/AlarmLimitInput.h"
+#include "nodeconfig/SettingsBlock.h"
+#include "nodeconfig/ui/CAlarmEdit.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+} // namespace
+
+CDlgSetAlarm::CDlgSetAlarm(int dataTypeCode, const nodeconfig::AlarmLimits& limits, MessageBoxes& boxes,
+    QWidget* parent)
+    : QDialog(parent)
+    , m_highHighLimit(fromUtf8(limits.highHigh))
+    , m_highLimit(fromUtf8(limits.high))
+    , m_lowLimit(fromUtf8(limits.low))
+    , m_lowLowLimit(fromUtf8(limits.lowLow))
+    , m_dataTypeCode(dataTypeCode)
+    , m_boxes(boxes)
+{
+    setObjectName(QStringLiteral("CDlgSetAlarm"));
+    setWindowTitle(QStringLiteral("Alarm Condition"));
+
+    auto* form = new QFormLayout;
+    const auto addLimit = [this, form](const QString& caption, const QString& text, const char* name) {
+        auto* edit = new CAlarmEdit;
+        edit->setObjectName(QLatin1String(name));
+        edit->setTypeCode(m_dataTypeCode);
+        edit->setLimitText(text);
+        auto* label = new QLabel(caption);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+        return edit;
+    };
+    m_highHighEdit = addLimit(QStringLiteral("High High Limit:"), m_highHighLimit, "highHighLimit");
+    m_highEdit = addLimit(QStringLiteral("High Limit:"), m_highLimit, "highLimit");
+    m_lowEdit = addLimit(QStringLiteral("Low Limit:"), m_lowLimit, "lowLimit");
+    m_lowLowEdit = addLimit(QStringLiteral("Low Low Limit:"), m_lowLowLimit, "lowLowLimit");
+
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, &CDlgSetAlarm::accept);
+    connect(cancel, &QPushButton::clicked, this, &CDlgSetAlarm::reject);
+}
+
+nodeconfig::AlarmLimits CDlgSetAlarm::limits() const
+{
+    return {m_highHighLimit.toStdString(), m_highLimit.toStdString(), m_lowLimit.toStdString(),
+        m_lowLowLimit.toStdString()};
+}
+
+void CDlgSetAlarm::takeTexts()
+{
+    m_highHighLimit = m_highHighEdit->text();
+    m_highLimit = m_highEdit->text();
+    m_lowLimit = m_lowEdit->text();
+    m_lowLowLimit = m_lowLowEdit->text();
+}
+
+void CDlgSetAlarm::accept()
+{
+    takeTexts();
+    const nodeconfig::AlarmLimits entered = limits();
+    const nodeconfig::AlarmConditionProblem problem = nodeconfig::CheckAlarmCondition(entered);
+    if (problem != nodeconfig::AlarmConditionProblem::None) {
+        m_boxes.show(nullptr, fromUtf8(nodeconfig::AlarmConditionMessage(problem)), QStringLiteral("Error"),
+            MbIcon::None, MbButtons::Ok);
+        return;
+    }
+    // Limits out of order are kept only when the administrator says so.
+    if (nodeconfig::AreLimitsOutOfOrder(m_dataTypeCode, entered)
+        && m_boxes.show(this, fromUtf8(nodeconfig::kLimitOrderQuestion), QStringLiteral("Warning"), MbIcon::Warning,
+               MbButtons::YesNo)
+            != MbResult::Yes)
+        return;
+    QDialog::accept();
+}
