@@ -20,6 +20,19 @@ function(tavox_sources out_var)
     set(${out_var} ${result} PARENT_SCOPE)
 endfunction()
 
+# A library exposes only its own folders: its users get an include root that holds links to
+# those folders alone (build/include/<target>/<folder> -> <base>/<folder>), so that an include
+# of another library's header fails to compile unless that library is linked too.
+function(tavox_expose target base)
+    set(root ${PROJECT_BINARY_DIR}/include/${target})
+    foreach(dir IN LISTS ARGN)
+        get_filename_component(parent ${root}/${dir} DIRECTORY)
+        file(MAKE_DIRECTORY ${parent})
+        file(CREATE_LINK ${base}/${dir} ${root}/${dir} SYMBOLIC)
+    endforeach()
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
 # One GoogleTest executable per library, from the given test folders.
 function(tavox_test name)
     cmake_parse_arguments(T "" "MAIN" "DIRS;LIBS" ${ARGN})
@@ -28,6 +41,8 @@ function(tavox_test name)
         file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp")
         list(APPEND files ${found})
     endforeach()
+    # The shared main of the user-interface tests and the screenshot program are no tests.
+    list(FILTER files EXCLUDE REGEX "/(UiTestMain|PageScreenshots)\\.cpp$")
     if(NOT files)
         return()
     endif()

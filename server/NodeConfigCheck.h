@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StepResult.h"
+#include "support/Result.h"
 
 #include <filesystem>
 
@@ -9,6 +9,6 @@ namespace tavoxserver {
 /// Reads the node configuration file with the project's nodeset reader, as the utility's
 /// Node Config page does; a file that does not read fails with the reader's error text and
 /// status. The file is parsed without network access and without entity substitution.
-StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
+support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
 
 } // namespace tavoxserver

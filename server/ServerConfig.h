@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StepResult.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -30,6 +30,6 @@ struct ServerConfig {
 /// Reads the server key of the machine store. Fails when the store or the key cannot be
 /// opened, when "ServicePath" is missing or empty, or when a port is outside 1 to 65535 or
 /// both endpoints share one.
-StepResult readServerConfig(ServerConfig& config);
+support::Result<void> readServerConfig(ServerConfig& config);
 
 } // namespace tavoxserver

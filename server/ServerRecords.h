@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StepResult.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -18,8 +18,8 @@ std::string uaTcpUri(const std::string& host, const ServerConfig& config);
 std::string httpsUri(const std::string& host, const ServerConfig& config);
 
 /// Stores "UaTcpUri" and "HttpsUri" in the server key, for the utility's Status page.
-StepResult writeEndpointUris(const std::string& tcpUri, const std::string& httpsUri);
+support::Result<void> writeEndpointUris(const std::string& tcpUri, const std::string& httpsUri);
 /// Stores "SQLServerStatus" (1 while connected to the history database).
-StepResult writeSqlServerStatus(std::uint32_t status);
+support::Result<void> writeSqlServerStatus(std::uint32_t status);
 
 } // namespace tavoxserver

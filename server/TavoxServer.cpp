@@ -24,25 +24,25 @@ void TavoxServer::log(const std::string& line)
     m_log << "tavox-server: " << line << std::endl;
 }
 
-bool TavoxServer::fail(const StepResult& result)
+bool TavoxServer::fail(const support::Error& error)
 {
-    log("cannot start: " + result.reason());
+    log("cannot start: " + error.message + ".");
     m_listeners.clear();
     return false;
 }
 
 bool TavoxServer::start()
 {
-    if (StepResult read = readServerConfig(m_config); !read.ok())
-        return fail(read);
+    if (support::Result<void> read = readServerConfig(m_config); !read.ok())
+        return fail(read.error());
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
         + ", server configuration " + m_config.serviceCfgName + ", security mode "
         + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
 
     const auto nodeCfg = m_config.nodeCfgPath();
     std::size_t nodeCount = 0;
-    if (StepResult checked = checkNodeConfig(nodeCfg, &nodeCount); !checked.ok())
-        return fail(checked);
+    if (support::Result<void> checked = checkNodeConfig(nodeCfg, &nodeCount); !checked.ok())
+        return fail(checked.error());
     log("node configuration " + nodeCfg.string() + " read: " + std::to_string(nodeCount) + " nodes");
 
     struct Endpoint {
@@ -55,8 +55,8 @@ bool TavoxServer::start()
     for (const Endpoint& endpoint : endpoints) {
         PortListener listener;
         const auto port = static_cast<std::uint16_t>(endpoint.port);
-        if (StepResult bound = listener.listen(port, endpoint.purpose); !bound.ok())
-            return fail(bound);
+        if (support::Result<void> bound = listener.listen(port, endpoint.purpose); !bound.ok())
+            return fail(bound.error());
         m_listeners.push_back(std::move(listener));
         log("listening on port " + std::to_string(endpoint.port) + " (" + endpoint.purpose + ")");
     }
@@ -66,12 +66,12 @@ bool TavoxServer::start()
     const std::string host = hostName();
     const std::string tcp = uaTcpUri(host, m_config);
     const std::string https = httpsUri(host, m_config);
-    if (StepResult written = writeEndpointUris(tcp, https); !written.ok())
-        return fail(written);
+    if (support::Result<void> written = writeEndpointUris(tcp, https); !written.ok())
+        return fail(written.error());
     log("endpoint URLs stored: \"" + tcp + "\", \"" + https + "\"");
 
-    if (StepResult status = writeSqlServerStatus(0); !status.ok())
-        return fail(status);
+    if (support::Result<void> status = writeSqlServerStatus(0); !status.ok())
+        return fail(status.error());
     log("history database not connected (SQLServerStatus 0)");
     log("running");
     return true;
@@ -102,8 +102,8 @@ bool TavoxServer::stop(const std::string& reason)
 {
     log("stopping on " + reason);
     m_listeners.clear();
-    if (StepResult status = writeSqlServerStatus(0); !status.ok()) {
-        log("stopped, but " + status.reason());
+    if (support::Result<void> status = writeSqlServerStatus(0); !status.ok()) {
+        log("stopped, but " + status.error().message + ".");
         return false;
     }
     log("stopped (SQLServerStatus 0)");

@@ -30,7 +30,7 @@ public:
     void log(const std::string& line);
 
 private:
-    bool fail(const StepResult& result);
+    bool fail(const support::Error& error);
 
     std::ostream& m_log;
     ServerConfig m_config;

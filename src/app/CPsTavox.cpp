@@ -13,7 +13,7 @@
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/ServiceManager.h"
 #include "platform/Sleeper.h"
 #include "users/ui/CLogin.h"
@@ -271,7 +271,7 @@ void CPsTavox::ToggleVisible()
         hide();
         UpdateTrayIcon(TrayOperation::Modify);
         if (!QSystemTrayIcon::isSystemTrayAvailable())
-            platform::debugOutput("CPsTavox: the desktop has no notification area; start Tavox Utility again to "
+            support::debugOutput("CPsTavox: the desktop has no notification area; start Tavox Utility again to "
                                   "show the window.");
         return;
     }

@@ -9,7 +9,7 @@
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "uabase/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
 #include "users/ui/CLogin.h"
@@ -85,7 +85,7 @@ int CTavoxUtilityApp::InitInstance()
         return 0;
     case SingleInstance::ListenResult::Failed:
         // Without the socket a second start cannot find this one, but the program still works.
-        platform::debugOutput("CTavoxUtilityApp: single instance check failed. " + instance.errorString().toStdString());
+        support::debugOutput("CTavoxUtilityApp: single instance check failed. " + instance.errorString().toStdString());
         break;
     case SingleInstance::ListenResult::Listening:
         break;
@@ -94,7 +94,7 @@ int CTavoxUtilityApp::InitInstance()
 
     UaXmlDocument::initXmlLibrary();
     if (UaPlatformLayer::init() != 0) {
-        platform::debugOutput("Tavox Utility: CTavoxUtilityApp: UaPlatformLayer::init failed.");
+        support::debugOutput("Tavox Utility: CTavoxUtilityApp: UaPlatformLayer::init failed.");
         UaXmlDocument::cleanupXmlLibrary();
         return 1;
     }

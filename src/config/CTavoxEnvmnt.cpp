@@ -1,7 +1,7 @@
 #include "config/CTavoxEnvmnt.h"
 
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/Registry.h"
 
 #include <array>
@@ -46,7 +46,7 @@ std::u16string readStringOrEmpty(std::string_view name, std::string_view operati
     RegistryKey key;
     if (!openServerKey(key, RegAccess::Read)) {
         if (!operation.empty())
-            platform::debugOutput("CTavoxEnvmnt: " + std::string(operation) + " failed. Can't open registry.");
+            support::debugOutput("CTavoxEnvmnt: " + std::string(operation) + " failed. Can't open registry.");
         return {};
     }
     std::u16string text;
@@ -66,16 +66,16 @@ bool CTavoxEnvmnt::GetAppPath(std::u16string& dir)
 {
     RegistryKey key;
     if (!openServerKey(key, RegAccess::Read)) {
-        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't open registry.");
+        support::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't open registry.");
         return false;
     }
     std::u16string text;
     if (!readString(key, ServerKey::kServicePath, text)) {
-        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath.");
+        support::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath.");
         return false;
     }
     if (text.empty()) {
-        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty.");
+        support::debugOutput("CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty.");
         return false;
     }
     dir = std::move(text);

@@ -11,12 +11,12 @@
 /// the reads return their defaults and the writes do nothing.
 ///
 /// Text is UTF-16 (std::u16string), as the store keeps it and the user interface shows it;
-/// callers that need 8-bit text convert with platform::utf16ToUtf8.
+/// callers that need 8-bit text convert with support::utf16ToUtf8.
 ///
 /// String values hold at most 511 characters: a longer one, one of a non-string type, or one
 /// that is not terminated within its 1024 bytes reads as missing. DWORD values must be
 /// REG_DWORD of exactly 4 bytes, else they read as missing. Diagnostics go to
-/// platform::debugOutput, one line each, and are never shown to the user.
+/// support::debugOutput, one line each, and are never shown to the user.
 class CTavoxEnvmnt {
 public:
     /// The service directory ("ServicePath", which ends with a path separator). False, with a

@@ -2,7 +2,7 @@
 
 #include "config/AuthenticationFlags.h"
 #include "config/CTavoxEnvmnt.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <unistd.h>
 
@@ -22,7 +22,7 @@ std::u16string url(std::u16string_view scheme, std::u16string_view computerName,
     std::u16string text(scheme);
     text += computerName;
     text += u':';
-    text += platform::utf8ToUtf16(number);
+    text += support::utf8ToUtf16(number);
     return text;
 }
 
@@ -112,5 +112,5 @@ std::u16string EndpointSettings::computerName()
     char name[256] = {};
     if (::gethostname(name, sizeof(name) - 1) != 0)
         return {};
-    return platform::utf8ToUtf16(name);
+    return support::utf8ToUtf16(name);
 }

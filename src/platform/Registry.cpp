@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -166,6 +166,23 @@ const char* regStatusText(RegStatus status)
         return "the settings store cannot be read";
     }
     return "unknown";
+}
+
+support::ErrorKind regStatusErrorKind(RegStatus status)
+{
+    switch (status) {
+    case RegStatus::NotFound:
+        return support::ErrorKind::NotFound;
+    case RegStatus::AccessDenied:
+        return support::ErrorKind::AccessDenied;
+    case RegStatus::MoreData:
+        return support::ErrorKind::TooLarge;
+    case RegStatus::Success:
+    case RegStatus::InvalidHandle:
+    case RegStatus::Failed:
+        break;
+    }
+    return support::ErrorKind::System;
 }
 
 RegistryKey::~RegistryKey()
@@ -358,7 +375,7 @@ RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
     int rc = 0;
     while ((rc = st.step()) == SQLITE_ROW) {
         const std::string_view path = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-        if (path.size() <= prefix.size() || !equalsNoCase(path.substr(0, prefix.size()), prefix))
+        if (path.size() <= prefix.size() || !support::equalsNoCase(path.substr(0, prefix.size()), prefix))
             continue;
         const std::string_view rest = path.substr(prefix.size());
         if (rest.find('\\') == std::string_view::npos)
@@ -489,7 +506,7 @@ std::vector<std::uint8_t> regSzBytes(std::u16string_view text)
 
 std::vector<std::uint8_t> regSzBytesFromUtf8(std::string_view text)
 {
-    return regSzBytes(utf8ToUtf16(text));
+    return regSzBytes(support::utf8ToUtf16(text));
 }
 
 std::u16string regSzText(const std::uint8_t* data, std::size_t size)

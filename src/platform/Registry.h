@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Result.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -37,6 +39,8 @@ inline constexpr std::uint32_t kRegDword = 4;
 std::filesystem::path registryStorePath(RegHive hive);
 
 const char* regStatusText(RegStatus status);
+/// The kind of failure a store call's status stands for (Success gives System: no failure has none).
+support::ErrorKind regStatusErrorKind(RegStatus status);
 
 /// One open key of a settings store (a SQLite database), with the semantics of the
 /// RegOpenKeyExW / RegQueryValueExW / RegSetValueExW / RegDeleteValueW / RegCloseKey calls.

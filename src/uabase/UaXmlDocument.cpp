@@ -1,6 +1,8 @@
 #include "uabase/UaXmlDocument.h"
 
-#include "uabase/AtomicFileWriter.h"
+#include "support/AtomicFile.h"
+#include "support/TextCodec.h"
+#include "support/WholeFile.h"
 
 #include <libxml/chvalid.h>
 #include <libxml/dict.h>
@@ -31,22 +33,6 @@ constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET;
 const xmlChar* asXml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
 const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
-
-/// Opens a regular file for reading (not a directory, pipe or device, which could block or
-/// never end); -1 when it is none or cannot be opened.
-int openRegularFile(const char* path)
-{
-    // Non-blocking, so that opening a pipe does not wait for a writer; regular files ignore it.
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 /// The file as the parser pulls it through: libxml2 asks for a few kilobytes at a time, which
 /// read one by one would make a thousand system calls for a large nodeset; they are served from
@@ -105,46 +91,15 @@ bool hasName(const xmlNode* node, const char* name)
     return isElement(node) && std::strcmp(asText(node->name), name) == 0;
 }
 
-/// Decodes one strictly valid UTF-8 sequence (no overlong forms, no surrogate halves, nothing
-/// above U+10FFFF); -1 when the bytes at `text` are none.
-long nextCodePoint(const unsigned char*& text)
-{
-    unsigned char lead = *text++;
-    if (lead < 0x80)
-        return lead;
-    int extra = 0;
-    long code = 0;
-    long minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return -1;
-    }
-    for (; extra > 0; --extra) {
-        if ((*text & 0xC0) != 0x80)
-            return -1; // also stops at the terminating zero
-        code = (code << 6) | (*text++ & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return -1;
-    return code;
-}
-
 /// Valid UTF-8 made only of characters an XML 1.0 document can hold. Anything else would be
 /// saved into a file that no parser, this one included, reads back.
 bool isStorableText(const char* text)
 {
-    if (!xmlCheckUTF8(asXml(text)))
-        return false;
-    const auto* bytes = asXml(text);
-    while (*bytes) {
-        long code = nextCodePoint(bytes);
-        if (code < 0 || !xmlIsCharQ(code))
+    for (std::string_view rest(text); !rest.empty();) {
+        const support::DecodedCodePoint decoded = support::decodeUtf8(rest);
+        if (!decoded.isValid() || !xmlIsCharQ(decoded.codePoint))
             return false;
+        rest.remove_prefix(decoded.length);
     }
     return true;
 }
@@ -224,9 +179,10 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
     freeXmlDocument();
     // Read as a plain file: libxml2's own file opener would take "-" for standard input and a
     // path with a scheme for a URL.
-    int fd = openRegularFile(path);
-    if (fd < 0)
+    const support::Result<int> opened = support::openRegularFile(path);
+    if (!opened)
         return -1;
+    const int fd = *opened;
     // libxml2 closes the file through closeFile, also when the parse fails.
     FileSource source(fd);
     if (!listener)
@@ -246,12 +202,16 @@ int UaXmlDocument::saveXmlFile(const char* path) const
 {
     if (!path || !m_document)
         return -1;
-    AtomicFileWriter writer(path);
-    if (!writer.isOpen())
+    // Serialised whole first: the file is replaced only by complete content.
+    xmlChar* text = nullptr;
+    int length = 0;
+    xmlDocDumpFormatMemoryEnc(m_document, &text, &length, nullptr, 1);
+    if (text == nullptr || length < 0)
         return -1;
-    if (xmlSaveFormatFile(writer.tempPath().c_str(), m_document, 1) < 0)
-        return -1;
-    return writer.commit() ? 0 : -1;
+    const support::Result<void> written =
+        support::writeFileAtomically(path, std::string_view(asText(text), static_cast<std::size_t>(length)));
+    xmlFree(text);
+    return written ? 0 : -1;
 }
 
 void UaXmlDocument::freeXmlDocument()

@@ -1,7 +1,7 @@
 #include "users/CTavoxUsrAuth.h"
 
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/Registry.h"
 #include "users/Latin1Text.h"
 
@@ -71,7 +71,7 @@ bool CTavoxUsrAuth::EncryptMd5(const char* text, char* out) const
     const platform::Md5Outcome outcome = m_md5(text, std::strlen(text));
     const std::optional<platform::Md5Digest>& digest = outcome.digest;
     if (!digest) {
-        platform::debugOutput(md5FailureLine(outcome.failedStep));
+        support::debugOutput(md5FailureLine(outcome.failedStep));
         return false;
     }
     static constexpr char kHex[] = "0123456789abcdef";
@@ -106,7 +106,7 @@ void CTavoxUsrAuth::GetAllUserAuth(UsrAuthTable& table) const
 {
     RegistryKey key;
     if (openServerKey(key) != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.");
+        support::debugOutput("TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.");
         table = UsrAuthTable {};
         return;
     }
@@ -123,12 +123,12 @@ bool CTavoxUsrAuth::SetAllUserAuth(UsrAuthTable& table) const
         table[k].index = static_cast<std::uint32_t>(k + 1);
     RegistryKey key;
     if (openServerKey(key) != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.");
+        support::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.");
         return false;
     }
     if (key.setValue(ServerKey::kUsrAuth, platform::kRegBinary, table.data(), static_cast<std::uint32_t>(kUsrAuthBytes))
         != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegSetValueEx failed.");
+        support::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegSetValueEx failed.");
         return false;
     }
     return true;
@@ -138,7 +138,7 @@ bool CTavoxUsrAuth::SetRootAuth(std::u16string_view password) const
 {
     const std::optional<std::string> bytes = latin1::fromUtf16(password);
     if (!bytes) {
-        platform::debugOutput("TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.");
+        support::debugOutput("TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.");
         return false;
     }
     char digest[kDigestBufferSize];
@@ -146,12 +146,12 @@ bool CTavoxUsrAuth::SetRootAuth(std::u16string_view password) const
         return false;
     RegistryKey key;
     if (openServerKey(key) != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.");
+        support::debugOutput("TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.");
         return false;
     }
     if (key.setValue(ServerKey::kRootAuth, platform::kRegBinary, digest, static_cast<std::uint32_t>(kDigestLength))
         != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetRootAuth: RegSetValueEx failed.");
+        support::debugOutput("TavoxUsrAuth: SetRootAuth: RegSetValueEx failed.");
         return false;
     }
     return true;

@@ -1,7 +1,7 @@
 #include "config/CTavoxEnvmnt.h"
 
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
 
@@ -14,6 +14,7 @@
 #include <optional>
 
 using namespace platform;
+using support::ScopedDebugCapture;
 
 namespace {
 

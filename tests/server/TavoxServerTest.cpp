@@ -57,7 +57,7 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
         {"no service directory", [](DemoSetup& d, PortListener&) { d.remove(ServerKey::kServicePath); },
             "names no service directory (\"ServicePath\")"},
         {"no node configuration file", [](DemoSetup& d, PortListener&) { std::filesystem::remove(d.nodeConfig()); },
-            "cannot read the node configuration file"},
+            "NodeConfig.xml: No such file or directory."},
         {"not well-formed",
             [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<UANodeSet><UAVariable></UANodeSet>"); },
             "does not read: cannot load XML file (0x80AB0000)."},

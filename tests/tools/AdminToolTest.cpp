@@ -2,7 +2,7 @@
 
 #include "config/CTavoxEnvmnt.h"
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
 

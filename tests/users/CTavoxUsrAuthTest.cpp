@@ -1,6 +1,6 @@
 #include "users/CTavoxUsrAuth.h"
 
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "support/ServerKeyStore.h"
 #include "users/UserTable.h"
 
@@ -88,7 +88,7 @@ TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
     EXPECT_EQ(text(server.raw("RootAuth")), "87b75e6718627c1c9fc6f06e890184f6") << "32 bytes, no terminator";
     server.set("UsrAuth", platform::kRegBinary, std::vector<std::uint8_t>(88, 0x41));
 
-    platform::ScopedDebugCapture debug;
+    support::ScopedDebugCapture debug;
     EXPECT_FALSE(CTavoxUsrAuth().SetRootAuth(u"\u0391")) << "beyond one byte per character";
     EXPECT_FALSE(CTavoxUsrAuth(&failingAt<platform::Md5Step::Hash>).SetRootAuth(u"abc"));
     for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<platform::Md5Step::Acquire>,

@@ -35,6 +35,14 @@ int Streams::fail(std::string_view message, int code) const
     return code;
 }
 
+int Streams::fail(const support::Error& error, int code) const
+{
+    std::string sentence = error.message;
+    if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z')
+        sentence[0] = static_cast<char>(sentence[0] - 'a' + 'A');
+    return fail(sentence + ".", code);
+}
+
 std::span<const Subcommand> subcommands()
 {
     return kSubcommands;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Result.h"
+
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -18,6 +20,8 @@ struct Streams {
 
     /// Writes "ERROR: <message>" and gives the failure exit code.
     int fail(std::string_view message, int code = kExitFailure) const;
+    /// Writes the error's message as a sentence: "ERROR: Cannot read FILE: REASON."
+    int fail(const support::Error& error, int code = kExitFailure) const;
 };
 
 using Arguments = std::span<const std::string>;

@@ -5,7 +5,7 @@
 
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <optional>
 #include <ostream>
@@ -63,7 +63,7 @@ int runInit(Arguments args, const Streams& io)
         return io.fail("The service directory is empty.");
     if (!isUtf8(*dir))
         return io.fail("The service directory is not UTF-8 text.");
-    const std::u16string path = platform::utf8ToUtf16(servicePath(*dir));
+    const std::u16string path = support::utf8ToUtf16(servicePath(*dir));
     // The utility reads strings of at most 511 characters; a longer one would read as missing.
     if (path.size() > 511)
         return io.fail("The service directory is longer than 511 characters.");

@@ -1,13 +1,14 @@
 #include "RegCommand.h"
 
-#include "AtomicFile.h"
 #include "RegFile.h"
 #include "RegKeyName.h"
 #include "RegOptions.h"
 #include "RegValueText.h"
 #include "StoreMessages.h"
 
-#include "platform/TextCodec.h"
+#include "support/AtomicFile.h"
+#include "support/TextCodec.h"
+#include "support/WholeFile.h"
 
 #include <map>
 #include <ostream>
@@ -53,7 +54,7 @@ int query(const RegOptions& options, const Streams& io)
     std::string text = "\n" + key->fullName() + "\n";
     bool found = !options.valueName;
     for (const RegistryKey::Value& value : values) {
-        if (options.valueName && !platform::equalsNoCase(value.name, *options.valueName))
+        if (options.valueName && !support::equalsNoCase(value.name, *options.valueName))
             continue;
         text += formatQueryLine(value.name, value.type, value.data) + "\n";
         found = true;
@@ -166,7 +167,8 @@ int exportKey(const RegOptions& options, const Streams& io)
     const auto content = formatRegFile(keys);
     if (!content)
         return io.fail(content.error());
-    if (const auto written = writeFileAtomically(file, *content); !written)
+    const std::string_view text(reinterpret_cast<const char*>(content->data()), content->size());
+    if (const auto written = support::writeFileAtomically(file, text); !written)
         return io.fail(written.error());
     io.out << kDone;
     return kExitSuccess;
@@ -175,12 +177,14 @@ int exportKey(const RegOptions& options, const Streams& io)
 int importFile(const RegOptions& options, const Streams& io)
 {
     const std::filesystem::path file = options.positional[0];
-    const auto content = readWholeFile(file);
+    const auto content = support::readWholeFile(file);
     if (!content)
         return io.fail(content.error());
-    const auto keys = parseRegFile(*content);
-    if (!keys)
-        return io.fail(file.string() + (keys.error().starts_with("line ") ? ", " : ": ") + keys.error());
+    const auto keys = parseRegFile(Bytes(content->begin(), content->end()));
+    if (!keys) {
+        const std::string& why = keys.error().message;
+        return io.fail(file.string() + (why.starts_with("line ") ? ", " : ": ") + why + ".");
+    }
 
     std::map<std::filesystem::path, std::vector<RegistryKey::Change>> byStore;
     for (const RegFileKey& section : *keys) {
@@ -241,7 +245,7 @@ int runReg(Arguments args, const Streams& io)
         return kExitSuccess;
     }
     for (const RegVerb& verb : kVerbs) {
-        if (!platform::equalsNoCase(args[0], verb.name))
+        if (!support::equalsNoCase(args[0], verb.name))
             continue;
         const auto options = parseRegOptions(args.subspan(1), verb.switches);
         if (!options)

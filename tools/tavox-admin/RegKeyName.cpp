@@ -1,6 +1,6 @@
 #include "RegKeyName.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 namespace admin {
 
@@ -20,17 +20,17 @@ RegKeyName RegKeyName::child(std::string_view name) const
     return {hive, subKey + "\\" + std::string(name)};
 }
 
-Result<RegKeyName> parseRegKeyName(std::string_view text)
+support::Result<RegKeyName> parseRegKeyName(std::string_view text)
 {
     const auto invalid = [&](std::string_view why) {
-        return Result<RegKeyName>::failure("Invalid key name \"" + std::string(text) + "\": " + std::string(why) + ".");
+        return support::Error::invalidInput("invalid key name \"" + std::string(text) + "\": " + std::string(why));
     };
     const std::size_t slash = text.find('\\');
     const std::string_view root = text.substr(0, slash);
     RegKeyName key;
-    if (platform::equalsNoCase(root, "HKLM") || platform::equalsNoCase(root, "HKEY_LOCAL_MACHINE"))
+    if (support::equalsNoCase(root, "HKLM") || support::equalsNoCase(root, "HKEY_LOCAL_MACHINE"))
         key.hive = platform::RegHive::LocalMachine;
-    else if (platform::equalsNoCase(root, "HKCU") || platform::equalsNoCase(root, "HKEY_CURRENT_USER"))
+    else if (support::equalsNoCase(root, "HKCU") || support::equalsNoCase(root, "HKEY_CURRENT_USER"))
         key.hive = platform::RegHive::CurrentUser;
     else
         return invalid("the root must be HKLM, HKEY_LOCAL_MACHINE, HKCU or HKEY_CURRENT_USER");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Result.h"
+#include "support/Result.h"
 
 #include "platform/Registry.h"
 
@@ -23,6 +23,6 @@ struct RegKeyName {
 };
 
 /// Refuses an unknown root, a missing subkey and empty path components.
-Result<RegKeyName> parseRegKeyName(std::string_view text);
+support::Result<RegKeyName> parseRegKeyName(std::string_view text);
 
 } // namespace admin

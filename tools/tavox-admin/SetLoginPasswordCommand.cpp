@@ -2,7 +2,7 @@
 
 #include "config/UserProfile.h"
 #include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 
 #include <iostream>
@@ -96,7 +96,7 @@ int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io)
     if (password.empty())
         return io.fail("The login password must not be empty; nothing was changed.");
 
-    const std::string digest = MakeLoginDigest(platform::utf8ToUtf16(password));
+    const std::string digest = MakeLoginDigest(support::utf8ToUtf16(password));
     if (digest.empty())
         return io.fail("The digest of the password cannot be computed; nothing was changed.");
     const auto store = platform::registryStorePath(platform::RegHive::CurrentUser);
