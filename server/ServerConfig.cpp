@@ -2,7 +2,7 @@
 
 #include "config/CTavoxEnvmnt.h"
 #include "config/ServerKey.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 
 namespace tavoxserver {
@@ -15,31 +15,32 @@ bool isPort(std::uint32_t value)
 
 } // namespace
 
-support::Result<void> readServerConfig(ServerConfig& config)
+support::Result<void> readServerConfig(const platform::SettingsStore& machine, ServerConfig& config)
 {
     using platform::RegStatus;
-    config.store = platform::registryStorePath(platform::RegHive::LocalMachine);
+    config.store = machine.path();
     {
         // The value reads fall back to defaults silently; a store that is not there must not.
         platform::RegistryKey key;
-        const RegStatus status = key.open(config.store, ServerKey::kPath, platform::RegAccess::Read);
+        const RegStatus status = machine.open(key, ServerKey::kPath, platform::RegAccess::Read);
         if (status != RegStatus::Success)
             return support::Error{platform::regStatusErrorKind(status),
                 "cannot open the key " + std::string(ServerKey::kPath) + " in the settings store "
                     + config.store.string() + ": " + platform::regStatusText(status)};
     }
 
+    const CTavoxEnvmnt server(machine);
     std::u16string dir;
-    if (!CTavoxEnvmnt::GetAppPath(dir))
+    if (!server.GetAppPath(dir))
         return support::Error{support::ErrorKind::NotFound,
             "the settings store names no service directory (\"ServicePath\")"};
     config.servicePath = support::utf16ToUtf8(dir);
-    config.nodeCfgName = support::utf16ToUtf8(CTavoxEnvmnt::GetNodeCfgName());
-    config.serviceCfgName = support::utf16ToUtf8(CTavoxEnvmnt::GetServiceCfgName());
-    config.uaTcpPort = CTavoxEnvmnt::ReadUaTcpPort();
-    config.httpsPort = CTavoxEnvmnt::ReadHttpsPort();
-    config.securityMode = CTavoxEnvmnt::ReadSecurityMode();
-    config.authentication = CTavoxEnvmnt::ReadAuthentication();
+    config.nodeCfgName = support::utf16ToUtf8(server.GetNodeCfgName());
+    config.serviceCfgName = support::utf16ToUtf8(server.GetServiceCfgName());
+    config.uaTcpPort = server.ReadUaTcpPort();
+    config.httpsPort = server.ReadHttpsPort();
+    config.securityMode = server.ReadSecurityMode();
+    config.authentication = server.ReadAuthentication();
 
     if (!isPort(config.uaTcpPort))
         return support::Error::invalidInput(

@@ -3,7 +3,7 @@
 #include "ServerConfig.h"
 
 #include "config/ServerKey.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 
 #include <unistd.h>
 
@@ -14,10 +14,10 @@ namespace {
 
 using platform::RegStatus;
 
-support::Result<void> openForWriting(platform::RegistryKey& key)
+support::Result<void> openForWriting(const platform::SettingsStore& machine, platform::RegistryKey& key)
 {
-    const auto store = platform::registryStorePath(platform::RegHive::LocalMachine);
-    const RegStatus status = key.open(store, ServerKey::kPath, platform::RegAccess::Write);
+    const std::filesystem::path& store = machine.path();
+    const RegStatus status = machine.open(key, ServerKey::kPath, platform::RegAccess::Write);
     if (status != RegStatus::Success)
         return support::Error{platform::regStatusErrorKind(status),
             "cannot write to the key " + std::string(ServerKey::kPath) + " in the settings store " + store.string()
@@ -58,20 +58,22 @@ std::string httpsUri(const std::string& host, const ServerConfig& config)
     return "https://" + host + ":" + std::to_string(config.httpsPort);
 }
 
-support::Result<void> writeEndpointUris(const std::string& tcpUri, const std::string& httpsUri)
+support::Result<void> writeEndpointUris(const platform::SettingsStore& machine,
+    const std::string& tcpUri,
+    const std::string& httpsUri)
 {
     platform::RegistryKey key;
-    if (support::Result<void> opened = openForWriting(key); !opened.ok())
+    if (support::Result<void> opened = openForWriting(machine, key); !opened.ok())
         return opened;
     if (support::Result<void> tcp = setString(key, ServerKey::kUaTcpUri, tcpUri); !tcp.ok())
         return tcp;
     return setString(key, ServerKey::kHttpsUri, httpsUri);
 }
 
-support::Result<void> writeSqlServerStatus(std::uint32_t status)
+support::Result<void> writeSqlServerStatus(const platform::SettingsStore& machine, std::uint32_t status)
 {
     platform::RegistryKey key;
-    if (support::Result<void> opened = openForWriting(key); !opened.ok())
+    if (support::Result<void> opened = openForWriting(machine, key); !opened.ok())
         return opened;
     const auto bytes = platform::regDwordBytes(status);
     const RegStatus written = key.setValue(ServerKey::kSqlServerStatus, platform::kRegDword, bytes.data(), 4);

@@ -14,8 +14,9 @@
 
 namespace tavoxserver {
 
-TavoxServer::TavoxServer(std::ostream& log)
+TavoxServer::TavoxServer(std::ostream& log, const platform::SettingsStore& machine)
     : m_log(log)
+    , m_machine(machine)
 {
 }
 
@@ -33,7 +34,7 @@ bool TavoxServer::fail(const support::Error& error)
 
 bool TavoxServer::start()
 {
-    if (support::Result<void> read = readServerConfig(m_config); !read.ok())
+    if (support::Result<void> read = readServerConfig(m_machine, m_config); !read.ok())
         return fail(read.error());
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
         + ", server configuration " + m_config.serviceCfgName + ", security mode "
@@ -66,11 +67,11 @@ bool TavoxServer::start()
     const std::string host = hostName();
     const std::string tcp = uaTcpUri(host, m_config);
     const std::string https = httpsUri(host, m_config);
-    if (support::Result<void> written = writeEndpointUris(tcp, https); !written.ok())
+    if (support::Result<void> written = writeEndpointUris(m_machine, tcp, https); !written.ok())
         return fail(written.error());
     log("endpoint URLs stored: \"" + tcp + "\", \"" + https + "\"");
 
-    if (support::Result<void> status = writeSqlServerStatus(0); !status.ok())
+    if (support::Result<void> status = writeSqlServerStatus(m_machine, 0); !status.ok())
         return fail(status.error());
     log("history database not connected (SQLServerStatus 0)");
     log("running");
@@ -102,7 +103,7 @@ bool TavoxServer::stop(const std::string& reason)
 {
     log("stopping on " + reason);
     m_listeners.clear();
-    if (support::Result<void> status = writeSqlServerStatus(0); !status.ok()) {
+    if (support::Result<void> status = writeSqlServerStatus(m_machine, 0); !status.ok()) {
         log("stopped, but " + status.error().message + ".");
         return false;
     }
@@ -110,7 +111,7 @@ bool TavoxServer::stop(const std::string& reason)
     return true;
 }
 
-int runUntilSignalled(std::ostream& log)
+int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
 {
     sigset_t signals;
     sigemptyset(&signals);
@@ -125,7 +126,7 @@ int runUntilSignalled(std::ostream& log)
         return 1;
     }
 
-    TavoxServer server(log);
+    TavoxServer server(log, machine);
     int exitCode = 1;
     if (server.start()) {
         std::string reason = "an error";

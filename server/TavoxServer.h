@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class SettingsStore;
+} // namespace platform
+
 namespace tavoxserver {
 
 /// The stand-in for the server service: it reads the settings that the utility writes,
@@ -15,7 +19,8 @@ namespace tavoxserver {
 /// line; a failing step names what is wrong.
 class TavoxServer {
 public:
-    explicit TavoxServer(std::ostream& log);
+    /// Reads and writes the machine store `machine`, which must outlive the object.
+    TavoxServer(std::ostream& log, const platform::SettingsStore& machine);
 
     /// Reads the store and the node configuration file, binds the ports, stores the endpoint
     /// URLs and "SQLServerStatus" 0. False after logging the step that failed.
@@ -33,11 +38,12 @@ private:
     bool fail(const support::Error& error);
 
     std::ostream& m_log;
+    const platform::SettingsStore& m_machine;
     ServerConfig m_config;
     std::vector<PortListener> m_listeners;
 };
 
-/// Runs the server until SIGTERM or SIGINT; the process's exit status.
-int runUntilSignalled(std::ostream& log);
+/// Runs the server on the machine store `machine` until SIGTERM or SIGINT; the process's exit status.
+int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine);
 
 } // namespace tavoxserver

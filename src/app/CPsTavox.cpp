@@ -13,9 +13,10 @@
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
-#include "support/DebugOutput.h"
 #include "platform/ServiceManager.h"
+#include "platform/SettingsStore.h"
 #include "platform/Sleeper.h"
+#include "support/DebugOutput.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CPgUsers.h"
 
@@ -48,10 +49,12 @@ CPsTavox::CPsTavox(const QString& caption,
                    MessageBoxes& boxes,
                    platform::ServiceManager& serviceManager,
                    platform::Sleeper& sleeper,
+                   const platform::SettingsStores& stores,
                    QWidget* parent)
     : QDialog(parent)
     , m_boxes(boxes)
     , m_sleeper(sleeper)
+    , m_stores(stores)
     , m_header(new CDialogHeader(this))
     , m_service(serviceManager, sleeper)
     , m_caption(caption)
@@ -310,7 +313,7 @@ void CPsTavox::OnShowRequest()
 
 bool CPsTavox::RunLogin()
 {
-    CLogin login(m_boxes, UserProfile::utility());
+    CLogin login(m_boxes, UserProfile::utility(m_stores.user));
     return login.exec() == QDialog::Accepted;
 }
 
@@ -368,7 +371,8 @@ void CPsTavox::OnStatusPoll()
     if (!g_pPgODBCSQL)
         return;
     CTavoxPage* odbc = g_pPgODBCSQL;
-    odbc->UpdateSqlStatus(state == platform::kServiceRunning ? CTavoxEnvmnt::ReadSqlServerStatus() : 0);
+    const CTavoxEnvmnt server(m_stores.machine);
+    odbc->UpdateSqlStatus(state == platform::kServiceRunning ? server.ReadSqlServerStatus() : 0);
 }
 
 void CPsTavox::OnStartTimer()

@@ -24,6 +24,7 @@ class QTabWidget;
 namespace platform {
 class ServiceManager;
 class Sleeper;
+struct SettingsStores;
 } // namespace platform
 
 /// The main window: a tabbed sheet of the six pages under the header strip, with OK, Cancel
@@ -46,6 +47,7 @@ public:
              MessageBoxes& boxes,
              platform::ServiceManager& serviceManager,
              platform::Sleeper& sleeper,
+             const platform::SettingsStores& stores,
              QWidget* parent = nullptr);
     ~CPsTavox() override;
 
@@ -118,6 +120,7 @@ private:
 
     MessageBoxes& m_boxes;
     platform::Sleeper& m_sleeper;
+    const platform::SettingsStores& m_stores;
     QString m_trayTitle;
     QMenu* m_trayMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;

@@ -9,6 +9,7 @@
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
+#include "platform/SettingsStore.h"
 #include "support/DebugOutput.h"
 #include "uabase/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
@@ -24,10 +25,12 @@ const QString CTavoxUtilityApp::kCompany = QStringLiteral("MORVANE");
 
 CTavoxUtilityApp::CTavoxUtilityApp(MessageBoxes& boxes,
                                    platform::ServiceManager& serviceManager,
-                                   platform::Sleeper& sleeper)
+                                   platform::Sleeper& sleeper,
+                                   const platform::SettingsStores& stores)
     : m_boxes(boxes)
     , m_serviceManager(serviceManager)
     , m_sleeper(sleeper)
+    , m_stores(stores)
     , m_instanceName(SingleInstance::defaultName())
 {
 }
@@ -37,17 +40,17 @@ QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments)
     return arguments.join(QLatin1Char(' '));
 }
 
-void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
+void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes, const platform::SettingsStores& stores)
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
     const auto item = [&window](const char* icon, const QString& title, const QString& description) {
         return tagCPropSheetItem{TavoxIcons::icon(icon), title, description, window, 0};
     };
-    sheet.AddPage(new CPgStatus(boxes),
+    sheet.AddPage(new CPgStatus(boxes, stores.machine),
                   item("status", QStringLiteral("Status"), QStringLiteral("Show the status of Tavox server.")));
-    sheet.AddPage(new CPgEndpoints(boxes),
+    sheet.AddPage(new CPgEndpoints(boxes, stores.machine),
                   item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
-    sheet.AddPage(new CPgUsers(boxes),
+    sheet.AddPage(new CPgUsers(boxes, stores.machine),
                   item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
     sheet.AddPage(new CPgXmlConfigure(boxes),
                   item("nodeconfig", QStringLiteral("Node Config"),
@@ -55,7 +58,7 @@ void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes)
     sheet.AddPage(new CPgODBCSQL(boxes),
                   item("database", QStringLiteral("ODBC Database"),
                        QStringLiteral("Create an ODBC connection to a SQL Server database")));
-    sheet.AddPage(new CPgAbout(boxes),
+    sheet.AddPage(new CPgAbout(boxes, stores.user),
                   item("tavox", QStringLiteral("About"), QStringLiteral("Change login password and copyright")));
 }
 
@@ -99,16 +102,16 @@ int CTavoxUtilityApp::InitInstance()
         return 1;
     }
 
-    const UserProfile profile(kCompany.toStdString(), kAppName.toStdString());
+    const UserProfile profile(m_stores.user, kCompany.toStdString(), kAppName.toStdString());
     bool loggedIn = false;
     {
         CLogin login(m_boxes, profile);
         loggedIn = login.exec() == QDialog::Accepted;
     }
     if (loggedIn) {
-        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper);
+        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper, m_stores);
         sheet.setCommandLine(m_commandLine);
-        AddPages(sheet, m_boxes);
+        AddPages(sheet, m_boxes, m_stores);
         m_sheet = &sheet;
         sheet.DoModal();
         m_sheet = nullptr;

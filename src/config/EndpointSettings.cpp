@@ -1,7 +1,6 @@
 #include "config/EndpointSettings.h"
 
 #include "config/AuthenticationFlags.h"
-#include "config/CTavoxEnvmnt.h"
 #include "support/TextCodec.h"
 
 #include <unistd.h>
@@ -30,30 +29,30 @@ bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == 
 
 } // namespace
 
-EndpointSettings::Shown EndpointSettings::load()
+EndpointSettings::Shown EndpointSettings::load() const
 {
     Shown shown;
-    const std::uint32_t authentication = CTavoxEnvmnt::ReadAuthentication();
+    const std::uint32_t authentication = m_server.ReadAuthentication();
     shown.computerName = computerName();
-    shown.uaTcpPort = CTavoxEnvmnt::ReadUaTcpPort();
-    shown.httpsPort = CTavoxEnvmnt::ReadHttpsPort();
-    shown.securityNone = (CTavoxEnvmnt::ReadSecurityMode() & kSecurityNone) != 0;
+    shown.uaTcpPort = m_server.ReadUaTcpPort();
+    shown.httpsPort = m_server.ReadHttpsPort();
+    shown.securityNone = (m_server.ReadSecurityMode() & kSecurityNone) != 0;
     shown.https = (authentication & auth_flags::kHttps) != 0;
     shown.uaTcpUrl = uaTcpUrl(shown.computerName, shown.uaTcpPort);
     shown.httpsUrl = httpsUrl(shown.computerName, shown.httpsPort);
     return shown;
 }
 
-EndpointSettings::Check EndpointSettings::apply(const Edited& edited)
+EndpointSettings::Check EndpointSettings::apply(const Edited& edited) const
 {
     const int uaTcpPort = portFromText(edited.uaTcpPortText);
     const int httpsPort = portFromText(edited.httpsPortText);
     if (const Check check = validate(edited.https, uaTcpPort, httpsPort); check != Check::Ok)
         return check;
-    (void)CTavoxEnvmnt::WriteSecurityMode(securityModeWith(CTavoxEnvmnt::ReadSecurityMode(), edited.securityNone));
-    (void)CTavoxEnvmnt::WriteAuthentication(authenticationWith(CTavoxEnvmnt::ReadAuthentication(), edited.https));
-    (void)CTavoxEnvmnt::WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort));
-    (void)CTavoxEnvmnt::WriteHttpsPort(static_cast<std::uint32_t>(httpsPort));
+    (void)m_server.WriteSecurityMode(securityModeWith(m_server.ReadSecurityMode(), edited.securityNone));
+    (void)m_server.WriteAuthentication(authenticationWith(m_server.ReadAuthentication(), edited.https));
+    (void)m_server.WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort));
+    (void)m_server.WriteHttpsPort(static_cast<std::uint32_t>(httpsPort));
     return Check::Ok;
 }
 

@@ -131,24 +131,6 @@ bool deleteRow(sqlite3* db, std::int64_t keyId, std::string_view name)
 
 } // namespace
 
-std::filesystem::path registryStorePath(RegHive hive)
-{
-    if (hive == RegHive::LocalMachine) {
-        const char* env = std::getenv("TAVOX_REGISTRY");
-        return env && *env ? std::filesystem::path(env) : std::filesystem::path("/var/lib/tavox/registry.db");
-    }
-    if (const char* env = std::getenv("TAVOX_USER_REGISTRY"); env && *env)
-        return env;
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".config";
-    else
-        base = ".config";
-    return base / "tavox" / "user-registry.db";
-}
-
 const char* regStatusText(RegStatus status)
 {
     switch (status) {
@@ -218,11 +200,6 @@ void RegistryKey::close()
     }
     m_keyId = 0;
     m_writable = false;
-}
-
-RegStatus RegistryKey::open(RegHive hive, std::string_view subKey, RegAccess access)
-{
-    return open(registryStorePath(hive), subKey, access);
 }
 
 RegStatus RegistryKey::open(const std::filesystem::path& store, std::string_view subKey, RegAccess access)

@@ -34,10 +34,6 @@ inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
-/// Path of a store: TAVOX_REGISTRY / TAVOX_USER_REGISTRY, else /var/lib/tavox/registry.db and
-/// $XDG_CONFIG_HOME/tavox/user-registry.db (~/.config when unset).
-std::filesystem::path registryStorePath(RegHive hive);
-
 const char* regStatusText(RegStatus status);
 /// The kind of failure a store call's status stands for (Success gives System: no failure has none).
 support::ErrorKind regStatusErrorKind(RegStatus status);
@@ -54,9 +50,8 @@ public:
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
-    /// Opens an existing key; never creates one. Closes a key opened before.
-    [[nodiscard]] RegStatus open(RegHive hive, std::string_view subKey, RegAccess access);
-    /// Opens an existing key of the store at an explicit path.
+    /// Opens an existing key of the store at `store`; never creates one. Closes a key opened
+    /// before. (SettingsStore::open is the same on a store handed over.)
     [[nodiscard]] RegStatus open(const std::filesystem::path& store, std::string_view subKey, RegAccess access);
     bool isOpen() const { return m_db != nullptr; }
     void close();

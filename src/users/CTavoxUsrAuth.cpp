@@ -1,8 +1,8 @@
 #include "users/CTavoxUsrAuth.h"
 
 #include "config/ServerKey.h"
+#include "platform/SettingsStore.h"
 #include "support/DebugOutput.h"
-#include "platform/Registry.h"
 #include "users/Latin1Text.h"
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <vector>
 
 using platform::RegAccess;
-using platform::RegHive;
 using platform::RegistryKey;
 using platform::RegStatus;
 
@@ -51,15 +50,16 @@ std::string_view md5FailureLine(platform::Md5Step step)
 
 // The store and the server both open the key for reading and writing; a store that may not
 // be written therefore cannot be read either, as on the original platform.
-RegStatus openServerKey(RegistryKey& key)
+RegStatus openServerKey(const platform::SettingsStore& machine, RegistryKey& key)
 {
-    return key.open(RegHive::LocalMachine, ServerKey::kPath, RegAccess::ReadWrite);
+    return machine.open(key, ServerKey::kPath, RegAccess::ReadWrite);
 }
 
 } // namespace
 
-CTavoxUsrAuth::CTavoxUsrAuth(Md5Function md5)
-    : m_md5(md5)
+CTavoxUsrAuth::CTavoxUsrAuth(const platform::SettingsStore& machine, Md5Function md5)
+    : m_machine(&machine)
+    , m_md5(md5)
 {
 }
 
@@ -105,7 +105,7 @@ bool CTavoxUsrAuth::MakeDigest(const char* text, char* out) const
 void CTavoxUsrAuth::GetAllUserAuth(UsrAuthTable& table) const
 {
     RegistryKey key;
-    if (openServerKey(key) != RegStatus::Success) {
+    if (openServerKey(*m_machine, key) != RegStatus::Success) {
         support::debugOutput("TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.");
         table = UsrAuthTable {};
         return;
@@ -122,7 +122,7 @@ bool CTavoxUsrAuth::SetAllUserAuth(UsrAuthTable& table) const
     for (std::size_t k = 0; k < table.size(); ++k)
         table[k].index = static_cast<std::uint32_t>(k + 1);
     RegistryKey key;
-    if (openServerKey(key) != RegStatus::Success) {
+    if (openServerKey(*m_machine, key) != RegStatus::Success) {
         support::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.");
         return false;
     }
@@ -145,7 +145,7 @@ bool CTavoxUsrAuth::SetRootAuth(std::u16string_view password) const
     if (!MakeDigest(bytes->c_str(), digest))
         return false;
     RegistryKey key;
-    if (openServerKey(key) != RegStatus::Success) {
+    if (openServerKey(*m_machine, key) != RegStatus::Success) {
         support::debugOutput("TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.");
         return false;
     }

@@ -26,9 +26,10 @@ using platform::kServiceStopped;
 class TestSheet final : public CPsTavox {
 public:
     explicit TestSheet(UiSandbox& sandbox)
-        : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper)
+        : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper,
+            sandbox.stores.stores())
     {
-        CTavoxUtilityApp::AddPages(*this, sandbox.boxes);
+        CTavoxUtilityApp::AddPages(*this, sandbox.boxes, sandbox.stores.stores());
     }
     ~TestSheet() override { EXPECT_TRUE(logins.empty()) << "a scripted login was not asked for"; }
 

@@ -6,6 +6,7 @@
 #include "app/TavoxPage.h"
 #include "pages/CDlgAbout.h"
 #include "platform/InMemoryServiceManager.h"
+#include "platform/SettingsStore.h"
 #include "support/UiSandbox.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CSetPwd.h"
@@ -48,6 +49,7 @@ TEST(PageScreenshots, EveryPage)
     ASSERT_TRUE(dir.exists());
 
     // The stores are those of the environment (the demo sandbox); the service runs.
+    const platform::SettingsStores stores = platform::settingsStoresFromEnvironment();
     platform::InMemoryServiceManager services;
     services.addService(UiSandbox::kService, platform::kServiceRunning);
     RecordingSleeper sleeper;
@@ -55,14 +57,14 @@ TEST(PageScreenshots, EveryPage)
     boxes.setAnswerAll(true);
 
     {
-        CLogin login(boxes, UserProfile::utility());
+        CLogin login(boxes, UserProfile::utility(stores.user));
         login.show();
         QTest::keyClicks(login.findChild<QLineEdit*>(), QStringLiteral("password"));
         save(login, dir, QStringLiteral("login"));
     }
 
-    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper);
-    CTavoxUtilityApp::AddPages(sheet, boxes);
+    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper, stores);
+    CTavoxUtilityApp::AddPages(sheet, boxes, stores);
     sheet.OnInitDialog();
     sheet.show();
     const char* const names[] = {"1-status", "2-endpoints", "3-users", "4-node-config", "5-odbc-database", "6-about"};
@@ -74,7 +76,7 @@ TEST(PageScreenshots, EveryPage)
     CDlgAbout about;
     about.show();
     save(about, dir, QStringLiteral("about-box"));
-    CSetPwd change(boxes, UserProfile::utility());
+    CSetPwd change(boxes, UserProfile::utility(stores.user));
     change.show();
     save(change, dir, QStringLiteral("change-login-password"));
 }

@@ -48,7 +48,7 @@ protected:
     ServerKeyStore m_server;
     ScriptedMessageBoxes m_boxes;
     RecordingSheet m_sheet;
-    CPgEndpoints m_page { m_boxes };
+    CPgEndpoints m_page { m_boxes, m_server.machineStore() };
 };
 
 TEST_F(CPgEndpointsTest, OpensWithDefaultsAndThisMachinesUrls)

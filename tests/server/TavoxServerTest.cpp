@@ -25,7 +25,7 @@ TEST(TavoxServerTest, StartsWithADemoStoreAndPublishesItsEndpoints)
         demo.setDword(ServerKey::kSqlServerStatus, 1);
         demo.setString(ServerKey::kHttpsUri, "https://stale:1");
         std::ostringstream log;
-        TavoxServer server(log);
+        TavoxServer server(log, demo.machineStore());
 
         ASSERT_TRUE(server.start()) << log.str();
         const std::string host = testHostName();
@@ -97,7 +97,7 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
         PortListener occupied;
         c.arrange(demo, occupied);
         std::ostringstream log;
-        TavoxServer server(log);
+        TavoxServer server(log, demo.machineStore());
         if (c.line.empty()) {
             // Entities are kept, not fetched: the file reads without the network.
             EXPECT_TRUE(server.start()) << log.str();

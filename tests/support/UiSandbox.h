@@ -6,7 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 #include "users/LoginDigest.h"
 
 #include <QApplication>
@@ -34,7 +34,7 @@ public:
 };
 
 /// What a user-interface test of the shell runs against: its own stores (with the server
-/// key created), a service manager holding "Tavox Server", scripted message boxes and a
+/// key created; hand over stores.stores()), a service manager holding "Tavox Server", scripted message boxes and a
 /// sleeper that does not wait.
 struct UiSandbox {
     static constexpr const char* kService = "Tavox Server";
@@ -43,7 +43,7 @@ struct UiSandbox {
     UiSandbox()
     {
         EXPECT_EQ(platform::RegistryKey::createKey(stores.machine(), ServerKey::kPath), platform::RegStatus::Success);
-        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeLoginDigest(kPassword)));
+        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(stores.userStore()), MakeLoginDigest(kPassword)));
         services.addService(kService, platform::kServiceStopped);
     }
 
@@ -65,7 +65,7 @@ struct UiSandbox {
     }
 
     TempDir dir;
-    ScopedStores stores{dir};
+    TempStores stores{dir};
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;
     ScriptedMessageBoxes boxes;

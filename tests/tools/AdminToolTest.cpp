@@ -4,7 +4,7 @@
 #include "config/ServerKey.h"
 #include "support/DebugOutput.h"
 #include "platform/Registry.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ protected:
     Outcome run(std::vector<std::string> args)
     {
         std::ostringstream out, err;
-        const int code = runAdmin(args, {out, err});
+        const int code = runAdmin(args, {out, err}, m_stores.stores());
         return {code, out.str(), err.str()};
     }
 
@@ -57,7 +57,7 @@ protected:
     }
 
     TempDir m_dir;
-    ScopedStores m_stores {m_dir};
+    TempStores m_stores {m_dir};
 };
 
 TEST_F(AdminToolTest, InitCreatesTheServerKeyAndKeepsWhatExists)
@@ -79,10 +79,10 @@ TEST_F(AdminToolTest, InitCreatesTheServerKeyAndKeepsWhatExists)
     const Outcome again = run({"init", "--service-path=/elsewhere/"});
     EXPECT_EQ(again.code, kExitSuccess);
     EXPECT_NE(again.out.find("Kept the existing value UaTcpPort."), std::string::npos);
-    EXPECT_EQ(CTavoxEnvmnt::ReadUaTcpPort(), 4840u);
+    EXPECT_EQ(CTavoxEnvmnt(m_stores.machineStore()).ReadUaTcpPort(), 4840u);
     std::u16string dir;
-    EXPECT_TRUE(CTavoxEnvmnt::GetAppPath(dir));
-    EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgPath(), dir + u"NodeConfig.xml");
+    EXPECT_TRUE(CTavoxEnvmnt(m_stores.machineStore()).GetAppPath(dir));
+    EXPECT_EQ(CTavoxEnvmnt(m_stores.machineStore()).GetNodeCfgPath(), dir + u"NodeConfig.xml");
     EXPECT_EQ(dir.back(), u'/');
 }
 

@@ -1,7 +1,7 @@
 #include "tavox-admin/SetLoginPasswordCommand.h"
 
 #include "config/UserProfile.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 #include "users/LoginDigest.h"
 
 #include <gtest/gtest.h>
@@ -64,11 +64,12 @@ TEST(SetLoginPasswordTest, StoresTheDigestOfAConfirmedPasswordOnly)
     };
     for (const Case& c : cases) {
         TempDir dir;
-        ScopedStores stores(dir);
+        TempStores stores(dir);
         ScriptedInput input(c.terminal, c.lines);
         std::ostringstream out, err;
-        EXPECT_EQ(setLoginPassword(c.args, input, {out, err}), c.code) << c.what << ": " << err.str();
-        const std::string stored = ReadLoginDigest(UserProfile::utility());
+        EXPECT_EQ(setLoginPassword(c.args, input, {out, err}, stores.userStore()), c.code)
+            << c.what << ": " << err.str();
+        const std::string stored = ReadLoginDigest(UserProfile::utility(stores.userStore()));
         if (c.stored.empty()) {
             EXPECT_EQ(stored, kDefaultLoginDigest) << c.what;
             EXPECT_NE(err.str().find("ERROR: "), std::string::npos) << c.what;
@@ -82,10 +83,10 @@ TEST(SetLoginPasswordTest, StoresTheDigestOfAConfirmedPasswordOnly)
 TEST(SetLoginPasswordTest, AsksTwiceWithoutEchoOnATerminal)
 {
     TempDir dir;
-    ScopedStores stores(dir);
+    TempStores stores(dir);
     ScriptedInput input(true, {"pw", "pw"});
     std::ostringstream out, err;
-    EXPECT_EQ(setLoginPassword({}, input, {out, err}), kExitSuccess);
+    EXPECT_EQ(setLoginPassword({}, input, {out, err}, stores.userStore()), kExitSuccess);
     EXPECT_EQ(input.prompts, (std::vector<std::string>{"New login password: ", "Confirm login password: "}));
     EXPECT_NE(out.str().find(stores.user().string()), std::string::npos) << out.str();
 }

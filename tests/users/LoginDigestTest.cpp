@@ -1,7 +1,7 @@
 #include "users/LoginDigest.h"
 
 #include "config/UserProfile.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +56,8 @@ TEST(LoginDigestTest, MatchesExactlyAndCaseSensitively)
 TEST(LoginDigestTest, ReadsTheStoredDigestOrTheDefault)
 {
     TempDir dir;
-    ScopedStores stores(dir);
-    const UserProfile profile = UserProfile::utility();
+    TempStores stores(dir);
+    const UserProfile profile = UserProfile::utility(stores.userStore());
     EXPECT_EQ(ReadLoginDigest(profile), kDefaultLoginDigest);
 
     ASSERT_TRUE(profile.writeString("Setting", "Pwd", u""));
@@ -72,8 +72,8 @@ TEST(LoginDigestTest, ReadsTheStoredDigestOrTheDefault)
 TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
 {
     TempDir dir;
-    ScopedStores stores(dir);
-    const UserProfile profile = UserProfile::utility();
+    TempStores stores(dir);
+    const UserProfile profile = UserProfile::utility(stores.userStore());
     ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"old")));
     const std::string stored = ReadLoginDigest(profile);
 

@@ -48,7 +48,7 @@ std::span<const Subcommand> subcommands()
     return kSubcommands;
 }
 
-int runAdmin(Arguments args, const Streams& io)
+int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     if (args.empty()) {
         printUsage(io.err);
@@ -60,7 +60,7 @@ int runAdmin(Arguments args, const Streams& io)
     }
     for (const Subcommand& command : kSubcommands) {
         if (args[0] == command.name)
-            return command.run(args.subspan(1), io);
+            return command.run(args.subspan(1), io, stores);
     }
     return io.fail("Unknown command \"" + args[0] + "\"; run tavox-admin --help for the list.", kExitUsage);
 }

@@ -2,6 +2,11 @@
 
 #include "support/Result.h"
 
+namespace platform {
+class SettingsStore;
+struct SettingsStores;
+} // namespace platform
+
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -27,17 +32,17 @@ struct Streams {
 using Arguments = std::span<const std::string>;
 
 /// One subcommand of tavox-admin: its name, its synopsis for the usage text, and what runs it
-/// (with the arguments after the name).
+/// (with the arguments after the name, on the stores the program was given).
 struct Subcommand {
     std::string_view name;
     std::string_view synopsis;
-    int (*run)(Arguments args, const Streams& io);
+    int (*run)(Arguments args, const Streams& io, const platform::SettingsStores& stores);
 };
 
 /// Every subcommand, in the order the usage text lists them.
 std::span<const Subcommand> subcommands();
 
-/// Runs one command line (without the program name); returns the exit code.
-int runAdmin(Arguments args, const Streams& io);
+/// Runs one command line (without the program name) on `stores`; returns the exit code.
+int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores);
 
 } // namespace admin

@@ -4,14 +4,13 @@
 #include "StoreMessages.h"
 
 #include "config/ServerKey.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 
 #include <optional>
 #include <ostream>
 
 using platform::RegAccess;
-using platform::RegHive;
 using platform::RegistryKey;
 using platform::RegStatus;
 
@@ -54,7 +53,7 @@ RegistryKey::Change stringChange(std::string_view name, std::u16string_view valu
 
 } // namespace
 
-int runInit(Arguments args, const Streams& io)
+int runInit(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto dir = serviceDirArgument(args);
     if (!dir)
@@ -77,10 +76,10 @@ int runInit(Arguments args, const Streams& io)
         dwordChange(ServerKey::kSecurityMode, ServerKey::kDefaultSecurityMode),
         dwordChange(ServerKey::kAuthentication, ServerKey::kAuthenticationForced),
     };
-    const auto store = platform::registryStorePath(RegHive::LocalMachine);
+    const std::filesystem::path& store = stores.machine.path();
     std::vector<std::string> kept;
     RegistryKey existing;
-    if (existing.open(store, ServerKey::kPath, RegAccess::Read) == RegStatus::Success) {
+    if (stores.machine.open(existing, ServerKey::kPath, RegAccess::Read) == RegStatus::Success) {
         for (const RegistryKey::Change& change : changes) {
             std::uint32_t size = 0;
             if (existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)

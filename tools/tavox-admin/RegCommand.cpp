@@ -6,6 +6,8 @@
 #include "RegValueText.h"
 #include "StoreMessages.h"
 
+#include "platform/SettingsStore.h"
+
 #include "support/AtomicFile.h"
 #include "support/TextCodec.h"
 #include "support/WholeFile.h"
@@ -27,22 +29,27 @@ struct RegVerb {
     std::string_view synopsis;
     std::string_view switches;
     std::size_t positionals; ///< arguments besides the switches, KEY and FILE
-    int (*run)(const RegOptions& options, const Streams& io);
+    int (*run)(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores);
 };
 
-int openKey(const RegKeyName& key, RegAccess access, RegistryKey& opened, const Streams& io)
+int openKey(const RegKeyName& key,
+    RegAccess access,
+    RegistryKey& opened,
+    const Streams& io,
+    const platform::SettingsStores& stores)
 {
-    const RegStatus status = opened.open(key.store(), key.subKey, access);
-    return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, key.store()));
+    const platform::SettingsStore& store = stores.of(key.hive);
+    const RegStatus status = store.open(opened, key.subKey, access);
+    return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, store.path()));
 }
 
-int query(const RegOptions& options, const Streams& io)
+int query(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io))
+    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegistryKey::Value> values;
     std::vector<std::string> subKeys;
@@ -50,7 +57,7 @@ int query(const RegOptions& options, const Streams& io)
     if (status == RegStatus::Success && !options.valueName)
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     std::string text = "\n" + key->fullName() + "\n";
     bool found = !options.valueName;
     for (const RegistryKey::Value& value : values) {
@@ -60,7 +67,7 @@ int query(const RegOptions& options, const Streams& io)
         found = true;
     }
     if (!found)
-        return io.fail(storeFailureMessage(RegStatus::NotFound, key->store()));
+        return io.fail(storeFailureMessage(RegStatus::NotFound, stores.of(key->hive).path()));
     text += "\n";
     for (const std::string& name : subKeys)
         text += key->child(name).fullName() + "\n";
@@ -68,7 +75,7 @@ int query(const RegOptions& options, const Streams& io)
     return kExitSuccess;
 }
 
-int add(const RegOptions& options, const Streams& io)
+int add(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
@@ -95,19 +102,19 @@ int add(const RegOptions& options, const Streams& io)
         if (!options.force) {
             RegistryKey existing;
             std::uint32_t size = 0;
-            if (existing.open(key->store(), key->subKey, RegAccess::Read) == RegStatus::Success &&
+            if (stores.of(key->hive).open(existing, key->subKey, RegAccess::Read) == RegStatus::Success &&
                 existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
-    const RegStatus status = RegistryKey::writeAll(key->store(), {change});
+    const RegStatus status = RegistryKey::writeAll(stores.of(key->hive).path(), {change});
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
 
-int remove(const RegOptions& options, const Streams& io)
+int remove(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
@@ -118,20 +125,20 @@ int remove(const RegOptions& options, const Streams& io)
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Write, opened, io))
+    if (int rc = openKey(*key, RegAccess::Write, opened, io, stores))
         return rc;
     const RegStatus status = opened.deleteValue(*options.valueName);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
 
 // A key and its subkeys, depth first, as the registry editor exports them.
-RegStatus collect(const RegKeyName& name, std::vector<RegFileKey>& keys)
+RegStatus collect(const RegKeyName& name, std::vector<RegFileKey>& keys, const platform::SettingsStores& stores)
 {
     RegistryKey opened;
-    RegStatus status = opened.open(name.store(), name.subKey, RegAccess::Read);
+    RegStatus status = stores.of(name.hive).open(opened, name.subKey, RegAccess::Read);
     std::vector<RegistryKey::Value> values;
     std::vector<std::string> subKeys;
     if (status == RegStatus::Success)
@@ -146,13 +153,13 @@ RegStatus collect(const RegKeyName& name, std::vector<RegFileKey>& keys)
         section.values.push_back({std::move(value.name), false, value.type, std::move(value.data)});
     keys.push_back(std::move(section));
     for (const std::string& child : subKeys) {
-        if ((status = collect(name.child(child), keys)) != RegStatus::Success)
+        if ((status = collect(name.child(child), keys, stores)) != RegStatus::Success)
             return status;
     }
     return RegStatus::Success;
 }
 
-int exportKey(const RegOptions& options, const Streams& io)
+int exportKey(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
@@ -162,8 +169,8 @@ int exportKey(const RegOptions& options, const Streams& io)
     if (!options.overwrite && std::filesystem::exists(file, ec))
         return io.fail("The file " + file.string() + " exists; add /y to overwrite it.");
     std::vector<RegFileKey> keys;
-    if (const RegStatus status = collect(*key, keys); status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+    if (const RegStatus status = collect(*key, keys, stores); status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     const auto content = formatRegFile(keys);
     if (!content)
         return io.fail(content.error());
@@ -174,7 +181,7 @@ int exportKey(const RegOptions& options, const Streams& io)
     return kExitSuccess;
 }
 
-int importFile(const RegOptions& options, const Streams& io)
+int importFile(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const std::filesystem::path file = options.positional[0];
     const auto content = support::readWholeFile(file);
@@ -188,7 +195,7 @@ int importFile(const RegOptions& options, const Streams& io)
 
     std::map<std::filesystem::path, std::vector<RegistryKey::Change>> byStore;
     for (const RegFileKey& section : *keys) {
-        auto& changes = byStore[section.key.store()];
+        auto& changes = byStore[stores.of(section.key.hive).path()];
         changes.push_back({RegistryKey::Change::Kind::CreateKey, section.key.subKey, {}, 0, {}});
         for (const RegFileValue& value : section.values) {
             const auto kind = value.remove ? RegistryKey::Change::Kind::Delete : RegistryKey::Change::Kind::Set;
@@ -234,7 +241,7 @@ void printRegUsage(std::ostream& os)
 
 } // namespace
 
-int runReg(Arguments args, const Streams& io)
+int runReg(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     if (args.empty()) {
         printRegUsage(io.err);
@@ -252,7 +259,7 @@ int runReg(Arguments args, const Streams& io)
             return io.fail(options.error(), kExitUsage);
         if (options->positional.size() != verb.positionals)
             return io.fail("Invalid syntax: tavox-admin " + std::string(verb.synopsis), kExitUsage);
-        return verb.run(*options, io);
+        return verb.run(*options, io, stores);
     }
     return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
 }

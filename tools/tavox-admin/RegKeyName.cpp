@@ -10,11 +10,6 @@ std::string RegKeyName::fullName() const
     return std::string(root) + "\\" + subKey;
 }
 
-std::filesystem::path RegKeyName::store() const
-{
-    return platform::registryStorePath(hive);
-}
-
 RegKeyName RegKeyName::child(std::string_view name) const
 {
     return {hive, subKey + "\\" + std::string(name)};

@@ -17,8 +17,6 @@ struct RegKeyName {
 
     /// "HKEY_LOCAL_MACHINE\<subKey>" or "HKEY_CURRENT_USER\<subKey>".
     std::string fullName() const;
-    /// The store file of the key's hive.
-    std::filesystem::path store() const;
     RegKeyName child(std::string_view name) const;
 };
 

@@ -1,7 +1,7 @@
 #include "SetLoginPasswordCommand.h"
 
 #include "config/UserProfile.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 
@@ -71,7 +71,7 @@ std::optional<std::string> askTwice(PasswordInput& input, const Streams& io, int
 
 } // namespace
 
-int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io)
+int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io, const platform::SettingsStore& user)
 {
     const bool fromStdin = args.size() == 1 && args[0] == "--stdin";
     if (!args.empty() && !fromStdin)
@@ -99,17 +99,17 @@ int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io)
     const std::string digest = MakeLoginDigest(support::utf8ToUtf16(password));
     if (digest.empty())
         return io.fail("The digest of the password cannot be computed; nothing was changed.");
-    const auto store = platform::registryStorePath(platform::RegHive::CurrentUser);
-    if (!WriteLoginDigest(UserProfile::utility(), digest))
+    const std::filesystem::path& store = user.path();
+    if (!WriteLoginDigest(UserProfile::utility(user), digest))
         return io.fail("Cannot write the per-user store " + store.string() + ".");
     io.out << "The login password of Tavox Utility has been set in " << store.string() << ".\n";
     return kExitSuccess;
 }
 
-int runSetLoginPassword(Arguments args, const Streams& io)
+int runSetLoginPassword(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     StdinPasswordInput input;
-    return setLoginPassword(args, input, io);
+    return setLoginPassword(args, input, io, stores.user);
 }
 
 } // namespace admin

@@ -23,9 +23,10 @@ public:
 /// `set-login-password [--stdin]`: stores the digest of a new login password of the utility
 /// as "Setting"/"Pwd" in the per-user store. The password is typed twice on the terminal, or
 /// read as one line of standard input with --stdin. An empty password is refused.
-int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io);
+/// The digest goes to the per-user store `user`.
+int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io, const platform::SettingsStore& user);
 
 /// The same on the process's standard input.
-int runSetLoginPassword(Arguments args, const Streams& io);
+int runSetLoginPassword(Arguments args, const Streams& io, const platform::SettingsStores& stores);
 
 } // namespace admin

@@ -50,7 +50,7 @@ TEST(CLoginTest, ThreeWrongPasswordsCloseTheDialogAndTheRightOneOpens)
     for (const Case& c : cases) {
         UiSandbox sandbox;
         sandbox.boxes.setAnswerAll(true);
-        CLogin login(sandbox.boxes, UserProfile::utility());
+        CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()));
         login.show();
         EXPECT_EQ(login.windowTitle(), QStringLiteral("Tavox Server Utility Login"));
         for (const QString& password : c.typed) {
@@ -91,7 +91,7 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
     for (const Case& c : cases) {
         UiSandbox sandbox;
         sandbox.boxes.setAnswerAll(true);
-        CSetPwd dialog(sandbox.boxes, UserProfile::utility());
+        CSetPwd dialog(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()));
         dialog.show();
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Change Login Password"));
         typeInto(dialog, QStringLiteral("Old Password:"), c.oldPassword);
@@ -104,11 +104,11 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
         EXPECT_EQ(sandbox.boxes.shown()[0].caption, c.caption);
         EXPECT_EQ(sandbox.boxes.shown()[0].icon, c.icon);
         EXPECT_EQ(dialog.isVisible(), !c.changed);
-        const std::string stored = ReadLoginDigest(UserProfile::utility());
+        const std::string stored = ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
         EXPECT_EQ(stored, MakeLoginDigest(c.changed ? u"new one" : UiSandbox::kPassword));
 
         // The next login takes the digest that is stored now.
-        CLogin login(sandbox.boxes, UserProfile::utility());
+        CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()));
         login.show();
         typeInto(login, QStringLiteral("Password:"), c.changed ? QStringLiteral("new one") : right);
         clickOk(login);
