@@ -1,10 +1,6 @@
 #include "app/CPsTavox.h"
 
 #include "app/CDialogHeader.h"
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
-#include "app/TavoxIcons.h"
-#include "app/TavoxPage.h"
 #include "config/CTavoxEnvmnt.h"
 #include "config/UserProfile.h"
 #include "history/ui/CPgODBCSQL.h"
@@ -17,6 +13,10 @@
 #include "platform/SettingsStore.h"
 #include "platform/Sleeper.h"
 #include "support/DebugOutput.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
+#include "uikit/TavoxIcons.h"
+#include "uikit/TavoxPage.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CPgUsers.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SheetServices.h"
 #include "app/tagCPropSheetItem.h"
 #include "service/ServiceController.h"
+#include "uikit/SheetServices.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -2,7 +2,6 @@
 
 #include "app/CPsTavox.h"
 #include "app/SingleInstance.h"
-#include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
 #include "history/ui/CPgODBCSQL.h"
 #include "nodeconfig/ui/CPgXmlConfigure.h"
@@ -13,6 +12,7 @@
 #include "support/DebugOutput.h"
 #include "uabase/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
+#include "uikit/TavoxIcons.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CPgUsers.h"
 

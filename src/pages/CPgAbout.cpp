@@ -1,8 +1,8 @@
 #include "pages/CPgAbout.h"
 
-#include "app/PagePointers.h"
-#include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
+#include "uikit/PagePointers.h"
+#include "uikit/TavoxIcons.h"
 #include "users/ui/CSetPwd.h"
 
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "uikit/TavoxPage.h"
 
 class QLabel;
 

@@ -1,9 +1,9 @@
 #include "pages/CPgEndpoints.h"
 
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
-#include "app/SheetServices.h"
 #include "config/EndpointSettings.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

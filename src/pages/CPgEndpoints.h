@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/TavoxPage.h"
 #include "config/EndpointSettings.h"
+#include "uikit/TavoxPage.h"
 
 class QCheckBox;
 class QLabel;

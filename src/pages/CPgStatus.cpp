@@ -1,10 +1,10 @@
 #include "pages/CPgStatus.h"
 
-#include "app/PagePointers.h"
-#include "app/SheetServices.h"
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "platform/ServiceManager.h"
 #include "service/ServiceController.h"
+#include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

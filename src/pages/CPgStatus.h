@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/TavoxPage.h"
 #include "config/CTavoxEnvmnt.h"
+#include "uikit/TavoxPage.h"
 
 class QLabel;
 class QMenu;

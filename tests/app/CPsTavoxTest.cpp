@@ -2,8 +2,8 @@
 
 #include "app/CDialogHeader.h"
 #include "app/CTavoxUtilityApp.h"
-#include "app/TavoxPage.h"
 #include "support/UiSandbox.h"
+#include "uikit/TavoxPage.h"
 
 #include <QAccessible>
 #include <QLabel>

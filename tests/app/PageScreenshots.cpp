@@ -3,11 +3,11 @@
 // the directory to write them to (scripts/screenshots.sh runs it under Xvfb).
 #include "app/CPsTavox.h"
 #include "app/CTavoxUtilityApp.h"
-#include "app/TavoxPage.h"
 #include "pages/CDlgAbout.h"
 #include "platform/InMemoryServiceManager.h"
 #include "platform/SettingsStore.h"
 #include "support/UiSandbox.h"
+#include "uikit/TavoxPage.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CSetPwd.h"
 

@@ -1,10 +1,10 @@
 #include "pages/CPgEndpoints.h"
 
-#include "app/SheetServices.h"
 #include "config/EndpointSettings.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ServerKeyStore.h"
 #include "support/UiWidgetFinders.h"
+#include "uikit/SheetServices.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "pages/CPgStatus.h"
 
-#include "app/SheetServices.h"
 #include "service/ServiceController.h"
 #include "support/UiSandbox.h"
+#include "uikit/SheetServices.h"
 
 #include <QAccessible>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 // tavox-utility: the configuration utility of the Tavox Server.
 #include "app/CTavoxUtilityApp.h"
-#include "app/MessageBoxes.h"
 #include "platform/SettingsStore.h"
 #include "platform/Sleeper.h"
 #include "platform/SystemdServiceManager.h"
+#include "uikit/MessageBoxes.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "history/ui/CPgODBCSQL.h"
 
-#include "app/PagePointers.h"
+#include "uikit/PagePointers.h"
 
 CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes, QWidget* parent)
     : CTavoxPage(QStringLiteral("ODBC Database"), boxes, parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "uikit/TavoxPage.h"
 
 /// The "ODBC Database" page of the main sheet.
 class CPgODBCSQL : public CTavoxPage {

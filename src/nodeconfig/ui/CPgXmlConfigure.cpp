@@ -1,6 +1,6 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 
-#include "app/PagePointers.h"
+#include "uikit/PagePointers.h"
 
 CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes, QWidget* parent)
     : CTavoxPage(QStringLiteral("Node Config"), boxes, parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "uikit/TavoxPage.h"
 
 /// The "Node Config" page of the main sheet.
 class CPgXmlConfigure : public CTavoxPage {

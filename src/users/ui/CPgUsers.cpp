@@ -1,8 +1,8 @@
 #include "users/ui/CPgUsers.h"
 
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
 #include "config/AuthenticationFlags.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
 #include "users/Latin1Text.h"
 #include "users/ui/CDlgUserOpt.h"
 
