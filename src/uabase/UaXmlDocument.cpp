@@ -7,6 +7,7 @@
 #include <libxml/chvalid.h>
 #include <libxml/dict.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlstring.h>
 
@@ -28,7 +29,8 @@ std::atomic<std::uint64_t> g_revisions { 0 };
 
 // No network access and no entity substitution: a node configuration file must never make the
 // program fetch anything. Blank text between elements is dropped so the cursor never lands on it.
-constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET;
+// Lines past 65535 are kept for text as for elements (lineOf).
+constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_BIG_LINES;
 
 const xmlChar* asXml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
@@ -185,9 +187,11 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
     const int fd = *opened;
     // libxml2 closes the file through closeFile, also when the parse fails.
     FileSource source(fd);
-    if (!listener)
-        return adoptParsed(xmlReadIO(readFromFile, closeFile, &source, path, nullptr, kParseOptions));
-    return adoptParsed(parseListening(readFromFile, closeFile, &source, path, kParseOptions, *listener));
+    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, closeFile, &source,
+        XML_CHAR_ENCODING_NONE);
+    if (!parser)
+        return -1; // the file is closed
+    return adoptParsed(parse(parser, path, kParseOptions, listener));
 }
 
 int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* baseUrl)
@@ -195,7 +199,10 @@ int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* bas
     if (!buffer || length < 0)
         return -1;
     freeXmlDocument();
-    return adoptParsed(xmlReadMemory(buffer, length, baseUrl, nullptr, kParseOptions));
+    xmlParserCtxt* parser = xmlCreateMemoryParserCtxt(buffer, length);
+    if (!parser)
+        return -1;
+    return adoptParsed(parse(parser, baseUrl, kParseOptions, nullptr));
 }
 
 int UaXmlDocument::saveXmlFile(const char* path) const
@@ -227,9 +234,20 @@ void UaXmlDocument::freeXmlDocument()
 
 xmlNode* UaXmlDocument::currentElement() const { return m_document && isElement(m_current) ? m_current : nullptr; }
 
+bool UaXmlDocument::mayVisit(const xmlNode* element) const
+{
+    if (!m_listenerView)
+        return true;
+    for (const xmlNode* node = element; node != nullptr; node = node->parent) {
+        if (node == m_root)
+            return true;
+    }
+    return false;
+}
+
 int UaXmlDocument::moveTo(const xmlNode* element)
 {
-    if (!m_document || !isElement(element) || element->doc != m_document)
+    if (!m_document || !isElement(element) || element->doc != m_document || !mayVisit(element))
         return -1;
     m_current = const_cast<xmlNode*>(element);
     return 0;
@@ -285,7 +303,8 @@ int UaXmlDocument::getFirstChild()
 
 int UaXmlDocument::getFollowingSibling()
 {
-    if (!m_document || !m_current)
+    // A listener's element may be getting its next sibling linked right now.
+    if (!m_document || !m_current || (m_listenerView && m_current == m_root))
         return -1;
     xmlNode* sibling = firstElementFrom(m_current->next);
     if (!sibling)
@@ -296,7 +315,7 @@ int UaXmlDocument::getFollowingSibling()
 
 int UaXmlDocument::getParent()
 {
-    if (!m_document || !m_current || !m_current->parent)
+    if (!m_document || !m_current || !m_current->parent || (m_listenerView && m_current == m_root))
         return -1;
     m_current = m_current->parent;
     return 0;

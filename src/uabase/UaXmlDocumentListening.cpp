@@ -1,32 +1,45 @@
-// Loading a document while a listener reads the root's finished children on a thread of its
-// own: the parser goes on with the next elements meanwhile, so a reader that builds something
-// from every element costs little more time than the parse itself.
+// Parsing a document with the layer's own hooks on libxml2's callbacks: every element's line is
+// kept where libxml2 keeps none, and a listener may read the root's finished children on a
+// thread of its own while the parser goes on with the next elements, so that a reader that
+// builds something from every element costs little more time than the parse itself.
 
 #include "uabase/UaXmlDocument.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <atomic>
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-/// The elements the parser finished, on their way to the listener's thread. The listener only
-/// reads elements the parser no longer writes: a finished child of the root and what lies
-/// below it. The parser waits for the listener when the root ends, so that nothing the parser
-/// writes after that (trailing comments, the document's encoding) is read at the same time.
-class UaXmlDocument::Listening {
+namespace {
+
+// libxml2 keeps an element's line in 16 bits and stores this value for every line from here on.
+constexpr unsigned kLastKeptLine = USHRT_MAX;
+
+} // namespace
+
+/// The hooks of one parse. The listener's thread only reads elements the parser no longer
+/// writes: a finished child of the root and what lies below it. The parser waits for the
+/// listener when the root ends, so that nothing the parser writes after that (trailing comments,
+/// the document's encoding) is read at the same time.
+class UaXmlDocument::Parse {
 public:
-    Listening(xmlParserCtxt* parser, ElementListener& listener)
+    Parse(xmlParserCtxt* parser, ElementListener* listener)
         : m_parser(parser)
         , m_listener(listener)
+        , m_startElement(parser->sax->startElementNs)
         , m_endElement(parser->sax->endElementNs)
     {
-        m_view.m_listenerView = true;
         parser->_private = this;
-        parser->sax->endElementNs = &UaXmlDocument::elementEnded;
+        parser->sax->startElementNs = &Parse::elementStarted;
+        if (m_listener == nullptr)
+            return;
+        parser->sax->endElementNs = &Parse::elementEnded;
+        m_view.m_listenerView = true;
         try {
             m_worker = std::thread([this] { run(); });
         } catch (...) {
@@ -34,22 +47,9 @@ public:
         }
     }
 
-    ~Listening() { finish(true); }
-    Listening(const Listening&) = delete;
-    Listening& operator=(const Listening&) = delete;
-
-    void endElement(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
-    {
-        xmlNode* element = m_parser->node;
-        m_endElement(m_parser, localName, prefix, uri);
-        if (!m_parser->wellFormed || !element || element->type != XML_ELEMENT_NODE || !element->parent)
-            return;
-        const auto* documentNode = reinterpret_cast<const xmlNode*>(m_parser->myDoc);
-        if (element->parent == documentNode)
-            waitUntilIdle();
-        else if (element->parent->parent == documentNode)
-            pass(element);
-    }
+    ~Parse() { finish(true); }
+    Parse(const Parse&) = delete;
+    Parse& operator=(const Parse&) = delete;
 
     /// Waits for the listener to be done; `abandon` drops the elements it has not taken up yet.
     void finish(bool abandon)
@@ -68,6 +68,44 @@ public:
     }
 
 private:
+    static Parse& of(void* parser) { return *static_cast<Parse*>(static_cast<xmlParserCtxt*>(parser)->_private); }
+
+    static void elementStarted(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+        int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+        const xmlChar** attributes)
+    {
+        Parse& self = of(parser);
+        self.m_startElement(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount,
+            attributes);
+        // The line as libxml2 counts it, kept in the element's type information field, which
+        // holds a text node's line in the same case (XML_PARSE_BIG_LINES) and is otherwise
+        // only used by schema validation, which this layer never runs.
+        const xmlParserInput* input = self.m_parser->input;
+        xmlNode* element = self.m_parser->node;
+        if (input != nullptr && static_cast<unsigned>(input->line) >= kLastKeptLine && element != nullptr &&
+            element->type == XML_ELEMENT_NODE && element->psvi == nullptr) {
+            element->psvi = reinterpret_cast<void*>(static_cast<std::intptr_t>(input->line));
+        }
+    }
+
+    static void elementEnded(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+    {
+        of(parser).endElement(localName, prefix, uri);
+    }
+
+    void endElement(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+    {
+        xmlNode* element = m_parser->node;
+        m_endElement(m_parser, localName, prefix, uri);
+        if (!m_parser->wellFormed || !element || element->type != XML_ELEMENT_NODE || !element->parent)
+            return;
+        const auto* documentNode = reinterpret_cast<const xmlNode*>(m_parser->myDoc);
+        if (element->parent == documentNode)
+            waitUntilIdle();
+        else if (element->parent->parent == documentNode)
+            pass(element);
+    }
+
     void pass(xmlNode* element)
     {
         if (!m_worker.joinable()) {
@@ -123,10 +161,11 @@ private:
 
     void tell(xmlNode* element)
     {
+        // The view's root is the element: it never leaves the element's subtree.
         m_view.m_document = m_parser->myDoc;
-        m_view.m_root = element->parent;
+        m_view.m_root = element;
         m_view.m_current = element;
-        m_listener.topLevelElementRead(m_view);
+        m_listener->topLevelElementRead(m_view);
         // The view never owns the document.
         m_view.m_document = nullptr;
         m_view.m_root = nullptr;
@@ -134,8 +173,9 @@ private:
     }
 
     xmlParserCtxt* m_parser;
-    ElementListener& m_listener;
-    void (*m_endElement)(void*, const xmlChar*, const xmlChar*, const xmlChar*);
+    ElementListener* m_listener;
+    startElementNsSAX2Func m_startElement;
+    endElementNsSAX2Func m_endElement;
     UaXmlDocument m_view;
 
     // Elements are handed over a few dozen at a time: waking the listener's thread for each one
@@ -153,27 +193,18 @@ private:
     std::thread m_worker;
 };
 
-void UaXmlDocument::elementEnded(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+xmlDoc* UaXmlDocument::parse(xmlParserCtxt* parser, const char* url, int options, ElementListener* listener)
 {
-    auto* listening = static_cast<Listening*>(static_cast<xmlParserCtxt*>(parser)->_private);
-    listening->endElement(localName, prefix, uri);
-}
-
-xmlDoc* UaXmlDocument::parseListening(int (*read)(void*, char*, int), int (*close)(void*), void* source,
-    const char* path, int options, ElementListener& listener)
-{
-    // What xmlReadIO does, with the parser's document kept until the listener is done with it.
-    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, read, close, source, XML_CHAR_ENCODING_NONE);
-    if (!parser)
-        return nullptr; // the source is closed
+    // What xmlReadIO and xmlReadMemory do, with the hooks, and with the parser's document kept
+    // until the listener is done with it.
     xmlCtxtUseOptions(parser, options);
-    if (parser->input && !parser->input->filename)
-        parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(path)));
+    if (url && parser->input && !parser->input->filename)
+        parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(url)));
     xmlDoc* document = nullptr;
     {
-        Listening listening(parser, listener);
+        Parse parse(parser, listener);
         xmlParseDocument(parser);
-        listening.finish(!parser->wellFormed);
+        parse.finish(!parser->wellFormed);
         document = parser->myDoc;
         parser->myDoc = nullptr;
     }
@@ -183,4 +214,13 @@ xmlDoc* UaXmlDocument::parseListening(int (*read)(void*, char*, int), int (*clos
     }
     xmlFreeParserCtxt(parser);
     return document;
+}
+
+long UaXmlDocument::lineOf(const xmlNode* element)
+{
+    if (element == nullptr)
+        return 0;
+    if (element->type == XML_ELEMENT_NODE && element->line == kLastKeptLine && element->psvi != nullptr)
+        return static_cast<long>(reinterpret_cast<std::intptr_t>(element->psvi));
+    return xmlGetLineNo(element);
 }
