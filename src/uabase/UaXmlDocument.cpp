@@ -14,11 +14,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace {

@@ -5,9 +5,11 @@
 
 #include "uabase/UaXmlDocument.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <cassert>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
@@ -22,23 +24,27 @@ constexpr unsigned kLastKeptLine = USHRT_MAX;
 
 } // namespace
 
-/// The hooks of one parse. The listener's thread only reads elements the parser no longer
-/// writes: a finished child of the root and what lies below it. The parser waits for the
-/// listener when the root ends, so that nothing the parser writes after that (trailing comments,
-/// the document's encoding) is read at the same time.
+/// The hooks of one parse, all on the start of an element (a hook on every end would cost as
+/// much again). The listener's thread only reads elements the parser no longer writes: a child
+/// of the root is handed over once the next one starts, and the last one when the document
+/// ends; the parser waits there for the listener, so that nothing it writes at the end (the
+/// document's encoding and properties) is read at the same time.
 class UaXmlDocument::Parse {
 public:
     Parse(xmlParserCtxt* parser, ElementListener* listener)
         : m_parser(parser)
         , m_listener(listener)
-        , m_startElement(parser->sax->startElementNs)
-        , m_endElement(parser->sax->endElementNs)
+        , m_endDocument(parser->sax->endDocument)
     {
+        // The hooks take the place of the tree builder's own start, which they call.
+        assert(parser->sax->startElementNs == &xmlSAX2StartElementNs && "the parser does not build a tree");
         parser->_private = this;
-        parser->sax->startElementNs = &Parse::elementStarted;
-        if (m_listener == nullptr)
+        if (m_listener == nullptr) {
+            parser->sax->startElementNs = &Parse::elementStarted;
             return;
-        parser->sax->endElementNs = &Parse::elementEnded;
+        }
+        parser->sax->startElementNs = &Parse::elementStartedListened;
+        parser->sax->endDocument = &Parse::documentEnded;
         m_view.m_listenerView = true;
         try {
             m_worker = std::thread([this] { run(); });
@@ -54,6 +60,10 @@ public:
     /// Waits for the listener to be done; `abandon` drops the elements it has not taken up yet.
     void finish(bool abandon)
     {
+        // Told at the end of the document already, unless the parser stopped without one.
+        if (!abandon && m_lastTopLevel != nullptr)
+            pass(m_lastTopLevel);
+        m_lastTopLevel = nullptr;
         if (!m_worker.joinable())
             return;
         if (!abandon)
@@ -70,40 +80,56 @@ public:
 private:
     static Parse& of(void* parser) { return *static_cast<Parse*>(static_cast<xmlParserCtxt*>(parser)->_private); }
 
+    // Called for every element of the document: kept as short as the parse allows.
     static void elementStarted(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
         int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
         const xmlChar** attributes)
     {
-        Parse& self = of(parser);
-        self.m_startElement(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount,
+        xmlSAX2StartElementNs(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
+            defaultedCount, attributes);
+        auto* context = static_cast<xmlParserCtxt*>(parser);
+        if (static_cast<unsigned>(context->input->line) >= kLastKeptLine) [[unlikely]]
+            keepLine(context);
+    }
+
+    static void elementStartedListened(void* parser, const xmlChar* localName, const xmlChar* prefix,
+        const xmlChar* uri, int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+        const xmlChar** attributes)
+    {
+        elementStarted(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount,
             attributes);
-        // The line as libxml2 counts it, kept in the element's type information field, which
-        // holds a text node's line in the same case (XML_PARSE_BIG_LINES) and is otherwise
-        // only used by schema validation, which this layer never runs.
-        const xmlParserInput* input = self.m_parser->input;
-        xmlNode* element = self.m_parser->node;
-        if (input != nullptr && static_cast<unsigned>(input->line) >= kLastKeptLine && element != nullptr &&
-            element->type == XML_ELEMENT_NODE && element->psvi == nullptr) {
-            element->psvi = reinterpret_cast<void*>(static_cast<std::intptr_t>(input->line));
-        }
+        // The root is the first element on the parser's stack; its children are the second.
+        auto* context = static_cast<xmlParserCtxt*>(parser);
+        if (context->nodeNr == 2 && context->wellFormed && context->node != nullptr) [[unlikely]]
+            of(parser).nextTopLevelStarted(context->node);
     }
 
-    static void elementEnded(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+    /// The line as libxml2 counts it, kept in the element's type information field, which holds
+    /// a text node's line in the same case (XML_PARSE_BIG_LINES) and is otherwise only used by
+    /// schema validation, which this layer never runs.
+    static void keepLine(xmlParserCtxt* parser)
     {
-        of(parser).endElement(localName, prefix, uri);
+        xmlNode* element = parser->node;
+        if (element != nullptr && element->type == XML_ELEMENT_NODE && element->psvi == nullptr)
+            element->psvi = reinterpret_cast<void*>(static_cast<std::intptr_t>(parser->input->line));
     }
 
-    void endElement(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+    static void documentEnded(void* parser)
     {
-        xmlNode* element = m_parser->node;
-        m_endElement(m_parser, localName, prefix, uri);
-        if (!m_parser->wellFormed || !element || element->type != XML_ELEMENT_NODE || !element->parent)
-            return;
-        const auto* documentNode = reinterpret_cast<const xmlNode*>(m_parser->myDoc);
-        if (element->parent == documentNode)
-            waitUntilIdle();
-        else if (element->parent->parent == documentNode)
-            pass(element);
+        Parse& self = of(parser);
+        if (self.m_parser->wellFormed && self.m_lastTopLevel != nullptr)
+            self.pass(self.m_lastTopLevel);
+        self.m_lastTopLevel = nullptr;
+        self.waitUntilIdle();
+        self.m_endDocument(parser);
+    }
+
+    /// The previous child of the root is complete once the next one starts.
+    void nextTopLevelStarted(xmlNode* element)
+    {
+        if (m_lastTopLevel != nullptr)
+            pass(m_lastTopLevel);
+        m_lastTopLevel = element;
     }
 
     void pass(xmlNode* element)
@@ -174,9 +200,10 @@ private:
 
     xmlParserCtxt* m_parser;
     ElementListener* m_listener;
-    startElementNsSAX2Func m_startElement;
-    endElementNsSAX2Func m_endElement;
+    endDocumentSAXFunc m_endDocument;
     UaXmlDocument m_view;
+    // The child of the root started last, until the next one starts or the document ends.
+    xmlNode* m_lastTopLevel = nullptr;
 
     // Elements are handed over a few dozen at a time: waking the listener's thread for each one
     // would cost the parser more than the listener saves it.
