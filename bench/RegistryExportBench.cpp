@@ -4,12 +4,13 @@
 // chain, the file itself grows with the square of the depth: every key names its whole path.
 //   build/bench/RegistryExportBench
 #include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 #include "tavox-admin/AdminTool.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <unistd.h>
+
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -43,12 +44,13 @@ std::filesystem::path storeFor(const std::string& shape, std::int64_t keys)
 
 void exportTree(benchmark::State& state, const std::filesystem::path& store, const std::string& key)
 {
-    ::setenv("TAVOX_REGISTRY", store.c_str(), 1);
+    const platform::SettingsStores stores {platform::SettingsStore(store, platform::RegHive::LocalMachine),
+        platform::SettingsStore(store.string() + ".user", platform::RegHive::CurrentUser)};
     const auto file = store.string() + ".reg";
     const std::vector<std::string> args = {"reg", "export", key, file, "/y"};
     for (auto _ : state) {
         std::ostringstream out, err;
-        if (admin::runAdmin(args, {out, err}) != admin::kExitSuccess)
+        if (admin::runAdmin(args, {out, err}, stores) != admin::kExitSuccess)
             state.SkipWithError(err.str().c_str());
     }
     std::error_code ec;
@@ -66,7 +68,8 @@ void deepChain(benchmark::State& state)
     for (std::int64_t level = 2; level < state.range(0); ++level)
         path += "\\Level";
     if (!std::filesystem::exists(store))
-        (void)platform::RegistryKey::writeAll(store, {{Kind::Set, path, "V", platform::kRegDword, {1, 0, 0, 0}}});
+        (void)platform::RegistryKey::writeAll(store, {{Kind::Set, path, "V", platform::kRegDword, {1, 0, 0, 0}}},
+            platform::RegHive::LocalMachine);
     exportTree(state, store, "HKLM\\SOFTWARE\\Deep");
 }
 
@@ -80,7 +83,7 @@ void wideTree(benchmark::State& state)
             changes.push_back({Kind::Set, key, "A", platform::kRegDword, {1, 0, 0, 0}});
             changes.push_back({Kind::Set, key, "B", platform::kRegBinary, {1, 2, 3}});
         }
-        (void)platform::RegistryKey::writeAll(store, changes);
+        (void)platform::RegistryKey::writeAll(store, changes, platform::RegHive::LocalMachine);
     }
     exportTree(state, store, "HKLM\\SOFTWARE\\Wide");
 }

@@ -4,7 +4,7 @@
 #include "tavox-admin/RegValueText.h"
 
 #include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (addType == platform::kRegDword)
             check(bytes->size() == 4);
         if (addType == platform::kRegSz) {
-            check(bytes->size() == (platform::utf8ToUtf16(text).size() + 1) * 2);
+            check(bytes->size() == (support::utf8ToUtf16(text).size() + 1) * 2);
             // A text with a NUL shows up to the NUL, as the registry's own tools show it.
             if (text.find('\0') != std::string_view::npos)
                 continue;

@@ -1,16 +1,75 @@
 #!/usr/bin/env bash
-# Fails when a Qt header is included outside the user-interface layer.
+# Fails when a file includes what its layer may not see: a project header of a folder that the
+# table below does not allow (an upward or a sideways include), or a Qt header outside the
+# user-interface layer.
 # Usage: check-layers.sh [ROOT]   (ROOT defaults to the repository)
 #
-# Qt may be included only in src/app, src/pages, src/*/ui, tools/tavox-utility, the tests of
-# those (tests/app, tests/pages, tests/*/ui), the user-interface test support files
-# tests/support/Ui* and the user-interface benchmarks bench/ui. Test data under tests/data is
-# not code and is not checked.
+# Each row names a folder, its level (what lies lower is below it) and the folders whose headers
+# it may include besides its own. Headers are included by folder ("platform/Registry.h"); an
+# include without a folder is one of the includer's own, one that starts with "../" one of the
+# folder above. Test data under tests/data is not code and is not checked; tests may include
+# every layer. Qt may be included only in the user-interface folders, their tests, the
+# user-interface test support files tests/support/Ui* and the user-interface benchmarks bench/ui.
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
-allowed='^(src/(app|pages|[^/]+/ui)|tools/tavox-utility|tests/(app|pages|[^/]+/ui)|bench/ui)/|^tests/support/Ui[^/]*$'
+below_logic="support uabase uastack platform"
+logic="config service users nodeconfig history"
+features="pages users/ui nodeconfig/ui history/ui"
+
+declare -A level allowed
+row() { level[$1]=$2; allowed[$1]="$1 ${*:3}"; }
+row support        0
+row uabase         1 support
+row uastack        1 support
+row platform       1 support
+for folder in $logic; do
+    # The configuration store and the server's key are the logic's common ground.
+    row "$folder"  2 $below_logic config
+done
+row uikit          3 $below_logic $logic
+# The About page opens the login password dialog; the Status page writes the Node Config page's file.
+row pages          4 $below_logic $logic uikit users/ui nodeconfig/ui
+row users/ui       4 $below_logic $logic uikit
+row nodeconfig/ui  4 $below_logic $logic uikit
+row history/ui     4 $below_logic $logic uikit
+row app            5 $below_logic $logic uikit $features
+row tavox-admin    3 $below_logic $logic
+row tavox-nodeset  3 support uabase
+row tavox-utility  6 $below_logic $logic uikit $features app
+row server         3 $below_logic $logic
+# Benchmarks and fuzz targets drive what they measure or feed from outside, as a program does.
+row bench          4 $below_logic $logic tavox-admin
+row bench/ui       6 $below_logic $logic uikit $features bench
+row fuzz           4 support uabase platform tavox-admin
+
+# The table row of a file, from its path, in $from; empty for files that are not checked.
+folder_of_file() {
+    local rest
+    case "$1" in
+        src/*/ui/*) rest=${1#src/}; from="${rest%%/ui/*}/ui" ;;
+        src/*/*) rest=${1#src/}; from=${rest%%/*} ;;
+        tools/*/*) rest=${1#tools/}; from=${rest%%/*} ;;
+        bench/ui/*) from=bench/ui ;;
+        server/* | bench/* | fuzz/*) from=${1%%/*} ;;
+        *) from="" ;;
+    esac
+}
+
+# The table row of an included header in $to ("users/ui/CPgUsers.h" -> users/ui); empty for a
+# header of the includer's own folder; the includer's parent row ($from without its last part)
+# for one of the folder above.
+folder_of_include() {
+    case "$1" in
+        ../*/*) to=".." ;;
+        ../*) case "$from" in */*) to=${from%/*} ;; *) to=".." ;; esac ;;
+        */ui/*) to="${1%%/ui/*}/ui" ;;
+        */*) to=${1%%/*} ;;
+        *) to="" ;;
+    esac
+}
+
 dirs=()
 for d in src tools server tests bench fuzz; do
     [ -d "$d" ] && dirs+=("$d")
@@ -18,13 +77,43 @@ done
 [ ${#dirs[@]} -eq 0 ] && exit 0
 
 status=0
+complain() {
+    echo "$1" >&2
+    status=1
+}
+
+# Qt stays in the user-interface layer and its tests.
+qt_allowed='^(src/(uikit|app|pages|[^/]+/ui)|tools/tavox-utility|tests/(uikit|app|pages|[^/]+/ui)|bench/ui)/|^tests/support/Ui[^/]*$'
 while IFS= read -r hit; do
     file=${hit%%:*}
     case "$file" in tests/data/*) continue ;; esac
-    if ! [[ "$file" =~ $allowed ]]; then
-        echo "$hit: Qt is included outside the user-interface layer" >&2
-        status=1
+    [[ "$file" =~ $qt_allowed ]] || complain "$hit: Qt is included outside the user-interface layer"
+done < <(grep -rnE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' \
+    '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "${dirs[@]}" || true)
+
+# Project headers: only what the includer's row allows.
+while IFS= read -r hit; do
+    file=${hit%%:*}
+    folder_of_file "$file"
+    [ -z "$from" ] && continue
+    if [ -z "${level[$from]:-}" ]; then
+        complain "$hit: the folder $from is not in the layer table of scripts/check-layers.sh"
+        continue
+    fi
+    header=${hit#*\"}
+    header=${header%%\"*}
+    folder_of_include "$header"
+    [ -z "$to" ] && continue
+    if [ -z "${level[$to]:-}" ]; then
+        complain "$hit: $header is in no folder of the layer table"
+        continue
+    fi
+    case " ${allowed[$from]} " in *" $to "*) continue ;; esac
+    if [ "${level[$to]}" -gt "${level[$from]}" ]; then
+        complain "$hit: $from may not include $to (upward)"
+    else
+        complain "$hit: $from may not include $to (sideways)"
     fi
 done < <(grep -rnE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' \
-    '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]Q' "${dirs[@]}" || true)
+    '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' src tools server bench fuzz 2>/dev/null || true)
 exit $status

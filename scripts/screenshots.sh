@@ -15,7 +15,7 @@ prepare_demo_sandbox "$build"
 rm -f "$out"/*.png
 xvfb-run -a -s "-screen 0 1280x900x24" \
     env QT_QPA_PLATFORM=xcb TAVOX_SCREENSHOT_DIR="$out" \
-    "$build/tests/ui_tests" --gtest_filter='PageScreenshots.*' >/dev/null
+    "$build/tests/ui_screenshots" >/dev/null
 count=$(find "$out" -name '*.png' | wc -l)
 if [ "$count" -eq 0 ]; then
     echo "screenshots: no pictures were taken" >&2

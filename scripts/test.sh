@@ -12,3 +12,7 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" --timeout 600
+# The reader's threads under ThreadSanitizer, as a short job of its own.
+if [ "${CI:-}" = "true" ]; then
+    "$root/scripts/tsan.sh"
+fi

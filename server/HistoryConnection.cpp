@@ -2,7 +2,7 @@
 
 #include "history/OdbcConnectionString.h"
 #include "platform/Odbc.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 namespace tavoxserver {
 namespace {
@@ -118,10 +118,10 @@ void HistoryConnection::publish(bool connected, const std::string& reason)
     // A status that could not be stored is tried again at the next check.
     if (m_stored)
         return;
-    const StepResult written = m_writeStatus(connected ? 1 : 0);
+    const support::Result<void> written = m_writeStatus(connected ? 1 : 0);
     m_stored = written.ok();
     if (!m_stored && changed)
-        m_log("history database status not stored: " + written.reason());
+        m_log("history database status not stored: " + written.error().message + ".");
 }
 
 std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesystem::path& nodeCfgPath)
@@ -143,7 +143,7 @@ std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesys
 
 std::string describeHistoryDatabase(const history::HistorySettings& settings)
 {
-    using platform::utf16ToUtf8;
+    using support::utf16ToUtf8;
     std::string text = "\"" + utf16ToUtf8(settings.driver) + "\" at " + utf16ToUtf8(settings.server);
     if (!settings.port.empty())
         text += ":" + utf16ToUtf8(settings.port);

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "StepResult.h"
-
 #include "history/HistorySettings.h"
+#include "support/Result.h"
 
 #include <atomic>
 #include <chrono>
@@ -31,7 +30,7 @@ namespace tavoxserver {
 class HistoryConnection {
 public:
     using Log = std::function<void(const std::string&)>;
-    using StatusWriter = std::function<StepResult(std::uint32_t)>;
+    using StatusWriter = std::function<support::Result<void>(std::uint32_t)>;
 
     static constexpr std::chrono::milliseconds kCheckInterval{2000};
     /// How long one connection attempt may take.

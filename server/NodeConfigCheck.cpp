@@ -1,16 +1,16 @@
 #include "NodeConfigCheck.h"
 
 #include "nodeconfig/NodeConfigFiles.h"
+#include "support/WholeFile.h"
 #include "uabase/CTavoxBaseNodeFactory.h"
 #include "uabase/NodeMap.h"
 #include "uabase/UaNodesetXmlParser.h"
 #include "uabase/UaXmlDocument.h"
 
-#include <cerrno>
+#include <unistd.h>
+
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <string>
 
 namespace tavoxserver {
@@ -34,20 +34,19 @@ std::string statusText(const UaString& errorText, const UaStatus& status)
 
 } // namespace
 
-StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount)
+support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount)
 {
     return checkNodeConfig(file, nodeCount, nullptr);
 }
 
-StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms)
+support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms)
 {
     const std::string name = file.string();
-    {
-        std::ifstream probe(file, std::ios::binary);
-        if (!probe)
-            return StepResult::failure(
-                "cannot read the node configuration file " + name + ": " + std::strerror(errno) + ".");
-    }
+    // The reader tells only that a file does not load; why it cannot even be read is told here.
+    const support::Result<int> opened = support::openRegularFile(file);
+    if (!opened)
+        return opened.error();
+    ::close(*opened);
     XmlLibraryUse library;
     CTavoxBaseNodeFactory factory;
     UaBase::UaNodesetXmlParser reader;
@@ -58,8 +57,8 @@ StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeC
     if (status.isGood())
         status = reader.parseNodes(nodes, errorText);
     if (status.isNotGood())
-        return StepResult::failure("the node configuration file " + name + " does not read: "
-                                   + statusText(errorText, status) + ".");
+        return support::Error::invalidInput(
+            "the node configuration file " + name + " does not read: " + statusText(errorText, status));
     if (nodeCount)
         *nodeCount = nodes.size();
     if (alarms) {
@@ -67,7 +66,7 @@ StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeC
         const auto text = nodeconfig::files::readText(file);
         *alarms = planAlarms(nodes, text ? std::string_view(*text) : std::string_view());
     }
-    return StepResult::success();
+    return {};
 }
 
 } // namespace tavoxserver

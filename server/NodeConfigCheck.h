@@ -1,7 +1,8 @@
 #pragma once
 
 #include "AlarmMonitoring.h"
-#include "StepResult.h"
+
+#include "support/Result.h"
 
 #include <filesystem>
 
@@ -10,9 +11,9 @@ namespace tavoxserver {
 /// Reads the node configuration file with the project's nodeset reader, as the utility's
 /// Node Config page does; a file that does not read fails with the reader's error text and
 /// status. The file is parsed without network access and without entity substitution.
-StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
+support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
 
 /// checkNodeConfig, and the alarms of its settings block that the server would monitor.
-StepResult checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms);
+support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms);
 
 } // namespace tavoxserver

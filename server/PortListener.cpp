@@ -83,7 +83,7 @@ PortListener& PortListener::operator=(PortListener&& other) noexcept
     return *this;
 }
 
-StepResult PortListener::listen(std::uint16_t port, const std::string& purpose)
+support::Result<void> PortListener::listen(std::uint16_t port, const std::string& purpose)
 {
     close();
     int fd = bindDualStack(port);
@@ -92,18 +92,18 @@ StepResult PortListener::listen(std::uint16_t port, const std::string& purpose)
     const std::string what = "port " + std::to_string(port) + " (" + purpose + ")";
     if (fd < 0) {
         if (errno == EADDRINUSE)
-            return StepResult::failure(what + " is in use by another program.");
-        return StepResult::failure("cannot bind " + what + ": " + std::strerror(errno) + ".");
+            return support::Error{support::ErrorKind::InUse, what + " is in use by another program"};
+        return support::Error::fromErrno(errno, "cannot bind " + what);
     }
     if (::listen(fd, kBacklog) != 0) {
         const int error = errno;
         ::close(fd);
         if (error == EADDRINUSE)
-            return StepResult::failure(what + " is in use by another program.");
-        return StepResult::failure("cannot listen on " + what + ": " + std::strerror(error) + ".");
+            return support::Error{support::ErrorKind::InUse, what + " is in use by another program"};
+        return support::Error::fromErrno(error, "cannot listen on " + what);
     }
     m_fd = fd;
-    return StepResult::success();
+    return {};
 }
 
 void PortListener::dropPendingConnections() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StepResult.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -20,7 +20,7 @@ public:
     PortListener& operator=(const PortListener&) = delete;
 
     /// Binds and listens; fails with a sentence naming the port and `purpose` ("UA TCP").
-    StepResult listen(std::uint16_t port, const std::string& purpose);
+    support::Result<void> listen(std::uint16_t port, const std::string& purpose);
 
     int fd() const { return m_fd; }
     /// Accepts and closes every pending connection.

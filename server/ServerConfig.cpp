@@ -2,8 +2,8 @@
 
 #include "config/CTavoxEnvmnt.h"
 #include "config/ServerKey.h"
-#include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "platform/SettingsStore.h"
+#include "support/TextCodec.h"
 
 namespace tavoxserver {
 namespace {
@@ -15,40 +15,43 @@ bool isPort(std::uint32_t value)
 
 } // namespace
 
-StepResult readServerConfig(ServerConfig& config)
+support::Result<void> readServerConfig(const platform::SettingsStore& machine, ServerConfig& config)
 {
     using platform::RegStatus;
-    config.store = platform::registryStorePath(platform::RegHive::LocalMachine);
+    config.store = machine.path();
     {
         // The value reads fall back to defaults silently; a store that is not there must not.
         platform::RegistryKey key;
-        const RegStatus status = key.open(config.store, ServerKey::kPath, platform::RegAccess::Read);
+        const RegStatus status = machine.open(key, ServerKey::kPath, platform::RegAccess::Read);
         if (status != RegStatus::Success)
-            return StepResult::failure("cannot open the key " + std::string(ServerKey::kPath)
-                + " in the settings store " + config.store.string() + ": " + platform::regStatusText(status) + ".");
+            return support::Error{platform::regStatusErrorKind(status),
+                "cannot open the key " + std::string(ServerKey::kPath) + " in the settings store "
+                    + config.store.string() + ": " + platform::regStatusText(status)};
     }
 
+    const CTavoxEnvmnt server(machine);
     std::u16string dir;
-    if (!CTavoxEnvmnt::GetAppPath(dir))
-        return StepResult::failure("the settings store names no service directory (\"ServicePath\").");
-    config.servicePath = platform::utf16ToUtf8(dir);
-    config.nodeCfgName = platform::utf16ToUtf8(CTavoxEnvmnt::GetNodeCfgName());
-    config.serviceCfgName = platform::utf16ToUtf8(CTavoxEnvmnt::GetServiceCfgName());
-    config.uaTcpPort = CTavoxEnvmnt::ReadUaTcpPort();
-    config.httpsPort = CTavoxEnvmnt::ReadHttpsPort();
-    config.securityMode = CTavoxEnvmnt::ReadSecurityMode();
-    config.authentication = CTavoxEnvmnt::ReadAuthentication();
+    if (!server.GetAppPath(dir))
+        return support::Error{support::ErrorKind::NotFound,
+            "the settings store names no service directory (\"ServicePath\")"};
+    config.servicePath = support::utf16ToUtf8(dir);
+    config.nodeCfgName = support::utf16ToUtf8(server.GetNodeCfgName());
+    config.serviceCfgName = support::utf16ToUtf8(server.GetServiceCfgName());
+    config.uaTcpPort = server.ReadUaTcpPort();
+    config.httpsPort = server.ReadHttpsPort();
+    config.securityMode = server.ReadSecurityMode();
+    config.authentication = server.ReadAuthentication();
 
     if (!isPort(config.uaTcpPort))
-        return StepResult::failure(
-            "the UA TCP port " + std::to_string(config.uaTcpPort) + " is not a port number (1 to 65535).");
+        return support::Error::invalidInput(
+            "the UA TCP port " + std::to_string(config.uaTcpPort) + " is not a port number (1 to 65535)");
     if (config.httpsEnabled() && !isPort(config.httpsPort))
-        return StepResult::failure(
-            "the HTTPS port " + std::to_string(config.httpsPort) + " is not a port number (1 to 65535).");
+        return support::Error::invalidInput(
+            "the HTTPS port " + std::to_string(config.httpsPort) + " is not a port number (1 to 65535)");
     if (config.httpsEnabled() && config.httpsPort == config.uaTcpPort)
-        return StepResult::failure(
-            "the UA TCP and HTTPS endpoints are both set to port " + std::to_string(config.uaTcpPort) + ".");
-    return StepResult::success();
+        return support::Error::invalidInput(
+            "the UA TCP and HTTPS endpoints are both set to port " + std::to_string(config.uaTcpPort));
+    return {};
 }
 
 } // namespace tavoxserver

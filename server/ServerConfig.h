@@ -1,10 +1,14 @@
 #pragma once
 
-#include "StepResult.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+
+namespace platform {
+class SettingsStore;
+} // namespace platform
 
 namespace tavoxserver {
 
@@ -27,9 +31,9 @@ struct ServerConfig {
     std::filesystem::path nodeCfgPath() const { return servicePath + nodeCfgName; }
 };
 
-/// Reads the server key of the machine store. Fails when the store or the key cannot be
+/// Reads the server key of the machine store `machine`. Fails when the store or the key cannot be
 /// opened, when "ServicePath" is missing or empty, or when a port is outside 1 to 65535 or
 /// both endpoints share one.
-StepResult readServerConfig(ServerConfig& config);
+support::Result<void> readServerConfig(const platform::SettingsStore& machine, ServerConfig& config);
 
 } // namespace tavoxserver

@@ -3,7 +3,7 @@
 #include "ServerConfig.h"
 
 #include "config/ServerKey.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 
 #include <unistd.h>
 
@@ -14,25 +14,26 @@ namespace {
 
 using platform::RegStatus;
 
-StepResult openForWriting(platform::RegistryKey& key)
+support::Result<void> openForWriting(const platform::SettingsStore& machine, platform::RegistryKey& key)
 {
-    const auto store = platform::registryStorePath(platform::RegHive::LocalMachine);
-    const RegStatus status = key.open(store, ServerKey::kPath, platform::RegAccess::Write);
+    const std::filesystem::path& store = machine.path();
+    const RegStatus status = machine.open(key, ServerKey::kPath, platform::RegAccess::Write);
     if (status != RegStatus::Success)
-        return StepResult::failure("cannot write to the key " + std::string(ServerKey::kPath)
-            + " in the settings store " + store.string() + ": " + platform::regStatusText(status) + ".");
-    return StepResult::success();
+        return support::Error{platform::regStatusErrorKind(status),
+            "cannot write to the key " + std::string(ServerKey::kPath) + " in the settings store " + store.string()
+                + ": " + platform::regStatusText(status)};
+    return {};
 }
 
-StepResult setString(platform::RegistryKey& key, std::string_view name, const std::string& text)
+support::Result<void> setString(platform::RegistryKey& key, std::string_view name, const std::string& text)
 {
     const auto bytes = platform::regSzBytesFromUtf8(text);
     const auto size = static_cast<std::uint32_t>(bytes.size());
     const RegStatus status = key.setValue(name, platform::kRegSz, bytes.data(), size);
     if (status != RegStatus::Success)
-        return StepResult::failure(
-            "cannot store \"" + std::string(name) + "\": " + platform::regStatusText(status) + ".");
-    return StepResult::success();
+        return support::Error{platform::regStatusErrorKind(status),
+            "cannot store \"" + std::string(name) + "\": " + platform::regStatusText(status)};
+    return {};
 }
 
 } // namespace
@@ -57,27 +58,29 @@ std::string httpsUri(const std::string& host, const ServerConfig& config)
     return "https://" + host + ":" + std::to_string(config.httpsPort);
 }
 
-StepResult writeEndpointUris(const std::string& tcpUri, const std::string& httpsUri)
+support::Result<void> writeEndpointUris(const platform::SettingsStore& machine,
+    const std::string& tcpUri,
+    const std::string& httpsUri)
 {
     platform::RegistryKey key;
-    if (StepResult opened = openForWriting(key); !opened.ok())
+    if (support::Result<void> opened = openForWriting(machine, key); !opened.ok())
         return opened;
-    if (StepResult tcp = setString(key, ServerKey::kUaTcpUri, tcpUri); !tcp.ok())
+    if (support::Result<void> tcp = setString(key, ServerKey::kUaTcpUri, tcpUri); !tcp.ok())
         return tcp;
     return setString(key, ServerKey::kHttpsUri, httpsUri);
 }
 
-StepResult writeSqlServerStatus(std::uint32_t status)
+support::Result<void> writeSqlServerStatus(const platform::SettingsStore& machine, std::uint32_t status)
 {
     platform::RegistryKey key;
-    if (StepResult opened = openForWriting(key); !opened.ok())
+    if (support::Result<void> opened = openForWriting(machine, key); !opened.ok())
         return opened;
     const auto bytes = platform::regDwordBytes(status);
     const RegStatus written = key.setValue(ServerKey::kSqlServerStatus, platform::kRegDword, bytes.data(), 4);
     if (written != RegStatus::Success)
-        return StepResult::failure(
-            "cannot store \"SQLServerStatus\": " + std::string(platform::regStatusText(written)) + ".");
-    return StepResult::success();
+        return support::Error{platform::regStatusErrorKind(written),
+            "cannot store \"SQLServerStatus\": " + std::string(platform::regStatusText(written))};
+    return {};
 }
 
 } // namespace tavoxserver

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "StepResult.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <string>
+
+namespace platform {
+class SettingsStore;
+} // namespace platform
 
 namespace tavoxserver {
 
@@ -17,9 +21,11 @@ std::string uaTcpUri(const std::string& host, const ServerConfig& config);
 /// "https://HOST:PORT" for the HTTPS endpoint, empty when HTTPS is switched off.
 std::string httpsUri(const std::string& host, const ServerConfig& config);
 
-/// Stores "UaTcpUri" and "HttpsUri" in the server key, for the utility's Status page.
-StepResult writeEndpointUris(const std::string& tcpUri, const std::string& httpsUri);
-/// Stores "SQLServerStatus" (1 while connected to the history database).
-StepResult writeSqlServerStatus(std::uint32_t status);
+/// Stores "UaTcpUri" and "HttpsUri" in the server key of `machine`, for the utility's Status page.
+support::Result<void> writeEndpointUris(const platform::SettingsStore& machine,
+    const std::string& tcpUri,
+    const std::string& httpsUri);
+/// Stores "SQLServerStatus" (1 while connected to the history database) in `machine`.
+support::Result<void> writeSqlServerStatus(const platform::SettingsStore& machine, std::uint32_t status);
 
 } // namespace tavoxserver

@@ -16,8 +16,9 @@
 
 namespace tavoxserver {
 
-TavoxServer::TavoxServer(std::ostream& log)
+TavoxServer::TavoxServer(std::ostream& log, const platform::SettingsStore& machine)
     : m_log(log)
+    , m_machine(machine)
     , m_ownOdbc(std::make_unique<platform::UnixOdbc>())
     , m_odbc(*m_ownOdbc)
     , m_historyCheckInterval(HistoryConnection::kCheckInterval)
@@ -25,9 +26,11 @@ TavoxServer::TavoxServer(std::ostream& log)
 }
 
 TavoxServer::TavoxServer(std::ostream& log,
+    const platform::SettingsStore& machine,
     platform::OdbcDriverManager& odbc,
     std::chrono::milliseconds historyCheckInterval)
     : m_log(log)
+    , m_machine(machine)
     , m_odbc(odbc)
     , m_historyCheckInterval(historyCheckInterval)
 {
@@ -45,9 +48,9 @@ void TavoxServer::log(const std::string& line)
     m_log << "tavox-server: " << line << std::endl;
 }
 
-bool TavoxServer::fail(const StepResult& result)
+bool TavoxServer::fail(const support::Error& error)
 {
-    log("cannot start: " + result.reason());
+    log("cannot start: " + error.message + ".");
     m_listeners.clear();
     return false;
 }
@@ -61,15 +64,15 @@ void TavoxServer::startHistory()
     }
     log("history database active: " + describeHistoryDatabase(*settings));
     m_history = std::make_unique<HistoryConnection>(
-        m_odbc, *settings, [this](const std::string& line) { log(line); }, &writeSqlServerStatus,
-        m_historyCheckInterval);
+        m_odbc, *settings, [this](const std::string& line) { log(line); },
+        [this](std::uint32_t status) { return writeSqlServerStatus(m_machine, status); }, m_historyCheckInterval);
     m_history->start();
 }
 
 bool TavoxServer::start()
 {
-    if (StepResult read = readServerConfig(m_config); !read.ok())
-        return fail(read);
+    if (support::Result<void> read = readServerConfig(m_machine, m_config); !read.ok())
+        return fail(read.error());
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
         + ", server configuration " + m_config.serviceCfgName + ", security mode "
         + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
@@ -77,8 +80,8 @@ bool TavoxServer::start()
     const auto nodeCfg = m_config.nodeCfgPath();
     std::size_t nodeCount = 0;
     AlarmPlan alarms;
-    if (StepResult checked = checkNodeConfig(nodeCfg, &nodeCount, &alarms); !checked.ok())
-        return fail(checked);
+    if (support::Result<void> checked = checkNodeConfig(nodeCfg, &nodeCount, &alarms); !checked.ok())
+        return fail(checked.error());
     log("node configuration " + nodeCfg.string() + " read: " + std::to_string(nodeCount) + " nodes");
     // A limit that is not a number skips its alarm only; the server runs on.
     for (const std::string& warning : alarms.warnings)
@@ -96,8 +99,8 @@ bool TavoxServer::start()
     for (const Endpoint& endpoint : endpoints) {
         PortListener listener;
         const auto port = static_cast<std::uint16_t>(endpoint.port);
-        if (StepResult bound = listener.listen(port, endpoint.purpose); !bound.ok())
-            return fail(bound);
+        if (support::Result<void> bound = listener.listen(port, endpoint.purpose); !bound.ok())
+            return fail(bound.error());
         m_listeners.push_back(std::move(listener));
         log("listening on port " + std::to_string(endpoint.port) + " (" + endpoint.purpose + ")");
     }
@@ -107,12 +110,12 @@ bool TavoxServer::start()
     const std::string host = hostName();
     const std::string tcp = uaTcpUri(host, m_config);
     const std::string https = httpsUri(host, m_config);
-    if (StepResult written = writeEndpointUris(tcp, https); !written.ok())
-        return fail(written);
+    if (support::Result<void> written = writeEndpointUris(m_machine, tcp, https); !written.ok())
+        return fail(written.error());
     log("endpoint URLs stored: \"" + tcp + "\", \"" + https + "\"");
 
-    if (StepResult status = writeSqlServerStatus(0); !status.ok())
-        return fail(status);
+    if (support::Result<void> status = writeSqlServerStatus(m_machine, 0); !status.ok())
+        return fail(status.error());
     log("history database not connected (SQLServerStatus 0)");
     log("running");
     startHistory();
@@ -148,15 +151,15 @@ bool TavoxServer::stop(const std::string& reason)
         m_history.reset();
     }
     m_listeners.clear();
-    if (StepResult status = writeSqlServerStatus(0); !status.ok()) {
-        log("stopped, but " + status.reason());
+    if (support::Result<void> status = writeSqlServerStatus(m_machine, 0); !status.ok()) {
+        log("stopped, but " + status.error().message + ".");
         return false;
     }
     log("stopped (SQLServerStatus 0)");
     return true;
 }
 
-int runUntilSignalled(std::ostream& log)
+int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
 {
     sigset_t signals;
     sigemptyset(&signals);
@@ -171,7 +174,7 @@ int runUntilSignalled(std::ostream& log)
         return 1;
     }
 
-    TavoxServer server(log);
+    TavoxServer server(log, machine);
     int exitCode = 1;
     if (server.start()) {
         std::string reason = "an error";

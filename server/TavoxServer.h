@@ -13,6 +13,7 @@
 
 namespace platform {
 class OdbcDriverManager;
+class SettingsStore;
 } // namespace platform
 
 namespace tavoxserver {
@@ -23,11 +24,13 @@ namespace tavoxserver {
 /// line; a failing step names what is wrong.
 class TavoxServer {
 public:
-    /// A server that reaches its history database through unixODBC.
-    explicit TavoxServer(std::ostream& log);
+    /// A server on the machine store `machine`, which must outlive the object, that reaches its
+    /// history database through unixODBC.
+    TavoxServer(std::ostream& log, const platform::SettingsStore& machine);
     /// A server that reaches its history database through `odbc`, checking it every
     /// `historyCheckInterval`.
     TavoxServer(std::ostream& log,
+        const platform::SettingsStore& machine,
         platform::OdbcDriverManager& odbc,
         std::chrono::milliseconds historyCheckInterval = HistoryConnection::kCheckInterval);
     ~TavoxServer();
@@ -50,11 +53,12 @@ public:
     const HistoryConnection* history() const { return m_history.get(); }
 
 private:
-    bool fail(const StepResult& result);
+    bool fail(const support::Error& error);
     void startHistory();
 
     std::ostream& m_log;
     std::mutex m_logMutex;
+    const platform::SettingsStore& m_machine;
     std::unique_ptr<platform::OdbcDriverManager> m_ownOdbc;
     platform::OdbcDriverManager& m_odbc;
     std::chrono::milliseconds m_historyCheckInterval;
@@ -63,7 +67,7 @@ private:
     std::unique_ptr<HistoryConnection> m_history;
 };
 
-/// Runs the server until SIGTERM or SIGINT; the process's exit status.
-int runUntilSignalled(std::ostream& log);
+/// Runs the server on the machine store `machine` until SIGTERM or SIGINT; the process's exit status.
+int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine);
 
 } // namespace tavoxserver

@@ -1,8 +1,11 @@
 #include "TavoxServer.h"
 
+#include "platform/SettingsStore.h"
+
 #include <iostream>
 
 int main()
 {
-    return tavoxserver::runUntilSignalled(std::cerr);
+    const platform::SettingsStores stores = platform::settingsStoresFromEnvironment();
+    return tavoxserver::runUntilSignalled(std::cerr, stores.machine);
 }

@@ -6,12 +6,13 @@
 // and the ratios (b)/(a) and (c)/(a) of the medians. Opening may take at most twice (a).
 
 #include "../XmlTreeBenchRuns.h"
-#include "app/MessageBoxes.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
+#include "uikit/MessageBoxes.h"
 
 #include <QApplication>
 
 #include <cstdlib>
+#include <vector>
 
 using namespace xmltreebench;
 
@@ -55,8 +56,18 @@ BENCHMARK(BM_DialogOpen)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()
 
 int main(int argc, char** argv)
 {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
+    // Offscreen unless the environment names a platform: an argument to the application, so that
+    // the environment stays untouched.
+    std::vector<char*> arguments(argv, argv + argc);
+    char platformOption[] = "-platform";
+    char offscreen[] = "offscreen";
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        arguments.push_back(platformOption);
+        arguments.push_back(offscreen);
+    }
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication application(count, arguments.data());
     UaXmlDocument::initXmlLibrary();
     benchmark::Initialize(&argc, argv);
     MedianCollector reporter;

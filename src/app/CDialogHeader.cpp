@@ -22,19 +22,32 @@ Qt::Alignment horizontalAlignment(int alignment)
     }
 }
 
-/// Draws text wrapped at word boundaries into the rectangle; only whole lines are shown, and
-/// the last one that fits ends in an ellipsis when text is left over (or a word is too wide).
+/// Draws text as CDialogHeader::shownLines breaks it, one line under the other.
 void drawWrappedText(QPainter& painter, const QRect& rect, const QString& text, int alignment)
 {
+    const QStringList lines = CDialogHeader::shownLines(painter.font(), rect, text);
+    const int lineHeight = QFontMetrics(painter.font()).height();
+    painter.save();
+    painter.setClipRect(rect);
+    const int flags = int(horizontalAlignment(alignment) | Qt::AlignTop) | Qt::TextSingleLine;
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(QRect(rect.left(), rect.top() + i * lineHeight, rect.width(), lineHeight), flags, lines[i]);
+    painter.restore();
+}
+
+} // namespace
+
+QStringList CDialogHeader::shownLines(const QFont& font, const QRect& rect, const QString& text)
+{
     if (text.isEmpty() || rect.width() <= 0 || rect.height() <= 0)
-        return;
-    const QFontMetrics metrics(painter.font());
+        return {};
+    const QFontMetrics metrics(font);
     struct Line {
         int start;
         int length;
     };
     std::vector<Line> lines;
-    QTextLayout layout(text, painter.font());
+    QTextLayout layout(text, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
@@ -45,23 +58,17 @@ void drawWrappedText(QPainter& painter, const QRect& rect, const QString& text, 
     }
     layout.endLayout();
 
-    const int lineHeight = metrics.height();
-    const int fitting = std::min<int>(static_cast<int>(lines.size()), rect.height() / lineHeight);
-    painter.save();
-    painter.setClipRect(rect);
-    const int flags = int(horizontalAlignment(alignment) | Qt::AlignTop) | Qt::TextSingleLine;
+    const int fitting = std::min<int>(static_cast<int>(lines.size()), rect.height() / metrics.height());
+    QStringList shown;
     for (int i = 0; i < fitting; ++i) {
         const bool last = i + 1 == fitting;
-        QString shown = last ? text.mid(lines[i].start) : text.mid(lines[i].start, lines[i].length);
+        QString line = last ? text.mid(lines[i].start) : text.mid(lines[i].start, lines[i].length);
         if (!last)
-            shown = shown.trimmed();
-        shown = metrics.elidedText(last ? shown.simplified() : shown, Qt::ElideRight, rect.width());
-        painter.drawText(QRect(rect.left(), rect.top() + i * lineHeight, rect.width(), lineHeight), flags, shown);
+            line = line.trimmed();
+        shown.append(metrics.elidedText(last ? line.simplified() : line, Qt::ElideRight, rect.width()));
     }
-    painter.restore();
+    return shown;
 }
-
-} // namespace
 
 CDialogHeader::CDialogHeader(QWidget* parent)
     : QWidget(parent)

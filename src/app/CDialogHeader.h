@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 /// The header strip across the top of the main sheet: the active page's 48 x 48 icon, its
@@ -47,6 +48,10 @@ public:
     int alignment() const { return m_alignment; }
 
     Layout layoutFor(const QRect& client) const;
+    /// The lines a paint shows of `text` in `rect`: wrapped at word boundaries, only whole lines
+    /// that fit, and the last one cut with an ellipsis when text is left over (or a word is too
+    /// wide).
+    static QStringList shownLines(const QFont& font, const QRect& rect, const QString& text);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

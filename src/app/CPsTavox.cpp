@@ -1,10 +1,6 @@
 #include "app/CPsTavox.h"
 
 #include "app/CDialogHeader.h"
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
-#include "app/TavoxIcons.h"
-#include "app/TavoxPage.h"
 #include "config/CTavoxEnvmnt.h"
 #include "config/UserProfile.h"
 #include "history/ui/CPgODBCSQL.h"
@@ -13,9 +9,14 @@
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
-#include "platform/DebugOutput.h"
 #include "platform/ServiceManager.h"
+#include "platform/SettingsStore.h"
 #include "platform/Sleeper.h"
+#include "support/DebugOutput.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
+#include "uikit/TavoxIcons.h"
+#include "uikit/TavoxPage.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CPgUsers.h"
 
@@ -48,10 +49,12 @@ CPsTavox::CPsTavox(const QString& caption,
                    MessageBoxes& boxes,
                    platform::ServiceManager& serviceManager,
                    platform::Sleeper& sleeper,
+                   const platform::SettingsStores& stores,
                    QWidget* parent)
     : QDialog(parent)
     , m_boxes(boxes)
     , m_sleeper(sleeper)
+    , m_stores(stores)
     , m_header(new CDialogHeader(this))
     , m_service(serviceManager, sleeper)
     , m_caption(caption)
@@ -294,7 +297,7 @@ void CPsTavox::ToggleVisible()
         hide();
         UpdateTrayIcon(TrayOperation::Modify);
         if (!QSystemTrayIcon::isSystemTrayAvailable())
-            platform::debugOutput("CPsTavox: the desktop has no notification area; start Tavox Utility again to "
+            support::debugOutput("CPsTavox: the desktop has no notification area; start Tavox Utility again to "
                                   "show the window.");
         return;
     }
@@ -333,7 +336,7 @@ void CPsTavox::OnShowRequest()
 
 bool CPsTavox::RunLogin()
 {
-    CLogin login(m_boxes, UserProfile::utility());
+    CLogin login(m_boxes, UserProfile::utility(m_stores.user));
     return login.exec() == QDialog::Accepted;
 }
 
@@ -404,7 +407,8 @@ void CPsTavox::OnStatusPoll()
     if (!g_pPgODBCSQL)
         return;
     CTavoxPage* odbc = g_pPgODBCSQL;
-    odbc->UpdateSqlStatus(state == platform::kServiceRunning ? CTavoxEnvmnt::ReadSqlServerStatus() : 0);
+    const CTavoxEnvmnt server(m_stores.machine);
+    odbc->UpdateSqlStatus(state == platform::kServiceRunning ? server.ReadSqlServerStatus() : 0);
 }
 
 void CPsTavox::OnStartTimer()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SheetServices.h"
 #include "app/tagCPropSheetItem.h"
 #include "service/ServiceController.h"
+#include "uikit/SheetServices.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -25,6 +25,7 @@ class QTabWidget;
 namespace platform {
 class ServiceManager;
 class Sleeper;
+struct SettingsStores;
 } // namespace platform
 
 /// The main window: a tabbed sheet of the six pages under the header strip, with OK, Cancel
@@ -47,6 +48,7 @@ public:
              MessageBoxes& boxes,
              platform::ServiceManager& serviceManager,
              platform::Sleeper& sleeper,
+             const platform::SettingsStores& stores,
              QWidget* parent = nullptr);
     ~CPsTavox() override;
 
@@ -124,6 +126,7 @@ private:
 
     MessageBoxes& m_boxes;
     platform::Sleeper& m_sleeper;
+    const platform::SettingsStores& m_stores;
     QString m_trayTitle;
     QMenu* m_trayMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;

@@ -1,9 +1,7 @@
 #include "app/CTavoxUtilityApp.h"
 
 #include "app/CPsTavox.h"
-#include "app/FileDialogs.h"
 #include "app/SingleInstance.h"
-#include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
 #include "history/ui/CPgODBCSQL.h"
 #include "nodeconfig/SettingsBlock.h"
@@ -11,10 +9,13 @@
 #include "pages/CPgAbout.h"
 #include "pages/CPgEndpoints.h"
 #include "pages/CPgStatus.h"
-#include "platform/DebugOutput.h"
+#include "platform/SettingsStore.h"
 #include "platform/UnixOdbc.h"
+#include "support/DebugOutput.h"
 #include "uabase/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
+#include "uikit/FileDialogs.h"
+#include "uikit/TavoxIcons.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CPgUsers.h"
 
@@ -27,10 +28,12 @@ const QString CTavoxUtilityApp::kCompany = QStringLiteral("MORVANE");
 
 CTavoxUtilityApp::CTavoxUtilityApp(MessageBoxes& boxes,
                                    platform::ServiceManager& serviceManager,
-                                   platform::Sleeper& sleeper)
+                                   platform::Sleeper& sleeper,
+                                   const platform::SettingsStores& stores)
     : m_boxes(boxes)
     , m_serviceManager(serviceManager)
     , m_sleeper(sleeper)
+    , m_stores(stores)
     , m_instanceName(SingleInstance::defaultName())
 {
 }
@@ -40,27 +43,31 @@ QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments)
     return arguments.join(QLatin1Char(' '));
 }
 
-void CTavoxUtilityApp::AddPages(CPsTavox& sheet, MessageBoxes& boxes, FileDialogs& fileDialogs)
+void CTavoxUtilityApp::AddPages(CPsTavox& sheet,
+                                MessageBoxes& boxes,
+                                FileDialogs& fileDialogs,
+                                const platform::SettingsStores& stores)
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
     const auto item = [&window](const char* icon, const QString& title, const QString& description) {
         return tagCPropSheetItem{TavoxIcons::icon(icon), title, description, window, 0};
     };
-    sheet.AddPage(new CPgStatus(boxes),
+    sheet.AddPage(new CPgStatus(boxes, stores.machine),
                   item("status", QStringLiteral("Status"), QStringLiteral("Show the status of Tavox server.")));
-    sheet.AddPage(new CPgEndpoints(boxes),
+    sheet.AddPage(new CPgEndpoints(boxes, stores.machine),
                   item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
-    sheet.AddPage(new CPgUsers(boxes),
+    sheet.AddPage(new CPgUsers(boxes, stores.machine),
                   item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
-    sheet.AddPage(new CPgXmlConfigure(boxes, fileDialogs),
+    sheet.AddPage(new CPgXmlConfigure(boxes, fileDialogs, stores.machine),
                   item("nodeconfig", QStringLiteral("Node Config"),
                        QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
     // The history section lives in the node configuration file's settings block, which the
     // Node Config subsystem keeps; the ODBC Database page is handed the operation that readies it.
-    sheet.AddPage(new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), nodeconfig::EnsureHistorySection),
+    sheet.AddPage(new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), nodeconfig::EnsureHistorySection,
+                                 stores.machine),
                   item("database", QStringLiteral("ODBC Database"),
                        QStringLiteral("Create an ODBC connection to a SQL Server database")));
-    sheet.AddPage(new CPgAbout(boxes),
+    sheet.AddPage(new CPgAbout(boxes, stores.user),
                   item("tavox", QStringLiteral("About"), QStringLiteral("Change login password and copyright")));
 }
 
@@ -90,7 +97,7 @@ int CTavoxUtilityApp::InitInstance()
         return 0;
     case SingleInstance::ListenResult::Failed:
         // Without the socket a second start cannot find this one, but the program still works.
-        platform::debugOutput("CTavoxUtilityApp: single instance check failed. " + instance.errorString().toStdString());
+        support::debugOutput("CTavoxUtilityApp: single instance check failed. " + instance.errorString().toStdString());
         break;
     case SingleInstance::ListenResult::Listening:
         break;
@@ -99,22 +106,22 @@ int CTavoxUtilityApp::InitInstance()
 
     UaXmlDocument::initXmlLibrary();
     if (UaPlatformLayer::init() != 0) {
-        platform::debugOutput("Tavox Utility: CTavoxUtilityApp: UaPlatformLayer::init failed.");
+        support::debugOutput("Tavox Utility: CTavoxUtilityApp: UaPlatformLayer::init failed.");
         UaXmlDocument::cleanupXmlLibrary();
         return 1;
     }
 
-    const UserProfile profile(kCompany.toStdString(), kAppName.toStdString());
+    const UserProfile profile(m_stores.user, kCompany.toStdString(), kAppName.toStdString());
     bool loggedIn = false;
     {
         CLogin login(m_boxes, profile);
         loggedIn = login.exec() == QDialog::Accepted;
     }
     if (loggedIn) {
-        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper);
+        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper, m_stores);
         sheet.setCommandLine(m_commandLine);
         QtFileDialogs fileDialogs;
-        AddPages(sheet, m_boxes, fileDialogs);
+        AddPages(sheet, m_boxes, fileDialogs, m_stores);
         m_sheet = &sheet;
         sheet.DoModal();
         m_sheet = nullptr;

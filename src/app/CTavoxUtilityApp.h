@@ -10,6 +10,7 @@ class MessageBoxes;
 namespace platform {
 class ServiceManager;
 class Sleeper;
+struct SettingsStores;
 } // namespace platform
 
 /// The application: refuses a second instance, sets up the libraries, asks for the login
@@ -23,7 +24,11 @@ public:
     static const QString kAppName;
     static const QString kCompany;
 
-    CTavoxUtilityApp(MessageBoxes& boxes, platform::ServiceManager& serviceManager, platform::Sleeper& sleeper);
+    /// Everything handed over must outlive the object.
+    CTavoxUtilityApp(MessageBoxes& boxes,
+                     platform::ServiceManager& serviceManager,
+                     platform::Sleeper& sleeper,
+                     const platform::SettingsStores& stores);
 
     /// The local socket that makes this instance the user's only one.
     void setInstanceName(const QString& name) { m_instanceName = name; }
@@ -38,7 +43,10 @@ public:
     int InitInstance();
 
     /// Adds the six pages in tab order with their header items.
-    static void AddPages(CPsTavox& sheet, MessageBoxes& boxes, FileDialogs& fileDialogs);
+    static void AddPages(CPsTavox& sheet,
+                         MessageBoxes& boxes,
+                         FileDialogs& fileDialogs,
+                         const platform::SettingsStores& stores);
 
     /// The sheet while it runs; null before the login and after the end.
     CPsTavox* sheet() const { return m_sheet; }
@@ -49,6 +57,7 @@ private:
     MessageBoxes& m_boxes;
     platform::ServiceManager& m_serviceManager;
     platform::Sleeper& m_sleeper;
+    const platform::SettingsStores& m_stores;
     QString m_instanceName;
     QString m_commandLine;
     CPsTavox* m_sheet = nullptr;

@@ -1,22 +1,16 @@
 #include "config/CTavoxEnvmnt.h"
 
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
+#include "support/DebugOutput.h"
 
 #include <array>
 
 using platform::RegAccess;
-using platform::RegHive;
 using platform::RegistryKey;
 using platform::RegStatus;
 
 namespace {
-
-bool openServerKey(RegistryKey& key, RegAccess access)
-{
-    return key.open(RegHive::LocalMachine, ServerKey::kPath, access) == RegStatus::Success;
-}
 
 // Reads a string value as the Windows call does into a zero-filled 1024-byte buffer. A value
 // that fills the buffer without a terminating NUL reads as missing rather than running past it.
@@ -39,14 +33,26 @@ bool readString(const RegistryKey& key, std::string_view name, std::u16string& t
     return false;
 }
 
+std::u16string orDefault(std::u16string text, std::u16string_view fallback)
+{
+    return text.empty() ? std::u16string(fallback) : text;
+}
+
+bool openServerKey(const platform::SettingsStore& machine, RegistryKey& key, RegAccess access)
+{
+    return machine.open(key, ServerKey::kPath, access) == RegStatus::Success;
+}
+
 // One string value of the server key; empty when the key or the value cannot be read. The
 // operation name is the one its diagnostic carries, or empty for a silent read.
-std::u16string readStringOrEmpty(std::string_view name, std::string_view operation)
+std::u16string readStringOrEmpty(const platform::SettingsStore& machine,
+    std::string_view name,
+    std::string_view operation)
 {
     RegistryKey key;
-    if (!openServerKey(key, RegAccess::Read)) {
+    if (!openServerKey(machine, key, RegAccess::Read)) {
         if (!operation.empty())
-            platform::debugOutput("CTavoxEnvmnt: " + std::string(operation) + " failed. Can't open registry.");
+            support::debugOutput("CTavoxEnvmnt: " + std::string(operation) + " failed. Can't open registry.");
         return {};
     }
     std::u16string text;
@@ -55,54 +61,49 @@ std::u16string readStringOrEmpty(std::string_view name, std::string_view operati
     return text;
 }
 
-std::u16string orDefault(std::u16string text, std::u16string_view fallback)
-{
-    return text.empty() ? std::u16string(fallback) : text;
-}
-
 } // namespace
 
-bool CTavoxEnvmnt::GetAppPath(std::u16string& dir)
+bool CTavoxEnvmnt::GetAppPath(std::u16string& dir) const
 {
     RegistryKey key;
-    if (!openServerKey(key, RegAccess::Read)) {
-        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't open registry.");
+    if (!openServerKey(*m_machine, key, RegAccess::Read)) {
+        support::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't open registry.");
         return false;
     }
     std::u16string text;
     if (!readString(key, ServerKey::kServicePath, text)) {
-        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath.");
+        support::debugOutput("CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath.");
         return false;
     }
     if (text.empty()) {
-        platform::debugOutput("CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty.");
+        support::debugOutput("CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty.");
         return false;
     }
     dir = std::move(text);
     return true;
 }
 
-std::u16string CTavoxEnvmnt::GetUaTcpAddr()
+std::u16string CTavoxEnvmnt::GetUaTcpAddr() const
 {
-    return readStringOrEmpty(ServerKey::kUaTcpUri, "GetUaTcpAddr");
+    return readStringOrEmpty(*m_machine, ServerKey::kUaTcpUri, "GetUaTcpAddr");
 }
 
-std::u16string CTavoxEnvmnt::GetHttpsUri()
+std::u16string CTavoxEnvmnt::GetHttpsUri() const
 {
-    return readStringOrEmpty(ServerKey::kHttpsUri, "GetHttpsUri");
+    return readStringOrEmpty(*m_machine, ServerKey::kHttpsUri, "GetHttpsUri");
 }
 
-std::u16string CTavoxEnvmnt::GetNodeCfgName()
+std::u16string CTavoxEnvmnt::GetNodeCfgName() const
 {
-    return orDefault(readStringOrEmpty(ServerKey::kNodeCfg, {}), ServerKey::kDefaultNodeCfg);
+    return orDefault(readStringOrEmpty(*m_machine, ServerKey::kNodeCfg, {}), ServerKey::kDefaultNodeCfg);
 }
 
-std::u16string CTavoxEnvmnt::GetServiceCfgName()
+std::u16string CTavoxEnvmnt::GetServiceCfgName() const
 {
-    return orDefault(readStringOrEmpty(ServerKey::kServiceCfg, {}), ServerKey::kDefaultServiceCfg);
+    return orDefault(readStringOrEmpty(*m_machine, ServerKey::kServiceCfg, {}), ServerKey::kDefaultServiceCfg);
 }
 
-std::u16string CTavoxEnvmnt::GetNodeCfgPath()
+std::u16string CTavoxEnvmnt::GetNodeCfgPath() const
 {
     // The directory carries its own trailing separator; a failed read leaves it empty and the
     // bare file name results, as callers expect.
@@ -111,55 +112,55 @@ std::u16string CTavoxEnvmnt::GetNodeCfgPath()
     return dir + GetNodeCfgName();
 }
 
-std::uint32_t CTavoxEnvmnt::ReadSecurityMode()
+std::uint32_t CTavoxEnvmnt::ReadSecurityMode() const
 {
     return ReadDword(ServerKey::kSecurityMode, ServerKey::kDefaultSecurityMode);
 }
 
-std::uint32_t CTavoxEnvmnt::ReadAuthentication()
+std::uint32_t CTavoxEnvmnt::ReadAuthentication() const
 {
     return ReadDword(ServerKey::kAuthentication, ServerKey::kAuthenticationForced) | ServerKey::kAuthenticationForced;
 }
 
-bool CTavoxEnvmnt::WriteAuthentication(std::uint32_t flags)
+bool CTavoxEnvmnt::WriteAuthentication(std::uint32_t flags) const
 {
     return WriteDword(ServerKey::kAuthentication, flags | ServerKey::kAuthenticationForced);
 }
 
-std::uint32_t CTavoxEnvmnt::ReadUaTcpPort()
+std::uint32_t CTavoxEnvmnt::ReadUaTcpPort() const
 {
     return ReadDword(ServerKey::kUaTcpPort, ServerKey::kDefaultUaTcpPort);
 }
 
-std::uint32_t CTavoxEnvmnt::ReadHttpsPort()
+std::uint32_t CTavoxEnvmnt::ReadHttpsPort() const
 {
     return ReadDword(ServerKey::kHttpsPort, ServerKey::kDefaultHttpsPort);
 }
 
-bool CTavoxEnvmnt::WriteUaTcpPort(std::uint32_t port)
+bool CTavoxEnvmnt::WriteUaTcpPort(std::uint32_t port) const
 {
     return WriteDword(ServerKey::kUaTcpPort, port);
 }
 
-bool CTavoxEnvmnt::WriteHttpsPort(std::uint32_t port)
+bool CTavoxEnvmnt::WriteHttpsPort(std::uint32_t port) const
 {
     return WriteDword(ServerKey::kHttpsPort, port);
 }
 
-bool CTavoxEnvmnt::WriteSecurityMode(std::uint32_t mode)
+bool CTavoxEnvmnt::WriteSecurityMode(std::uint32_t mode) const
 {
     return WriteDword(ServerKey::kSecurityMode, mode);
 }
 
-std::uint32_t CTavoxEnvmnt::ReadSqlServerStatus()
+std::uint32_t CTavoxEnvmnt::ReadSqlServerStatus() const
 {
     return ReadDword(ServerKey::kSqlServerStatus, ServerKey::kDefaultSqlServerStatus);
 }
 
-std::uint32_t CTavoxEnvmnt::ReadDword(std::string_view name, std::uint32_t fallback)
+std::uint32_t CTavoxEnvmnt::ReadDword(std::string_view name, std::uint32_t fallback) const
 {
     RegistryKey key;
-    if (!openServerKey(key, RegAccess::Read))
+    if (!openServerKey(*m_machine, key, RegAccess::Read))
         return fallback;
     std::array<std::uint8_t, 4> bytes {};
     std::uint32_t size = 4;
@@ -171,10 +172,10 @@ std::uint32_t CTavoxEnvmnt::ReadDword(std::string_view name, std::uint32_t fallb
     return platform::regDwordValue(bytes.data());
 }
 
-bool CTavoxEnvmnt::WriteDword(std::string_view name, std::uint32_t value)
+bool CTavoxEnvmnt::WriteDword(std::string_view name, std::uint32_t value) const
 {
     RegistryKey key;
-    if (!openServerKey(key, RegAccess::Write))
+    if (!openServerKey(*m_machine, key, RegAccess::Write))
         return false;
     const auto bytes = platform::regDwordBytes(value);
     return key.setValue(name, platform::kRegDword, bytes.data(), 4) == RegStatus::Success;

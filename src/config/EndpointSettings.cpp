@@ -1,8 +1,7 @@
 #include "config/EndpointSettings.h"
 
 #include "config/AuthenticationFlags.h"
-#include "config/CTavoxEnvmnt.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <unistd.h>
 
@@ -22,7 +21,7 @@ std::u16string url(std::u16string_view scheme, std::u16string_view computerName,
     std::u16string text(scheme);
     text += computerName;
     text += u':';
-    text += platform::utf8ToUtf16(number);
+    text += support::utf8ToUtf16(number);
     return text;
 }
 
@@ -30,30 +29,30 @@ bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == 
 
 } // namespace
 
-EndpointSettings::Shown EndpointSettings::load()
+EndpointSettings::Shown EndpointSettings::load() const
 {
     Shown shown;
-    const std::uint32_t authentication = CTavoxEnvmnt::ReadAuthentication();
+    const std::uint32_t authentication = m_server.ReadAuthentication();
     shown.computerName = computerName();
-    shown.uaTcpPort = CTavoxEnvmnt::ReadUaTcpPort();
-    shown.httpsPort = CTavoxEnvmnt::ReadHttpsPort();
-    shown.securityNone = (CTavoxEnvmnt::ReadSecurityMode() & kSecurityNone) != 0;
+    shown.uaTcpPort = m_server.ReadUaTcpPort();
+    shown.httpsPort = m_server.ReadHttpsPort();
+    shown.securityNone = (m_server.ReadSecurityMode() & kSecurityNone) != 0;
     shown.https = (authentication & auth_flags::kHttps) != 0;
     shown.uaTcpUrl = uaTcpUrl(shown.computerName, shown.uaTcpPort);
     shown.httpsUrl = httpsUrl(shown.computerName, shown.httpsPort);
     return shown;
 }
 
-EndpointSettings::Check EndpointSettings::apply(const Edited& edited)
+EndpointSettings::Check EndpointSettings::apply(const Edited& edited) const
 {
     const int uaTcpPort = portFromText(edited.uaTcpPortText);
     const int httpsPort = portFromText(edited.httpsPortText);
     if (const Check check = validate(edited.https, uaTcpPort, httpsPort); check != Check::Ok)
         return check;
-    (void)CTavoxEnvmnt::WriteSecurityMode(securityModeWith(CTavoxEnvmnt::ReadSecurityMode(), edited.securityNone));
-    (void)CTavoxEnvmnt::WriteAuthentication(authenticationWith(CTavoxEnvmnt::ReadAuthentication(), edited.https));
-    (void)CTavoxEnvmnt::WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort));
-    (void)CTavoxEnvmnt::WriteHttpsPort(static_cast<std::uint32_t>(httpsPort));
+    (void)m_server.WriteSecurityMode(securityModeWith(m_server.ReadSecurityMode(), edited.securityNone));
+    (void)m_server.WriteAuthentication(authenticationWith(m_server.ReadAuthentication(), edited.https));
+    (void)m_server.WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort));
+    (void)m_server.WriteHttpsPort(static_cast<std::uint32_t>(httpsPort));
     return Check::Ok;
 }
 
@@ -112,5 +111,5 @@ std::u16string EndpointSettings::computerName()
     char name[256] = {};
     if (::gethostname(name, sizeof(name) - 1) != 0)
         return {};
-    return platform::utf8ToUtf16(name);
+    return support::utf8ToUtf16(name);
 }

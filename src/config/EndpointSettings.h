@@ -1,14 +1,22 @@
 #pragma once
 
+#include "config/CTavoxEnvmnt.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 /// What the Endpoints page shows and stores: the UA TCP and HTTPS ports, the HTTPS switch
 /// (bit 0x20 of "Authentication") and the "None" security mode (bit 0x01 of "SecurityMode").
-/// Every load reads the store afresh.
+/// Every load reads the machine store it is handed afresh.
 class EndpointSettings {
 public:
+    /// The store must outlive the object.
+    explicit EndpointSettings(const platform::SettingsStore& machine)
+        : m_server(machine)
+    {
+    }
+
     struct Shown {
         std::u16string computerName;
         std::uint32_t uaTcpPort = 0;
@@ -33,11 +41,11 @@ public:
         PortTooLarge, ///< a port, taken as unsigned, is 65535 or more
     };
 
-    static Shown load();
+    Shown load() const;
     /// Checks the edited fields and, when they pass, stores "SecurityMode", "Authentication",
     /// "UaTcpPort" and "HttpsPort" in that order; nothing is stored when a check fails. Write
     /// failures are not reported: the remaining values are still written.
-    static Check apply(const Edited& edited);
+    Check apply(const Edited& edited) const;
 
     static Check validate(bool https, int uaTcpPort, int httpsPort);
     /// The C library's decimal conversion: leading blanks, an optional sign, leading digits;
@@ -51,4 +59,7 @@ public:
     static std::u16string httpsUrl(std::u16string_view computerName, std::uint32_t port);
     /// This machine's name as the endpoint URLs carry it (the host name); empty when unknown.
     static std::u16string computerName();
+
+private:
+    CTavoxEnvmnt m_server;
 };

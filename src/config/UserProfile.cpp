@@ -1,23 +1,23 @@
 #include "config/UserProfile.h"
 
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 
 #include <vector>
 
 using platform::RegAccess;
-using platform::RegHive;
 using platform::RegistryKey;
 using platform::RegStatus;
 
-UserProfile::UserProfile(std::string company, std::string application)
-    : m_company(std::move(company))
+UserProfile::UserProfile(const platform::SettingsStore& user, std::string company, std::string application)
+    : m_user(&user)
+    , m_company(std::move(company))
     , m_application(std::move(application))
 {
 }
 
-UserProfile UserProfile::utility()
+UserProfile UserProfile::utility(const platform::SettingsStore& user)
 {
-    return UserProfile("MORVANE", "Tavox Utility");
+    return UserProfile(user, "MORVANE", "Tavox Utility");
 }
 
 std::string UserProfile::sectionKey(std::string_view section) const
@@ -28,7 +28,7 @@ std::string UserProfile::sectionKey(std::string_view section) const
 std::u16string UserProfile::getString(std::string_view section, std::string_view entry, std::u16string_view fallback) const
 {
     RegistryKey key;
-    if (key.open(RegHive::CurrentUser, sectionKey(section), RegAccess::Read) != RegStatus::Success)
+    if (m_user->open(key, sectionKey(section), RegAccess::Read) != RegStatus::Success)
         return std::u16string(fallback);
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -39,14 +39,13 @@ std::u16string UserProfile::getString(std::string_view section, std::string_view
 
 bool UserProfile::writeString(std::string_view section, std::string_view entry, std::u16string_view value) const
 {
-    const auto store = platform::registryStorePath(RegHive::CurrentUser);
     const std::string keyPath = sectionKey(section);
     RegistryKey key;
-    RegStatus status = key.open(RegHive::CurrentUser, keyPath, RegAccess::Write);
+    RegStatus status = m_user->open(key, keyPath, RegAccess::Write);
     if (status == RegStatus::NotFound) {
-        if (RegistryKey::createKey(store, keyPath, RegHive::CurrentUser) != RegStatus::Success)
+        if (m_user->createKey(keyPath) != RegStatus::Success)
             return false;
-        status = key.open(RegHive::CurrentUser, keyPath, RegAccess::Write);
+        status = m_user->open(key, keyPath, RegAccess::Write);
     }
     if (status != RegStatus::Success)
         return false;

@@ -3,15 +3,20 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+class SettingsStore;
+} // namespace platform
+
 /// The utility's per-user profile: string entries by section under
-/// Software\<company>\<application> of the per-user settings store, with the framework's
-/// profile-string semantics (a missing or unreadable entry gives the caller's default).
+/// Software\<company>\<application> of the per-user settings store it is handed, with the
+/// framework's profile-string semantics (a missing or unreadable entry gives the caller's default).
 class UserProfile {
 public:
-    UserProfile(std::string company, std::string application);
+    /// The store must outlive the object.
+    UserProfile(const platform::SettingsStore& user, std::string company, std::string application);
 
     /// The registered product profile: company "MORVANE", application "Tavox Utility".
-    static UserProfile utility();
+    static UserProfile utility(const platform::SettingsStore& user);
 
     std::u16string getString(std::string_view section, std::string_view entry, std::u16string_view fallback) const;
     /// Writes an entry; the section's key is created when missing, as the framework's
@@ -22,6 +27,7 @@ public:
     std::string sectionKey(std::string_view section) const;
 
 private:
+    const platform::SettingsStore* m_user;
     std::string m_company;
     std::string m_application;
 };

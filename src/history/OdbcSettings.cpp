@@ -2,9 +2,9 @@
 
 #include "history/OdbcConnectionString.h"
 #include "history/OdbcLists.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/Odbc.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,7 +19,7 @@ constexpr unsigned kBrowseLoginTimeoutSeconds = 15;
 
 std::u16string pathText(const std::filesystem::path& path)
 {
-    return platform::utf8ToUtf16(path.string());
+    return support::utf8ToUtf16(path.string());
 }
 
 bool opensForReadingAndWriting(const std::filesystem::path& path)
@@ -97,7 +97,7 @@ bool OdbcSettings::renewEnvironment(const char* operation)
 {
     m_environment = m_odbc.openEnvironment();
     if (!m_environment)
-        platform::debugOutput(std::string("CPgODBCSQL: ") + operation + " failed. No ODBC environment.");
+        support::debugOutput(std::string("CPgODBCSQL: ") + operation + " failed. No ODBC environment.");
     return m_environment != nullptr;
 }
 
@@ -114,7 +114,7 @@ BrowseResult OdbcSettings::BrowseServers(const HistorySettings& shown)
         const platform::OdbcBrowseReply reply
             = m_environment->browseConnect(connection_string::forServerBrowse(shown.driver));
         if (reply.status == platform::OdbcBrowseStatus::Failed)
-            platform::debugOutput("CPgODBCSQL: BrowseServers failed. " + reply.diagnostic);
+            support::debugOutput("CPgODBCSQL: BrowseServers failed. " + reply.diagnostic);
         if (reply.status == platform::OdbcBrowseStatus::NeedData) {
             result.choices = browseChoices(reply.text, u"SERVER");
             if (result.choices.empty())
@@ -140,11 +140,11 @@ BrowseResult OdbcSettings::BrowseDatabases(const HistorySettings& shown)
         const auto connection = m_environment->driverConnect(connection_string::forMySqlDatabases(shown),
             platform::OdbcCompletion::Complete, kBrowseLoginTimeoutSeconds, diagnostic);
         if (!connection) {
-            platform::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + diagnostic);
+            support::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + diagnostic);
         } else if (auto names = connection->firstColumn(u"show databases")) {
             result.choices = std::move(*names);
         } else {
-            platform::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + connection->lastDiagnostic());
+            support::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + connection->lastDiagnostic());
         }
     } else if (shown.type == SqlType::MsSql) {
         if (!renewEnvironment("BrowseDatabases"))
@@ -152,7 +152,7 @@ BrowseResult OdbcSettings::BrowseDatabases(const HistorySettings& shown)
         const platform::OdbcBrowseReply reply
             = m_environment->browseConnect(connection_string::forMsSqlDatabaseBrowse(shown));
         if (reply.status == platform::OdbcBrowseStatus::Failed)
-            platform::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + reply.diagnostic);
+            support::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + reply.diagnostic);
         if (reply.status == platform::OdbcBrowseStatus::NeedData) {
             if (reply.text.find(u"DATABASE") == std::u16string::npos)
                 return result;
@@ -203,14 +203,14 @@ ApplyOutcome OdbcSettings::Apply(const HistorySettings& shown,
     if (!outcome.passed)
         return outcome;
     if (!m_ensureHistorySection(nodeCfgPath)) {
-        platform::debugOutput("CPgODBCSQL: OnApply failed. The settings block of " + nodeCfgPath.string()
+        support::debugOutput("CPgODBCSQL: OnApply failed. The settings block of " + nodeCfgPath.string()
             + " holds no [HistorizedtoODBCSQL] section and none could be made.");
         outcome.passed = false;
         outcome.failure = notices::fileNotOpened(pathText(nodeCfgPath));
         return outcome;
     }
     if (!writeHistoryKeys(nodeCfgPath, shown)) {
-        platform::debugOutput("CPgODBCSQL: OnApply failed. The keys could not be written to " + nodeCfgPath.string()
+        support::debugOutput("CPgODBCSQL: OnApply failed. The keys could not be written to " + nodeCfgPath.string()
             + ".");
         outcome.passed = false;
         outcome.failure = notices::fileNotOpened(pathText(nodeCfgPath));

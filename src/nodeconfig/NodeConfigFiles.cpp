@@ -1,46 +1,49 @@
 #include "nodeconfig/NodeConfigFiles.h"
 
 #include "nodeconfig/SettingsBlock.h"
+#include "support/AtomicFile.h"
+#include "support/WholeFile.h"
 
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
 #include <system_error>
 #include <vector>
 
 namespace nodeconfig::files {
 
-std::optional<std::string> readText(const std::filesystem::path& file)
-{
-    // A pipe or a device chosen by mistake would block the reading or never end.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
-        return std::nullopt;
-    return platform::readWholeFile(file);
-}
+support::Result<std::string> readText(const std::filesystem::path& file) { return support::readWholeFile(file); }
 
 bool forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
+    // A pipe or a device chosen by mistake would block the reading or never end.
+    const support::Result<int> opened = support::openRegularFile(file);
+    if (!opened)
         return false;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return false;
+    const int fd = *opened;
     // The block is at the end of a file of megabytes: read in blocks, never the whole file.
     LineAssembler lines;
     std::vector<char> block(64 * 1024);
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
-        lines.feed(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())), visit);
-    if (in.bad())
-        return false;
+    for (;;) {
+        const ssize_t n = ::read(fd, block.data(), block.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        lines.feed(std::string_view(block.data(), static_cast<std::size_t>(n)), visit);
+    }
+    ::close(fd);
     lines.finish(visit);
     return true;
 }
 
-bool replaceText(const std::filesystem::path& file, std::string_view text, const ReplaceFault& fault)
+bool replaceText(const std::filesystem::path& file, std::string_view text, support::SystemCalls& calls)
 {
-    return platform::replaceFileAtomically(file, text, fault);
+    return support::writeFileAtomically(file, text, calls).ok();
 }
 
 bool copyOver(const std::filesystem::path& from, const std::filesystem::path& to)

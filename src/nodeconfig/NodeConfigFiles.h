@@ -1,29 +1,28 @@
 #pragma once
 
-#include "platform/AtomicWrite.h"
+#include "support/Result.h"
+#include "support/SystemCalls.h"
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
-/// The node configuration's access to files: the one place where it meets the platform's
+/// The node configuration's access to files: the one place where it meets the support layer's
 /// file reading and atomic replacement. Copies and rewrites of the server's file replace it
 /// whole, so that a crash leaves the old file or the new one, never a mix.
 namespace nodeconfig::files {
 
-/// Steps of a replacement, and the hook that tests make one of them fail with.
-using ReplaceStep = platform::AtomicWriteStep;
-using ReplaceFault = platform::AtomicWriteFault;
-
-/// The whole text of a regular file; empty when it is none or cannot be read.
-std::optional<std::string> readText(const std::filesystem::path& file);
+/// The whole text of a regular file (support::readWholeFile, with its size limit).
+support::Result<std::string> readText(const std::filesystem::path& file);
 /// Calls `visit` with every line of a regular file, read in blocks (see nodeconfig::forEachLine);
 /// false when the file cannot be read.
 bool forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit);
-/// Replaces the file with `text`, keeping its mode and owner; false leaves it untouched.
-[[nodiscard]] bool replaceText(const std::filesystem::path& file, std::string_view text, const ReplaceFault& fault = {});
+/// Replaces the file with `text`, keeping its mode and owner; false leaves it untouched. Tests
+/// make a step fail through `calls`.
+[[nodiscard]] bool replaceText(const std::filesystem::path& file,
+    std::string_view text,
+    support::SystemCalls& calls = support::realSystemCalls());
 /// Copies `from` over `to` (CopyFileW with overwriting); false leaves `to` untouched.
 [[nodiscard]] bool copyOver(const std::filesystem::path& from, const std::filesystem::path& to);
 /// Deletes the file (DeleteFileW); false when there was nothing to delete or it failed.

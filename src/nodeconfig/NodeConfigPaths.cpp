@@ -1,7 +1,7 @@
 #include "nodeconfig/NodeConfigPaths.h"
 
 #include "config/CTavoxEnvmnt.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 namespace nodeconfig {
 
@@ -10,7 +10,7 @@ NodeConfigPaths ComposeNodeConfigPaths(const std::u16string& serviceDirectory, c
     NodeConfigPaths paths;
     paths.nodeCfgName = nodeCfgName;
     // Service paths are the directory immediately followed by the name: no separator is added.
-    const std::string path = platform::utf16ToUtf8(serviceDirectory + nodeCfgName);
+    const std::string path = support::utf16ToUtf8(serviceDirectory + nodeCfgName);
     paths.nodeCfgPath = path;
     const std::size_t nameStart = path.find_last_of('/') + 1;
     const std::size_t dot = path.find_last_of('.');
@@ -21,12 +21,13 @@ NodeConfigPaths ComposeNodeConfigPaths(const std::u16string& serviceDirectory, c
     return paths;
 }
 
-NodeConfigPaths NodeConfigPathsFromSettings()
+NodeConfigPaths NodeConfigPathsFromSettings(const platform::SettingsStore& machine)
 {
+    const CTavoxEnvmnt server(machine);
     std::u16string directory;
     // Without a readable service directory the bare name is used; nothing is reported.
-    (void)CTavoxEnvmnt::GetAppPath(directory);
-    return ComposeNodeConfigPaths(directory, CTavoxEnvmnt::GetNodeCfgName());
+    (void)server.GetAppPath(directory);
+    return ComposeNodeConfigPaths(directory, server.GetNodeCfgName());
 }
 
 } // namespace nodeconfig

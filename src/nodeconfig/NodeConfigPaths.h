@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <string>
 
+namespace platform {
+class SettingsStore;
+} // namespace platform
+
 namespace nodeconfig {
 
 /// Where the node configuration file and the backup of an import live.
@@ -19,7 +23,8 @@ struct NodeConfigPaths {
 /// lies beside the file.
 NodeConfigPaths ComposeNodeConfigPaths(const std::u16string& serviceDirectory, const std::u16string& nodeCfgName);
 
-/// ComposeNodeConfigPaths from the server's settings ("ServicePath" and "NodeCfg").
-NodeConfigPaths NodeConfigPathsFromSettings();
+/// ComposeNodeConfigPaths from the server's settings ("ServicePath" and "NodeCfg") in the
+/// machine store.
+NodeConfigPaths NodeConfigPathsFromSettings(const platform::SettingsStore& machine);
 
 } // namespace nodeconfig

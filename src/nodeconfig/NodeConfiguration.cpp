@@ -26,40 +26,11 @@ void freeDocument(UaXmlDocument* document)
     delete document;
 }
 
-files::ReplaceStep replaceStepOf(WriteStep step)
-{
-    switch (step) {
-    case WriteStep::CreateTemporary:
-        return files::ReplaceStep::CreateTemporary;
-    case WriteStep::WriteContent:
-        return files::ReplaceStep::WriteContent;
-    case WriteStep::KeepModeAndOwner:
-        return files::ReplaceStep::KeepModeAndOwner;
-    case WriteStep::Flush:
-        return files::ReplaceStep::Flush;
-    case WriteStep::Close:
-        return files::ReplaceStep::Close;
-    case WriteStep::SaveDocument:
-    case WriteStep::Rename:
-        break;
-    }
-    return files::ReplaceStep::Rename;
-}
-
-WriteStep writeStepOf(files::ReplaceStep step)
-{
-    for (WriteStep candidate : {WriteStep::CreateTemporary, WriteStep::WriteContent, WriteStep::KeepModeAndOwner,
-             WriteStep::Flush, WriteStep::Close, WriteStep::Rename}) {
-        if (replaceStepOf(candidate) == step)
-            return candidate;
-    }
-    return WriteStep::Rename;
-}
-
 } // namespace
 
-NodeConfiguration::NodeConfiguration(NodeConfigHost& host)
+NodeConfiguration::NodeConfiguration(NodeConfigHost& host, support::SystemCalls& calls)
     : m_host(host)
+    , m_calls(calls)
 {
     m_reader.setNodeFactory(&m_factory);
 }
@@ -229,8 +200,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     NodeConfigSplitter splitter(text);
     LineAssembler lines;
     const auto addLine = [&splitter](std::string_view line) { splitter.addLine(line); };
-    if (!writable || !writeStepAllowed(WriteStep::SaveDocument)
-        || document->saveXmlTo([&](std::string_view piece) { lines.feed(piece, addLine); }) != 0) {
+    if (!writable || document->saveXmlTo([&](std::string_view piece) { lines.feed(piece, addLine); }) != 0) {
         m_host.tell({"Update Nodeconfig.xml fail...", "Error"});
         return false;
     }
@@ -239,10 +209,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         entries[i] = m_entries[i].get();
     AppendSettingsBlock(text, splitter.finish(m_startLogging), BuildAlarmSourceLines(entries));
-    files::ReplaceFault fault;
-    if (m_writeFault)
-        fault = [this](files::ReplaceStep step) { return m_writeFault(writeStepOf(step)); };
-    if (!files::replaceText(path, text, fault)) {
+    if (!files::replaceText(path, text, m_calls)) {
         m_host.tell({"Open file fail...", "Error"});
         return false;
     }

@@ -31,9 +31,6 @@ struct ConfigureRequest {
 /// Runs the dialog; true when it ended with OK after applying its tree to the document.
 using ConfigureDialog = std::function<bool(ConfigureRequest& request)>;
 
-/// The steps of WriteNodeConfig, for tests that make one of them fail.
-enum class WriteStep { SaveDocument, CreateTemporary, WriteContent, KeepModeAndOwner, Flush, Close, Rename };
-
 /// The server's node configuration as the Node Config page holds it: the file's paths, the
 /// nodeset reader (with the utility's node factory) and the document it loaded, the nodes of
 /// the last successful load, the alarm and history entries of the page's list, and the flags
@@ -44,7 +41,8 @@ enum class WriteStep { SaveDocument, CreateTemporary, WriteContent, KeepModeAndO
 /// reader reads the nodes while the document loads.
 class NodeConfiguration {
 public:
-    explicit NodeConfiguration(NodeConfigHost& host);
+    /// Writes the file through `calls` (tests make a step of a write fail there).
+    explicit NodeConfiguration(NodeConfigHost& host, support::SystemCalls& calls = support::realSystemCalls());
     /// Deletes the backup of an import that was not applied, without restoring it: the
     /// imported file stays the server's file.
     ~NodeConfiguration();
@@ -103,17 +101,14 @@ public:
     UaXmlDocument* document() const { return m_reader.xmlDocument(); }
     const UaBase::UaNodesetXmlParser& reader() const { return m_reader; }
 
-    /// Tests make a step of WriteNodeConfig fail with this hook (empty: every step runs).
-    void setWriteFault(std::function<bool(WriteStep)> fault) { m_writeFault = std::move(fault); }
-
 private:
     void appendEntries(EntryList entries);
     void deleteBackup();
     /// The folder that the file dialogs open in.
     std::filesystem::path initialDirectory() const;
-    bool writeStepAllowed(WriteStep step) const { return !m_writeFault || m_writeFault(step); }
 
     NodeConfigHost& m_host;
+    support::SystemCalls& m_calls;
     NodeConfigPaths m_paths;
     CTavoxBaseNodeFactory m_factory;
     UaBase::UaNodesetXmlParser m_reader;
@@ -123,7 +118,6 @@ private:
     bool m_modified = false;
     bool m_backupMade = false;
     int m_startLogging = 0;
-    std::function<bool(WriteStep)> m_writeFault;
 };
 
 } // namespace nodeconfig

@@ -2,7 +2,7 @@
 
 #include "nodeconfig/NodeConfigFiles.h"
 #include "platform/ProfileText.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 #include "uabase/BaseNode.h"
 #include "uabase/UaString.h"
 #include "uabase/Variable.h"
@@ -90,7 +90,7 @@ bool hasHistorySection(std::string_view text)
         const std::size_t first = line.find_first_not_of(" \t");
         const std::size_t last = line.find_last_not_of(" \t");
         if (first != std::string_view::npos
-            && platform::equalsNoCase(line.substr(first, last - first + 1), kHistorySectionHeader))
+            && support::equalsNoCase(line.substr(first, last - first + 1), kHistorySectionHeader))
             found = true;
     });
     return found;

@@ -1,6 +1,6 @@
 #include "pages/CDlgAbout.h"
 
-#include "app/TavoxIcons.h"
+#include "uikit/TavoxIcons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

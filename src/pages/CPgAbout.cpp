@@ -1,8 +1,8 @@
 #include "pages/CPgAbout.h"
 
-#include "app/PagePointers.h"
-#include "app/TavoxIcons.h"
 #include "config/UserProfile.h"
+#include "uikit/PagePointers.h"
+#include "uikit/TavoxIcons.h"
 #include "users/ui/CSetPwd.h"
 
 #include <QGroupBox>
@@ -17,8 +17,9 @@ constexpr int kIconSize = 96;
 
 } // namespace
 
-CPgAbout::CPgAbout(MessageBoxes& boxes, QWidget* parent)
+CPgAbout::CPgAbout(MessageBoxes& boxes, const platform::SettingsStore& user, QWidget* parent)
     : CTavoxPage(QStringLiteral("About"), boxes, parent)
+    , m_user(user)
     , m_icon(new QLabel(this))
 {
     auto* passwordLabel = new QLabel(QStringLiteral("Change Login Password:"), this);
@@ -72,6 +73,6 @@ void CPgAbout::OnInitDialog()
 
 void CPgAbout::OnLoginPassword()
 {
-    CSetPwd dialog(messageBoxes(), UserProfile::utility(), this);
+    CSetPwd dialog(messageBoxes(), UserProfile::utility(m_user), this);
     dialog.exec();
 }

@@ -1,8 +1,12 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "uikit/TavoxPage.h"
 
 class QLabel;
+
+namespace platform {
+class SettingsStore;
+} // namespace platform
 
 /// The "About" page: the application icon, the copyright with its disclaimer, and the
 /// change of the login password.
@@ -10,7 +14,8 @@ class CPgAbout : public CTavoxPage {
     Q_OBJECT
 
 public:
-    explicit CPgAbout(MessageBoxes& boxes, QWidget* parent = nullptr);
+    /// The login password lives in the per-user store `user`, which must outlive the page.
+    CPgAbout(MessageBoxes& boxes, const platform::SettingsStore& user, QWidget* parent = nullptr);
     ~CPgAbout() override;
 
     void OnInitDialog() override;
@@ -20,5 +25,6 @@ private slots:
     void OnLoginPassword();
 
 private:
+    const platform::SettingsStore& m_user;
     QLabel* m_icon;
 };

@@ -1,9 +1,9 @@
 #include "pages/CPgEndpoints.h"
 
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
-#include "app/SheetServices.h"
 #include "config/EndpointSettings.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -58,8 +58,9 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets)
 
 } // namespace
 
-CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, QWidget* parent)
+CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent)
     : CTavoxPage(QStringLiteral("Endpoints"), boxes, parent)
+    , m_settings(machine)
 {
     buildView();
 }
@@ -144,7 +145,7 @@ void CPgEndpoints::markModifiedAfterFill()
 void CPgEndpoints::fill()
 {
     m_filled = false;
-    const EndpointSettings::Shown shown = EndpointSettings::load();
+    const EndpointSettings::Shown shown = m_settings.load();
     const QString computerName = QString::fromStdU16String(shown.computerName);
     m_uaTcpAddress->setText(QString::fromStdU16String(shown.uaTcpUrl));
     m_uaTcpPort->setText(QString::number(shown.uaTcpPort));
@@ -164,7 +165,7 @@ bool CPgEndpoints::OnApply()
         m_securityNone->isChecked(),
         m_uaTcpPort->text().toStdU16String(),
         m_httpsPort->text().toStdU16String() };
-    switch (EndpointSettings::apply(edited)) {
+    switch (m_settings.apply(edited)) {
     case EndpointSettings::Check::SamePorts:
         messageBoxes().show(this,
             QStringLiteral("The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!"),

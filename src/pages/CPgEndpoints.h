@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "config/EndpointSettings.h"
+#include "uikit/TavoxPage.h"
 
 class QCheckBox;
 class QLabel;
@@ -12,7 +13,8 @@ class CPgEndpoints : public CTavoxPage {
     Q_OBJECT
 
 public:
-    explicit CPgEndpoints(MessageBoxes& boxes, QWidget* parent = nullptr);
+    /// The ports and switches live in `machine`, which must outlive the page.
+    CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent = nullptr);
     ~CPgEndpoints() override;
 
     void OnInitDialog() override;
@@ -27,6 +29,7 @@ private:
     void fill();
     void markModifiedAfterFill();
 
+    EndpointSettings m_settings;
     bool m_filled = false;
     QLabel* m_uaTcpAddress = nullptr;
     QLineEdit* m_uaTcpPort = nullptr;

@@ -1,11 +1,10 @@
 #include "pages/CPgStatus.h"
 
-#include "app/PagePointers.h"
-#include "app/SheetServices.h"
-#include "config/CTavoxEnvmnt.h"
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "platform/ServiceManager.h"
 #include "service/ServiceController.h"
+#include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -35,8 +34,9 @@ QLabel* addRow(QFormLayout* form, QWidget* parent, const QString& caption)
 
 } // namespace
 
-CPgStatus::CPgStatus(MessageBoxes& boxes, QWidget* parent)
+CPgStatus::CPgStatus(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent)
     : CTavoxPage(QStringLiteral("Status"), boxes, parent)
+    , m_server(machine)
     , m_copyMenu(new QMenu(QStringLiteral("CopyURI"), this))
 {
     auto* statusGroup = new QGroupBox(QStringLiteral("Tavox Server Status"), this);
@@ -130,10 +130,10 @@ bool CPgStatus::RefreshStatus()
     }
     m_lastState = shown;
 
-    showValue(m_uaTcp, QString::fromStdU16String(CTavoxEnvmnt::GetUaTcpAddr()));
-    showValue(m_https, QString::fromStdU16String(CTavoxEnvmnt::GetHttpsUri()));
-    showValue(m_serverCfg, QString::fromStdU16String(CTavoxEnvmnt::GetServiceCfgName()));
-    showValue(m_nodeCfg, QString::fromStdU16String(CTavoxEnvmnt::GetNodeCfgName()));
+    showValue(m_uaTcp, QString::fromStdU16String(m_server.GetUaTcpAddr()));
+    showValue(m_https, QString::fromStdU16String(m_server.GetHttpsUri()));
+    showValue(m_serverCfg, QString::fromStdU16String(m_server.GetServiceCfgName()));
+    showValue(m_nodeCfg, QString::fromStdU16String(m_server.GetNodeCfgName()));
     SetModified(false);
     return true;
 }

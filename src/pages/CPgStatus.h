@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "config/CTavoxEnvmnt.h"
+#include "uikit/TavoxPage.h"
 
 class QLabel;
 class QMenu;
@@ -16,7 +17,8 @@ public:
     /// Shown for a value of one character or none.
     static constexpr const char* kNotSupported = "Not Supported.";
 
-    explicit CPgStatus(MessageBoxes& boxes, QWidget* parent = nullptr);
+    /// The endpoint URLs and file names come from `machine`, which must outlive the page.
+    CPgStatus(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent = nullptr);
     ~CPgStatus() override;
 
     void OnInitDialog() override;
@@ -43,6 +45,7 @@ private:
     void showValue(QLabel* label, const QString& text);
     void enableOperations(bool start, bool restartAndStop);
 
+    CTavoxEnvmnt m_server;
     QLabel* m_status;
     QLabel* m_uaTcp;
     QLabel* m_https;

@@ -1,11 +1,11 @@
 #include "platform/PrivateProfile.h"
 
-#include "platform/AtomicWrite.h"
 #include "platform/ProfileText.h"
-#include "platform/TextCodec.h"
+#include "support/AtomicFile.h"
+#include "support/TextCodec.h"
+#include "support/WholeFile.h"
 
 #include <algorithm>
-#include <system_error>
 
 namespace platform {
 
@@ -14,7 +14,7 @@ std::string readProfileString(const std::filesystem::path& file,
     std::string_view key,
     std::string_view defaultValue)
 {
-    const auto content = readWholeFile(file);
+    const auto content = support::readWholeFile(file);
     if (!content)
         return std::string(defaultValue);
     if (auto value = profile_text::findValue(*content, section, key))
@@ -30,16 +30,11 @@ bool writeProfileString(const std::filesystem::path& file,
     if (!profile_text::isWritable(section, key, value))
         return false;
     std::string content;
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec)) {
-        auto existing = readWholeFile(file);
-        if (!existing)
-            return false;
+    if (auto existing = support::readWholeFile(file))
         content = std::move(*existing);
-    } else if (ec) {
+    else if (existing.error().kind != support::ErrorKind::NotFound)
         return false;
-    }
-    return replaceFileAtomically(file, profile_text::withValue(content, section, key, value));
+    return support::writeFileAtomically(file, profile_text::withValue(content, section, key, value)).ok();
 }
 
 std::uint32_t getPrivateProfileString(std::u16string_view section,
@@ -51,7 +46,8 @@ std::uint32_t getPrivateProfileString(std::u16string_view section,
 {
     if (!buffer || size == 0)
         return 0;
-    const std::u16string value = utf8ToUtf16(
+    using support::utf16ToUtf8;
+    const std::u16string value = support::utf8ToUtf16(
         readProfileString(file, utf16ToUtf8(section), utf16ToUtf8(key), utf16ToUtf8(defaultValue)));
     std::size_t count = std::min<std::size_t>(value.size(), size - 1);
     if (count < value.size() && count > 0 && value[count - 1] >= 0xD800 && value[count - 1] <= 0xDBFF)
@@ -66,6 +62,7 @@ bool writePrivateProfileString(std::u16string_view section,
     std::u16string_view value,
     const std::filesystem::path& file)
 {
+    using support::utf16ToUtf8;
     return writeProfileString(file, utf16ToUtf8(section), utf16ToUtf8(key), utf16ToUtf8(value));
 }
 

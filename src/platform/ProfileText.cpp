@@ -1,6 +1,6 @@
 #include "platform/ProfileText.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <cassert>
 #include <vector>
@@ -88,7 +88,7 @@ Target locate(const std::vector<Line>& lines, std::string_view section, std::str
         const Parsed p = parse(lines[i].text);
         switch (p.kind) {
         case Kind::Header:
-            inSection = equalsNoCase(p.name, section);
+            inSection = support::equalsNoCase(p.name, section);
             inFirstSection = inSection && !target.insertAfter;
             if (inFirstSection)
                 target.insertAfter = i;
@@ -99,7 +99,7 @@ Target locate(const std::vector<Line>& lines, std::string_view section, std::str
         case Kind::Key:
             if (!inSection)
                 break;
-            if (equalsNoCase(p.name, key)) {
+            if (support::equalsNoCase(p.name, key)) {
                 target.keyLine = i;
                 return target;
             }
@@ -149,10 +149,10 @@ std::optional<std::string> findValue(std::string_view content, std::string_view 
     for (const Line& line : splitLines(content)) {
         const Parsed p = parse(line.text);
         if (p.kind == Kind::Header)
-            inSection = equalsNoCase(p.name, section);
+            inSection = support::equalsNoCase(p.name, section);
         else if (p.kind == Kind::Close)
             inSection = false;
-        else if (p.kind == Kind::Key && inSection && equalsNoCase(p.name, key))
+        else if (p.kind == Kind::Key && inSection && support::equalsNoCase(p.name, key))
             return std::string(p.value);
     }
     return std::nullopt;

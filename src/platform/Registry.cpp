@@ -1,7 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/RegistryStore.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <sqlite3.h>
 
@@ -12,24 +12,6 @@
 namespace platform {
 
 using store::Statement;
-
-std::filesystem::path registryStorePath(RegHive hive)
-{
-    if (hive == RegHive::LocalMachine) {
-        const char* env = std::getenv("TAVOX_REGISTRY");
-        return env && *env ? std::filesystem::path(env) : std::filesystem::path("/var/lib/tavox/registry.db");
-    }
-    if (const char* env = std::getenv("TAVOX_USER_REGISTRY"); env && *env)
-        return env;
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".config";
-    else
-        base = ".config";
-    return base / "tavox" / "user-registry.db";
-}
 
 const char* regStatusText(RegStatus status)
 {
@@ -50,6 +32,25 @@ const char* regStatusText(RegStatus status)
         return "the name is beyond the registry's limits";
     }
     return "unknown";
+}
+
+support::ErrorKind regStatusErrorKind(RegStatus status)
+{
+    switch (status) {
+    case RegStatus::NotFound:
+        return support::ErrorKind::NotFound;
+    case RegStatus::AccessDenied:
+        return support::ErrorKind::AccessDenied;
+    case RegStatus::MoreData:
+        return support::ErrorKind::TooLarge;
+    case RegStatus::InvalidName:
+        return support::ErrorKind::InvalidInput;
+    case RegStatus::Success:
+    case RegStatus::InvalidHandle:
+    case RegStatus::Failed:
+        break;
+    }
+    return support::ErrorKind::System;
 }
 
 RegistryKey::~RegistryKey()
@@ -83,14 +84,15 @@ void RegistryKey::close()
     m_writable = false;
 }
 
-RegStatus RegistryKey::open(RegHive hive, std::string_view subKey, RegAccess access)
-{
-    return openStore(registryStorePath(hive), subKey, access, hive);
-}
-
 RegStatus RegistryKey::open(const std::filesystem::path& store, std::string_view subKey, RegAccess access)
 {
     return openStore(store, subKey, access, std::nullopt);
+}
+
+RegStatus RegistryKey::open(const std::filesystem::path& store, RegHive hive, std::string_view subKey,
+    RegAccess access)
+{
+    return openStore(store, subKey, access, hive);
 }
 
 RegStatus RegistryKey::openStore(const std::filesystem::path& store, std::string_view subKey, RegAccess access,
@@ -408,7 +410,7 @@ std::vector<std::uint8_t> regSzBytes(std::u16string_view text)
 
 std::vector<std::uint8_t> regSzBytesFromUtf8(std::string_view text)
 {
-    return regSzBytes(utf8ToUtf16(text));
+    return regSzBytes(support::utf8ToUtf16(text));
 }
 
 std::u16string regSzText(const std::uint8_t* data, std::size_t size)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Result.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -42,11 +44,9 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kMaxKeyDepth = 512;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
 
-/// Path of a store: TAVOX_REGISTRY / TAVOX_USER_REGISTRY, else /var/lib/tavox/registry.db and
-/// $XDG_CONFIG_HOME/tavox/user-registry.db (~/.config when unset).
-std::filesystem::path registryStorePath(RegHive hive);
-
 const char* regStatusText(RegStatus status);
+/// The kind of failure a store call's status stands for (Success gives System: no failure has none).
+support::ErrorKind regStatusErrorKind(RegStatus status);
 
 /// One open key of a settings store (a SQLite database), with the semantics of the
 /// RegOpenKeyExW / RegQueryValueExW / RegSetValueExW / RegDeleteValueW / RegCloseKey calls.
@@ -66,10 +66,13 @@ public:
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
-    /// Opens an existing key; never creates one. Closes a key opened before.
-    [[nodiscard]] RegStatus open(RegHive hive, std::string_view subKey, RegAccess access);
-    /// Opens an existing key of the store at an explicit path.
+    /// Opens an existing key of the store at `store`; never creates one. Closes a key opened
+    /// before. A writer only takes the world's rights away from the store.
     [[nodiscard]] RegStatus open(const std::filesystem::path& store, std::string_view subKey, RegAccess access);
+    /// The same on `hive`'s store: a writer also gives the store its hive's rights.
+    /// (SettingsStore::open opens a store handed over this way.)
+    [[nodiscard]] RegStatus open(const std::filesystem::path& store, RegHive hive, std::string_view subKey,
+        RegAccess access);
     /// Opens an existing key below an open one, on the same connection to its store (as
     /// RegOpenKeyExW does with a key handle): a walk over a tree costs one lookup per key.
     /// Writing needs a parent opened for writing.

@@ -1,6 +1,6 @@
 #include "platform/RegistryStore.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <sqlite3.h>
 
@@ -263,7 +263,11 @@ RegStatus createStore(const std::filesystem::path& path, RegHive hive)
     const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     if (!makeFolders(dir, folderMode(hive)))
         return RegStatus::AccessDenied;
-    std::string temp = (dir / ("." + path.filename().string() + ".new-XXXXXX")).string();
+    // Built by appending: GCC 12's -Wrestrict misreads "." + string in optimised builds.
+    std::string name = ".";
+    name += path.filename().string();
+    name += ".new-XXXXXX";
+    std::string temp = (dir / name).string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return RegStatus::AccessDenied;
@@ -374,7 +378,7 @@ bool isValidKeyPath(std::string_view path)
         const std::size_t slash = path.find('\\');
         const std::string_view name = path.substr(0, slash);
         if (name.empty() || name.find('\0') != std::string_view::npos || ++depth > kMaxKeyDepth ||
-            name.size() > kMaxKeyNameLength * 3 || utf8ToUtf16(name).size() > kMaxKeyNameLength)
+            name.size() > kMaxKeyNameLength * 3 || support::utf8ToUtf16(name).size() > kMaxKeyNameLength)
             return false;
         if (slash == std::string_view::npos)
             return true;
@@ -385,7 +389,7 @@ bool isValidKeyPath(std::string_view path)
 bool isValidValueName(std::string_view name)
 {
     return name.find('\0') == std::string_view::npos && name.size() <= kMaxValueNameLength * 3 &&
-        utf8ToUtf16(name).size() <= kMaxValueNameLength;
+        support::utf8ToUtf16(name).size() <= kMaxValueNameLength;
 }
 
 RegStatus openStore(const std::filesystem::path& path, bool write, std::optional<RegHive> hive, Connection& db)

@@ -9,11 +9,21 @@ namespace {
 constexpr std::uint64_t kCallTimeoutUsec = 10'000'000;
 } // namespace
 
-BusPtr openSystemBus()
+BusPtr openSystemBus(const std::string& address)
 {
     sd_bus* bus = nullptr;
-    if (sd_bus_open_system(&bus) < 0)
-        return nullptr;
+    if (address.empty()) {
+        if (sd_bus_open_system(&bus) < 0)
+            return nullptr;
+    } else {
+        if (sd_bus_new(&bus) < 0)
+            return nullptr;
+        BusPtr owned(bus);
+        if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0
+            || sd_bus_start(bus) < 0)
+            return nullptr;
+        bus = owned.release();
+    }
     sd_bus_set_method_call_timeout(bus, kCallTimeoutUsec);
     return BusPtr(bus);
 }

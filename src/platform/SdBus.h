@@ -33,8 +33,9 @@ private:
     sd_bus_error m_error = SD_BUS_ERROR_NULL;
 };
 
-/// A connection to the system bus (DBUS_SYSTEM_BUS_ADDRESS when set); null when it fails.
-BusPtr openSystemBus();
+/// A connection to the bus at `address` as to the system bus; with an empty address, to the
+/// system bus itself (DBUS_SYSTEM_BUS_ADDRESS when set). Null when it fails.
+BusPtr openSystemBus(const std::string& address = {});
 
 /// A string property of an object of the manager; nothing when it cannot be read.
 std::optional<std::string> getStringProperty(sd_bus* bus, const char* path, const char* interface, const char* name);

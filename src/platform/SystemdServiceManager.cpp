@@ -17,8 +17,9 @@ using SharedBus = std::shared_ptr<sd_bus>;
 
 class SystemdService final : public ServiceHandle {
 public:
-    SystemdService(SharedBus bus, std::string unit, std::string path)
+    SystemdService(SharedBus bus, std::string busAddress, std::string unit, std::string path)
         : m_bus(std::move(bus))
+        , m_busAddress(std::move(busAddress))
         , m_unit(std::move(unit))
         , m_path(std::move(path))
     {
@@ -61,7 +62,7 @@ public:
     bool notifyStatusChange(std::uint32_t mask, ServiceStatusCallback callback) override
     {
         m_watcher.reset();
-        m_watcher = SystemdUnitWatcher::start(m_path, mask, std::move(callback));
+        m_watcher = SystemdUnitWatcher::start(m_busAddress, m_path, mask, std::move(callback));
         return m_watcher != nullptr;
     }
 
@@ -77,6 +78,7 @@ private:
     }
 
     SharedBus m_bus;
+    std::string m_busAddress;
     std::string m_unit;
     std::string m_path;
     // Declared last: it stops its thread before the rest goes.
@@ -85,8 +87,9 @@ private:
 
 class SystemdManager final : public ManagerHandle {
 public:
-    explicit SystemdManager(SharedBus bus)
+    SystemdManager(SharedBus bus, std::string busAddress)
         : m_bus(std::move(bus))
+        , m_busAddress(std::move(busAddress))
     {
     }
 
@@ -111,21 +114,22 @@ public:
             = sdbus::getStringProperty(m_bus.get(), unitPath.c_str(), sdbus::kUnitInterface, "LoadState");
         if (!loadState || *loadState != "loaded")
             return nullptr;
-        return std::make_unique<SystemdService>(m_bus, unit, unitPath);
+        return std::make_unique<SystemdService>(m_bus, m_busAddress, unit, unitPath);
     }
 
 private:
     SharedBus m_bus;
+    std::string m_busAddress;
 };
 
 } // namespace
 
 std::unique_ptr<ManagerHandle> SystemdServiceManager::openManager()
 {
-    sdbus::BusPtr bus = sdbus::openSystemBus();
+    sdbus::BusPtr bus = sdbus::openSystemBus(m_busAddress);
     if (!bus)
         return nullptr;
-    return std::make_unique<SystemdManager>(SharedBus(bus.release(), sdbus::BusDeleter{}));
+    return std::make_unique<SystemdManager>(SharedBus(bus.release(), sdbus::BusDeleter{}), m_busAddress);
 }
 
 std::string SystemdServiceManager::unitNameFor(std::string_view serviceName)

@@ -80,11 +80,13 @@ SystemdUnitWatcher::SystemdUnitWatcher(std::string unitPath, std::uint32_t mask,
 {
 }
 
-std::unique_ptr<SystemdUnitWatcher>
-SystemdUnitWatcher::start(const std::string& unitPath, std::uint32_t mask, ServiceStatusCallback callback)
+std::unique_ptr<SystemdUnitWatcher> SystemdUnitWatcher::start(const std::string& busAddress,
+    const std::string& unitPath,
+    std::uint32_t mask,
+    ServiceStatusCallback callback)
 {
     std::unique_ptr<SystemdUnitWatcher> watcher(new SystemdUnitWatcher(unitPath, mask, std::move(callback)));
-    watcher->m_bus = sdbus::openSystemBus();
+    watcher->m_bus = sdbus::openSystemBus(busAddress);
     if (!watcher->m_bus)
         return nullptr;
     sd_bus* bus = watcher->m_bus.get();

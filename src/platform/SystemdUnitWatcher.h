@@ -15,10 +15,13 @@ namespace platform {
 /// Destroying the watcher stops the thread; no callback runs after the destructor returns.
 class SystemdUnitWatcher {
 public:
-    /// Connects, subscribes to the unit's property changes and starts the thread; null when
-    /// the bus cannot be reached or the subscription fails.
-    static std::unique_ptr<SystemdUnitWatcher>
-    start(const std::string& unitPath, std::uint32_t mask, ServiceStatusCallback callback);
+    /// Connects (to the bus at `busAddress`, the system bus when empty), subscribes to the unit's
+    /// property changes and starts the thread; null when the bus cannot be reached or the
+    /// subscription fails.
+    static std::unique_ptr<SystemdUnitWatcher> start(const std::string& busAddress,
+        const std::string& unitPath,
+        std::uint32_t mask,
+        ServiceStatusCallback callback);
 
     ~SystemdUnitWatcher();
     SystemdUnitWatcher(const SystemdUnitWatcher&) = delete;

@@ -1,6 +1,6 @@
 #include "platform/UnixOdbc.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -48,8 +48,8 @@ std::string diagnosticOf(SQLSMALLINT type, SQLHANDLE handle)
     if (!SQL_SUCCEEDED(rc))
         return "no diagnostic";
     const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), 511);
-    return "[" + utf16ToUtf8(fromWide(state, terminatedLength(state, 6))) + "] "
-        + utf16ToUtf8(fromWide(message, terminatedLength(message, size)));
+    return "[" + support::utf16ToUtf8(fromWide(state, terminatedLength(state, 6))) + "] "
+        + support::utf16ToUtf8(fromWide(message, terminatedLength(message, size)));
 }
 
 SQLPOINTER integerAttribute(std::uintptr_t value)

@@ -339,7 +339,7 @@ UaStatus UaNodesetXmlParser::finishNodes(
     // The cursor is on the node element that failed, if one did.
     if (status.isNotGood()) {
         const xmlNode* failed = currentElement();
-        m_failedLine = failed == nullptr ? 0 : xmlGetLineNo(failed);
+        m_failedLine = UaXmlDocument::lineOf(failed);
         m_failedPosition = position;
         if (!extensionsRead) {
             readDocumentExtensionsAfter(failed);

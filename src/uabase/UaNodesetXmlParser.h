@@ -53,13 +53,16 @@ using VisitedMap = std::unordered_set<UaNodeId>;
 /// Only the elements and attributes the reader knows are looked at, by local name; the rest
 /// is ignored. Reading is fast enough for the standard nodesets: texts are read in place,
 /// node identifier texts are resolved once per distinct text, and inverse references are
-/// added in time linear in the number of references. The reader itself (not a subclass, whose
-/// operations may depend on what it is told between the two calls), with its own or the
-/// utility's node factory, reads each node element on the document layer's listener thread
-/// while loadNodeset still parses the rest of the file. parseNodes takes those nodes over when
-/// the document, the node factory and the trace level are still what they were and the node map
-/// is empty, and otherwise reads the document anew; either way the nodes, the statuses, the
-/// trace lines and where the cursor ends are the same.
+/// added in time linear in the number of references.
+///
+/// Reading while loading (on unless setReadWhileLoading(false)): each node element is read on
+/// the document layer's listener thread while loadNodeset still parses the rest of the file, so
+/// the parse operations, the node factory and the type definitions run there, one element at a
+/// time, during loadNodeset. parseNodes takes those nodes over when the document, the node
+/// factory and the trace level are still what they were and the node map is empty, and otherwise
+/// reads the document anew; either way the nodes, the statuses, the trace lines and where the
+/// cursor ends are the same. A subclass whose overrides must run during parseNodes or on the
+/// caller's thread, or a node factory that may only create nodes there, switches it off.
 class UaNodesetXmlParser {
 public:
     /// Takes ownership of `document` (may be null).
@@ -112,6 +115,9 @@ public:
     /// The caller keeps ownership.
     void setNodeFactory(BaseNodeFactory* factory);
     void setTypeDefinitionProvider(TypeDefinitionProvider* provider);
+    /// Whether the next loadNodeset reads node elements while the file loads (see above).
+    void setReadWhileLoading(bool on) { m_readWhileLoading = on; }
+    bool readsWhileLoading() const { return m_readWhileLoading; }
 
     UaXmlDocument* xmlDocument() const { return m_document; }
     /// Replaces the document pointer; the reader owns the new document, the old one is not freed.
@@ -119,9 +125,10 @@ public:
     const std::vector<UaString>& namespaceUris() const { return m_namespaceUris; }
     const std::vector<Extension>& documentExtensions() const { return m_documentExtensions; }
 
-    /// Where the last parseNodes failed: the line of the node element that did not read (0 when
-    /// it is unknown or nothing failed) and its position among the root's child elements
-    /// (1 for the first; 0 when nothing failed). For messages that help find the element.
+    /// Where the last parseNodes failed: the line of the node element that did not read (where
+    /// its start tag ends, as UaXmlDocument::lineOf counts; 0 when it is unknown or nothing
+    /// failed) and its position among the root's child elements (1 for the first; 0 when nothing
+    /// failed). For messages that help find the element.
     long failedElementLine() const { return m_failedLine; }
     std::size_t failedElementPosition() const { return m_failedPosition; }
     /// Whether the last parseNodes took over the nodes read while the document loaded.
@@ -211,6 +218,7 @@ private:
     // The nodes read while the document loaded, until parseNodes takes them or the next load.
     std::unique_ptr<EarlyNodes> m_earlyNodes;
     bool m_tookEarlyNodes = false;
+    bool m_readWhileLoading = true;
 };
 
 } // namespace UaBase

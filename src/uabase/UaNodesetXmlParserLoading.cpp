@@ -4,7 +4,6 @@
 
 #include "uabase/EarlyNodes.h"
 
-#include "uabase/CTavoxBaseNodeFactory.h"
 #include "uabase/NodeIdTextCache.h"
 #include "uabase/TextTable.h"
 #include "uabase/UaTrace.h"
@@ -13,7 +12,6 @@
 
 #include <libxml/tree.h>
 
-#include <typeinfo>
 #include <utility>
 
 namespace UaBase {
@@ -108,12 +106,8 @@ private:
 
 bool UaNodesetXmlParser::mayReadWhileLoading() const
 {
-    // A subclass's operations may depend on what it is told after the load, and another factory
-    // may not create nodes on any thread but its own. Trace lines must come during parseNodes,
-    // in its order.
-    const bool knownFactory = m_nodeFactory == nullptr || typeid(*m_nodeFactory) == typeid(BaseNodeFactory) ||
-                              typeid(*m_nodeFactory) == typeid(CTavoxBaseNodeFactory);
-    return typeid(*this) == typeid(UaNodesetXmlParser) && knownFactory && UaTrace::traceLevel() <= 0;
+    // Trace lines must come during parseNodes, in its order.
+    return m_readWhileLoading && UaTrace::traceLevel() <= 0;
 }
 
 int UaNodesetXmlParser::loadDocument(UaXmlDocument& document, const UaString& fileName, EarlyNodes* early)
@@ -128,11 +122,9 @@ int UaNodesetXmlParser::loadDocument(UaXmlDocument& document, const UaString& fi
 
 void UaNodesetXmlParser::readElementWhileLoading(UaXmlDocument& document, EarlyNodes& early)
 {
+    // Only the element's own subtree may be read here; a root that is no nodeset fails the load,
+    // which drops all of this.
     const xmlNode* element = document.currentElement();
-    if (early.position == 0 && !Xml::hasName(element->parent, "UANodeSet")) {
-        early.usable = false; // not a nodeset: the load fails
-        return;
-    }
     ++early.position;
     early.last = element;
     if (!early.aliasesSeen && Xml::hasName(element, "Aliases")) {

@@ -1,5 +1,7 @@
 #include "uabase/UaNumberText.h"
 
+#include "support/TextCodec.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -117,20 +119,6 @@ template <class T> UaStatus convertSigned(std::string_view text, std::size_t len
     return UaStatus::Good;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != b[i])
-            return false;
-    }
-    return true;
-}
-
 /// The parts of a decimal floating-point text, checked for its grammar:
 /// [sign] (digits [. [digits]] | . digits) [(e|E) [sign] digits].
 struct DecimalText {
@@ -199,11 +187,11 @@ bool readFloating(std::string_view text, double& value, bool& underflow)
         text.remove_prefix(1);
     }
     const double sign = negative ? -1.0 : 1.0;
-    if (equalsNoCase(text, "inf") || equalsNoCase(text, "infinity")) {
+    if (support::equalsNoCase(text, "inf") || support::equalsNoCase(text, "infinity")) {
         value = sign * std::numeric_limits<double>::infinity();
         return true;
     }
-    if (equalsNoCase(text, "nan")) {
+    if (support::equalsNoCase(text, "nan")) {
         value = std::numeric_limits<double>::quiet_NaN();
         return true;
     }

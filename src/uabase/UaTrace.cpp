@@ -9,12 +9,6 @@ namespace {
 
 std::atomic<int> g_traceLevel{0};
 
-UaTrace::Sink& sink()
-{
-    static UaTrace::Sink current;
-    return current;
-}
-
 } // namespace
 
 int UaTrace::traceLevel()
@@ -25,11 +19,6 @@ int UaTrace::traceLevel()
 void UaTrace::setTraceLevel(int level)
 {
     g_traceLevel.store(level, std::memory_order_relaxed);
-}
-
-void UaTrace::setSink(Sink newSink)
-{
-    sink() = std::move(newSink);
 }
 
 void UaTrace::error(int level, const char* format, ...)
@@ -50,22 +39,16 @@ void UaTrace::error(int level, const char* format, ...)
         line.assign(buffer.data(), static_cast<std::size_t>(size));
     }
     va_end(arguments);
-    if (sink()) {
-        sink()(line);
-    } else {
-        std::fprintf(stderr, "%s\n", line.c_str());
-    }
+    support::debugOutput(line);
 }
 
 ScopedTraceCapture::ScopedTraceCapture(int level)
     : m_previousLevel(UaTrace::traceLevel())
 {
     UaTrace::setTraceLevel(level);
-    UaTrace::setSink([this](const std::string& line) { m_lines += line + "\n"; });
 }
 
 ScopedTraceCapture::~ScopedTraceCapture()
 {
-    UaTrace::setSink({});
     UaTrace::setTraceLevel(m_previousLevel);
 }

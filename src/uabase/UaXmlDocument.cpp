@@ -1,10 +1,13 @@
 #include "uabase/UaXmlDocument.h"
 
-#include "uabase/AtomicFileWriter.h"
+#include "support/AtomicFile.h"
+#include "support/TextCodec.h"
+#include "support/WholeFile.h"
 
 #include <libxml/chvalid.h>
 #include <libxml/dict.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xmlstring.h>
@@ -12,11 +15,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -27,27 +28,12 @@ std::atomic<std::uint64_t> g_revisions { 0 };
 
 // No network access and no entity substitution: a node configuration file must never make the
 // program fetch anything. Blank text between elements is dropped so the cursor never lands on it.
-constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET;
+// Lines past 65535 are kept for text as for elements (lineOf).
+constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_BIG_LINES;
 
 const xmlChar* asXml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
 const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
-
-/// Opens a regular file for reading (not a directory, pipe or device, which could block or
-/// never end); -1 when it is none or cannot be opened.
-int openRegularFile(const char* path)
-{
-    // Non-blocking, so that opening a pipe does not wait for a writer; regular files ignore it.
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 /// The file as the parser pulls it through: libxml2 asks for a few kilobytes at a time, which
 /// read one by one would make a thousand system calls for a large nodeset; they are served from
@@ -130,46 +116,15 @@ bool hasName(const xmlNode* node, const char* name)
     return isElement(node) && std::strcmp(asText(node->name), name) == 0;
 }
 
-/// Decodes one strictly valid UTF-8 sequence (no overlong forms, no surrogate halves, nothing
-/// above U+10FFFF); -1 when the bytes at `text` are none.
-long nextCodePoint(const unsigned char*& text)
-{
-    unsigned char lead = *text++;
-    if (lead < 0x80)
-        return lead;
-    int extra = 0;
-    long code = 0;
-    long minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return -1;
-    }
-    for (; extra > 0; --extra) {
-        if ((*text & 0xC0) != 0x80)
-            return -1; // also stops at the terminating zero
-        code = (code << 6) | (*text++ & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return -1;
-    return code;
-}
-
 /// Valid UTF-8 made only of characters an XML 1.0 document can hold. Anything else would be
 /// saved into a file that no parser, this one included, reads back.
 bool isStorableText(const char* text)
 {
-    if (!xmlCheckUTF8(asXml(text)))
-        return false;
-    const auto* bytes = asXml(text);
-    while (*bytes) {
-        long code = nextCodePoint(bytes);
-        if (code < 0 || !xmlIsCharQ(code))
+    for (std::string_view rest(text); !rest.empty();) {
+        const support::DecodedCodePoint decoded = support::decodeUtf8(rest);
+        if (!decoded.isValid() || !xmlIsCharQ(decoded.codePoint))
             return false;
+        rest.remove_prefix(decoded.length);
     }
     return true;
 }
@@ -249,22 +204,17 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
     freeXmlDocument();
     // Read as a plain file: libxml2's own file opener would take "-" for standard input and a
     // path with a scheme for a URL.
-    int fd = openRegularFile(path);
-    if (fd < 0)
+    const support::Result<int> opened = support::openRegularFile(path);
+    if (!opened)
         return -1;
+    const int fd = *opened;
     // libxml2 closes the file through closeFile, also when the parse fails.
     FileSource source(fd);
-    if (listener)
-        return adoptParsed(parseListening(readFromFile, closeFile, &source, path, kParseOptions, *listener));
-    xmlParserCtxt* parser = xmlNewParserCtxt();
-    if (!parser) {
-        closeFile(&source);
-        return -1;
-    }
-    refuseEntityDeclarations(parser);
-    xmlDoc* document = xmlCtxtReadIO(parser, readFromFile, closeFile, &source, path, nullptr, kParseOptions);
-    xmlFreeParserCtxt(parser);
-    return adoptParsed(document);
+    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, closeFile, &source,
+        XML_CHAR_ENCODING_NONE);
+    if (!parser)
+        return -1; // the file is closed
+    return adoptParsed(parse(parser, path, kParseOptions, listener));
 }
 
 int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* baseUrl)
@@ -272,13 +222,10 @@ int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* bas
     if (!buffer || length < 0)
         return -1;
     freeXmlDocument();
-    xmlParserCtxt* parser = xmlNewParserCtxt();
+    xmlParserCtxt* parser = xmlCreateMemoryParserCtxt(buffer, length);
     if (!parser)
         return -1;
-    refuseEntityDeclarations(parser);
-    xmlDoc* document = xmlCtxtReadMemory(parser, buffer, length, baseUrl, nullptr, kParseOptions);
-    xmlFreeParserCtxt(parser);
-    return adoptParsed(document);
+    return adoptParsed(parse(parser, baseUrl, kParseOptions, nullptr));
 }
 
 void UaXmlDocument::refuseEntityDeclarations(xmlParserCtxt* parser)
@@ -294,10 +241,8 @@ int UaXmlDocument::saveXmlFile(const char* path) const
     std::string text;
     if (saveXmlMemory(text) != 0)
         return -1;
-    AtomicFileWriter writer(path);
-    if (!writer.isOpen() || !writer.write(text))
-        return -1;
-    return writer.commit() ? 0 : -1;
+    // Serialised whole first: the file is replaced only by complete content.
+    return support::writeFileAtomically(path, text) ? 0 : -1;
 }
 
 int UaXmlDocument::saveXmlMemory(std::string& text) const
@@ -338,9 +283,20 @@ void UaXmlDocument::freeXmlDocument()
 
 xmlNode* UaXmlDocument::currentElement() const { return m_document && isElement(m_current) ? m_current : nullptr; }
 
+bool UaXmlDocument::mayVisit(const xmlNode* element) const
+{
+    if (!m_listenerView)
+        return true;
+    for (const xmlNode* node = element; node != nullptr; node = node->parent) {
+        if (node == m_root)
+            return true;
+    }
+    return false;
+}
+
 int UaXmlDocument::moveTo(const xmlNode* element)
 {
-    if (!m_document || !isElement(element) || element->doc != m_document)
+    if (!m_document || !isElement(element) || element->doc != m_document || !mayVisit(element))
         return -1;
     m_current = const_cast<xmlNode*>(element);
     return 0;
@@ -396,7 +352,8 @@ int UaXmlDocument::getFirstChild()
 
 int UaXmlDocument::getFollowingSibling()
 {
-    if (!m_document || !m_current)
+    // A listener's element may be getting its next sibling linked right now.
+    if (!m_document || !m_current || (m_listenerView && m_current == m_root))
         return -1;
     xmlNode* sibling = firstElementFrom(m_current->next);
     if (!sibling)
@@ -407,7 +364,7 @@ int UaXmlDocument::getFollowingSibling()
 
 int UaXmlDocument::getParent()
 {
-    if (!m_document || !m_current || !m_current->parent)
+    if (!m_document || !m_current || !m_current->parent || (m_listenerView && m_current == m_root))
         return -1;
     m_current = m_current->parent;
     return 0;

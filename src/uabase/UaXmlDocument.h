@@ -42,9 +42,15 @@ public:
     public:
         virtual ~ElementListener() = default;
         /// Called in document order, one call at a time, on a thread of its own (on the loading
-        /// thread when no other can be started), while the loading thread only parses. The
-        /// cursor of `document` is on the element; the elements read so far may be navigated
-        /// and read through it (edits are refused). The load may still fail afterwards.
+        /// thread when no other can be started), while the loading thread goes on parsing. The
+        /// cursor of `document` is on the finished element, and the element's own subtree is all
+        /// that may be read: the parser may still be linking the element's next sibling and
+        /// writing the elements after it. The view keeps to that subtree (toRoot goes to the
+        /// element; getParent, getFollowingSibling and moveTo refuse to leave it; edits are
+        /// refused), and nothing reached through currentElement() may leave it either: not the
+        /// element's `next` or `parent`, nor the document's dictionary. Namespace lookups and
+        /// attribute defaults of the document type are the exception: both were complete before
+        /// the element began. The load may still fail afterwards.
         virtual void topLevelElementRead(UaXmlDocument& document) noexcept = 0;
     };
 
@@ -115,24 +121,32 @@ public:
     /// -1 for null or an element of another document leaves the cursor where it was.
     int moveTo(const _xmlNode* element);
 
+    /// The line of an element of a document this layer parsed: libxml2's count of where its start
+    /// tag ends, also past line 65535, where libxml2 itself keeps no element lines. 0 for null and
+    /// for elements added by edits.
+    static long lineOf(const _xmlNode* element);
+
 private:
-    class Listening;
-    static void elementEnded(void* parser, const unsigned char* localName, const unsigned char* prefix,
-        const unsigned char* uri);
-    /// Parses with libxml2's callbacks for reading, telling `listener` of the root's children.
-    static _xmlDoc* parseListening(int (*read)(void*, char*, int), int (*close)(void*), void* source,
-        const char* path, int options, ElementListener& listener);
+    class Parse;
+    /// Parses with `parser` (which it frees) under `url` with `options`, recording element lines
+    /// and telling `listener` (may be null) of the root's children; null unless the document is
+    /// well-formed.
+    static _xmlDoc* parse(_xmlParserCtxt* parser, const char* url, int options, ElementListener* listener);
     /// Makes the parser stop, not well-formed, at the first entity declaration.
     static void refuseEntityDeclarations(_xmlParserCtxt* parser);
     int adoptParsed(_xmlDoc* document);
     void changed();
     bool isEditable() const { return !m_listenerView; }
+    /// Whether the cursor may go to `element`: anywhere, except in a listener's view, which keeps
+    /// to the subtree of its element (m_root).
+    bool mayVisit(const _xmlNode* element) const;
 
     _xmlDoc* m_document = nullptr;
     _xmlNode* m_root = nullptr;
     _xmlNode* m_current = nullptr;
     std::uint64_t m_revision = 0;
-    // A listener's view of a document still being parsed: read only, and the document's name
-    // dictionary, which the parser is still filling, is not consulted.
+    // A listener's view of a document still being parsed: read only, kept to the subtree of its
+    // element (m_root), and the document's name dictionary, which the parser is still filling,
+    // is not consulted.
     bool m_listenerView = false;
 };

@@ -1,32 +1,51 @@
-// Loading a document while a listener reads the root's finished children on a thread of its
-// own: the parser goes on with the next elements meanwhile, so a reader that builds something
-// from every element costs little more time than the parse itself.
+// Parsing a document with the layer's own hooks on libxml2's callbacks: every element's line is
+// kept where libxml2 keeps none, and a listener may read the root's finished children on a
+// thread of its own while the parser goes on with the next elements, so that a reader that
+// builds something from every element costs little more time than the parse itself.
 
 #include "uabase/UaXmlDocument.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <atomic>
+#include <cassert>
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-/// The elements the parser finished, on their way to the listener's thread. The listener only
-/// reads elements the parser no longer writes: a finished child of the root and what lies
-/// below it. The parser waits for the listener when the root ends, so that nothing the parser
-/// writes after that (trailing comments, the document's encoding) is read at the same time.
-class UaXmlDocument::Listening {
+namespace {
+
+// libxml2 keeps an element's line in 16 bits and stores this value for every line from here on.
+constexpr unsigned kLastKeptLine = USHRT_MAX;
+
+} // namespace
+
+/// The hooks of one parse, all on the start of an element (a hook on every end would cost as
+/// much again). The listener's thread only reads elements the parser no longer writes: a child
+/// of the root is handed over once the next one starts, and the last one when the document
+/// ends; the parser waits there for the listener, so that nothing it writes at the end (the
+/// document's encoding and properties) is read at the same time.
+class UaXmlDocument::Parse {
 public:
-    Listening(xmlParserCtxt* parser, ElementListener& listener)
+    Parse(xmlParserCtxt* parser, ElementListener* listener)
         : m_parser(parser)
         , m_listener(listener)
-        , m_endElement(parser->sax->endElementNs)
+        , m_endDocument(parser->sax->endDocument)
     {
-        m_view.m_listenerView = true;
+        // The hooks take the place of the tree builder's own start, which they call.
+        assert(parser->sax->startElementNs == &xmlSAX2StartElementNs && "the parser does not build a tree");
         parser->_private = this;
-        parser->sax->endElementNs = &UaXmlDocument::elementEnded;
+        if (m_listener == nullptr) {
+            parser->sax->startElementNs = &Parse::elementStarted;
+            return;
+        }
+        parser->sax->startElementNs = &Parse::elementStartedListened;
+        parser->sax->endDocument = &Parse::documentEnded;
+        m_view.m_listenerView = true;
         try {
             m_worker = std::thread([this] { run(); });
         } catch (...) {
@@ -34,26 +53,17 @@ public:
         }
     }
 
-    ~Listening() { finish(true); }
-    Listening(const Listening&) = delete;
-    Listening& operator=(const Listening&) = delete;
-
-    void endElement(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
-    {
-        xmlNode* element = m_parser->node;
-        m_endElement(m_parser, localName, prefix, uri);
-        if (!m_parser->wellFormed || !element || element->type != XML_ELEMENT_NODE || !element->parent)
-            return;
-        const auto* documentNode = reinterpret_cast<const xmlNode*>(m_parser->myDoc);
-        if (element->parent == documentNode)
-            waitUntilIdle();
-        else if (element->parent->parent == documentNode)
-            pass(element);
-    }
+    ~Parse() { finish(true); }
+    Parse(const Parse&) = delete;
+    Parse& operator=(const Parse&) = delete;
 
     /// Waits for the listener to be done; `abandon` drops the elements it has not taken up yet.
     void finish(bool abandon)
     {
+        // Told at the end of the document already, unless the parser stopped without one.
+        if (!abandon && m_lastTopLevel != nullptr)
+            pass(m_lastTopLevel);
+        m_lastTopLevel = nullptr;
         if (!m_worker.joinable())
             return;
         if (!abandon)
@@ -68,6 +78,60 @@ public:
     }
 
 private:
+    static Parse& of(void* parser) { return *static_cast<Parse*>(static_cast<xmlParserCtxt*>(parser)->_private); }
+
+    // Called for every element of the document: kept as short as the parse allows.
+    static void elementStarted(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+        int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+        const xmlChar** attributes)
+    {
+        xmlSAX2StartElementNs(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
+            defaultedCount, attributes);
+        auto* context = static_cast<xmlParserCtxt*>(parser);
+        if (static_cast<unsigned>(context->input->line) >= kLastKeptLine) [[unlikely]]
+            keepLine(context);
+    }
+
+    static void elementStartedListened(void* parser, const xmlChar* localName, const xmlChar* prefix,
+        const xmlChar* uri, int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+        const xmlChar** attributes)
+    {
+        elementStarted(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount,
+            attributes);
+        // The root is the first element on the parser's stack; its children are the second.
+        auto* context = static_cast<xmlParserCtxt*>(parser);
+        if (context->nodeNr == 2 && context->wellFormed && context->node != nullptr) [[unlikely]]
+            of(parser).nextTopLevelStarted(context->node);
+    }
+
+    /// The line as libxml2 counts it, kept in the element's type information field, which holds
+    /// a text node's line in the same case (XML_PARSE_BIG_LINES) and is otherwise only used by
+    /// schema validation, which this layer never runs.
+    static void keepLine(xmlParserCtxt* parser)
+    {
+        xmlNode* element = parser->node;
+        if (element != nullptr && element->type == XML_ELEMENT_NODE && element->psvi == nullptr)
+            element->psvi = reinterpret_cast<void*>(static_cast<std::intptr_t>(parser->input->line));
+    }
+
+    static void documentEnded(void* parser)
+    {
+        Parse& self = of(parser);
+        if (self.m_parser->wellFormed && self.m_lastTopLevel != nullptr)
+            self.pass(self.m_lastTopLevel);
+        self.m_lastTopLevel = nullptr;
+        self.waitUntilIdle();
+        self.m_endDocument(parser);
+    }
+
+    /// The previous child of the root is complete once the next one starts.
+    void nextTopLevelStarted(xmlNode* element)
+    {
+        if (m_lastTopLevel != nullptr)
+            pass(m_lastTopLevel);
+        m_lastTopLevel = element;
+    }
+
     void pass(xmlNode* element)
     {
         if (!m_worker.joinable()) {
@@ -123,10 +187,11 @@ private:
 
     void tell(xmlNode* element)
     {
+        // The view's root is the element: it never leaves the element's subtree.
         m_view.m_document = m_parser->myDoc;
-        m_view.m_root = element->parent;
+        m_view.m_root = element;
         m_view.m_current = element;
-        m_listener.topLevelElementRead(m_view);
+        m_listener->topLevelElementRead(m_view);
         // The view never owns the document.
         m_view.m_document = nullptr;
         m_view.m_root = nullptr;
@@ -134,9 +199,11 @@ private:
     }
 
     xmlParserCtxt* m_parser;
-    ElementListener& m_listener;
-    void (*m_endElement)(void*, const xmlChar*, const xmlChar*, const xmlChar*);
+    ElementListener* m_listener;
+    endDocumentSAXFunc m_endDocument;
     UaXmlDocument m_view;
+    // The child of the root started last, until the next one starts or the document ends.
+    xmlNode* m_lastTopLevel = nullptr;
 
     // Elements are handed over a few dozen at a time: waking the listener's thread for each one
     // would cost the parser more than the listener saves it.
@@ -153,28 +220,19 @@ private:
     std::thread m_worker;
 };
 
-void UaXmlDocument::elementEnded(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+xmlDoc* UaXmlDocument::parse(xmlParserCtxt* parser, const char* url, int options, ElementListener* listener)
 {
-    auto* listening = static_cast<Listening*>(static_cast<xmlParserCtxt*>(parser)->_private);
-    listening->endElement(localName, prefix, uri);
-}
-
-xmlDoc* UaXmlDocument::parseListening(int (*read)(void*, char*, int), int (*close)(void*), void* source,
-    const char* path, int options, ElementListener& listener)
-{
-    // What xmlReadIO does, with the parser's document kept until the listener is done with it.
-    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, read, close, source, XML_CHAR_ENCODING_NONE);
-    if (!parser)
-        return nullptr; // the source is closed
+    // What xmlReadIO and xmlReadMemory do, with the hooks, and with the parser's document kept
+    // until the listener is done with it.
     xmlCtxtUseOptions(parser, options);
     refuseEntityDeclarations(parser);
-    if (parser->input && !parser->input->filename)
-        parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(path)));
+    if (url && parser->input && !parser->input->filename)
+        parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(url)));
     xmlDoc* document = nullptr;
     {
-        Listening listening(parser, listener);
+        Parse parse(parser, listener);
         xmlParseDocument(parser);
-        listening.finish(!parser->wellFormed);
+        parse.finish(!parser->wellFormed);
         document = parser->myDoc;
         parser->myDoc = nullptr;
     }
@@ -184,4 +242,13 @@ xmlDoc* UaXmlDocument::parseListening(int (*read)(void*, char*, int), int (*clos
     }
     xmlFreeParserCtxt(parser);
     return document;
+}
+
+long UaXmlDocument::lineOf(const xmlNode* element)
+{
+    if (element == nullptr)
+        return 0;
+    if (element->type == XML_ELEMENT_NODE && element->line == kLastKeptLine && element->psvi != nullptr)
+        return static_cast<long>(reinterpret_cast<std::intptr_t>(element->psvi));
+    return xmlGetLineNo(element);
 }

@@ -1,8 +1,8 @@
 #include "users/CTavoxUsrAuth.h"
 
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
-#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
+#include "support/DebugOutput.h"
 #include "users/Latin1Text.h"
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <vector>
 
 using platform::RegAccess;
-using platform::RegHive;
 using platform::RegistryKey;
 using platform::RegStatus;
 
@@ -51,15 +50,16 @@ std::string_view md5FailureLine(platform::Md5Step step)
 
 // The store and the server both open the key for reading and writing; a store that may not
 // be written therefore cannot be read either, as on the original platform.
-RegStatus openServerKey(RegistryKey& key)
+RegStatus openServerKey(const platform::SettingsStore& machine, RegistryKey& key)
 {
-    return key.open(RegHive::LocalMachine, ServerKey::kPath, RegAccess::ReadWrite);
+    return machine.open(key, ServerKey::kPath, RegAccess::ReadWrite);
 }
 
 } // namespace
 
-CTavoxUsrAuth::CTavoxUsrAuth(Md5Function md5)
-    : m_md5(md5)
+CTavoxUsrAuth::CTavoxUsrAuth(const platform::SettingsStore& machine, Md5Function md5)
+    : m_machine(&machine)
+    , m_md5(md5)
 {
 }
 
@@ -71,7 +71,7 @@ bool CTavoxUsrAuth::EncryptMd5(const char* text, char* out) const
     const platform::Md5Outcome outcome = m_md5(text, std::strlen(text));
     const std::optional<platform::Md5Digest>& digest = outcome.digest;
     if (!digest) {
-        platform::debugOutput(md5FailureLine(outcome.failedStep));
+        support::debugOutput(md5FailureLine(outcome.failedStep));
         return false;
     }
     static constexpr char kHex[] = "0123456789abcdef";
@@ -105,8 +105,8 @@ bool CTavoxUsrAuth::MakeDigest(const char* text, char* out) const
 void CTavoxUsrAuth::GetAllUserAuth(UsrAuthTable& table) const
 {
     RegistryKey key;
-    if (openServerKey(key) != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.");
+    if (openServerKey(*m_machine, key) != RegStatus::Success) {
+        support::debugOutput("TavoxUsrAuth: GetAllUserAuth: RegOpenKeyEx failed.");
         table = UsrAuthTable {};
         return;
     }
@@ -122,13 +122,13 @@ bool CTavoxUsrAuth::SetAllUserAuth(UsrAuthTable& table) const
     for (std::size_t k = 0; k < table.size(); ++k)
         table[k].index = static_cast<std::uint32_t>(k + 1);
     RegistryKey key;
-    if (openServerKey(key) != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.");
+    if (openServerKey(*m_machine, key) != RegStatus::Success) {
+        support::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegOpenKeyEx failed.");
         return false;
     }
     if (key.setValue(ServerKey::kUsrAuth, platform::kRegBinary, table.data(), static_cast<std::uint32_t>(kUsrAuthBytes))
         != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegSetValueEx failed.");
+        support::debugOutput("TavoxUsrAuth: SetAllUserAuth: RegSetValueEx failed.");
         return false;
     }
     return true;
@@ -138,20 +138,20 @@ bool CTavoxUsrAuth::SetRootAuth(std::u16string_view password) const
 {
     const std::optional<std::string> bytes = latin1::fromUtf16(password);
     if (!bytes) {
-        platform::debugOutput("TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.");
+        support::debugOutput("TavoxUsrAuth: SetRootAuth failed. The password has characters beyond U+00FF.");
         return false;
     }
     char digest[kDigestBufferSize];
     if (!MakeDigest(bytes->c_str(), digest))
         return false;
     RegistryKey key;
-    if (openServerKey(key) != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.");
+    if (openServerKey(*m_machine, key) != RegStatus::Success) {
+        support::debugOutput("TavoxUsrAuth: SetRootAuth: RegOpenKeyEx failed.");
         return false;
     }
     if (key.setValue(ServerKey::kRootAuth, platform::kRegBinary, digest, static_cast<std::uint32_t>(kDigestLength))
         != RegStatus::Success) {
-        platform::debugOutput("TavoxUsrAuth: SetRootAuth: RegSetValueEx failed.");
+        support::debugOutput("TavoxUsrAuth: SetRootAuth: RegSetValueEx failed.");
         return false;
     }
     return true;

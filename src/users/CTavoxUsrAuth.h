@@ -7,9 +7,14 @@
 #include <optional>
 #include <string_view>
 
+namespace platform {
+class SettingsStore;
+} // namespace platform
+
 /// The server's user authentication store: the user table "UsrAuth", the administrator's
 /// digest "RootAuth", and the password digest that both use. Holds no state; the table lives
-/// with its editor. The server reads what this writes, so layouts and digests are fixed.
+/// with its editor; the values are those of the machine store it is handed. The server reads
+/// what this writes, so layouts and digests are fixed.
 class CTavoxUsrAuth {
 public:
     using Md5Function = platform::Md5Outcome (*)(const void* data, std::size_t size);
@@ -17,8 +22,8 @@ public:
     /// Size of a digest buffer: 32 hexadecimal digits and a NUL.
     static constexpr std::size_t kDigestBufferSize = 33;
 
-    /// `md5` stands in for the hash provider (tests make it fail).
-    explicit CTavoxUsrAuth(Md5Function md5 = &platform::md5Steps);
+    /// `md5` stands in for the hash provider (tests make it fail). The store must outlive the object.
+    explicit CTavoxUsrAuth(const platform::SettingsStore& machine, Md5Function md5 = &platform::md5Steps);
 
     /// MD5 of the NUL-terminated 8-bit `text` as 32 lowercase hex digits and a NUL in `out`
     /// (at least 33 bytes; may be `text` itself). On failure `out` is left unchanged and the
@@ -41,5 +46,6 @@ public:
     bool SetRootAuth(std::u16string_view password) const;
 
 private:
+    const platform::SettingsStore* m_machine;
     Md5Function m_md5;
 };

@@ -3,7 +3,7 @@
 #include "config/UserProfile.h"
 #include "platform/Md5.h"
 #include "platform/PasswordHash.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <charconv>
 #include <optional>
@@ -37,8 +37,8 @@ std::optional<std::vector<std::uint8_t>> hexBytes(std::string_view text)
         return std::nullopt;
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int hi = platform::hexDigitValue(text[i]);
-        const int lo = platform::hexDigitValue(text[i + 1]);
+        const int hi = support::hexDigitValue(text[i]);
+        const int lo = support::hexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0 || (text[i] >= 'A' && text[i] <= 'F') || (text[i + 1] >= 'A' && text[i + 1] <= 'F'))
             return std::nullopt;
         bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
@@ -80,7 +80,7 @@ std::optional<std::vector<std::uint8_t>> saltedHash(std::u16string_view password
                                                    const std::vector<std::uint8_t>& salt,
                                                    std::uint32_t iterations)
 {
-    return platform::pbkdf2Sha256(platform::utf16ToUtf8(password), salt, iterations, kHashBytes);
+    return platform::pbkdf2Sha256(support::utf16ToUtf8(password), salt, iterations, kHashBytes);
 }
 
 // Takes as long whichever byte differs, so that the time of a refusal tells nothing.

@@ -2,8 +2,8 @@
 
 #include "app/CDialogHeader.h"
 #include "app/CTavoxUtilityApp.h"
-#include "app/TavoxPage.h"
 #include "support/UiSandbox.h"
+#include "uikit/TavoxPage.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -27,9 +27,10 @@ using platform::kServiceStopped;
 class TestSheet final : public CPsTavox {
 public:
     explicit TestSheet(UiSandbox& sandbox)
-        : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper)
+        : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper,
+            sandbox.stores.stores())
     {
-        CTavoxUtilityApp::AddPages(*this, sandbox.boxes, sandbox.fileDialogs);
+        CTavoxUtilityApp::AddPages(*this, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     }
     ~TestSheet() override { EXPECT_TRUE(logins.empty()) << "a scripted login was not asked for"; }
 

@@ -50,7 +50,7 @@ TEST(CTavoxUtilityAppTest, ThreeFailedLoginsEndTheProgramWithoutTheSheet)
 {
     UiSandbox sandbox;
     sandbox.boxes.setAnswerAll(true);
-    CTavoxUtilityApp app(sandbox.boxes, sandbox.services, sandbox.sleeper);
+    CTavoxUtilityApp app(sandbox.boxes, sandbox.services, sandbox.sleeper, sandbox.stores.stores());
     app.setInstanceName(QString::fromStdString((sandbox.dir / "instance").string()));
     int attempts = 0;
     bool sheetSeen = false;
@@ -71,7 +71,7 @@ TEST(CTavoxUtilityAppTest, ASecondStartShowsTheHiddenSheetAfterTheLogin)
     UiSandbox sandbox;
     const QString instance = QString::fromStdString((sandbox.dir / "instance").string());
     const QString password = QString::fromStdU16String(UiSandbox::kPassword);
-    CTavoxUtilityApp app(sandbox.boxes, sandbox.services, sandbox.sleeper);
+    CTavoxUtilityApp app(sandbox.boxes, sandbox.services, sandbox.sleeper, sandbox.stores.stores());
     app.setInstanceName(instance);
 
     enum class Phase { Login, Hide, SecondStart, LoginAgain, Shown, Done } phase = Phase::Login;
@@ -92,7 +92,7 @@ TEST(CTavoxUtilityAppTest, ASecondStartShowsTheHiddenSheetAfterTheLogin)
         case Phase::SecondStart: {
             ASSERT_FALSE(sheet->isVisible());
             phase = Phase::LoginAgain;
-            CTavoxUtilityApp second(sandbox.boxes, sandbox.services, sandbox.sleeper);
+            CTavoxUtilityApp second(sandbox.boxes, sandbox.services, sandbox.sleeper, sandbox.stores.stores());
             second.setInstanceName(instance);
             secondResult = second.InitInstance();
             break;

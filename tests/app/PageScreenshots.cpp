@@ -1,13 +1,15 @@
-// Pictures of the login, every page of the sheet and the two small dialogs, for the README and
-// for a look at the program under a real display. Runs only when TAVOX_SCREENSHOT_DIR names
-// the directory to write them to (scripts/screenshots.sh runs it under Xvfb).
+// The screenshot program (ui_screenshots, not a test): pictures of the login, every page of the
+// sheet and the two small dialogs, for the README and for a look at the program under a real
+// display, written to the directory TAVOX_SCREENSHOT_DIR names. scripts/screenshots.sh runs it
+// on a virtual display with the demo sandbox's stores.
 #include "app/CPsTavox.h"
 #include "app/CTavoxUtilityApp.h"
-#include "app/TavoxPage.h"
 #include "pages/CDlgAbout.h"
 #include "platform/InMemoryServiceManager.h"
+#include "platform/SettingsStore.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/UiSandbox.h"
+#include "uikit/TavoxPage.h"
 #include "users/ui/CLogin.h"
 #include "users/ui/CSetPwd.h"
 
@@ -43,12 +45,12 @@ void save(QWidget& window, const QDir& dir, const QString& name)
 TEST(PageScreenshots, EveryPage)
 {
     const char* target = std::getenv("TAVOX_SCREENSHOT_DIR");
-    if (!target || !*target)
-        GTEST_SKIP() << "TAVOX_SCREENSHOT_DIR is not set";
+    ASSERT_TRUE(target && *target) << "TAVOX_SCREENSHOT_DIR names no directory for the pictures";
     const QDir dir(QString::fromLocal8Bit(target));
     ASSERT_TRUE(dir.exists());
 
     // The stores are those of the environment (the demo sandbox); the service runs.
+    const platform::SettingsStores stores = platform::settingsStoresFromEnvironment();
     platform::InMemoryServiceManager services;
     services.addService(UiSandbox::kService, platform::kServiceRunning);
     RecordingSleeper sleeper;
@@ -56,15 +58,15 @@ TEST(PageScreenshots, EveryPage)
     boxes.setAnswerAll(true);
 
     {
-        CLogin login(boxes, UserProfile::utility());
+        CLogin login(boxes, UserProfile::utility(stores.user));
         login.show();
         QTest::keyClicks(login.findChild<QLineEdit*>(), QStringLiteral("password"));
         save(login, dir, QStringLiteral("login"));
     }
 
-    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper);
+    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper, stores);
     ScriptedFileDialogs fileDialogs;
-    CTavoxUtilityApp::AddPages(sheet, boxes, fileDialogs);
+    CTavoxUtilityApp::AddPages(sheet, boxes, fileDialogs, stores);
     sheet.OnInitDialog();
     sheet.show();
     const char* const names[] = {"1-status", "2-endpoints", "3-users", "4-node-config", "5-odbc-database", "6-about"};
@@ -76,7 +78,7 @@ TEST(PageScreenshots, EveryPage)
     CDlgAbout about;
     about.show();
     save(about, dir, QStringLiteral("about-box"));
-    CSetPwd change(boxes, UserProfile::utility());
+    CSetPwd change(boxes, UserProfile::utility(stores.user));
     change.show();
     save(change, dir, QStringLiteral("change-login-password"));
 }

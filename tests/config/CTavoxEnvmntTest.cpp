@@ -1,9 +1,9 @@
 #include "config/CTavoxEnvmnt.h"
 
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "platform/Registry.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 #include <optional>
 
 using namespace platform;
+using support::ScopedDebugCapture;
 
 namespace {
 
@@ -73,7 +74,8 @@ protected:
     }
 
     TempDir m_dir;
-    ScopedStores m_stores {m_dir};
+    TempStores m_stores {m_dir};
+    const CTavoxEnvmnt m_server {m_stores.machineStore()};
 };
 
 TEST_F(CTavoxEnvmntTest, StringValuesFallBackToTheirDefaults)
@@ -112,11 +114,11 @@ TEST_F(CTavoxEnvmntTest, StringValuesFallBackToTheirDefaults)
             store("UaTcpUri", *c.nodeCfg);
         }
         ScopedDebugCapture capture;
-        EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgName(), c.expected) << c.what;
+        EXPECT_EQ(m_server.GetNodeCfgName(), c.expected) << c.what;
         const std::u16string serviceCfg = c.expected == u"NodeConfig.xml" ? u"ServerConfig.xml" : c.expected;
-        EXPECT_EQ(CTavoxEnvmnt::GetServiceCfgName(), serviceCfg) << c.what;
+        EXPECT_EQ(m_server.GetServiceCfgName(), serviceCfg) << c.what;
         const std::u16string uri = c.expected == u"NodeConfig.xml" ? u"" : c.expected;
-        EXPECT_EQ(CTavoxEnvmnt::GetUaTcpAddr(), uri) << c.what;
+        EXPECT_EQ(m_server.GetUaTcpAddr(), uri) << c.what;
         EXPECT_EQ(capture.text(), "") << c.what;
     }
 }
@@ -149,7 +151,7 @@ TEST_F(CTavoxEnvmntTest, GetAppPathReportsWhyItFailed)
         c.arrange();
         std::u16string dir = u"untouched";
         ScopedDebugCapture capture;
-        const bool ok = CTavoxEnvmnt::GetAppPath(dir);
+        const bool ok = m_server.GetAppPath(dir);
         if (c.diagnostic) {
             EXPECT_FALSE(ok) << c.what;
             EXPECT_EQ(dir, u"untouched") << c.what;
@@ -185,11 +187,11 @@ TEST_F(CTavoxEnvmntTest, NodeConfigPathIsComposedWithoutASeparator)
         if (c.nodeCfg)
             store("NodeCfg", sz(*c.nodeCfg));
         ScopedDebugCapture quiet;
-        EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgPath(), c.expected);
+        EXPECT_EQ(m_server.GetNodeCfgPath(), c.expected);
     }
     std::filesystem::remove(m_stores.machine());
     ScopedDebugCapture capture;
-    EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgPath(), u"NodeConfig.xml") << "a missing key gives the bare default name";
+    EXPECT_EQ(m_server.GetNodeCfgPath(), u"NodeConfig.xml") << "a missing key gives the bare default name";
     EXPECT_EQ(capture.text(), "CTavoxEnvmnt: GetAppPath failed. Can't open registry.\n");
 }
 
@@ -221,11 +223,11 @@ TEST_F(CTavoxEnvmntTest, DwordValuesFallBackToTheirDefaults)
                 store(name, *c.value);
         }
         ScopedDebugCapture capture;
-        EXPECT_EQ(CTavoxEnvmnt::ReadSecurityMode(), c.securityMode) << c.what;
-        EXPECT_EQ(CTavoxEnvmnt::ReadAuthentication(), c.authentication) << c.what;
-        EXPECT_EQ(CTavoxEnvmnt::ReadUaTcpPort(), c.uaTcpPort) << c.what;
-        EXPECT_EQ(CTavoxEnvmnt::ReadHttpsPort(), c.httpsPort) << c.what;
-        EXPECT_EQ(CTavoxEnvmnt::ReadSqlServerStatus(), c.sqlStatus) << c.what;
+        EXPECT_EQ(m_server.ReadSecurityMode(), c.securityMode) << c.what;
+        EXPECT_EQ(m_server.ReadAuthentication(), c.authentication) << c.what;
+        EXPECT_EQ(m_server.ReadUaTcpPort(), c.uaTcpPort) << c.what;
+        EXPECT_EQ(m_server.ReadHttpsPort(), c.httpsPort) << c.what;
+        EXPECT_EQ(m_server.ReadSqlServerStatus(), c.sqlStatus) << c.what;
         EXPECT_EQ(capture.text(), "") << c.what;
     }
 }
@@ -238,17 +240,17 @@ TEST_F(CTavoxEnvmntTest, UnreadableStoresGiveDefaultsAndDiagnostics)
         if (content)
             std::ofstream(m_stores.machine()) << content;
         ScopedDebugCapture capture;
-        EXPECT_EQ(CTavoxEnvmnt::GetUaTcpAddr(), u"");
-        EXPECT_EQ(CTavoxEnvmnt::GetHttpsUri(), u"");
-        EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgName(), u"NodeConfig.xml");
-        EXPECT_EQ(CTavoxEnvmnt::GetServiceCfgName(), u"ServerConfig.xml");
-        EXPECT_EQ(CTavoxEnvmnt::ReadSecurityMode(), 7u);
-        EXPECT_EQ(CTavoxEnvmnt::ReadAuthentication(), 2u);
+        EXPECT_EQ(m_server.GetUaTcpAddr(), u"");
+        EXPECT_EQ(m_server.GetHttpsUri(), u"");
+        EXPECT_EQ(m_server.GetNodeCfgName(), u"NodeConfig.xml");
+        EXPECT_EQ(m_server.GetServiceCfgName(), u"ServerConfig.xml");
+        EXPECT_EQ(m_server.ReadSecurityMode(), 7u);
+        EXPECT_EQ(m_server.ReadAuthentication(), 2u);
         EXPECT_EQ(capture.text(),
             "CTavoxEnvmnt: GetUaTcpAddr failed. Can't open registry.\n"
             "CTavoxEnvmnt: GetHttpsUri failed. Can't open registry.\n");
-        EXPECT_FALSE(CTavoxEnvmnt::WriteAuthentication(1));
-        EXPECT_FALSE(CTavoxEnvmnt::WriteUaTcpPort(1));
+        EXPECT_FALSE(m_server.WriteAuthentication(1));
+        EXPECT_FALSE(m_server.WriteUaTcpPort(1));
         if (content)
             EXPECT_EQ(readFile(m_stores.machine()), std::vector<std::uint8_t>(content, content + std::strlen(content)));
         else
@@ -265,11 +267,11 @@ TEST_F(CTavoxEnvmntTest, WritesStoreFourByteWordsWithTheForcedBit)
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {[] { return CTavoxEnvmnt::WriteAuthentication(0); }, "Authentication", 2},
-        {[] { return CTavoxEnvmnt::WriteAuthentication(0x31); }, "Authentication", 0x33},
-        {[] { return CTavoxEnvmnt::WriteUaTcpPort(4840); }, "UaTcpPort", 4840},
-        {[] { return CTavoxEnvmnt::WriteHttpsPort(443); }, "HttpsPort", 443},
-        {[] { return CTavoxEnvmnt::WriteSecurityMode(6); }, "SecurityMode", 6},
+        {[this] { return m_server.WriteAuthentication(0); }, "Authentication", 2},
+        {[this] { return m_server.WriteAuthentication(0x31); }, "Authentication", 0x33},
+        {[this] { return m_server.WriteUaTcpPort(4840); }, "UaTcpPort", 4840},
+        {[this] { return m_server.WriteHttpsPort(443); }, "HttpsPort", 443},
+        {[this] { return m_server.WriteSecurityMode(6); }, "SecurityMode", 6},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(c.write()) << c.name;
@@ -279,7 +281,7 @@ TEST_F(CTavoxEnvmntTest, WritesStoreFourByteWordsWithTheForcedBit)
         const auto bytes = regDwordBytes(c.expected);
         EXPECT_EQ(value->data, std::vector<std::uint8_t>(bytes.begin(), bytes.end())) << c.name;
     }
-    EXPECT_EQ(CTavoxEnvmnt::ReadAuthentication(), 0x33u);
+    EXPECT_EQ(m_server.ReadAuthentication(), 0x33u);
 }
 
 TEST_F(CTavoxEnvmntTest, ReadOnlyStoreIsReadButNeverWritten)
@@ -289,19 +291,19 @@ TEST_F(CTavoxEnvmntTest, ReadOnlyStoreIsReadButNeverWritten)
     store("Authentication", dword(0x12));
     makeReadOnly();
     const auto before = readFile(m_stores.machine());
-    EXPECT_FALSE(CTavoxEnvmnt::WriteUaTcpPort(1));
-    EXPECT_FALSE(CTavoxEnvmnt::WriteAuthentication(0));
-    EXPECT_FALSE(CTavoxEnvmnt::WriteSecurityMode(0));
-    EXPECT_EQ(CTavoxEnvmnt::ReadUaTcpPort(), 4840u);
-    EXPECT_EQ(CTavoxEnvmnt::ReadAuthentication(), 0x12u);
-    EXPECT_EQ(CTavoxEnvmnt::ReadSecurityMode(), 7u);
+    EXPECT_FALSE(m_server.WriteUaTcpPort(1));
+    EXPECT_FALSE(m_server.WriteAuthentication(0));
+    EXPECT_FALSE(m_server.WriteSecurityMode(0));
+    EXPECT_EQ(m_server.ReadUaTcpPort(), 4840u);
+    EXPECT_EQ(m_server.ReadAuthentication(), 0x12u);
+    EXPECT_EQ(m_server.ReadSecurityMode(), 7u);
     EXPECT_EQ(readFile(m_stores.machine()), before);
 }
 
 TEST_F(CTavoxEnvmntTest, WritesNeverCreateTheKey)
 {
     ASSERT_EQ(RegistryKey::createKey(m_stores.machine(), "SOFTWARE\\MORVANE"), RegStatus::Success);
-    EXPECT_FALSE(CTavoxEnvmnt::WriteAuthentication(2));
+    EXPECT_FALSE(m_server.WriteAuthentication(2));
     RegistryKey key;
     EXPECT_EQ(key.open(m_stores.machine(), ServerKey::kPath, RegAccess::Read), RegStatus::NotFound);
 }

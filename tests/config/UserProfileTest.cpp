@@ -1,6 +1,6 @@
 #include "config/UserProfile.h"
 
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@ namespace {
 TEST(UserProfileTest, WritesCreateTheSectionAndReadsFallBack)
 {
     TempDir dir;
-    ScopedStores stores(dir);
-    const UserProfile profile = UserProfile::utility();
+    TempStores stores(dir);
+    const UserProfile profile = UserProfile::utility(stores.userStore());
     EXPECT_EQ(profile.getString("Setting", "Pwd", u"default"), u"default");
     ASSERT_TRUE(profile.writeString("Setting", "Pwd", u"0123456789abcdef0123456789abcdef"));
     EXPECT_EQ(profile.getString("setting", "PWD", u"default"), u"0123456789abcdef0123456789abcdef");

@@ -2,7 +2,7 @@
 #include "history/OdbcConnectionString.h"
 #include "history/OdbcSettings.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 #include "platform/UnixOdbc.h"
 
 #include "support/MariaDbServer.h"
@@ -30,16 +30,16 @@ TEST(HistoryDatabaseTest, DriversDatabasesAndBracedPasswordsOnARealServer)
     platform::UnixOdbc odbc;
     OdbcSettings settings(odbc, nodeconfig::EnsureHistorySection);
     EXPECT_EQ(settings.FillDriverList(SqlType::MySql),
-        std::vector<std::u16string>{platform::utf8ToUtf16(MariaDbServer::kDriverName)})
+        std::vector<std::u16string>{support::utf8ToUtf16(MariaDbServer::kDriverName)})
         << "the decoys are not offered";
     EXPECT_TRUE(settings.FillDriverList(SqlType::MsSql).empty());
 
     HistorySettings shown;
     shown.active = true;
     shown.type = SqlType::MySql;
-    shown.driver = platform::utf8ToUtf16(MariaDbServer::kDriverName);
+    shown.driver = support::utf8ToUtf16(MariaDbServer::kDriverName);
     shown.server = u"127.0.0.1";
-    shown.port = platform::utf8ToUtf16(db.portText());
+    shown.port = support::utf8ToUtf16(db.portText());
     shown.user = u"admin";
     shown.password = u"secret";
     BrowseResult all = settings.BrowseDatabases(shown);

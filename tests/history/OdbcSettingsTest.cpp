@@ -1,10 +1,10 @@
 #include "history/OdbcSettings.h"
 
-#include "platform/AtomicWrite.h"
 #include "platform/PrivateProfile.h"
-
+#include "support/AtomicFile.h"
 #include "support/FakeOdbc.h"
 #include "support/TempDir.h"
+#include "support/WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ public:
     bool operator()(const std::filesystem::path& file)
     {
         ++calls;
-        auto content = platform::readWholeFile(file);
+        auto content = support::readWholeFile(file);
         if (!content || fails)
             return false;
         if (content->ends_with("-->")) {
@@ -38,7 +38,7 @@ public:
         } else {
             *content += "\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->";
         }
-        return platform::replaceFileAtomically(file, *content);
+        return support::writeFileAtomically(file, *content).ok();
     }
     int calls = 0;
     bool fails = false;
@@ -47,7 +47,11 @@ public:
 class OdbcSettingsTest : public ::testing::Test {
 protected:
     void write(const std::string& content) const { std::ofstream(m_file, std::ios::binary) << content; }
-    std::string content() const { return platform::readWholeFile(m_file).value_or("<missing>"); }
+    std::string content() const
+    {
+        const auto text = support::readWholeFile(m_file);
+        return text ? *text : "<missing>";
+    }
     void writeSection(const std::string& keys) const
     {
         write(std::string(kDocument) + "<!--\r\n[HistorizedtoODBCSQL]\r\n" + keys + "-->");

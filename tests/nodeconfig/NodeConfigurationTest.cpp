@@ -1,12 +1,14 @@
 #include "nodeconfig/NodeConfiguration.h"
 
 #include "nodeconfig/NodeConfigTesting.h"
+#include "support/FailingSystemCalls.h"
 #include "support/TempDir.h"
 #include "uabase/UaXmlDocument.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -64,7 +66,8 @@ struct Fixture {
 
     TempDir dir;
     ScriptedHost host;
-    NodeConfiguration config{host};
+    FailingSystemCalls calls;
+    NodeConfiguration config{host, calls};
 };
 
 TEST(NodeConfigurationTest, PathsAreTheServiceDirectoryFollowedByTheNameWithTheBackupBeside)
@@ -172,28 +175,41 @@ TEST(NodeConfigurationTest, ApplyRewritesTheFileWithItsBlockEvenWhenNothingChang
 
 TEST(NodeConfigurationTest, AWriteThatFailsAtAnyStepLeavesTheOldFileAndNoTemporary)
 {
-    const WriteStep steps[] = {WriteStep::SaveDocument, WriteStep::CreateTemporary, WriteStep::WriteContent,
-        WriteStep::KeepModeAndOwner, WriteStep::Flush, WriteStep::Close, WriteStep::Rename};
-    for (WriteStep failing : steps) {
-        SCOPED_TRACE(static_cast<int>(failing));
+    // Each system call of the replacement in turn; a privileged writer must also hand the file
+    // its owner, anyone else keeps the mode alone.
+    struct Case {
+        const char* call;
+        bool fails;
+    };
+    const Case cases[] = {
+        {"stat", true}, {"open", true}, {"fchown", ::geteuid() == 0}, {"fchmod", true},
+        {"write", true}, {"fsync", true}, {"close", true}, {"rename", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
         Fixture f;
         f.config.ReloadNodeConfig();
         const std::string before = readFile(f.path());
-        std::vector<WriteStep> seen;
-        f.config.setWriteFault([&](WriteStep step) {
-            seen.push_back(step);
-            return step != failing;
-        });
-        EXPECT_FALSE(f.config.CompletePendingWrite());
-        EXPECT_EQ(seen.back(), failing) << "the failing step was reached";
-        EXPECT_EQ(readFile(f.path()), before);
+        f.calls.failAt(c.call);
+        EXPECT_EQ(f.config.CompletePendingWrite(), !c.fails);
+        EXPECT_TRUE(f.calls.failed()) << "the failing call was reached";
         EXPECT_EQ(f.filesInDir(), 1u) << "no temporary file left";
-        EXPECT_EQ(f.host.told, std::vector<std::string>{failing == WriteStep::SaveDocument
-                                   ? "Error: Update Nodeconfig.xml fail..." : "Error: Open file fail..."});
-        f.config.setWriteFault({});
+        if (!c.fails)
+            continue;
+        EXPECT_EQ(readFile(f.path()), before);
+        EXPECT_EQ(f.host.told, std::vector<std::string>{"Error: Open file fail..."});
+        f.calls.failAt({});
         EXPECT_TRUE(f.config.CompletePendingWrite());
         EXPECT_NE(readFile(f.path()), before);
     }
+
+    // A file that cannot be made at all is refused before the document is saved.
+    Fixture f;
+    f.config.ReloadNodeConfig();
+    f.host.files = {f.dir / "missing" / "export.xml"};
+    f.config.ExportNodeConfig();
+    EXPECT_EQ(f.host.told, std::vector<std::string>{"Error: Update Nodeconfig.xml fail..."});
+    EXPECT_EQ(f.filesInDir(), 1u);
 }
 
 TEST(NodeConfigurationTest, NodesThatCannotBeBuiltLeaveThePageNotLoaded)

@@ -1,10 +1,10 @@
 #include "pages/CPgEndpoints.h"
 
-#include "app/SheetServices.h"
 #include "config/EndpointSettings.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ServerKeyStore.h"
 #include "support/UiWidgetFinders.h"
+#include "uikit/SheetServices.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -48,7 +48,7 @@ protected:
     ServerKeyStore m_server;
     ScriptedMessageBoxes m_boxes;
     RecordingSheet m_sheet;
-    CPgEndpoints m_page { m_boxes };
+    CPgEndpoints m_page { m_boxes, m_server.machineStore() };
 };
 
 TEST_F(CPgEndpointsTest, OpensWithDefaultsAndThisMachinesUrls)

@@ -1,8 +1,8 @@
 #include "pages/CPgStatus.h"
 
-#include "app/SheetServices.h"
 #include "service/ServiceController.h"
 #include "support/UiSandbox.h"
+#include "uikit/SheetServices.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -78,7 +78,7 @@ TEST(CPgStatusTest, StatusTextAndButtonsFollowTheServiceState)
             sandbox.services.addService(UiSandbox::kService, *c.service);
         FakeSheet sheet(sandbox.services, sandbox.sleeper);
         sheet.controller.Open({});
-        CPgStatus page(sandbox.boxes);
+        CPgStatus page(sandbox.boxes, sandbox.stores.machineStore());
         EXPECT_FALSE(page.RefreshStatus()) << "no sheet yet";
         page.setSheet(&sheet);
         page.ensureInitialized();
@@ -119,7 +119,7 @@ TEST(CPgStatusTest, ValuesOfOneCharacterOrNoneAreNotSupported)
             sandbox.setString(ServerKey::kUaTcpUri, *c.stored);
         sandbox.setString(ServerKey::kNodeCfg, u"Plant.xml");
         FakeSheet sheet(sandbox.services, sandbox.sleeper);
-        CPgStatus page(sandbox.boxes);
+        CPgStatus page(sandbox.boxes, sandbox.stores.machineStore());
         page.setSheet(&sheet);
         page.ensureInitialized();
         const QString uaTcp = c.shown;
@@ -141,7 +141,7 @@ TEST(CPgStatusTest, CopyMenuOnlyOverAUrlOfARunningService)
     sandbox.services.addService(UiSandbox::kService, kServiceRunning);
     FakeSheet sheet(sandbox.services, sandbox.sleeper);
     sheet.controller.Open({});
-    CPgStatus page(sandbox.boxes);
+    CPgStatus page(sandbox.boxes, sandbox.stores.machineStore());
     page.setSheet(&sheet);
     page.ensureInitialized();
     page.resize(500, 400);

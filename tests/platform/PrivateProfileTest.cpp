@@ -1,6 +1,6 @@
 #include "platform/PrivateProfile.h"
 
-#include "platform/AtomicWrite.h"
+#include "support/WholeFile.h"
 #include "platform/ProfileText.h"
 
 #include "support/TempDir.h"
@@ -148,7 +148,11 @@ protected:
     {
         std::ofstream(m_file, std::ios::binary) << content;
     }
-    std::string content() const { return readWholeFile(m_file).value_or("<missing>"); }
+    std::string content() const
+    {
+        const auto read = support::readWholeFile(m_file);
+        return read ? *read : "<missing>";
+    }
 
     TempDir m_dir;
     std::filesystem::path m_file = m_dir / "NodeConfig.xml";

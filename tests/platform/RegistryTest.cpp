@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "platform/SettingsStore.h"
 
 #include "support/TempDir.h"
 
@@ -6,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 
 using namespace platform;
 
@@ -224,12 +226,34 @@ TEST_F(RegistryTest, KeysOpenBelowAnOpenKey)
     EXPECT_EQ(again.queryValue("v", nullptr, nullptr, &size), RegStatus::Success);
 }
 
-TEST(RegistryPathTest, StorePathsComeFromTheEnvironment)
+TEST(SettingsStoreTest, StorePathsComeFromTheEnvironmentOrTheDefaults)
 {
-    TempDir dir;
-    ScopedStores stores(dir);
-    EXPECT_EQ(registryStorePath(RegHive::LocalMachine), stores.machine());
-    EXPECT_EQ(registryStorePath(RegHive::CurrentUser), stores.user());
+    using Environment = std::map<std::string, std::string>;
+    const struct {
+        Environment environment;
+        const char* machine;
+        const char* user;
+    } cases[] = {
+        {{}, "/var/lib/tavox/registry.db", ".config/tavox/user-registry.db"},
+        {{{"HOME", "/home/a"}}, "/var/lib/tavox/registry.db", "/home/a/.config/tavox/user-registry.db"},
+        {{{"HOME", "/home/a"}, {"XDG_CONFIG_HOME", "/cfg"}}, "/var/lib/tavox/registry.db",
+            "/cfg/tavox/user-registry.db"},
+        {{{"TAVOX_REGISTRY", "/m.db"}, {"TAVOX_USER_REGISTRY", "/u.db"}, {"HOME", "/home/a"}}, "/m.db", "/u.db"},
+        {{{"TAVOX_REGISTRY", ""}, {"TAVOX_USER_REGISTRY", ""}, {"HOME", ""}}, "/var/lib/tavox/registry.db",
+            ".config/tavox/user-registry.db"},
+    };
+    for (const auto& c : cases) {
+        const SettingsStores stores = settingsStoresFrom([&c](const char* name) -> const char* {
+            const auto found = c.environment.find(name);
+            return found == c.environment.end() ? nullptr : found->second.c_str();
+        });
+        EXPECT_EQ(stores.machine.path(), c.machine);
+        EXPECT_EQ(stores.user.path(), c.user);
+        EXPECT_EQ(&stores.of(RegHive::LocalMachine), &stores.machine);
+        EXPECT_EQ(&stores.of(RegHive::CurrentUser), &stores.user);
+        EXPECT_EQ(stores.machine.hive(), RegHive::LocalMachine) << "the machine's store gets the machine's rights";
+        EXPECT_EQ(stores.user.hive(), RegHive::CurrentUser);
+    }
 }
 
 } // namespace

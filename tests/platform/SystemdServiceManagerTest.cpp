@@ -42,15 +42,8 @@ TEST(SystemdServiceManagerTest, NamesAndStatesMapToSystemd)
 
 TEST(SystemdServiceManagerTest, NoBusMeansNoManager)
 {
-    const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    const std::string saved = old ? old : "";
-    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tavox-test-bus", 1);
-    SystemdServiceManager manager;
+    SystemdServiceManager manager("unix:path=/nonexistent/tavox-test-bus");
     EXPECT_EQ(manager.openManager(), nullptr);
-    if (old)
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
-    else
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 /// Collects the notices of the backend thread.
@@ -107,7 +100,7 @@ TEST(SystemdServiceManagerTest, OpensStartsStopsAndNotifiesOverThePeer)
     SystemdPeer peer("tavox-server.service", {"sleep", "60"}, 300, 300);
     ASSERT_TRUE(peer.ready());
 
-    SystemdServiceManager manager;
+    SystemdServiceManager manager(peer.busAddress());
     auto scm = manager.openManager();
     ASSERT_NE(scm, nullptr);
     EXPECT_EQ(scm->openService("Other Service"), nullptr) << "a unit without a unit file must not open";

@@ -3,7 +3,7 @@
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
 
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,8 @@ inline constexpr const char* kDemoNodeConfig
       "-->";
 
 /// A service directory with a node configuration file, and the machine store that the
-/// server's setup would leave, on ports of its own. TAVOX_REGISTRY points at the store.
+/// server's setup would leave, on ports of its own. The server is handed machineStore(); a
+/// server process gets its path in TAVOX_REGISTRY.
 class DemoSetup {
 public:
     explicit DemoSetup(std::uint32_t authentication = 0x02)
@@ -78,6 +79,9 @@ public:
     }
 
     const std::filesystem::path& store() const { return m_stores.machine(); }
+    const platform::SettingsStore& machineStore() const { return m_stores.machineStore(); }
+    /// What a server process is started with to find the store.
+    std::vector<std::string> environment() const { return {"TAVOX_REGISTRY=" + store().string()}; }
     std::filesystem::path nodeConfig() const { return m_serviceDir / "NodeConfig.xml"; }
     std::uint16_t tcpPort() const { return m_tcpPort; }
     std::uint16_t httpsPort() const { return m_httpsPort; }
@@ -136,7 +140,7 @@ private:
     }
 
     TempDir m_dir;
-    ScopedStores m_stores;
+    TempStores m_stores;
     std::filesystem::path m_serviceDir;
     std::uint16_t m_tcpPort;
     std::uint16_t m_httpsPort;

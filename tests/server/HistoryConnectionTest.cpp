@@ -53,14 +53,14 @@ struct Record {
     }
     HistoryConnection::StatusWriter writer()
     {
-        return [this](std::uint32_t status) {
+        return [this](std::uint32_t status) -> support::Result<void> {
             std::lock_guard lock(mutex);
             if (failWrites > 0) {
                 --failWrites;
-                return StepResult::failure("the store is busy.");
+                return support::Error{support::ErrorKind::InUse, "the store is busy"};
             }
             written.push_back(status);
-            return StepResult::success();
+            return {};
         };
     }
     mutable std::mutex mutex;
@@ -183,7 +183,7 @@ TEST(HistoryConnectionTest, TheServerConnectsWhenTheSectionIsActiveAndStoresZero
     demo.writeNodeConfig(config);
     FakeOdbc odbc;
     std::ostringstream log;
-    TavoxServer server(log, odbc, 10ms);
+    TavoxServer server(log, demo.machineStore(), odbc, 10ms);
     ASSERT_TRUE(server.start()) << log.str();
     ASSERT_NE(server.history(), nullptr);
     for (int i = 0; i < 500 && demo.dword(ServerKey::kSqlServerStatus) != 1; ++i)

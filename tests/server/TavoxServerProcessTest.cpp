@@ -24,11 +24,11 @@ const std::string kServerBinary = TAVOX_BINARY_DIR "/server/tavox-server";
 TEST(TavoxServerProcessTest, SecondInstanceFailsOnThePortAndSigtermLeavesStatusZero)
 {
     DemoSetup demo;
-    ChildProcess first({kServerBinary}, ChildProcess::Stderr::Capture);
+    ChildProcess first({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
     ASSERT_TRUE(first.waitForLine("tavox-server: running")) << first.seen();
     EXPECT_TRUE(isListening(demo.tcpPort()));
 
-    ChildProcess second({kServerBinary}, ChildProcess::Stderr::Capture);
+    ChildProcess second({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
     EXPECT_TRUE(second.waitForLine("(UA TCP) is in use by another program.")) << second.seen();
     const auto secondStatus = second.wait();
     ASSERT_TRUE(secondStatus.has_value());
@@ -50,7 +50,7 @@ TEST(TavoxServerProcessTest, UnreadableStoreEndsTheProcessWithAnError)
 {
     DemoSetup demo;
     std::filesystem::remove(demo.store());
-    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture);
+    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
     EXPECT_TRUE(server.waitForLine("tavox-server: cannot start: cannot open the key")) << server.seen();
     const auto status = server.wait();
     ASSERT_TRUE(status.has_value());
@@ -66,10 +66,10 @@ public:
 TEST(TavoxServerProcessTest, ControllerStartsAndStopsTheDaemonThroughTheServiceManager)
 {
     DemoSetup demo;
-    SystemdPeer peer("tavox-server.service", {kServerBinary});
+    SystemdPeer peer("tavox-server.service", {kServerBinary}, 0, 0, demo.environment());
     ASSERT_TRUE(peer.ready());
 
-    platform::SystemdServiceManager manager;
+    platform::SystemdServiceManager manager(peer.busAddress());
     ShortSleeper sleeper;
     std::atomic<int> messages{0};
     std::atomic<std::uint32_t> lastMessage{0};

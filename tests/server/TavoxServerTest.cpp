@@ -28,7 +28,7 @@ TEST(TavoxServerTest, StartsWithADemoStoreAndPublishesItsEndpoints)
         demo.setDword(ServerKey::kSqlServerStatus, 1);
         demo.setString(ServerKey::kHttpsUri, "https://stale:1");
         std::ostringstream log;
-        TavoxServer server(log);
+        TavoxServer server(log, demo.machineStore());
 
         ASSERT_TRUE(server.start()) << log.str();
         const std::string host = testHostName();
@@ -60,7 +60,7 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
         {"no service directory", [](DemoSetup& d, PortListener&) { d.remove(ServerKey::kServicePath); },
             "names no service directory (\"ServicePath\")"},
         {"no node configuration file", [](DemoSetup& d, PortListener&) { std::filesystem::remove(d.nodeConfig()); },
-            "cannot read the node configuration file"},
+            "NodeConfig.xml: No such file or directory."},
         {"not well-formed",
             [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<UANodeSet><UAVariable></UANodeSet>"); },
             "does not read: cannot load XML file (0x80AB0000)."},
@@ -100,7 +100,7 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
         PortListener occupied;
         c.arrange(demo, occupied);
         std::ostringstream log;
-        TavoxServer server(log);
+        TavoxServer server(log, demo.machineStore());
         EXPECT_FALSE(server.start());
         EXPECT_NE(log.str().find("tavox-server: cannot start: "), std::string::npos) << log.str();
         EXPECT_NE(log.str().find(c.line), std::string::npos) << log.str();
@@ -121,7 +121,7 @@ TEST(TavoxServerTest, LogsTheAlarmsOfTheBlockAndSkipsThoseWithLimitsThatAreNoNum
     std::ifstream tank(std::filesystem::path(TAVOX_TEST_DATA_DIR) / "nodeconfig" / "Tank.xml", std::ios::binary);
     demo.writeNodeConfig(std::string(std::istreambuf_iterator<char>(tank), {}));
     std::ostringstream log;
-    TavoxServer server(log);
+    TavoxServer server(log, demo.machineStore());
     ASSERT_TRUE(server.start()) << log.str();
     const std::string text = log.str();
     for (const char* line : {

@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,9 +24,12 @@ class ChildProcess {
 public:
     enum class Stderr { Inherit, Capture, Discard };
 
-    /// Starts `argv` with the test's environment; standard error goes to the test's, to the
-    /// pipe, or nowhere.
-    explicit ChildProcess(const std::vector<std::string>& argv, Stderr stderrTo = Stderr::Inherit)
+    /// Starts `argv` with the test's environment and the "NAME=value" entries of `environment`
+    /// (which replace variables of the same name, for the child only); standard error goes to
+    /// the test's, to the pipe, or nowhere.
+    explicit ChildProcess(const std::vector<std::string>& argv,
+        Stderr stderrTo = Stderr::Inherit,
+        const std::vector<std::string>& environment = {})
     {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -40,7 +45,20 @@ public:
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
-        if (::posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0)
+        std::vector<std::string> variables = environment;
+        for (char** entry = environ; *entry; ++entry) {
+            const std::string_view name(*entry, std::strcspn(*entry, "="));
+            const bool replaced = std::any_of(variables.begin(), variables.end(), [&](const std::string& v) {
+                return v.size() > name.size() && v.compare(0, name.size(), name) == 0 && v[name.size()] == '=';
+            });
+            if (!replaced)
+                variables.emplace_back(*entry);
+        }
+        std::vector<char*> env;
+        for (std::string& v : variables)
+            env.push_back(v.data());
+        env.push_back(nullptr);
+        if (::posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), env.data()) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
@@ -151,8 +169,8 @@ private:
     std::optional<int> m_status;
 };
 
-/// A dbus-daemon of its own for one test: a private bus that stands for the system bus
-/// (DBUS_SYSTEM_BUS_ADDRESS points at it while the object lives).
+/// A dbus-daemon of its own for one test: a private bus that stands for the system bus of the
+/// code handed its address.
 class PrivateBus {
 public:
     PrivateBus()
@@ -162,16 +180,6 @@ public:
     {
         if (const auto address = m_daemon.readLine())
             m_address = *address;
-        if (const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
-            m_old = old;
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.c_str(), 1);
-    }
-    ~PrivateBus()
-    {
-        if (m_old)
-            ::setenv("DBUS_SYSTEM_BUS_ADDRESS", m_old->c_str(), 1);
-        else
-            ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
     }
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
@@ -182,5 +190,4 @@ public:
 private:
     ChildProcess m_daemon;
     std::string m_address;
-    std::optional<std::string> m_old;
 };

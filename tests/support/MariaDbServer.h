@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/AtomicFile.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
@@ -24,9 +25,11 @@
 /// A MariaDB server of a test's own (Debian's mariadb-server): a data directory made by
 /// mariadb-install-db in a temporary folder, mariadbd on a free loopback port and a socket of
 /// its own, stopped when the object goes. Debian's MariaDB ODBC driver (odbc-mariadb) is
-/// registered in an odbcinst.ini of its own, which ODBCSYSINI names while the object lives,
-/// under kDriverName and beside two decoys that the ODBC page must not offer. Set up before
-/// the process makes its first ODBC call: the driver manager reads ODBCSYSINI once.
+/// registered under kDriverName, beside two decoys that the ODBC page must not offer, in the
+/// odbcinst.ini of the folder that ODBCSYSINI names. The test's environment names that folder
+/// (CTest sets it for the test programs that use this server; a test never sets it itself, as
+/// setting the environment while other threads read it is undefined). Set up before the
+/// process makes its first ODBC call: the driver manager reads ODBCSYSINI and its files once.
 ///
 /// When something is missing, ready() is false and problem() says what, so that the test
 /// fails with that message.
@@ -43,14 +46,7 @@ public:
     {
         m_problem = setUp();
     }
-    ~MariaDbServer()
-    {
-        stop();
-        if (m_hadOdbcSysIni)
-            ::setenv("ODBCSYSINI", m_oldOdbcSysIni.c_str(), 1);
-        else
-            ::unsetenv("ODBCSYSINI");
-    }
+    ~MariaDbServer() { stop(); }
     MariaDbServer(const MariaDbServer&) = delete;
     MariaDbServer& operator=(const MariaDbServer&) = delete;
 
@@ -58,6 +54,8 @@ public:
     const std::string& problem() const { return m_problem; }
     std::uint16_t port() const { return m_port; }
     std::string portText() const { return std::to_string(m_port); }
+    /// What a program started by the test needs to find the driver, for ChildProcess.
+    std::vector<std::string> environment() const { return {"ODBCSYSINI=" + m_odbcDir.string()}; }
 
     /// Starts mariadbd on the server's port and waits until it takes connections.
     bool start()
@@ -146,7 +144,8 @@ private:
         if (driver.empty())
             return "the MariaDB ODBC driver is not installed (Debian package odbc-mariadb; "
                    "scripts/install-deps.sh installs it)";
-        registerDrivers(driver);
+        if (std::string problem = registerDrivers(driver); !problem.empty())
+            return problem;
 
         std::vector<std::string> install = {installDb, "--no-defaults", "--datadir=" + m_data.string(),
             "--auth-root-authentication-method=normal", "--skip-test-db", "--skip-name-resolve",
@@ -171,19 +170,27 @@ private:
         return m_problem;
     }
 
-    void registerDrivers(const std::string& library)
+    /// Writes the drivers into the folder ODBCSYSINI names; what went wrong, or nothing. Test
+    /// programs running at the same time may share the folder: each writes the same content,
+    /// whole.
+    std::string registerDrivers(const std::string& library)
     {
-        const std::filesystem::path odbcDir = m_dir / "odbc";
-        std::filesystem::create_directory(odbcDir);
-        std::ofstream ini(odbcDir / "odbcinst.ini");
+        const char* folder = std::getenv("ODBCSYSINI");
+        if (!folder || !*folder)
+            return "ODBCSYSINI names no folder for the test's ODBC drivers (run the test through ctest, "
+                   "which sets it)";
+        m_odbcDir = folder;
+        std::error_code ec;
+        std::filesystem::create_directories(m_odbcDir, ec);
+        std::string drivers;
         for (const char* name : {kExcludedDriver, kDriverName, kNameWithoutOdbc})
-            ini << "[" << name << "]\nDescription=" << name << "\nDriver=" << library << "\n\n";
-        std::ofstream(odbcDir / "odbc.ini");
-        if (const char* old = std::getenv("ODBCSYSINI")) {
-            m_hadOdbcSysIni = true;
-            m_oldOdbcSysIni = old;
+            drivers.append("[").append(name).append("]\nDescription=").append(name).append("\nDriver=").append(library)
+                .append("\n\n");
+        for (const auto& [file, content] : {std::pair{"odbcinst.ini", drivers}, std::pair{"odbc.ini", std::string()}}) {
+            if (const auto written = support::writeFileAtomically(m_odbcDir / file, content); !written)
+                return written.error().message;
         }
-        ::setenv("ODBCSYSINI", odbcDir.c_str(), 1);
+        return {};
     }
 
     bool takesConnections() const
@@ -197,7 +204,6 @@ private:
         ::close(fd);
         return connected;
     }
-
 
     static std::string findProgram(const std::string& name, const std::vector<std::string>& dirs)
     {
@@ -248,6 +254,5 @@ private:
     std::uint16_t m_port = 0;
     std::unique_ptr<ChildProcess> m_server;
     std::string m_problem;
-    bool m_hadOdbcSysIni = false;
-    std::string m_oldOdbcSysIni;
+    std::filesystem::path m_odbcDir;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FileDialogs.h"
+#include "uikit/FileDialogs.h"
 
 #include <gtest/gtest.h>
 

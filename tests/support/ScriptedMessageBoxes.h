@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessageBoxes.h"
+#include "uikit/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 

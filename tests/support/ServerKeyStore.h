@@ -2,7 +2,7 @@
 
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,9 @@
 #include <optional>
 #include <vector>
 
-/// Temporary settings stores with the server key created as the server's setup leaves it,
-/// and raw access to its values for checking what the program stored.
+/// Temporary settings stores with the server key created as the server's setup leaves it, to be
+/// handed to the code under test (machineStore), and raw access to its values for checking what
+/// the program stored.
 class ServerKeyStore {
 public:
     ServerKeyStore()
@@ -20,6 +21,8 @@ public:
     }
 
     const std::filesystem::path& path() const { return m_stores.machine(); }
+    const platform::SettingsStore& machineStore() const { return m_stores.machineStore(); }
+    const platform::SettingsStore& userStore() const { return m_stores.userStore(); }
 
     void set(std::string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data)
     {
@@ -56,5 +59,5 @@ public:
 
 private:
     TempDir m_dir;
-    ScopedStores m_stores { m_dir };
+    TempStores m_stores { m_dir };
 };

@@ -6,17 +6,23 @@
 #include <vector>
 
 /// A private bus with the test peer of the systemd manager on it, running `command` as the
-/// service of `unit`. The bus stands for the system bus while the object lives.
+/// service of `unit` with the "NAME=value" entries of `environment` added to its environment.
+/// The code under test is handed busAddress() as the system bus.
 class SystemdPeer {
 public:
-    SystemdPeer(const std::string& unit, const std::vector<std::string>& command, int startDelayMs = 0,
-        int stopDelayMs = 0)
-        : m_peer(arguments(unit, command, startDelayMs, stopDelayMs))
+    SystemdPeer(const std::string& unit,
+        const std::vector<std::string>& command,
+        int startDelayMs = 0,
+        int stopDelayMs = 0,
+        const std::vector<std::string>& environment = {})
+        : m_peer(arguments(unit, command, startDelayMs, stopDelayMs), ChildProcess::Stderr::Inherit,
+            withBus(environment, m_bus.address()))
     {
         m_ready = m_bus.ready() && m_peer.waitForLine("ready");
     }
 
     bool ready() const { return m_ready; }
+    const std::string& busAddress() const { return m_bus.address(); }
 
 private:
     static std::vector<std::string> arguments(
@@ -28,6 +34,12 @@ private:
             "--"};
         args.insert(args.end(), command.begin(), command.end());
         return args;
+    }
+
+    static std::vector<std::string> withBus(std::vector<std::string> environment, const std::string& address)
+    {
+        environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + address);
+        return environment;
     }
 
     PrivateBus m_bus; // first: the peer connects to it, and goes before it

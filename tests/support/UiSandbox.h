@@ -5,10 +5,10 @@
 #include "platform/InMemoryServiceManager.h"
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
-#include "platform/TextCodec.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
+#include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 
 #include <QApplication>
@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,9 +37,9 @@ public:
 };
 
 /// What a user-interface test of the shell runs against: its own stores (with the server
-/// key created), a service directory with a node configuration file whose settings block
-/// holds the history section, a service manager holding "Tavox Server", scripted message
-/// boxes and a sleeper that does not wait.
+/// key created; hand over stores.stores()), a service directory with a node configuration file
+/// whose settings block holds the history section, a service manager holding "Tavox Server",
+/// scripted message boxes and file dialogs, and a sleeper that does not wait.
 struct UiSandbox {
     static constexpr const char* kService = "Tavox Server";
     static constexpr const char16_t* kPassword = u"tavox-demo";
@@ -60,12 +59,13 @@ struct UiSandbox {
 
     UiSandbox()
     {
-        EXPECT_EQ(platform::RegistryKey::createKey(stores.machine(), ServerKey::kPath), platform::RegStatus::Success);
-        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeSaltedLoginDigest(kPassword, kDigestIterations)));
+        EXPECT_EQ(stores.machineStore().createKey(ServerKey::kPath), platform::RegStatus::Success);
+        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(stores.userStore()),
+                                     MakeSaltedLoginDigest(kPassword, kDigestIterations)));
         services.addService(kService, platform::kServiceStopped);
         std::filesystem::create_directory(serviceDir);
         std::ofstream(nodeConfig(), std::ios::binary) << kNodeConfig;
-        setString(ServerKey::kServicePath, platform::utf8ToUtf16(serviceDir.string() + "/"));
+        setString(ServerKey::kServicePath, support::utf8ToUtf16(serviceDir.string() + "/"));
     }
 
     std::filesystem::path nodeConfig() const { return serviceDir / "NodeConfig.xml"; }
@@ -73,7 +73,8 @@ struct UiSandbox {
     void setString(std::string_view name, std::u16string_view text)
     {
         platform::RegistryKey key;
-        ASSERT_EQ(key.open(stores.machine(), ServerKey::kPath, platform::RegAccess::Write), platform::RegStatus::Success);
+        ASSERT_EQ(stores.machineStore().open(key, ServerKey::kPath, platform::RegAccess::Write),
+                  platform::RegStatus::Success);
         const auto bytes = platform::regSzBytes(text);
         ASSERT_EQ(key.setValue(name, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size())),
                   platform::RegStatus::Success);
@@ -82,13 +83,14 @@ struct UiSandbox {
     void setDword(std::string_view name, std::uint32_t value)
     {
         platform::RegistryKey key;
-        ASSERT_EQ(key.open(stores.machine(), ServerKey::kPath, platform::RegAccess::Write), platform::RegStatus::Success);
+        ASSERT_EQ(stores.machineStore().open(key, ServerKey::kPath, platform::RegAccess::Write),
+                  platform::RegStatus::Success);
         const auto bytes = platform::regDwordBytes(value);
         ASSERT_EQ(key.setValue(name, platform::kRegDword, bytes.data(), 4), platform::RegStatus::Success);
     }
 
     TempDir dir;
-    ScopedStores stores{dir};
+    TempStores stores{dir};
     std::filesystem::path serviceDir = dir / "srv";
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;

@@ -2,9 +2,10 @@
 
 #include "config/CTavoxEnvmnt.h"
 #include "config/ServerKey.h"
-#include "platform/DebugOutput.h"
 #include "platform/Registry.h"
-#include "support/TempDir.h"
+#include "platform/SettingsStore.h"
+#include "support/DebugOutput.h"
+#include "support/TempStores.h"
 #include "users/CTavoxUsrAuth.h"
 
 #include <gtest/gtest.h>
@@ -37,10 +38,11 @@ std::string fileText(const std::filesystem::path& path)
 
 class AdminToolTest : public ::testing::Test {
 protected:
-    Outcome run(std::vector<std::string> args)
+    Outcome run(std::vector<std::string> args) { return run(std::move(args), m_stores.stores()); }
+    Outcome run(std::vector<std::string> args, const platform::SettingsStores& stores)
     {
         std::ostringstream out, err;
-        const int code = runAdmin(args, {out, err});
+        const int code = runAdmin(args, {out, err}, stores);
         return {code, out.str(), err.str()};
     }
 
@@ -62,7 +64,7 @@ protected:
     }
 
     TempDir m_dir;
-    ScopedStores m_stores {m_dir};
+    TempStores m_stores {m_dir};
 };
 
 TEST_F(AdminToolTest, InitCreatesTheServerKeyAndKeepsWhatExists)
@@ -84,10 +86,10 @@ TEST_F(AdminToolTest, InitCreatesTheServerKeyAndKeepsWhatExists)
     const Outcome again = run({"init", "--service-path=/elsewhere/"});
     EXPECT_EQ(again.code, kExitSuccess);
     EXPECT_NE(again.out.find("Kept the existing value UaTcpPort."), std::string::npos);
-    EXPECT_EQ(CTavoxEnvmnt::ReadUaTcpPort(), 4840u);
+    EXPECT_EQ(CTavoxEnvmnt(m_stores.machineStore()).ReadUaTcpPort(), 4840u);
     std::u16string dir;
-    EXPECT_TRUE(CTavoxEnvmnt::GetAppPath(dir));
-    EXPECT_EQ(CTavoxEnvmnt::GetNodeCfgPath(), dir + u"NodeConfig.xml");
+    EXPECT_TRUE(CTavoxEnvmnt(m_stores.machineStore()).GetAppPath(dir));
+    EXPECT_EQ(CTavoxEnvmnt(m_stores.machineStore()).GetNodeCfgPath(), dir + u"NodeConfig.xml");
     EXPECT_EQ(dir.back(), u'/');
 }
 
@@ -343,13 +345,13 @@ TEST_F(AdminToolTest, ImportLeavesBothStoresAsTheyWereWhenTheSecondFails)
     // A per-user store that cannot be created at all is found out before anything is written.
     const auto blocker = m_dir / "not-a-folder";
     std::ofstream(blocker) << "a file where the store's folder would go";
-    ::setenv("TAVOX_USER_REGISTRY", (blocker / "user-registry.db").c_str(), 1);
-    const Outcome uncreatable = run({"reg", "import", both});
+    const platform::SettingsStores blocked {
+        m_stores.machineStore(), platform::SettingsStore(blocker / "user-registry.db", platform::RegHive::CurrentUser)};
+    const Outcome uncreatable = run({"reg", "import", both}, blocked);
     EXPECT_EQ(uncreatable.code, kExitFailure);
     EXPECT_EQ(uncreatable.err, "ERROR: Access is denied: the settings store " + (blocker / "user-registry.db").string() +
             " is not writable.\n");
     EXPECT_EQ(values(m_stores.machine(), ServerKey::kPath).size(), machineBefore.size());
-    ::setenv("TAVOX_USER_REGISTRY", m_stores.user().c_str(), 1);
 
     // A file for both stores, when both can take it, lands in both.
     std::filesystem::remove(m_stores.user());
@@ -377,7 +379,7 @@ TEST_F(AdminToolTest, DeepKeysStayWithinTheRegistrysLimitsAndExportWhole)
     const std::string before = fileText(m_stores.machine());
     const Outcome refused = run({"reg", "import", tooDeep});
     EXPECT_EQ(refused.code, kExitFailure);
-    EXPECT_NE(refused.err.find(", line 2: Invalid key name \"HKLM\\SOFTWARE\\L\\L"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find(", line 2: invalid key name \"HKLM\\SOFTWARE\\L\\L"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("...\": a key path has at most 512 levels.\n"), std::string::npos) << refused.err;
     EXPECT_EQ(fileText(m_stores.machine()), before);
 
@@ -416,12 +418,14 @@ TEST_F(AdminToolTest, TheServersUserTableIsKeptFromEveryoneButRootAndTheAdminist
 {
     // The table keeps the layout the server reads, so what guards its digests is the store's mode.
     const auto store = m_dir / "lib" / "tavox" / "registry.db";
-    ::setenv("TAVOX_REGISTRY", store.c_str(), 1);
+    const platform::SettingsStores stores {
+        platform::SettingsStore(store, platform::RegHive::LocalMachine), m_stores.userStore()};
     const mode_t umaskBefore = ::umask(0);
-    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    const Outcome init = run({"init", "--service-path", "/srv/tavox/"}, stores);
+    EXPECT_EQ(init.code, kExitSuccess) << init.err;
     UsrAuthTable table {};
     table[0].name[0] = 'u';
-    const CTavoxUsrAuth auth;
+    const CTavoxUsrAuth auth(stores.machine);
     EXPECT_TRUE(auth.SetAllUserAuth(table));
     EXPECT_TRUE(auth.SetRootAuth(u"root password"));
     ::umask(umaskBefore);

@@ -227,20 +227,37 @@ TEST(NodesetToolTest, CheckRefusesANodesetWhoseDocumentTypeDeclaresEntities)
     }
 }
 
-TEST(NodesetToolTest, CheckFindsAFailingNodePastLine65535)
+TEST(NodesetToolTest, CheckNamesTheLineOfAFailingNodeAlsoPastLine65535)
 {
-    TempDir dir;
-    const std::string file = (dir / "large.xml").string();
-    {
-        std::ofstream out(file);
-        out << "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\n";
-        for (int i = 1; i <= 35000; ++i)
-            out << "<UAObject NodeId=\"ns=1;i=" << i << "\" BrowseName=\"1:N\">\n</UAObject>\n";
-        out << "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>\n</UANodeSet>\n";
+    // Two lines per node before the failing one, whose start tag ends on its second line: the
+    // same rule on either side of the line libxml2 stops counting elements at.
+    struct Case {
+        int before;
+        const char* failing;
+        long line;
+    };
+    const Case cases[] = {
+        {10, "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>", 22},
+        {35000, "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>", 70002},
+        {10, "<UAObject NodeId=\"ns=1;i=7\"\n BrowseName=\"1:Again\">\n<DisplayName>x</DisplayName></UAObject>", 23},
+        {35000, "<UAObject NodeId=\"ns=1;i=7\"\n BrowseName=\"1:Again\">\n<DisplayName>x</DisplayName></UAObject>",
+            70003},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string file = (dir / "large.xml").string();
+        {
+            std::ofstream out(file);
+            out << "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\n";
+            for (int i = 1; i <= c.before; ++i)
+                out << "<UAObject NodeId=\"ns=1;i=" << i << "\" BrowseName=\"1:N\">\n</UAObject>\n";
+            out << c.failing << "\n</UANodeSet>\n";
+        }
+        const ToolRun result = run({"check", file});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "parsing node fails (0x805E0000)\nthe node element at line " + std::to_string(c.line)
+                                  + " of " + file + " does not read\n");
     }
-    const ToolRun result = run({"check", file});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "parsing node fails (0x805E0000)\nthe node element at line 70002 of " + file + " does not read\n");
 }
 
 } // namespace

@@ -29,10 +29,6 @@ using UaBase::BaseNode;
 using UaBase::NodeMap;
 using UaBase::UaNodesetXmlParser;
 
-/// A subclass: the reader never reads its nodes while loading, so this is the plain walk over
-/// the loaded document.
-class ReaderReadingAfterwards : public UaNodesetXmlParser { };
-
 const char* const kHeader = "<?xml version=\"1.0\"?>\n<UANodeSet "
                             "xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\" "
                             "xmlns:uax=\"http://opcfoundation.org/UA/2008/02/Types.xsd\">\n";
@@ -167,6 +163,11 @@ TEST_F(ReadWhileLoadingTest, GivesWhatReadingTheLoadedDocumentGives)
     cases.push_back({ write("extensions-before-bad.xml", kHeader + extensions + object + bad + end), true });
     cases.push_back({ write("second-extensions.xml", kHeader + object + extensions + extensions + end), true });
     cases.push_back({ write("only-aliases.xml", kHeader + aliases + end), true });
+    // A node element that fails past the lines libxml2 counts for elements.
+    std::string many;
+    for (int i = 2; i < 36000; ++i)
+        many += "<UAObject NodeId=\"ns=1;i=" + std::to_string(i) + "\" BrowseName=\"1:N\">\n</UAObject>\n";
+    cases.push_back({ write("long.xml", kHeader + many + bad + extensions + end), true });
     cases.push_back({ write("node-extension.xml",
                           kHeader + aliases +
                               "<UAVariable NodeId=\"ns=1;s=Temp\" BrowseName=\"1:Temp\" DataType=\"i=11\">"
@@ -192,13 +193,36 @@ TEST_F(ReadWhileLoadingTest, GivesWhatReadingTheLoadedDocumentGives)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         UaNodesetXmlParser reader;
-        ReaderReadingAfterwards plain;
+        UaNodesetXmlParser plain;
+        plain.setReadWhileLoading(false);
         const Outcome early = read(reader, c.path);
         const Outcome afterwards = read(plain, c.path);
         expectSameOutcome(early, afterwards);
         EXPECT_FALSE(afterwards.tookEarlyNodes);
         if (early.load.rfind("0 ", 0) == 0) {
             EXPECT_EQ(c.readWhileLoading, early.tookEarlyNodes);
+        }
+    }
+}
+
+TEST_F(ReadWhileLoadingTest, TheOptionDecidesAndASubclassReadsWhileLoadingToo)
+{
+    struct Subclass : UaNodesetXmlParser { };
+    const std::string plant = TAVOX_TEST_DATA_DIR "/nodesets/plant.xml";
+    CTavoxBaseNodeFactory factory;
+    UaString error;
+    for (const bool on : {true, false}) {
+        UaNodesetXmlParser reader;
+        Subclass subclass;
+        for (UaNodesetXmlParser* r : std::initializer_list<UaNodesetXmlParser*>{&reader, &subclass}) {
+            EXPECT_TRUE(r->readsWhileLoading()) << "on unless switched off";
+            r->setReadWhileLoading(on);
+            r->setNodeFactory(&factory);
+            ASSERT_TRUE(r->loadNodeset(UaString(plant.c_str()), error).isGood());
+            NodeMap nodes;
+            ASSERT_TRUE(r->parseNodes(nodes, error).isGood());
+            EXPECT_EQ(on, r->tookNodesReadWhileLoading());
+            EXPECT_FALSE(nodes.empty());
         }
     }
 }

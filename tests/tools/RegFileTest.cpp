@@ -1,7 +1,7 @@
 #include "tavox-admin/RegFile.h"
 
 #include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ std::string decoded(const Bytes& file)
     std::u16string units;
     for (std::size_t i = 2; i + 1 < file.size(); i += 2)
         units.push_back(static_cast<char16_t>(file[i] | (file[i + 1] << 8)));
-    return platform::utf16ToUtf8(units);
+    return support::utf16ToUtf8(units);
 }
 
 RegFileKey serverKey(std::vector<RegFileValue> values)
@@ -59,7 +59,7 @@ TEST(RegFileTest, WritesEachValueInTheFormOfTheRegistryEditor)
                 std::string(c.line) + "\r\n\r\n")
             << c.line;
         const auto parsed = parseRegFile(*file);
-        ASSERT_TRUE(parsed) << parsed.error();
+        ASSERT_TRUE(parsed) << parsed.error().message;
         ASSERT_EQ(parsed->size(), 1u);
         ASSERT_EQ((*parsed)[0].values.size(), 1u);
         const RegFileValue& back = (*parsed)[0].values[0];
@@ -86,7 +86,7 @@ TEST(RegFileTest, LongByteListsWrapAndReadBack)
         EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
     EXPECT_GT(lines, 10);
     const auto parsed = parseRegFile(*file);
-    ASSERT_TRUE(parsed) << parsed.error();
+    ASSERT_TRUE(parsed) << parsed.error().message;
     EXPECT_EQ((*parsed)[0].values[0].data, table);
 }
 
@@ -100,7 +100,7 @@ TEST(RegFileTest, ReadsUtf8FilesWithTheirVariations)
                                           "\"Bytes\"=HEX:01, 02,\\\n"
                                           "    03\n"
                                           "\"Word\"=DWORD:ff\n"));
-    ASSERT_TRUE(parsed) << parsed.error();
+    ASSERT_TRUE(parsed) << parsed.error().message;
     ASSERT_EQ(parsed->size(), 1u);
     const RegFileKey& key = (*parsed)[0];
     EXPECT_EQ(key.key.hive, platform::RegHive::CurrentUser);
@@ -118,38 +118,38 @@ TEST(RegFileTest, RefusesMalformedFilesNamingTheLine)
         std::string text;
         const char* error;
     } cases[] = {
-        {"[HKLM\\A]\n", "not a registry file: the first line must be \"Windows Registry Editor Version 5.00\"."},
-        {"", "not a registry file: the first line must be \"Windows Registry Editor Version 5.00\"."},
-        {header + "\"A\"=\"x\"\n", "line 3: a value comes before the first [key] line."},
-        {header + "[HKLM\\A\n", "line 3: \"]\" expected at the end of the key line."},
-        {header + "[-HKLM\\A]\n", "line 3: removing a whole key is not supported."},
+        {"[HKLM\\A]\n", "not a registry file: the first line must be \"Windows Registry Editor Version 5.00\""},
+        {"", "not a registry file: the first line must be \"Windows Registry Editor Version 5.00\""},
+        {header + "\"A\"=\"x\"\n", "line 3: a value comes before the first [key] line"},
+        {header + "[HKLM\\A\n", "line 3: \"]\" expected at the end of the key line"},
+        {header + "[-HKLM\\A]\n", "line 3: removing a whole key is not supported"},
         {header + "[HKXX\\A]\n",
-            "line 3: Invalid key name \"HKXX\\A\": the root must be HKLM, HKEY_LOCAL_MACHINE, HKCU or "
-            "HKEY_CURRENT_USER."},
-        {header + "[HKLM\\A]\nA=\"x\"\n", "line 4: a value name in double quotes or @ expected."},
-        {header + "[HKLM\\A]\n\"A\"\"x\"\n", "line 4: \"=\" expected after the value name."},
-        {header + "[HKLM\\A]\n\"A=\"x\"\n", "line 4: \"=\" expected after the value name."},
-        {header + "[HKLM\\A]\n\"A\"=\"x\n", "line 4: the closing double quote is missing."},
-        {header + "[HKLM\\A]\n\"A\"=\"x\" y\n", "line 4: unexpected text after the closing double quote."},
-        {header + "[HKLM\\A]\n\"A\"=\"\\n\"\n", "line 4: only \\\\ and \\\" may follow a backslash in quotes."},
-        {header + "[HKLM\\A]\n\"A\"=dword:123456789\n", "line 4: dword: needs one to eight hexadecimal digits."},
-        {header + "[HKLM\\A]\n\"A\"=dword:\n", "line 4: dword: needs one to eight hexadecimal digits."},
-        {header + "[HKLM\\A]\n\"A\"=hex:1g\n", "line 4: \"1g\" is not a hexadecimal byte."},
-        {header + "[HKLM\\A]\n\"A\"=hex:100\n", "line 4: \"100\" is not a hexadecimal byte."},
-        {header + "[HKLM\\A]\n\"A\"=hex:01,,02\n", "line 4: \"\" is not a hexadecimal byte."},
-        {header + "[HKLM\\A]\n\"A\"=hex(x):01\n", "line 4: hex( needs a hexadecimal type number and \")\"."},
-        {header + "[HKLM\\A]\n\"A\"=hex:01,\\\n", "line 4: the file ends inside a continued hex value."},
-        {header + "[HKLM\\A]\n\"A\"=qword:1\n", "line 4: unknown value data \"qword:1\"."},
-        {"Windows Registry Editor Version 5.00\n\xFF\n", "the file is neither UTF-16 nor UTF-8 text."},
+            "line 3: invalid key name \"HKXX\\A\": the root must be HKLM, HKEY_LOCAL_MACHINE, HKCU or "
+            "HKEY_CURRENT_USER"},
+        {header + "[HKLM\\A]\nA=\"x\"\n", "line 4: a value name in double quotes or @ expected"},
+        {header + "[HKLM\\A]\n\"A\"\"x\"\n", "line 4: \"=\" expected after the value name"},
+        {header + "[HKLM\\A]\n\"A=\"x\"\n", "line 4: \"=\" expected after the value name"},
+        {header + "[HKLM\\A]\n\"A\"=\"x\n", "line 4: the closing double quote is missing"},
+        {header + "[HKLM\\A]\n\"A\"=\"x\" y\n", "line 4: unexpected text after the closing double quote"},
+        {header + "[HKLM\\A]\n\"A\"=\"\\n\"\n", "line 4: only \\\\ and \\\" may follow a backslash in quotes"},
+        {header + "[HKLM\\A]\n\"A\"=dword:123456789\n", "line 4: dword: needs one to eight hexadecimal digits"},
+        {header + "[HKLM\\A]\n\"A\"=dword:\n", "line 4: dword: needs one to eight hexadecimal digits"},
+        {header + "[HKLM\\A]\n\"A\"=hex:1g\n", "line 4: \"1g\" is not a hexadecimal byte"},
+        {header + "[HKLM\\A]\n\"A\"=hex:100\n", "line 4: \"100\" is not a hexadecimal byte"},
+        {header + "[HKLM\\A]\n\"A\"=hex:01,,02\n", "line 4: \"\" is not a hexadecimal byte"},
+        {header + "[HKLM\\A]\n\"A\"=hex(x):01\n", "line 4: hex( needs a hexadecimal type number and \")\""},
+        {header + "[HKLM\\A]\n\"A\"=hex:01,\\\n", "line 4: the file ends inside a continued hex value"},
+        {header + "[HKLM\\A]\n\"A\"=qword:1\n", "line 4: unknown value data \"qword:1\""},
+        {"Windows Registry Editor Version 5.00\n\xFF\n", "the file is neither UTF-16 nor UTF-8 text"},
     };
     for (const auto& c : cases) {
         const auto parsed = parseRegFile(utf8(c.text));
         ASSERT_FALSE(parsed) << c.text;
-        EXPECT_EQ(parsed.error(), c.error) << c.text;
+        EXPECT_EQ(parsed.error().message, c.error) << c.text;
     }
     const auto odd = parseRegFile(Bytes {0xFF, 0xFE, 'W'});
     ASSERT_FALSE(odd);
-    EXPECT_EQ(odd.error(), "the UTF-16 text ends in the middle of a character.");
+    EXPECT_EQ(odd.error().message, "the UTF-16 text ends in the middle of a character");
 }
 
 TEST(RegFileTest, HoldsKeyAndValueNamesToTheRegistrysLimits)
@@ -178,25 +178,25 @@ TEST(RegFileTest, HoldsKeyAndValueNamesToTheRegistrysLimits)
         {header + "[HKLM\\" + wide255 + "]\n", ""},
         {header + "[HKLM\\A]\n\"" + std::string(16383, 'v') + "\"=dword:1\n", ""},
         {header + "[HKLM\\" + longest + "x]\n",
-            "line 3: Invalid key name \"" + shown("HKLM\\" + longest) + "\": a key name has at most 255 characters."},
+            "line 3: invalid key name \"" + shown("HKLM\\" + longest) + "\": a key name has at most 255 characters"},
         {header + "[" + levels(513, "a") + "]\n",
-            "line 3: Invalid key name \"" + shown(levels(513, "a")) + "\": a key path has at most 512 levels."},
+            "line 3: invalid key name \"" + shown(levels(513, "a")) + "\": a key path has at most 512 levels"},
         {header + "[" + levels(10000, "L") + "]\n",
-            "line 3: Invalid key name \"" + shown(levels(10000, "L")) + "\": a key path has at most 512 levels."},
+            "line 3: invalid key name \"" + shown(levels(10000, "L")) + "\": a key path has at most 512 levels"},
         {header + std::string("[HKLM\\A\0B]\n", 11),
-            "line 3: Invalid key name \"HKLM\\A\\0B\": a key name must not hold a NUL character."},
-        {header + std::string("[HKLM\\A]\n\"a\0b\"=dword:1\n", 23), "line 4: a value name must not hold a NUL character."},
+            "line 3: invalid key name \"HKLM\\A\\0B\": a key name must not hold a NUL character"},
+        {header + std::string("[HKLM\\A]\n\"a\0b\"=dword:1\n", 23), "line 4: a value name must not hold a NUL character"},
         {header + "[HKLM\\A]\n\"" + std::string(16384, 'v') + "\"=dword:1\n",
-            "line 4: a value name has at most 16383 characters."},
+            "line 4: a value name has at most 16383 characters"},
     };
     for (const auto& c : cases) {
         const auto parsed = parseRegFile(utf8(c.text));
         if (c.error.empty()) {
-            EXPECT_TRUE(parsed) << parsed.error();
+            EXPECT_TRUE(parsed) << parsed.error().message;
             continue;
         }
         ASSERT_FALSE(parsed) << c.error;
-        EXPECT_EQ(parsed.error(), c.error);
+        EXPECT_EQ(parsed.error().message, c.error);
     }
     // The same names in a UTF-16 file, where a NUL is one more character.
     using namespace std::string_literals;
@@ -206,7 +206,7 @@ TEST(RegFileTest, HoldsKeyAndValueNamesToTheRegistrysLimits)
         utf16.push_back(static_cast<std::uint8_t>(c & 0xFF)), utf16.push_back(static_cast<std::uint8_t>(c >> 8));
     const auto parsed = parseRegFile(utf16);
     ASSERT_FALSE(parsed);
-    EXPECT_EQ(parsed.error(), "line 3: a value name must not hold a NUL character.");
+    EXPECT_EQ(parsed.error().message, "line 3: a value name must not hold a NUL character");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "tavox-admin/SetLoginPasswordCommand.h"
 
 #include "config/UserProfile.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 #include "users/LoginDigest.h"
 
 #include <gtest/gtest.h>
@@ -66,11 +66,12 @@ TEST(SetLoginPasswordTest, StoresTheDigestOfAConfirmedPasswordOnly)
     };
     for (const Case& c : cases) {
         TempDir dir;
-        ScopedStores stores(dir);
+        TempStores stores(dir);
         ScriptedInput input(c.terminal, c.lines);
         std::ostringstream out, err;
-        EXPECT_EQ(setLoginPassword(c.args, input, {out, err}, kFewRounds), c.code) << c.what << ": " << err.str();
-        const std::string stored = ReadLoginDigest(UserProfile::utility());
+        EXPECT_EQ(setLoginPassword(c.args, input, {out, err}, stores.userStore(), kFewRounds), c.code)
+            << c.what << ": " << err.str();
+        const std::string stored = ReadLoginDigest(UserProfile::utility(stores.userStore()));
         if (c.stored.empty()) {
             EXPECT_EQ(stored, kDefaultLoginDigest) << c.what;
             EXPECT_NE(err.str().find("ERROR: "), std::string::npos) << c.what;
@@ -84,10 +85,10 @@ TEST(SetLoginPasswordTest, StoresTheDigestOfAConfirmedPasswordOnly)
 TEST(SetLoginPasswordTest, AsksTwiceWithoutEchoOnATerminal)
 {
     TempDir dir;
-    ScopedStores stores(dir);
+    TempStores stores(dir);
     ScriptedInput input(true, {"pw", "pw"});
     std::ostringstream out, err;
-    EXPECT_EQ(setLoginPassword({}, input, {out, err}, kFewRounds), kExitSuccess);
+    EXPECT_EQ(setLoginPassword({}, input, {out, err}, stores.userStore(), kFewRounds), kExitSuccess);
     EXPECT_EQ(input.prompts, (std::vector<std::string>{"New login password: ", "Confirm login password: "}));
     EXPECT_NE(out.str().find(stores.user().string()), std::string::npos) << out.str();
 }
@@ -95,12 +96,12 @@ TEST(SetLoginPasswordTest, AsksTwiceWithoutEchoOnATerminal)
 TEST(SetLoginPasswordTest, AStoredPasswordOpensWithNothingButItself)
 {
     TempDir dir;
-    ScopedStores stores(dir);
+    TempStores stores(dir);
     ScriptedInput input(false, {"abcdefghijkl"});
     std::ostringstream out, err;
     const std::vector<std::string> args = {"--stdin"};
-    ASSERT_EQ(setLoginPassword(args, input, {out, err}, kFewRounds), kExitSuccess) << err.str();
-    const std::string stored = ReadLoginDigest(UserProfile::utility());
+    ASSERT_EQ(setLoginPassword(args, input, {out, err}, stores.userStore(), kFewRounds), kExitSuccess) << err.str();
+    const std::string stored = ReadLoginDigest(UserProfile::utility(stores.userStore()));
     EXPECT_TRUE(LoginDigestMatches(stored, u"abcdefghijkl"));
     EXPECT_FALSE(LoginDigestMatches(stored, u"abcdefXXXXXX")) << "the half of a password opened the utility";
     EXPECT_EQ(std::filesystem::status(stores.user()).permissions(),

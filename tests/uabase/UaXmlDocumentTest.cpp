@@ -58,13 +58,22 @@ public:
     void topLevelElementRead(UaXmlDocument& document) noexcept override
     {
         threads.insert(std::this_thread::get_id());
+        // The element's subtree is all there is: nothing leads out of it.
+        const _xmlNode* element = document.currentElement();
+        keptInside = keptInside && document.getParent() == -1 && document.getFollowingSibling() == -1 &&
+                     document.moveTo(element->parent) == -1 && document.toRoot() == 0 &&
+                     document.currentElement() == element;
         std::string line = document.getNodeName();
         char* value = nullptr;
         if (document.getAttributeValue("n", value) == 0)
             line.append(" ").append(value);
         UaXmlDocument::freeXmlString(value);
-        if (document.getChild("Inner") == 0 && document.getFirstChild() == 0)
+        if (document.getChild("Inner") == 0 && document.getFirstChild() == 0) {
             line.append(" > ").append(document.getNodeName());
+            // Inside it the cursor moves freely.
+            keptInside = keptInside && document.getParent() == 0 && document.getParent() == 0 &&
+                         document.currentElement() == element && document.moveTo(element) == 0;
+        }
         editRefused = editRefused && document.setAttributeValue("n", "x") == -1 && document.addChild("New", nullptr) == -1 &&
             document.removeCurrent() == -1;
         told.push_back(line);
@@ -73,6 +82,7 @@ public:
     std::vector<std::string> told;
     std::set<std::thread::id> threads;
     bool editRefused = true;
+    bool keptInside = true;
 };
 
 class UaXmlDocumentTest : public ::testing::Test {
@@ -340,6 +350,7 @@ TEST_F(UaXmlDocumentTest, ListenerIsToldOfEveryFinishedChildOfTheRootInOrder)
     ASSERT_EQ(0, listened.loadXmlFile((m_dir / "many.xml").c_str(), &listener));
     EXPECT_EQ(expected, listener.told);
     EXPECT_TRUE(listener.editRefused);
+    EXPECT_TRUE(listener.keptInside);
     ASSERT_EQ(1u, listener.threads.size());
     EXPECT_NE(std::this_thread::get_id(), *listener.threads.begin());
 
@@ -351,6 +362,38 @@ TEST_F(UaXmlDocumentTest, ListenerIsToldOfEveryFinishedChildOfTheRootInOrder)
     EXPECT_EQ(readFile(m_dir / "plain.xml"), readFile(m_dir / "listened.xml"));
     ASSERT_EQ(0, listened.getChild("Last"));
     EXPECT_EQ(0, listened.setAttributeValue("n", "edited"));
+}
+
+TEST_F(UaXmlDocumentTest, LinesAreKeptPastWhatLibxml2Keeps)
+{
+    // Elements before and after line 65535, a start tag over two lines (its line is where it
+    // ends), an element with children and text.
+    std::string xml = "<Root>\n";
+    for (int i = 0; i < 70000; ++i)
+        xml += "<E/>\n";
+    xml += "<Two\n a=\"1\">\n<Child/>text</Two>\n<Last/></Root>\n";
+    writeFile(m_dir / "long.xml", xml);
+
+    UaXmlDocument fromFile;
+    RecordingListener listener;
+    UaXmlDocument fromMemory;
+    ASSERT_EQ(0, fromFile.loadXmlFile((m_dir / "long.xml").c_str(), &listener));
+    load(fromMemory, xml);
+    for (UaXmlDocument* doc : {&fromFile, &fromMemory}) {
+        ASSERT_EQ(0, doc->getFirstChild());
+        EXPECT_EQ(2, UaXmlDocument::lineOf(doc->currentElement()));
+        ASSERT_EQ(0, doc->toRoot());
+        ASSERT_EQ(0, doc->getChild("Two"));
+        EXPECT_EQ(70003, UaXmlDocument::lineOf(doc->currentElement()));
+        ASSERT_EQ(0, doc->getChild("Child"));
+        EXPECT_EQ(70004, UaXmlDocument::lineOf(doc->currentElement()));
+        ASSERT_EQ(0, doc->toRoot());
+        ASSERT_EQ(0, doc->getChild("Last"));
+        EXPECT_EQ(70005, UaXmlDocument::lineOf(doc->currentElement()));
+        ASSERT_EQ(0, doc->addChild("Added", nullptr));
+        EXPECT_EQ(0, UaXmlDocument::lineOf(doc->currentElement()));
+    }
+    EXPECT_EQ(0, UaXmlDocument::lineOf(nullptr));
 }
 
 TEST_F(UaXmlDocumentTest, ListenedLoadThatFailsLeavesNothingBehind)

@@ -1,6 +1,6 @@
 #include "users/CTavoxUsrAuth.h"
 
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 #include "support/ServerKeyStore.h"
 #include "users/UserTable.h"
 
@@ -16,6 +16,9 @@ template <platform::Md5Step Step> platform::Md5Outcome failingAt(const void*, st
     return { std::nullopt, Step };
 }
 
+// For the cases that never open a store.
+const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
+
 std::string text(const std::optional<std::vector<std::uint8_t>>& bytes)
 {
     return bytes ? std::string(bytes->begin(), bytes->end()) : "(missing)";
@@ -23,7 +26,7 @@ std::string text(const std::optional<std::vector<std::uint8_t>>& bytes)
 
 TEST(CTavoxUsrAuthTest, DigestIsMd5HexThroughTheDigitTable)
 {
-    const CTavoxUsrAuth store;
+    const CTavoxUsrAuth store(kNoStore);
     const struct {
         std::string password, md5, stored;
     } cases[] = {
@@ -49,7 +52,7 @@ TEST(CTavoxUsrAuthTest, DigestIsMd5HexThroughTheDigitTable)
 TEST(CTavoxUsrAuthTest, SavedTableHasTheServersByteLayout)
 {
     ServerKeyStore server;
-    const CTavoxUsrAuth store;
+    const CTavoxUsrAuth store(server.machineStore());
     UserTable users(store);
     users.place(2, *users.makeEntry(u"operator", u"abc", rightsFrom(true, true, true)));
     ASSERT_TRUE(users.save());
@@ -66,10 +69,10 @@ TEST(CTavoxUsrAuthTest, SavedTableHasTheServersByteLayout)
 
 TEST(CTavoxUsrAuthTest, ReadCopiesAtMostOneTableOverWhatIsHeld)
 {
-    const CTavoxUsrAuth store;
     for (const auto& [storedSize, copied] :
         { std::pair<std::size_t, std::size_t> { 0, 0 }, { 100, 100 }, { 2816, 2816 }, { 3000, 2816 } }) {
         ServerKeyStore server;
+        const CTavoxUsrAuth store(server.machineStore());
         if (storedSize)
             server.set("UsrAuth", platform::kRegBinary, std::vector<std::uint8_t>(storedSize, 0x41));
         UsrAuthTable table;
@@ -84,24 +87,24 @@ TEST(CTavoxUsrAuthTest, ReadCopiesAtMostOneTableOverWhatIsHeld)
 TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
 {
     ServerKeyStore server;
-    ASSERT_TRUE(CTavoxUsrAuth().SetRootAuth(u"\u00E9t\u00E9"));
+    ASSERT_TRUE(CTavoxUsrAuth(server.machineStore()).SetRootAuth(u"\u00E9t\u00E9"));
     EXPECT_EQ(text(server.raw("RootAuth")), "87b75e6718627c1c9fc6f06e890184f6") << "32 bytes, no terminator";
     server.set("UsrAuth", platform::kRegBinary, std::vector<std::uint8_t>(88, 0x41));
 
-    platform::ScopedDebugCapture debug;
-    EXPECT_FALSE(CTavoxUsrAuth().SetRootAuth(u"\u0391")) << "beyond one byte per character";
-    EXPECT_FALSE(CTavoxUsrAuth(&failingAt<platform::Md5Step::Hash>).SetRootAuth(u"abc"));
+    support::ScopedDebugCapture debug;
+    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore()).SetRootAuth(u"\u0391")) << "beyond one byte per character";
+    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<platform::Md5Step::Hash>).SetRootAuth(u"abc"));
     for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<platform::Md5Step::Acquire>,
              &failingAt<platform::Md5Step::Create>,
              &failingAt<platform::Md5Step::Hash>,
              &failingAt<platform::Md5Step::Read> }) {
         char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
-        EXPECT_FALSE(CTavoxUsrAuth(failing).EncryptMd5("abc", out));
+        EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), failing).EncryptMd5("abc", out));
         EXPECT_STREQ(out, "unchanged");
     }
 
     server.makeReadOnly();
-    const CTavoxUsrAuth store;
+    const CTavoxUsrAuth store(server.machineStore());
     UsrAuthTable table;
     std::memset(table.data(), 0x7E, sizeof(table));
     store.GetAllUserAuth(table);

@@ -1,7 +1,7 @@
 #include "users/LoginDigest.h"
 
 #include "config/UserProfile.h"
-#include "support/TempDir.h"
+#include "support/TempStores.h"
 
 #include <gtest/gtest.h>
 
@@ -114,8 +114,8 @@ TEST(LoginDigestTest, MatchesExactlyAndCaseSensitively)
 TEST(LoginDigestTest, ReadsTheStoredDigestOrTheDefault)
 {
     TempDir dir;
-    ScopedStores stores(dir);
-    const UserProfile profile = UserProfile::utility();
+    TempStores stores(dir);
+    const UserProfile profile = UserProfile::utility(stores.userStore());
     EXPECT_EQ(ReadLoginDigest(profile), kDefaultLoginDigest);
 
     ASSERT_TRUE(profile.writeString("Setting", "Pwd", u""));
@@ -130,8 +130,8 @@ TEST(LoginDigestTest, ReadsTheStoredDigestOrTheDefault)
 TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
 {
     TempDir dir;
-    ScopedStores stores(dir);
-    const UserProfile profile = UserProfile::utility();
+    TempStores stores(dir);
+    const UserProfile profile = UserProfile::utility(stores.userStore());
     ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"old")));
     const std::string stored = ReadLoginDigest(profile);
 
@@ -161,8 +161,8 @@ TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
 TEST(LoginDigestTest, AnOldDigestOpensOnceTheOldWayAndIsStoredSaltedThen)
 {
     TempDir dir;
-    ScopedStores stores(dir);
-    const UserProfile profile = UserProfile::utility();
+    TempStores stores(dir);
+    const UserProfile profile = UserProfile::utility(stores.userStore());
     ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"abcdefghijkl")));
     const std::string old = ReadLoginDigest(profile);
 
@@ -179,10 +179,11 @@ TEST(LoginDigestTest, AnOldDigestOpensOnceTheOldWayAndIsStoredSaltedThen)
 
     // Without a stored digest the default one applies, and stays the default.
     TempDir other;
-    ScopedStores fresh(other);
+    TempStores fresh(other);
+    const UserProfile freshProfile = UserProfile::utility(fresh.userStore());
     const std::string standIn = MakeLoginDigest(u"default");
-    EXPECT_TRUE(CheckLoginPassword(profile, standIn, u"default", kFewRounds));
-    EXPECT_EQ(ReadLoginDigest(profile), kDefaultLoginDigest);
+    EXPECT_TRUE(CheckLoginPassword(freshProfile, standIn, u"default", kFewRounds));
+    EXPECT_EQ(ReadLoginDigest(freshProfile), kDefaultLoginDigest);
     EXPECT_FALSE(std::filesystem::exists(fresh.user())) << "nothing is written";
 }
 

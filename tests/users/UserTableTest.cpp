@@ -1,5 +1,6 @@
 #include "users/UserTable.h"
 
+#include "platform/SettingsStore.h"
 #include "users/CTavoxUsrAuth.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,14 @@
 
 namespace {
 
+// The cases never open a store.
+const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
+
 platform::Md5Outcome failingMd5(const void*, std::size_t) { return { std::nullopt, platform::Md5Step::Hash }; }
 
 TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 {
-    const CTavoxUsrAuth store;
+    const CTavoxUsrAuth store(kNoStore);
     UserTable users(store);
     const struct {
         std::size_t slot;
@@ -45,7 +49,7 @@ TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 
 TEST(UserTableTest, EntriesHoldOneBytePerCharacter)
 {
-    const CTavoxUsrAuth store;
+    const CTavoxUsrAuth store(kNoStore);
     UserTable users(store);
     const auto longest = users.makeEntry(std::u16string(30, u'n') + u"\u00E9", u"abc", kRightWrite);
     ASSERT_TRUE(longest);
@@ -53,7 +57,7 @@ TEST(UserTableTest, EntriesHoldOneBytePerCharacter)
     EXPECT_EQ(std::string(longest->password, 48), "477027416cd39fb7d5456f8d31e08f83" + std::string(16, '\0'));
     EXPECT_FALSE(users.makeEntry(u"\u0416", u"pw", 0));
     EXPECT_FALSE(users.makeEntry(u"a", u"\u20AC", 0));
-    EXPECT_FALSE(UserTable(CTavoxUsrAuth(&failingMd5)).makeEntry(u"a", u"pw", 0));
+    EXPECT_FALSE(UserTable(CTavoxUsrAuth(kNoStore, &failingMd5)).makeEntry(u"a", u"pw", 0));
 
     users.place(0, *longest);
     EXPECT_FALSE(users.changePassword(0, u"\u20AC"));

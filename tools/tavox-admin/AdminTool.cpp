@@ -35,12 +35,20 @@ int Streams::fail(std::string_view message, int code) const
     return code;
 }
 
+int Streams::fail(const support::Error& error, int code) const
+{
+    std::string sentence = error.message;
+    if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z')
+        sentence[0] = static_cast<char>(sentence[0] - 'a' + 'A');
+    return fail(sentence + ".", code);
+}
+
 std::span<const Subcommand> subcommands()
 {
     return kSubcommands;
 }
 
-int runAdmin(Arguments args, const Streams& io)
+int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     if (args.empty()) {
         printUsage(io.err);
@@ -52,7 +60,7 @@ int runAdmin(Arguments args, const Streams& io)
     }
     for (const Subcommand& command : kSubcommands) {
         if (args[0] == command.name)
-            return command.run(args.subspan(1), io);
+            return command.run(args.subspan(1), io, stores);
     }
     return io.fail("Unknown command \"" + args[0] + "\"; run tavox-admin --help for the list.", kExitUsage);
 }

@@ -4,14 +4,13 @@
 #include "StoreMessages.h"
 
 #include "config/ServerKey.h"
-#include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "platform/SettingsStore.h"
+#include "support/TextCodec.h"
 
 #include <optional>
 #include <ostream>
 
 using platform::RegAccess;
-using platform::RegHive;
 using platform::RegistryKey;
 using platform::RegStatus;
 
@@ -54,7 +53,7 @@ RegistryKey::Change stringChange(std::string_view name, std::u16string_view valu
 
 } // namespace
 
-int runInit(Arguments args, const Streams& io)
+int runInit(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto dir = serviceDirArgument(args);
     if (!dir)
@@ -63,7 +62,7 @@ int runInit(Arguments args, const Streams& io)
         return io.fail("The service directory is empty.");
     if (!isUtf8(*dir))
         return io.fail("The service directory is not UTF-8 text.");
-    const std::u16string path = platform::utf8ToUtf16(servicePath(*dir));
+    const std::u16string path = support::utf8ToUtf16(servicePath(*dir));
     // The utility reads strings of at most 511 characters; a longer one would read as missing.
     if (path.size() > 511)
         return io.fail("The service directory is longer than 511 characters.");
@@ -77,10 +76,10 @@ int runInit(Arguments args, const Streams& io)
         dwordChange(ServerKey::kSecurityMode, ServerKey::kDefaultSecurityMode),
         dwordChange(ServerKey::kAuthentication, ServerKey::kAuthenticationForced),
     };
-    const auto store = platform::registryStorePath(RegHive::LocalMachine);
+    const std::filesystem::path& store = stores.machine.path();
     std::vector<std::string> kept;
     RegistryKey existing;
-    if (existing.open(store, ServerKey::kPath, RegAccess::Read) == RegStatus::Success) {
+    if (stores.machine.open(existing, ServerKey::kPath, RegAccess::Read) == RegStatus::Success) {
         for (const RegistryKey::Change& change : changes) {
             std::uint32_t size = 0;
             if (existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
@@ -88,8 +87,7 @@ int runInit(Arguments args, const Streams& io)
         }
     }
     existing.close();
-    if (const RegStatus status = RegistryKey::writeAll(store, changes, RegHive::LocalMachine);
-        status != RegStatus::Success)
+    if (const RegStatus status = stores.machine.writeAll(changes); status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, store));
     for (const std::string& name : kept)
         io.out << "Kept the existing value " << name << ".\n";

@@ -1,13 +1,15 @@
 #include "RegCommand.h"
 
-#include "AtomicFile.h"
 #include "RegFile.h"
 #include "RegKeyName.h"
 #include "RegOptions.h"
 #include "RegValueText.h"
 #include "StoreMessages.h"
 
-#include "platform/TextCodec.h"
+#include "platform/SettingsStore.h"
+#include "support/AtomicFile.h"
+#include "support/TextCodec.h"
+#include "support/WholeFile.h"
 
 #include <ostream>
 
@@ -25,22 +27,27 @@ struct RegVerb {
     std::string_view synopsis;
     std::string_view switches;
     std::size_t positionals; ///< arguments besides the switches, KEY and FILE
-    int (*run)(const RegOptions& options, const Streams& io);
+    int (*run)(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores);
 };
 
-int openKey(const RegKeyName& key, RegAccess access, RegistryKey& opened, const Streams& io)
+int openKey(const RegKeyName& key,
+    RegAccess access,
+    RegistryKey& opened,
+    const Streams& io,
+    const platform::SettingsStores& stores)
 {
-    const RegStatus status = opened.open(key.store(), key.subKey, access);
-    return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, key.store()));
+    const platform::SettingsStore& store = stores.of(key.hive);
+    const RegStatus status = store.open(opened, key.subKey, access);
+    return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, store.path()));
 }
 
-int query(const RegOptions& options, const Streams& io)
+int query(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io))
+    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegistryKey::Value> values;
     std::vector<std::string> subKeys;
@@ -48,19 +55,19 @@ int query(const RegOptions& options, const Streams& io)
     if (status == RegStatus::Success && !options.valueName)
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     // Appended piece by piece: GCC 12 reports a false -Wrestrict for "\n" + std::string(...).
     std::string text = "\n";
     text.append(key->fullName()).append("\n");
     bool found = !options.valueName;
     for (const RegistryKey::Value& value : values) {
-        if (options.valueName && !platform::equalsNoCase(value.name, *options.valueName))
+        if (options.valueName && !support::equalsNoCase(value.name, *options.valueName))
             continue;
         text += formatQueryLine(value.name, value.type, value.data) + "\n";
         found = true;
     }
     if (!found)
-        return io.fail(storeFailureMessage(RegStatus::NotFound, key->store()));
+        return io.fail(storeFailureMessage(RegStatus::NotFound, stores.of(key->hive).path()));
     text += "\n";
     for (const std::string& name : subKeys)
         text += key->child(name).fullName() + "\n";
@@ -68,7 +75,7 @@ int query(const RegOptions& options, const Streams& io)
     return kExitSuccess;
 }
 
-int add(const RegOptions& options, const Streams& io)
+int add(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
@@ -95,19 +102,19 @@ int add(const RegOptions& options, const Streams& io)
         if (!options.force) {
             RegistryKey existing;
             std::uint32_t size = 0;
-            if (existing.open(key->store(), key->subKey, RegAccess::Read) == RegStatus::Success &&
+            if (stores.of(key->hive).open(existing, key->subKey, RegAccess::Read) == RegStatus::Success &&
                 existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
-    const RegStatus status = RegistryKey::writeAll(key->store(), {change}, key->hive);
+    const RegStatus status = stores.of(key->hive).writeAll({change});
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
 
-int remove(const RegOptions& options, const Streams& io)
+int remove(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
@@ -118,11 +125,11 @@ int remove(const RegOptions& options, const Streams& io)
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Write, opened, io))
+    if (int rc = openKey(*key, RegAccess::Write, opened, io, stores))
         return rc;
     const RegStatus status = opened.deleteValue(*options.valueName);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
@@ -152,7 +159,7 @@ RegStatus collect(const RegistryKey& opened, const RegKeyName& name, std::vector
     return RegStatus::Success;
 }
 
-int exportKey(const RegOptions& options, const Streams& io)
+int exportKey(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
@@ -162,29 +169,32 @@ int exportKey(const RegOptions& options, const Streams& io)
     if (!options.overwrite && std::filesystem::exists(file, ec))
         return io.fail("The file " + file.string() + " exists; add /y to overwrite it.");
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io))
+    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegFileKey> keys;
     if (const RegStatus status = collect(opened, *key, keys); status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, key->store()));
+        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
     const auto content = formatRegFile(keys);
     if (!content)
         return io.fail(content.error());
-    if (const auto written = writeFileAtomically(file, *content); !written)
+    const std::string_view text(reinterpret_cast<const char*>(content->data()), content->size());
+    if (const auto written = support::writeFileAtomically(file, text); !written)
         return io.fail(written.error());
     io.out << kDone;
     return kExitSuccess;
 }
 
-int importFile(const RegOptions& options, const Streams& io)
+int importFile(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
 {
     const std::filesystem::path file = options.positional[0];
-    const auto content = readWholeFile(file);
+    const auto content = support::readWholeFile(file);
     if (!content)
         return io.fail(content.error());
-    const auto keys = parseRegFile(*content);
-    if (!keys)
-        return io.fail(file.string() + (keys.error().starts_with("line ") ? ", " : ": ") + keys.error());
+    const auto keys = parseRegFile(Bytes(content->begin(), content->end()));
+    if (!keys) {
+        const std::string& why = keys.error().message;
+        return io.fail(file.string() + (why.starts_with("line ") ? ", " : ": ") + why + ".");
+    }
 
     // One batch per store, in the order the file names them; every store is checked (and
     // created when missing) before anything is written, and all of them are written in one
@@ -195,7 +205,7 @@ int importFile(const RegOptions& options, const Streams& io)
         while (batch != batches.end() && batch->hive != section.key.hive)
             ++batch;
         if (batch == batches.end())
-            batch = batches.insert(batches.end(), {section.key.store(), section.key.hive, {}});
+            batch = batches.insert(batches.end(), stores.of(section.key.hive).changes({}));
         auto& changes = batch->changes;
         changes.push_back({RegistryKey::Change::Kind::CreateKey, section.key.subKey, {}, 0, {}});
         for (const RegFileValue& value : section.values) {
@@ -230,7 +240,7 @@ void printRegUsage(std::ostream& os)
 
 } // namespace
 
-int runReg(Arguments args, const Streams& io)
+int runReg(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     if (args.empty()) {
         printRegUsage(io.err);
@@ -241,14 +251,14 @@ int runReg(Arguments args, const Streams& io)
         return kExitSuccess;
     }
     for (const RegVerb& verb : kVerbs) {
-        if (!platform::equalsNoCase(args[0], verb.name))
+        if (!support::equalsNoCase(args[0], verb.name))
             continue;
         const auto options = parseRegOptions(args.subspan(1), verb.switches);
         if (!options)
             return io.fail(options.error(), kExitUsage);
         if (options->positional.size() != verb.positionals)
             return io.fail("Invalid syntax: tavox-admin " + std::string(verb.synopsis), kExitUsage);
-        return verb.run(*options, io);
+        return verb.run(*options, io, stores);
     }
     return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
 }

@@ -5,6 +5,6 @@
 namespace admin {
 
 /// `reg query|add|delete|export|import`, with the reg program's syntax and messages.
-int runReg(Arguments args, const Streams& io);
+int runReg(Arguments args, const Streams& io, const platform::SettingsStores& stores);
 
 } // namespace admin

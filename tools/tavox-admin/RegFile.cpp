@@ -1,6 +1,6 @@
 #include "RegFile.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <cstdio>
 
@@ -30,10 +30,10 @@ bool isPlainString(const Bytes& data, std::string& text)
     const std::u16string units = platform::regSzText(data.data(), data.size());
     if ((units.size() + 1) * 2 != data.size())
         return false;
-    text = platform::utf16ToUtf8(units);
+    text = support::utf16ToUtf8(units);
     if (text.find_first_of("\r\n") != std::string::npos)
         return false;
-    return platform::utf8ToUtf16(text) == units;
+    return support::utf8ToUtf16(text) == units;
 }
 
 std::string hexLines(std::string line, const Bytes& data)
@@ -89,7 +89,7 @@ std::string_view trim(std::string_view s)
 
 bool startsWithNoCase(std::string_view s, std::string_view prefix)
 {
-    return s.size() >= prefix.size() && platform::equalsNoCase(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && support::equalsNoCase(s.substr(0, prefix.size()), prefix);
 }
 
 bool parseHexNumber(std::string_view digits, std::size_t maxDigits, std::uint32_t& value)
@@ -98,7 +98,7 @@ bool parseHexNumber(std::string_view digits, std::size_t maxDigits, std::uint32_
         return false;
     value = 0;
     for (char c : digits) {
-        const int d = platform::hexDigitValue(c);
+        const int d = support::hexDigitValue(c);
         if (d < 0)
             return false;
         value = value * 16 + static_cast<std::uint32_t>(d);
@@ -142,7 +142,7 @@ public:
     {
     }
 
-    Result<RegFileValue> parse()
+    support::Result<RegFileValue> parse()
     {
         RegFileValue value;
         if (!m_rest.empty() && m_rest.front() == '@') {
@@ -150,17 +150,17 @@ public:
         } else {
             auto name = quotedText();
             if (!name)
-                return Result<RegFileValue>::failure(name.error());
+                return name.error();
             value.name = *name;
             if (value.name.find('\0') != std::string::npos)
-                return Result<RegFileValue>::failure("a value name must not hold a NUL character");
-            if (platform::utf8ToUtf16(value.name).size() > platform::kMaxValueNameLength)
-                return Result<RegFileValue>::failure(
+                return support::Error::invalidInput("a value name must not hold a NUL character");
+            if (support::utf8ToUtf16(value.name).size() > platform::kMaxValueNameLength)
+                return support::Error::invalidInput(
                     "a value name has at most " + std::to_string(platform::kMaxValueNameLength) + " characters");
         }
         m_rest = trimLeft(m_rest);
         if (m_rest.empty() || m_rest.front() != '=')
-            return Result<RegFileValue>::failure("\"=\" expected after the value name");
+            return support::Error::invalidInput("\"=\" expected after the value name");
         m_rest = trim(m_rest.substr(1));
         if (m_rest == "-") {
             value.remove = true;
@@ -172,14 +172,14 @@ public:
             return dwordValue(std::move(value));
         if (startsWithNoCase(m_rest, "hex"))
             return hexValue(std::move(value));
-        return Result<RegFileValue>::failure("unknown value data \"" + std::string(m_rest) + "\"");
+        return support::Error::invalidInput("unknown value data \"" + std::string(m_rest) + "\"");
     }
 
 private:
-    Result<std::string> quotedText()
+    support::Result<std::string> quotedText()
     {
         if (m_rest.empty() || m_rest.front() != '"')
-            return Result<std::string>::failure("a value name in double quotes or @ expected");
+            return support::Error::invalidInput("a value name in double quotes or @ expected");
         std::string text;
         for (std::size_t i = 1; i < m_rest.size(); ++i) {
             const char c = m_rest[i];
@@ -189,56 +189,56 @@ private:
             }
             if (c == '\\') {
                 if (i + 1 == m_rest.size() || (m_rest[i + 1] != '\\' && m_rest[i + 1] != '"'))
-                    return Result<std::string>::failure("only \\\\ and \\\" may follow a backslash in quotes");
+                    return support::Error::invalidInput("only \\\\ and \\\" may follow a backslash in quotes");
                 ++i;
             }
             text.push_back(m_rest[i]);
         }
-        return Result<std::string>::failure("the closing double quote is missing");
+        return support::Error::invalidInput("the closing double quote is missing");
     }
 
-    Result<RegFileValue> stringValue(RegFileValue value)
+    support::Result<RegFileValue> stringValue(RegFileValue value)
     {
         auto text = quotedText();
         if (!text)
-            return Result<RegFileValue>::failure(text.error());
+            return text.error();
         if (!trim(m_rest).empty())
-            return Result<RegFileValue>::failure("unexpected text after the closing double quote");
+            return support::Error::invalidInput("unexpected text after the closing double quote");
         value.type = platform::kRegSz;
         value.data = platform::regSzBytesFromUtf8(*text);
         return value;
     }
 
-    Result<RegFileValue> dwordValue(RegFileValue value)
+    support::Result<RegFileValue> dwordValue(RegFileValue value)
     {
         std::uint32_t word = 0;
         if (!parseHexNumber(trim(m_rest.substr(6)), 8, word))
-            return Result<RegFileValue>::failure("dword: needs one to eight hexadecimal digits");
+            return support::Error::invalidInput("dword: needs one to eight hexadecimal digits");
         value.type = platform::kRegDword;
         const auto bytes = platform::regDwordBytes(word);
         value.data.assign(bytes.begin(), bytes.end());
         return value;
     }
 
-    Result<RegFileValue> hexValue(RegFileValue value)
+    support::Result<RegFileValue> hexValue(RegFileValue value)
     {
         std::string_view rest = m_rest.substr(3);
         value.type = platform::kRegBinary;
         if (!rest.empty() && rest.front() == '(') {
             const std::size_t close = rest.find(')');
             if (close == std::string_view::npos || !parseHexNumber(rest.substr(1, close - 1), 8, value.type))
-                return Result<RegFileValue>::failure("hex( needs a hexadecimal type number and \")\"");
+                return support::Error::invalidInput("hex( needs a hexadecimal type number and \")\"");
             rest.remove_prefix(close + 1);
         }
         if (rest.empty() || rest.front() != ':')
-            return Result<RegFileValue>::failure("\":\" expected after hex");
+            return support::Error::invalidInput("\":\" expected after hex");
         std::string list(trim(rest.substr(1)));
         // A trailing backslash continues the byte list on the next line.
         while (!list.empty() && list.back() == '\\') {
             list.pop_back();
             std::string_view next;
             if (!m_reader.next(next))
-                return Result<RegFileValue>::failure("the file ends inside a continued hex value");
+                return support::Error::invalidInput("the file ends inside a continued hex value");
             list += trim(next);
         }
         std::string_view items = list;
@@ -248,8 +248,7 @@ private:
             std::uint32_t byte = 0;
             const bool lastEmpty = item.empty() && comma == std::string_view::npos;
             if (!lastEmpty && !parseHexNumber(item, 2, byte))
-                return Result<RegFileValue>::failure(
-                    std::string("\"").append(item).append("\" is not a hexadecimal byte"));
+                return support::Error::invalidInput("\"" + std::string(item) + "\" is not a hexadecimal byte");
             if (!lastEmpty)
                 value.data.push_back(static_cast<std::uint8_t>(byte));
             items = comma == std::string_view::npos ? std::string_view() : items.substr(comma + 1);
@@ -261,27 +260,27 @@ private:
     LineReader& m_reader;
 };
 
-Result<std::string> decodeText(const Bytes& content)
+support::Result<std::string> decodeText(const Bytes& content)
 {
     if (content.size() >= 2 && content[0] == 0xFF && content[1] == 0xFE) {
         if (content.size() % 2 != 0)
-            return Result<std::string>::failure("the UTF-16 text ends in the middle of a character.");
+            return support::Error::invalidInput("the UTF-16 text ends in the middle of a character");
         std::u16string units;
         for (std::size_t i = 2; i + 1 < content.size(); i += 2)
             units.push_back(static_cast<char16_t>(content[i] | (content[i + 1] << 8)));
-        return platform::utf16ToUtf8(units);
+        return support::utf16ToUtf8(units);
     }
     std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
     if (!isUtf8(text))
-        return Result<std::string>::failure("the file is neither UTF-16 nor UTF-8 text.");
+        return support::Error::invalidInput("the file is neither UTF-16 nor UTF-8 text");
     return std::string(text);
 }
 
 } // namespace
 
-Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
+support::Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
 {
     std::string text = std::string(kRegFileHeader) + "\r\n\r\n";
     for (const RegFileKey& key : keys) {
@@ -289,12 +288,13 @@ Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
         text.append("[").append(key.key.fullName()).append("]\r\n");
         for (const RegFileValue& value : key.values) {
             if (value.name.find_first_of("\r\n") != std::string::npos)
-                return Result<Bytes>::failure("The value name \"" + value.name + "\" holds a line break and cannot be exported.");
+                return support::Error::invalidInput(
+                    "the value name \"" + value.name + "\" holds a line break and cannot be exported");
             text += valueLines(value);
         }
         text += "\r\n";
     }
-    const std::u16string units = platform::utf8ToUtf16(text);
+    const std::u16string units = support::utf8ToUtf16(text);
     Bytes bytes = {0xFF, 0xFE};
     bytes.reserve(2 + units.size() * 2);
     for (char16_t c : units) {
@@ -304,24 +304,24 @@ Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
     return bytes;
 }
 
-Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
+support::Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
 {
-    using KeysResult = Result<std::vector<RegFileKey>>;
     const auto text = decodeText(content);
     if (!text)
-        return KeysResult::failure(text.error());
+        return text.error();
     LineReader reader(*text);
     std::string_view line;
     while (reader.next(line) && trim(line).empty()) {
     }
     if (trim(line) != kRegFileHeader && trim(line) != "REGEDIT4")
-        return KeysResult::failure("not a registry file: the first line must be \"" + std::string(kRegFileHeader) + "\".");
+        return support::Error::invalidInput(
+            "not a registry file: the first line must be \"" + std::string(kRegFileHeader) + "\"");
 
     std::vector<RegFileKey> keys;
     while (reader.next(line)) {
         const std::size_t number = reader.number();
         const auto failAt = [number](const std::string& why) {
-            return KeysResult::failure("line " + std::to_string(number) + ": " + why + ".");
+            return support::Error::invalidInput("line " + std::to_string(number) + ": " + why);
         };
         const std::string_view body = trim(line);
         if (body.empty() || body.front() == ';')
@@ -334,7 +334,7 @@ Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
                 return failAt("removing a whole key is not supported");
             auto key = parseRegKeyName(name);
             if (!key)
-                return failAt(key.error().substr(0, key.error().size() - 1));
+                return failAt(key.error().message);
             keys.push_back({*key, {}});
             continue;
         }
@@ -343,7 +343,7 @@ Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
         ValueParser parser(body, reader);
         auto value = parser.parse();
         if (!value)
-            return failAt(value.error());
+            return failAt(value.error().message);
         keys.back().values.push_back(std::move(*value));
     }
     return keys;

@@ -2,7 +2,7 @@
 
 #include "RegKeyName.h"
 #include "RegValueText.h"
-#include "Result.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -31,11 +31,11 @@ inline constexpr std::string_view kRegFileHeader = "Windows Registry Editor Vers
 /// mark and CRLF line ends. Strings are written as "text" where that keeps every byte, as
 /// dword: words of four bytes, everything else as hex: or hex(type): bytes. Fails for a
 /// value name that a line cannot hold.
-Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys);
+support::Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys);
 
 /// Reads a registry file in UTF-16LE (with its byte-order mark) or UTF-8, with CRLF or LF line
 /// ends: "string", dword:, hex:, hex(type): and - (remove) values. The message of a failure
 /// names the line.
-Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content);
+support::Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content);
 
 } // namespace admin

@@ -1,6 +1,6 @@
 #include "RegKeyName.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <optional>
 
@@ -10,11 +10,6 @@ std::string RegKeyName::fullName() const
 {
     const char* root = hive == platform::RegHive::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
     return std::string(root) + "\\" + subKey;
-}
-
-std::filesystem::path RegKeyName::store() const
-{
-    return platform::registryStorePath(hive);
 }
 
 RegKeyName RegKeyName::child(std::string_view name) const
@@ -52,7 +47,7 @@ std::optional<std::string> limitBroken(std::string_view path)
     std::size_t levels = 0;
     for (std::string_view rest = path;;) {
         const std::size_t slash = rest.find('\\');
-        if (platform::utf8ToUtf16(rest.substr(0, slash)).size() > platform::kMaxKeyNameLength)
+        if (support::utf8ToUtf16(rest.substr(0, slash)).size() > platform::kMaxKeyNameLength)
             return "a key name has at most " + std::to_string(platform::kMaxKeyNameLength) + " characters";
         if (++levels > platform::kMaxKeyDepth)
             return "a key path has at most " + std::to_string(platform::kMaxKeyDepth) + " levels";
@@ -64,17 +59,17 @@ std::optional<std::string> limitBroken(std::string_view path)
 
 } // namespace
 
-Result<RegKeyName> parseRegKeyName(std::string_view text)
+support::Result<RegKeyName> parseRegKeyName(std::string_view text)
 {
     const auto invalid = [&](std::string_view why) {
-        return Result<RegKeyName>::failure("Invalid key name \"" + shownName(text) + "\": " + std::string(why) + ".");
+        return support::Error::invalidInput("invalid key name \"" + shownName(text) + "\": " + std::string(why));
     };
     const std::size_t slash = text.find('\\');
     const std::string_view root = text.substr(0, slash);
     RegKeyName key;
-    if (platform::equalsNoCase(root, "HKLM") || platform::equalsNoCase(root, "HKEY_LOCAL_MACHINE"))
+    if (support::equalsNoCase(root, "HKLM") || support::equalsNoCase(root, "HKEY_LOCAL_MACHINE"))
         key.hive = platform::RegHive::LocalMachine;
-    else if (platform::equalsNoCase(root, "HKCU") || platform::equalsNoCase(root, "HKEY_CURRENT_USER"))
+    else if (support::equalsNoCase(root, "HKCU") || support::equalsNoCase(root, "HKEY_CURRENT_USER"))
         key.hive = platform::RegHive::CurrentUser;
     else
         return invalid("the root must be HKLM, HKEY_LOCAL_MACHINE, HKCU or HKEY_CURRENT_USER");

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "Result.h"
-
 #include "platform/Registry.h"
+#include "support/Result.h"
 
 #include <string>
 #include <string_view>
@@ -17,13 +16,11 @@ struct RegKeyName {
 
     /// "HKEY_LOCAL_MACHINE\<subKey>" or "HKEY_CURRENT_USER\<subKey>".
     std::string fullName() const;
-    /// The store file of the key's hive.
-    std::filesystem::path store() const;
     RegKeyName child(std::string_view name) const;
 };
 
 /// Refuses an unknown root, a missing subkey, empty path components and paths beyond the
 /// registry's limits (key names of 255 characters, 512 levels, no NUL).
-Result<RegKeyName> parseRegKeyName(std::string_view text);
+support::Result<RegKeyName> parseRegKeyName(std::string_view text);
 
 } // namespace admin

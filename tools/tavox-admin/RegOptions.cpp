@@ -1,6 +1,6 @@
 #include "RegOptions.h"
 
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ bool isAllowed(std::string_view allowed, std::string_view option)
     std::size_t pos = 0;
     while (pos < allowed.size()) {
         const std::size_t end = std::min(allowed.find(' ', pos), allowed.size());
-        if (platform::equalsNoCase(allowed.substr(pos, end - pos), option))
+        if (support::equalsNoCase(allowed.substr(pos, end - pos), option))
             return true;
         pos = end + 1;
     }
@@ -32,10 +32,9 @@ std::string lower(std::string_view text)
 
 } // namespace
 
-Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed)
+support::Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed)
 {
-    using R = Result<RegOptions>;
-    RegOptions options;
+        RegOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // Only the known switches are switches, so that a path such as /tmp/key.reg is an argument.
@@ -45,7 +44,7 @@ Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed)
             continue;
         }
         if (!isAllowed(allowed, option))
-            return R::failure("Invalid syntax: the switch " + arg + " is not known here.");
+            return support::Error::invalidInput("invalid syntax: the switch " + arg + " is not known here");
         const auto takeArgument = [&](std::optional<std::string>& target) -> bool {
             if (target || i + 1 >= args.size())
                 return false;
@@ -58,14 +57,14 @@ Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed)
             options.overwrite = true;
         } else if (option == "ve") {
             if (options.valueName)
-                return R::failure("Invalid syntax: give one value name, with /v NAME or /ve.");
+                return support::Error::invalidInput("invalid syntax: give one value name, with /v NAME or /ve");
             options.valueName = std::string();
         } else {
             std::optional<std::string>& target = option == "v" ? options.valueName
                 : option == "t"                                ? options.type
                                                                : options.data;
             if (!takeArgument(target))
-                return R::failure("Invalid syntax: " + arg + " takes one argument, once.");
+                return support::Error::invalidInput("invalid syntax: " + arg + " takes one argument, once");
         }
     }
     return options;

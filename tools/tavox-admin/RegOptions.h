@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AdminTool.h"
-#include "Result.h"
+#include "support/Result.h"
 
 #include <optional>
 #include <string>
@@ -21,6 +21,6 @@ struct RegOptions {
 };
 
 /// Parses the switches of `allowed` (e.g. "v ve t d f"); anything else is an error.
-Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed);
+support::Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed);
 
 } // namespace admin

@@ -1,7 +1,7 @@
 #include "RegValueText.h"
 
 #include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <charconv>
 #include <cstdio>
@@ -25,10 +25,10 @@ std::string upperHex(const Bytes& data)
     return text;
 }
 
-Result<Bytes> parseDword(std::string_view data)
+support::Result<Bytes> parseDword(std::string_view data)
 {
-    const auto bad = Result<Bytes>::failure("Invalid REG_DWORD data \"" + std::string(data) +
-        "\": give a number from 0 to 4294967295, decimal or 0x-hexadecimal.");
+    const auto bad = support::Error::invalidInput("invalid REG_DWORD data \"" + std::string(data) +
+        "\": give a number from 0 to 4294967295, decimal or 0x-hexadecimal");
     int base = 10;
     std::string_view digits = data;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
@@ -43,17 +43,17 @@ Result<Bytes> parseDword(std::string_view data)
     return Bytes(bytes.begin(), bytes.end());
 }
 
-Result<Bytes> parseBinary(std::string_view data)
+support::Result<Bytes> parseBinary(std::string_view data)
 {
     if (data.size() % 2 != 0)
-        return Result<Bytes>::failure("Invalid REG_BINARY data: give an even number of hexadecimal digits.");
+        return support::Error::invalidInput("invalid REG_BINARY data: give an even number of hexadecimal digits");
     Bytes bytes;
     for (std::size_t i = 0; i < data.size(); i += 2) {
-        const int hi = platform::hexDigitValue(data[i]);
-        const int lo = platform::hexDigitValue(data[i + 1]);
+        const int hi = support::hexDigitValue(data[i]);
+        const int lo = support::hexDigitValue(data[i + 1]);
         if (hi < 0 || lo < 0)
-            return Result<Bytes>::failure("Invalid REG_BINARY data: \"" + std::string(data.substr(i, 2)) +
-                "\" is not a hexadecimal byte.");
+            return support::Error::invalidInput("invalid REG_BINARY data: \"" + std::string(data.substr(i, 2)) +
+                "\" is not a hexadecimal byte");
         bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
     }
     return bytes;
@@ -83,23 +83,24 @@ std::string regTypeName(std::uint32_t type)
     }
 }
 
-Result<std::uint32_t> parseAddType(std::string_view name)
+support::Result<std::uint32_t> parseAddType(std::string_view name)
 {
     for (std::uint32_t type : {platform::kRegSz, platform::kRegDword, platform::kRegBinary}) {
-        if (platform::equalsNoCase(name, regTypeName(type)))
+        if (support::equalsNoCase(name, regTypeName(type)))
             return type;
     }
-    return Result<std::uint32_t>::failure("Invalid type \"" + std::string(name) + "\": use REG_SZ, REG_DWORD or REG_BINARY.");
+    return support::Error::invalidInput(
+        "invalid type \"" + std::string(name) + "\": use REG_SZ, REG_DWORD or REG_BINARY");
 }
 
-Result<Bytes> parseAddData(std::uint32_t type, std::string_view data)
+support::Result<Bytes> parseAddData(std::uint32_t type, std::string_view data)
 {
     if (type == platform::kRegDword)
         return parseDword(data);
     if (type == platform::kRegBinary)
         return parseBinary(data);
     if (!isUtf8(data))
-        return Result<Bytes>::failure("Invalid REG_SZ data: the text is not UTF-8.");
+        return support::Error::invalidInput("invalid REG_SZ data: the text is not UTF-8");
     return platform::regSzBytesFromUtf8(data);
 }
 
@@ -107,7 +108,7 @@ std::string formatQueryData(std::uint32_t type, const Bytes& data)
 {
     char buffer[24];
     if (type == platform::kRegSz || type == kRegExpandSz)
-        return platform::utf16ToUtf8(platform::regSzText(data.data(), data.size()));
+        return support::utf16ToUtf8(platform::regSzText(data.data(), data.size()));
     if (type == platform::kRegDword && data.size() == 4) {
         std::snprintf(buffer, sizeof buffer, "0x%x", platform::regDwordValue(data.data()));
         return buffer;
@@ -128,7 +129,7 @@ std::string formatQueryData(std::uint32_t type, const Bytes& data)
                     break;
                 if (!text.empty())
                     text += "\\0";
-                text += platform::utf16ToUtf8(platform::regSzText(data.data() + start, i - start));
+                text += support::utf16ToUtf8(platform::regSzText(data.data() + start, i - start));
                 start = i + 2;
             }
         }
@@ -146,7 +147,7 @@ std::string formatQueryLine(std::string_view name, std::uint32_t type, const Byt
 bool isUtf8(std::string_view text)
 {
     // Malformed bytes become U+FFFD on the way in and do not come back as themselves.
-    return platform::utf16ToUtf8(platform::utf8ToUtf16(text)) == text;
+    return support::utf16ToUtf8(support::utf8ToUtf16(text)) == text;
 }
 
 } // namespace admin

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Result.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -15,11 +15,11 @@ using Bytes = std::vector<std::uint8_t>;
 std::string regTypeName(std::uint32_t type);
 
 /// The types `reg add` takes: REG_SZ, REG_DWORD and REG_BINARY, in any case.
-Result<std::uint32_t> parseAddType(std::string_view name);
+support::Result<std::uint32_t> parseAddType(std::string_view name);
 
 /// The stored bytes of `reg add ... /d DATA`: REG_SZ from UTF-8 text, REG_DWORD from decimal or
 /// 0x-hexadecimal (0 to 0xffffffff), REG_BINARY from an even number of hexadecimal digits.
-Result<Bytes> parseAddData(std::uint32_t type, std::string_view data);
+support::Result<Bytes> parseAddData(std::uint32_t type, std::string_view data);
 
 /// The data column of `reg query`: text, "0x" and lowercase hexadecimal for numbers,
 /// uppercase hexadecimal digits for everything else.

@@ -1,8 +1,8 @@
 #include "SetLoginPasswordCommand.h"
 
 #include "config/UserProfile.h"
-#include "platform/Registry.h"
-#include "platform/TextCodec.h"
+#include "platform/SettingsStore.h"
+#include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 
 #include <iostream>
@@ -71,7 +71,11 @@ std::optional<std::string> askTwice(PasswordInput& input, const Streams& io, int
 
 } // namespace
 
-int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io, std::uint32_t iterations)
+int setLoginPassword(Arguments args,
+    PasswordInput& input,
+    const Streams& io,
+    const platform::SettingsStore& user,
+    std::uint32_t iterations)
 {
     const bool fromStdin = args.size() == 1 && args[0] == "--stdin";
     if (!args.empty() && !fromStdin)
@@ -96,20 +100,20 @@ int setLoginPassword(Arguments args, PasswordInput& input, const Streams& io, st
     if (password.empty())
         return io.fail("The login password must not be empty; nothing was changed.");
 
-    const std::string digest = MakeSaltedLoginDigest(platform::utf8ToUtf16(password), iterations);
+    const std::string digest = MakeSaltedLoginDigest(support::utf8ToUtf16(password), iterations);
     if (digest.empty())
         return io.fail("The digest of the password cannot be computed; nothing was changed.");
-    const auto store = platform::registryStorePath(platform::RegHive::CurrentUser);
-    if (!WriteLoginDigest(UserProfile::utility(), digest))
+    const std::filesystem::path& store = user.path();
+    if (!WriteLoginDigest(UserProfile::utility(user), digest))
         return io.fail("Cannot write the per-user store " + store.string() + ".");
     io.out << "The login password of Tavox Utility has been set in " << store.string() << ".\n";
     return kExitSuccess;
 }
 
-int runSetLoginPassword(Arguments args, const Streams& io)
+int runSetLoginPassword(Arguments args, const Streams& io, const platform::SettingsStores& stores)
 {
     StdinPasswordInput input;
-    return setLoginPassword(args, input, io);
+    return setLoginPassword(args, input, io, stores.user);
 }
 
 } // namespace admin

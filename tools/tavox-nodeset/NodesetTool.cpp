@@ -1,7 +1,6 @@
 #include "tavox-nodeset/NodesetTool.h"
 
 #include "tavox-nodeset/NodeJson.h"
-#include "tavox-nodeset/RootChildLine.h"
 
 #include "uabase/CTavoxBaseNodeFactory.h"
 #include "uabase/DataType.h"
@@ -15,8 +14,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <sstream>
 
@@ -26,9 +23,6 @@ using namespace UaBase;
 
 constexpr const char* kUsage = "usage: tavox-nodeset dump FILE\n"
                                "       tavox-nodeset check FILE\n";
-
-// libxml2 keeps element line numbers up to this value only.
-constexpr long kLastRecordedLine = 65535;
 
 /// Keeps libxml2 set up for the reading, and its error messages off standard error (the tool's
 /// error output is one line); the first message is kept for check's extra help.
@@ -74,19 +68,6 @@ std::string statusLine(const UaString& errorText, UaStatus status)
     return errorText.toStdString() + " (" + code.data() + ")";
 }
 
-/// The line of the node element that failed, as libxml2 recorded it or, past what it
-/// records, as found in the file's text.
-long failedLine(const UaNodesetXmlParser& reader, const std::string& file)
-{
-    const long recorded = reader.failedElementLine();
-    if (recorded > 0 && recorded < kLastRecordedLine) {
-        return recorded;
-    }
-    std::ifstream stream(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    return lineOfRootChild(text, reader.failedElementPosition());
-}
-
 /// Reads FILE as the Node Config page does; on failure writes the error line(s) and gives false.
 class NodesetRead {
 public:
@@ -99,7 +80,7 @@ public:
             status = m_reader.parseNodes(m_nodes, errorText);
             if (status.isNotGood()) {
                 err << statusLine(errorText, status) << "\n";
-                const long line = withLine ? failedLine(m_reader, file) : 0;
+                const long line = withLine ? m_reader.failedElementLine() : 0;
                 if (line > 0) {
                     err << "the node element at line " << line << " of " << file << " does not read\n";
                 }

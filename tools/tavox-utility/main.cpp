@@ -1,13 +1,16 @@
 // tavox-utility: the configuration utility of the Tavox Server.
 #include "app/CTavoxUtilityApp.h"
-#include "app/MessageBoxes.h"
+#include "platform/SettingsStore.h"
 #include "platform/Sleeper.h"
 #include "platform/SystemdServiceManager.h"
+#include "uikit/MessageBoxes.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // Read before anything starts a thread; everything is handed the stores from here on.
+    const platform::SettingsStores stores = platform::settingsStoresFromEnvironment();
     QApplication app(argc, argv);
     // The profile and the desktop know the program by this name, whatever the file is called.
     QApplication::setApplicationName(CTavoxUtilityApp::kAppName);
@@ -17,7 +20,7 @@ int main(int argc, char** argv)
     QtMessageBoxes boxes;
     platform::SystemdServiceManager services;
     platform::ThreadSleeper sleeper;
-    CTavoxUtilityApp utility(boxes, services, sleeper);
+    CTavoxUtilityApp utility(boxes, services, sleeper, stores);
     utility.setCommandLine(CTavoxUtilityApp::commandLineOf(QApplication::arguments()));
     return utility.InitInstance();
 }

@@ -1,11 +1,11 @@
 #include "history/ui/CPgODBCSQL.h"
 
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
-#include "app/SheetServices.h"
 #include "config/CTavoxEnvmnt.h"
 #include "platform/Odbc.h"
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,10 +78,12 @@ QPushButton* browseButton(const QString& objectName, const QString& accessibleNa
 CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes,
     std::unique_ptr<platform::OdbcDriverManager> odbc,
     history::EnsureHistorySectionFn ensureHistorySection,
+    const platform::SettingsStore& machine,
     QWidget* parent)
     : CTavoxPage(QStringLiteral("ODBC Database"), boxes, parent)
     , m_odbc(std::move(odbc))
     , m_settings(*m_odbc, std::move(ensureHistorySection))
+    , m_machine(machine)
 {
     buildView();
 }
@@ -185,7 +187,7 @@ void CPgODBCSQL::UpdateSqlStatus(std::uint32_t status)
 
 std::filesystem::path CPgODBCSQL::nodeCfgPath() const
 {
-    return platform::utf16ToUtf8(CTavoxEnvmnt::GetNodeCfgPath());
+    return support::utf16ToUtf8(CTavoxEnvmnt(m_machine).GetNodeCfgPath());
 }
 
 void CPgODBCSQL::LoadSettings()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/TavoxPage.h"
 #include "history/OdbcSettings.h"
+#include "uikit/TavoxPage.h"
 
 #include <filesystem>
 #include <memory>
@@ -15,6 +15,7 @@ enum class MbResult;
 
 namespace platform {
 class OdbcDriverManager;
+class SettingsStore;
 } // namespace platform
 
 /// The "ODBC Database" page: whether the server logs history to an SQL database, and the
@@ -26,10 +27,12 @@ class CPgODBCSQL : public CTavoxPage {
 
 public:
     /// `odbc` lists the installed drivers and opens the browses' environments;
-    /// `ensureHistorySection` readies the node configuration file for the keys on apply.
+    /// `ensureHistorySection` readies the node configuration file for the keys on apply; the
+    /// file is found through the server's settings in `machine`, which must outlive the page.
     CPgODBCSQL(MessageBoxes& boxes,
         std::unique_ptr<platform::OdbcDriverManager> odbc,
         history::EnsureHistorySectionFn ensureHistorySection,
+        const platform::SettingsStore& machine,
         QWidget* parent = nullptr);
     ~CPgODBCSQL() override;
 
@@ -65,6 +68,7 @@ private:
 
     std::unique_ptr<platform::OdbcDriverManager> m_odbc;
     history::OdbcSettings m_settings;
+    const platform::SettingsStore& m_machine;
     QString m_status;
 
     QCheckBox* m_active = nullptr;

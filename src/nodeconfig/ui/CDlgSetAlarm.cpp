@@ -1,6 +1,6 @@
 #include "nodeconfig/ui/CDlgSetAlarm.h"
 
-#include "app/MessageBoxes.h"
+#include "uikit/MessageBoxes.h"
 #include "nodeconfig/AlarmLimitInput.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CAlarmEdit.h"

@@ -1,6 +1,6 @@
 #include "nodeconfig/ui/CDlgXmlTree.h"
 
-#include "app/MessageBoxes.h"
+#include "uikit/MessageBoxes.h"
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CDlgSetAlarm.h"

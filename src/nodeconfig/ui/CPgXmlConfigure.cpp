@@ -1,12 +1,12 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 
-#include "app/FileDialogs.h"
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
-#include "app/TavoxIcons.h"
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
 #include "uabase/UaString.h"
+#include "uikit/FileDialogs.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
+#include "uikit/TavoxIcons.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -72,9 +72,13 @@ MbIcon boxIcon(nodeconfig::MessageIcon icon)
 
 } // namespace
 
-CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes, FileDialogs& fileDialogs, QWidget* parent)
+CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes,
+    FileDialogs& fileDialogs,
+    const platform::SettingsStore& machine,
+    QWidget* parent)
     : CTavoxPage(QStringLiteral("Node Config"), boxes, parent)
     , m_fileDialogs(fileDialogs)
+    , m_machine(machine)
 {
     buildView();
     setConfigureDialog([this](nodeconfig::ConfigureRequest& request) {
@@ -144,7 +148,7 @@ void CPgXmlConfigure::buildView()
 void CPgXmlConfigure::OnInitDialog()
 {
     g_pPgXmlConfigure = this;
-    m_config.SetPaths(nodeconfig::NodeConfigPathsFromSettings());
+    m_config.SetPaths(nodeconfig::NodeConfigPathsFromSettings(m_machine));
     m_fileName->setText(QString::fromStdU16String(m_config.paths().nodeCfgName));
     if (!m_config.paths().nodeCfgPath.empty())
         ReloadNodeConfig();

@@ -1,14 +1,18 @@
 #pragma once
 
-#include "app/TavoxPage.h"
 #include "nodeconfig/NodeConfigHost.h"
 #include "nodeconfig/NodeConfiguration.h"
+#include "uikit/TavoxPage.h"
 
 class FileDialogs;
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+
+namespace platform {
+class SettingsStore;
+} // namespace platform
 
 /// The "Node Config" page: the server's node configuration file, the variables that carry an
 /// alarm or historical logging, the "Start Logging" switch, and the import and export of the
@@ -19,7 +23,11 @@ class CPgXmlConfigure : public CTavoxPage, private nodeconfig::NodeConfigHost {
     Q_OBJECT
 
 public:
-    CPgXmlConfigure(MessageBoxes& boxes, FileDialogs& fileDialogs, QWidget* parent = nullptr);
+    /// Finds the file through the server's settings in `machine`, which must outlive the page.
+    CPgXmlConfigure(MessageBoxes& boxes,
+        FileDialogs& fileDialogs,
+        const platform::SettingsStore& machine,
+        QWidget* parent = nullptr);
     ~CPgXmlConfigure() override;
 
     /// Sets up the lists, composes the file's paths from the server's settings and loads it.
@@ -56,6 +64,7 @@ private:
     void rowAppended(const nodeconfig::AlarmHistoryEntry& entry, std::size_t row) override;
 
     FileDialogs& m_fileDialogs;
+    const platform::SettingsStore& m_machine;
     nodeconfig::NodeConfiguration m_config{*this};
     nodeconfig::ConfigureDialog m_configureDialog;
 

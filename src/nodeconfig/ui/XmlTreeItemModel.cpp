@@ -1,6 +1,6 @@
 #include "nodeconfig/ui/XmlTreeItemModel.h"
 
-#include "app/TavoxIcons.h"
+#include "uikit/TavoxIcons.h"
 #include "uabase/UaString.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "users/ui/CDlgUserOpt.h"
 
-#include "app/MessageBoxes.h"
+#include "uikit/MessageBoxes.h"
 #include "users/Latin1Text.h"
 #include "users/UsrAuthEntry.h"
 

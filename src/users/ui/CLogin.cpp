@@ -1,7 +1,7 @@
 #include "users/ui/CLogin.h"
 
-#include "app/MessageBoxes.h"
-#include "app/TavoxIcons.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/TavoxIcons.h"
 #include "users/LoginDigest.h"
 
 #include <QHBoxLayout>

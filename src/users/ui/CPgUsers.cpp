@@ -1,9 +1,8 @@
 #include "users/ui/CPgUsers.h"
 
-#include "app/MessageBoxes.h"
-#include "app/PagePointers.h"
 #include "config/AuthenticationFlags.h"
-#include "config/CTavoxEnvmnt.h"
+#include "uikit/MessageBoxes.h"
+#include "uikit/PagePointers.h"
 #include "users/Latin1Text.h"
 #include "users/ui/CDlgUserOpt.h"
 
@@ -37,8 +36,10 @@ QString grantText(bool granted) { return granted ? QStringLiteral("V") : QString
 
 } // namespace
 
-CPgUsers::CPgUsers(MessageBoxes& boxes, QWidget* parent)
+CPgUsers::CPgUsers(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent)
     : CTavoxPage(QStringLiteral("Users"), boxes, parent)
+    , m_server(machine)
+    , m_store(machine)
 {
     buildView();
     buildMenu();
@@ -146,7 +147,7 @@ void CPgUsers::RefreshUsers(bool fromStore)
     m_anonymous = m_anonymousBox->isChecked();
     if (fromStore) {
         m_users.load();
-        const LogonChoices logon = LogonChoices::from(CTavoxEnvmnt::ReadAuthentication());
+        const LogonChoices logon = LogonChoices::from(m_server.ReadAuthentication());
         m_windowsLogon = logon.windowsLogon;
         m_certification = logon.certificate;
         m_anonymous = logon.anonymous;
@@ -295,7 +296,7 @@ bool CPgUsers::OnApply()
     const LogonChoices logon {
         m_windowsLogonBox->isChecked(), m_certificationBox->isChecked(), m_anonymousBox->isChecked()
     };
-    (void)CTavoxEnvmnt::WriteAuthentication(logon.appliedTo(CTavoxEnvmnt::ReadAuthentication()));
+    (void)m_server.WriteAuthentication(logon.appliedTo(m_server.ReadAuthentication()));
     (void)m_users.save();
     RefreshUsers(true);
     SetModified(false);

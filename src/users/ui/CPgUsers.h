@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/TavoxPage.h"
+#include "config/CTavoxEnvmnt.h"
+#include "uikit/TavoxPage.h"
 #include "users/CTavoxUsrAuth.h"
 #include "users/UserTable.h"
 
@@ -18,7 +19,8 @@ class CPgUsers : public CTavoxPage {
     Q_OBJECT
 
 public:
-    explicit CPgUsers(MessageBoxes& boxes, QWidget* parent = nullptr);
+    /// The table, the root password and the logon flags live in `machine`, which must outlive the page.
+    CPgUsers(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent = nullptr);
     ~CPgUsers() override;
 
     void OnInitDialog() override;
@@ -53,6 +55,7 @@ private:
     /// The slot of the only selected row; -1 unless exactly one row is selected.
     int singleSelectedSlot() const;
 
+    CTavoxEnvmnt m_server;
     CTavoxUsrAuth m_store;
     UserTable m_users { m_store };
     std::u16string m_pendingRoot;

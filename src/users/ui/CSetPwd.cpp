@@ -1,6 +1,6 @@
 #include "users/ui/CSetPwd.h"
 
-#include "app/MessageBoxes.h"
+#include "uikit/MessageBoxes.h"
 #include "users/LoginDigest.h"
 
 #include <QFormLayout>

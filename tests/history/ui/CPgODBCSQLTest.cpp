@@ -1,13 +1,13 @@
 #include "history/ui/CPgODBCSQL.h"
 
-#include "app/SheetServices.h"
 #include "history/HistorySettings.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "platform/AtomicWrite.h"
 #include "platform/PrivateProfile.h"
 #include "support/FakeOdbc.h"
 #include "support/UiSandbox.h"
 #include "support/UiWidgetFinders.h"
+#include "support/WholeFile.h"
+#include "uikit/SheetServices.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -90,8 +90,8 @@ protected:
     UiSandbox m_sandbox;
     FakeOdbc* m_odbc = new FakeOdbc;
     RecordingSheet m_sheet;
-    CPgODBCSQL m_page{
-        m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc), nodeconfig::EnsureHistorySection};
+    CPgODBCSQL m_page{m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc),
+        nodeconfig::EnsureHistorySection, m_sandbox.stores.machineStore()};
 };
 
 TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
@@ -229,7 +229,7 @@ TEST_F(CPgODBCSQLTest, ApplyWritesTheKeysAfterTheLocalhostQuestion)
     for (const auto& [key, value] : keys)
         EXPECT_EQ(stored(key), value) << std::string(key.begin(), key.end());
     EXPECT_FALSE(m_page.isModified());
-    EXPECT_TRUE(platform::readWholeFile(m_sandbox.nodeConfig())->ends_with("DATABASE=history\r\nDSN=ACTIVE\r\n-->"))
+    EXPECT_TRUE(support::readWholeFile(m_sandbox.nodeConfig())->ends_with("DATABASE=history\r\nDSN=ACTIVE\r\n-->"))
         << "new keys go after the last one, inside the block";
 }
 

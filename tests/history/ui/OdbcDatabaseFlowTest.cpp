@@ -50,8 +50,9 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     UiSandbox sandbox;
     sandbox.setDword(ServerKey::kUaTcpPort, MariaDbServer::freeLoopbackPort());
     sandbox.services.addService(UiSandbox::kService, platform::kServiceRunning);
-    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, sandbox.boxes, sandbox.services, sandbox.sleeper);
-    CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs);
+    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, sandbox.boxes, sandbox.services, sandbox.sleeper,
+        sandbox.stores.stores());
+    CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     sheet.OnInitDialog();
     sheet.show();
     sheet.SetActivePage(4);
@@ -95,7 +96,9 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     EXPECT_EQ(keys.active, u"1,1");
 
     // The server, started with these settings, connects; the sheet's timer shows it.
-    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture);
+    std::vector<std::string> environment = db.environment();
+    environment.push_back("TAVOX_REGISTRY=" + sandbox.stores.machine().string());
+    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, environment);
     ASSERT_TRUE(server.waitForLine("tavox-server: history database connected (SQLServerStatus 1)")) << server.seen();
     auto* status = page->findChild<QLabel*>("sqlStatus");
     EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == kConnected; }, 5000)) << status->text().toStdString();

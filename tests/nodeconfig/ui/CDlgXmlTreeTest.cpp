@@ -218,7 +218,7 @@ struct PageOnScreen {
     }
 
     UiSandbox sandbox;
-    mutable CPgXmlConfigure page{sandbox.boxes, sandbox.fileDialogs};
+    mutable CPgXmlConfigure page{sandbox.boxes, sandbox.fileDialogs, sandbox.stores.machineStore()};
 };
 
 void addHistory(CDlgXmlTree& dialog, const char* idText)

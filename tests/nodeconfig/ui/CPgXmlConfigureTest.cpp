@@ -55,7 +55,7 @@ TEST(CPgXmlConfigureTest, LoadShowRowsToggleStartLoggingApplyWritesTheBlock)
     const std::string dir = sandbox.dir.path().string() + "/";
     sandbox.setString(ServerKey::kServicePath, std::u16string(dir.begin(), dir.end()));
 
-    CPgXmlConfigure page(sandbox.boxes, sandbox.fileDialogs);
+    CPgXmlConfigure page(sandbox.boxes, sandbox.fileDialogs, sandbox.stores.machineStore());
     page.ensureInitialized();
     page.resize(760, 480);
     page.show();
@@ -98,7 +98,7 @@ TEST(CPgXmlConfigureTest, LoadShowRowsToggleStartLoggingApplyWritesTheBlock)
     EXPECT_TRUE(page.isModified());
 
     // The sheet's apply runs the Status page's, which writes the node configuration back.
-    CPgStatus status(sandbox.boxes);
+    CPgStatus status(sandbox.boxes, sandbox.stores.machineStore());
     status.ensureInitialized();
     ASSERT_TRUE(status.OnApply());
     EXPECT_FALSE(page.isModified());

@@ -50,7 +50,7 @@ TEST(CLoginTest, ThreeWrongPasswordsCloseTheDialogAndTheRightOneOpens)
     for (const Case& c : cases) {
         UiSandbox sandbox;
         sandbox.boxes.setAnswerAll(true);
-        CLogin login(sandbox.boxes, UserProfile::utility());
+        CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()));
         login.show();
         EXPECT_EQ(login.windowTitle(), QStringLiteral("Tavox Server Utility Login"));
         for (const QString& password : c.typed) {
@@ -91,7 +91,8 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
     for (const Case& c : cases) {
         UiSandbox sandbox;
         sandbox.boxes.setAnswerAll(true);
-        CSetPwd dialog(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+        CSetPwd dialog(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr,
+                       UiSandbox::kDigestIterations);
         dialog.show();
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Change Login Password"));
         typeInto(dialog, QStringLiteral("Old Password:"), c.oldPassword);
@@ -104,12 +105,12 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
         EXPECT_EQ(sandbox.boxes.shown()[0].caption, c.caption);
         EXPECT_EQ(sandbox.boxes.shown()[0].icon, c.icon);
         EXPECT_EQ(dialog.isVisible(), !c.changed);
-        const std::string stored = ReadLoginDigest(UserProfile::utility());
+        const std::string stored = ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
         EXPECT_TRUE(LoginDigestMatches(stored, c.changed ? u"new one" : UiSandbox::kPassword));
         EXPECT_TRUE(IsSaltedLoginDigest(stored));
 
         // The next login takes the digest that is stored now.
-        CLogin login(sandbox.boxes, UserProfile::utility());
+        CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()));
         login.show();
         typeInto(login, QStringLiteral("Password:"), c.changed ? QStringLiteral("new one") : right);
         clickOk(login);
@@ -121,23 +122,23 @@ TEST(CLoginTest, AnOldDigestOpensAndIsStoredSaltedFromThen)
 {
     UiSandbox sandbox;
     sandbox.boxes.setAnswerAll(true);
-    ASSERT_TRUE(WriteLoginDigest(UserProfile::utility(), MakeLoginDigest(u"abcdefghijkl")));
-    CLogin refused(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+    ASSERT_TRUE(WriteLoginDigest(UserProfile::utility(sandbox.stores.userStore()), MakeLoginDigest(u"abcdefghijkl")));
+    CLogin refused(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     refused.show();
     typeInto(refused, QStringLiteral("Password:"), QStringLiteral("Xbcdefghijkl"));
     clickOk(refused);
-    EXPECT_EQ(ReadLoginDigest(UserProfile::utility()), MakeLoginDigest(u"abcdefghijkl")) << "a refusal writes nothing";
+    EXPECT_EQ(ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore())), MakeLoginDigest(u"abcdefghijkl")) << "a refusal writes nothing";
 
-    CLogin login(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+    CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     login.show();
     typeInto(login, QStringLiteral("Password:"), QStringLiteral("abcdefghijkl"));
     clickOk(login);
     EXPECT_EQ(login.result(), QDialog::Accepted);
-    const std::string stored = ReadLoginDigest(UserProfile::utility());
+    const std::string stored = ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
     EXPECT_TRUE(IsSaltedLoginDigest(stored)) << stored;
 
     // From now on only the whole password opens.
-    CLogin again(sandbox.boxes, UserProfile::utility(), nullptr, UiSandbox::kDigestIterations);
+    CLogin again(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     again.show();
     typeInto(again, QStringLiteral("Password:"), QStringLiteral("abcdefXXXXXX"));
     clickOk(again);

@@ -27,7 +27,7 @@ protected:
     /// Stores users named "u<slot+1>" in the given slots, password "abc", rights Read.
     void storeUsers(const std::vector<std::size_t>& used)
     {
-        const CTavoxUsrAuth auth;
+        const CTavoxUsrAuth auth(m_server.machineStore());
         UserTable table(auth);
         for (std::size_t slot : used)
             table.place(slot, *table.makeEntry(u"u" + platformNumber(slot + 1), u"abc", kRightRead));
@@ -73,7 +73,7 @@ protected:
 
     ServerKeyStore m_server;
     ScriptedMessageBoxes m_boxes;
-    CPgUsers m_page { m_boxes };
+    CPgUsers m_page { m_boxes, m_server.machineStore() };
     std::vector<std::uint8_t> m_stored;
 };
 

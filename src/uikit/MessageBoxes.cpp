@@ -1,4 +1,4 @@
-#include "app/MessageBoxes.h"
+#include "uikit/MessageBoxes.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "app/FileDialogs.h"
+#include "uikit/FileDialogs.h"
 
 #include <QFileDialog>
 

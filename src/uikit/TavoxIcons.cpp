@@ -1,4 +1,4 @@
-#include "app/TavoxIcons.h"
+#include "uikit/TavoxIcons.h"
 
 #include <QFile>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "app/PagePointers.h"
+#include "uikit/PagePointers.h"
 
 CPgStatus* g_pPgStatus = nullptr;
 CPgEndpoints* g_pPgEndpoints = nullptr;

@@ -1,9 +1,36 @@
-#include "platform/TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <cstdint>
 
-namespace platform {
-namespace {
+namespace support {
+
+DecodedCodePoint decodeUtf8(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const auto lead = static_cast<std::uint8_t>(text[0]);
+    if (lead < 0x80)
+        return {lead, 1};
+    if (lead < 0xC2 || lead >= 0xF5)
+        return {DecodedCodePoint::kInvalidCodePoint, 1};
+    const std::size_t need = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t value = lead & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
+    std::size_t taken = 1;
+    for (; taken < need && taken < text.size(); ++taken) {
+        const auto next = static_cast<std::uint8_t>(text[taken]);
+        if ((next & 0xC0) != 0x80)
+            break;
+        value = (value << 6) | (next & 0x3F);
+    }
+    // A cut sequence is dropped as far as it goes; a complete but unusable one as a whole.
+    if (taken != need)
+        return {DecodedCodePoint::kInvalidCodePoint, taken};
+    const bool overlong = (need == 3 && value < 0x800) || (need == 4 && value < 0x10000);
+    const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+    if (overlong || surrogate || value > 0x10FFFF)
+        return {DecodedCodePoint::kInvalidCodePoint, need};
+    return {value, need};
+}
 
 void appendUtf8(std::string& out, char32_t c)
 {
@@ -24,40 +51,14 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
-} // namespace
-
 std::u16string utf8ToUtf16(std::string_view text)
 {
     std::u16string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<std::uint8_t>(text[i]);
-        char32_t c = 0xFFFD;
-        std::size_t len = 1;
-        if (b < 0x80) {
-            c = b;
-        } else if (b >= 0xC2 && b < 0xF5) {
-            const std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-            char32_t v = b & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
-            std::size_t k = 1;
-            for (; k < need && i + k < text.size(); ++k) {
-                const auto t = static_cast<std::uint8_t>(text[i + k]);
-                if ((t & 0xC0) != 0x80)
-                    break;
-                v = (v << 6) | (t & 0x3F);
-            }
-            if (k == need) {
-                const bool overlong = (need == 3 && v < 0x800) || (need == 4 && v < 0x10000);
-                const bool surrogate = v >= 0xD800 && v <= 0xDFFF;
-                if (!overlong && !surrogate && v <= 0x10FFFF)
-                    c = v;
-                len = need;
-            } else {
-                len = k;
-            }
-        }
-        i += len;
+    while (!text.empty()) {
+        const DecodedCodePoint decoded = decodeUtf8(text);
+        text.remove_prefix(decoded.length);
+        char32_t c = decoded.isValid() ? decoded.codePoint : 0xFFFD;
         if (c >= 0x10000) {
             c -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
@@ -114,4 +115,4 @@ int hexDigitValue(char c)
     return -1;
 }
 
-} // namespace platform
+} // namespace support

@@ -1,13 +1,13 @@
-#include "platform/DebugOutput.h"
+#include "support/DebugOutput.h"
 
 #include <cstdio>
 #include <mutex>
 #include <string>
 
-namespace platform {
+namespace support {
 namespace {
 
-std::mutex& sinkMutex()
+std::mutex& outputMutex()
 {
     static std::mutex m;
     return m;
@@ -23,7 +23,7 @@ DebugSink& currentSink()
 
 void debugOutput(std::string_view line)
 {
-    std::lock_guard lock(sinkMutex());
+    std::lock_guard lock(outputMutex());
     if (currentSink()) {
         currentSink()(line);
         return;
@@ -35,14 +35,15 @@ void debugOutput(std::string_view line)
 
 void setDebugSink(DebugSink sink)
 {
-    std::lock_guard lock(sinkMutex());
+    std::lock_guard lock(outputMutex());
     currentSink() = std::move(sink);
 }
 
 ScopedDebugCapture::ScopedDebugCapture()
 {
-    std::lock_guard lock(sinkMutex());
+    std::lock_guard lock(outputMutex());
     m_previous = currentSink();
+    // Called under the output's lock, which text() takes too.
     currentSink() = [this](std::string_view line) {
         m_text.append(line);
         m_text.push_back('\n');
@@ -51,8 +52,14 @@ ScopedDebugCapture::ScopedDebugCapture()
 
 ScopedDebugCapture::~ScopedDebugCapture()
 {
-    std::lock_guard lock(sinkMutex());
+    std::lock_guard lock(outputMutex());
     currentSink() = std::move(m_previous);
 }
 
-} // namespace platform
+std::string ScopedDebugCapture::text() const
+{
+    std::lock_guard lock(outputMutex());
+    return m_text;
+}
+
+} // namespace support

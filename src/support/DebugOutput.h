@@ -4,13 +4,15 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace support {
 
-/// Writes one diagnostic line to the process-wide debug output (standard error unless a
-/// sink is installed). The line is written whole; a trailing newline is added.
+/// Writes one diagnostic line to the process-wide debug output (standard error unless a sink
+/// is installed). The line is written whole, a newline added; any thread may call it, and the
+/// lines of several threads never interleave.
 void debugOutput(std::string_view line);
 
-/// The sink that receives every diagnostic line; an empty function restores standard error.
+/// The sink that receives every diagnostic line, called under the output's lock (one line at a
+/// time); an empty function restores standard error.
 using DebugSink = std::function<void(std::string_view)>;
 void setDebugSink(DebugSink sink);
 
@@ -23,12 +25,12 @@ public:
     ScopedDebugCapture& operator=(const ScopedDebugCapture&) = delete;
 
     /// Every captured line, each followed by '\n'.
-    const std::string& text() const { return m_text; }
-    bool contains(std::string_view line) const { return m_text.find(line) != std::string::npos; }
+    std::string text() const;
+    bool contains(std::string_view line) const { return text().find(line) != std::string::npos; }
 
 private:
     std::string m_text;
     DebugSink m_previous;
 };
 
-} // namespace platform
+} // namespace support

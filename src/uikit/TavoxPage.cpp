@@ -1,4 +1,4 @@
-#include "app/TavoxPage.h"
+#include "uikit/TavoxPage.h"
 
 CTavoxPage::CTavoxPage(const QString& caption, MessageBoxes& boxes, QWidget* parent)
     : QWidget(parent)

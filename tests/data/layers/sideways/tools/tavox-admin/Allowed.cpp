@@ -1,0 +1,3 @@
+#include "RegFile.h"
+#include "config/CTavoxEnvmnt.h"
+#include "tavox-admin/AdminTool.h"

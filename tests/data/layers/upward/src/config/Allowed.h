@@ -1,0 +1,5 @@
+#pragma once
+
+#include "platform/Registry.h"
+#include "support/Result.h"
+#include "uabase/UaXmlDocument.h"

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "config/CTavoxEnvmnt.h"
+#include "support/Result.h"
