@@ -35,7 +35,11 @@ std::u16string attributeValue(std::u16string_view value)
 {
     if (value.find_first_of(u";{}") == std::u16string_view::npos)
         return std::u16string(value);
-    return u"{" + escapedForBraces(value) + u"}";
+    // Appended piece by piece: GCC 12 misreads u"{" + string as overlapping copies (-Wrestrict).
+    std::u16string braced = u"{";
+    braced += escapedForBraces(value);
+    braced += u"}";
+    return braced;
 }
 
 std::u16string forServerBrowse(std::u16string_view driver)

@@ -48,8 +48,12 @@ std::string diagnosticOf(SQLSMALLINT type, SQLHANDLE handle)
     if (!SQL_SUCCEEDED(rc))
         return "no diagnostic";
     const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), 511);
-    return "[" + support::utf16ToUtf8(fromWide(state, terminatedLength(state, 6))) + "] "
-        + support::utf16ToUtf8(fromWide(message, terminatedLength(message, size)));
+    // Appended piece by piece: GCC 12 misreads "[" + string as overlapping copies (-Wrestrict).
+    std::string text = "[";
+    text += support::utf16ToUtf8(fromWide(state, terminatedLength(state, 6)));
+    text += "] ";
+    text += support::utf16ToUtf8(fromWide(message, terminatedLength(message, size)));
+    return text;
 }
 
 SQLPOINTER integerAttribute(std::uintptr_t value)

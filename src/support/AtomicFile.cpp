@@ -61,7 +61,10 @@ public:
     Result<void> create(const std::filesystem::path& target, mode_t mode)
     {
         const std::filesystem::path dir = target.parent_path();
-        const std::string stem = "." + target.filename().string() + ".tmp-";
+        // Appended piece by piece: GCC 12 misreads "." + string as overlapping copies (-Wrestrict).
+        std::string stem = ".";
+        stem += target.filename().string();
+        stem += ".tmp-";
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             const std::string path = (dir / (stem + randomSuffix())).string();
             const int fd = m_calls.open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

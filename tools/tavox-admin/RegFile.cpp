@@ -247,8 +247,13 @@ private:
             const std::string_view item = trim(items.substr(0, comma));
             std::uint32_t byte = 0;
             const bool lastEmpty = item.empty() && comma == std::string_view::npos;
-            if (!lastEmpty && !parseHexNumber(item, 2, byte))
-                return support::Error::invalidInput("\"" + std::string(item) + "\" is not a hexadecimal byte");
+            if (!lastEmpty && !parseHexNumber(item, 2, byte)) {
+                // Appended: GCC 12 misreads "\"" + string as overlapping copies (-Wrestrict).
+                std::string message = "\"";
+                message += item;
+                message += "\" is not a hexadecimal byte";
+                return support::Error::invalidInput(message);
+            }
             if (!lastEmpty)
                 value.data.push_back(static_cast<std::uint8_t>(byte));
             items = comma == std::string_view::npos ? std::string_view() : items.substr(comma + 1);
