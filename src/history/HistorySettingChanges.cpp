@@ -65,21 +65,44 @@ support::Result<HistorySettings> ChangedHistorySettings(const OdbcSettings& odbc
     return settings;
 }
 
-support::Result<bool> ApplyHistorySettingChanges(OdbcSettings& odbc,
-    const std::filesystem::path& nodeCfgPath,
-    const HistorySettingChanges& changes,
-    bool keepLocalhost)
+namespace {
+
+support::Result<bool> refusalOf(const ApplyOutcome& outcome)
 {
-    const auto settings = ChangedHistorySettings(odbc, nodeCfgPath, changes);
-    if (!settings)
-        return settings.error();
-    const ApplyOutcome outcome = odbc.Apply(*settings, nodeCfgPath, [keepLocalhost] { return keepLocalhost; });
     if (outcome.serverCleared)
         return Error::invalidInput(
             "The IP is localhost. It means that you can't remote connect. Add --force to keep it.");
     if (!outcome.passed)
         return Error::invalidInput(outcome.failure.isEmpty() ? "The settings were refused." : utf8(outcome.failure.text));
     return outcome.restartRequested;
+}
+
+} // namespace
+
+support::Result<CheckedHistorySettings> CheckHistorySettingChanges(const OdbcSettings& odbc,
+    const std::filesystem::path& nodeCfgPath,
+    const HistorySettingChanges& changes,
+    bool keepLocalhost)
+{
+    auto settings = ChangedHistorySettings(odbc, nodeCfgPath, changes);
+    if (!settings)
+        return settings.error();
+    const auto checked
+        = refusalOf(odbc.CheckSettings(*settings, nodeCfgPath, [keepLocalhost] { return keepLocalhost; }));
+    if (!checked)
+        return checked.error();
+    return CheckedHistorySettings{std::move(*settings), *checked};
+}
+
+support::Result<bool> ApplyHistorySettingChanges(OdbcSettings& odbc,
+    const std::filesystem::path& nodeCfgPath,
+    const HistorySettingChanges& changes,
+    bool keepLocalhost)
+{
+    const auto checked = CheckHistorySettingChanges(odbc, nodeCfgPath, changes, keepLocalhost);
+    if (!checked)
+        return checked.error();
+    return refusalOf(odbc.Apply(checked->settings, nodeCfgPath, [keepLocalhost] { return keepLocalhost; }));
 }
 
 } // namespace history

@@ -32,9 +32,22 @@ support::Result<HistorySettings> ChangedHistorySettings(const OdbcSettings& odbc
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes);
 
-/// Applies the changed settings as the page's apply does. The localhost question is answered
-/// with `keepLocalhost`; answered No, nothing is written and the refusal says so. True in the
-/// result when the page would ask for the restart question.
+/// Changed settings that pass the page's setting check.
+struct CheckedHistorySettings {
+    HistorySettings settings;
+    /// The localhost question was answered Yes: the page asks for the restart question.
+    bool restartRequested = false;
+};
+
+/// The changed settings under the setting check of the page's apply, which writes nothing. The
+/// localhost question is answered with `keepLocalhost`; answered No, the refusal says so.
+support::Result<CheckedHistorySettings> CheckHistorySettingChanges(const OdbcSettings& odbc,
+    const std::filesystem::path& nodeCfgPath,
+    const HistorySettingChanges& changes,
+    bool keepLocalhost);
+
+/// CheckHistorySettingChanges, then the page's apply of the settings. True in the result when
+/// the page would ask for the restart question.
 support::Result<bool> ApplyHistorySettingChanges(OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes,

@@ -2,6 +2,8 @@
 
 #include "CommandHelp.h"
 #include "InitCommand.h"
+#include "NodeConfigCommands.h"
+#include "OdbcCommand.h"
 #include "PasswordInput.h"
 #include "RegCommand.h"
 #include "SetLoginPasswordCommand.h"
@@ -19,6 +21,11 @@ namespace {
 // The one table of command families: a new family is a line here, its help (a CommandHelp)
 // and its run function in a file of its own.
 constexpr Subcommand kSubcommands[] = {
+    {"nodeconfig", &kNodeConfigHelp, runNodeConfig},
+    {"alarms", &kAlarmsHelp, runAlarms},
+    {"history", &kHistoryHelp, runHistory},
+    {"logging", &kLoggingHelp, runLogging},
+    {"odbc", &kOdbcHelp, runOdbc},
     {"snapshot", &kSnapshotHelp, runSnapshot},
     {"reg", &kRegHelp, runReg},
     {"init", &kInitHelp, runInit},
