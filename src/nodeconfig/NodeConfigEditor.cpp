@@ -218,6 +218,13 @@ EditResult runCommand(AlarmHistoryTree& tree, LimitDialog& dialog, NodeTreeItem*
     return EditEffect::Changed;
 }
 
+/// The item of `idText` under `root` (the tree's search goes on into the roots that follow).
+NodeTreeItem* itemUnder(const AlarmHistoryTree& tree, NodeTreeItem* root, std::string_view idText)
+{
+    NodeTreeItem* found = tree.FindTreeItem(root, idText);
+    return found && tree.RootOf(found) == root ? found : nullptr;
+}
+
 Error unreachable(std::string_view idText)
 {
     return Error::invalidInput("The variable " + inQuotes(idText)
@@ -230,7 +237,7 @@ EditResult NodeConfigEditor::SetAlarm(std::string_view idText, const LimitChange
 {
     return runOnTree(m_configuration, idText, limits, keepOutOfOrder,
         [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
-            NodeTreeItem* variable = tree.FindTreeItem(tree.objectsRoot(), idText);
+            NodeTreeItem* variable = itemUnder(tree, tree.objectsRoot(), idText);
             if (!variable)
                 return unreachable(idText);
             const auto* node = asVariable(variable->entry().node);
@@ -240,7 +247,7 @@ EditResult NodeConfigEditor::SetAlarm(std::string_view idText, const LimitChange
             if (type != AlarmDataType::Boolean && !isNumeric(type))
                 return Error::invalidInput("The variable " + inQuotes(idText)
                     + " is neither Boolean nor numeric: the Alarms & Historical Data dialog offers no alarm for it.");
-            NodeTreeItem* alarm = tree.FindTreeItem(tree.alarmRoot(), idText);
+            NodeTreeItem* alarm = itemUnder(tree, tree.alarmRoot(), idText);
             if (!alarm)
                 return runCommand(tree, dialog, variable, TreeCommand::AddAlarmEvent);
             if (type == AlarmDataType::Boolean)
@@ -255,7 +262,7 @@ EditResult NodeConfigEditor::SetAlarm(std::string_view idText, const LimitChange
 EditResult NodeConfigEditor::RemoveAlarm(std::string_view idText)
 {
     return runOnTree(m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
-        NodeTreeItem* alarm = tree.FindTreeItem(tree.alarmRoot(), idText);
+        NodeTreeItem* alarm = itemUnder(tree, tree.alarmRoot(), idText);
         if (!alarm)
             return EditEffect::Unchanged;
         return runCommand(tree, dialog, alarm, TreeCommand::RemoveAlarm);
@@ -265,12 +272,12 @@ EditResult NodeConfigEditor::RemoveAlarm(std::string_view idText)
 EditResult NodeConfigEditor::SetHistory(std::string_view idText, bool on)
 {
     return runOnTree(m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
-        NodeTreeItem* history = tree.FindTreeItem(tree.historyRoot(), idText);
+        NodeTreeItem* history = itemUnder(tree, tree.historyRoot(), idText);
         if (!on)
             return history ? runCommand(tree, dialog, history, TreeCommand::RemoveHistorical) : EditEffect::Unchanged;
         if (history)
             return EditEffect::Unchanged;
-        NodeTreeItem* variable = tree.FindTreeItem(tree.objectsRoot(), idText);
+        NodeTreeItem* variable = itemUnder(tree, tree.objectsRoot(), idText);
         if (!variable)
             return unreachable(idText);
         return runCommand(tree, dialog, variable, TreeCommand::AddHistoricalData);
@@ -302,6 +309,8 @@ support::Result<void> NodeConfigEditor::Import(const std::filesystem::path& file
     if (const auto text = files::readText(file); !text)
         return Error{text.error().kind, "Cannot read " + file.string() + ": " + text.error().message + "."};
     const std::filesystem::path& current = paths().nodeCfgPath;
+    if (!files::exists(current) && files::mayCreate(current))
+        return ImportFirst(file);
     if (!files::exists(current) || !files::isWritable(current))
         return Error{ErrorKind::AccessDenied,
             "The node configuration file " + current.string() + " does not exist or cannot be written."};
@@ -319,6 +328,20 @@ support::Result<void> NodeConfigEditor::Import(const std::filesystem::path& file
         return written;
     }
     return {};
+}
+
+support::Result<void> NodeConfigEditor::ImportFirst(const std::filesystem::path& file)
+{
+    const std::filesystem::path& current = paths().nodeCfgPath;
+    if (!files::copyOver(file, current))
+        return Error{ErrorKind::System, "The node configuration file " + current.string() + " could not be written."};
+    m_configuration.ReloadNodeConfig();
+    support::Result<void> written = m_configuration.isLoaded()
+        ? Write()
+        : support::Result<void>(Error{ErrorKind::InvalidInput, "Import node configuration fail! Please try again!"});
+    if (!written)
+        files::remove(current);
+    return written;
 }
 
 support::Result<void> NodeConfigEditor::Export(const std::filesystem::path& file, bool overwrite)

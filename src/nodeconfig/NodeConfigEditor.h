@@ -78,7 +78,8 @@ public:
     /// The sheet's apply: writes the file back.
     support::Result<void> Write();
     /// "Import" with `file` chosen, followed by the apply. A file that does not load, or an
-    /// apply that fails, leaves the server's file as it was.
+    /// apply that fails, leaves the server's file as it was. Where the server has no file yet
+    /// (the page would stop without a word), the first import puts one in place.
     support::Result<void> Import(const std::filesystem::path& file);
     /// "Export" to `file`; an existing file is replaced only with `overwrite`.
     support::Result<void> Export(const std::filesystem::path& file, bool overwrite);
@@ -87,6 +88,7 @@ public:
     const NodeConfigPaths& paths() const { return m_configuration.paths(); }
 
 private:
+    support::Result<void> ImportFirst(const std::filesystem::path& file);
     support::Error toldOr(std::size_t mark, std::string fallback) const;
 
     UnattendedHost m_host;

@@ -83,6 +83,14 @@ TEST(NodeConfigEditorTest, EachEditWritesTheBytesThePageWritesForTheSameChoices)
             [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Level", false); },
             {{"History", "ns=2;s=Tank.Level", TreeCommand::RemoveHistorical, std::nullopt}}},
         {"logging on", [](NodeConfigEditor& e) { return e.SetLogging(true); }, {}, true},
+        // The tree's search runs on into the roots that follow: a logged variable is no alarm.
+        {"an alarm on a logged variable",
+            [](NodeConfigEditor& e) {
+                EXPECT_TRUE(e.SetHistory("ns=2;s=Tank.Count", true).ok());
+                return e.SetAlarm("ns=2;s=Tank.Count", limits("9", "", "", ""), false);
+            },
+            {{"Objects", "ns=2;s=Tank.Count", TreeCommand::AddHistoricalData, std::nullopt},
+                {"Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits{"9", "", "", ""}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,6 +109,10 @@ TEST(NodeConfigEditorTest, EditsThatFindTheConfigurationAsAskedChangeNothing)
         [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Level", true); },
         [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Count", false); },
         [](NodeConfigEditor& e) { return e.SetLogging(false); },
+        [](NodeConfigEditor& e) {
+            EXPECT_TRUE(e.SetHistory("ns=2;s=Tank.Count", true).ok());
+            return e.RemoveAlarm("ns=2;s=Tank.Count");
+        },
     };
     for (const Edit& edit : edits) {
         const EditorRun run = runEditor(edit);
@@ -190,6 +202,21 @@ TEST(NodeConfigEditorTest, ImportReplacesTheFileAsThePageAndItsApplyDoOrLeavesIt
     ASSERT_TRUE(editor.Import(dir / "new.xml").ok());
     EXPECT_EQ(readFile(dir / "NodeConfig.xml"), readFile(page.path()));
     EXPECT_FALSE(std::filesystem::exists(dir / "NodeConfig.bak"));
+}
+
+TEST(NodeConfigEditorTest, TheFirstImportPutsTheFileInPlaceWhereThereIsNone)
+{
+    TempDir dir;
+    writeFile(dir / "new.xml", plantXml());
+    writeFile(dir / "broken.xml", "<UANodeSet>");
+    NodeConfigEditor editor(pathsIn(dir));
+    ASSERT_FALSE(editor.Load().ok());
+    const auto refused = editor.Import(dir / "broken.xml");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message, "Import node configuration fail! Please try again!");
+    EXPECT_FALSE(std::filesystem::exists(dir / "NodeConfig.xml"));
+    ASSERT_TRUE(editor.Import(dir / "new.xml").ok());
+    EXPECT_EQ(readFile(dir / "NodeConfig.xml"), writtenByThePage({}));
 }
 
 TEST(NodeConfigEditorTest, ExportWritesWhatTheApplyWouldAndOverwritesOnlyWhenTold)
