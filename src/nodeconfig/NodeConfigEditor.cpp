@@ -44,15 +44,6 @@ std::string_view typedCharacters(AlarmDataType type)
     }
 }
 
-/// Whether `text` goes into a limit edit of the type character by character, as typed (what is
-/// not ASCII becomes a replacement character, which no edit takes).
-bool canBeTyped(AlarmDataType type, std::string_view text)
-{
-    const std::u16string wide = support::utf8ToUtf16(text);
-    const int code = static_cast<int>(type);
-    return InsertAsTyped(code, u"", 0, 0, wide, AlarmTextLimit(code)).text == wide;
-}
-
 /// The alarm limit dialog answered from the given limits: they are typed into its four edits
 /// over the current texts and OK is pressed. A refusal is kept as the error of the edit.
 class LimitDialog final : public XmlTreeHost {
@@ -78,7 +69,7 @@ public:
             const std::optional<std::string>& given = *fields[i].first;
             if (!given)
                 continue;
-            if (!canBeTyped(type, *given)) {
+            if (!CanBeTyped(static_cast<int>(type), support::utf8ToUtf16(*given))) {
                 m_failure = Error::invalidInput(std::string(names[i]) + " " + inQuotes(*given) + " cannot be entered for "
                     + std::string(dataTypeName(type)) + ": at most "
                     + std::to_string(AlarmTextLimit(static_cast<int>(type))) + " characters, "
@@ -87,12 +78,13 @@ public:
             }
             *fields[i].second = *given;
         }
-        const AlarmConditionProblem problem = CheckAlarmCondition(entered);
-        if (problem != AlarmConditionProblem::None) {
-            m_failure = Error::invalidInput(std::string(AlarmConditionMessage(problem)));
+        const AlarmLimitsReview review = ReviewAlarmLimits(static_cast<int>(type), entered);
+        if (review.problem != AlarmConditionProblem::None) {
+            m_failure = Error::invalidInput(std::string(AlarmConditionMessage(review.problem)));
             return false;
         }
-        if (!m_keepOutOfOrder && AreLimitsOutOfOrder(static_cast<int>(type), entered)) {
+        // The dialog's order question, answered by the caller.
+        if (review.outOfOrder && !m_keepOutOfOrder) {
             m_failure = Error::invalidInput(
                 "The alarm limits are not in order (High High >= High >= Low >= Low Low); add --force to keep them.");
             return false;
