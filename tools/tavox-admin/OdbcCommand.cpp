@@ -188,7 +188,7 @@ constexpr UsageHelp kUsages[] = {
         "Shows the history database settings of the ODBC Database page as stored in the node configuration "
         "file; the password only as set or not."},
     {"odbc set [--active on|off] [--type MySQL|MSSQL] [--driver NAME] [--server HOST] [--port N] [--user NAME] "
-     "[--password|--password-stdin] [--database NAME] [--force]",
+     "[--password] [--password-stdin] [--database NAME] [--force]",
         "Changes the settings as the page's fields would be changed and applies them with the page's checks: "
         "with \"Active SQL\" on, driver, server, port, user, password (not for MSSQL) and database must not be "
         "blank. Settings not given keep what the page shows."},
@@ -206,7 +206,7 @@ constexpr OptionHelp kOptions[] = {
     {"--port N", "\"Port:\"."},
     {"--user NAME", "\"User:\"."},
     {"--password", "Asks for \"Password:\" twice on the terminal, without echo."},
-    {"--password-stdin", "Reads \"Password:\" as one line of standard input."},
+    {"--password-stdin", "Reads \"Password:\" as one line of standard input instead."},
     {"--database NAME", "\"Database:\"."},
     {"--force", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)."},
 };
