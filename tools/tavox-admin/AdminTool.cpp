@@ -1,11 +1,14 @@
 #include "AdminTool.h"
 
 #include "CommandHelp.h"
+#include "EndpointsCommand.h"
 #include "InitCommand.h"
 #include "PasswordInput.h"
 #include "RegCommand.h"
 #include "SetLoginPasswordCommand.h"
 #include "SnapshotCommand.h"
+#include "StatusCommand.h"
+#include "UsersCommand.h"
 
 #include "config/ProductVersion.h"
 #include "platform/InMemoryServiceManager.h"
@@ -19,6 +22,11 @@ namespace {
 // The one table of command families: a new family is a line here, its help (a CommandHelp)
 // and its run function in a file of its own.
 constexpr Subcommand kSubcommands[] = {
+    {"status", &kStatusHelp, runStatus},
+    {"service", &kServiceHelp, runService},
+    {"endpoints", &kEndpointsHelp, runEndpoints},
+    {"users", &kUsersHelp, runUsers},
+    {"logon", &kLogonHelp, runLogon},
     {"snapshot", &kSnapshotHelp, runSnapshot},
     {"reg", &kRegHelp, runReg},
     {"init", &kInitHelp, runInit},
