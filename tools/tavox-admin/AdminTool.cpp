@@ -1,6 +1,7 @@
 #include "AdminTool.h"
 
 #include "CommandHelp.h"
+#include "EndpointsCommand.h"
 #include "InitCommand.h"
 #include "NodeConfigCommands.h"
 #include "OdbcCommand.h"
@@ -8,6 +9,8 @@
 #include "RegCommand.h"
 #include "SetLoginPasswordCommand.h"
 #include "SnapshotCommand.h"
+#include "StatusCommand.h"
+#include "UsersCommand.h"
 
 #include "config/ProductVersion.h"
 #include "platform/InMemoryServiceManager.h"
@@ -21,6 +24,11 @@ namespace {
 // The one table of command families: a new family is a line here, its help (a CommandHelp)
 // and its run function in a file of its own.
 constexpr Subcommand kSubcommands[] = {
+    {"status", &kStatusHelp, runStatus},
+    {"service", &kServiceHelp, runService},
+    {"endpoints", &kEndpointsHelp, runEndpoints},
+    {"users", &kUsersHelp, runUsers},
+    {"logon", &kLogonHelp, runLogon},
     {"nodeconfig", &kNodeConfigHelp, runNodeConfig},
     {"alarms", &kAlarmsHelp, runAlarms},
     {"history", &kHistoryHelp, runHistory},
