@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # From nothing to a configured demo server with tavox-admin alone: a fresh sandbox (its own
-# settings stores, service directory and ODBC driver list), the server's setup, then alarms,
-# historical logging and the history database as an administrator would script them; bad input
+# settings stores, service directory and ODBC driver list), the server's setup, then two users,
+# an endpoint port, alarms, historical logging and the history database as an administrator
+# would script them; bad input
 # changes nothing; restoring the first snapshot of the configuration brings the set-up files
 # back byte for byte, and the snapshot before the setup takes the server key's values away again.
 #
@@ -65,8 +66,13 @@ run reg export "$key" "$sandbox/setup.reg"
 cp "$service/NodeConfig.xml" "$sandbox/setup.xml"
 
 # The administrator's configuration.
+printf 'alice-password\n' >"$sandbox/password"
+run users add alice --rights r --password-stdin <"$sandbox/password"
+first_change="tavox-admin users add alice --rights r --password-stdin"
+printf 'bob-password\n' >"$sandbox/password"
+run users add bob --rights r,w,x --password-stdin <"$sandbox/password"
+run endpoints set --port 48020
 run alarms set 'ns=1;s=Boiler.Temperature' --high-high 95 --high 90 --low 10 --low-low 5
-first_change="tavox-admin alarms set ns=1;s=Boiler.Temperature --high-high 95 --high 90 --low 10 --low-low 5"
 grep -q 'Restart the service to apply' "$sandbox/out" || fail "no restart note: $(cat "$sandbox/out")"
 run alarms set 'ns=1;s=Boiler.BurnerOn'
 run history on 'ns=1;s=Boiler.Temperature'
@@ -95,6 +101,12 @@ assert kinds == [("alarm", "ns=1;s=Boiler.BurnerOn"), ("alarm", "ns=1;s=Boiler.T
                  ("history", "ns=1;s=Boiler.Pressure"), ("history", "ns=1;s=Boiler.Temperature")], kinds
 limits = next(e["limits"] for e in listed["entries"] if e["nodeId"] == "ns=1;s=Boiler.Temperature")
 assert limits == {"highHigh": "95", "high": "90", "low": "10", "lowLow": "5"}, limits
+EOF
+run users list --json
+python3 - "$sandbox/out" <<'EOF'
+import json, sys
+names = sorted(u["name"] for u in json.load(open(sys.argv[1]))["users"])
+assert names == ["alice", "bob"], names
 EOF
 run odbc show --json
 python3 - "$sandbox/out" <<'EOF'
