@@ -15,7 +15,7 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
 below_logic="support uabase uastack platform"
-logic="config service users nodeconfig history"
+logic="config service users nodeconfig history snapshots"
 features="pages users/ui nodeconfig/ui history/ui"
 
 declare -A level allowed

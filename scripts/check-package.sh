@@ -49,7 +49,8 @@ for file in \
     usr/share/doc/tavox-server-utility/copyright \
     usr/share/doc/tavox-server-utility/changelog.gz \
     usr/share/man/man1/tavox-utility.1.gz \
-    usr/share/man/man1/tavox-admin.1.gz \
+    usr/share/man/man8/tavox-admin.8.gz \
+    usr/share/bash-completion/completions/tavox-admin \
     usr/share/man/man1/tavox-nodeset.1.gz \
     usr/share/man/man8/tavox-server.8.gz; do
     check "$file is installed" test -f "$tree/$file"

@@ -1,16 +1,10 @@
 #include "HistoryConnection.h"
 
-#include "history/OdbcConnectionString.h"
+#include "history/HistoryDatabase.h"
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
 
 namespace tavoxserver {
-namespace {
-
-// Asks the database for nothing but an answer.
-constexpr std::u16string_view kProbe = u"SELECT 1";
-
-} // namespace
 
 HistoryConnection::HistoryConnection(platform::OdbcDriverManager& odbc,
     history::HistorySettings settings,
@@ -79,8 +73,7 @@ bool HistoryConnection::connect(std::string& reason)
         reason = "no ODBC environment";
         return false;
     }
-    m_connection = m_environment->driverConnect(history::connection_string::forHistoryDatabase(m_settings),
-        platform::OdbcCompletion::NoPrompt, kLoginTimeoutSeconds, reason);
+    m_connection = history::connectHistoryDatabase(*m_environment, m_settings, reason);
     return m_connection != nullptr;
 }
 
@@ -89,7 +82,7 @@ void HistoryConnection::check()
     std::string reason;
     bool connected = false;
     if (m_connection) {
-        connected = m_connection->firstColumn(kProbe).has_value();
+        connected = m_connection->firstColumn(history::kHistoryProbe).has_value();
         if (!connected) {
             reason = m_connection->lastDiagnostic();
             m_connection.reset();
@@ -126,18 +119,9 @@ void HistoryConnection::publish(bool connected, const std::string& reason)
 
 std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesystem::path& nodeCfgPath)
 {
-    const history::StoredHistoryKeys keys = history::readHistoryKeys(nodeCfgPath);
-    if (!keys.isActive())
+    history::HistorySettings settings = history::storedHistorySettings(nodeCfgPath);
+    if (!settings.active)
         return std::nullopt;
-    history::HistorySettings settings;
-    settings.active = true;
-    settings.type = history::sqlTypeFromName(keys.sqlType);
-    settings.driver = keys.driver;
-    settings.server = keys.server;
-    settings.port = keys.port;
-    settings.user = keys.uid;
-    settings.password = keys.pwd;
-    settings.database = keys.database;
     return settings;
 }
 

@@ -33,8 +33,6 @@ public:
     using StatusWriter = std::function<support::Result<void>(std::uint32_t)>;
 
     static constexpr std::chrono::milliseconds kCheckInterval{2000};
-    /// How long one connection attempt may take.
-    static constexpr unsigned kLoginTimeoutSeconds = 5;
 
     HistoryConnection(platform::OdbcDriverManager& odbc,
         history::HistorySettings settings,

@@ -12,6 +12,7 @@
 #include "platform/ServiceManager.h"
 #include "platform/SettingsStore.h"
 #include "platform/Sleeper.h"
+#include "snapshots/ConfigSnapshots.h"
 #include "support/DebugOutput.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
@@ -233,8 +234,23 @@ void CPsTavox::UpdateApplyButton()
     m_apply->setEnabled(modified);
 }
 
+bool CPsTavox::snapshotBeforeApply(const char* origin)
+{
+    const support::Result<void> taken = takeSnapshot(m_stores, origin);
+    if (taken)
+        return true;
+    std::string text = taken.error().message + ". Nothing was applied.";
+    if (text[0] >= 'a' && text[0] <= 'z')
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Error!"),
+        MbIcon::Error);
+    return false;
+}
+
 void CPsTavox::OnApplyNow()
 {
+    if (!snapshotBeforeApply("Tavox Server Utility: Apply"))
+        return;
     BeginApply();
     // As a property sheet applies: page by page, stopping at the first page that rejects
     // its input; once all have applied, nothing is left changed.
@@ -272,6 +288,10 @@ void CPsTavox::accept()
     m_okPressed = true;
     if (!isApplyEnabled()) {
         ToggleVisible();
+        return;
+    }
+    if (!snapshotBeforeApply("Tavox Server Utility: OK")) {
+        m_okPressed = false;
         return;
     }
     CTavoxPage* const inOrder[] = {g_pPgStatus, g_pPgEndpoints, g_pPgUsers, g_pPgXmlConfigure, g_pPgODBCSQL, g_pPgAbout};
@@ -414,23 +434,29 @@ void CPsTavox::OnStatusPoll()
 void CPsTavox::OnStartTimer()
 {
     m_startTimer.stop();
-    const bool started = m_service.StartServer();
-    RefreshStatusAndEndpoints();
-    if (!started)
-        m_boxes.show(this, QStringLiteral("Could not start the Tavox Service. Please recheck your parameters."),
-                     QStringLiteral("Error!"), MbIcon::Error);
+    runOperation(ServiceOperation::Start);
     m_startPending = false;
 }
 
 void CPsTavox::OnStopTimer()
 {
     m_stopTimer.stop();
-    const bool stopped = m_service.StopServer();
-    RefreshStatusAndEndpoints();
-    if (!stopped)
-        m_boxes.show(this, QStringLiteral("Could not stop the Tavox Service. Please recheck your parameters."),
-                     QStringLiteral("Error!"), MbIcon::Error);
+    runOperation(ServiceOperation::Stop);
     m_stopPending = false;
+}
+
+void CPsTavox::runOperation(ServiceOperation operation)
+{
+    const bool succeeded
+        = runServiceOperation(m_service, m_sleeper, operation, [this] { RefreshStatusAndEndpoints(); });
+    if (succeeded && operation == ServiceOperation::Restart) {
+        m_boxes.show(this, QString::fromUtf8(kServiceRestartedText.data(), static_cast<qsizetype>(kServiceRestartedText.size())),
+            QStringLiteral("Information!"), MbIcon::Information);
+    } else if (!succeeded) {
+        const std::string_view failure = serviceFailureText(operation);
+        m_boxes.show(this, QString::fromUtf8(failure.data(), static_cast<qsizetype>(failure.size())),
+            QStringLiteral("Error!"), MbIcon::Error);
+    }
 }
 
 void CPsTavox::OnRestartPrompt()
@@ -454,17 +480,7 @@ void CPsTavox::OnRestartPrompt()
         = m_boxes.show(this, QStringLiteral("All parameters have been applied. Do you want to restart the Tavox Server?"),
                        QStringLiteral("Question"), MbIcon::Question, MbButtons::YesNo);
     if (answer == MbResult::Yes) {
-        (void)m_service.StopServer();
-        RefreshStatusAndEndpoints();
-        m_sleeper.sleepMs(kRestartPauseMs);
-        const bool started = m_service.StartServer();
-        RefreshStatusAndEndpoints();
-        if (started)
-            m_boxes.show(this, QStringLiteral("Tavox Service has been restarted!"), QStringLiteral("Information!"),
-                         MbIcon::Information);
-        else
-            m_boxes.show(this, QStringLiteral("Could not restart the Tavox Service. Please recheck your parameters."),
-                         QStringLiteral("Error!"), MbIcon::Error);
+        runOperation(ServiceOperation::Restart);
     } else {
         m_boxes.show(this, QStringLiteral("Don't forget to restart Tavox Server."), QStringLiteral("Information"),
                      MbIcon::Information);

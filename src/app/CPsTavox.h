@@ -2,6 +2,7 @@
 
 #include "app/tagCPropSheetItem.h"
 #include "service/ServiceController.h"
+#include "service/ServiceOperations.h"
 #include "uikit/SheetServices.h"
 
 #include <QDialog>
@@ -42,7 +43,7 @@ public:
     static constexpr int kHideTimerMs = 1000;
     static constexpr int kStatusPollMs = 1500;
     static constexpr int kOperationDelayMs = 500;
-    static constexpr unsigned kRestartPauseMs = 1000;
+    static constexpr unsigned kRestartPauseMs = ::kRestartPauseMs;
 
     CPsTavox(const QString& caption,
              MessageBoxes& boxes,
@@ -123,6 +124,12 @@ private:
     /// falls due meanwhile waits for the end, when all pages have had their say.
     void BeginApply();
     void EndApply();
+    /// Runs a start, stop or restart, refreshing Status and Endpoints after each step, and
+    /// shows its failure (or, for a restart, its success).
+    void runOperation(ServiceOperation operation);
+    /// Keeps a snapshot of the configuration before an Apply or OK (`origin`) changes it; false,
+    /// after saying why, when none could be made: nothing may be applied then.
+    bool snapshotBeforeApply(const char* origin);
 
     MessageBoxes& m_boxes;
     platform::Sleeper& m_sleeper;

@@ -56,6 +56,19 @@ EndpointSettings::Check EndpointSettings::apply(const Edited& edited) const
     return Check::Ok;
 }
 
+std::string_view EndpointSettings::message(Check check)
+{
+    switch (check) {
+    case Check::SamePorts:
+        return "The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!";
+    case Check::PortTooLarge:
+        return "The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!";
+    case Check::Ok:
+        break;
+    }
+    return {};
+}
+
 EndpointSettings::Check EndpointSettings::validate(bool https, int uaTcpPort, int httpsPort)
 {
     if (https && uaTcpPort == httpsPort)

@@ -41,6 +41,9 @@ public:
         PortTooLarge, ///< a port, taken as unsigned, is 65535 or more
     };
 
+    /// What a refused check says ("\n" breaks its line); empty for Ok.
+    static std::string_view message(Check check);
+
     Shown load() const;
     /// Checks the edited fields and, when they pass, stores "SecurityMode", "Authentication",
     /// "UaTcpPort" and "HttpsPort" in that order; nothing is stored when a check fails. Write

@@ -114,6 +114,19 @@ LimitEditText InsertAsTyped(int typeCode,
     return result;
 }
 
+bool CanBeTyped(int typeCode, std::u16string_view text)
+{
+    return InsertAsTyped(typeCode, u"", 0, 0, text, AlarmTextLimit(typeCode)).text == text;
+}
+
+AlarmLimitsReview ReviewAlarmLimits(int typeCode, const AlarmLimits& limits)
+{
+    AlarmLimitsReview review;
+    review.problem = CheckAlarmCondition(limits);
+    review.outOfOrder = review.problem == AlarmConditionProblem::None && AreLimitsOutOfOrder(typeCode, limits);
+    return review;
+}
+
 AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
 {
     if (endsWithSignOrPoint(limits.highHigh))

@@ -37,6 +37,10 @@ LimitEditText InsertAsTyped(int typeCode,
     std::u16string_view inserted,
     std::size_t maxLength);
 
+/// Whether `text` goes into a limit edit of the type whole when typed character by character
+/// into an empty edit: the texts an administrator can enter there.
+bool CanBeTyped(int typeCode, std::u16string_view text);
+
 /// The first check of the alarm limit dialog's OK that the four limits fail, in check order.
 enum class AlarmConditionProblem {
     None,
@@ -54,6 +58,14 @@ std::string_view AlarmConditionMessage(AlarmConditionProblem problem);
 /// Whether the limits that are present and read as numbers are out of order: each must be at
 /// least the next one present, from high-high down to low-low. Integer types compare exactly.
 bool AreLimitsOutOfOrder(int typeCode, const AlarmLimits& limits);
+
+/// What the alarm limit dialog's OK makes of the four limits: the first check they fail, and
+/// otherwise whether the order question must be asked before they are kept.
+struct AlarmLimitsReview {
+    AlarmConditionProblem problem = AlarmConditionProblem::None;
+    bool outOfOrder = false;
+};
+AlarmLimitsReview ReviewAlarmLimits(int typeCode, const AlarmLimits& limits);
 
 /// The question OK asks before it keeps limits out of order (caption "Warning", Yes and No).
 inline constexpr std::string_view kLimitOrderQuestion

@@ -1,5 +1,6 @@
 #include "pages/CDlgAbout.h"
 
+#include "config/ProductVersion.h"
 #include "uikit/TavoxIcons.h"
 
 #include <QHBoxLayout>
@@ -13,7 +14,9 @@ CDlgAbout::CDlgAbout(QWidget* parent)
     setWindowTitle(QStringLiteral("About Tavox Utility"));
     auto* icon = new QLabel(this);
     icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
-    auto* name = new QLabel(QStringLiteral("Tavox Utility, Version 1.20.037"), this);
+    const QString version
+        = QString::fromUtf8(kProductVersionText.data(), static_cast<qsizetype>(kProductVersionText.size()));
+    auto* name = new QLabel(version, this);
     auto* copyright = new QLabel(QStringLiteral("Copyright \u00A9 2024"), this);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);

@@ -165,23 +165,15 @@ bool CPgEndpoints::OnApply()
         m_securityNone->isChecked(),
         m_uaTcpPort->text().toStdU16String(),
         m_httpsPort->text().toStdU16String() };
-    switch (m_settings.apply(edited)) {
-    case EndpointSettings::Check::SamePorts:
+    const EndpointSettings::Check check = m_settings.apply(edited);
+    if (check != EndpointSettings::Check::Ok) {
+        const std::string_view text = EndpointSettings::message(check);
         messageBoxes().show(this,
-            QStringLiteral("The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!"),
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
             QStringLiteral("Error!"),
             MbIcon::Error,
             MbButtons::Ok);
         return false;
-    case EndpointSettings::Check::PortTooLarge:
-        messageBoxes().show(this,
-            QStringLiteral("The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!"),
-            QStringLiteral("Error!"),
-            MbIcon::Error,
-            MbButtons::Ok);
-        return false;
-    case EndpointSettings::Check::Ok:
-        break;
     }
     if (sheet())
         sheet()->RequestRestart();

@@ -3,6 +3,7 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "platform/ServiceManager.h"
 #include "service/ServiceController.h"
+#include "service/StatusReport.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
 
@@ -36,7 +37,7 @@ QLabel* addRow(QFormLayout* form, QWidget* parent, const QString& caption)
 
 CPgStatus::CPgStatus(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent)
     : CTavoxPage(QStringLiteral("Status"), boxes, parent)
-    , m_server(machine)
+    , m_machine(machine)
     , m_copyMenu(new QMenu(QStringLiteral("CopyURI"), this))
 {
     auto* statusGroup = new QGroupBox(QStringLiteral("Tavox Server Status"), this);
@@ -101,11 +102,6 @@ void CPgStatus::enableOperations(bool start, bool restartAndStop)
     m_stop->setEnabled(restartAndStop);
 }
 
-void CPgStatus::showValue(QLabel* label, const QString& text)
-{
-    label->setText(text.size() <= 1 ? QString::fromLatin1(kNotSupported) : text);
-}
-
 bool CPgStatus::RefreshStatus()
 {
     if (!sheet())
@@ -116,24 +112,19 @@ bool CPgStatus::RefreshStatus()
         std::uint32_t state = 0;
         service->QueryState(&state);
         shown = static_cast<int>(state);
-        if (state == platform::kServiceRunning) {
-            m_status->setText(QStringLiteral("Running"));
-            enableOperations(false, true);
-        } else if (state == platform::kServiceStopped) {
-            m_status->setText(QStringLiteral("Stopped"));
-            enableOperations(true, false);
-        } else if (state == ServiceController::kQueryFailed) {
-            m_status->setText(QStringLiteral("Unknown status. Please check your Tavox service status!"));
-            enableOperations(false, false);
+        if (const std::optional<ServiceStateView> view = serviceStateView(state)) {
+            m_status->setText(QString::fromUtf8(view->text.data(), static_cast<qsizetype>(view->text.size())));
+            enableOperations(view->start, view->restartAndStop);
         }
         // Pending and paused states keep what was shown before.
     }
     m_lastState = shown;
 
-    showValue(m_uaTcp, QString::fromStdU16String(m_server.GetUaTcpAddr()));
-    showValue(m_https, QString::fromStdU16String(m_server.GetHttpsUri()));
-    showValue(m_serverCfg, QString::fromStdU16String(m_server.GetServiceCfgName()));
-    showValue(m_nodeCfg, QString::fromStdU16String(m_server.GetNodeCfgName()));
+    const StatusValues values = readStatusValues(m_machine);
+    m_uaTcp->setText(QString::fromStdU16String(values.uaTcp));
+    m_https->setText(QString::fromStdU16String(values.https));
+    m_serverCfg->setText(QString::fromStdU16String(values.serverConfig));
+    m_nodeCfg->setText(QString::fromStdU16String(values.nodeConfig));
     SetModified(false);
     return true;
 }
@@ -160,7 +151,7 @@ bool CPgStatus::PrepareCopy(const QPoint& globalPos)
         m_copied = m_https->text();
     else
         return false;
-    return m_copied != QLatin1String(kNotSupported);
+    return m_copied != QString::fromUtf8(kNotSupported.data(), static_cast<qsizetype>(kNotSupported.size()));
 }
 
 void CPgStatus::contextMenuEvent(QContextMenuEvent* event)

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "config/CTavoxEnvmnt.h"
 #include "uikit/TavoxPage.h"
+
+namespace platform {
+class SettingsStore;
+}
 
 class QLabel;
 class QMenu;
@@ -14,9 +17,6 @@ class CPgStatus : public CTavoxPage {
     Q_OBJECT
 
 public:
-    /// Shown for a value of one character or none.
-    static constexpr const char* kNotSupported = "Not Supported.";
-
     /// The endpoint URLs and file names come from `machine`, which must outlive the page.
     CPgStatus(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent = nullptr);
     ~CPgStatus() override;
@@ -42,10 +42,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void showValue(QLabel* label, const QString& text);
     void enableOperations(bool start, bool restartAndStop);
 
-    CTavoxEnvmnt m_server;
+    const platform::SettingsStore& m_machine;
     QLabel* m_status;
     QLabel* m_uaTcp;
     QLabel* m_https;

@@ -24,3 +24,6 @@ UserOptProblem checkUserOpt(UserOptMode mode,
     std::u16string_view name,
     std::u16string_view password,
     std::u16string_view confirmation);
+
+/// What the dialog says of `problem`, with caption "Warning"; empty for None.
+std::string_view userOptMessage(UserOptProblem problem);

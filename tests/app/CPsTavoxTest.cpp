@@ -2,6 +2,7 @@
 
 #include "app/CDialogHeader.h"
 #include "app/CTavoxUtilityApp.h"
+#include "snapshots/ConfigSnapshots.h"
 #include "support/UiSandbox.h"
 #include "uikit/TavoxPage.h"
 
@@ -16,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -264,6 +267,41 @@ TEST_F(CPsTavoxTest, ApplyIsEnabledExactlyWhileAPageIsModified)
     EXPECT_TRUE(sheet.isVisible());
     EXPECT_TRUE(sheet.isOkPressed());
     EXPECT_FALSE(apply->isEnabled());
+}
+
+TEST_F(CPsTavoxTest, ApplyKeepsASnapshotFirstAndAppliesNothingWithoutOne)
+{
+    open();
+    const ConfigSnapshots snapshots(sandbox.stores.machineStore());
+    sheet.GetPage(2)->SetModified(true);
+    click(QStringLiteral("&Apply"));
+    auto taken = snapshots.list();
+    ASSERT_TRUE(taken);
+    ASSERT_EQ(taken->size(), 1u);
+    EXPECT_EQ(taken->front().origin, "Tavox Server Utility: Apply");
+    // The Endpoints page's apply asked the restart question; answered, it is out of the way.
+    sandbox.boxes.queueAnswer(MbResult::No);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isRestartPending(); }, 3000));
+    sandbox.boxes.clear();
+
+    // A file where the snapshots belong: neither Apply nor OK may change anything.
+    std::filesystem::remove_all(snapshots.folder());
+    std::ofstream(snapshots.folder()) << "in the way";
+    sheet.GetPage(2)->SetModified(true);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().front().startsWith(QStringLiteral("Error!: Cannot take a snapshot of the configuration: ")))
+        << messages().front().toStdString();
+    EXPECT_TRUE(messages().front().endsWith(QStringLiteral(". Nothing was applied.")));
+    EXPECT_TRUE(sheet.GetPage(2)->isModified()) << "the change waits for the next Apply";
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("OK"));
+    EXPECT_EQ(messages().size(), 2);
+    EXPECT_FALSE(sheet.isOkPressed());
+    EXPECT_FALSE(sheet.isRestartPending()) << "no page applied, so none asked for a restart";
+    EXPECT_TRUE(sheet.isVisible());
 }
 
 TEST_F(CPsTavoxTest, RefusedOdbcSettingsAnswerTheRestartQuestionOfTheirApplyOnly)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 
 namespace {
@@ -191,6 +193,33 @@ TEST(AlarmLimitInputTest, LimitsOutOfOrderCompareOnlyThePresentNumbers)
         EXPECT_EQ(AreLimitsOutOfOrder(c.type, c.limits), c.outOfOrder) << c.limits.highHigh << "|" << c.limits.high
                                                                        << "|" << c.limits.low << "|"
                                                                        << c.limits.lowLow;
+}
+
+TEST(AlarmLimitInputTest, WholeTextsAreTypableOnlyWhenEveryCharacterGoesIn)
+{
+    const std::tuple<int, std::u16string, bool> cases[] = {
+        {kInt16, u"-32768", true},
+        {kInt16, u"-327680", false}, // one more than the edit takes
+        {kInt16, u"1-", false},
+        {kDouble, u"-1.5", true},
+        {kDouble, u"1.5.", false},
+        {kDouble, u".5", false},
+        {kDouble, u"1e3", false},
+        {kUInt32, u"-1", false},
+        {kDouble, u"", true},
+    };
+    for (const auto& [type, text, typable] : cases)
+        EXPECT_EQ(CanBeTyped(type, text), typable) << type;
+}
+
+TEST(AlarmLimitInputTest, TheReviewOfOkAsksAboutTheOrderOnlyOfLimitsThatPassTheChecks)
+{
+    const AlarmLimitsReview refused = ReviewAlarmLimits(kDouble, {"1", "2.", "", ""});
+    EXPECT_EQ(refused.problem, AlarmConditionProblem::HighInput);
+    EXPECT_FALSE(refused.outOfOrder);
+    const AlarmLimitsReview unordered = ReviewAlarmLimits(kDouble, {"1", "2", "", ""});
+    EXPECT_EQ(unordered.problem, AlarmConditionProblem::None);
+    EXPECT_TRUE(unordered.outOfOrder);
 }
 
 } // namespace

@@ -23,6 +23,7 @@ public:
     const std::filesystem::path& path() const { return m_stores.machine(); }
     const platform::SettingsStore& machineStore() const { return m_stores.machineStore(); }
     const platform::SettingsStore& userStore() const { return m_stores.userStore(); }
+    const platform::SettingsStores& stores() const { return m_stores.stores(); }
 
     void set(std::string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data)
     {

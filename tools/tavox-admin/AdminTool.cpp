@@ -1,30 +1,48 @@
 #include "AdminTool.h"
 
+#include "CommandHelp.h"
+#include "EndpointsCommand.h"
 #include "InitCommand.h"
+#include "NodeConfigCommands.h"
+#include "OdbcCommand.h"
+#include "PasswordInput.h"
 #include "RegCommand.h"
 #include "SetLoginPasswordCommand.h"
+#include "SnapshotCommand.h"
+#include "StatusCommand.h"
+#include "UsersCommand.h"
+
+#include "config/ProductVersion.h"
+#include "platform/InMemoryServiceManager.h"
+#include "platform/Sleeper.h"
 
 #include <ostream>
 
 namespace admin {
 namespace {
 
-// The one table of subcommands: a new one is a line here and a function elsewhere.
+// The one table of command families: a new family is a line here, its help (a CommandHelp)
+// and its run function in a file of its own.
 constexpr Subcommand kSubcommands[] = {
-    {"reg", "reg query|add|delete|export|import ...   the settings stores, as the reg program", runReg},
-    {"init", "init --service-path DIR                  create the server key as the server's setup does", runInit},
-    {"set-login-password", "set-login-password [--stdin]             set the login password of the utility",
-        runSetLoginPassword},
+    {"status", &kStatusHelp, runStatus},
+    {"service", &kServiceHelp, runService},
+    {"endpoints", &kEndpointsHelp, runEndpoints},
+    {"users", &kUsersHelp, runUsers},
+    {"logon", &kLogonHelp, runLogon},
+    {"nodeconfig", &kNodeConfigHelp, runNodeConfig},
+    {"alarms", &kAlarmsHelp, runAlarms},
+    {"history", &kHistoryHelp, runHistory},
+    {"logging", &kLoggingHelp, runLogging},
+    {"odbc", &kOdbcHelp, runOdbc},
+    {"snapshot", &kSnapshotHelp, runSnapshot},
+    {"reg", &kRegHelp, runReg},
+    {"init", &kInitHelp, runInit},
+    {"set-login-password", &kSetLoginPasswordHelp, runSetLoginPassword},
 };
 
-void printUsage(std::ostream& os)
+bool isHelp(std::string_view arg)
 {
-    os << "Usage: tavox-admin COMMAND [ARGUMENTS]\n\nCommands:\n";
-    for (const Subcommand& command : kSubcommands)
-        os << "  " << command.synopsis << "\n";
-    os << "\nKeys are written HKLM\\SOFTWARE\\MORVANE\\Tavox Server (HKEY_LOCAL_MACHINE, HKCU and\n"
-          "HKEY_CURRENT_USER are also accepted). The stores are TAVOX_REGISTRY and TAVOX_USER_REGISTRY.\n"
-          "Run \"tavox-admin reg\" for the reg commands.\n";
+    return arg == "--help" || arg == "-h" || arg == "help" || arg == "/?";
 }
 
 } // namespace
@@ -48,21 +66,47 @@ std::span<const Subcommand> subcommands()
     return kSubcommands;
 }
 
-int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores)
+int runAdmin(Arguments args, const Streams& io, const AdminContext& context)
 {
     if (args.empty()) {
-        printUsage(io.err);
+        printOverview(io.err, kSubcommands);
         return kExitUsage;
     }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help" || args[0] == "/?") {
-        printUsage(io.out);
+    if (isHelp(args[0])) {
+        printOverview(io.out, kSubcommands);
+        return kExitSuccess;
+    }
+    if (args[0] == "--version") {
+        io.out << "tavox-admin (" << kProductVersionText << ")\n";
+        return kExitSuccess;
+    }
+    if (args[0] == "--man") {
+        printManPage(io.out, kSubcommands);
+        return kExitSuccess;
+    }
+    if (args[0] == "--bash-completion") {
+        printBashCompletion(io.out, kSubcommands);
         return kExitSuccess;
     }
     for (const Subcommand& command : kSubcommands) {
-        if (args[0] == command.name)
-            return command.run(args.subspan(1), io, stores);
+        if (args[0] != command.name)
+            continue;
+        if (args.size() >= 2 && isHelp(args[1])) {
+            printCommandHelp(io.out, command);
+            return kExitSuccess;
+        }
+        return command.run(args.subspan(1), io, context);
     }
     return io.fail("Unknown command \"" + args[0] + "\"; run tavox-admin --help for the list.", kExitUsage);
+}
+
+int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores)
+{
+    platform::InMemoryServiceManager unreachable;
+    unreachable.setReachable(false);
+    platform::ThreadSleeper sleeper;
+    TerminalPasswordInput passwords;
+    return runAdmin(args, io, AdminContext {stores, unreachable, sleeper, passwords});
 }
 
 } // namespace admin

@@ -3,7 +3,9 @@
 #include "support/Result.h"
 
 namespace platform {
+class ServiceManager;
 class SettingsStore;
+class Sleeper;
 struct SettingsStores;
 } // namespace platform
 
@@ -13,6 +15,9 @@ struct SettingsStores;
 #include <string_view>
 
 namespace admin {
+
+struct CommandHelp;
+class PasswordInput;
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1; ///< the command was understood but failed
@@ -31,18 +36,51 @@ struct Streams {
 
 using Arguments = std::span<const std::string>;
 
-/// One subcommand of tavox-admin: its name, its synopsis for the usage text, and what runs it
-/// (with the arguments after the name, on the stores the program was given).
-struct Subcommand {
-    std::string_view name;
-    std::string_view synopsis;
-    int (*run)(Arguments args, const Streams& io, const platform::SettingsStores& stores);
+/// What the commands work on, handed over by main() (the real stores, the systemd manager,
+/// the terminal) or by a test.
+struct AdminContext {
+    const platform::SettingsStores& stores;
+    platform::ServiceManager& services;
+    /// The one-second pauses of the service waits.
+    platform::Sleeper& sleeper;
+    /// Where passwords come from: the terminal without echo, or standard input.
+    PasswordInput& passwords;
 };
 
-/// Every subcommand, in the order the usage text lists them.
+/// One command family of tavox-admin: its name, its help (the one source of its --help text,
+/// its part of the man page and of the bash completion), and what runs it with the
+/// arguments after the name.
+///
+/// Adding a family ("endpoints"), in EndpointsCommand.h/.cpp:
+///  - `extern const CommandHelp kEndpointsHelp;` (CommandHelp.h): a UsageHelp per form, whose
+///    synopsis ("endpoints set [--port N] [--https on|off]") is also what the bash completion
+///    reads, the OptionHelp of each option, and notes;
+///  - `int runEndpoints(Arguments, const Streams&, const AdminContext&)`, which usually hands its
+///    forms to runForm (CommandLine.h) as a table of CommandForm {"show", show}, {"set", set};
+///  - one line {"endpoints", &kEndpointsHelp, runEndpoints} in the table of AdminTool.cpp.
+/// A form parses its arguments with parseArguments (OptionSpec table; --json on every show and
+/// list, printed with printJson of JsonOutput.h), checks everything first, then calls
+/// snapshotBeforeChange (Changes.h) with commandOrigin(family, args), writes, and ends with
+/// reportChange where the service must be restarted to apply the change. Failures go through
+/// io.fail (exit 1; usageError, exit 2, for a command line that is not understood); a failed
+/// command changes nothing. Passwords come from context.passwords through readNewPassword
+/// (PasswordInput.h), never from the arguments.
+struct Subcommand {
+    std::string_view name;
+    const CommandHelp* help;
+    int (*run)(Arguments args, const Streams& io, const AdminContext& context);
+};
+
+/// Every command family, in the order the help lists them.
 std::span<const Subcommand> subcommands();
 
-/// Runs one command line (without the program name) on `stores`; returns the exit code.
+/// Runs one command line (without the program name); returns the exit code. "--help" after a
+/// command shows its help; the hidden "--man" and "--bash-completion" print the manual page
+/// and the completion script that the build installs.
+int runAdmin(Arguments args, const Streams& io, const AdminContext& context);
+
+/// The same on `stores` alone: no service manager can be reached, passwords come from the
+/// process's standard input.
 int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores);
 
 } // namespace admin

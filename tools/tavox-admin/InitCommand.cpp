@@ -1,5 +1,8 @@
 #include "InitCommand.h"
 
+#include "Changes.h"
+#include "CommandHelp.h"
+#include "CommandLine.h"
 #include "RegValueText.h"
 #include "StoreMessages.h"
 
@@ -51,10 +54,25 @@ RegistryKey::Change stringChange(std::string_view name, std::u16string_view valu
         platform::kRegSz, platform::regSzBytes(value)};
 }
 
+constexpr UsageHelp kUsages[] = {
+    {"init --service-path DIR",
+        "Creates the server key with the values the server's setup writes: the service directory DIR, the "
+        "names of the node and server configuration files, the ports, the security mode and the logon kinds. "
+        "Values that exist are kept."},
+};
+
 } // namespace
 
-int runInit(Arguments args, const Streams& io, const platform::SettingsStores& stores)
+const CommandHelp kInitHelp {
+    "create the server key as the server's setup does",
+    kUsages,
+    {},
+    {},
+};
+
+int runInit(Arguments args, const Streams& io, const AdminContext& context)
 {
+    const platform::SettingsStores& stores = context.stores;
     const auto dir = serviceDirArgument(args);
     if (!dir)
         return io.fail(kUsage, kExitUsage);
@@ -87,6 +105,8 @@ int runInit(Arguments args, const Streams& io, const platform::SettingsStores& s
         }
     }
     existing.close();
+    if (int rc = snapshotBeforeChange(context, io, commandOrigin("init", args)))
+        return rc;
     if (const RegStatus status = stores.machine.writeAll(changes); status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, store));
     for (const std::string& name : kept)

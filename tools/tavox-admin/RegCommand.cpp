@@ -1,5 +1,8 @@
 #include "RegCommand.h"
 
+#include "Changes.h"
+#include "CommandHelp.h"
+#include "CommandLine.h"
 #include "RegFile.h"
 #include "RegKeyName.h"
 #include "RegOptions.h"
@@ -11,6 +14,7 @@
 #include "support/TextCodec.h"
 #include "support/WholeFile.h"
 
+#include <algorithm>
 #include <ostream>
 
 using platform::RegAccess;
@@ -22,12 +26,20 @@ namespace {
 
 constexpr const char* kDone = "The operation completed successfully.\n";
 
+/// What a reg operation works on, and the snapshot a change takes before it writes.
+struct RegCall {
+    const AdminContext& context;
+    std::string origin;
+
+    int beforeChange(const Streams& io) const { return snapshotBeforeChange(context, io, origin); }
+};
+
 struct RegVerb {
     std::string_view name;
     std::string_view synopsis;
     std::string_view switches;
     std::size_t positionals; ///< arguments besides the switches, KEY and FILE
-    int (*run)(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores);
+    int (*run)(const RegOptions& options, const Streams& io, const RegCall& call);
 };
 
 int openKey(const RegKeyName& key,
@@ -41,8 +53,9 @@ int openKey(const RegKeyName& key,
     return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, store.path()));
 }
 
-int query(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
+int query(const RegOptions& options, const Streams& io, const RegCall& call)
 {
+    const platform::SettingsStores& stores = call.context.stores;
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
@@ -75,8 +88,9 @@ int query(const RegOptions& options, const Streams& io, const platform::Settings
     return kExitSuccess;
 }
 
-int add(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
+int add(const RegOptions& options, const Streams& io, const RegCall& call)
 {
+    const platform::SettingsStores& stores = call.context.stores;
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
@@ -107,6 +121,10 @@ int add(const RegOptions& options, const Streams& io, const platform::SettingsSt
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
+    if (key->hive == platform::RegHive::LocalMachine) {
+        if (int rc = call.beforeChange(io))
+            return rc;
+    }
     const RegStatus status = stores.of(key->hive).writeAll({change});
     if (status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
@@ -114,8 +132,9 @@ int add(const RegOptions& options, const Streams& io, const platform::SettingsSt
     return kExitSuccess;
 }
 
-int remove(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
+int remove(const RegOptions& options, const Streams& io, const RegCall& call)
 {
+    const platform::SettingsStores& stores = call.context.stores;
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
@@ -124,6 +143,10 @@ int remove(const RegOptions& options, const Streams& io, const platform::Setting
             kExitUsage);
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
+    if (key->hive == platform::RegHive::LocalMachine) {
+        if (int rc = call.beforeChange(io))
+            return rc;
+    }
     RegistryKey opened;
     if (int rc = openKey(*key, RegAccess::Write, opened, io, stores))
         return rc;
@@ -159,8 +182,9 @@ RegStatus collect(const RegistryKey& opened, const RegKeyName& name, std::vector
     return RegStatus::Success;
 }
 
-int exportKey(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
+int exportKey(const RegOptions& options, const Streams& io, const RegCall& call)
 {
+    const platform::SettingsStores& stores = call.context.stores;
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
@@ -184,8 +208,9 @@ int exportKey(const RegOptions& options, const Streams& io, const platform::Sett
     return kExitSuccess;
 }
 
-int importFile(const RegOptions& options, const Streams& io, const platform::SettingsStores& stores)
+int importFile(const RegOptions& options, const Streams& io, const RegCall& call)
 {
+    const platform::SettingsStores& stores = call.context.stores;
     const std::filesystem::path file = options.positional[0];
     const auto content = support::readWholeFile(file);
     if (!content)
@@ -213,6 +238,13 @@ int importFile(const RegOptions& options, const Streams& io, const platform::Set
             changes.push_back({kind, section.key.subKey, value.name, value.type, value.data});
         }
     }
+    const bool machine = std::any_of(keys->begin(), keys->end(), [](const RegFileKey& section) {
+        return section.key.hive == platform::RegHive::LocalMachine;
+    });
+    if (machine) {
+        if (int rc = call.beforeChange(io))
+            return rc;
+    }
     std::filesystem::path failed;
     if (const RegStatus status = RegistryKey::writeAll(batches, &failed); status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, failed));
@@ -228,26 +260,37 @@ constexpr RegVerb kVerbs[] = {
     {"import", "reg import FILE", "", 1, importFile},
 };
 
-void printRegUsage(std::ostream& os)
-{
-    os << "Usage:\n";
-    for (const RegVerb& verb : kVerbs)
-        os << "  tavox-admin " << verb.synopsis << "\n";
-    os << "\nKEY: HKLM\\SUBKEY or HKCU\\SUBKEY (also HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER).\n"
-          "REG_DWORD data is decimal or 0x-hexadecimal; REG_BINARY data is hexadecimal digits.\n"
-          "Files are in the \"Windows Registry Editor Version 5.00\" format.\n";
-}
+// Listed in the order of kVerbs, whose synopses they repeat.
+constexpr UsageHelp kUsages[] = {
+    {kVerbs[0].synopsis, "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value)."},
+    {kVerbs[1].synopsis,
+        "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
+        "only with /f."},
+    {kVerbs[2].synopsis, "Deletes one value of KEY; whole keys are not deleted."},
+    {kVerbs[3].synopsis, "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y."},
+    {kVerbs[4].synopsis, "Stores the keys and values of FILE, all of them or none."},
+};
 
 } // namespace
 
-int runReg(Arguments args, const Streams& io, const platform::SettingsStores& stores)
+const CommandHelp kRegHelp {
+    "the settings stores as the reg program edits them: query, add, delete, export, import",
+    kUsages,
+    {},
+    "KEY: HKLM\\SUBKEY or HKCU\\SUBKEY (also HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER); the server key is "
+    "HKLM\\SOFTWARE\\MORVANE\\Tavox Server. REG_DWORD data is decimal or 0x-hexadecimal; REG_BINARY data is "
+    "hexadecimal digits. Files are in the \"Windows Registry Editor Version 5.00\" format.\n\n"
+    "A change of the machine store is preceded by a snapshot of the configuration.",
+};
+
+int runReg(Arguments args, const Streams& io, const AdminContext& context)
 {
     if (args.empty()) {
-        printRegUsage(io.err);
+        printUsageLines(io.err, kRegHelp);
         return kExitUsage;
     }
-    if (args[0] == "/?" || args[0] == "--help" || args[0] == "-h") {
-        printRegUsage(io.out);
+    if (args[0] == "/?") {
+        printUsageLines(io.out, kRegHelp);
         return kExitSuccess;
     }
     for (const RegVerb& verb : kVerbs) {
@@ -258,7 +301,7 @@ int runReg(Arguments args, const Streams& io, const platform::SettingsStores& st
             return io.fail(options.error(), kExitUsage);
         if (options->positional.size() != verb.positionals)
             return io.fail("Invalid syntax: tavox-admin " + std::string(verb.synopsis), kExitUsage);
-        return verb.run(*options, io, stores);
+        return verb.run(*options, io, RegCall {context, commandOrigin("reg", args)});
     }
     return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
 }

@@ -1,51 +1,18 @@
 #include "SetLoginPasswordCommand.h"
 
+#include "CommandHelp.h"
+
 #include "config/UserProfile.h"
 #include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 
-#include <iostream>
 #include <ostream>
-
-#include <termios.h>
-#include <unistd.h>
 
 namespace admin {
 namespace {
 
 constexpr std::string_view kUsage = "Invalid syntax: tavox-admin set-login-password [--stdin]";
-
-/// Standard input and, for the prompts, standard error.
-class StdinPasswordInput final : public PasswordInput {
-public:
-    bool isTerminal() const override { return ::isatty(STDIN_FILENO) == 1; }
-
-    std::optional<std::string> readHidden(std::string_view prompt) override
-    {
-        std::cerr << prompt << std::flush;
-        termios saved {};
-        const bool haveTerminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
-        if (haveTerminal) {
-            termios quiet = saved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            quiet.c_lflag |= ECHONL;
-            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-        }
-        auto line = readLine();
-        if (haveTerminal)
-            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        return line;
-    }
-
-    std::optional<std::string> readLine() override
-    {
-        std::string line;
-        if (!std::getline(std::cin, line))
-            return std::nullopt;
-        return line;
-    }
-};
 
 std::string withoutLineEnd(std::string line)
 {
@@ -77,7 +44,7 @@ int setLoginPassword(Arguments args,
     const platform::SettingsStore& user,
     std::uint32_t iterations)
 {
-    const bool fromStdin = args.size() == 1 && args[0] == "--stdin";
+    const bool fromStdin = args.size() == 1 && (args[0] == "--stdin" || args[0] == "--password-stdin");
     if (!args.empty() && !fromStdin)
         return io.fail(kUsage, kExitUsage);
 
@@ -110,10 +77,30 @@ int setLoginPassword(Arguments args,
     return kExitSuccess;
 }
 
-int runSetLoginPassword(Arguments args, const Streams& io, const platform::SettingsStores& stores)
+namespace {
+
+constexpr UsageHelp kUsages[] = {
+    {"set-login-password [--password-stdin]",
+        "Sets the password that the utility asks for when it starts, for the user who runs the command: "
+        "typed twice on the terminal without echo, or read as one line of standard input."},
+};
+
+constexpr OptionHelp kOptions[] = {
+    {"--password-stdin", "Reads the password as one line of standard input (--stdin is the same)."},
+};
+
+} // namespace
+
+const CommandHelp kSetLoginPasswordHelp {
+    "set the login password of the utility",
+    kUsages,
+    kOptions,
+    {},
+};
+
+int runSetLoginPassword(Arguments args, const Streams& io, const AdminContext& context)
 {
-    StdinPasswordInput input;
-    return setLoginPassword(args, input, io, stores.user);
+    return setLoginPassword(args, context.passwords, io, context.stores.user);
 }
 
 } // namespace admin

@@ -1,6 +1,7 @@
 #include "history/ui/CPgODBCSQL.h"
 
 #include "config/CTavoxEnvmnt.h"
+#include "history/SqlStatus.h"
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
 #include "uikit/MessageBoxes.h"
@@ -181,7 +182,8 @@ void CPgODBCSQL::Refresh()
 
 void CPgODBCSQL::UpdateSqlStatus(std::uint32_t status)
 {
-    m_status = status == 1 ? QStringLiteral("SQL Server is Connecting") : QStringLiteral("SQL Server is Disconnection");
+    const std::string_view text = history::sqlStatusText(history::sqlConnected(true, status));
+    m_status = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     m_statusText->setText(m_status);
 }
 

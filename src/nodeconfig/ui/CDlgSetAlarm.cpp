@@ -80,14 +80,14 @@ void CDlgSetAlarm::accept()
 {
     takeTexts();
     const nodeconfig::AlarmLimits entered = limits();
-    const nodeconfig::AlarmConditionProblem problem = nodeconfig::CheckAlarmCondition(entered);
-    if (problem != nodeconfig::AlarmConditionProblem::None) {
-        m_boxes.show(nullptr, fromUtf8(nodeconfig::AlarmConditionMessage(problem)), QStringLiteral("Error"),
+    const nodeconfig::AlarmLimitsReview review = nodeconfig::ReviewAlarmLimits(m_dataTypeCode, entered);
+    if (review.problem != nodeconfig::AlarmConditionProblem::None) {
+        m_boxes.show(nullptr, fromUtf8(nodeconfig::AlarmConditionMessage(review.problem)), QStringLiteral("Error"),
             MbIcon::None, MbButtons::Ok);
         return;
     }
     // Limits out of order are kept only when the administrator says so.
-    if (nodeconfig::AreLimitsOutOfOrder(m_dataTypeCode, entered)
+    if (review.outOfOrder
         && m_boxes.show(this, fromUtf8(nodeconfig::kLimitOrderQuestion), QStringLiteral("Warning"), MbIcon::Warning,
                MbButtons::YesNo)
             != MbResult::Yes)

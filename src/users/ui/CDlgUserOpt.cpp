@@ -15,31 +15,6 @@
 
 namespace {
 
-QString problemText(UserOptProblem problem)
-{
-    switch (problem) {
-    case UserOptProblem::NameIsRoot:
-        return QStringLiteral("User name can't be 'root'. Please change your name.");
-    case UserOptProblem::PasswordEmpty:
-        return QStringLiteral("Password can't be empty. Please input your password.");
-    case UserOptProblem::NameTooLong:
-        return QStringLiteral("User name is too long. Please input your name again.");
-    case UserOptProblem::PasswordTooLong:
-        return QStringLiteral("Password is too long. Please input your password again.");
-    case UserOptProblem::PasswordsDiffer:
-        return QStringLiteral("Password is not the same. Please confirm it again.");
-    case UserOptProblem::NameNotStorable:
-        return QStringLiteral("User name can only contain Western European (Latin-1) characters. "
-                              "Please input your name again.");
-    case UserOptProblem::PasswordNotStorable:
-        return QStringLiteral("Password can only contain Western European (Latin-1) characters. "
-                              "Please input your password again.");
-    case UserOptProblem::None:
-        break;
-    }
-    return {};
-}
-
 QString captionFor(UserOptMode mode)
 {
     switch (mode) {
@@ -168,7 +143,8 @@ bool CDlgUserOpt::validate()
         m_confirmation->text().toStdU16String());
     if (problem == UserOptProblem::None)
         return true;
-    m_boxes.show(this, problemText(problem), QStringLiteral("Warning"), MbIcon::None, MbButtons::Ok);
+    const std::string_view text = userOptMessage(problem);
+    m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Warning"), MbIcon::None, MbButtons::Ok);
     return false;
 }
 

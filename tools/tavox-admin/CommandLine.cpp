@@ -1,0 +1,118 @@
+#include "CommandLine.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace admin {
+
+std::optional<std::string> ParsedArguments::value(std::string_view option) const
+{
+    const auto found = m_options.find(option);
+    if (found == m_options.end())
+        return std::nullopt;
+    return found->second;
+}
+
+support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const OptionSpec> options)
+{
+    ParsedArguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            parsed.m_operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
+        if (spec == options.end())
+            return support::Error::invalidInput("the option " + name + " is not known here");
+        if (parsed.has(name))
+            return support::Error::invalidInput("the option " + name + " is given twice");
+        std::string value;
+        if (!spec->takesValue) {
+            if (equals != std::string::npos)
+                return support::Error::invalidInput("the option " + name + " takes no value");
+        } else if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return support::Error::invalidInput("the option " + name + " needs a value");
+        }
+        parsed.m_options.emplace(name, std::move(value));
+    }
+    return parsed;
+}
+
+support::Result<bool> parseOnOff(std::string_view option, std::string_view text)
+{
+    if (text == "on")
+        return true;
+    if (text == "off")
+        return false;
+    return support::Error::invalidInput(std::string(option) + " takes on or off, not \"" + std::string(text) + "\"");
+}
+
+support::Result<std::string> parseDigits(std::string_view option, std::string_view text)
+{
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return support::Error::invalidInput(std::string(option) + " takes a decimal number, not \"" + std::string(text)
+                                            + "\"");
+    return std::string(text);
+}
+
+support::Result<std::uint32_t>
+parseNumber(std::string_view option, std::string_view text, std::uint32_t min, std::uint32_t max)
+{
+    const auto digits = parseDigits(option, text);
+    std::uint64_t value = 0;
+    if (digits) {
+        for (char c : *digits) {
+            value = value * 10 + static_cast<std::uint64_t>(c - '0');
+            if (value > max)
+                break;
+        }
+    }
+    if (!digits || value < min || value > max)
+        return support::Error::invalidInput(std::string(option) + " takes a number from " + std::to_string(min)
+                                            + " to " + std::to_string(max) + ", not \"" + std::string(text) + "\"");
+    return static_cast<std::uint32_t>(value);
+}
+
+int usageError(const Streams& io, std::string_view family, std::string_view why)
+{
+    return io.fail("Invalid syntax: " + std::string(why) + "; run \"tavox-admin " + std::string(family)
+                       + " --help\".",
+        kExitUsage);
+}
+
+int runForm(std::string_view family, std::span<const CommandForm> forms, Arguments args, const Streams& io,
+    const AdminContext& context)
+{
+    std::string names;
+    for (std::size_t i = 0; i < forms.size(); ++i)
+        names += std::string(i == 0 ? "" : i + 1 == forms.size() ? " or " : ", ") + std::string(forms[i].name);
+    if (args.empty())
+        return usageError(io, family, "give " + names);
+    for (const CommandForm& form : forms) {
+        if (args[0] == form.name)
+            return form.run(args.subspan(1), io, context);
+    }
+    return usageError(io, family, "\"" + args[0] + "\" is none of " + names);
+}
+
+std::string commandOrigin(std::string_view family, Arguments args)
+{
+    std::string origin = "tavox-admin " + std::string(family);
+    for (const std::string& arg : args)
+        origin += " " + arg;
+    return origin;
+}
+
+} // namespace admin

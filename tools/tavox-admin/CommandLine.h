@@ -1,0 +1,66 @@
+#pragma once
+
+#include "AdminTool.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace admin {
+
+/// An option a command form accepts: "--json" alone, or "--port N" with a value (given as the
+/// next argument or after '=').
+struct OptionSpec {
+    std::string_view name;
+    bool takesValue = false;
+};
+
+/// The arguments of one command form: its options and, in order, its operands.
+class ParsedArguments {
+public:
+    bool has(std::string_view option) const { return m_options.contains(std::string(option)); }
+    /// The value of an option that takes one; none when it was not given.
+    std::optional<std::string> value(std::string_view option) const;
+    const std::vector<std::string>& operands() const { return m_operands; }
+
+private:
+    friend support::Result<ParsedArguments> parseArguments(Arguments, std::span<const OptionSpec>);
+    std::map<std::string, std::string, std::less<>> m_options;
+    std::vector<std::string> m_operands;
+};
+
+/// Splits `args` by `options`. Refused: an option that is not one of them, one given twice, one
+/// without its value. "--" ends the options.
+support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const OptionSpec> options);
+
+/// "on" or "off" as given to `option`.
+support::Result<bool> parseOnOff(std::string_view option, std::string_view text);
+/// A decimal number of `option` from `min` to `max`.
+support::Result<std::uint32_t>
+parseNumber(std::string_view option, std::string_view text, std::uint32_t min, std::uint32_t max);
+/// Decimal digits only, as a number field accepts them; the number itself is the caller's to check.
+support::Result<std::string> parseDigits(std::string_view option, std::string_view text);
+
+/// One form of a command family ("endpoints set").
+struct CommandForm {
+    std::string_view name;
+    int (*run)(Arguments args, const Streams& io, const AdminContext& context);
+};
+
+/// Runs the form named by the first argument with the arguments after it.
+int runForm(std::string_view family, std::span<const CommandForm> forms, Arguments args, const Streams& io,
+    const AdminContext& context);
+
+/// A command line that was not understood: "ERROR: Invalid syntax: <why>; run "tavox-admin
+/// <family> --help"." and the usage exit code.
+int usageError(const Streams& io, std::string_view family, std::string_view why);
+
+/// "tavox-admin <family> <args...>", what a snapshot records as its origin. Passwords are never
+/// arguments, so the command line may be kept.
+std::string commandOrigin(std::string_view family, Arguments args);
+
+} // namespace admin

@@ -1,0 +1,166 @@
+#include "EndpointsCommand.h"
+
+#include "Changes.h"
+#include "CommandHelp.h"
+#include "CommandLine.h"
+#include "JsonOutput.h"
+
+#include "config/EndpointSettings.h"
+#include "platform/SettingsStore.h"
+#include "support/TextCodec.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace admin {
+namespace {
+
+constexpr std::string_view kFamily = "endpoints";
+
+constexpr UsageHelp kUsages[] = {
+    {"endpoints show [--json]",
+        "Shows the UA TCP port and URL, the security mode None, the HTTPS switch, port and URL, and the "
+        "computer name the URLs carry."},
+    {"endpoints set [--port N] [--https on|off] [--https-port N] [--security-none on|off]",
+        "Changes what is given and keeps the rest, with the checks of the Endpoints page: with HTTPS on the two "
+        "ports must differ, and both must be below 65535 (the HTTPS port even with HTTPS off)."},
+};
+
+constexpr OptionHelp kOptions[] = {
+    {"--json", "One JSON document on standard output instead of the text."},
+    {"--port N", "The UA TCP port."},
+    {"--https on|off", "Whether the HTTPS endpoint is enabled."},
+    {"--https-port N", "The HTTPS port."},
+    {"--security-none on|off", "Whether the security mode None is offered."},
+};
+
+std::string onOff(bool on)
+{
+    return on ? "on" : "off";
+}
+
+/// A message of the page as one line: its line breaks become blanks.
+std::string oneLine(std::string_view text)
+{
+    std::string line(text);
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    return line;
+}
+
+int show(Arguments args, const Streams& io, const AdminContext& context)
+{
+    constexpr OptionSpec options[] = {{"--json"}};
+    const auto parsed = parseArguments(args, options);
+    if (!parsed)
+        return usageError(io, kFamily, parsed.error().message);
+    if (!parsed->operands().empty())
+        return usageError(io, kFamily, "endpoints show takes no operand");
+    const EndpointSettings::Shown shown = EndpointSettings(context.stores.machine).load();
+    using support::utf16ToUtf8;
+    if (parsed->has("--json")) {
+        printJson(io,
+            {{"uaTcp", {{"url", utf16ToUtf8(shown.uaTcpUrl)}, {"port", shown.uaTcpPort}}},
+                {"securityNone", shown.securityNone},
+                {"https", {{"enabled", shown.https}, {"url", utf16ToUtf8(shown.httpsUrl)}, {"port", shown.httpsPort}}},
+                {"computerName", utf16ToUtf8(shown.computerName)}});
+        return kExitSuccess;
+    }
+    io.out << "UA TCP:         " << utf16ToUtf8(shown.uaTcpUrl) << "\n"
+           << "UA TCP Port:    " << shown.uaTcpPort << "\n"
+           << "Security None:  " << onOff(shown.securityNone) << "\n"
+           << "HTTPS:          " << onOff(shown.https) << "\n"
+           << "HTTPS URL:      " << utf16ToUtf8(shown.httpsUrl) << "\n"
+           << "HTTPS Port:     " << shown.httpsPort << "\n"
+           << "Server Name:    " << utf16ToUtf8(shown.computerName) << "\n";
+    return kExitSuccess;
+}
+
+// The page's fields as they stand after a fill, changed by the options given.
+support::Result<EndpointSettings::Edited> edited(const ParsedArguments& parsed, const EndpointSettings::Shown& shown)
+{
+    EndpointSettings::Edited fields {shown.https,
+        shown.securityNone,
+        support::utf8ToUtf16(std::to_string(shown.uaTcpPort)),
+        support::utf8ToUtf16(std::to_string(shown.httpsPort))};
+    if (const auto text = parsed.value("--port")) {
+        const auto digits = parseDigits("--port", *text);
+        if (!digits)
+            return digits.error();
+        fields.uaTcpPortText = support::utf8ToUtf16(*digits);
+    }
+    if (const auto text = parsed.value("--https-port")) {
+        const auto digits = parseDigits("--https-port", *text);
+        if (!digits)
+            return digits.error();
+        fields.httpsPortText = support::utf8ToUtf16(*digits);
+    }
+    if (const auto text = parsed.value("--https")) {
+        const auto on = parseOnOff("--https", *text);
+        if (!on)
+            return on.error();
+        fields.https = *on;
+    }
+    if (const auto text = parsed.value("--security-none")) {
+        const auto on = parseOnOff("--security-none", *text);
+        if (!on)
+            return on.error();
+        fields.securityNone = *on;
+    }
+    return fields;
+}
+
+int set(Arguments args, const Streams& io, const AdminContext& context)
+{
+    constexpr OptionSpec options[] = {
+        {"--port", true}, {"--https", true}, {"--https-port", true}, {"--security-none", true}};
+    const auto parsed = parseArguments(args, options);
+    if (!parsed)
+        return usageError(io, kFamily, parsed.error().message);
+    if (!parsed->operands().empty())
+        return usageError(io, kFamily, "endpoints set takes no operand");
+    if (!parsed->has("--port") && !parsed->has("--https") && !parsed->has("--https-port")
+        && !parsed->has("--security-none"))
+        return usageError(io, kFamily, "give at least one of --port, --https, --https-port, --security-none");
+
+    if (int rc = requireServerKey(context, io, platform::RegAccess::Write))
+        return rc;
+    const EndpointSettings settings(context.stores.machine);
+    const auto fields = edited(*parsed, settings.load());
+    if (!fields)
+        return usageError(io, kFamily, fields.error().message);
+    const EndpointSettings::Check check = EndpointSettings::validate(fields->https,
+        EndpointSettings::portFromText(fields->uaTcpPortText),
+        EndpointSettings::portFromText(fields->httpsPortText));
+    if (check != EndpointSettings::Check::Ok)
+        return io.fail(oneLine(EndpointSettings::message(check)));
+
+    if (int rc = snapshotBeforeChange(context, io, commandOrigin("endpoints set", args)))
+        return rc;
+    (void)settings.apply(*fields);
+    // The page does not look back; a command must not report a write that did not happen.
+    const EndpointSettings::Shown stored = settings.load();
+    if (static_cast<int>(stored.uaTcpPort) != EndpointSettings::portFromText(fields->uaTcpPortText)
+        || static_cast<int>(stored.httpsPort) != EndpointSettings::portFromText(fields->httpsPortText)
+        || stored.https != fields->https || stored.securityNone != fields->securityNone)
+        return io.fail("Cannot write the endpoints to the settings store " + context.stores.machine.path().string()
+            + "; what was written is in the newest snapshot.");
+    return reportChange(io, "The endpoints have been stored.");
+}
+
+constexpr CommandForm kForms[] = {{"show", show}, {"set", set}};
+
+} // namespace
+
+const CommandHelp kEndpointsHelp {
+    "show or change the ports of the UA TCP and HTTPS endpoints",
+    kUsages,
+    kOptions,
+    "A port is given in decimal digits, as the Endpoints page takes it.",
+};
+
+int runEndpoints(Arguments args, const Streams& io, const AdminContext& context)
+{
+    return runForm(kFamily, kForms, args, io, context);
+}
+
+} // namespace admin
