@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const admin::Bytes content(data, data + size);
     const auto keys = admin::parseRegFile(content);
     if (!keys) {
-        check(!keys.error().empty());
+        check(!keys.error().message.empty());
         return 0;
     }
     for (const admin::RegFileKey& key : *keys) {

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::uint32_t addType : {platform::kRegSz, platform::kRegDword, platform::kRegBinary}) {
         const auto bytes = admin::parseAddData(addType, text);
         if (!bytes) {
-            check(!bytes.error().empty());
+            check(!bytes.error().message.empty());
             continue;
         }
         if (addType == platform::kRegDword)
