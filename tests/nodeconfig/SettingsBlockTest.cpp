@@ -3,10 +3,13 @@
 #include "nodeconfig/NodeConfigTesting.h"
 #include "platform/PrivateProfile.h"
 #include "support/TempDir.h"
+#include "support/WholeFile.h"
 #include "uabase/Object.h"
 #include "uabase/Variable.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -181,6 +184,35 @@ TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
 
     const AlarmSourceNodes gap = ReadAlarmSourceNodesText("[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
     EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
+}
+
+TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
+{
+    TempDir dir;
+    const std::string block = "<A/>\r\n<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank\r\n[HistorizedtoODBCSQL]\r\n"
+                              "StartLogging=true\r\n-->";
+    const auto fifo = dir / "pipe.xml";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse, and its block is at the start: a reader that ignored the size would find it.
+    const auto huge = dir / "huge.xml";
+    writeFile(huge, block + "\r\n");
+    std::filesystem::resize_file(huge, support::kMaxWholeFileBytes + 1);
+    // Neither the pipe (no writer) nor /dev/zero (no end) may hold a reader.
+    for (const std::filesystem::path& file : {fifo, std::filesystem::path("/dev/zero"), huge}) {
+        SCOPED_TRACE(file.string());
+        EXPECT_EQ(ReadStartLogging(file), std::nullopt);
+        EXPECT_TRUE(ReadAlarmSourceNodes(file).identifiers.empty());
+        EXPECT_FALSE(SplitNodeConfigFile(file, 1).has_value());
+        if (file != "/dev/zero") {
+            EXPECT_FALSE(EnsureHistorySection(file));
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    const auto regular = dir / "NodeConfig.xml";
+    writeFile(regular, block);
+    EXPECT_EQ(ReadStartLogging(regular), 1);
+    EXPECT_EQ(ReadAlarmSourceNodes(regular).identifiers, std::vector<std::string>{"Tank"});
 }
 
 TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)
