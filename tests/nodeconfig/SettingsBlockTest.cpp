@@ -186,6 +186,25 @@ TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
     EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
 }
 
+TEST(SettingsBlockTest, AnAlarmLimitHoldingAnotherLinesKeyReadsBackAsItsOwnLimit)
+{
+    std::string text = "<UANodeSet>\r\n</UANodeSet>\r\n<!--\r\n";
+    for (const std::string& line : levelLines())
+        text += line + (line.back() == '=' ? "7" : "") + "\r\n";
+    text += "-->";
+    const NodeConfigSplit split = SplitNodeConfigText(text, 0);
+    // A limit as read from a file: whole, whatever it holds.
+    auto level = variable("Tank.Level", 11);
+    const AlarmHistoryEntry entry
+        = alarm(level.get(), "1AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=0", "", "", "");
+    auto pump = variable("Pump", 6);
+    const AlarmHistoryEntry other = alarm(pump.get(), "", "x Node3=", "", "");
+    const std::string written = ComposeNodeConfigText(split, BuildAlarmSourceLines({&entry, &other}));
+    EXPECT_EQ(SplitNodeConfigText(written, 0).levelLines, split.levelLines);
+    // Nor does one that holds the key of the next alarm make up an alarm.
+    EXPECT_EQ(ReadAlarmSourceNodesText(written).identifiers, (std::vector<std::string>{"Tank.Level", "Pump"}));
+}
+
 TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
 {
     TempDir dir;
