@@ -42,7 +42,7 @@ row server         3 $below_logic $logic
 # Benchmarks and fuzz targets drive what they measure or feed from outside, as a program does.
 row bench          4 $below_logic $logic tavox-admin
 row bench/ui       6 $below_logic $logic uikit $features bench
-row fuzz           4 support uabase platform tavox-admin
+row fuzz           4 $below_logic $logic tavox-admin
 
 # The table row of a file, from its path, in $from; empty for files that are not checked.
 folder_of_file() {

@@ -19,6 +19,8 @@ table=(
     "RegFileFuzz        fuzz/RegFile.dict           fuzz/corpus/RegFile"
     "RegValueTextFuzz   fuzz/RegValueText.dict      fuzz/corpus/RegValueText"
     "ProfileTextFuzz    fuzz/ProfileText.dict       fuzz/corpus/ProfileText"
+    "SettingsBlockFuzz  fuzz/SettingsBlock.dict     fuzz/corpus/SettingsBlock"
+    "OdbcConnectionStringFuzz fuzz/OdbcConnectionString.dict fuzz/corpus/OdbcConnectionString"
 )
 
 wanted=("$@")
@@ -34,7 +36,12 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -
 # Warnings stay warnings here: clang warns of what gcc accepts in the system headers (sd-bus).
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOX_FUZZ=ON \
     -DTAVOX_WERROR=OFF -DTAVOX_BUILD_UI=OFF -DTAVOX_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target fuzzers >&2
+# Only the selected targets are built when targets are named.
+if [ ${#wanted[@]} -eq 0 ]; then
+    cmake --build "$build" -j "$(nproc)" --target fuzzers >&2
+else
+    cmake --build "$build" -j "$(nproc)" --target "${wanted[@]}" >&2
+fi
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -56,9 +56,11 @@ support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::si
     UaStatus status = reader.loadNodeset(UaString(name.c_str()), errorText);
     if (status.isGood())
         status = reader.parseNodes(nodes, errorText);
-    if (status.isNotGood())
-        return support::Error::invalidInput(
-            "the node configuration file " + name + " does not read: " + statusText(errorText, status));
+    if (status.isNotGood()) {
+        // The XML layer's one-line reason says more than the reader's "cannot load XML file".
+        const std::string why = reader.loadFailure().empty() ? statusText(errorText, status) : reader.loadFailure();
+        return support::Error::invalidInput("the node configuration file " + name + " does not read: " + why);
+    }
     if (nodeCount)
         *nodeCount = nodes.size();
     if (alarms) {

@@ -2,6 +2,7 @@
 
 #include "NodeConfigCheck.h"
 #include "ServerRecords.h"
+#include "StartupWatch.h"
 
 #include "platform/UnixOdbc.h"
 
@@ -165,7 +166,7 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
-    // Blocked before anything starts, so that a signal during start-up waits for the loop.
+    // Blocked before anything starts: during start-up the watch takes them, then the loop.
     if (::sigprocmask(SIG_BLOCK, &signals, nullptr) != 0)
         return 1;
     const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
@@ -175,8 +176,11 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
     }
 
     TavoxServer server(log, machine);
+    StartupWatch watch(signalFd, [&server](const std::string& line) { server.log(line); });
+    const bool started = server.start();
+    watch.finished();
     int exitCode = 1;
-    if (server.start()) {
+    if (started) {
         std::string reason = "an error";
         if (server.serve(signalFd)) {
             signalfd_siginfo info{};

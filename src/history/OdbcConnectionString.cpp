@@ -3,6 +3,10 @@
 namespace history::connection_string {
 namespace {
 
+// A value ends at its first NUL, as the stored key reads: passed on, the NUL would end the whole
+// connection string there and drop the attributes after it.
+std::u16string_view upToNul(std::u16string_view value) { return value.substr(0, value.find(u'\0')); }
+
 // The inside of a braced value: a "}" is written twice.
 std::u16string escapedForBraces(std::u16string_view value)
 {
@@ -26,13 +30,14 @@ void appendAttribute(std::u16string& out, std::u16string_view name, std::u16stri
 
 std::u16string driverAttribute(std::u16string_view driver)
 {
-    return u"DRIVER={" + escapedForBraces(driver) + u"}";
+    return u"DRIVER={" + escapedForBraces(upToNul(driver)) + u"}";
 }
 
 } // namespace
 
 std::u16string attributeValue(std::u16string_view value)
 {
+    value = upToNul(value);
     if (value.find_first_of(u";{}") == std::u16string_view::npos)
         return std::u16string(value);
     // Appended piece by piece: GCC 12 misreads u"{" + string as overlapping copies (-Wrestrict).

@@ -8,7 +8,8 @@
 /// ODBC connection strings for the history database, shared by the ODBC Database page and the
 /// server daemon. A value that holds ";", "{" or "}" is enclosed in braces with every "}"
 /// doubled, so that it cannot end early and set other attributes; other values stand as
-/// they are. The driver name always stands in braces.
+/// they are. The driver name always stands in braces. A value ends at its first NUL, which
+/// would otherwise end the whole string.
 namespace history::connection_string {
 
 /// `value` as an attribute value: braced and escaped when it must be, unchanged otherwise.

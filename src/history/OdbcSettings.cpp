@@ -6,8 +6,10 @@
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
 
 namespace history {
 namespace {
@@ -24,10 +26,11 @@ std::u16string pathText(const std::filesystem::path& path)
 
 bool opensForReadingAndWriting(const std::filesystem::path& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
-    if (!file)
+    // Only a probe: nothing is read, and a pipe or a device must not hold it.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::fclose(file);
+    ::close(fd);
     return true;
 }
 

@@ -4,9 +4,11 @@
 #include "support/AtomicFile.h"
 #include "support/WholeFile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 #include <vector>
 
@@ -21,14 +23,22 @@ bool forEachLine(const std::filesystem::path& file, const std::function<void(std
     if (!opened)
         return false;
     const int fd = *opened;
+    // Held to the limit of a whole read, so that a runaway file is refused as readText refuses it.
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || static_cast<std::uintmax_t>(info.st_size) > support::kMaxWholeFileBytes) {
+        ::close(fd);
+        return false;
+    }
     // The block is at the end of a file of megabytes: read in blocks, never the whole file.
     LineAssembler lines;
     std::vector<char> block(64 * 1024);
+    std::size_t total = 0;
     for (;;) {
         const ssize_t n = ::read(fd, block.data(), block.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
+        total += n > 0 ? static_cast<std::size_t>(n) : 0;
+        if (n < 0 || total > support::kMaxWholeFileBytes) {
             ::close(fd);
             return false;
         }

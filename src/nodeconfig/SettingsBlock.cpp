@@ -18,6 +18,7 @@ constexpr std::string_view kBlockClose = "-->";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kNonExclusiveHeader = "[AlarmsWithNodesXML.NonExclusiveLevelAlarmXML]";
 constexpr std::string_view kExclusiveHeader = "[AlarmsWithNodesXML.ExclusiveLevelAlarmXML]";
+constexpr std::string_view kExternalAlarmHeaderStart = "[AlarmsWithNodesXML.ExternalLevelAlarm_";
 constexpr std::string_view kStartLoggingKey = "StartLogging";
 constexpr std::string_view kStartLoggingTrue = "StartLogging=true";
 constexpr std::string_view kStartLoggingFalse = "StartLogging=false";
@@ -37,10 +38,19 @@ constexpr std::array<std::string_view, 10> kDefaultLevelLines = {
 
 bool contains(std::string_view line, std::string_view part) { return line.find(part) != std::string_view::npos; }
 
+/// A line of an alarm's own limits, as BuildAlarmSourceLines writes them. Whatever its limit or
+/// identifier holds (a level key, "Node2="), it is never read as a line of another kind.
+bool isExternalAlarmLine(std::string_view line)
+{
+    return line.starts_with(kExternalAlarmPrefix) || line.starts_with(kExternalAlarmHeaderStart);
+}
+
 bool isLevelLine(std::string_view line)
 {
     if (line == kNonExclusiveHeader || line == kExclusiveHeader)
         return true;
+    if (isExternalAlarmLine(line))
+        return false;
     for (std::size_t i = 0; i < kDefaultLevelLines.size(); ++i) {
         if (i != 0 && i != 5 && contains(line, kDefaultLevelLines[i]))
             return true;
@@ -270,7 +280,7 @@ void AlarmSourceReader::addLine(std::string_view line)
     }
     if (!m_inSection)
         return;
-    if (contains(line, m_expected)) {
+    if (contains(line, m_expected) && !isExternalAlarmLine(line)) {
         m_found.identifiers.emplace_back(line.substr(line.find('=') + 1));
         m_expected = "Node" + std::to_string(m_found.identifiers.size() + 1) + "=";
     } else if (contains(line, kExternalAlarmPrefix)) {

@@ -155,7 +155,8 @@ std::optional<int> ReadStartLogging(const std::filesystem::path& file);
 std::optional<int> ReadStartLoggingText(std::string_view text);
 
 /// The identifiers listed under "[AlarmSourceNodes]" ("Node1=", "Node2=", ... without gaps),
-/// in file order, and the pool of external-level-alarm lines of the block.
+/// in file order, and the pool of external-level-alarm lines of the block. A line that starts
+/// as an external-level-alarm line is always one, whatever "NodeN=" its limit holds.
 struct AlarmSourceNodes {
     std::vector<std::string> identifiers;
     std::vector<std::string> pool;

@@ -348,6 +348,11 @@ bool execute(sqlite3* db, const std::string& sql)
 }
 Connection connect(const std::filesystem::path& path, bool write)
 {
+    // The database library opens without O_NONBLOCK: a pipe put where the store belongs would
+    // hold the opener for ever.
+    struct stat info { };
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return nullptr;
     sqlite3* db = nullptr;
     const int flags = (write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {

@@ -80,7 +80,9 @@ UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& err
 {
     auto document = std::make_unique<UaXmlDocument>();
     auto early = mayReadWhileLoading() ? std::make_unique<EarlyNodes>() : nullptr;
+    m_loadFailure.clear();
     if (loadDocument(*document, fileName, early.get()) != 0) {
+        m_loadFailure = document->loadFailure();
         errorText = "cannot load XML file";
         return UaStatus::BadInvalidArgument;
     }

@@ -130,6 +130,9 @@ public:
     /// failed) and its position among the root's child elements (1 for the first; 0 when nothing
     /// failed). For messages that help find the element.
     long failedElementLine() const { return m_failedLine; }
+    /// Why the last loadNodeset could not load the file as XML, in one line (see
+    /// UaXmlDocument::loadFailure); empty when it loaded or failed for another reason.
+    const std::string& loadFailure() const { return m_loadFailure; }
     std::size_t failedElementPosition() const { return m_failedPosition; }
     /// Whether the last parseNodes took over the nodes read while the document loaded.
     bool tookNodesReadWhileLoading() const { return m_tookEarlyNodes; }
@@ -191,6 +194,7 @@ private:
 
     // Fields in the order the reader's users know them.
     UaXmlDocument* m_document = nullptr;
+    std::string m_loadFailure;
     std::vector<UaString> m_namespaceUris;
     std::map<std::uint16_t, std::uint16_t> m_namespaceTranslation;
     std::map<UaWideString, UaNodeId> m_aliases;

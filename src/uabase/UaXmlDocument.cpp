@@ -15,9 +15,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -37,7 +39,8 @@ const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(t
 
 /// The file as the parser pulls it through: libxml2 asks for a few kilobytes at a time, which
 /// read one by one would make a thousand system calls for a large nodeset; they are served from
-/// a block read ahead instead. No copy of the whole file is made.
+/// a block read ahead instead. No copy of the whole file is made. The read stops, as at the end
+/// of the file, at the size limit or a read error; the parse then fails and the reason is kept.
 struct FileSource {
     static constexpr std::size_t kBlockSize = 256 * 1024;
 
@@ -51,22 +54,33 @@ struct FileSource {
     std::vector<char> block;
     std::size_t offset = 0;
     std::size_t filled = 0;
+    std::size_t total = 0;
+    bool tooLarge = false;
+    int readError = 0;
 };
 
 int readFromFile(void* context, char* buffer, int length)
 {
     auto& source = *static_cast<FileSource*>(context);
-    if (length <= 0)
+    if (length <= 0 || source.tooLarge || source.readError != 0)
         return 0;
     if (source.offset == source.filled) {
         for (;;) {
             ssize_t got = ::read(source.fd, source.block.data(), source.block.size());
             if (got < 0 && errno == EINTR)
                 continue;
-            if (got < 0)
-                return -1;
+            // Reported as the end of the file: libxml2 would print an I/O error of its own.
+            if (got < 0) {
+                source.readError = errno;
+                return 0;
+            }
             source.offset = 0;
             source.filled = static_cast<std::size_t>(got);
+            source.total += source.filled;
+            if (source.total > UaXmlDocument::kMaxFileBytes) {
+                source.tooLarge = true;
+                source.filled = 0;
+            }
             break;
         }
     }
@@ -74,6 +88,12 @@ int readFromFile(void* context, char* buffer, int length)
     std::memcpy(buffer, source.block.data() + source.offset, count);
     source.offset += count;
     return static_cast<int>(count);
+}
+
+std::string tooLargeText(const char* path)
+{
+    return std::string("cannot read ") + path + ": it is larger than "
+        + std::to_string(UaXmlDocument::kMaxFileBytes >> 20) + " MiB";
 }
 
 int closeFile(void* context) { return ::close(static_cast<FileSource*>(context)->fd); }
@@ -181,11 +201,15 @@ void UaXmlDocument::freeXmlString(char*& text)
 
 int UaXmlDocument::adoptParsed(xmlDoc* document)
 {
-    if (!document)
+    if (!document) {
+        if (m_loadFailure.empty())
+            m_loadFailure = "the document does not read";
         return -1;
+    }
     xmlNode* root = xmlDocGetRootElement(document);
     if (!root) {
         xmlFreeDoc(document);
+        m_loadFailure = "the document has no root element";
         return -1;
     }
     m_document = document;
@@ -202,19 +226,41 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
     if (!path)
         return -1;
     freeXmlDocument();
+    m_loadFailure.clear();
     // Read as a plain file: libxml2's own file opener would take "-" for standard input and a
-    // path with a scheme for a URL.
+    // path with a scheme for a URL. A pipe or a device is refused before it can block the read.
     const support::Result<int> opened = support::openRegularFile(path);
-    if (!opened)
+    if (!opened) {
+        m_loadFailure = opened.error().message;
         return -1;
+    }
     const int fd = *opened;
+    struct stat info { };
+    if (::fstat(fd, &info) == 0 && static_cast<std::uintmax_t>(info.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        m_loadFailure = tooLargeText(path);
+        return -1;
+    }
     // libxml2 closes the file through closeFile, also when the parse fails.
     FileSource source(fd);
     xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, closeFile, &source,
         XML_CHAR_ENCODING_NONE);
-    if (!parser)
+    if (!parser) {
+        m_loadFailure = std::string("cannot read ") + path + ": out of memory";
         return -1; // the file is closed
-    return adoptParsed(parse(parser, path, kParseOptions, listener));
+    }
+    xmlDoc* document = parse(parser, path, kParseOptions, listener, m_loadFailure);
+    // A file that grows past the limit while it is read, or fails to read, ends early: that,
+    // not the parser's complaint about the cut text, is the reason.
+    if (source.tooLarge)
+        m_loadFailure = tooLargeText(path);
+    else if (source.readError != 0)
+        m_loadFailure = std::string("cannot read ") + path + ": " + std::strerror(source.readError);
+    if (source.tooLarge || source.readError != 0) {
+        xmlFreeDoc(document);
+        return -1;
+    }
+    return adoptParsed(document);
 }
 
 int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* baseUrl)
@@ -222,10 +268,11 @@ int UaXmlDocument::loadXmlMemory(const char* buffer, int length, const char* bas
     if (!buffer || length < 0)
         return -1;
     freeXmlDocument();
+    m_loadFailure.clear();
     xmlParserCtxt* parser = xmlCreateMemoryParserCtxt(buffer, length);
     if (!parser)
         return -1;
-    return adoptParsed(parse(parser, baseUrl, kParseOptions, nullptr));
+    return adoptParsed(parse(parser, baseUrl, kParseOptions, nullptr, m_loadFailure));
 }
 
 void UaXmlDocument::refuseEntityDeclarations(xmlParserCtxt* parser)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "support/WholeFile.h"
 #include "uabase/UaXmlElement.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -54,8 +56,14 @@ public:
         virtual void topLevelElementRead(UaXmlDocument& document) noexcept = 0;
     };
 
-    /// Frees any loaded document first; on failure (missing, unreadable, not well-formed, no root
-    /// element) the object stays empty. The path is read as a plain file name, never as a URL.
+    /// The largest file loadXmlFile reads: a nodeset of several megabytes loads, a device or a
+    /// runaway file does not fill the memory.
+    static constexpr std::size_t kMaxFileBytes = support::kMaxWholeFileBytes;
+
+    /// Frees any loaded document first; on failure (missing, unreadable, larger than
+    /// kMaxFileBytes, not well-formed, no root element) the object stays empty and
+    /// loadFailure() tells why. The path is read as a plain file name, never as a URL; a file
+    /// that is not a regular file is refused before anything is read from it.
     int loadXmlFile(const char* path);
     /// loadXmlFile, telling `listener` (may be null) of each child element of the root.
     int loadXmlFile(const char* path, ElementListener* listener);
@@ -71,6 +79,11 @@ public:
     int saveXmlTo(const std::function<void(std::string_view)>& sink) const;
     /// Frees the document and forgets the root and the cursor.
     void freeXmlDocument();
+    /// Why the last load failed, as one line: what is wrong with the file ("cannot read F: it
+    /// is not a regular file"), or the parser's first error ("line 3: Opening and ending tag
+    /// mismatch: a line 2 and b"). Empty after a load that worked. The parser's messages go
+    /// here only, never to standard error.
+    const std::string& loadFailure() const { return m_loadFailure; }
 
     bool isLoaded() const { return m_document != nullptr; }
     /// Changes with every load, free and edit made through this object, and no two states of any
@@ -131,7 +144,9 @@ private:
     /// Parses with `parser` (which it frees) under `url` with `options`, recording element lines
     /// and telling `listener` (may be null) of the root's children; null unless the document is
     /// well-formed.
-    static _xmlDoc* parse(_xmlParserCtxt* parser, const char* url, int options, ElementListener* listener);
+    /// The parser's first error goes to `failure` (emptied first).
+    static _xmlDoc* parse(_xmlParserCtxt* parser, const char* url, int options, ElementListener* listener,
+        std::string& failure);
     /// Makes the parser stop, not well-formed, at the first entity declaration.
     static void refuseEntityDeclarations(_xmlParserCtxt* parser);
     int adoptParsed(_xmlDoc* document);
@@ -145,6 +160,7 @@ private:
     _xmlNode* m_root = nullptr;
     _xmlNode* m_current = nullptr;
     std::uint64_t m_revision = 0;
+    std::string m_loadFailure;
     // A listener's view of a document still being parsed: read only, kept to the subtree of its
     // element (m_root), and the document's name dictionary, which the parser is still filling,
     // is not consulted.

@@ -8,12 +8,14 @@
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
 #include <cassert>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -220,12 +222,43 @@ private:
     std::thread m_worker;
 };
 
-xmlDoc* UaXmlDocument::parse(xmlParserCtxt* parser, const char* url, int options, ElementListener* listener)
+namespace {
+
+/// The parser's first error, kept as one line instead of being printed: the programs tell what
+/// is wrong with a file in their own words.
+struct FirstError {
+    static void found(void* context, xmlErrorPtr error)
+    {
+        auto* parser = static_cast<xmlParserCtxt*>(context);
+        if (parser == nullptr || error == nullptr || error->level < XML_ERR_ERROR)
+            return;
+        auto* self = static_cast<FirstError*>(parser->sax->_private);
+        if (self == nullptr || !self->text.empty())
+            return;
+        std::string message = error->message != nullptr ? error->message : "not well-formed";
+        for (char& c : message)
+            if (c == '\n' || c == '\r' || c == '\t')
+                c = ' ';
+        while (!message.empty() && message.back() == ' ')
+            message.pop_back();
+        self->text = "line " + std::to_string(error->line) + ": " + message;
+    }
+
+    std::string text;
+};
+
+} // namespace
+
+xmlDoc* UaXmlDocument::parse(
+    xmlParserCtxt* parser, const char* url, int options, ElementListener* listener, std::string& failure)
 {
     // What xmlReadIO and xmlReadMemory do, with the hooks, and with the parser's document kept
     // until the listener is done with it.
     xmlCtxtUseOptions(parser, options);
     refuseEntityDeclarations(parser);
+    FirstError firstError;
+    parser->sax->_private = &firstError;
+    parser->sax->serror = &FirstError::found;
     if (url && parser->input && !parser->input->filename)
         parser->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(url)));
     xmlDoc* document = nullptr;
@@ -240,6 +273,13 @@ xmlDoc* UaXmlDocument::parse(xmlParserCtxt* parser, const char* url, int options
         xmlFreeDoc(document);
         document = nullptr;
     }
+    failure = std::move(firstError.text);
+    if (!parser->wellFormed && parser->errNo == XML_ERR_USER_STOP)
+        failure = "line " + std::to_string(parser->input != nullptr ? parser->input->line : 0)
+            + ": the document type declares an entity";
+    else if (!parser->wellFormed && failure.empty())
+        failure = "the document is not well-formed";
+    parser->sax->_private = nullptr;
     xmlFreeParserCtxt(parser);
     return document;
 }

@@ -67,6 +67,16 @@ TEST(OdbcConnectionStringTest, APasswordCannotSetOtherAttributes)
     EXPECT_EQ(connection_string::forServerBrowse(oddDriver.driver), u"DRIVER={Odd}} Driver}");
 }
 
+TEST(OdbcConnectionStringTest, AValueEndsAtItsFirstNulAndTheAttributesAfterItStay)
+{
+    // The driver manager reads the string up to its first NUL: one inside a value would drop
+    // the database and the login after it.
+    HistorySettings withNul = settings(std::u16string(u"db1\0x", 5), u"tavox", std::u16string(u"se\0cret", 7));
+    withNul.driver = std::u16string(u"Driver\0}", 8);
+    EXPECT_EQ(connection_string::forHistoryDatabase(withNul),
+        u"DRIVER={Driver};SERVER=db1;PORT=3306;UID=tavox;PWD=se;DATABASE=history;");
+}
+
 TEST(OdbcListsTest, DriversNeedTheKeywordAndOdbcButNotTheExcludedMySqlDriver)
 {
     const std::vector<std::u16string> installed = {

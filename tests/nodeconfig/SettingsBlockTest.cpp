@@ -3,10 +3,13 @@
 #include "nodeconfig/NodeConfigTesting.h"
 #include "platform/PrivateProfile.h"
 #include "support/TempDir.h"
+#include "support/WholeFile.h"
 #include "uabase/Object.h"
 #include "uabase/Variable.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -181,6 +184,54 @@ TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
 
     const AlarmSourceNodes gap = ReadAlarmSourceNodesText("[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
     EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
+}
+
+TEST(SettingsBlockTest, AnAlarmLimitHoldingAnotherLinesKeyReadsBackAsItsOwnLimit)
+{
+    std::string text = "<UANodeSet>\r\n</UANodeSet>\r\n<!--\r\n";
+    for (const std::string& line : levelLines())
+        text += line + (line.back() == '=' ? "7" : "") + "\r\n";
+    text += "-->";
+    const NodeConfigSplit split = SplitNodeConfigText(text, 0);
+    // A limit as read from a file: whole, whatever it holds.
+    auto level = variable("Tank.Level", 11);
+    const AlarmHistoryEntry entry
+        = alarm(level.get(), "1AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=0", "", "", "");
+    auto pump = variable("Pump", 6);
+    const AlarmHistoryEntry other = alarm(pump.get(), "", "x Node3=", "", "");
+    const std::string written = ComposeNodeConfigText(split, BuildAlarmSourceLines({&entry, &other}));
+    EXPECT_EQ(SplitNodeConfigText(written, 0).levelLines, split.levelLines);
+    // Nor does one that holds the key of the next alarm make up an alarm.
+    EXPECT_EQ(ReadAlarmSourceNodesText(written).identifiers, (std::vector<std::string>{"Tank.Level", "Pump"}));
+}
+
+TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
+{
+    TempDir dir;
+    const std::string block = "<A/>\r\n<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank\r\n[HistorizedtoODBCSQL]\r\n"
+                              "StartLogging=true\r\n-->";
+    const auto fifo = dir / "pipe.xml";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse, and its block is at the start: a reader that ignored the size would find it.
+    const auto huge = dir / "huge.xml";
+    writeFile(huge, block + "\r\n");
+    std::filesystem::resize_file(huge, support::kMaxWholeFileBytes + 1);
+    // Neither the pipe (no writer) nor /dev/zero (no end) may hold a reader.
+    for (const std::filesystem::path& file : {fifo, std::filesystem::path("/dev/zero"), huge}) {
+        SCOPED_TRACE(file.string());
+        EXPECT_EQ(ReadStartLogging(file), std::nullopt);
+        EXPECT_TRUE(ReadAlarmSourceNodes(file).identifiers.empty());
+        EXPECT_FALSE(SplitNodeConfigFile(file, 1).has_value());
+        if (file != "/dev/zero") {
+            EXPECT_FALSE(EnsureHistorySection(file));
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    const auto regular = dir / "NodeConfig.xml";
+    writeFile(regular, block);
+    EXPECT_EQ(ReadStartLogging(regular), 1);
+    EXPECT_EQ(ReadAlarmSourceNodes(regular).identifiers, std::vector<std::string>{"Tank"});
 }
 
 TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)

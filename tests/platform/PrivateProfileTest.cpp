@@ -185,6 +185,25 @@ TEST_F(PrivateProfileTest, MissingFileGivesTheDefaultAndIsCreatedByAWrite)
     EXPECT_FALSE(writeProfileString(m_dir / "no-such-dir" / "f.ini", "S", "k", "v"));
 }
 
+TEST_F(PrivateProfileTest, NoRegularOrTooLargeFileGivesTheDefaultAndIsNeverReplaced)
+{
+    const auto fifo = m_dir / "pipe.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse: as large as it says without the disk space.
+    write("[S]\nk=v\n");
+    std::filesystem::resize_file(m_file, support::kMaxWholeFileBytes + 1);
+    // Neither the pipe (no writer) nor /dev/zero (no end) may hold the read.
+    for (const std::filesystem::path& file : {fifo, std::filesystem::path("/dev/zero"), m_file}) {
+        SCOPED_TRACE(file.string());
+        EXPECT_EQ(readProfileString(file, "S", "k", "N/A"), "N/A");
+        if (file != "/dev/zero") {
+            EXPECT_FALSE(writeProfileString(file, "S", "k", "w"));
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(std::filesystem::file_size(m_file), support::kMaxWholeFileBytes + 1);
+}
+
 TEST_F(PrivateProfileTest, RewriteKeepsModeAndLinksAndRefusesBrokenText)
 {
     write("[S]\nk=1\n");

@@ -90,6 +90,20 @@ TEST(RegistryStoreFileTest, StoresAreCreatedForTheirOwnersOnlyWhateverTheUmask)
     }
 }
 
+TEST(RegistryStoreFileTest, APipeWhereTheStoreBelongsIsRefusedAtOnce)
+{
+    TempDir dir;
+    const auto store = dir / "machine.db";
+    ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+    // A pipe without a writer: opening it as the database library does would never return.
+    RegistryKey key;
+    EXPECT_NE(key.open(store, kKey, RegAccess::Read), RegStatus::Success);
+    EXPECT_NE(RegistryKey::createKey(store, kKey), RegStatus::Success);
+    struct stat st {};
+    ASSERT_EQ(::stat(store.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "nothing is put in its place";
+}
+
 TEST(RegistryStoreFileTest, AWriterTakesTheWorldsRightsFromAnOlderStore)
 {
     TempDir dir;

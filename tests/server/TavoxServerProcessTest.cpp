@@ -13,6 +13,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <sstream>
+#include <string>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -55,6 +57,49 @@ TEST(TavoxServerProcessTest, UnreadableStoreEndsTheProcessWithAnError)
     const auto status = server.wait();
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+}
+
+TEST(TavoxServerProcessTest, NodeConfigurationThatDoesNotReadGivesOneLineOfItsOwn)
+{
+    DemoSetup demo;
+    demo.writeNodeConfig("<?xml version=\"1.0\"?>\n<UANodeSet>\n<UAVariable>\n</UANodeSet>\n");
+    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    EXPECT_FALSE(server.waitForLine("no such line: the whole output")) << server.seen();
+    const auto status = server.wait();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+    // Every line is the daemon's own: none of the XML library's messages, which take three.
+    std::istringstream lines(server.seen());
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(line.rfind("tavox-server: ", 0), 0u) << line;
+    EXPECT_NE(server.seen().find("tavox-server: cannot start: the node configuration file " + demo.nodeConfig().string()
+                  + " does not read: line 4: Opening and ending tag mismatch: UAVariable line 3 and UANodeSet.\n"),
+        std::string::npos)
+        << server.seen();
+}
+
+TEST(TavoxServerProcessTest, SigtermWhileTheNodeConfigurationLoadsEndsTheDaemonAtOnce)
+{
+    DemoSetup demo;
+    // Tens of megabytes: seconds of reading, which a stop request must not wait for.
+    std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                       "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\n"
+                       "<NamespaceUris><Uri>urn:tavox:demo</Uri></NamespaceUris>\n";
+    for (int i = 1; i <= 600000; ++i)
+        text += "<UAVariable NodeId=\"ns=1;i=" + std::to_string(i) + "\" BrowseName=\"1:V" + std::to_string(i)
+            + "\" DataType=\"Double\"/>\n";
+    text += "</UANodeSet>\n";
+    demo.writeNodeConfig(text);
+
+    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    ASSERT_TRUE(server.waitForLine("tavox-server: settings read from")) << server.seen();
+    server.signal(SIGTERM);
+    EXPECT_TRUE(server.waitForLine("tavox-server: stopping on SIGTERM during start-up", 5s)) << server.seen();
+    const auto status = server.wait(5s);
+    ASSERT_TRUE(status.has_value()) << "still running after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_EQ(server.seen().find("tavox-server: running"), std::string::npos) << server.seen();
+    EXPECT_FALSE(isListening(demo.tcpPort()));
 }
 
 /// Real pauses, shortened so that the budgets poll the service quickly.

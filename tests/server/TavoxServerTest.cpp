@@ -2,8 +2,11 @@
 
 #include "DemoSetup.h"
 #include "PortListener.h"
+#include "support/WholeFile.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -63,7 +66,16 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
             "NodeConfig.xml: No such file or directory."},
         {"not well-formed",
             [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<UANodeSet><UAVariable></UANodeSet>"); },
-            "does not read: cannot load XML file (0x80AB0000)."},
+            "does not read: line 1: Opening and ending tag mismatch: UAVariable line 1 and UANodeSet."},
+        {"a pipe", [](DemoSetup& d, PortListener&) {
+             std::filesystem::remove(d.nodeConfig());
+             ASSERT_EQ(::mkfifo(d.nodeConfig().c_str(), 0600), 0);
+         },
+            "NodeConfig.xml: it is not a regular file."},
+        {"too large", [](DemoSetup& d, PortListener&) {
+             std::filesystem::resize_file(d.nodeConfig(), support::kMaxWholeFileBytes + 1);
+         },
+            "NodeConfig.xml: it is larger than 64 MiB."},
         {"not a nodeset", [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<?xml version=\"1.0\"?><Other/>"); },
             "does not read: root XML element name is not UANodeSet (0x80AB0000)."},
         {"a node that does not read",
@@ -77,7 +89,7 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
              d.writeNodeConfig("<!DOCTYPE UANodeSet [<!ENTITY e SYSTEM \"http://example.invalid/x\">]>"
                                "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">&e;</UANodeSet>");
          },
-            "does not read: cannot load XML file (0x80AB0000)."},
+            "does not read: line 1: the document type declares an entity."},
         {"UA TCP port in use", [](DemoSetup& d, PortListener& l) { ASSERT_TRUE(l.listen(d.tcpPort(), "test").ok()); },
             "(UA TCP) is in use by another program."},
         {"HTTPS port in use",

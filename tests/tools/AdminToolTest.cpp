@@ -310,6 +310,36 @@ TEST_F(AdminToolTest, ImportIsAllOrNothing)
     EXPECT_EQ(run({"reg", "query", kKey, "/v", "Fresh"}).code, kExitSuccess);
 }
 
+TEST_F(AdminToolTest, ImportRefusesWhatIsNoRegularFileOrTooLargeWithOneLineAtOnce)
+{
+    expectSuccess({"init", "--service-path", "/srv/tavox/"});
+    const std::string before = fileText(m_stores.machine());
+    const std::filesystem::path fifo = m_dir / "pipe.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse: as large as it says without the disk space.
+    const std::filesystem::path huge = m_dir / "huge.reg";
+    std::ofstream(huge) << "Windows Registry Editor Version 5.00\n";
+    std::filesystem::resize_file(huge, (std::uintmax_t {64} << 20) + 1);
+    struct Case {
+        std::string file;
+        std::string why;
+    };
+    const Case cases[] = {
+        // Neither blocks nor reads without end: the pipe has no writer, /dev/zero no end.
+        {fifo.string(), "it is not a regular file"},
+        {"/dev/zero", "it is not a regular file"},
+        {m_dir.path().string(), "it is a directory"},
+        {huge.string(), "it is larger than 64 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const Outcome o = run({"reg", "import", c.file});
+        EXPECT_EQ(o.code, kExitFailure);
+        EXPECT_EQ(o.err, "ERROR: Cannot read " + c.file + ": " + c.why + ".\n");
+        EXPECT_EQ(fileText(m_stores.machine()), before);
+    }
+}
+
 TEST_F(AdminToolTest, ImportLeavesBothStoresAsTheyWereWhenTheSecondFails)
 {
     expectSuccess({"init", "--service-path", "/srv/tavox/"});

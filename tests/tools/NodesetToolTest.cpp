@@ -222,7 +222,10 @@ TEST(NodesetToolTest, CheckRefusesANodesetWhoseDocumentTypeDeclaresEntities)
     for (const char* command : {"check", "dump"}) {
         const ToolRun result = run({command, file});
         EXPECT_EQ(result.exitCode, 1) << command;
-        EXPECT_EQ(result.err, "cannot load XML file (0x80AB0000)\n") << command;
+        // check names the line, as it does for every file that does not load.
+        EXPECT_EQ(result.err, std::string("cannot load XML file (0x80AB0000)\n")
+                + (command == std::string("check") ? "line 2: the document type declares an entity\n" : ""))
+            << command;
         EXPECT_EQ(result.out, "") << command;
     }
 }

@@ -11,7 +11,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -123,6 +125,80 @@ TEST_F(UaXmlDocumentTest, FailedLoadsLeaveTheObjectEmptyAndFreeThePreviousDocume
         EXPECT_EQ(-1, doc.toRoot());
         EXPECT_EQ(-1, doc.saveXmlFile((m_dir / "out.xml").c_str()));
     }
+}
+
+/// What the process writes to its standard error while the object lives.
+class StandardErrorCapture {
+public:
+    explicit StandardErrorCapture(const std::filesystem::path& file)
+        : m_file(file)
+        , m_saved(::dup(STDERR_FILENO))
+    {
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+    ~StandardErrorCapture() { restore(); }
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+
+    std::string text()
+    {
+        restore();
+        return readFile(m_file);
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+
+    std::filesystem::path m_file;
+    int m_saved;
+};
+
+TEST_F(UaXmlDocumentTest, FailedLoadsSayWhyInOneLineAndPrintNothing)
+{
+    writeFile(m_dir / "open.xml", "<a>\n<b></a>");
+    writeFile(m_dir / "empty.xml", "");
+    writeFile(m_dir / "entity.xml", "<!DOCTYPE a [<!ENTITY e \"x\">]>\n<a>&e;</a>");
+    ASSERT_EQ(0, ::mkfifo((m_dir / "fifo.xml").c_str(), 0600));
+    // Sparse: the size is there without the disk space.
+    writeFile(m_dir / "huge.xml", "<a>");
+    std::filesystem::resize_file(m_dir / "huge.xml", UaXmlDocument::kMaxFileBytes + 1);
+    struct Case {
+        std::filesystem::path file;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {m_dir / "missing.xml", "cannot read " + (m_dir / "missing.xml").string() + ": No such file or directory"},
+        {m_dir.path(), "cannot read " + m_dir.path().string() + ": it is a directory"},
+        // Neither may block the load or fill the memory.
+        {m_dir / "fifo.xml", "cannot read " + (m_dir / "fifo.xml").string() + ": it is not a regular file"},
+        {"/dev/zero", "cannot read /dev/zero: it is not a regular file"},
+        {m_dir / "huge.xml", "cannot read " + (m_dir / "huge.xml").string() + ": it is larger than 64 MiB"},
+        {m_dir / "open.xml", "line 2: Opening and ending tag mismatch: b line 2 and a"},
+        {m_dir / "empty.xml", "line 1: Document is empty"},
+        {m_dir / "entity.xml", "line 1: the document type declares an entity"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        UaXmlDocument doc;
+        StandardErrorCapture err(m_dir / "stderr.txt");
+        EXPECT_EQ(-1, doc.loadXmlFile(c.file.c_str()));
+        EXPECT_EQ(doc.loadFailure(), c.failure);
+        EXPECT_EQ(err.text(), "");
+    }
+    UaXmlDocument doc;
+    EXPECT_EQ(-1, doc.loadXmlFile((m_dir / "open.xml").c_str()));
+    writeFile(m_dir / "good.xml", "<a/>");
+    EXPECT_EQ(0, doc.loadXmlFile((m_dir / "good.xml").c_str()));
+    EXPECT_EQ(doc.loadFailure(), "");
 }
 
 TEST_F(UaXmlDocumentTest, CursorVisitsElementsOnlyAndStaysPutOnFailure)

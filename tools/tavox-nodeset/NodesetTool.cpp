@@ -8,8 +8,6 @@
 #include "uabase/UaNodesetXmlParser.h"
 #include "uabase/UaXmlDocument.h"
 
-#include <libxml/xmlerror.h>
-
 #include <array>
 #include <cinttypes>
 #include <cstdio>
@@ -24,41 +22,14 @@ using namespace UaBase;
 constexpr const char* kUsage = "usage: tavox-nodeset dump FILE\n"
                                "       tavox-nodeset check FILE\n";
 
-/// Keeps libxml2 set up for the reading, and its error messages off standard error (the tool's
-/// error output is one line); the first message is kept for check's extra help.
+/// Keeps libxml2 set up for the reading; its error messages stay off standard error (the XML
+/// layer keeps the first one for check's extra help, the tool's error output is one line).
 class XmlLibrary {
 public:
-    XmlLibrary()
-    {
-        UaXmlDocument::initXmlLibrary();
-        xmlSetStructuredErrorFunc(this, &XmlLibrary::keepFirstError);
-    }
-    ~XmlLibrary()
-    {
-        xmlSetStructuredErrorFunc(nullptr, nullptr);
-        UaXmlDocument::cleanupXmlLibrary();
-    }
+    XmlLibrary() { UaXmlDocument::initXmlLibrary(); }
+    ~XmlLibrary() { UaXmlDocument::cleanupXmlLibrary(); }
     XmlLibrary(const XmlLibrary&) = delete;
     XmlLibrary& operator=(const XmlLibrary&) = delete;
-
-    /// "line N: message" of libxml2's first error, or "".
-    const std::string& firstError() const { return m_firstError; }
-
-private:
-    static void keepFirstError(void* context, xmlErrorPtr error)
-    {
-        auto* self = static_cast<XmlLibrary*>(context);
-        if (!self->m_firstError.empty() || error == nullptr || error->message == nullptr) {
-            return;
-        }
-        std::string message = error->message;
-        while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
-            message.pop_back();
-        }
-        self->m_firstError = "line " + std::to_string(error->line) + ": " + message;
-    }
-
-    std::string m_firstError;
 };
 
 std::string statusLine(const UaString& errorText, UaStatus status)
@@ -93,8 +64,8 @@ public:
             std::error_code ignored;
             if (!std::filesystem::is_regular_file(file, ignored)) {
                 err << file << " is missing or not a regular file\n";
-            } else if (!m_library.firstError().empty()) {
-                err << m_library.firstError() << "\n";
+            } else if (!m_reader.loadFailure().empty()) {
+                err << m_reader.loadFailure() << "\n";
             }
         }
         return false;
