@@ -4,7 +4,6 @@
 #include "CommandHelp.h"
 #include "CommandLine.h"
 #include "JsonOutput.h"
-#include "XmlErrors.h"
 
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/NodeConfigEditor.h"
@@ -28,8 +27,23 @@ constexpr std::string_view kAlarms = "alarms";
 constexpr std::string_view kHistory = "history";
 constexpr std::string_view kLogging = "logging";
 
-/// The server's node configuration, loaded as the Node Config page loads it, with the reader's
-/// complaints kept off standard error.
+/// `message` with the reader's first complaint about the file in brackets before its full stop,
+/// when there was one.
+std::string withLoadFailure(std::string message, const NodeConfigEditor& editor)
+{
+    const std::string& complaint = editor.configuration().reader().loadFailure();
+    if (complaint.empty())
+        return message;
+    const bool stop = !message.empty() && message.back() == '.';
+    if (stop)
+        message.pop_back();
+    message += " (";
+    message += complaint;
+    message += stop ? ")." : ")";
+    return message;
+}
+
+/// The server's node configuration, loaded as the Node Config page loads it.
 class LoadedConfiguration {
 public:
     explicit LoadedConfiguration(const AdminContext& context)
@@ -43,11 +57,10 @@ public:
     {
         if (m_loaded)
             return std::nullopt;
-        return io.fail(withXmlError(m_loaded.error().message, m_xml));
+        return io.fail(withLoadFailure(m_loaded.error().message, m_editor));
     }
 
 private:
-    XmlErrors m_xml;
     NodeConfigEditor m_editor;
     support::Result<void> m_loaded;
 };
@@ -131,18 +144,16 @@ int importFile(Arguments args, const Streams& io, const AdminContext& context)
     const std::filesystem::path file = parsed->operands()[0];
     {
         // The file must load before the server's file is touched.
-        XmlErrors xml;
         NodeConfigEditor candidate(nodeconfig::NodeConfigPaths{file, {}, {}});
         if (const auto loads = candidate.Load(); !loads)
-            return io.fail(withXmlError(loads.error().message, xml));
+            return io.fail(withLoadFailure(loads.error().message, candidate));
     }
     LoadedConfiguration loaded(context);
     if (const int snapped = snapshotBeforeChange(context, io, commandOrigin(form(kNodeConfig, "import"), args));
         snapped != kExitSuccess)
         return snapped;
-    XmlErrors xml;
     if (const auto imported = loaded.editor().Import(file); !imported)
-        return io.fail(withXmlError(imported.error().message, xml));
+        return io.fail(imported.error().message);
     return reportChange(io, "Imported " + file.string() + " as " + loaded.editor().paths().nodeCfgPath.string() + ".");
 }
 
