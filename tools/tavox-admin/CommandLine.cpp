@@ -29,13 +29,13 @@ support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const 
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
-        if (spec == options.end())
+        const auto known = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
+        if (known == options.end())
             return support::Error::invalidInput("the option " + name + " is not known here");
         if (parsed.has(name))
             return support::Error::invalidInput("the option " + name + " is given twice");
         std::string value;
-        if (!spec->takesValue) {
+        if (!known->takesValue) {
             if (equals != std::string::npos)
                 return support::Error::invalidInput("the option " + name + " takes no value");
         } else if (equals != std::string::npos) {
