@@ -125,24 +125,4 @@ std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesys
     return settings;
 }
 
-std::string describeHistoryDatabase(const history::HistorySettings& settings)
-{
-    using support::utf16ToUtf8;
-    // Appended piece by piece: GCC 12 misreads "literal" + string as overlapping copies (-Wrestrict).
-    std::string text = "\"";
-    text += utf16ToUtf8(settings.driver);
-    text += "\" at ";
-    text += utf16ToUtf8(settings.server);
-    if (!settings.port.empty()) {
-        text += ':';
-        text += utf16ToUtf8(settings.port);
-    }
-    text += ", database \"";
-    text += utf16ToUtf8(settings.database);
-    text += "\", user \"";
-    text += utf16ToUtf8(settings.user);
-    text += '"';
-    return text;
-}
-
 } // namespace tavoxserver

@@ -81,7 +81,4 @@ private:
 /// its "ACTIVE" starts with 1. Nothing when the database is not active.
 std::optional<history::HistorySettings> activeHistoryDatabase(const std::filesystem::path& nodeCfgPath);
 
-/// "DRIVER at SERVER:PORT, database DATABASE, user UID" for the log; never the password.
-std::string describeHistoryDatabase(const history::HistorySettings& settings);
-
 } // namespace tavoxserver

@@ -4,6 +4,7 @@
 #include "ServerRecords.h"
 #include "StartupWatch.h"
 
+#include "history/HistoryDatabase.h"
 #include "platform/UnixOdbc.h"
 
 #include <poll.h>
@@ -63,7 +64,7 @@ void TavoxServer::startHistory()
         log("history database not active");
         return;
     }
-    log("history database active: " + describeHistoryDatabase(*settings));
+    log("history database active: " + history::describeHistoryDatabase(*settings));
     m_history = std::make_unique<HistoryConnection>(
         m_odbc, *settings, [this](const std::string& line) { log(line); },
         [this](std::uint32_t status) { return writeSqlServerStatus(m_machine, status); }, m_historyCheckInterval);

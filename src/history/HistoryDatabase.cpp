@@ -2,6 +2,7 @@
 
 #include "history/OdbcConnectionString.h"
 #include "platform/Odbc.h"
+#include "support/TextCodec.h"
 
 namespace history {
 
@@ -43,6 +44,26 @@ support::Result<void> testHistoryDatabase(platform::OdbcDriverManager& odbc, con
             "connected, but the database does not answer" + (diagnostic.empty() ? "" : ": " + diagnostic)};
     }
     return {};
+}
+
+std::string describeHistoryDatabase(const history::HistorySettings& settings)
+{
+    using support::utf16ToUtf8;
+    // Appended piece by piece: GCC 12 misreads "literal" + string as overlapping copies (-Wrestrict).
+    std::string text = "\"";
+    text += utf16ToUtf8(settings.driver);
+    text += "\" at ";
+    text += utf16ToUtf8(settings.server);
+    if (!settings.port.empty()) {
+        text += ':';
+        text += utf16ToUtf8(settings.port);
+    }
+    text += ", database \"";
+    text += utf16ToUtf8(settings.database);
+    text += "\", user \"";
+    text += utf16ToUtf8(settings.user);
+    text += '"';
+    return text;
 }
 
 } // namespace history

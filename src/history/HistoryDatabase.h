@@ -20,6 +20,9 @@ namespace history {
 /// names the type, the first character of "ACTIVE" the switch, the other keys as they stand.
 HistorySettings storedHistorySettings(const std::filesystem::path& nodeCfgPath);
 
+/// "DRIVER at SERVER:PORT, database DATABASE, user UID" for logs and messages; never the password.
+std::string describeHistoryDatabase(const HistorySettings& settings);
+
 /// How long one connection attempt of the server may take.
 inline constexpr unsigned kHistoryLoginTimeoutSeconds = 5;
 

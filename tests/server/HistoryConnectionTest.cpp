@@ -3,6 +3,7 @@
 
 #include "DemoSetup.h"
 
+#include "history/HistoryDatabase.h"
 #include "history/OdbcConnectionString.h"
 #include "support/FakeOdbc.h"
 
@@ -168,7 +169,7 @@ TEST(HistoryConnectionTest, OnlyAnActiveSectionNamesADatabase)
         ASSERT_EQ(settings.has_value(), expected) << active;
         if (settings) {
             EXPECT_EQ(settings->password, u"p;w");
-            EXPECT_EQ(describeHistoryDatabase(*settings), "\"D\" at s, database \"\", user \"\"");
+            EXPECT_EQ(history::describeHistoryDatabase(*settings), "\"D\" at s, database \"\", user \"\"");
         }
     }
 }

@@ -33,15 +33,6 @@ std::filesystem::path nodeCfgPath(const AdminContext& context)
     return nodeconfig::NodeConfigPathsFromSettings(context.stores.machine).nodeCfgPath;
 }
 
-std::string describe(const HistorySettings& settings)
-{
-    std::string text = "\"" + utf16ToUtf8(settings.driver) + "\" at " + utf16ToUtf8(settings.server);
-    if (!settings.port.empty())
-        text += ":" + utf16ToUtf8(settings.port);
-    return text + ", database \"" + utf16ToUtf8(settings.database) + "\", user \"" + utf16ToUtf8(settings.user)
-        + "\"";
-}
-
 int show(Arguments args, const Streams& io, const AdminContext& context)
 {
     constexpr OptionSpec options[] = {{"--json"}};
@@ -158,7 +149,7 @@ int set(Arguments args, const Streams& io, const AdminContext& context)
         return io.fail(applied.error().message);
     const HistorySettings& now = checked->settings;
     return reportChange(io,
-        now.active ? "The history database is " + describe(now) + "." : std::string("The history database is off."));
+        now.active ? "The history database is " + history::describeHistoryDatabase(now) + "." : std::string("The history database is off."));
 }
 
 int test(Arguments args, const Streams& io, const AdminContext& context)
@@ -176,8 +167,8 @@ int test(Arguments args, const Streams& io, const AdminContext& context)
     platform::UnixOdbc odbc;
     const auto connected = history::testHistoryDatabase(odbc, stored);
     if (!connected)
-        return io.fail("Cannot connect to " + describe(stored) + ": " + connected.error().message);
-    io.out << "Connected to " << describe(stored) << ".\n";
+        return io.fail("Cannot connect to " + history::describeHistoryDatabase(stored) + ": " + connected.error().message);
+    io.out << "Connected to " << history::describeHistoryDatabase(stored) << ".\n";
     return kExitSuccess;
 }
 
