@@ -19,7 +19,11 @@ using support::ErrorKind;
 
 std::string inQuotes(std::string_view text)
 {
-    return "\"" + std::string(text) + "\"";
+    // Appended: GCC 12 misreads "\"" + string as overlapping copies (-Wrestrict).
+    std::string quoted = "\"";
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 const UaBase::Variable* asVariable(const UaBase::BaseNode* node)

@@ -293,7 +293,7 @@ TEST(AdminUsersTest, AFullTableTakesNoOneAndAReplacementStillFits)
         const CTavoxUsrAuth auth(store.machineStore());
         UserTable table(auth);
         for (std::size_t slot = 0; slot < kUsrAuthSlots; ++slot)
-            table.place(slot, *table.makeEntry(u"u" + std::u16string(1, static_cast<char16_t>(u'A' + slot)), u"p", 0));
+            table.place(slot, *table.makeEntry(std::u16string{u'u', static_cast<char16_t>(u'A' + slot)}, u"p", 0));
         ASSERT_TRUE(table.save());
     }
     AdminHarness admin(store.stores());

@@ -68,7 +68,11 @@ std::string text8(std::u16string_view text)
 
 std::string inQuotes(std::string_view name)
 {
-    return "\"" + std::string(name) + "\"";
+    // Appended: GCC 12 misreads "\"" + string as overlapping copies (-Wrestrict).
+    std::string quoted = "\"";
+    quoted += name;
+    quoted += '"';
+    return quoted;
 }
 
 /// "r,w,x" as the dialog's three boxes give it; none for "none".
