@@ -31,7 +31,8 @@ systemd unit, which is installed but not enabled. Members of the
 group tavox may change the settings and control the service.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The set-up runs systemd-sysusers and systemd-tmpfiles; polkit lets the group control the unit.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd")
+# The daemon's engine runs on Node.js; its packages are in the package.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd, nodejs (>= 18)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "polkitd")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -19,8 +19,8 @@ function createChannel({ input = process.stdin, output = process.stdout, log }) 
             log.warn(`channel: a line from the daemon is not JSON (${err.message}); ignored`);
             return;
         }
-        if (message === null || typeof message !== "object" || typeof message.type !== "string") {
-            log.warn("channel: a message from the daemon has no type; ignored");
+        if (message === null || typeof message !== "object" || Array.isArray(message)) {
+            log.warn("channel: a line from the daemon is not a JSON object; ignored");
             return;
         }
         handlers.message(message);

@@ -6,6 +6,7 @@
 // refused by current Node.js. Basic256 is offered beside the newer policies for the clients
 // that only know it.
 
+const net = require("net");
 const { MessageSecurityMode, SecurityPolicy } = require("node-opcua-secure-channel");
 
 const WANTED_POLICIES = ["Basic256", "Basic256Sha256", "Aes128_Sha256_RsaOaep", "Aes256_Sha256_RsaPss"];
@@ -65,4 +66,14 @@ function logEndpoints(endpoints, log) {
     log.info("Basic128Rsa15 is not offered: it is deprecated, and Node.js refuses its RSA PKCS#1 v1.5 decryption");
 }
 
-module.exports = { endpointOptions, offeredEndpoints, offeredPolicies, logEndpoints };
+// Binds the port for a moment, as the server will, so that a port in use fails the start in
+// a second instead of after the address space is built. The server's own bind still decides.
+function checkPortFree(port) {
+    return new Promise((resolve, reject) => {
+        const probe = net.createServer();
+        probe.once("error", reject);
+        probe.listen(port, () => probe.close(() => resolve()));
+    });
+}
+
+module.exports = { checkPortFree, endpointOptions, offeredEndpoints, offeredPolicies, logEndpoints };

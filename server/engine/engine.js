@@ -5,7 +5,7 @@ const { OPCUAServer } = require("node-opcua-server");
 const addressSpaceTools = require("./addressSpace");
 const { installAlarms } = require("./alarms");
 const { openCertificateStores } = require("./certificates");
-const { endpointOptions, offeredEndpoints, logEndpoints } = require("./endpoints");
+const { checkPortFree, endpointOptions, offeredEndpoints, logEndpoints } = require("./endpoints");
 const { createHistoryStore, installHistory } = require("./history");
 const { applyLogonPolicy, createUserManager } = require("./logon");
 const { restrictNodes } = require("./rights");
@@ -49,6 +49,7 @@ function buildAddressSpace(server, config, declaration, { log, library, report }
 
 // Starts the server; resolves with the server and the endpoints it offers.
 async function startEngine(config, { log, library, report }) {
+    await checkPortFree(config.port);
     const declaration = addressSpaceTools.readNodeConfig(config.nodeConfig);
     const stores = await openCertificateStores(config.pki, config, log);
     const directory = createDirectory(config, log);

@@ -73,6 +73,7 @@ async function configure(message) {
         return fail(err, config.port);
     }
     channel.send({ type: "listening", endpoints: running.endpoints });
+    log.info(`listening, ${process.uptime().toFixed(1)} s after start`);
     running.reportActiveAlarms();
     channel.onMessage(onDaemonMessage);
     return undefined;

@@ -131,6 +131,8 @@ test("the engine serves the configured endpoints, users, alarms and history", as
         const discovered = await discovery.getEndpoints();
         await discovery.disconnect();
         assert.ok(discovered.length > 0 && discovered.every((e) => e.securityMode !== MessageSecurityMode.None));
+        const tokens = new Set(discovered.flatMap((e) => e.userIdentityTokens.map((token) => token.tokenType)));
+        assert.deepEqual([...tokens], [UserTokenType.UserName], "anonymous and certificate logon are off");
         assert.match(await refusal(withSession(discovery, url, userName("operator", "op-pass"), () => {})), /BadSecurityModeRejected|End point must exist/);
     });
 
@@ -200,5 +202,22 @@ test("the engine serves the configured endpoints, users, alarms and history", as
             const status = await session.write({ nodeId: "ns=2;s=Boiler.Pressure", attributeId: AttributeIds.Value, value: { value: { dataType: DataType.Float, value: 3 } } });
             assert.equal(status, StatusCodes.BadUserAccessDenied);
         });
+    });
+
+    await t.test("a port in use and a node configuration that does not load are permanent failures", async () => {
+        const broken = path.join(dir, "Broken.xml");
+        fs.writeFileSync(broken, xml.replace('DataType="Double"', 'DataType="NoSuchType"'));
+        const second = spawnEngine(handoffFor(dir, port, { securityNone: true, anonymous: true }));
+        const badFile = spawnEngine({ ...handoffFor(dir, await freePort(), { securityNone: true, anonymous: true }), nodeConfig: broken });
+        const [inUse, notLoaded] = await Promise.all([second, badFile].map((e) => e.waitFor((m) => m.type === "failed")));
+        assert.deepEqual(inUse, { type: "failed", reason: `port ${port} is in use`, permanent: true });
+        assert.equal(notLoaded.permanent, true);
+        assert.match(notLoaded.reason, /Broken\.xml does not load: .*NoSuchType/);
+        assert.deepEqual(await Promise.all([second.exited, badFile.exited]), [2, 2]);
+    });
+
+    await t.test("SIGTERM stops the engine", async () => {
+        assert.equal(await engine.terminate(), 0);
+        assert.match(engine.log(), /stopping: SIGTERM/);
     });
 });

@@ -55,12 +55,17 @@ function spawnEngine(handoff, env = {}) {
     }
 
     return {
+        pid: child.pid,
         messages,
         waitFor,
         exited,
         log: () => log,
         async stop() {
             child.stdin.end();
+            return exited;
+        },
+        async terminate() {
+            child.kill("SIGTERM");
             return exited;
         },
     };
