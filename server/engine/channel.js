@@ -26,6 +26,11 @@ function createChannel({ input = process.stdin, output = process.stdout, log }) 
         handlers.message(message);
     });
     lines.on("close", () => handlers.close());
+    // Standard output fails when the daemon is gone: the same as standard input closing.
+    output.on("error", (err) => {
+        log.warn(`channel: the daemon no longer reads (${err.code || err.message})`);
+        handlers.close();
+    });
 
     return {
         onMessage(handler) {
