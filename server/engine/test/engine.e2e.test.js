@@ -17,8 +17,9 @@ const { spawnEngine, freePort } = require("../testing/engineProcess");
 
 const DEMO_URI = "urn:morvane:tavox:demo";
 const DIGITS = "7325041689";
-const NODE_CONFIG = path.join(__dirname, "..", "..", "..", "resources", "demo", "NodeConfig.xml");
-const ALARM_ELEMENT = "<Tavox_Alarm Alarm=\"true\" AlarmLimit_HH=\"95\" AlarmLimit_H=\"90\" AlarmLimit_L=\"10\" AlarmLimit_LL=\"5\"/>";
+// A small plant: the demo's boiler with alarm elements inside its variables and a historized
+// pressure, as the utility writes them.
+const NODE_CONFIG = path.join(__dirname, "data", "NodeConfig.xml");
 
 function demoRef(name) {
     return { nodeId: `ns=1;s=Boiler.${name}`, namespaceUri: DEMO_URI, identifier: `s=Boiler.${name}` };
@@ -108,7 +109,7 @@ test("the engine serves the configured endpoints, users, alarms and history", as
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), "tavox-engine-"));
     const home = path.join(dir, "home");
     fs.mkdirSync(home);
-    const xml = fs.readFileSync(NODE_CONFIG, "utf8").replace(/(<UAVariable NodeId="ns=1;s=Boiler.Temperature"[^>]*>)/, `$1\n    ${ALARM_ELEMENT}`);
+    const xml = fs.readFileSync(NODE_CONFIG, "utf8");
     fs.writeFileSync(path.join(dir, "NodeConfig.xml"), xml);
     const createClient = await makeClientFactory(dir);
     t.after(() => fs.rmSync(dir, { recursive: true, force: true }));
@@ -151,8 +152,8 @@ test("the engine serves the configured endpoints, users, alarms and history", as
             const ns = namespaces.indexOf(DEMO_URI);
             const found = await session.translateBrowsePath(makeBrowsePath("ObjectsFolder", `/${ns}:Boiler/${ns}:Temperature`));
             assert.equal(found.targets[0].targetId.toString(), `ns=${ns};s=Boiler.Temperature`);
-            const level = await session.read({ nodeId: `ns=${ns};s=Boiler.Temperature`, attributeId: AttributeIds.UserAccessLevel });
-            assert.equal(level.value.value, 1);
+            const levels = await session.read(["Temperature", "Pressure"].map((name) => ({ nodeId: `ns=${ns};s=Boiler.${name}`, attributeId: AttributeIds.UserAccessLevel })));
+            assert.deepEqual(levels.map((l) => l.value.value), [1, 5], "read; read and history, no write");
             const status = await session.write({ nodeId: `ns=${ns};s=Boiler.Temperature`, attributeId: AttributeIds.Value, value: { value: { dataType: DataType.Double, value: 50 } } });
             assert.equal(status, StatusCodes.BadUserAccessDenied);
             return ns;
