@@ -26,12 +26,14 @@ history database. It starts, stops and restarts the service and
 stays in the notification area.
 .
 The package holds the utility, the command-line tools tavox-admin
-and tavox-nodeset, and the daemon tavox-server with its hardened
-systemd unit, which is installed but not enabled. Members of the
-group tavox may change the settings and control the service.")
+and tavox-nodeset, and the daemon tavox-server, which serves OPC UA
+through its Node.js engine, with its hardened systemd unit (installed
+but not enabled). Members of the group tavox may change the settings
+and control the service.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The set-up runs systemd-sysusers and systemd-tmpfiles; polkit lets the group control the unit.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd")
+# The daemon's engine runs on Node.js; its packages are in the package.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd, nodejs (>= 18)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "polkitd")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
@@ -59,5 +61,8 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/deb/changelog.gz
 add_custom_target(package_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/deb/changelog.gz)
 set(TAVOX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${TAVOX_PACKAGE_NAME})
 install(FILES ${PROJECT_SOURCE_DIR}/dist/deb/copyright ${PROJECT_BINARY_DIR}/deb/changelog.gz DESTINATION ${TAVOX_DOC_DIR})
+# What lintian says about the engine's third-party packages and is so on purpose.
+install(FILES ${PROJECT_SOURCE_DIR}/dist/deb/lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${TAVOX_PACKAGE_NAME})
 
 include(CPack)

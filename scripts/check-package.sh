@@ -33,6 +33,7 @@ depends=$(field Depends)
 for library in libqt6widgets6 libxml2 libsqlite3-0 libssl3 libsystemd0 systemd; do
     check "Depends names $library ($depends)" grep -q "$library" <<<"$depends"
 done
+check "Depends names nodejs (>= 18) ($depends)" grep -qF "nodejs (>= 18)" <<<"$depends"
 
 # The files, where the Debian policy puts them.
 for file in usr/bin/tavox-utility usr/bin/tavox-admin usr/bin/tavox-nodeset usr/sbin/tavox-server; do
@@ -58,6 +59,17 @@ done
 for size in 16 24 32 48 64 96 128 256; do
     check "icon ${size}x${size}" test -f "$tree/usr/share/icons/hicolor/${size}x${size}/apps/tavox-utility.png"
 done
+# The engine with the packages it runs on, so that nothing is downloaded at install.
+engine=$tree/usr/libexec/tavox-server/engine
+for file in server.js package.json package-lock.json node_modules/node-opcua-server/package.json; do
+    check "the engine's $file is installed" test -f "$engine/$file"
+done
+if command -v node >/dev/null; then
+    status=0
+    refusal=$(echo '{"type":"configure"}' | node "$engine/server.js" 2>/dev/null) || status=$?
+    check "the packaged engine loads and refuses a bad hand-off: $refusal" grep -q '"type":"failed"' <<<"$refusal"
+    check "the packaged engine exits 2 on a bad hand-off (exit $status)" test "$status" = 2
+fi
 unit=$tree/lib/systemd/system/tavox-server.service
 check "the unit starts the installed daemon" grep -qx 'ExecStart=/usr/sbin/tavox-server' "$unit"
 check "the autostart entry starts the utility hidden" \

@@ -14,6 +14,11 @@ packages=(
     systemd dpkg-dev file lintian
 )
 
+# The engine runs on Node.js and installs its packages with npm; a machine that has them
+# already, in whatever packaging, keeps its own.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

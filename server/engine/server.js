@@ -1,0 +1,97 @@
+"use strict";
+// The engine of tavox-server: reads the hand-off from standard input, serves OPC UA, reports
+// on standard output and logs on standard error. It stops on SIGTERM or when the daemon
+// closes standard input.
+
+const { createLog, routeLibraryOutput } = require("./log");
+
+const log = createLog();
+// Before the OPC UA library is loaded: it prints on standard output, the daemon's channel.
+const library = routeLibraryOutput(log);
+
+const { createChannel } = require("./channel");
+const { parseHandoff } = require("./handoff");
+const { describeFailure, exitCodeOf } = require("./failures");
+const { startEngine } = require("./engine");
+
+const SHUTDOWN_NOTICE_MS = 1000;
+
+const channel = createChannel({ log });
+let running = null;
+let configured = false;
+let stopping = false;
+
+async function exit(code) {
+    await channel.flush();
+    process.exit(code);
+}
+
+async function fail(err, port) {
+    const failure = describeFailure(err, port);
+    log.error(failure.reason);
+    channel.send({ type: "failed", reason: failure.reason, permanent: failure.permanent });
+    await exit(exitCodeOf(failure));
+}
+
+async function stop(why) {
+    if (stopping) {
+        return;
+    }
+    stopping = true;
+    log.info(`stopping: ${why}`);
+    if (running) {
+        try {
+            await running.server.shutdown(SHUTDOWN_NOTICE_MS);
+        } catch (err) {
+            log.warn(`the server did not shut down cleanly: ${err.message}`);
+        }
+    }
+    await exit(0);
+}
+
+function onDaemonMessage(message) {
+    switch (message.type) {
+    case "reloadTrust":
+        // The certificate stores poll their folders and take changes within seconds.
+        log.info("trust lists changed: the certificate stores take the change on their next poll");
+        break;
+    default:
+        log.warn(`channel: message "${message.type}" is not handled by this engine; ignored`);
+    }
+}
+
+async function configure(message) {
+    let config;
+    try {
+        config = parseHandoff(message);
+    } catch (err) {
+        return fail(err);
+    }
+    try {
+        running = await startEngine(config, { log, library, report: (m) => channel.send(m) });
+    } catch (err) {
+        return fail(err, config.port);
+    }
+    channel.send({ type: "listening", endpoints: running.endpoints });
+    log.info(`listening, ${process.uptime().toFixed(1)} s after start`);
+    running.reportActiveAlarms();
+    channel.onMessage(onDaemonMessage);
+    return undefined;
+}
+
+channel.onMessage((message) => {
+    configured = true;
+    channel.onMessage(() => log.warn("channel: a message came before the server was started; ignored"));
+    configure(message);
+});
+channel.onClose(() => {
+    if (configured) {
+        stop("the daemon closed the channel");
+    } else {
+        fail(new Error("the daemon closed the channel before the hand-off"));
+    }
+});
+process.on("SIGTERM", () => stop("SIGTERM"));
+process.on("SIGINT", () => stop("SIGINT"));
+process.on("unhandledRejection", (err) => log.error(`unexpected: ${err && err.stack ? err.stack : err}`));
+process.on("uncaughtException", (err) => fail(err));
