@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 using certificates::CertificateAction;
@@ -19,6 +21,8 @@ using certificates::Folder;
 using certificates::Validity;
 
 constexpr Folder kFolders[] = {Folder::Own, Folder::Trusted, Folder::Rejected};
+// Long subjects and URIs give way, so that the thumbprint and the expiry stay in sight.
+constexpr int kWidestTextColumn = 260;
 
 QString fromUtf8(const std::string& text)
 {
@@ -116,7 +120,7 @@ CDlgCertificates::CDlgCertificates(MessageBoxes& boxes,
     connect(m_remove, &QPushButton::clicked, this, [this] { run(CertificateAction::Remove); });
     connect(m_renew, &QPushButton::clicked, this, [this] { run(CertificateAction::Renew); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    resize(760, 560);
+    resize(980, 560);
     m_lists.reload();
     fill();
 }
@@ -134,8 +138,11 @@ void CDlgCertificates::fill()
         view->clear();
         for (const CertificateRow& row : m_lists.rows(folder))
             view->addTopLevelItem(itemOf(row));
-        for (int column = 0; column < 3; ++column)
+        for (int column = 0; column < 3; ++column) {
             view->resizeColumnToContents(column);
+            if (column < 2)
+                view->setColumnWidth(column, std::min(view->columnWidth(column), kWidestTextColumn));
+        }
     }
     if (!m_lists.storeExists())
         m_note->setText(QStringLiteral("The Tavox Server makes its certificate store, with its own certificate, at its first start."));
