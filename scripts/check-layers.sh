@@ -15,8 +15,8 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
 below_logic="support uabase uastack platform"
-logic="config service users nodeconfig history snapshots"
-features="pages users/ui nodeconfig/ui history/ui"
+logic="config service users nodeconfig history snapshots certificates"
+features="pages users/ui nodeconfig/ui history/ui certificates/ui"
 
 declare -A level allowed
 row() { level[$1]=$2; allowed[$1]="$1 ${*:3}"; }
@@ -29,11 +29,13 @@ for folder in $logic; do
     row "$folder"  2 $below_logic config
 done
 row uikit          3 $below_logic $logic
-# The About page opens the login password dialog; the Status page writes the Node Config page's file.
-row pages          4 $below_logic $logic uikit users/ui nodeconfig/ui
+# The About page opens the login password dialog; the Status page writes the Node Config page's file;
+# the Endpoints page opens the certificates dialog.
+row pages          4 $below_logic $logic uikit users/ui nodeconfig/ui certificates/ui
 row users/ui       4 $below_logic $logic uikit
 row nodeconfig/ui  4 $below_logic $logic uikit
 row history/ui     4 $below_logic $logic uikit
+row certificates/ui 4 $below_logic $logic uikit
 row app            5 $below_logic $logic uikit $features
 row tavox-admin    3 $below_logic $logic
 row tavox-nodeset  3 support uabase

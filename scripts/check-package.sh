@@ -106,6 +106,12 @@ if [ "$(id -u)" -eq 0 ]; then
             test "$(stat -c '%a %u %g' "$tree/var/lib/tavox")" = "2770 $uid $gid"
         check "/var/lib/tavox/service 2770 root:tavox" \
             test "$(stat -c '%a %u %g' "$tree/var/lib/tavox/service")" = "2770 0 $gid"
+        check "/var/lib/tavox/pki/rejected 2770 tavox-server:tavox" \
+            test "$(stat -c '%a %u %g' "$tree/var/lib/tavox/pki/rejected")" = "2770 $uid $gid"
+        check "/var/lib/tavox/pki/own/private 2750 tavox-server:tavox" \
+            test "$(stat -c '%a %u %g' "$tree/var/lib/tavox/pki/own/private")" = "2750 $uid $gid"
+        check "/var/lib/tavox/pki-user/trusted/certs 2770 tavox-server:tavox" \
+            test "$(stat -c '%a %u %g' "$tree/var/lib/tavox/pki-user/trusted/certs")" = "2770 $uid $gid"
         check "registry.db 0660 root:tavox" \
             test "$(stat -c '%a %u %g' "$tree/var/lib/tavox/registry.db")" = "660 0 $gid"
         check "NodeConfig.xml 0660 root:tavox" \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes pictures of the login, every page of the main sheet and the two small dialogs on a
-# virtual X display (Xvfb), with the demo sandbox's settings.
+# Takes pictures of the login, every page of the main sheet, the two small dialogs and the
+# certificates dialog on a virtual X display (Xvfb), with the demo sandbox's settings.
 #
 #   scripts/screenshots.sh [OUT_DIR]      default: build/screenshots
 set -euo pipefail

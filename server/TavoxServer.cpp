@@ -4,6 +4,8 @@
 #include "ServerRecords.h"
 #include "StartupWatch.h"
 
+#include "certificates/OwnCertificate.h"
+#include "certificates/StoreLayout.h"
 #include "history/HistoryDatabase.h"
 #include "platform/UnixOdbc.h"
 
@@ -13,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
@@ -90,6 +93,12 @@ bool TavoxServer::start()
         log("warning: " + warning);
     for (const std::string& alarm : alarms.alarms)
         log(alarm);
+
+    // systemd names the state directory at start; without it (a sandbox) the store's folder serves.
+    const auto state = certificates::stateFolder(std::getenv("STATE_DIRECTORY"), m_config.store);
+    const certificates::ServerIdentity identity {hostName(), certificates::applicationUri(hostName())};
+    if (auto certified = certificates::prepareServerCertificates(state, identity, [this](const std::string& line) { log(line); }); !certified)
+        return fail(certified.error());
 
     struct Endpoint {
         std::uint32_t port;

@@ -1,6 +1,7 @@
 #include "app/CPsTavox.h"
 
 #include "app/CDialogHeader.h"
+#include "certificates/StoreLayout.h"
 #include "config/CTavoxEnvmnt.h"
 #include "config/UserProfile.h"
 #include "history/ui/CPgODBCSQL.h"
@@ -58,6 +59,7 @@ CPsTavox::CPsTavox(const QString& caption,
     , m_stores(stores)
     , m_header(new CDialogHeader(this))
     , m_service(serviceManager, sleeper)
+    , m_rejected(certificates::StoreLayout::applications(certificates::stateFolder(nullptr, stores.machine.path())))
     , m_caption(caption)
     , m_tabs(new QTabWidget(this))
     , m_ok(new QPushButton(QStringLiteral("OK"), this))
@@ -154,6 +156,8 @@ void CPsTavox::OnInitDialog()
     m_service.Open([this](std::uint32_t) {
         QMetaObject::invokeMethod(this, &CPsTavox::OnServiceStateChanged, Qt::QueuedConnection);
     });
+    // The clients refused before the utility started are no news.
+    (void)m_rejected.look();
     m_statusTimer.start();
 
     // Every page is activated once so that each registers itself and reads its settings.
@@ -239,9 +243,7 @@ bool CPsTavox::snapshotBeforeApply(const char* origin)
     const support::Result<void> taken = takeSnapshot(m_stores, origin);
     if (taken)
         return true;
-    std::string text = taken.error().message + ". Nothing was applied.";
-    if (text[0] >= 'a' && text[0] <= 'z')
-        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    const std::string text = taken.error().sentence() + " Nothing was applied.";
     m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Error!"),
         MbIcon::Error);
     return false;
@@ -422,6 +424,9 @@ void CPsTavox::OnHideTimer()
 
 void CPsTavox::OnStatusPoll()
 {
+    const std::string refused = certificates::RejectedWatch::balloonText(m_rejected.look());
+    if (!refused.empty())
+        ShowTrayMessage(QString::fromUtf8(refused.data(), static_cast<qsizetype>(refused.size())));
     const bool pending = m_startPending || m_stopPending || m_restartPending;
     const std::uint32_t state = pending ? 0 : m_service.State();
     if (!g_pPgODBCSQL)
@@ -518,6 +523,12 @@ void CPsTavox::UpdateTrayIcon(TrayOperation operation)
         m_tray = nullptr;
         break;
     }
+}
+
+void CPsTavox::ShowTrayMessage(const QString& text)
+{
+    if (m_tray)
+        m_tray->showMessage(m_trayTitle, text, QSystemTrayIcon::Information, kBalloonMs);
 }
 
 void CPsTavox::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)

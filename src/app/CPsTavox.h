@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/tagCPropSheetItem.h"
+#include "certificates/RejectedWatch.h"
 #include "service/ServiceController.h"
 #include "service/ServiceOperations.h"
 #include "uikit/SheetServices.h"
@@ -97,6 +98,8 @@ protected:
     virtual bool RunLogin();
     /// Adds, changes (the balloon) or removes the notification-area icon.
     virtual void UpdateTrayIcon(TrayOperation operation);
+    /// A balloon of the notification-area icon with `text` under the tray title.
+    virtual void ShowTrayMessage(const QString& text);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -161,6 +164,8 @@ private:
     CDialogHeader* m_header;
     ServiceController m_service;
     std::vector<tagCPropSheetItem> m_headerItems;
+    // Clients the server refused while the utility runs, looked for by the status poll.
+    certificates::RejectedWatch m_rejected;
 
     std::vector<CTavoxPage*> m_pages;
     QString m_caption;

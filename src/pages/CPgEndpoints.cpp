@@ -1,6 +1,10 @@
 #include "pages/CPgEndpoints.h"
 
+#include "certificates/StoreLayout.h"
+#include "certificates/ui/CDlgCertificates.h"
 #include "config/EndpointSettings.h"
+#include "platform/SettingsStore.h"
+#include "support/TextCodec.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -11,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
@@ -61,6 +66,7 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets)
 CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent)
     : CTavoxPage(QStringLiteral("Endpoints"), boxes, parent)
     , m_settings(machine)
+    , m_machine(machine)
 {
     buildView();
 }
@@ -111,14 +117,18 @@ void CPgEndpoints::buildView()
     httpsGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_httpsServerName), 2, 0);
     httpsGrid->addWidget(m_httpsServerName, 2, 1);
 
+    m_certificates = new QPushButton(QStringLiteral("Certificates..."));
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(uaTcp);
     layout->addWidget(https);
+    layout->addLayout(row({ m_certificates }));
     layout->addStretch();
 
     connect(m_uaTcpPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
     connect(m_httpsPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
     connect(m_securityNone, &QCheckBox::clicked, this, &CPgEndpoints::markModifiedAfterFill);
+    connect(m_certificates, &QPushButton::clicked, this, &CPgEndpoints::openCertificates);
     connect(m_httpsSwitch, &QCheckBox::clicked, this, [this](bool checked) {
         m_httpsPort->setEnabled(checked);
         SetModified(true);
@@ -134,6 +144,16 @@ void CPgEndpoints::OnInitDialog()
 }
 
 void CPgEndpoints::Refresh() { fill(); }
+
+void CPgEndpoints::openCertificates()
+{
+    // The store lives beside the machine store, where the daemon keeps its state.
+    const auto state = certificates::stateFolder(nullptr, m_machine.path());
+    const std::string host = support::utf16ToUtf8(EndpointSettings::computerName());
+    CDlgCertificates dialog(messageBoxes(), certificates::StoreLayout::applications(state),
+        { host, certificates::applicationUri(host) }, this);
+    dialog.exec();
+}
 
 void CPgEndpoints::markModifiedAfterFill()
 {

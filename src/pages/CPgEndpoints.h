@@ -6,9 +6,11 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 /// The "Endpoints" page: the UA TCP and HTTPS ports, the HTTPS switch and the "None" security
 /// mode, with the endpoint URLs of this machine. A successful apply asks for the restart prompt.
+/// "Certificates..." opens the server's certificates and those of its clients.
 class CPgEndpoints : public CTavoxPage {
     Q_OBJECT
 
@@ -28,8 +30,10 @@ private:
     void buildView();
     void fill();
     void markModifiedAfterFill();
+    void openCertificates();
 
     EndpointSettings m_settings;
+    const platform::SettingsStore& m_machine;
     bool m_filled = false;
     QLabel* m_uaTcpAddress = nullptr;
     QLineEdit* m_uaTcpPort = nullptr;
@@ -41,4 +45,5 @@ private:
     QCheckBox* m_httpsSwitch = nullptr;
     QLineEdit* m_httpsPort = nullptr;
     QLineEdit* m_httpsServerName = nullptr;
+    QPushButton* m_certificates = nullptr;
 };

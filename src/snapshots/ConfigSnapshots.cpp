@@ -6,6 +6,7 @@
 #include "snapshots/ServerKeyCopy.h"
 #include "support/AtomicFile.h"
 #include "support/TextCodec.h"
+#include "support/UtcText.h"
 #include "support/WholeFile.h"
 
 #include <nlohmann/json.hpp>
@@ -15,13 +16,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <optional>
 #include <system_error>
 
 namespace fs = std::filesystem;
 using support::Error;
 using support::ErrorKind;
+using support::utcText;
 
 namespace {
 
@@ -46,16 +47,6 @@ std::optional<unsigned long> idNumber(std::string_view name)
         }))
         return std::nullopt;
     return std::stoul(std::string(name));
-}
-
-std::string utcText(std::chrono::system_clock::time_point when)
-{
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm parts {};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
 }
 
 Error fileError(const std::error_code& ec, const std::string& what)

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <random>
 
 namespace support {
@@ -84,7 +85,12 @@ public:
         // Owner first: a change of owner clears the set-user-ID and set-group-ID bits.
         if (m_calls.fchown(m_fd, existing.st_uid, existing.st_gid) != 0 && ::geteuid() == 0)
             return failure();
-        if (m_calls.fchmod(m_fd, existing.st_mode & 07777) != 0)
+        return setMode(existing.st_mode & 07777);
+    }
+
+    Result<void> setMode(mode_t mode)
+    {
+        if (m_calls.fchmod(m_fd, mode) != 0)
             return failure();
         return {};
     }
@@ -144,9 +150,10 @@ void flushFolder(const std::filesystem::path& dir, SystemCalls& calls)
     calls.close(fd);
 }
 
-} // namespace
-
-Result<void> writeFileAtomically(const std::filesystem::path& file, std::string_view content, SystemCalls& calls)
+Result<void> writeFile(const std::filesystem::path& file,
+    std::string_view content,
+    std::optional<mode_t> mode,
+    SystemCalls& calls)
 {
     const std::string what = "cannot write " + file.string();
     const Result<std::filesystem::path> resolved = resolveLinks(file, what);
@@ -162,13 +169,17 @@ Result<void> writeFileAtomically(const std::filesystem::path& file, std::string_
         return Error { ErrorKind::NotRegularFile, what + ": it is not a regular file" };
 
     TemporaryFile temporary(calls, what);
-    // A replacement starts private and takes the target's mode below; a new file gets what the
-    // umask leaves of 0666, applied by the system.
-    if (auto created = temporary.create(target, exists ? 0600 : 0666); !created)
+    // A replacement, and a file of a given mode, starts private and takes its mode below; a new
+    // file gets what the umask leaves of 0666, applied by the system.
+    if (auto created = temporary.create(target, exists || mode ? 0600 : 0666); !created)
         return created;
     if (exists) {
         if (auto taken = temporary.takeOver(existing); !taken)
             return taken;
+    }
+    if (mode) {
+        if (auto set = temporary.setMode(*mode); !set)
+            return set;
     }
     if (auto written = temporary.write(content); !written)
         return written;
@@ -178,6 +189,21 @@ Result<void> writeFileAtomically(const std::filesystem::path& file, std::string_
         return renamed;
     flushFolder(target.parent_path(), calls);
     return {};
+}
+
+} // namespace
+
+Result<void> writeFileAtomically(const std::filesystem::path& file, std::string_view content, SystemCalls& calls)
+{
+    return writeFile(file, content, std::nullopt, calls);
+}
+
+Result<void> writeFileAtomically(const std::filesystem::path& file,
+    std::string_view content,
+    mode_t mode,
+    SystemCalls& calls)
+{
+    return writeFile(file, content, mode, calls);
 }
 
 } // namespace support

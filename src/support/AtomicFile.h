@@ -22,4 +22,12 @@ Result<void> writeFileAtomically(const std::filesystem::path& file,
     std::string_view content,
     SystemCalls& calls = realSystemCalls());
 
+/// The same for a file that must end with exactly `mode`, whatever the umask and whatever mode an
+/// existing file had (a private key 0600): the temporary file is created private and given
+/// `mode` before anything is written. An existing file's owner and group are kept as above.
+Result<void> writeFileAtomically(const std::filesystem::path& file,
+    std::string_view content,
+    mode_t mode,
+    SystemCalls& calls = realSystemCalls());
+
 } // namespace support

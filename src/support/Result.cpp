@@ -34,4 +34,12 @@ Error Error::fromErrno(int error, const std::string& what)
     return {kind, what + ": " + std::strerror(error)};
 }
 
+std::string Error::sentence() const
+{
+    std::string text = message;
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text + ".";
+}
+
 } // namespace support

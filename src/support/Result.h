@@ -29,6 +29,9 @@ struct Error {
     static Error fromErrno(int error, const std::string& what);
     /// An input that is refused (InvalidInput).
     static Error invalidInput(std::string message) { return {ErrorKind::InvalidInput, std::move(message)}; }
+
+    /// The message as a sentence for a person: its first letter capitalised, a full stop after it.
+    std::string sentence() const;
 };
 
 /// A value, or the Error of why there is none. A failed Result converts from an Error, so

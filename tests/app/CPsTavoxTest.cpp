@@ -2,7 +2,10 @@
 
 #include "app/CDialogHeader.h"
 #include "app/CTavoxUtilityApp.h"
+#include "certificates/StoreLayout.h"
+#include "certificates/StoreRepair.h"
 #include "snapshots/ConfigSnapshots.h"
+#include "support/TestCertificates.h"
 #include "support/UiSandbox.h"
 #include "uikit/TavoxPage.h"
 
@@ -39,6 +42,7 @@ public:
 
     std::deque<bool> logins;
     std::vector<TrayOperation> tray;
+    QStringList balloons;
 
 protected:
     bool RunLogin() override
@@ -56,6 +60,7 @@ protected:
         tray.push_back(operation);
         CPsTavox::UpdateTrayIcon(operation);
     }
+    void ShowTrayMessage(const QString& text) override { balloons << text; }
 };
 
 class CPsTavoxTest : public ::testing::Test {
@@ -357,6 +362,19 @@ TEST_F(CPsTavoxTest, ARefusalWithoutQuestionLeavesLaterQuestionsToTheUser)
     EXPECT_EQ(messages().value(0), QStringLiteral("Question: All parameters have been applied. Do you want to restart "
                                                   "the Tavox Server?"));
     EXPECT_FALSE(sheet.isVisible()) << "OK was pressed before";
+}
+
+TEST_F(CPsTavoxTest, AClientRefusedWhileTheUtilityRunsIsNamedInABalloon)
+{
+    const auto store = certificates::StoreLayout::applications(sandbox.dir.path());
+    ASSERT_TRUE(certificates::prepareStore(store, [](const std::string&) {}).ok());
+    writeClientCertificate(store.rejected() / "known.pem", "known");
+    open();
+    writeClientCertificate(store.rejected() / "line3.pem", "line3");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.balloons.isEmpty(); }, 3000));
+    EXPECT_EQ(sheet.balloons,
+        QStringList {"The Tavox Server refused the client \"line3\" (urn:line3:client): its certificate is not trusted. "
+                     "Trust it under Endpoints, Certificates..."});
 }
 
 TEST_F(CPsTavoxTest, StateChangeFromTheServiceThreadRefreshesTheStatusPage)

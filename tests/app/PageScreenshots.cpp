@@ -1,13 +1,17 @@
 // The screenshot program (ui_screenshots, not a test): pictures of the login, every page of the
-// sheet and the two small dialogs, for the README and for a look at the program under a real
+// sheet, the two small dialogs and the certificates dialog, for the README and for a look at the program under a real
 // display, written to the directory TAVOX_SCREENSHOT_DIR names. scripts/screenshots.sh runs it
 // on a virtual display with the demo sandbox's stores.
 #include "app/CPsTavox.h"
 #include "app/CTavoxUtilityApp.h"
+#include "certificates/StoreLayout.h"
+#include "certificates/ui/CDlgCertificates.h"
+#include "config/EndpointSettings.h"
 #include "pages/CDlgAbout.h"
 #include "platform/InMemoryServiceManager.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedFileDialogs.h"
+#include "support/TextCodec.h"
 #include "support/UiSandbox.h"
 #include "uikit/TavoxPage.h"
 #include "users/ui/CLogin.h"
@@ -81,6 +85,12 @@ TEST(PageScreenshots, EveryPage)
     CSetPwd change(boxes, UserProfile::utility(stores.user));
     change.show();
     save(change, dir, QStringLiteral("change-login-password"));
+    const std::string host = support::utf16ToUtf8(EndpointSettings::computerName());
+    CDlgCertificates certificatesDialog(boxes,
+        certificates::StoreLayout::applications(certificates::stateFolder(nullptr, stores.machine.path())),
+        {host, certificates::applicationUri(host)});
+    certificatesDialog.show();
+    save(certificatesDialog, dir, QStringLiteral("certificates"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "AdminTool.h"
 
+#include "CertificatesCommand.h"
 #include "CommandHelp.h"
 #include "EndpointsCommand.h"
 #include "InitCommand.h"
@@ -27,6 +28,7 @@ constexpr Subcommand kSubcommands[] = {
     {"status", &kStatusHelp, runStatus},
     {"service", &kServiceHelp, runService},
     {"endpoints", &kEndpointsHelp, runEndpoints},
+    {"certificates", &kCertificatesHelp, runCertificates},
     {"users", &kUsersHelp, runUsers},
     {"logon", &kLogonHelp, runLogon},
     {"nodeconfig", &kNodeConfigHelp, runNodeConfig},
@@ -55,10 +57,7 @@ int Streams::fail(std::string_view message, int code) const
 
 int Streams::fail(const support::Error& error, int code) const
 {
-    std::string sentence = error.message;
-    if (!sentence.empty() && sentence[0] >= 'a' && sentence[0] <= 'z')
-        sentence[0] = static_cast<char>(sentence[0] - 'a' + 'A');
-    return fail(sentence + ".", code);
+    return fail(error.sentence(), code);
 }
 
 std::span<const Subcommand> subcommands()
