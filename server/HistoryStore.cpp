@@ -19,7 +19,8 @@ namespace {
     // Values held in memory while the spool cannot take them; beyond, the oldest go.
     constexpr std::size_t kMaxPending = 200000;
     constexpr auto kSpoolRetry = 1s;
-    constexpr auto kIdleWait = 60s;
+    // Values that come within this time go into one spool transaction (one sync of the disk).
+    constexpr auto kSpoolGather = 10ms;
     constexpr auto kLogEvery = 60s;
 
     std::string seconds(Clock::duration duration)
@@ -41,6 +42,16 @@ HistoryStore::HistoryStore(platform::OdbcDriverManager& odbc, Log log, StatusWri
 }
 
 HistoryStore::~HistoryStore() { stop(); }
+
+std::string historyStatusText(const HistoryStats& stats)
+{
+    std::string text = stats.connected ? "history: connected, " : "history: database unreachable, ";
+    text += std::to_string(stats.waiting) + " values waiting, " + std::to_string(stats.written) + " written, "
+        + std::to_string(stats.dropped) + " dropped";
+    if (stats.refused > 0)
+        text += ", " + std::to_string(stats.refused) + " refused";
+    return text;
+}
 
 std::filesystem::path historySpoolFile(const std::filesystem::path& stateDirectory)
 {
@@ -168,6 +179,7 @@ void HistoryStore::spoolLoop()
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_recorded.wait(lock, [this] { return !m_pending.empty() || m_stopping; });
+        m_recorded.wait_for(lock, kSpoolGather, [this] { return m_pending.size() >= kMaxSpoolAppend || m_stopping; });
         if (m_pending.empty())
             return;
         const std::size_t count = std::min(m_pending.size(), kMaxSpoolAppend);
@@ -198,6 +210,9 @@ void HistoryStore::spoolLoop()
         }
         m_spooledCount += count;
         m_arrivals.push_back({ appended->lastSeq, arrived });
+        // Only the newest batch's worth can decide when a batch that is not full goes.
+        while (m_arrivals.size() > m_options.batchValues)
+            m_arrivals.pop_front();
         if (appended->dropped > 0) {
             m_stats.dropped += appended->dropped;
             logThrottled(m_droppedLogged,
@@ -240,7 +255,12 @@ HistoryStore::Next HistoryStore::drainStep()
     const std::uint64_t waiting = m_spool->size();
     if (waiting == 0) {
         noteDrained();
-        return { kIdleWait, true };
+        // An idle connection is still checked, so that "SQLServerStatus" tells the truth.
+        if (Clock::now() - m_lastCheck >= m_options.reconnectInterval) {
+            m_connection->check();
+            m_lastCheck = Clock::now();
+        }
+        return { m_options.reconnectInterval, true };
     }
     if (waiting < m_options.batchValues) {
         std::optional<Clock::time_point> oldest;

@@ -5,6 +5,7 @@
 #include "HistorySpool.h"
 #include "HistoryTable.h"
 #include "HistoryValue.h"
+#include "config/ServerKey.h"
 #include "history/HistorySettings.h"
 #include "support/Result.h"
 
@@ -28,14 +29,12 @@ class OdbcDriverManager;
 
 namespace tavoxserver {
 
-/// How many values the spool holds by default ("HistorySpoolLimit"): about 2 GB of disk.
-inline constexpr std::uint64_t kDefaultHistorySpoolLimit = 10'000'000;
-/// Smaller limits are raised to this.
+/// Smaller spool limits are raised to this.
 inline constexpr std::uint64_t kMinHistorySpoolLimit = 1000;
 
 struct HistoryStoreOptions {
     std::filesystem::path spoolFile;
-    std::uint64_t spoolLimit = kDefaultHistorySpoolLimit;
+    std::uint64_t spoolLimit = ServerKey::kDefaultHistorySpoolLimit;
     /// A batch goes to the database when this many values wait, or when the oldest has waited
     /// `batchDelay`, whichever comes first.
     std::size_t batchValues = 1000;
@@ -139,6 +138,7 @@ private:
     HistoryStats m_stats;
     // The drain thread's own state.
     std::uint64_t m_preparedGeneration = 0;
+    std::chrono::steady_clock::time_point m_lastCheck;
     std::uint64_t m_writtenAtOutage = 0;
     bool m_catchingUp = false;
     std::optional<std::int64_t> m_failedBatch;
@@ -150,6 +150,10 @@ private:
     std::thread m_spoolThread;
     std::thread m_drainThread;
 };
+
+/// The store's state in one line for the daemon's status: "history: connected, 12 values
+/// waiting, 3456 written, 0 dropped" (with the refused values when there are).
+std::string historyStatusText(const HistoryStats& stats);
 
 /// The spool's file in the daemon's state directory.
 std::filesystem::path historySpoolFile(const std::filesystem::path& stateDirectory);

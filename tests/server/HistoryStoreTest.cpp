@@ -6,6 +6,7 @@
 #include "platform/UnixOdbc.h"
 #include "support/TextCodec.h"
 
+#include "support/FakeOdbc.h"
 #include "support/MariaDbServer.h"
 #include "support/TempDir.h"
 
@@ -269,16 +270,24 @@ TEST(HistoryStoreTest, TypedValuesOutagesAndAKilledDaemonLoseNothing)
     const json afterwards = *store.handle(readMessage(10, "s=Outage.Child", 0));
     EXPECT_EQ(afterwards["status"], "Good");
     EXPECT_EQ(afterwards["values"].size(), 1000u);
-    json backward = {{"type", "historyRead"}, {"id", 11}, {"namespaceUri", kUri}, {"identifier", "s=Outage.Child"},
-        {"start", nullptr}, {"end", timeOf(998)}, {"maxValues", 2}};
+    json backward = { { "type", "historyRead" },
+        { "id", 11 },
+        { "namespaceUri", kUri },
+        { "identifier", "s=Outage.Child" },
+        { "start", nullptr },
+        { "end", timeOf(998) },
+        { "maxValues", 2 } };
     const json newest = *store.handle(backward);
     backward["continuation"] = newest["continuation"];
     const json older = *store.handle(backward);
-    EXPECT_EQ(json::array({newest["values"][0]["value"], newest["values"][1]["value"], older["values"][0]["value"],
-                  older["values"][1]["value"]}),
-        json::array({998, 997, 996, 995}))
+    EXPECT_EQ(json::array({ newest["values"][0]["value"],
+                  newest["values"][1]["value"],
+                  older["values"][0]["value"],
+                  older["values"][1]["value"] }),
+        json::array({ 998, 997, 996, 995 }))
         << newest.dump() << older.dump();
 
+    EXPECT_EQ(historyStatusText(store.stats()), "history: connected, 0 values waiting, 1013 written, 0 dropped");
     store.stop();
     const std::string lines = journal.text();
     for (const char* expected : { "history database unreachable since ",
@@ -290,6 +299,34 @@ TEST(HistoryStoreTest, TypedValuesOutagesAndAKilledDaemonLoseNothing)
     EXPECT_NE(restartJournal.text().find("1000 values from before wait and are written first"), std::string::npos);
     EXPECT_EQ(journal.statuses, (std::vector<std::uint32_t> { 1, 0, 1 }));
     EXPECT_EQ(lines.find("se;c{r}et"), std::string::npos) << "the password stays out of the log";
+}
+
+TEST(HistoryStoreTest, AFullSpoolDropsTheOldestAndSaysSo)
+{
+    FakeOdbc odbc;
+    odbc.serverUp = false;
+    Journal journal;
+    HistoryStore store(odbc, journal.log(), journal.writer());
+    TempDir dir;
+    HistoryStoreOptions options;
+    options.spoolFile = historySpoolFile(dir.path());
+    options.spoolLimit = 10; // raised to the least the spool holds, 1,000
+    ASSERT_TRUE(store.start({}, options));
+    for (int i = 0; i < 1500; ++i)
+        store.handle(valueMessage("s=X", timeOf(i), "Int32", i));
+    store.handle(valueMessage("s=X", timeOf(0), "Int32", "many"));
+    ASSERT_TRUE(store.flush());
+    const HistoryStats stats = store.stats();
+    EXPECT_EQ(stats.waiting, 1000u);
+    EXPECT_EQ(stats.dropped, 500u);
+    EXPECT_EQ(stats.refused, 1u);
+    EXPECT_EQ(historyStatusText(stats),
+        "history: database unreachable, 1000 values waiting, 0 written, 500 dropped, 1 refused");
+    const json oldest = *store.handle(readMessage(1, "s=X", 1));
+    EXPECT_EQ(oldest["values"][0]["value"], 500) << oldest.dump();
+    const std::string lines = journal.text();
+    EXPECT_NE(lines.find("history spool full (1000 values): the oldest "), std::string::npos) << lines;
+    EXPECT_NE(lines.find("history value refused: the value \"many\" is not of the type Int32"), std::string::npos);
 }
 
 } // namespace
