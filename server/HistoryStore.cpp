@@ -315,8 +315,8 @@ bool HistoryStore::prepareConnection()
         break;
     case HistoryConnection::Use::Failed: {
         std::lock_guard lock(m_mutex);
-        logThrottled(m_spoolFailureLogged,
-            m_spoolFailureQuiet,
+        logThrottled(m_tableRefusalLogged,
+            m_tableRefusalQuiet,
             std::string("history table ") + HistoryTable::kName + " cannot be used: " + diagnostic);
         return false;
     }
@@ -363,8 +363,14 @@ HistoryStore::Next HistoryStore::writeBatch(const std::vector<SpooledValue>& bat
         return m_table->insertEach(connection, batch, origin, refused, diagnostic);
     });
     if (each != HistoryConnection::Use::Done) {
-        if (each != HistoryConnection::Use::Failed)
+        if (each == HistoryConnection::Use::Failed) {
+            std::lock_guard lock(m_mutex);
+            logThrottled(m_tableRefusalLogged, m_tableRefusalQuiet,
+                std::string("history table ") + HistoryTable::kName + " takes no values, they wait in the spool: "
+                    + diagnostic);
+        } else {
             noteOutage();
+        }
         return { m_options.reconnectInterval, false };
     }
     m_failedBatch.reset();

@@ -144,8 +144,9 @@ private:
     std::optional<std::int64_t> m_failedBatch;
     // Recurring lines, at most one a minute.
     std::optional<std::chrono::steady_clock::time_point> m_droppedLogged, m_incompleteLogged, m_spoolFailureLogged,
-        m_refusedLogged;
-    std::uint64_t m_droppedQuiet = 0, m_incompleteQuiet = 0, m_spoolFailureQuiet = 0, m_refusedQuiet = 0;
+        m_refusedLogged, m_tableRefusalLogged;
+    std::uint64_t m_droppedQuiet = 0, m_incompleteQuiet = 0, m_spoolFailureQuiet = 0, m_refusedQuiet = 0,
+                  m_tableRefusalQuiet = 0;
 
     std::thread m_spoolThread;
     std::thread m_drainThread;

@@ -176,6 +176,11 @@ bool HistoryTable::insertEach(platform::OdbcConnection& connection,
         }
     }
     statement.reset();
+    // Every row refused is the table's doing (rights, space), not the values': they stay.
+    if (refused == values.size()) {
+        connection.rollback();
+        return false;
+    }
     if (!connection.commit()) {
         diagnostic = connection.lastDiagnostic();
         connection.rollback();

@@ -44,7 +44,7 @@ public:
         std::string& diagnostic) const;
     /// Inserts the values one by one and commits those that the database takes: for a batch
     /// that failed as a whole while the database still answers. The refused ones are counted,
-    /// with the first refusal.
+    /// with the first refusal. False, with nothing written, when it takes none.
     [[nodiscard]] bool insertEach(platform::OdbcConnection& connection,
         const std::vector<SpooledValue>& values,
         std::int64_t origin,

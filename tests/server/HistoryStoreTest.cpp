@@ -225,6 +225,17 @@ TEST(HistoryStoreTest, TypedValuesOutagesAndAKilledDaemonLoseNothing)
         EXPECT_EQ(answer["values"][i]["sourceTime"], timeOf(static_cast<int>(i) * 1001));
     }
 
+    // A table that takes no row (here a column it cannot fill) keeps the values waiting.
+    ASSERT_EQ(db.sql("ALTER TABLE `plant history`.tavox_history ADD COLUMN blocker INT NOT NULL"), "");
+    for (int i = 0; i < 3; ++i)
+        store.handle(valueMessage("s=Refused", timeOf(i), "Int32", i));
+    ASSERT_TRUE(eventually([&] { return journal.text().find("takes no values, they wait in the spool") != std::string::npos; }))
+        << journal.text();
+    EXPECT_EQ(store.stats().waiting, 3u);
+    ASSERT_EQ(db.sql("ALTER TABLE `plant history`.tavox_history DROP COLUMN blocker"), "");
+    ASSERT_TRUE(eventually([&] { return store.stats().written == typed.size() + 3; })) << journal.text();
+    EXPECT_EQ(store.stats().refused, 0u);
+
     // MariaDB goes down while 1,000 values come; reads answer from the spool meanwhile.
     db.stop();
     for (int i = 0; i < 1000; ++i)
@@ -287,7 +298,7 @@ TEST(HistoryStoreTest, TypedValuesOutagesAndAKilledDaemonLoseNothing)
         json::array({ 998, 997, 996, 995 }))
         << newest.dump() << older.dump();
 
-    EXPECT_EQ(historyStatusText(store.stats()), "history: connected, 0 values waiting, 1013 written, 0 dropped");
+    EXPECT_EQ(historyStatusText(store.stats()), "history: connected, 0 values waiting, 1016 written, 0 dropped");
     store.stop();
     const std::string lines = journal.text();
     for (const char* expected : { "history database unreachable since ",
