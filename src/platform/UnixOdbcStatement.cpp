@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <type_traits>
 
 namespace platform::unixodbc {
@@ -20,17 +21,27 @@ namespace {
     constexpr SQLULEN kTimestampColumnSize = 23;
     constexpr SQLSMALLINT kTimestampDigits = 3;
 
-    SQL_TIMESTAMP_STRUCT toStruct(const OdbcTimestamp& t)
+    // "YYYY-MM-DD hh:mm:ss.fff" and its NUL.
+    constexpr std::size_t kTimestampTextUnits = kTimestampColumnSize + 1;
+
+    /// A timestamp in the ODBC form of its text, which drivers convert as they convert a
+    /// timestamp structure. Parameter arrays carry timestamps as text: a structure leaks in
+    /// the MariaDB driver (one allocation per row, Connector/ODBC 3.1.15).
+    void timestampText(const OdbcTimestamp& t, SQLWCHAR* out)
     {
-        SQL_TIMESTAMP_STRUCT s {};
-        s.year = static_cast<SQLSMALLINT>(t.year);
-        s.month = static_cast<SQLUSMALLINT>(t.month);
-        s.day = static_cast<SQLUSMALLINT>(t.day);
-        s.hour = static_cast<SQLUSMALLINT>(t.hour);
-        s.minute = static_cast<SQLUSMALLINT>(t.minute);
-        s.second = static_cast<SQLUSMALLINT>(t.second);
-        s.fraction = t.fraction;
-        return s;
+        char text[kTimestampTextUnits + 16];
+        std::snprintf(text,
+            sizeof text,
+            "%04d-%02u-%02u %02u:%02u:%02u.%03u",
+            t.year,
+            t.month,
+            t.day,
+            t.hour,
+            t.minute,
+            t.second,
+            t.fraction / 1'000'000u);
+        for (std::size_t i = 0; i < kTimestampTextUnits; ++i)
+            out[i] = static_cast<SQLWCHAR>(static_cast<unsigned char>(text[i]));
     }
 
     OdbcTimestamp fromStruct(const SQL_TIMESTAMP_STRUCT& s)
@@ -48,7 +59,6 @@ namespace {
     struct ParameterArray {
         std::vector<SQLBIGINT> integers;
         std::vector<double> doubles;
-        std::vector<SQL_TIMESTAMP_STRUCT> timestamps;
         std::vector<SQLWCHAR> text;
         std::size_t textStride = 0; // units per row, with the NUL
         std::vector<SQLLEN> indicators;
@@ -266,18 +276,26 @@ namespace {
                     array.indicators.data());
                 break;
             case OdbcType::Timestamp:
-                array.timestamps.assign(count, SQL_TIMESTAMP_STRUCT {});
-                for (std::size_t r = 0; r < count; ++r)
-                    fill(array, r, rows[at + r][p], array.timestamps[r]);
+                array.textStride = kTimestampTextUnits;
+                array.text.assign(count * array.textStride, 0);
+                for (std::size_t r = 0; r < count; ++r) {
+                    const auto* time = std::get_if<OdbcTimestamp>(&rows[at + r][p]);
+                    if (time) {
+                        timestampText(*time, array.text.data() + r * array.textStride);
+                        array.indicators[r] = static_cast<SQLLEN>(kTimestampColumnSize * sizeof(SQLWCHAR));
+                    } else {
+                        array.indicators[r] = SQL_NULL_DATA;
+                    }
+                }
                 rc = SQLBindParameter(m_stmt,
                     number,
                     SQL_PARAM_INPUT,
-                    SQL_C_TYPE_TIMESTAMP,
+                    SQL_C_WCHAR,
                     SQL_TYPE_TIMESTAMP,
                     kTimestampColumnSize,
                     kTimestampDigits,
-                    array.timestamps.data(),
-                    sizeof(SQL_TIMESTAMP_STRUCT),
+                    array.text.data(),
+                    static_cast<SQLLEN>(array.textStride * sizeof(SQLWCHAR)),
                     array.indicators.data());
                 break;
             case OdbcType::Text: {
@@ -320,9 +338,7 @@ namespace {
                 array.indicators[r] = SQL_NULL_DATA;
                 return;
             }
-            if constexpr (std::is_same_v<Buffer, SQL_TIMESTAMP_STRUCT>)
-                slot = toStruct(std::get<OdbcTimestamp>(value));
-            else if constexpr (std::is_same_v<Buffer, double>)
+            if constexpr (std::is_same_v<Buffer, double>)
                 slot = std::get<double>(value);
             else
                 slot = static_cast<SQLBIGINT>(std::get<std::int64_t>(value));
