@@ -44,6 +44,7 @@ void HistoryConnection::stop()
     m_wake.notify_all();
     if (m_thread.joinable())
         m_thread.join();
+    std::scoped_lock lock(m_checking, m_link);
     m_connection.reset();
     m_environment.reset();
     m_connected = false;
@@ -65,33 +66,59 @@ void HistoryConnection::run()
     }
 }
 
-bool HistoryConnection::connect(std::string& reason)
+std::unique_ptr<platform::OdbcConnection> HistoryConnection::connect(std::string& reason)
 {
     if (!m_environment)
         m_environment = m_odbc.openEnvironment();
     if (!m_environment) {
         reason = "no ODBC environment";
-        return false;
+        return nullptr;
     }
-    m_connection = history::connectHistoryDatabase(*m_environment, m_settings, reason);
-    return m_connection != nullptr;
+    return history::connectHistoryDatabase(*m_environment, m_settings, reason);
 }
 
 void HistoryConnection::check()
 {
+    std::lock_guard checking(m_checking);
+    std::unique_lock link(m_link);
     std::string reason;
-    bool connected = false;
     if (m_connection) {
-        connected = m_connection->firstColumn(history::kHistoryProbe).has_value();
-        if (!connected) {
+        const bool answers = m_connection->firstColumn(history::kHistoryProbe).has_value();
+        if (!answers) {
             reason = m_connection->lastDiagnostic();
             m_connection.reset();
         }
-    } else {
-        connected = connect(reason);
+        m_connected = answers;
+        publish(answers, reason);
+        return;
+    }
+    // A connection attempt may take the login timeout: work waits only for the hand-over.
+    link.unlock();
+    std::unique_ptr<platform::OdbcConnection> connection = connect(reason);
+    link.lock();
+    const bool connected = connection != nullptr;
+    if (connected) {
+        m_connection = std::move(connection);
+        ++m_generation;
     }
     m_connected = connected;
     publish(connected, reason);
+}
+
+HistoryConnection::Use HistoryConnection::use(const Work& work)
+{
+    std::lock_guard link(m_link);
+    if (!m_connection)
+        return Use::NotConnected;
+    if (work(*m_connection, m_generation))
+        return Use::Done;
+    if (m_connection->firstColumn(history::kHistoryProbe).has_value())
+        return Use::Failed;
+    const std::string reason = m_connection->lastDiagnostic();
+    m_connection.reset();
+    m_connected = false;
+    publish(false, reason);
+    return Use::Lost;
 }
 
 void HistoryConnection::publish(bool connected, const std::string& reason)

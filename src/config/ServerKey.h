@@ -22,6 +22,8 @@ struct ServerKey {
     static constexpr std::string_view kUsrAuth = "UsrAuth";
     static constexpr std::string_view kRootAuth = "RootAuth";
     static constexpr std::string_view kSqlServerStatus = "SQLServerStatus";
+    /// Written by administrators only: how many history values the daemon's spool holds.
+    static constexpr std::string_view kHistorySpoolLimit = "HistorySpoolLimit";
 
     static constexpr std::u16string_view kDefaultNodeCfg = u"NodeConfig.xml";
     static constexpr std::u16string_view kDefaultServiceCfg = u"ServerConfig.xml";
@@ -31,6 +33,8 @@ struct ServerKey {
     /// Bit 0x02 of "Authentication" is set on every read and every write.
     static constexpr std::uint32_t kAuthenticationForced = 0x02;
     static constexpr std::uint32_t kDefaultSqlServerStatus = 0;
+    /// About 2 GB of disk.
+    static constexpr std::uint32_t kDefaultHistorySpoolLimit = 10'000'000;
 
     /// String values are read into a 1024-byte buffer: 511 UTF-16 units and the terminating NUL.
     static constexpr std::uint32_t kStringBufferBytes = 1024;

@@ -1,43 +1,20 @@
 #include "platform/UnixOdbc.h"
 
+#include "platform/UnixOdbcCalls.h"
+#include "platform/UnixOdbcStatement.h"
 #include "support/TextCodec.h"
-
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 #include <algorithm>
 #include <cstdint>
 
 namespace platform {
-namespace {
+namespace unixodbc {
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's wide characters are UTF-16 units");
-
-constexpr SQLSMALLINT kBrowseOutChars = 1024;
-// A driver description as long as the longest name the system's driver list could hold.
-constexpr SQLSMALLINT kDriverNameChars = 16383;
-constexpr SQLSMALLINT kDriverAttributeChars = 1024;
-// Column text arrives in pieces of this many bytes (31 characters and the NUL).
-constexpr SQLLEN kColumnPieceBytes = 64;
-
-SQLWCHAR* wide(std::u16string& text)
-{
-    return reinterpret_cast<SQLWCHAR*>(text.data());
-}
-
-std::u16string fromWide(const SQLWCHAR* text, std::size_t length)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
-
-// The length of a NUL-terminated wide text inside a buffer of `capacity` units.
 std::size_t terminatedLength(const SQLWCHAR* text, std::size_t capacity)
 {
     return static_cast<std::size_t>(std::find(text, text + capacity, SQLWCHAR{0}) - text);
 }
 
-/// The first diagnostic record of a handle, as "[SQLSTATE] message".
 std::string diagnosticOf(SQLSMALLINT type, SQLHANDLE handle)
 {
     SQLWCHAR state[6] = {};
@@ -55,6 +32,41 @@ std::string diagnosticOf(SQLSMALLINT type, SQLHANDLE handle)
     text += support::utf16ToUtf8(fromWide(message, terminatedLength(message, size)));
     return text;
 }
+
+bool readTextColumn(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN pieceBytes, std::u16string& text, bool& isNull)
+{
+    text.clear();
+    isNull = false;
+    std::u16string piece(static_cast<std::size_t>(pieceBytes) / sizeof(SQLWCHAR), u'\0');
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, wide(piece), pieceBytes, &indicator);
+        if (rc == SQL_NO_DATA)
+            return true;
+        if (!SQL_SUCCEEDED(rc))
+            return false;
+        if (indicator == SQL_NULL_DATA) {
+            isNull = true;
+            return true;
+        }
+        text += std::u16string_view(piece).substr(0, terminatedLength(wide(piece), piece.size()));
+        if (rc == SQL_SUCCESS)
+            return true;
+    }
+}
+
+} // namespace unixodbc
+
+namespace {
+
+using namespace unixodbc;
+
+constexpr SQLSMALLINT kBrowseOutChars = 1024;
+// A driver description as long as the longest name the system's driver list could hold.
+constexpr SQLSMALLINT kDriverNameChars = 16383;
+constexpr SQLSMALLINT kDriverAttributeChars = 1024;
+// Column text arrives in pieces of this many bytes (31 characters and the NUL).
+constexpr SQLLEN kColumnPieceBytes = 64;
 
 SQLPOINTER integerAttribute(std::uintptr_t value)
 {
@@ -98,21 +110,52 @@ public:
 
     std::string lastDiagnostic() const override { return m_diagnostic; }
 
+    bool execute(std::u16string_view statement) override
+    {
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt))) {
+            m_diagnostic = diagnosticOf(SQL_HANDLE_DBC, m_dbc);
+            return false;
+        }
+        std::u16string text(statement);
+        const SQLRETURN rc = SQLExecDirectW(stmt, wide(text), SQL_NTS);
+        const bool done = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        if (!done)
+            m_diagnostic = diagnosticOf(SQL_HANDLE_STMT, stmt);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return done;
+    }
+
+    std::unique_ptr<OdbcStatement> prepare(std::u16string_view statement, std::vector<OdbcType> parameterTypes) override
+    {
+        return prepareStatement(m_dbc, statement, std::move(parameterTypes), m_diagnostic);
+    }
+
+    bool setAutoCommit(bool on) override
+    {
+        const std::uintptr_t mode = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+        return succeeded(SQLSetConnectAttrW(m_dbc, SQL_ATTR_AUTOCOMMIT, integerAttribute(mode), 0));
+    }
+
+    bool commit() override { return succeeded(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_COMMIT)); }
+    bool rollback() override { return succeeded(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK)); }
+
 private:
+    bool succeeded(SQLRETURN rc)
+    {
+        if (SQL_SUCCEEDED(rc))
+            return true;
+        m_diagnostic = diagnosticOf(SQL_HANDLE_DBC, m_dbc);
+        return false;
+    }
+
     // Column 1 of the current row, whole: a long text is read piece by piece.
     static std::u16string columnText(SQLHSTMT stmt)
     {
         std::u16string text;
-        for (;;) {
-            SQLWCHAR piece[kColumnPieceBytes / sizeof(SQLWCHAR)] = {};
-            SQLLEN indicator = 0;
-            const SQLRETURN rc = SQLGetData(stmt, 1, SQL_C_WCHAR, piece, kColumnPieceBytes, &indicator);
-            if (!SQL_SUCCEEDED(rc) || indicator == SQL_NULL_DATA)
-                return text;
-            text += fromWide(piece, terminatedLength(piece, std::size(piece)));
-            if (rc == SQL_SUCCESS)
-                return text;
-        }
+        bool isNull = false;
+        readTextColumn(stmt, 1, kColumnPieceBytes, text, isNull);
+        return text;
     }
 
     SQLHDBC m_dbc;

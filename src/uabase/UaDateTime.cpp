@@ -70,23 +70,31 @@ UaDateTime UaDateTime::fromUtc(int year, int month, int day, int hour, int minut
     return UaDateTime(seconds * kTicksPerSecond + std::int64_t { millisecond } * kTicksPerMillisecond);
 }
 
-UaString UaDateTime::toString() const
+UaDateTimeFields UaDateTime::utcFields() const
 {
     const std::int64_t totalMs = floorDiv(m_ticks, kTicksPerMillisecond);
     const std::int64_t totalSeconds = floorDiv(totalMs, 1000);
     const std::int64_t days = floorDiv(totalSeconds, kSecondsPerDay);
     const std::int64_t secondOfDay = totalSeconds - days * kSecondsPerDay;
     const Civil date = civilFromDays(days);
+    return {date.year, date.month, date.day, static_cast<unsigned>(secondOfDay / 3600),
+        static_cast<unsigned>(secondOfDay / 60 % 60), static_cast<unsigned>(secondOfDay % 60),
+        static_cast<unsigned>(totalMs - totalSeconds * 1000)};
+}
+
+UaString UaDateTime::toString() const
+{
+    const UaDateTimeFields f = utcFields();
     std::array<char, 64> text {};
     std::snprintf(text.data(),
         text.size(),
-        "%04lld-%02u-%02uT%02d:%02d:%02d.%03dZ",
-        static_cast<long long>(date.year),
-        date.month,
-        date.day,
-        static_cast<int>(secondOfDay / 3600),
-        static_cast<int>(secondOfDay / 60 % 60),
-        static_cast<int>(secondOfDay % 60),
-        static_cast<int>(totalMs - totalSeconds * 1000));
+        "%04lld-%02u-%02uT%02u:%02u:%02u.%03uZ",
+        static_cast<long long>(f.year),
+        f.month,
+        f.day,
+        f.hour,
+        f.minute,
+        f.second,
+        f.millisecond);
     return UaString(text.data());
 }

@@ -1,4 +1,5 @@
 #include "HistoryConnection.h"
+#include "HistoryLogging.h"
 #include "TavoxServer.h"
 
 #include "DemoSetup.h"
@@ -171,6 +172,18 @@ TEST(HistoryConnectionTest, OnlyAnActiveSectionNamesADatabase)
             EXPECT_EQ(settings->password, u"p;w");
             EXPECT_EQ(history::describeHistoryDatabase(*settings), "\"D\" at s, database \"\", user \"\"");
         }
+    }
+    // Values are logged only while "StartLogging" is true as well.
+    const std::tuple<const char*, const char*, bool> logging[] = {
+        {"ACTIVE=1,1\r\n", "StartLogging=true\r\n", true},
+        {"ACTIVE=1,1\r\n", "StartLogging=false\r\n", false},
+        {"ACTIVE=1,1\r\n", "", false},
+        {"ACTIVE=0,1\r\n", "StartLogging=true\r\n", false},
+    };
+    for (const auto& [active, startLogging, expected] : logging) {
+        std::ofstream(file, std::ios::binary) << "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n" << startLogging
+                                              << "SQLTYPE=MySQL\r\nDRIVER=D\r\n" << active << "-->";
+        EXPECT_EQ(historyLoggingDatabase(file).has_value(), expected) << active << startLogging;
     }
 }
 

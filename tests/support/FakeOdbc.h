@@ -61,6 +61,15 @@ private:
                 return std::nullopt;
             return m_odbc.rows;
         }
+        // The fake server holds no tables: statements other than the probe fail.
+        bool execute(std::u16string_view) override { return false; }
+        std::unique_ptr<platform::OdbcStatement> prepare(std::u16string_view, std::vector<platform::OdbcType>) override
+        {
+            return nullptr;
+        }
+        bool setAutoCommit(bool) override { return m_odbc.serverUp; }
+        bool commit() override { return m_odbc.serverUp; }
+        bool rollback() override { return m_odbc.serverUp; }
         std::string lastDiagnostic() const override { return "[08S01] server has gone away"; }
 
     private:

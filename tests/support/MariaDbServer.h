@@ -67,7 +67,7 @@ public:
             "--socket=" + socket, "--port=" + std::to_string(m_port), "--bind-address=127.0.0.1",
             "--pid-file=" + (m_dir / "mysqld.pid").string(), "--log-error=" + (m_dir / "error.log").string(),
             "--skip-name-resolve", "--skip-log-bin", "--innodb-buffer-pool-size=16M",
-            "--innodb-log-file-size=4M"};
+            "--innodb-log-file-size=4M", "--tmpdir=" + m_tmp.string()};
         // Tests run as root in CI; mariadbd refuses that unless told whom to run as.
         if (const std::string user = currentUser(); ::geteuid() == 0)
             argv.push_back("--user=" + user);
@@ -147,9 +147,13 @@ private:
         if (std::string problem = registerDrivers(driver); !problem.empty())
             return problem;
 
+        std::error_code ec;
+        std::filesystem::create_directories(m_tmp, ec);
         std::vector<std::string> install = {installDb, "--no-defaults", "--datadir=" + m_data.string(),
             "--auth-root-authentication-method=normal", "--skip-test-db", "--skip-name-resolve",
-            "--innodb-log-file-size=4M", "--innodb-buffer-pool-size=16M", "--skip-log-bin"};
+            "--innodb-log-file-size=4M", "--innodb-buffer-pool-size=16M", "--skip-log-bin",
+            // A temporary folder of its own: servers of tests that run at once share no file names.
+            "--tmpdir=" + m_tmp.string()};
         if (::geteuid() == 0)
             install.push_back("--user=" + currentUser());
         ChildProcess installer(install, ChildProcess::Stderr::Capture);
@@ -249,6 +253,7 @@ private:
 
     TempDir m_dir;
     std::filesystem::path m_data = m_dir / "data";
+    std::filesystem::path m_tmp = m_dir / "tmp";
     std::string m_mariadbd;
     std::string m_client;
     std::uint16_t m_port = 0;
