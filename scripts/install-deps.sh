@@ -12,6 +12,8 @@ packages=(
     python3-dbus python3-gi
     # the unit's exposure test, the Debian package and its checks
     systemd dpkg-dev file lintian
+    # the package's system test: a Debian 12 guest booted with systemd-nspawn
+    systemd-container debootstrap
 )
 
 # The engine runs on Node.js and installs its packages with npm; a machine that has them

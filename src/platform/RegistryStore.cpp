@@ -400,6 +400,10 @@ bool isValidValueName(std::string_view name)
 RegStatus openStore(const std::filesystem::path& path, bool write, std::optional<RegHive> hive, Connection& db)
 {
     db.reset();
+    // A store that this user may not read, or behind a folder it may not enter, is there all the
+    // same: refused, not missing.
+    if (::access(path.c_str(), R_OK) != 0 && errno == EACCES)
+        return RegStatus::AccessDenied;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return RegStatus::NotFound;

@@ -30,9 +30,11 @@ public:
         const auto active = sdbus::getStringProperty(m_bus.get(), m_path.c_str(), sdbus::kUnitInterface, "ActiveState");
         if (!active)
             return false;
-        const std::uint32_t state = SystemdServiceManager::stateOfActiveState(*active);
+        std::uint32_t state = SystemdServiceManager::stateOfActiveState(*active);
         if (state == 0)
             return false;
+        if (state == kServiceStopped && hasQueuedJob())
+            state = kServiceStartPending;
         status = ServiceStatus{};
         status.serviceType = kOwnProcess;
         status.currentState = state;
@@ -67,6 +69,23 @@ public:
     }
 
 private:
+    // StartUnit only queues a job, which systemd runs after answering the calls already
+    // waiting: until then the unit still reads inactive. A stopped unit with a job is starting.
+    bool hasQueuedJob()
+    {
+        sdbus::Error error;
+        sd_bus_message* reply = nullptr;
+        if (sd_bus_get_property(m_bus.get(), sdbus::kDestination, m_path.c_str(), sdbus::kUnitInterface, "Job",
+                error.get(), &reply, "(uo)")
+            < 0)
+            return false;
+        std::uint32_t id = 0;
+        const char* job = nullptr;
+        const bool read = sd_bus_message_read(reply, "(uo)", &id, &job) >= 0;
+        sd_bus_message_unref(reply);
+        return read && id != 0;
+    }
+
     bool callOnUnit(const char* method)
     {
         sdbus::Error error;

@@ -97,7 +97,8 @@ bool waitForState(ServiceHandle& service, std::uint32_t state)
 
 TEST(SystemdServiceManagerTest, OpensStartsStopsAndNotifiesOverThePeer)
 {
-    SystemdPeer peer("tavox-server.service", {"sleep", "60"}, 300, 300);
+    // The start job waits before it runs, the unit inactive meanwhile: already a start pending.
+    SystemdPeer peer("tavox-server.service", {"sleep", "60"}, 300, 300, {}, 300);
     ASSERT_TRUE(peer.ready());
 
     SystemdServiceManager manager(peer.busAddress());

@@ -5,10 +5,11 @@ Implements the calls the service manager adapter makes (LoadUnit, GetUnit, Start
 StopUnit, Subscribe, and the Unit and Service properties with PropertiesChanged) for one
 unit whose service really runs as a child process:
 
-    systemd_peer.py [--start-delay-ms N] [--stop-delay-ms N] UNIT -- COMMAND [ARG...]
+    systemd_peer.py [--job-delay-ms N] [--start-delay-ms N] [--stop-delay-ms N] UNIT -- COMMAND [ARG...]
 
-Start: activating, then (after the start delay) the command is spawned and the unit is
-active. Stop: deactivating, then (after the stop delay) SIGTERM; inactive when the child
+Start: with a job delay, the start job waits that long while the unit stays inactive (as
+systemd answers calls before it runs a queued job); then activating, and after the start
+delay the command is spawned and the unit is active. Stop: deactivating, then (after the stop delay) SIGTERM; inactive when the child
 ends by SIGTERM or with status 0, failed otherwise. Any other unit name loads as
 "not-found". Prints "ready" on standard output once it owns its bus name.
 """
@@ -37,8 +38,10 @@ def unit_path(name):
 
 
 class Unit(dbus.service.Object):
-    def __init__(self, bus, name, command, start_delay_ms=0, stop_delay_ms=0):
+    def __init__(self, bus, name, command, start_delay_ms=0, stop_delay_ms=0, job_delay_ms=0):
         super().__init__(bus, unit_path(name))
+        self.job_delay_ms = job_delay_ms
+        self.job = (0, '/')
         self.name = name
         self.command = command
         self.start_delay_ms = start_delay_ms
@@ -55,6 +58,7 @@ class Unit(dbus.service.Object):
                 'LoadState': dbus.String(self.load_state),
                 'ActiveState': dbus.String(self.active_state),
                 'SubState': dbus.String(self.sub_state),
+                'Job': dbus.Struct((dbus.UInt32(self.job[0]), dbus.ObjectPath(self.job[1])), signature='uo'),
             }
         if interface == SERVICE_IFACE and self.command:
             return {'MainPID': dbus.UInt32(self.pid)}
@@ -82,6 +86,18 @@ class Unit(dbus.service.Object):
         self.sub_state = sub
         self.PropertiesChanged(UNIT_IFACE, {'ActiveState': dbus.String(active), 'SubState': dbus.String(sub)},
                                dbus.Array([], signature='s'))
+
+    def queue_start(self, job):
+        if not self.job_delay_ms:
+            self.start()
+            return
+        self.job = (int(job.rsplit('/', 1)[1]), job)
+        GLib.timeout_add(self.job_delay_ms, self._run_job)
+
+    def _run_job(self):
+        self.job = (0, '/')
+        self.start()
+        return False
 
     def start(self):
         if self.active_state in ('active', 'activating'):
@@ -156,8 +172,9 @@ class Manager(dbus.service.Object):
         if unit.load_state != 'loaded':
             raise dbus.exceptions.DBusException(
                 'Unit %s not found.' % name, name='org.freedesktop.systemd1.NoSuchUnit')
-        unit.start()
-        return self.job()
+        job = self.job()
+        unit.queue_start(job)
+        return job
 
     @dbus.service.method(MANAGER_IFACE, in_signature='ss', out_signature='o')
     def StopUnit(self, name, _mode):
@@ -174,6 +191,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--start-delay-ms', type=int, default=0)
     parser.add_argument('--stop-delay-ms', type=int, default=0)
+    parser.add_argument('--job-delay-ms', type=int, default=0)
     parser.add_argument('unit')
     parser.add_argument('command', nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -183,7 +201,7 @@ def main():
 
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SystemBus()
-    unit = Unit(bus, args.unit, command, args.start_delay_ms, args.stop_delay_ms)
+    unit = Unit(bus, args.unit, command, args.start_delay_ms, args.stop_delay_ms, args.job_delay_ms)
     manager = Manager(bus, unit)
     name = dbus.service.BusName(BUS_NAME, bus)
 

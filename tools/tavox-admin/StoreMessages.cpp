@@ -1,5 +1,9 @@
 #include "StoreMessages.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace admin {
 
 std::string storeFailureMessage(platform::RegStatus status, const std::filesystem::path& store)
@@ -8,6 +12,9 @@ std::string storeFailureMessage(platform::RegStatus status, const std::filesyste
     case platform::RegStatus::NotFound:
         return "The system was unable to find the specified registry key or value.";
     case platform::RegStatus::AccessDenied:
+        // Not even readable: the file, or a folder on its way, is closed to this user.
+        if (::access(store.c_str(), R_OK) != 0 && errno == EACCES)
+            return "Access is denied: this user may not open the settings store " + store.string() + ".";
         return "Access is denied: the settings store " + store.string() + " is not writable.";
     case platform::RegStatus::InvalidName:
         return "The name is not allowed: key names have at most 255 characters a level and 512 levels, value names at "
