@@ -2,6 +2,7 @@
 
 #include "NodeConfigCheck.h"
 #include "ServerRecords.h"
+#include "ServiceNotifier.h"
 #include "StartupWatch.h"
 
 #include "history/HistoryDatabase.h"
@@ -53,6 +54,7 @@ void TavoxServer::log(const std::string& line)
 bool TavoxServer::fail(const support::Error& error)
 {
     log("cannot start: " + error.message + ".");
+    serviceNotifier::status("Cannot start: " + error.message);
     m_listeners.clear();
     return false;
 }
@@ -73,6 +75,7 @@ void TavoxServer::startHistory()
 
 bool TavoxServer::start()
 {
+    serviceNotifier::status("Reading the settings");
     if (support::Result<void> read = readServerConfig(m_machine, m_config); !read.ok())
         return fail(read.error());
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
@@ -80,6 +83,7 @@ bool TavoxServer::start()
         + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
 
     const auto nodeCfg = m_config.nodeCfgPath();
+    serviceNotifier::status("Reading the node configuration " + nodeCfg.string());
     std::size_t nodeCount = 0;
     AlarmPlan alarms;
     if (support::Result<void> checked = checkNodeConfig(nodeCfg, &nodeCount, &alarms); !checked.ok())
@@ -95,6 +99,7 @@ bool TavoxServer::start()
         std::uint32_t port;
         const char* purpose;
     };
+    serviceNotifier::status("Binding the ports");
     std::vector<Endpoint> endpoints = {{m_config.uaTcpPort, "UA TCP"}};
     if (m_config.httpsEnabled())
         endpoints.push_back({m_config.httpsPort, "HTTPS"});
@@ -183,11 +188,13 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
     int exitCode = 1;
     if (started) {
         std::string reason = "an error";
+        serviceNotifier::ready("Running");
         if (server.serve(signalFd)) {
             signalfd_siginfo info{};
             if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
                 reason = info.ssi_signo == SIGINT ? "SIGINT" : "SIGTERM";
         }
+        serviceNotifier::stopping();
         const bool stopped = server.stop(reason);
         exitCode = stopped && reason != "an error" ? 0 : 1;
     }
