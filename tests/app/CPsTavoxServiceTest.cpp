@@ -60,14 +60,16 @@ QStringList shownAndCleared(UiSandbox& sandbox)
 }
 
 // The real daemon under the stand-in of the systemd manager: what the sheet says after Start
-// and Restart is what became of the daemon, not of the request.
+// and Restart is what became of the daemon, not of the request. Its engine is the stand-in of
+// the daemon's tests, made to fail the first time it runs, as on a port that it cannot bind.
 TEST(CPsTavoxServiceTest, StartAndRestartOnAPortInUseSayThatTheyFailed)
 {
     UiSandbox sandbox;
     TakenPort taken;
     sandbox.setDword(ServerKey::kUaTcpPort, taken.port());
     SystemdPeer peer("tavox-server.service", {TAVOX_BINARY_DIR "/server/tavox-server"}, 0, 0,
-        {"TAVOX_REGISTRY=" + sandbox.stores.machine().string()});
+        {"TAVOX_REGISTRY=" + sandbox.stores.machine().string(), "TAVOX_ENGINE=" TAVOX_TEST_DATA_DIR "/engine",
+            "TAVOX_FAKE_ENGINE=fail", "TAVOX_FAKE_ENGINE_ONCE=" + (sandbox.dir / "engine-ran").string()});
     ASSERT_TRUE(peer.ready());
     platform::SystemdServiceManager manager(peer.busAddress());
     CPsTavox sheet(QStringLiteral("Tavox Server Utility"), sandbox.boxes, manager, sandbox.sleeper,
@@ -96,10 +98,11 @@ TEST(CPsTavoxServiceTest, StartAndRestartOnAPortInUseSayThatTheyFailed)
         QStringList(QStringLiteral("Error!: Could not start the Tavox Service. Please recheck your parameters.")));
     EXPECT_TRUE(statusShows(QStringLiteral("Stopped")));
 
+    // The daemon's own check passes; the engine fails.
+    taken.release();
     EXPECT_EQ(restart(),
         QStringLiteral("Error!: Could not restart the Tavox Service. Please recheck your parameters."));
 
-    taken.release();
     EXPECT_EQ(restart(), QStringLiteral("Information!: Tavox Service has been restarted!"));
     EXPECT_TRUE(statusShows(QStringLiteral("Running")));
 
