@@ -72,7 +72,13 @@ start_demo_service() {
     fi
     DBUS_SYSTEM_BUS_ADDRESS=$(head -n 1 "$bus_file")
     export DBUS_SYSTEM_BUS_ADDRESS
-    /usr/bin/python3 "$root/tests/platform/systemd_peer.py" tavox-server.service -- "$daemon" >"$log" 2>&1 &
+    # The daemon serves OPC UA through its engine as the build leaves it, packages included.
+    local engine="$build/server/engine"
+    if [ ! -f "$engine/server.js" ]; then
+        echo "The engine is not built ($engine): the service will not start." >&2
+    fi
+    TAVOX_ENGINE="$engine" /usr/bin/python3 "$root/tests/platform/systemd_peer.py" tavox-server.service -- "$daemon" \
+        >"$log" 2>&1 &
     helpers+=($!)
     wait_for_line "$log" '^ready' || echo "The stand-in service manager did not start; see $log." >&2
 }

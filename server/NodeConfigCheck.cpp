@@ -66,7 +66,7 @@ support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::si
     if (alarms) {
         // The block is read from the file as the Node Config page reads it after a load.
         const auto text = nodeconfig::files::readText(file);
-        *alarms = planAlarms(nodes, text ? std::string_view(*text) : std::string_view());
+        *alarms = planAlarms(nodes, reader.namespaceUris(), text ? std::string_view(*text) : std::string_view());
     }
     return {};
 }

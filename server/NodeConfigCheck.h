@@ -13,7 +13,8 @@ namespace tavoxserver {
 /// status. The file is parsed without network access and without entity substitution.
 support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount = nullptr);
 
-/// checkNodeConfig, and the alarms of its settings block that the server would monitor.
+/// checkNodeConfig, and the alarms of its settings block and the historized variables that the
+/// server monitors.
 support::Result<void> checkNodeConfig(const std::filesystem::path& file, std::size_t* nodeCount, AlarmPlan* alarms);
 
 } // namespace tavoxserver

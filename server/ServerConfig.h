@@ -14,6 +14,8 @@ namespace tavoxserver {
 
 /// HTTPS endpoint bit of "Authentication".
 inline constexpr std::uint32_t kHttpsEnabledBit = 0x20;
+/// The security mode None bit of "SecurityMode".
+inline constexpr std::uint32_t kSecurityNoneBit = 0x01;
 
 /// What the server takes from the machine settings store at start.
 struct ServerConfig {
@@ -27,6 +29,7 @@ struct ServerConfig {
     std::uint32_t authentication = 0;
 
     bool httpsEnabled() const { return (authentication & kHttpsEnabledBit) != 0; }
+    bool securityNone() const { return (securityMode & kSecurityNoneBit) != 0; }
     /// The service directory immediately followed by the file name, as the utility forms it.
     std::filesystem::path nodeCfgPath() const { return servicePath + nodeCfgName; }
 };

@@ -1,13 +1,19 @@
 #include "TavoxServer.h"
 
+#include "EngineHandOff.h"
 #include "NodeConfigCheck.h"
 #include "ServerRecords.h"
+#include "ServerUsers.h"
+#include "ServiceNotifier.h"
 #include "StartupWatch.h"
 
 #include "certificates/OwnCertificate.h"
 #include "certificates/StoreLayout.h"
+#include "config/AuthenticationFlags.h"
 #include "history/HistoryDatabase.h"
 #include "platform/UnixOdbc.h"
+
+#include <nlohmann/json.hpp>
 
 #include <poll.h>
 #include <signal.h>
@@ -15,11 +21,23 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
 namespace tavoxserver {
+namespace {
+
+std::string userList(const std::vector<ServerUser>& users)
+{
+    std::string names;
+    for (const ServerUser& user : users)
+        names += (names.empty() ? "" : ", ") + user.name;
+    return names;
+}
+
+std::string accepted(bool on) { return on ? "accepted" : "refused"; }
+
+} // namespace
 
 TavoxServer::TavoxServer(std::ostream& log, const platform::SettingsStore& machine)
     : m_log(log)
@@ -27,6 +45,7 @@ TavoxServer::TavoxServer(std::ostream& log, const platform::SettingsStore& machi
     , m_ownOdbc(std::make_unique<platform::UnixOdbc>())
     , m_odbc(*m_ownOdbc)
     , m_historyCheckInterval(HistoryConnection::kCheckInterval)
+    , m_engine(EngineCommand::fromEnvironment())
 {
 }
 
@@ -38,6 +57,7 @@ TavoxServer::TavoxServer(std::ostream& log,
     , m_machine(machine)
     , m_odbc(odbc)
     , m_historyCheckInterval(historyCheckInterval)
+    , m_engine(EngineCommand::fromEnvironment())
 {
 }
 
@@ -56,6 +76,7 @@ void TavoxServer::log(const std::string& line)
 bool TavoxServer::fail(const support::Error& error)
 {
     log("cannot start: " + error.message + ".");
+    serviceNotifier::status("Cannot start: " + error.message);
     m_listeners.clear();
     return false;
 }
@@ -74,89 +95,155 @@ void TavoxServer::startHistory()
     m_history->start();
 }
 
+bool TavoxServer::checkEndpoints()
+{
+    serviceNotifier::status("Checking the ports");
+    {
+        // The engine binds the UA TCP port; a port in use is told here, at once and plainly.
+        PortListener probe;
+        if (support::Result<void> free = probe.listen(static_cast<std::uint16_t>(m_config.uaTcpPort), "UA TCP");
+            !free.ok())
+            return fail(free.error());
+    }
+    log("port " + std::to_string(m_config.uaTcpPort) + " (UA TCP) is free: the engine serves it");
+    log(std::string("security: mode None ") + (m_config.securityNone() ? "offered" : "withheld")
+        + "; Sign and SignAndEncrypt offered; the policy Basic128Rsa15 is not offered (deprecated, and refused "
+          "by current Node.js)");
+    if (m_config.httpsEnabled()) {
+        PortListener listener;
+        if (support::Result<void> bound = listener.listen(static_cast<std::uint16_t>(m_config.httpsPort), "HTTPS");
+            !bound.ok())
+            return fail(bound.error());
+        m_listeners.push_back(std::move(listener));
+        log("listening on port " + std::to_string(m_config.httpsPort)
+            + " (HTTPS): the HTTPS transport is not served, connections are closed");
+    } else {
+        log("HTTPS endpoint switched off");
+    }
+    return true;
+}
+
 bool TavoxServer::start()
 {
+    serviceNotifier::status("Reading the settings");
     if (support::Result<void> read = readServerConfig(m_machine, m_config); !read.ok())
         return fail(read.error());
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
         + ", server configuration " + m_config.serviceCfgName + ", security mode "
         + std::to_string(m_config.securityMode) + ", logon flags " + std::to_string(m_config.authentication));
 
+    const ServerUsers users = readServerUsers(m_machine);
+    for (const std::string& warning : users.warnings)
+        log("warning: " + warning);
+    log("users: " + (users.users.empty() ? std::string("none") : userList(users.users)) + "; root password "
+        + (users.rootDigest ? "stored" : "not stored"));
+    log("logon: anonymous " + accepted((m_config.authentication & auth_flags::kAnonymous) != 0) + ", certificate "
+        + accepted((m_config.authentication & auth_flags::kCertificate) != 0)
+        + "; the Windows account logon is not offered on Linux"
+        + ((m_config.authentication & auth_flags::kWindowsLogon) ? " (it is switched on in the settings)" : ""));
+
     const auto nodeCfg = m_config.nodeCfgPath();
+    serviceNotifier::status("Reading the node configuration " + nodeCfg.string());
     std::size_t nodeCount = 0;
-    AlarmPlan alarms;
-    if (support::Result<void> checked = checkNodeConfig(nodeCfg, &nodeCount, &alarms); !checked.ok())
+    AlarmPlan plan;
+    if (support::Result<void> checked = checkNodeConfig(nodeCfg, &nodeCount, &plan); !checked.ok())
         return fail(checked.error());
     log("node configuration " + nodeCfg.string() + " read: " + std::to_string(nodeCount) + " nodes");
     // A limit that is not a number skips its alarm only; the server runs on.
-    for (const std::string& warning : alarms.warnings)
+    for (const std::string& warning : plan.warnings)
         log("warning: " + warning);
-    for (const std::string& alarm : alarms.alarms)
-        log(alarm);
+    for (const PlannedAlarm& alarm : plan.alarms)
+        log(alarm.description);
+    log(std::to_string(plan.historized.size()) + " variables historized (kept in memory)");
 
     // systemd names the state directory at start; without it (a sandbox) the store's folder serves.
-    const auto state = certificates::stateFolder(std::getenv("STATE_DIRECTORY"), m_config.store);
-    const certificates::ServerIdentity identity {hostName(), certificates::applicationUri(hostName())};
-    if (auto certified = certificates::prepareServerCertificates(state, identity, [this](const std::string& line) { log(line); }); !certified)
+    m_host = hostName();
+    const std::filesystem::path state = certificates::stateFolder(std::getenv("STATE_DIRECTORY"), m_config.store);
+    serviceNotifier::status("Preparing the certificate stores");
+    const certificates::ServerIdentity identity{m_host, certificates::applicationUri(m_host)};
+    if (auto certified
+        = certificates::prepareServerCertificates(state, identity, [this](const std::string& line) { log(line); });
+        !certified)
         return fail(certified.error());
 
-    struct Endpoint {
-        std::uint32_t port;
-        const char* purpose;
-    };
-    std::vector<Endpoint> endpoints = {{m_config.uaTcpPort, "UA TCP"}};
-    if (m_config.httpsEnabled())
-        endpoints.push_back({m_config.httpsPort, "HTTPS"});
-    for (const Endpoint& endpoint : endpoints) {
-        PortListener listener;
-        const auto port = static_cast<std::uint16_t>(endpoint.port);
-        if (support::Result<void> bound = listener.listen(port, endpoint.purpose); !bound.ok())
-            return fail(bound.error());
-        m_listeners.push_back(std::move(listener));
-        log("listening on port " + std::to_string(endpoint.port) + " (" + endpoint.purpose + ")");
-    }
-    if (!m_config.httpsEnabled())
-        log("HTTPS endpoint switched off");
-
-    const std::string host = hostName();
-    const std::string tcp = uaTcpUri(host, m_config);
-    const std::string https = httpsUri(host, m_config);
-    if (support::Result<void> written = writeEndpointUris(m_machine, tcp, https); !written.ok())
-        return fail(written.error());
-    log("endpoint URLs stored: \"" + tcp + "\", \"" + https + "\"");
-
+    if (!checkEndpoints())
+        return false;
     if (support::Result<void> status = writeSqlServerStatus(m_machine, 0); !status.ok())
         return fail(status.error());
     log("history database not connected (SQLServerStatus 0)");
-    log("running");
+
+    const EngineSite site{m_host, state};
+    log("certificate stores under " + site.stateDirectory.string());
+    m_handOff = engineHandOff(m_config, users, plan, site);
     startHistory();
     return true;
 }
 
+TavoxServer::EngineStart TavoxServer::startEngine(int stopFd)
+{
+    serviceNotifier::status("Starting the engine");
+    EngineSupervisor::Events& events = *this;
+    m_supervisor = std::make_unique<EngineSupervisor>(m_engine, m_handOff, events);
+    if (!m_supervisor->start())
+        return EngineStart::Failed;
+    const Wait wait = runUntil(stopFd, [this] {
+        return m_published || m_publishFailed || m_supervisor->phase() == EngineSupervisor::Phase::Ended;
+    });
+    if (wait == Wait::StopRequested)
+        return EngineStart::StopRequested;
+    if (wait == Wait::Failed || !m_published) {
+        serviceNotifier::status("Cannot start: " + m_supervisor->failure());
+        return EngineStart::Failed;
+    }
+    return EngineStart::Listening;
+}
+
 bool TavoxServer::serve(int stopFd)
 {
+    const Wait wait
+        = runUntil(stopFd, [this] { return !m_supervisor || m_supervisor->phase() == EngineSupervisor::Phase::Ended; });
+    if (wait == Wait::Done)
+        serviceNotifier::status("Stopping: " + (m_supervisor ? m_supervisor->failure() : std::string()));
+    return wait == Wait::StopRequested;
+}
+
+TavoxServer::Wait TavoxServer::runUntil(int stopFd, const std::function<bool()>& done)
+{
     std::vector<pollfd> fds;
-    for (const PortListener& listener : m_listeners)
-        fds.push_back({listener.fd(), POLLIN, 0});
-    fds.push_back({stopFd, POLLIN, 0});
-    for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+    while (!done()) {
+        fds.clear();
+        for (const PortListener& listener : m_listeners)
+            fds.push_back({listener.fd(), POLLIN, 0});
+        const std::size_t stopIndex = fds.size();
+        if (stopFd >= 0)
+            fds.push_back({stopFd, POLLIN, 0});
+        if (m_supervisor)
+            m_supervisor->addPollFds(fds);
+        const int timeout = m_supervisor ? m_supervisor->timeoutMs() : -1;
+        if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
-            log(std::string("cannot wait for connections: ") + std::strerror(errno));
-            return false;
+            log(std::string("cannot wait for the engine and the ports: ") + std::strerror(errno));
+            return Wait::Failed;
         }
-        if (fds.back().revents != 0)
-            return true;
+        if (stopFd >= 0 && fds[stopIndex].revents != 0)
+            return Wait::StopRequested;
         for (std::size_t i = 0; i < m_listeners.size(); ++i)
             if (fds[i].revents & POLLIN)
                 m_listeners[i].dropPendingConnections();
+        if (m_supervisor)
+            m_supervisor->process();
     }
+    return Wait::Done;
 }
 
 bool TavoxServer::stop(const std::string& reason)
 {
     log("stopping on " + reason);
+    if (m_supervisor) {
+        m_supervisor->stop();
+        (void)runUntil(-1, [this] { return m_supervisor->phase() == EngineSupervisor::Phase::Ended; });
+    }
     if (m_history) {
         m_history->stop();
         m_history.reset();
@@ -168,6 +255,68 @@ bool TavoxServer::stop(const std::string& reason)
     }
     log("stopped (SQLServerStatus 0)");
     return true;
+}
+
+void TavoxServer::supervisorLine(const std::string& line)
+{
+    log(line);
+}
+
+void TavoxServer::engineLogLine(const std::string& line)
+{
+    log("engine: " + line);
+}
+
+void TavoxServer::engineMessage(const nlohmann::json& message)
+{
+    const std::string type = message["type"].get<std::string>();
+    if (type == "listening") {
+        engineListening(message);
+    } else if (type == "alarm") {
+        std::string line = "alarm on " + message.value("nodeId", std::string("?")) + ": "
+            + message.value("state", std::string("?"));
+        if (const auto value = message.find("value"); value != message.end())
+            line += " (value " + value->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + ")";
+        log(line);
+    } else if (type != "failed" && m_unhandledTypes.insert(type).second) {
+        // The supervisor's lines say why an engine failed; other kinds are for later daemons.
+        log("engine message \"" + type + "\" is not handled by this daemon");
+    }
+}
+
+void TavoxServer::engineListening(const nlohmann::json& message)
+{
+    // "opc.tcp://plant1:48010 None/None, Sign/Basic256, ...": each URL once, then its modes.
+    std::string endpoints;
+    std::string lastUrl;
+    if (const auto list = message.find("endpoints"); list != message.end() && list->is_array()) {
+        for (const nlohmann::json& endpoint : *list) {
+            if (!endpoint.is_object())
+                continue;
+            const std::string url = endpoint.value("url", std::string("?"));
+            endpoints += endpoints.empty() ? "" : url == lastUrl ? ", " : "; ";
+            if (url != lastUrl)
+                endpoints += url + " ";
+            lastUrl = url;
+            endpoints += endpoint.value("securityMode", std::string("?")) + "/"
+                + endpoint.value("securityPolicy", std::string("?"));
+        }
+    }
+    log("engine listening: " + (endpoints.empty() ? std::string("no endpoints") : endpoints));
+    const std::string tcp = uaTcpUri(m_host, m_config);
+    if (m_published) {
+        serviceNotifier::status("Serving " + tcp + " (the engine was started again)");
+        return;
+    }
+    const std::string https = httpsUri(m_host, m_config);
+    if (support::Result<void> written = writeEndpointUris(m_machine, tcp, https); !written.ok()) {
+        m_publishFailed = true;
+        fail(written.error());
+        return;
+    }
+    log("endpoint URLs stored: \"" + tcp + "\", \"" + https + "\"");
+    log("running");
+    m_published = true;
 }
 
 int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
@@ -191,14 +340,25 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
     watch.finished();
     int exitCode = 1;
     if (started) {
-        std::string reason = "an error";
-        if (server.serve(signalFd)) {
-            signalfd_siginfo info{};
-            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-                reason = info.ssi_signo == SIGINT ? "SIGINT" : "SIGTERM";
+        // Stopped by a signal unless the engine could not be run or ended for good.
+        std::string reason = "the engine's end";
+        bool signalled = false;
+        const TavoxServer::EngineStart engine = server.startEngine(signalFd);
+        if (engine == TavoxServer::EngineStart::Listening) {
+            serviceNotifier::ready("Serving " + uaTcpUri(hostName(), server.config()));
+            signalled = server.serve(signalFd);
+        } else {
+            signalled = engine == TavoxServer::EngineStart::StopRequested;
         }
+        if (signalled) {
+            signalfd_siginfo info{};
+            reason = "SIGTERM";
+            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) && info.ssi_signo == SIGINT)
+                reason = "SIGINT";
+        }
+        serviceNotifier::stopping();
         const bool stopped = server.stop(reason);
-        exitCode = stopped && reason != "an error" ? 0 : 1;
+        exitCode = stopped && signalled ? 0 : 1;
     }
     ::close(signalFd);
     return exitCode;

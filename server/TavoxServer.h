@@ -1,13 +1,17 @@
 #pragma once
 
+#include "EngineProcess.h"
+#include "EngineSupervisor.h"
 #include "HistoryConnection.h"
 #include "PortListener.h"
 #include "ServerConfig.h"
 
 #include <chrono>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,14 +22,18 @@ class SettingsStore;
 
 namespace tavoxserver {
 
-/// The stand-in for the server service: it reads the settings that the utility writes,
-/// checks the node configuration file, holds the endpoint ports and publishes the endpoint
-/// URLs and the history database status in the machine store. Every step is logged as one
-/// line; a failing step names what is wrong.
-class TavoxServer {
+/// The server service: it reads the settings that the utility writes, checks the node
+/// configuration file with the project's reader, and has the engine (a Node.js child process
+/// on node-opcua) serve OPC UA with them; it publishes the endpoint URLs and the history
+/// database status in the machine store. Every step is logged as one line; a failing step
+/// names what is wrong.
+class TavoxServer : private EngineSupervisor::Events {
 public:
+    /// How the start of the engine went.
+    enum class EngineStart { Listening, Failed, StopRequested };
+
     /// A server on the machine store `machine`, which must outlive the object, that reaches its
-    /// history database through unixODBC.
+    /// history database through unixODBC and runs the engine that the environment names.
     TavoxServer(std::ostream& log, const platform::SettingsStore& machine);
     /// A server that reaches its history database through `odbc`, checking it every
     /// `historyCheckInterval`.
@@ -33,17 +41,25 @@ public:
         const platform::SettingsStore& machine,
         platform::OdbcDriverManager& odbc,
         std::chrono::milliseconds historyCheckInterval = HistoryConnection::kCheckInterval);
-    ~TavoxServer();
+    ~TavoxServer() override;
 
-    /// Reads the store and the node configuration file, binds the ports, stores the endpoint
-    /// URLs and "SQLServerStatus" 0; when the node configuration file's history database is
-    /// active, starts keeping the connection to it. False after logging the step that failed.
+    /// The engine to run instead of the one the environment names.
+    void setEngine(EngineCommand command) { m_engine = std::move(command); }
+
+    /// Reads the store, the user table and the node configuration file, makes sure the UA TCP
+    /// port is free, holds the HTTPS port, stores "SQLServerStatus" 0 and prepares the engine's
+    /// hand-off; when the node configuration file's history database is active, starts keeping
+    /// the connection to it. False after logging the step that failed.
     bool start();
-    /// Holds the ports (connections are closed at once) until `stopFd` becomes readable (true)
-    /// or waiting fails (false, logged).
+    /// Starts the engine and waits until it listens (the endpoint URLs are then stored), fails,
+    /// or `stopFd` becomes readable.
+    EngineStart startEngine(int stopFd);
+    /// Serves until `stopFd` becomes readable (true) or the engine has ended for good or
+    /// waiting fails (false, logged). A crashed engine is started again meanwhile.
     bool serve(int stopFd);
-    /// Closes the history database connection, releases the ports and stores
-    /// "SQLServerStatus" 0. False when that write fails.
+    /// Stops the engine (SIGTERM, SIGKILL when it does not end in time), closes the history
+    /// database connection, releases the ports and stores "SQLServerStatus" 0. False when that
+    /// write fails.
     bool stop(const std::string& reason);
 
     const ServerConfig& config() const { return m_config; }
@@ -53,8 +69,18 @@ public:
     const HistoryConnection* history() const { return m_history.get(); }
 
 private:
+    enum class Wait { Done, StopRequested, Failed };
+
     bool fail(const support::Error& error);
     void startHistory();
+    bool checkEndpoints();
+    // Waits on `stopFd` (none when negative), the held ports and the engine until `done` holds.
+    Wait runUntil(int stopFd, const std::function<bool()>& done);
+
+    void supervisorLine(const std::string& line) override;
+    void engineLogLine(const std::string& line) override;
+    void engineMessage(const nlohmann::json& message) override;
+    void engineListening(const nlohmann::json& message);
 
     std::ostream& m_log;
     std::mutex m_logMutex;
@@ -62,9 +88,16 @@ private:
     std::unique_ptr<platform::OdbcDriverManager> m_ownOdbc;
     platform::OdbcDriverManager& m_odbc;
     std::chrono::milliseconds m_historyCheckInterval;
+    EngineCommand m_engine;
     ServerConfig m_config;
+    std::string m_host;
+    std::string m_handOff;
     std::vector<PortListener> m_listeners;
     std::unique_ptr<HistoryConnection> m_history;
+    std::unique_ptr<EngineSupervisor> m_supervisor;
+    bool m_published = false;
+    bool m_publishFailed = false;
+    std::set<std::string> m_unhandledTypes;
 };
 
 /// Runs the server on the machine store `machine` until SIGTERM or SIGINT; the process's exit status.

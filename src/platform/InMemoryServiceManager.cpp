@@ -22,8 +22,16 @@ public:
     Service& operator=(const Service&) = delete;
 
     bool queryStatus(ServiceStatus& status) override { return m_owner.query(m_name, status); }
-    bool start() override { return m_owner.start(m_name); }
-    bool stop(ServiceStatus& status) override { return m_owner.stop(m_name, status); }
+    bool start(std::chrono::milliseconds jobWait) override
+    {
+        m_owner.recordJobWait(m_name, jobWait);
+        return m_owner.start(m_name);
+    }
+    bool stop(ServiceStatus& status, std::chrono::milliseconds jobWait) override
+    {
+        m_owner.recordJobWait(m_name, jobWait);
+        return m_owner.stop(m_name, status);
+    }
     bool notifyStatusChange(std::uint32_t mask, ServiceStatusCallback callback) override
     {
         if (!m_owner.find(m_name))
@@ -144,6 +152,12 @@ int InMemoryServiceManager::startCalls(const std::string& name) const
     return e ? e->starts : 0;
 }
 
+std::chrono::milliseconds InMemoryServiceManager::lastJobWait(const std::string& name) const
+{
+    const Entry* e = find(name);
+    return e ? e->lastJobWait : std::chrono::milliseconds{-1};
+}
+
 int InMemoryServiceManager::stopCalls(const std::string& name) const
 {
     const Entry* e = find(name);
@@ -200,6 +214,12 @@ bool InMemoryServiceManager::query(const std::string& name, ServiceStatus& statu
     status = ServiceStatus{};
     status.currentState = e->state;
     return true;
+}
+
+void InMemoryServiceManager::recordJobWait(const std::string& name, std::chrono::milliseconds jobWait)
+{
+    if (Entry* e = find(name))
+        e->lastJobWait = jobWait;
 }
 
 bool InMemoryServiceManager::start(const std::string& name)

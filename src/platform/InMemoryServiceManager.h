@@ -2,6 +2,7 @@
 
 #include "platform/ServiceManager.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -48,6 +49,8 @@ public:
     std::uint32_t state(const std::string& name) const;
     int startCalls(const std::string& name) const;
     int stopCalls(const std::string& name) const;
+    /// The job wait of the last start or stop request; -1 ms before the first.
+    std::chrono::milliseconds lastJobWait(const std::string& name) const;
     int queryCalls(const std::string& name) const;
     /// The watch mask registered through any open handle of the service (0 when none).
     std::uint32_t watchMask(const std::string& name) const;
@@ -72,6 +75,7 @@ private:
         bool stopFails = false;
         int starts = 0;
         int stops = 0;
+        std::chrono::milliseconds lastJobWait{-1};
         int queries = 0;
         std::map<const Service*, Watcher> watchers;
     };
@@ -81,6 +85,7 @@ private:
     Entry& entry(const std::string& name);
 
     bool query(const std::string& name, ServiceStatus& status);
+    void recordJobWait(const std::string& name, std::chrono::milliseconds jobWait);
     bool start(const std::string& name);
     bool stop(const std::string& name, ServiceStatus& status);
     void watch(const std::string& name, const Service* handle, Watcher watcher);

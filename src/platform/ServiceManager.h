@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,11 +54,14 @@ public:
     /// QueryServiceStatusEx. False when the manager cannot tell.
     [[nodiscard]] virtual bool queryStatus(ServiceStatus& status) = 0;
     /// StartServiceW without arguments. False when the service cannot be started (not stopped,
-    /// refused by the manager); the call does not wait for the start to finish.
-    [[nodiscard]] virtual bool start() = 0;
-    /// ControlService with the stop control; `status` receives the state after the request.
-    /// False when the service does not accept a stop (not running) or the manager refuses.
-    [[nodiscard]] virtual bool stop(ServiceStatus& status) = 0;
+    /// refused by the manager). A manager that runs starts as jobs waits up to `jobWait` for the
+    /// job to end, so that the state read next is the start's outcome, not the state before
+    /// the job ran; true does not say that the service runs.
+    [[nodiscard]] virtual bool start(std::chrono::milliseconds jobWait) = 0;
+    /// ControlService with the stop control, and the same wait of up to `jobWait` for a stop
+    /// job; `status` receives the state after it. False when the service does not accept a
+    /// stop (not running) or the manager refuses.
+    [[nodiscard]] virtual bool stop(ServiceStatus& status, std::chrono::milliseconds jobWait) = 0;
     /// NotifyServiceStatusChangeW: from now on, every change into a state whose bit is in
     /// `mask` calls `callback` on a thread of the backend (never the caller's). A later
     /// registration replaces the earlier one. False when the backend cannot watch the service.

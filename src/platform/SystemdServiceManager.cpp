@@ -3,8 +3,12 @@
 #include "platform/SdBus.h"
 #include "platform/SystemdUnitWatcher.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -14,6 +18,61 @@ constexpr std::uint32_t kOwnProcess = 0x10;
 constexpr std::uint32_t kAcceptStop = 0x1;
 
 using SharedBus = std::shared_ptr<sd_bus>;
+
+/// The ends of the manager's jobs, seen through its JobRemoved signal from the moment the
+/// object exists, so that a job that ends before its queueing call returns is not missed.
+class JobEnds {
+public:
+    explicit JobEnds(sd_bus* bus)
+        : m_bus(bus)
+    {
+        (void)sd_bus_match_signal(bus, &m_slot, sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
+            "JobRemoved", &JobEnds::onJobRemoved, this);
+    }
+    ~JobEnds() { sd_bus_slot_unref(m_slot); }
+    JobEnds(const JobEnds&) = delete;
+    JobEnds& operator=(const JobEnds&) = delete;
+
+    /// Processes the bus until the job `path` has ended or `wait` has passed; false then, or
+    /// when the signal cannot be followed.
+    bool waitFor(const std::string& path, std::chrono::milliseconds wait)
+    {
+        if (!m_slot)
+            return false;
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        for (;;) {
+            if (std::find(m_ended.begin(), m_ended.end(), path) != m_ended.end())
+                return true;
+            const int processed = sd_bus_process(m_bus, nullptr);
+            if (processed < 0)
+                return false;
+            if (processed > 0)
+                continue;
+            const auto left = deadline - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero())
+                return false;
+            const auto usec = std::chrono::duration_cast<std::chrono::microseconds>(left).count() + 1;
+            if (sd_bus_wait(m_bus, static_cast<std::uint64_t>(usec)) < 0)
+                return false;
+        }
+    }
+
+private:
+    static int onJobRemoved(sd_bus_message* message, void* userdata, sd_bus_error*)
+    {
+        std::uint32_t id = 0;
+        const char* job = nullptr;
+        const char* unit = nullptr;
+        const char* result = nullptr;
+        if (sd_bus_message_read(message, "uoss", &id, &job, &unit, &result) >= 0 && job)
+            static_cast<JobEnds*>(userdata)->m_ended.emplace_back(job);
+        return 0;
+    }
+
+    sd_bus* m_bus;
+    sd_bus_slot* m_slot = nullptr;
+    std::vector<std::string> m_ended;
+};
 
 class SystemdService final : public ServiceHandle {
 public:
@@ -48,11 +107,11 @@ public:
         return true;
     }
 
-    bool start() override { return callOnUnit("StartUnit"); }
+    bool start(std::chrono::milliseconds jobWait) override { return runJob("StartUnit", jobWait); }
 
-    bool stop(ServiceStatus& status) override
+    bool stop(ServiceStatus& status, std::chrono::milliseconds jobWait) override
     {
-        if (!callOnUnit("StopUnit"))
+        if (!runJob("StopUnit", jobWait))
             return false;
         if (!queryStatus(status)) {
             status = ServiceStatus{};
@@ -86,20 +145,48 @@ private:
         return read && id != 0;
     }
 
-    bool callOnUnit(const char* method)
+
+    // Queues the job of `method` on the unit and waits up to `jobWait` for it to end: the
+    // state of a unit whose job is still queued says nothing of the job's outcome (an
+    // inactive unit that is about to start, an activating one that is about to fail). The
+    // job's own result is not needed: the unit's state after it tells.
+    bool runJob(const char* method, std::chrono::milliseconds jobWait)
     {
+        subscribeOnce();
+        JobEnds ends(m_bus.get());
         sdbus::Error error;
         sd_bus_message* reply = nullptr;
         const int r = sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
             sdbus::kManagerInterface, method, error.get(), &reply, "ss", m_unit.c_str(), "replace");
+        const char* job = nullptr;
+        std::string jobPath;
+        if (r >= 0 && sd_bus_message_read(reply, "o", &job) >= 0 && job)
+            jobPath = job;
         sd_bus_message_unref(reply);
-        return r >= 0;
+        if (r < 0)
+            return false;
+        // A job that does not end in time leaves a pending state, which the caller waits out.
+        if (!jobPath.empty() && jobWait.count() > 0)
+            (void)ends.waitFor(jobPath, jobWait);
+        return true;
+    }
+
+    // The manager sends job signals to subscribed clients; a second call would only be refused.
+    void subscribeOnce()
+    {
+        if (m_subscribed)
+            return;
+        m_subscribed = true;
+        sdbus::Error error;
+        sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
+            "Subscribe", error.get(), nullptr, "");
     }
 
     SharedBus m_bus;
     std::string m_busAddress;
     std::string m_unit;
     std::string m_path;
+    bool m_subscribed = false;
     // Declared last: it stops its thread before the rest goes.
     std::unique_ptr<SystemdUnitWatcher> m_watcher;
 };

@@ -13,7 +13,9 @@ namespace platform {
 /// another bus) or the bus at the address it is given. A service is the unit named after it ("Tavox Server" is
 /// "tavox-server.service"); only a unit that systemd has loaded from a unit file opens.
 /// ActiveState gives the state: active and reloading running, activating start pending,
-/// deactivating stop pending, inactive and failed stopped.
+/// deactivating stop pending, inactive and failed stopped. A start or a stop waits for the
+/// manager's job to end (its JobRemoved signal): for a unit of Type=notify a start job ends
+/// when the daemon reports ready or fails.
 class SystemdServiceManager final : public ServiceManager {
 public:
     /// An empty address is the system bus.

@@ -3,12 +3,29 @@
 #include "platform/Sleeper.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string_view>
 
 namespace {
 
 constexpr std::u16string_view kServiceName = u"Tavox Server";
 constexpr std::string_view kServiceNameUtf8 = "Tavox Server";
+
+using Clock = std::chrono::steady_clock;
+
+// What is left of the budget after `pauses` pauses, for the manager's wait on its job.
+std::chrono::milliseconds budgetAfter(int pauses)
+{
+    return std::chrono::milliseconds(ServiceController::kPauseMs)
+        * std::max(0, ServiceController::kWaitRounds - pauses);
+}
+
+// Whole pauses of the budget that the manager's job wait since `since` took.
+int pausesSince(Clock::time_point since)
+{
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since);
+    return static_cast<int>(waited.count() / ServiceController::kPauseMs);
+}
 
 } // namespace
 
@@ -109,8 +126,12 @@ bool ServiceController::StartServer()
             return false;
     }
 
-    if (!m_service->start())
+    // The manager's wait on its start job spends the same budget as the pauses; a state that
+    // it ended with is read whatever the wait took.
+    const Clock::time_point requested = Clock::now();
+    if (!m_service->start(budgetAfter(pauses)))
         return false;
+    pauses = std::min(pauses + pausesSince(requested), kWaitRounds - 1);
 
     state = State();
     while (state == platform::kServiceStartPending) {
@@ -134,11 +155,13 @@ bool ServiceController::StopServer()
         return false;
 
     platform::ServiceStatus status;
-    if (!m_service->stop(status))
+    const Clock::time_point requested = Clock::now();
+    if (!m_service->stop(status, budgetAfter(0)))
         return false;
 
+    // The manager's wait on its stop job counts as polls; the state after it is read at least once.
     std::uint32_t last = 0;
-    for (int round = 0; round < kWaitRounds; ++round) {
+    for (int round = std::min(pausesSince(requested), kWaitRounds - 1); round < kWaitRounds; ++round) {
         if (isOpen() && QueryState(&state)) {
             last = state;
             if (last == platform::kServiceStopped)

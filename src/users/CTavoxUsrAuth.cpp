@@ -85,6 +85,12 @@ bool CTavoxUsrAuth::EncryptMd5(const char* text, char* out) const
     return true;
 }
 
+std::string_view CTavoxUsrAuth::DigitTable()
+{
+    const std::array<char, 10>& table = digitTable();
+    return {table.data(), table.size()};
+}
+
 bool CTavoxUsrAuth::SubstituteDigits(char* text)
 {
     if (!text)

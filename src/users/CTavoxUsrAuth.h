@@ -32,6 +32,9 @@ public:
     /// Replaces every decimal digit of the NUL-terminated `text` through the digit table,
     /// in place; false only for a null text.
     static bool SubstituteDigits(char* text);
+    /// The ten digits that '0' to '9' become in a stored digest, for a reader that checks
+    /// passwords against it.
+    static std::string_view DigitTable();
     /// The stored form of a password: EncryptMd5, then SubstituteDigits. `out` as for EncryptMd5.
     bool MakeDigest(const char* text, char* out) const;
 

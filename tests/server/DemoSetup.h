@@ -55,6 +55,9 @@ inline constexpr const char* kDemoNodeConfig
       "StartLogging=false\r\n"
       "-->";
 
+/// The stand-in engine of the daemon's tests (see its server.js for what it can be made to do).
+inline constexpr const char* kFakeEngineFolder = TAVOX_TEST_DATA_DIR "/engine";
+
 /// A service directory with a node configuration file, and the machine store that the
 /// server's setup would leave, on ports of its own. The server is handed machineStore(); a
 /// server process gets its path in TAVOX_REGISTRY.
@@ -80,8 +83,12 @@ public:
 
     const std::filesystem::path& store() const { return m_stores.machine(); }
     const platform::SettingsStore& machineStore() const { return m_stores.machineStore(); }
-    /// What a server process is started with to find the store.
-    std::vector<std::string> environment() const { return {"TAVOX_REGISTRY=" + store().string()}; }
+    /// What a server process is started with to find the store, and the stand-in engine of
+    /// tests/data/engine.
+    std::vector<std::string> environment() const
+    {
+        return {"TAVOX_REGISTRY=" + store().string(), "TAVOX_ENGINE=" + std::string(kFakeEngineFolder)};
+    }
     std::filesystem::path nodeConfig() const { return m_serviceDir / "NodeConfig.xml"; }
     std::uint16_t tcpPort() const { return m_tcpPort; }
     std::uint16_t httpsPort() const { return m_httpsPort; }

@@ -102,6 +102,43 @@ TEST(TavoxServerProcessTest, SigtermWhileTheNodeConfigurationLoadsEndsTheDaemonA
     EXPECT_FALSE(isListening(demo.tcpPort()));
 }
 
+TEST(TavoxServerProcessTest, ACrashedEngineIsStartedAgainAndOneThatFailedForGoodEndsTheDaemon)
+{
+    struct Case {
+        const char* mode;
+        std::vector<std::string> lines; // in this order
+        bool published;
+        int exitStatus;                 // after SIGTERM when the daemon still runs
+    };
+    const Case cases[] = {
+        {"crash",
+            {"tavox-server: running", "the engine ended: it ended with status 1; it is started again in 1 s",
+                "tavox-server: engine started", "tavox-server: engine listening"},
+            true, 0},
+        {"fail-late", {"tavox-server: the engine failed: the history store is broken (a restart cannot mend it)",
+                          "tavox-server: stopped (SQLServerStatus 0)"},
+            true, 1},
+        {"fail", {"tavox-server: the engine did not start: the node configuration does not load",
+                     "tavox-server: stopped (SQLServerStatus 0)"},
+            false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        DemoSetup demo;
+        std::vector<std::string> environment = demo.environment();
+        environment.push_back("TAVOX_FAKE_ENGINE=" + std::string(c.mode));
+        environment.push_back("TAVOX_FAKE_ENGINE_ONCE=" + (demo.store().parent_path() / "engine-ran").string());
+        ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, environment);
+        for (const std::string& line : c.lines)
+            ASSERT_TRUE(server.waitForLine(line)) << line << "\n" << server.seen();
+        EXPECT_EQ(demo.string(ServerKey::kUaTcpUri) != "<missing>", c.published);
+        server.signal(SIGTERM);
+        const auto status = server.wait();
+        ASSERT_TRUE(status.has_value());
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == c.exitStatus) << server.seen();
+    }
+}
+
 /// Real pauses, shortened so that the budgets poll the service quickly.
 class ShortSleeper final : public platform::Sleeper {
 public:
@@ -128,14 +165,9 @@ TEST(TavoxServerProcessTest, ControllerStartsAndStopsTheDaemonThroughTheServiceM
 
     ASSERT_TRUE(controller.StartServer());
     EXPECT_EQ(controller.State(), platform::kServiceRunning);
-    // The manager reports a simple service running once its process exists; the daemon then
-    // reads its settings and binds its ports.
-    const std::string uri = "opc.tcp://" + testHostName() + ":" + std::to_string(demo.tcpPort());
-    const auto started = [&] { return isListening(demo.tcpPort()) && demo.string(ServerKey::kUaTcpUri) == uri; };
-    for (int wait = 0; wait < 100 && !started(); ++wait)
-        std::this_thread::sleep_for(50ms);
+    // The daemon reports ready only once its port listens and its URL is stored.
     EXPECT_TRUE(isListening(demo.tcpPort()));
-    EXPECT_EQ(demo.string(ServerKey::kUaTcpUri), uri);
+    EXPECT_EQ(demo.string(ServerKey::kUaTcpUri), "opc.tcp://" + testHostName() + ":" + std::to_string(demo.tcpPort()));
 
     demo.setDword(ServerKey::kSqlServerStatus, 1);
     ASSERT_TRUE(controller.StopServer());

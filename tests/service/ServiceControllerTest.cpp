@@ -88,6 +88,16 @@ TEST_F(ServiceControllerTest, StartWaitsWithinOneSharedBudget)
     }
 }
 
+TEST_F(ServiceControllerTest, TheManagersJobWaitIsWhatIsLeftOfTheBudget)
+{
+    openWithWindow(kServiceStopPending);
+    m_manager.queueStates(kName, repeat(kServiceStopPending, 7, {kServiceStopped}));
+    EXPECT_TRUE(m_controller.StartServer());
+    EXPECT_EQ(m_manager.lastJobWait(kName), std::chrono::milliseconds(5000)) << "six of eleven pauses spent";
+    EXPECT_TRUE(m_controller.StopServer());
+    EXPECT_EQ(m_manager.lastJobWait(kName), std::chrono::milliseconds(11000));
+}
+
 struct StopCase {
     const char* what;
     std::uint32_t initial;

@@ -98,6 +98,7 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     // The server, started with these settings, connects; the sheet's timer shows it.
     std::vector<std::string> environment = db.environment();
     environment.push_back("TAVOX_REGISTRY=" + sandbox.stores.machine().string());
+    environment.push_back("TAVOX_ENGINE=" TAVOX_TEST_DATA_DIR "/engine");
     ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, environment);
     ASSERT_TRUE(server.waitForLine("tavox-server: history database connected (SQLServerStatus 1)")) << server.seen();
     auto* status = page->findChild<QLabel*>("sqlStatus");
