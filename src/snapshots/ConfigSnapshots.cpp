@@ -145,6 +145,19 @@ support::Result<void> ensureFolder(const fs::path& folder)
     return {};
 }
 
+// The copies hold password digests: whatever the writer's umask, they are for the store's owner
+// and group only, as the store itself is.
+support::Result<void> closeToOthers(const fs::path& dir)
+{
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::others_all, fs::perm_options::remove, ec);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        fs::permissions(it->path(), fs::perms::others_all, fs::perm_options::remove, ec);
+    if (ec)
+        return fileError(ec, "cannot protect the snapshot " + dir.string());
+    return {};
+}
+
 std::vector<unsigned long> snapshotIds(const fs::path& folder)
 {
     std::vector<unsigned long> ids;
@@ -263,7 +276,10 @@ support::Result<SnapshotInfo> ConfigSnapshots::take(std::string_view origin, std
     unsigned long id = ids.empty() ? 1 : ids.back() + 1;
     for (int attempt = 0; attempt < kIdAttempts; ++attempt, ++id) {
         info.id = std::to_string(id);
-        if (auto written = support::writeFileAtomically(building / kManifest, toJson(info)); !written) {
+        support::Result<void> written = support::writeFileAtomically(building / kManifest, toJson(info));
+        if (written)
+            written = closeToOthers(building);
+        if (!written) {
             fs::remove_all(building, ec);
             return written.error();
         }

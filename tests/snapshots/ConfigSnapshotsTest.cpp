@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -72,13 +74,18 @@ protected:
 TEST_F(ConfigSnapshotsTest, ARestoreBringsTheKeyAndTheFilesBackWhole)
 {
     const auto dumpBefore = keyDump(m_store.path());
+    // An administrator's permissive umask must not open the copies of the digests to others.
+    const mode_t umaskBefore = ::umask(000);
     const auto taken = m_snapshots.take("tavox-admin endpoints set --port 1");
+    ::umask(umaskBefore);
     ASSERT_TRUE(taken) << taken.error().message;
     EXPECT_EQ(taken->id, "1");
     ASSERT_EQ(taken->files.size(), 2u);
     EXPECT_TRUE(taken->files[0].present);
     EXPECT_FALSE(taken->files[1].present) << "no server configuration file yet";
     EXPECT_EQ(fs::status(m_snapshots.folder()).permissions() & fs::perms::others_all, fs::perms::none);
+    for (const auto& entry : fs::recursive_directory_iterator(m_snapshots.folder()))
+        EXPECT_EQ(entry.status().permissions() & fs::perms::others_all, fs::perms::none) << entry.path();
 
     // Everything changes: a value, a new value, a new file, a changed file.
     m_store.setDword(ServerKey::kUaTcpPort, 1);
