@@ -10,12 +10,19 @@ const { OPCUACertificateManager } = require("node-opcua-certificate-manager");
 
 class CertificateError extends Error {}
 
-// The private key's folder is private before the library writes a key into it, so that the
-// key is never readable by others, whatever the umask.
-function preparePrivateFolder(root) {
+// The library writes a missing private key with the process umask. Its folder is closed to
+// everyone else while it does, then given its mode back: the daemon keeps it readable by the
+// group (and mends it at each start), so the engine must not change it for good.
+async function withPrivateFolderClosed(root, action) {
     const privateFolder = path.join(root, "own", "private");
-    fs.mkdirSync(privateFolder, { recursive: true });
+    fs.mkdirSync(privateFolder, { recursive: true, mode: 0o700 });
+    const mode = fs.statSync(privateFolder).mode & 0o7777;
     fs.chmodSync(privateFolder, 0o700);
+    try {
+        return await action();
+    } finally {
+        fs.chmodSync(privateFolder, mode);
+    }
 }
 
 function restrictKey(file) {
@@ -24,10 +31,15 @@ function restrictKey(file) {
     }
 }
 
+// A certificate manager of one store, its folders read. The only place that builds them: at
+// start and at every reload of the trust lists.
 async function openStore(root) {
-    preparePrivateFolder(root);
     const manager = new OPCUACertificateManager({ rootFolder: root, automaticallyAcceptUnknownCertificate: false });
-    await manager.initialize();
+    if (fs.existsSync(manager.privateKey)) {
+        await manager.initialize();
+    } else {
+        await withPrivateFolderClosed(root, () => manager.initialize());
+    }
     restrictKey(manager.privateKey);
     return manager;
 }
@@ -64,4 +76,4 @@ async function openCertificateStores(pki, identity, log) {
     return { serverCertificateManager, userCertificateManager };
 }
 
-module.exports = { openCertificateStores, CertificateError };
+module.exports = { openCertificateStores, openStore, CertificateError };

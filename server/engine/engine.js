@@ -9,6 +9,7 @@ const { checkPortFree, endpointOptions, offeredEndpoints, logEndpoints } = requi
 const { createHistoryStore, installHistory } = require("./history");
 const { applyLogonPolicy, createUserManager } = require("./logon");
 const { restrictNodes } = require("./rights");
+const { watchTrust } = require("./trustReload");
 const { createDirectory } = require("./users");
 
 const { findConfiguredNode } = addressSpaceTools;
@@ -47,11 +48,13 @@ function buildAddressSpace(server, config, declaration, { log, library, report }
     return reportActiveAlarms;
 }
 
-// Starts the server; resolves with the server and the endpoints it offers.
+// Starts the server; resolves with the server, the endpoints it offers and the watch that
+// keeps its trust lists current.
 async function startEngine(config, { log, library, report }) {
     await checkPortFree(config.port);
     const declaration = addressSpaceTools.readNodeConfig(config.nodeConfig);
     const stores = await openCertificateStores(config.pki, config, log);
+    const trust = watchTrust(config.pki, log);
     const directory = createDirectory(config, log);
     const server = new OPCUAServer({
         ...endpointOptions(config),
@@ -73,9 +76,10 @@ async function startEngine(config, { log, library, report }) {
     applyLogonPolicy(server, config.logon, log);
     const reportActiveAlarms = buildAddressSpace(server, config, declaration, { log, library, report });
     await server.start();
+    trust.attach(server);
     const endpoints = offeredEndpoints(server);
     logEndpoints(endpoints, log);
-    return { server, endpoints, reportActiveAlarms };
+    return { server, endpoints, reportActiveAlarms, trust };
 }
 
 module.exports = { startEngine };

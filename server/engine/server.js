@@ -5,6 +5,10 @@
 
 const { createLog, routeLibraryOutput } = require("./log");
 
+// Certificates of refused clients land in the rejected folder: readable by the group of
+// administrators, whatever umask the engine was started with, and by nobody else.
+process.umask(0o027);
+
 const log = createLog();
 // Before the OPC UA library is loaded: it prints on standard output, the daemon's channel.
 const library = routeLibraryOutput(log);
@@ -40,6 +44,7 @@ async function stop(why) {
     stopping = true;
     log.info(`stopping: ${why}`);
     if (running) {
+        await running.trust.close();
         try {
             await running.server.shutdown(SHUTDOWN_NOTICE_MS);
         } catch (err) {
@@ -52,8 +57,7 @@ async function stop(why) {
 function onDaemonMessage(message) {
     switch (message.type) {
     case "reloadTrust":
-        // The certificate stores poll their folders and take changes within seconds.
-        log.info("trust lists changed: the certificate stores take the change on their next poll");
+        running.trust.request("the daemon asked");
         break;
     default:
         log.warn(`channel: message "${message.type}" is not handled by this engine; ignored`);

@@ -66,7 +66,7 @@ public:
     support::Result<CertificateMatch> find(std::string_view prefix) const;
 
     /// Moves the certificate's copies from rejected to trusted: the server accepts the client
-    /// from then on. AlreadySo when it was trusted and not rejected too.
+    /// at its next connection. AlreadySo when it was trusted and not rejected too.
     support::Result<TrustChange> trust(const CertificateMatch& match) const;
     /// Moves its copies from trusted to rejected: the server refuses the client.
     support::Result<TrustChange> reject(const CertificateMatch& match) const;

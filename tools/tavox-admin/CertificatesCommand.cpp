@@ -31,7 +31,8 @@ constexpr UsageHelp kUsages[] = {
         "Trusts a client's certificate: moves it from rejected to trusted. The running server accepts the client "
         "at its next attempt."},
     {"certificates reject THUMBPRINT",
-        "Rejects a trusted client's certificate: moves it to rejected. The server refuses the client from then on."},
+        "Rejects a trusted client's certificate: moves it to rejected. The running server refuses the client at "
+        "its next connection."},
     {"certificates remove THUMBPRINT",
         "Deletes a client's certificate from trusted and rejected; if the client tries again, its certificate is "
         "rejected once more. The server's own certificates are kept."},

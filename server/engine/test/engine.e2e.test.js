@@ -1,8 +1,10 @@
 "use strict";
 // The engine as the daemon runs it, driven by a real OPC UA client: endpoints, logons, rights,
-// browsing by namespace URI, alarms and history.
+// browsing by namespace URI, alarms, history, and trust given to a client while it runs.
 
 const assert = require("node:assert/strict");
+const { execFileSync } = require("node:child_process");
+const { X509Certificate } = require("node:crypto");
 const fs = require("node:fs");
 const os = require("node:os");
 const path = require("node:path");
@@ -47,19 +49,51 @@ function handoffFor(dir, port, { securityNone, anonymous }) {
     };
 }
 
-// A client with its own certificate, which the server is made to trust before it starts.
-async function makeClientFactory(dir) {
-    const clientCertificateManager = new OPCUACertificateManager({ rootFolder: path.join(dir, "client-pki"), automaticallyAcceptUnknownCertificate: true });
+// A client application with a certificate of its own; the server is made to trust it before
+// it starts unless `trusted` is false.
+async function makeClientFactory(dir, name, { trusted = true } = {}) {
+    const clientCertificateManager = new OPCUACertificateManager({ rootFolder: path.join(dir, `${name}-pki`), automaticallyAcceptUnknownCertificate: true });
     const create = (securityMode, securityPolicy) => OPCUAClient.create({
-        applicationName: "EngineTest", applicationUri: "urn:localhost:EngineTest", clientCertificateManager,
+        applicationName: name, applicationUri: `urn:localhost:${name}`, clientCertificateManager,
         securityMode, securityPolicy, endpointMustExist: false, connectionStrategy: { maxRetry: 0 },
     });
     const probe = create(MessageSecurityMode.None, SecurityPolicy.None);
     await probe.initializeCM();
-    const trusted = path.join(dir, "pki", "trusted", "certs");
-    fs.mkdirSync(trusted, { recursive: true });
-    fs.copyFileSync(probe.certificateFile, path.join(trusted, "engine-test.pem"));
-    return create;
+    if (trusted) {
+        const folder = path.join(dir, "pki", "trusted", "certs");
+        fs.mkdirSync(folder, { recursive: true });
+        fs.copyFileSync(probe.certificateFile, path.join(folder, `${name}.pem`));
+    }
+    return { create, certificateFile: probe.certificateFile };
+}
+
+function thumbprintOf(file) {
+    return new X509Certificate(fs.readFileSync(file)).fingerprint.replace(/:/g, "").toLowerCase();
+}
+
+// Trusts or rejects a certificate as an administrator does: with tavox-admin where the build
+// names it, on the same state folder as the engine's; else by moving the file as it does.
+function certificatesCommand(dir, verb, thumbprint) {
+    if (process.env.TAVOX_ADMIN) {
+        const env = { ...process.env, TAVOX_REGISTRY: path.join(dir, "registry.db") };
+        return execFileSync(process.env.TAVOX_ADMIN, ["certificates", verb, thumbprint.slice(0, 8)], { env, encoding: "utf8" });
+    }
+    const [from, to] = ["rejected", "trusted/certs"].map((folder) => path.join(dir, "pki", folder));
+    const [source, target] = verb === "trust" ? [from, to] : [to, from];
+    const name = fs.readdirSync(source).find((file) => thumbprintOf(path.join(source, file)) === thumbprint);
+    fs.renameSync(path.join(source, name), path.join(target, name));
+    return `${verb}: moved ${name}`;
+}
+
+// Polls until `check` resolves true; resolves with the milliseconds it took, or fails after
+// `timeoutMs`.
+async function eventually(check, timeoutMs, what) {
+    const started = Date.now();
+    while (!(await check())) {
+        assert.ok(Date.now() - started < timeoutMs, `not within ${timeoutMs} ms: ${what}`);
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    return Date.now() - started;
 }
 
 async function withSession(client, url, identity, action) {
@@ -111,7 +145,13 @@ test("the engine serves the configured endpoints, users, alarms and history", as
     fs.mkdirSync(home);
     const xml = fs.readFileSync(NODE_CONFIG, "utf8");
     fs.writeFileSync(path.join(dir, "NodeConfig.xml"), xml);
-    const createClient = await makeClientFactory(dir);
+    const { create: createClient } = await makeClientFactory(dir, "EngineTest");
+    // The key folders as the daemon leaves them: the group may look, the keys are the daemon's.
+    const privateFolders = ["pki", "pki-user"].map((store) => path.join(dir, store, "own", "private"));
+    for (const folder of privateFolders) {
+        fs.mkdirSync(folder, { recursive: true });
+        fs.chmodSync(folder, 0o2750);
+    }
     t.after(() => fs.rmSync(dir, { recursive: true, force: true }));
 
     const port = await freePort();
@@ -142,7 +182,10 @@ test("the engine serves the configured endpoints, users, alarms and history", as
         assert.match(await refusal(withSession(createClient(...secure), url, userName("operator", "nope"), () => {})), /BadUserAccessDenied/);
         assert.match(engine.log(), /logon refused for user "operator": wrong password/);
         assert.doesNotMatch(engine.log(), /nope/);
-        assert.equal(fs.statSync(path.join(dir, "pki", "own", "private", "private_key.pem")).mode & 0o777, 0o600);
+        for (const folder of privateFolders) {
+            assert.equal(fs.statSync(path.join(folder, "private_key.pem")).mode & 0o777, 0o600);
+            assert.equal(fs.statSync(folder).mode & 0o7777, 0o2750, "the daemon's mode is kept");
+        }
         assert.deepEqual(fs.readdirSync(home), []);
     });
 
@@ -190,6 +233,29 @@ test("the engine serves the configured endpoints, users, alarms and history", as
         const reported = engine.messages.filter((m) => m.type === "alarm").map((m) => `${m.nodeId} ${m.state} ${m.value}`);
         assert.deepEqual(reported, ["High 92", "HighHigh 97", "Normal 50", "Low 8", "LowLow 3", "Normal 50"]
             .map((s) => `ns=1;s=Boiler.Temperature ${s}`).concat("ns=1;s=Boiler.BurnerOn Active true"));
+    });
+
+    await t.test("a new client is refused and kept in rejected; trusted and rejected again, without a restart", async () => {
+        const stranger = await makeClientFactory(dir, "Stranger", { trusted: false });
+        const thumbprint = thumbprintOf(stranger.certificateFile);
+        const connects = async () => (await refusal(withSession(stranger.create(...secure), url, userName("operator", "op-pass"), () => {}))) === "accepted";
+        const logged = engine.log().length;
+        assert.equal(await connects(), false);
+        // The client library reads the server's fault as a closed connection; the server's log names it.
+        assert.match(engine.log().slice(logged), /sendError: +BadSecurityChecksFailed/);
+        const rejected = path.join(dir, "pki", "rejected");
+        const kept = fs.readdirSync(rejected).map((file) => path.join(rejected, file));
+        assert.deepEqual(kept.map(thumbprintOf), [thumbprint]);
+        assert.equal(fs.statSync(kept[0]).mode & 0o777, 0o640, "administrators of the group read it, nobody else");
+
+        assert.match(certificatesCommand(dir, "trust", thumbprint), /Trusted|moved/);
+        assert.ok(await eventually(connects, 2000, "the trusted client connects") < 2000);
+        assert.match(engine.log(), /trust lists reloaded \(the certificate folders changed\): applications \d+ trusted, 0 rejected; user certificates 0 trusted, 0 rejected/);
+        certificatesCommand(dir, "reject", thumbprint);
+        await eventually(async () => !(await connects()), 2000, "the rejected client is refused");
+
+        engine.send({ type: "reloadTrust" });
+        await eventually(() => /trust lists reloaded \(the daemon asked\): applications \d+ trusted, 1 rejected/.test(engine.log()), 2000, "a reload on the daemon's request");
     });
 
     assert.equal(await engine.stop(), 0);

@@ -60,6 +60,10 @@ function spawnEngine(handoff, env = {}) {
         waitFor,
         exited,
         log: () => log,
+        // A message of the daemon's after the hand-off.
+        send(message) {
+            child.stdin.write(JSON.stringify(message) + "\n");
+        },
         async stop() {
             child.stdin.end();
             return exited;
