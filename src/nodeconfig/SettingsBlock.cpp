@@ -7,6 +7,7 @@
 #include "uabase/UaString.h"
 #include "uabase/Variable.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -112,12 +113,6 @@ void appendLine(std::string& out, std::string_view line)
 {
     out.append(line);
     out.append(kLineEnd);
-}
-
-/// The text after `key` in `line`, where the line holds the key.
-std::string valueAfter(std::string_view line, std::string_view key)
-{
-    return std::string(line.substr(line.find(key) + key.size()));
 }
 
 } // namespace
@@ -306,17 +301,21 @@ AlarmSourceNodes ReadAlarmSourceNodes(const std::filesystem::path& file)
 AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string>& pool)
 {
     AlarmLimits limits;
-    const std::string prefix(identifier);
+    // A line names the identifier whole: the group's prefix, the identifier, then the kind's key.
+    // Blanks in front of the line were read before and still are.
+    const std::string group = std::string(kExternalAlarmPrefix) + std::string(identifier);
     const std::pair<std::string, std::string*> keys[] = {
-        {prefix + ".HighHighLimit=", &limits.highHigh},
-        {prefix + ".HighLimit=", &limits.high},
-        {prefix + ".LowLimit=", &limits.low},
-        {prefix + ".LowLowLimit=", &limits.lowLow},
+        {group + ".HighHighLimit=", &limits.highHigh},
+        {group + ".HighLimit=", &limits.high},
+        {group + ".LowLimit=", &limits.low},
+        {group + ".LowLowLimit=", &limits.lowLow},
     };
     for (std::size_t i = pool.size(); i-- > 0;) {
+        std::string_view line = pool[i];
+        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
         for (const auto& [key, limit] : keys) {
-            if (contains(pool[i], key)) {
-                *limit = valueAfter(pool[i], key);
+            if (line.starts_with(key)) {
+                *limit = std::string(line.substr(key.size()));
                 pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
             }

@@ -186,9 +186,10 @@ struct AlarmLimits {
 };
 
 /// Takes the limit lines of `identifier` out of the pool, scanning from the last line to the
-/// first; the line nearest the start of the file wins. Keys are found by containment, so a
-/// line of an identifier that ends with this one's whole text also matches. The limit is the
-/// text after the key, so that an identifier holding "=" reads back its own value.
+/// first; the line nearest the start of the file wins. A line is the identifier's when it starts
+/// (after blanks) with the group prefix, the whole identifier and the kind's key, as the writer
+/// writes it: the lines of "15" are never those of "5". The limit is the text after the key, so
+/// that an identifier holding "=" reads back its own value.
 AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string>& pool);
 
 /// Makes sure that the file ends with a settings block holding a "[HistorizedtoODBCSQL]"

@@ -234,7 +234,7 @@ TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
     EXPECT_EQ(ReadAlarmSourceNodes(regular).identifiers, std::vector<std::string>{"Tank"});
 }
 
-TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)
+TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStartThatNameTheIdentifierWhole)
 {
     const std::string prefix = "AlarmsWithNodesXML.ExternalLevelAlarm_";
     std::vector<std::string> pool = {
@@ -242,16 +242,21 @@ TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)
         prefix + "1.HighLimit=first",
         prefix + "11.LowLimit=of eleven",
         prefix + "1.HighLimit=second",
+        prefix + "1.LowLimit=" + prefix + "1.HighHighLimit=7",
+        "  " + prefix + "1.LowLowLimit=indented",
         prefix + "A=B.LowLowLimit=-4",
         prefix + "2.HighHighLimit=9",
     };
     const AlarmLimits one = TakeAlarmLimits("1", pool);
     EXPECT_EQ(one.high, "first");
-    // Keys are found by containment: the line of "11" ends with "1.LowLimit=".
-    EXPECT_EQ(one.low, "of eleven");
+    // The line of "11" ends with "1.LowLimit=" but names another identifier; a limit that holds
+    // another kind's key is still a low limit.
+    EXPECT_EQ(one.low, prefix + "1.HighHighLimit=7");
     EXPECT_EQ(one.highHigh, "");
-    EXPECT_EQ(one.lowLow, "");
-    EXPECT_EQ(pool, (std::vector<std::string>{"[" + prefix + "1]", prefix + "A=B.LowLowLimit=-4", prefix + "2.HighHighLimit=9"}));
+    EXPECT_EQ(one.lowLow, "indented");
+    EXPECT_EQ(pool, (std::vector<std::string>{"[" + prefix + "1]", prefix + "11.LowLimit=of eleven",
+                        prefix + "A=B.LowLowLimit=-4", prefix + "2.HighHighLimit=9"}));
+    EXPECT_EQ(TakeAlarmLimits("11", pool).low, "of eleven");
 
     // An identifier holding "=" reads back its own value, not the text after the first "=".
     EXPECT_EQ(TakeAlarmLimits("A=B", pool).lowLow, "-4");
