@@ -149,7 +149,7 @@ void NodeConfigSplitter::addLine(std::string_view line)
     m_rootStarted = m_rootStarted || startsElement(line);
     if (m_documentLines)
         m_documentLines->push_back(line);
-    else
+    else if (m_documentText)
         appendLine(*m_documentText, line);
 }
 
@@ -178,6 +178,14 @@ std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesyst
     result.text = std::make_unique<const std::string>(std::move(*text));
     result.lines = SplitNodeConfigText(*result.text, startLogging);
     return result;
+}
+
+std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file)
+{
+    NodeConfigSplitter splitter;
+    if (!files::forEachLine(file, [&splitter](std::string_view line) { splitter.addLine(line); }))
+        return std::nullopt;
+    return splitter.historyLines();
 }
 
 AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry*>& entries)

@@ -78,10 +78,11 @@ struct NodeConfigSplit {
 };
 
 /// Splits a saved document line by line, as the lines come; SplitNodeConfigText over a text
-/// that is produced piece by piece. Document lines are collected as views, or appended to a
-/// text each with CR LF as they come.
+/// that is produced piece by piece. Document lines are collected as views, appended to a text
+/// each with CR LF as they come, or (default-constructed) dropped.
 class NodeConfigSplitter {
 public:
+    NodeConfigSplitter() = default;
     explicit NodeConfigSplitter(std::vector<std::string_view>& documentLines)
         : m_documentLines(&documentLines)
     {
@@ -91,6 +92,10 @@ public:
     {
     }
     void addLine(std::string_view line);
+    /// The history lines found so far, as they stand (not normalised).
+    const std::vector<std::string>& historyLines() const { return m_split.historyLines; }
+    /// Replaces the history lines found so far: the section carried over comes from elsewhere.
+    void setHistoryLines(std::vector<std::string> lines) { m_split.historyLines = std::move(lines); }
     /// The level and history lines, normalised (see SplitNodeConfigText); no document lines.
     NodeConfigSplit finish(int startLogging);
 
@@ -119,6 +124,10 @@ struct SplitNodeConfigFileResult {
 };
 /// Empty when the file cannot be read.
 std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesystem::path& file, int startLogging);
+
+/// The history section of the file's block, its lines as they stand (none when the block has no
+/// section); empty when the file cannot be read.
+std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file);
 
 /// The lines that the block lists the alarms with.
 struct AlarmSourceLines {

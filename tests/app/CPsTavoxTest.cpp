@@ -2,6 +2,7 @@
 
 #include "app/CDialogHeader.h"
 #include "app/CTavoxUtilityApp.h"
+#include "platform/PrivateProfile.h"
 #include "snapshots/ConfigSnapshots.h"
 #include "support/UiSandbox.h"
 #include "uikit/TavoxPage.h"
@@ -357,6 +358,20 @@ TEST_F(CPsTavoxTest, ARefusalWithoutQuestionLeavesLaterQuestionsToTheUser)
     EXPECT_EQ(messages().value(0), QStringLiteral("Question: All parameters have been applied. Do you want to restart "
                                                   "the Tavox Server?"));
     EXPECT_FALSE(sheet.isVisible()) << "OK was pressed before";
+}
+
+TEST_F(CPsTavoxTest, HistoryKeysWrittenSinceTheLoadSurviveAnApplyThatTheOdbcPageRefuses)
+{
+    open(kServiceRunning);
+    // Another tool sets the history database while the sheet is open.
+    for (const auto& [key, value] : {std::pair{"SQLTYPE", "MySQL"}, std::pair{"SERVER", "db2"}})
+        ASSERT_TRUE(platform::writeProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", key, value));
+    findChildWithText<QCheckBox>(sheet.GetPage(4), QStringLiteral("Active SQL"))->click();
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    EXPECT_EQ(messages(), QStringList(QStringLiteral("Error!: Blank field! Please check all setting value!")));
+    EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "SERVER", ""), "db2");
+    EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "SQLTYPE", ""), "MySQL");
 }
 
 TEST_F(CPsTavoxTest, StateChangeFromTheServiceThreadRefreshesTheStatusPage)
