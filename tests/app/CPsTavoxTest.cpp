@@ -374,6 +374,39 @@ TEST_F(CPsTavoxTest, HistoryKeysWrittenSinceTheLoadSurviveAnApplyThatTheOdbcPage
     EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "SQLTYPE", ""), "MySQL");
 }
 
+TEST_F(CPsTavoxTest, OkWithAnUnwritableNodeConfigurationKeepsItsEditsAndTheSheetOpen)
+{
+    open(kServiceRunning);
+    CTavoxPage* nodeConfig = sheet.GetPage(3);
+    findChildWithText<QCheckBox>(nodeConfig, QStringLiteral("Start Logging"))->click();
+    // A folder stands where the page's file was; the ODBC Database page, which reads its path
+    // anew, applies to a copy, so that only the write-back fails.
+    const std::filesystem::path copy = sandbox.serviceDir / "Other.xml";
+    std::filesystem::rename(sandbox.nodeConfig(), copy);
+    std::filesystem::create_directory(sandbox.nodeConfig());
+    sandbox.setString(ServerKey::kNodeCfg, u"Other.xml");
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("OK"));
+    QTest::qWait(700);
+    EXPECT_EQ(messages(), QStringList(QStringLiteral("Error: Open file fail...")));
+    EXPECT_FALSE(sheet.isRestartPending()) << "the Endpoints page's restart question is not asked";
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_TRUE(nodeConfig->isModified());
+    EXPECT_TRUE(sheet.isApplyEnabled());
+
+    // The edit is still there for the next Apply.
+    std::filesystem::remove(sandbox.nodeConfig());
+    std::filesystem::rename(copy, sandbox.nodeConfig());
+    sandbox.setString(ServerKey::kNodeCfg, u"NodeConfig.xml");
+    sandbox.boxes.clear();
+    sandbox.boxes.queueAnswer(MbResult::No);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    EXPECT_FALSE(nodeConfig->isModified());
+    EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "StartLogging", ""), "true");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isVisible(); }, 3000)) << "OK was pressed before";
+}
+
 TEST_F(CPsTavoxTest, StateChangeFromTheServiceThreadRefreshesTheStatusPage)
 {
     open(kServiceStopped);

@@ -6,6 +6,7 @@
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 #include "uikit/TavoxIcons.h"
 
 #include <QAbstractItemView>
@@ -156,7 +157,22 @@ void CPgXmlConfigure::OnInitDialog()
 
 void CPgXmlConfigure::Refresh() { ReloadNodeConfig(); }
 
-bool CPgXmlConfigure::CompletePendingWrite() { return m_config.CompletePendingWrite(); }
+bool CPgXmlConfigure::CompletePendingWrite()
+{
+    m_writeFailed = !m_config.CompletePendingWrite();
+    return !m_writeFailed;
+}
+
+bool CPgXmlConfigure::OnApply()
+{
+    if (!m_writeFailed)
+        return true;
+    // The file still holds the old configuration: a restart would not take the edits, and
+    // hiding the sheet would leave them to be lost at the next reload.
+    if (sheet())
+        sheet()->DeclineRestart();
+    return false;
+}
 
 void CPgXmlConfigure::ReloadNodeConfig()
 {
