@@ -230,6 +230,23 @@ TEST_F(CPsTavoxTest, RestoreWithAFailedLoginEndsTheSheet)
     EXPECT_FALSE(sheet.isVisible());
 }
 
+TEST_F(CPsTavoxTest, ASecondStartWhoseLoginIsRefusedLeavesTheSheetInTheTray)
+{
+    open();
+    QSignalSpy finished(&sheet, &QDialog::finished);
+    sheet.OnShowRequest();
+    EXPECT_TRUE(sheet.isVisible()) << "a shown sheet needs no login";
+    click(QStringLiteral("Cancel"));
+    sheet.logins.push_back(false);
+    sheet.OnShowRequest();
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_FALSE(sheet.isVisible());
+    sheet.logins.push_back(true);
+    sheet.OnShowRequest();
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_TRUE(sheet.isShown());
+}
+
 TEST_F(CPsTavoxTest, TrayExitEndsTheSheet)
 {
     open();
