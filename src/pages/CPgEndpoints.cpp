@@ -1,6 +1,7 @@
 #include "pages/CPgEndpoints.h"
 
 #include "config/EndpointSettings.h"
+#include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -118,8 +119,8 @@ void CPgEndpoints::buildView()
 
     connect(m_uaTcpPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
     connect(m_httpsPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
-    connect(m_securityNone, &QCheckBox::clicked, this, &CPgEndpoints::markModifiedAfterFill);
-    connect(m_httpsSwitch, &QCheckBox::clicked, this, [this](bool checked) {
+    connect(m_securityNone, &QCheckBox::toggled, this, &CPgEndpoints::markModifiedAfterFill);
+    connect(m_httpsSwitch, &QCheckBox::toggled, this, [this](bool checked) {
         m_httpsPort->setEnabled(checked);
         SetModified(true);
     });
@@ -150,8 +151,8 @@ void CPgEndpoints::fill()
     m_uaTcpAddress->setText(QString::fromStdU16String(shown.uaTcpUrl));
     m_uaTcpPort->setText(QString::number(shown.uaTcpPort));
     m_uaTcpServerName->setText(computerName);
-    m_securityNone->setChecked(shown.securityNone);
-    m_httpsSwitch->setChecked(shown.https);
+    checkboxes::showChecked(m_securityNone, shown.securityNone);
+    checkboxes::showChecked(m_httpsSwitch, shown.https);
     m_httpsSwitch->setText(QString::fromStdU16String(shown.httpsUrl));
     m_httpsPort->setText(QString::number(shown.httpsPort));
     m_httpsServerName->setText(computerName);

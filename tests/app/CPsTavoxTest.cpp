@@ -264,6 +264,32 @@ TEST_F(CPsTavoxTest, TrayExitEndsTheSheet)
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
 }
 
+TEST_F(CPsTavoxTest, EveryCheckBoxToggledByAnAssistiveTechnologyMarksItsPageModified)
+{
+    open();
+    const std::pair<int, QString> boxes[] = {{1, QStringLiteral("None")}, {1, QStringLiteral("https://")},
+        {2, QStringLiteral("Enable Windows Logon")}, {2, QStringLiteral("Enable Certification")},
+        {2, QStringLiteral("Anonymous")}, {3, QStringLiteral("Start Logging")}, {4, QStringLiteral("Active SQL")}};
+    for (const auto& [index, caption] : boxes) {
+        SCOPED_TRACE(caption.toStdString());
+        CTavoxPage* page = sheet.GetPage(index);
+        QCheckBox* box = nullptr;
+        for (QCheckBox* child : page->findChildren<QCheckBox*>())
+            box = child->text().startsWith(caption) ? child : box;
+        ASSERT_NE(box, nullptr);
+        const bool stored = box->isChecked();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+        ASSERT_TRUE(accessible && accessible->actionInterface());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_NE(box->isChecked(), stored);
+        EXPECT_TRUE(page->isModified());
+        // Filled from the stores again, the box is no change of the user's.
+        page->Refresh();
+        EXPECT_EQ(box->isChecked(), stored);
+        EXPECT_FALSE(page->isModified());
+    }
+}
+
 TEST_F(CPsTavoxTest, ApplyIsEnabledExactlyWhileAPageIsModified)
 {
     open();

@@ -3,6 +3,7 @@
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
 #include "uabase/UaString.h"
+#include "uikit/CheckBoxes.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
@@ -137,7 +138,7 @@ void CPgXmlConfigure::buildView()
     connect(m_configure, &QPushButton::clicked, this, &CPgXmlConfigure::ConfigureNodes);
     connect(m_import, &QPushButton::clicked, this, &CPgXmlConfigure::ImportNodeConfig);
     connect(m_export, &QPushButton::clicked, this, &CPgXmlConfigure::ExportNodeConfig);
-    connect(m_startLogging, &QCheckBox::clicked, this, &CPgXmlConfigure::OnStartLogging);
+    connect(m_startLogging, &QCheckBox::toggled, this, &CPgXmlConfigure::OnStartLogging);
     connect(m_entries, &QTableWidget::cellClicked, this, [this](int row, int) { ShowEntryDetails(row); });
     // From the keyboard, the row that becomes current shows its details as a click would.
     connect(m_entries, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow, int) {
@@ -188,7 +189,7 @@ void CPgXmlConfigure::ConfigureNodes() { m_config.ConfigureNodes(m_configureDial
 
 void CPgXmlConfigure::OnStartLogging() { m_config.OnStartLogging(m_startLogging->isChecked()); }
 
-void CPgXmlConfigure::showStartLogging() { m_startLogging->setChecked(m_config.startLogging() == 1); }
+void CPgXmlConfigure::showStartLogging() { checkboxes::showChecked(m_startLogging, m_config.startLogging() == 1); }
 
 void CPgXmlConfigure::ShowEntryDetails(int row)
 {
