@@ -91,6 +91,22 @@ bool AcceptsTypedCharacter(int typeCode, std::u16string_view text, std::size_t c
     return false;
 }
 
+bool AcceptsTypedOverSelection(int typeCode,
+    std::u16string_view text,
+    std::size_t caret,
+    std::size_t selectionStart,
+    std::size_t selectionEnd,
+    char16_t character)
+{
+    if (!AcceptsTypedCharacter(typeCode, text, caret, character))
+        return false;
+    if (selectionStart >= selectionEnd)
+        return true;
+    const LimitEditText replaced
+        = InsertAsTyped(typeCode, text, selectionStart, selectionEnd, std::u16string_view(&character, 1), text.size());
+    return replaced.caret == std::min(selectionStart, text.size()) + 1;
+}
+
 LimitEditText InsertAsTyped(int typeCode,
     std::u16string_view text,
     std::size_t selectionStart,

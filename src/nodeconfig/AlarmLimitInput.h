@@ -20,6 +20,17 @@ std::size_t AlarmTextLimit(int typeCode);
 /// characters included, is dropped.
 bool AcceptsTypedCharacter(int typeCode, std::u16string_view text, std::size_t caret, char16_t character);
 
+/// Whether `character`, typed with the caret at `caret` into a limit edit that holds `text` with
+/// [selectionStart, selectionEnd) selected, goes in: it must be accepted by the text as it stands
+/// (AcceptsTypedCharacter) and where it lands in place of the selection. A refused character
+/// leaves the text, the selection included, as it was.
+bool AcceptsTypedOverSelection(int typeCode,
+    std::u16string_view text,
+    std::size_t caret,
+    std::size_t selectionStart,
+    std::size_t selectionEnd,
+    char16_t character);
+
 /// A limit edit's text and caret after an insertion.
 struct LimitEditText {
     std::u16string text;
