@@ -218,9 +218,6 @@ NodeTreeItem* AlarmHistoryTree::FindTreeItem(const NodeTreeItem* start, std::str
 
 void AlarmHistoryTree::UpdateItemImage(NodeTreeItem& item)
 {
-    // Items under the alarm and history roots keep the alarm light and the document with a pen.
-    if (RootOf(&item) != m_objectsItem)
-        return;
     const std::uint16_t flags = item.entry().flags;
     NodeIcon icon = NodeIcon::Variable;
     if ((flags & kEntryAlarm) && (flags & kEntryHistory))
