@@ -60,10 +60,23 @@ bool isLevelLine(std::string_view line)
 }
 
 /// An element's start tag at the start of a line: in the indented output of the document, the
-/// root element's.
+/// root element's. Blanks in front (a file indented by hand) and a byte-order mark do not count.
 bool startsElement(std::string_view line)
 {
+    if (line.starts_with("\xEF\xBB\xBF"))
+        line.remove_prefix(3);
+    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
     return line.size() >= 2 && line[0] == '<' && line[1] != '?' && line[1] != '!' && line[1] != '/';
+}
+
+/// Whether the line opens the settings block: a "<!--" line once the root element has started.
+/// Until then `rootStarted` follows the lines; a comment in front of the root is no block.
+bool opensBlock(std::string_view line, bool& rootStarted)
+{
+    if (line == kBlockOpen && rootStarted)
+        return true;
+    rootStarted = rootStarted || startsElement(line);
+    return false;
 }
 
 std::string startLoggingLine(int startLogging)
@@ -119,7 +132,7 @@ void appendLine(std::string& out, std::string_view line)
 
 void NodeConfigSplitter::addLine(std::string_view line)
 {
-    if (line == kBlockOpen && m_rootStarted) {
+    if (m_inBlock ? line == kBlockOpen : opensBlock(line, m_rootStarted)) {
         m_inBlock = true;
         return;
     }
@@ -146,7 +159,6 @@ void NodeConfigSplitter::addLine(std::string_view line)
             m_split.historyLines.emplace_back(line);
         return;
     }
-    m_rootStarted = m_rootStarted || startsElement(line);
     if (m_documentLines)
         m_documentLines->push_back(line);
     else if (m_documentText)
@@ -246,12 +258,13 @@ void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const A
 
 void StartLoggingReader::addLine(std::string_view line)
 {
-    if (line == kBlockOpen)
-        m_inBlock = true;
-    else if (m_inBlock && line == kHistorySectionHeader)
-        m_inHistory = true;
-    else if (m_inHistory && line == kBlockClose)
+    // The block and its history section as the writer takes them.
+    if (!m_inBlock)
+        m_inBlock = opensBlock(line, m_rootStarted);
+    else if (line == kBlockClose)
         m_inBlock = m_inHistory = false;
+    else if (line == kHistorySectionHeader || line == kNonExclusiveHeader)
+        m_inHistory = line == kHistorySectionHeader;
     else if (m_inHistory && contains(line, kStartLoggingKey))
         m_value = contains(line, "true") ? 1 : 0;
 }
@@ -273,16 +286,18 @@ std::optional<int> ReadStartLogging(const std::filesystem::path& file)
 
 void AlarmSourceReader::addLine(std::string_view line)
 {
-    if (!m_inSection && line == kAlarmSourceHeader) {
-        m_inSection = true;
+    if (!m_inBlock) {
+        m_inBlock = opensBlock(line, m_rootStarted);
         return;
     }
     if (line == kBlockClose) {
-        m_inSection = false;
+        m_inBlock = m_inSection = false;
         return;
     }
-    if (!m_inSection)
+    if (!m_inSection) {
+        m_inSection = line == kAlarmSourceHeader;
         return;
+    }
     if (contains(line, m_expected) && !isExternalAlarmLine(line)) {
         m_found.identifiers.emplace_back(line.substr(line.find('=') + 1));
         m_expected = "Node" + std::to_string(m_found.identifiers.size() + 1) + "=";

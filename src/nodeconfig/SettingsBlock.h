@@ -146,7 +146,8 @@ std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourc
 void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms);
 
 /// Reads the "StartLogging" flag line by line: the last value (1 when its line holds "true",
-/// else 0) found in the history section of a block.
+/// else 0) found in the history section of the block, which (as for the writer) opens with a
+/// "<!--" line after the start of the root element.
 class StartLoggingReader {
 public:
     void addLine(std::string_view line);
@@ -154,6 +155,7 @@ public:
 
 private:
     std::optional<int> m_value;
+    bool m_rootStarted = false;
     bool m_inBlock = false;
     bool m_inHistory = false;
 };
@@ -164,8 +166,9 @@ std::optional<int> ReadStartLogging(const std::filesystem::path& file);
 std::optional<int> ReadStartLoggingText(std::string_view text);
 
 /// The identifiers listed under "[AlarmSourceNodes]" ("Node1=", "Node2=", ... without gaps),
-/// in file order, and the pool of external-level-alarm lines of the block. A line that starts
-/// as an external-level-alarm line is always one, whatever "NodeN=" its limit holds.
+/// in file order, and the pool of external-level-alarm lines of the block (after the start of
+/// the root element, as for the writer). A line that starts as an external-level-alarm line is
+/// always one, whatever "NodeN=" its limit holds.
 struct AlarmSourceNodes {
     std::vector<std::string> identifiers;
     std::vector<std::string> pool;
@@ -178,6 +181,8 @@ public:
 
 private:
     AlarmSourceNodes m_found;
+    bool m_rootStarted = false;
+    bool m_inBlock = false;
     bool m_inSection = false;
     std::string m_expected = "Node1=";
 };

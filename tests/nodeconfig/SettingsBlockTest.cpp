@@ -161,11 +161,14 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
     };
     const Case cases[] = {
         {"<A/>\n", std::nullopt},
-        {"<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1},
-        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0},
-        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0},
-        {"[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt},
-        {"<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt},
+        {"<A/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1},
+        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0},
+        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0},
+        {"<A/>\n[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt},
+        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt},
+        // The writer takes a comment in front of the root for document text; so do the readers.
+        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->\n<A/>\n", std::nullopt},
+        {"\xEF\xBB\xBF  <A>\n</A>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->", 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadStartLoggingText(c.text), c.value) << c.text;
@@ -174,6 +177,7 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
 TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
 {
     const AlarmSourceNodes found = ReadAlarmSourceNodesText(
+        "<!--\r\n[AlarmSourceNodes]\r\nNode1=Licence\r\n-->\r\n<A/>\r\n"
         "<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank.Level\r\nNode3=Pump\r\nNode2=A=B\r\n"
         "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
         "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
@@ -182,7 +186,7 @@ TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
     EXPECT_EQ(found.pool, (std::vector<std::string>{"[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
                               "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90"}));
 
-    const AlarmSourceNodes gap = ReadAlarmSourceNodesText("[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
+    const AlarmSourceNodes gap = ReadAlarmSourceNodesText("<A/>\n<!--\n[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
     EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
 }
 
