@@ -14,6 +14,9 @@
 namespace nodeconfig {
 namespace {
 
+constexpr std::string_view kIdentifierBreaksLines = "This variable cannot have an alarm: its identifier holds a line "
+                                                    "break, which the node configuration file cannot keep.";
+
 void setUpRoot(UaBase::Object& root, const UaNodeId& nodeId, const char* name)
 {
     root.setNodeId(nodeId);
@@ -291,6 +294,13 @@ bool AlarmHistoryTree::Execute(TreeCommand command)
 {
     if (!isEnabled(command))
         return false;
+    const bool setsAlarm = command == TreeCommand::AddAlarmEvent || command == TreeCommand::EditCondition;
+    if (setsAlarm && !FitsOnALine(m_selected->entry().node->nodeId().identifierString().view())) {
+        // The block lists an alarm by its identifier, one line each.
+        m_host.tellFailure(kIdentifierBreaksLines);
+        ShowNodeAttributes();
+        return false;
+    }
     bool done = false;
     std::string_view failure;
     switch (command) {

@@ -145,6 +145,10 @@ AlarmLimitsReview ReviewAlarmLimits(int typeCode, const AlarmLimits& limits)
 
 AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
 {
+    for (const std::string* limit : {&limits.highHigh, &limits.high, &limits.low, &limits.lowLow}) {
+        if (!FitsOnALine(*limit))
+            return AlarmConditionProblem::LineBreak;
+    }
     if (endsWithSignOrPoint(limits.highHigh))
         return AlarmConditionProblem::HighHighInput;
     if (limits.highHigh.empty() && limits.high.empty() && limits.low.empty() && limits.lowLow.empty())
@@ -161,6 +165,9 @@ AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
 std::string_view AlarmConditionMessage(AlarmConditionProblem problem)
 {
     switch (problem) {
+    case AlarmConditionProblem::LineBreak:
+        return "An alarm limit holds a line break, which the node configuration file cannot keep. Please enter "
+               "the limits again.";
     case AlarmConditionProblem::HighHighInput:
         return "High High Limit Input error...";
     case AlarmConditionProblem::NoCondition:

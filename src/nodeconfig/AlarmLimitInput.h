@@ -55,6 +55,7 @@ bool CanBeTyped(int typeCode, std::u16string_view text);
 /// The first check of the alarm limit dialog's OK that the four limits fail, in check order.
 enum class AlarmConditionProblem {
     None,
+    LineBreak, ///< a limit holds a line break (one read from a file), which the block cannot hold
     HighHighInput, ///< the high-high limit ends with "-" or "."
     NoCondition,   ///< all four limits are empty
     HighInput,

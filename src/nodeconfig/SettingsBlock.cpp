@@ -2,6 +2,7 @@
 
 #include "nodeconfig/NodeConfigFiles.h"
 #include "platform/ProfileText.h"
+#include "support/DebugOutput.h"
 #include "support/TextCodec.h"
 #include "uabase/BaseNode.h"
 #include "uabase/UaString.h"
@@ -120,7 +121,15 @@ bool hasHistorySection(std::string_view text)
     return found;
 }
 
-bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+/// Names on the debug output an alarm that the block cannot hold, its line breaks written out.
+void logLeftOut(const UaBase::Variable& variable)
+{
+    std::string id;
+    for (const char c : variable.nodeId().toString().toStdString())
+        id += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    support::debugOutput("CPgXmlConfigure: WriteNodeConfig failed. The alarm of " + id
+        + " is left out of the settings block: its identifier or a limit holds a line break.");
+}
 
 void appendLine(std::string& out, std::string_view line)
 {
@@ -192,6 +201,8 @@ std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesyst
     return result;
 }
 
+bool FitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
 std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file)
 {
     NodeConfigSplitter splitter;
@@ -210,11 +221,13 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
         const auto* variable = static_cast<const UaBase::Variable*>(entry->node);
         const std::string identifier = variable->nodeId().identifierString().toStdString();
         const std::string_view limits[] = {entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit};
-        bool breaksLines = hasLineBreak(identifier);
+        bool fits = FitsOnALine(identifier);
         for (std::string_view limit : limits)
-            breaksLines = breaksLines || hasLineBreak(limit);
-        if (breaksLines)
+            fits = fits && FitsOnALine(limit);
+        if (!fits) {
+            logLeftOut(*variable);
             continue;
+        }
         lines.nodeLines.push_back("Node" + std::to_string(counter) + "=" + identifier);
         if (alarmDataTypeOf(variable->dataType()) != AlarmDataType::Boolean) {
             const std::string group = std::string(kExternalAlarmPrefix) + identifier;

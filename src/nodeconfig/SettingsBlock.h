@@ -135,9 +135,13 @@ struct AlarmSourceLines {
     std::vector<std::string> externalLines; ///< five lines per alarm of a non-Boolean variable
 };
 
+/// Whether the text can stand in one line of the block: it holds no line break (CR or LF).
+bool FitsOnALine(std::string_view text);
+
 /// The lines of the alarm entries of variables, in list order, numbered from 1. History
-/// entries, entries of other node classes and alarms whose identifier or limits hold a line
-/// break (which would split the block's lines) give no lines.
+/// entries and entries of other node classes give no lines, and neither do alarms whose
+/// identifier or limits hold a line break (which would split the block's lines): such an alarm
+/// cannot be entered, and one that a file brought along is named on the debug output.
 AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry*>& entries);
 
 /// The whole file: every document line, then the block with the regenerated alarm lines.

@@ -2,6 +2,7 @@
 
 #include "nodeconfig/NodeConfigTesting.h"
 #include "platform/PrivateProfile.h"
+#include "support/DebugOutput.h"
 #include "support/TempDir.h"
 #include "support/WholeFile.h"
 #include "uabase/Object.h"
@@ -56,7 +57,10 @@ TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
     for (const AlarmHistoryEntry& entry : entries)
         pointers.push_back(&entry);
 
+    support::ScopedDebugCapture capture;
     const AlarmSourceLines lines = BuildAlarmSourceLines(pointers);
+    EXPECT_EQ(capture.text(), "CPgXmlConfigure: WriteNodeConfig failed. The alarm of ns=2;s=Bad\\nName is left out "
+                              "of the settings block: its identifier or a limit holds a line break.\n");
     EXPECT_EQ(lines.nodeLines, (std::vector<std::string>{"Node1=Tank.Level", "Node2=Pump.Running", "Node3=Tank.Name"}));
     EXPECT_EQ(lines.externalLines, (std::vector<std::string>{
         "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
