@@ -114,13 +114,11 @@ TEST(AlarmHistoryTreeTest, AVariableOutsideTheObjectsTreeIsMarkedOnItsAlarmItem)
     AlarmHistoryTree tree(request, host);
     tree.Initialise();
     std::vector<std::string> marked;
-    for (const NodeTreeItem* root : {tree.alarmRoot(), tree.historyRoot()}) {
-        for (std::size_t row = 0; row < root->childCount(); ++row) {
-            const NodeTreeItem& item = *root->child(row);
-            marked.push_back(item.text().toStdString() + " " + std::to_string(item.entry().image));
-        }
-    }
-    EXPECT_EQ(marked, (std::vector<std::string>{"Orphan 13", "Level 9", "Orphan 10", "Level 10"}));
+    dump(*tree.alarmRoot(), 0, marked);
+    dump(*tree.historyRoot(), 0, marked);
+    EXPECT_EQ(marked, (std::vector<std::string>{
+                          "Alarm Event [0]", "  Orphan [13]", "  Level [9]", "Historical Data [0]", "  Orphan [10]",
+                          "  Level [10]"}));
 }
 
 TEST(AlarmHistoryTreeTest, MenusFollowTheRootTheTypeAndTheFlags)
