@@ -323,32 +323,39 @@ void CPsTavox::ToggleVisible()
                                   "show the window.");
         return;
     }
+    if (restoreAfterLogin() == Restore::LoginRefused)
+        done(QDialog::Accepted);
+}
+
+CPsTavox::Restore CPsTavox::restoreAfterLogin()
+{
     if (m_loginOpen) {
         if (QWidget* login = QApplication::activeModalWidget()) {
             login->raise();
             login->activateWindow();
         }
-        return;
+        return Restore::LoginOpenAlready;
     }
     m_loginOpen = true;
     const bool loggedIn = RunLogin();
     m_loginOpen = false;
-    if (!loggedIn) {
-        done(QDialog::Accepted);
-        return;
-    }
+    if (!loggedIn)
+        return Restore::LoginRefused;
     RefreshAllPages();
     showNormal();
     raise();
     activateWindow();
     m_visible = true;
+    return Restore::Shown;
 }
 
 void CPsTavox::OnShowRequest()
 {
-    // A hidden sheet comes back only through the login, whoever asks for it.
+    // A hidden sheet comes back only through the login, whoever asks for it. A second start
+    // by someone without the password must not end the administrator's running copy: the
+    // sheet then stays in the notification area.
     if (!m_visible) {
-        ToggleVisible();
+        (void)restoreAfterLogin();
         return;
     }
     showNormal();

@@ -73,7 +73,8 @@ public:
 
     /// Hides the sheet into the notification area, or brings it back after a login.
     void ToggleVisible();
-    /// Another start of the program asks this one to show itself.
+    /// Another start of the program asks this one to show itself; a hidden sheet asks for the
+    /// login first and stays hidden when it is not given.
     void OnShowRequest();
 
     void SetActivePage(int index);
@@ -118,6 +119,10 @@ private slots:
     void UpdateApplyButton();
 
 private:
+    /// How bringing the hidden sheet back went.
+    enum class Restore { Shown, LoginRefused, LoginOpenAlready };
+    /// Asks for the login password and, when it is given, reloads the pages and shows the sheet.
+    Restore restoreAfterLogin();
     void UpdateHeader();
     void RefreshStatusAndEndpoints();
     void RefreshAllPages();

@@ -12,14 +12,15 @@ using platform::RegStatus;
 
 namespace {
 
-// Reads a string value as the Windows call does into a zero-filled 1024-byte buffer. A value
-// that fills the buffer without a terminating NUL reads as missing rather than running past it.
+// Reads a string value (REG_SZ, or REG_EXPAND_SZ as stored) as the Windows call does into a
+// zero-filled 1024-byte buffer. A value that fills the buffer without a terminating NUL reads as
+// missing rather than running past it.
 bool readString(const RegistryKey& key, std::string_view name, std::u16string& text)
 {
     std::array<std::uint8_t, ServerKey::kStringBufferBytes> buffer {};
     std::uint32_t size = ServerKey::kStringBufferBytes;
     std::uint32_t type = 0;
-    if (key.queryValue(name, &type, buffer.data(), &size) != RegStatus::Success || type != platform::kRegSz)
+    if (key.queryValue(name, &type, buffer.data(), &size) != RegStatus::Success || !platform::isRegString(type))
         return false;
     std::u16string result;
     for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) {

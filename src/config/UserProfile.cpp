@@ -32,7 +32,7 @@ std::u16string UserProfile::getString(std::string_view section, std::string_view
         return std::u16string(fallback);
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    if (key.queryValue(entry, type, data) != RegStatus::Success || type != platform::kRegSz)
+    if (key.queryValue(entry, type, data) != RegStatus::Success || !platform::isRegString(type))
         return std::u16string(fallback);
     return platform::regSzText(data.data(), data.size());
 }

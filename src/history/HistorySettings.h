@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,9 +53,14 @@ struct StoredHistoryKeys {
 
 StoredHistoryKeys readHistoryKeys(const std::filesystem::path& nodeCfgPath);
 
+/// The label ("Server:", say) of the first field whose value cannot be stored in the history
+/// section as it stands (it holds a line break); none when all can.
+std::optional<std::u16string_view> UnwritableHistoryField(const HistorySettings& settings);
+
 /// Writes "SQLTYPE", "DRIVER", "SERVER", "PORT", "UID", "PWD", "DATABASE", "DSN" and "ACTIVE",
-/// in that order, into the history section. False at the first key that cannot be written
-/// (a value with a line break, or a file that cannot be replaced).
+/// in that order, into the history section, all in one replacement of the file. False, with
+/// nothing written, when a value cannot be stored (UnwritableHistoryField) or the file cannot
+/// be replaced.
 [[nodiscard]] bool writeHistoryKeys(const std::filesystem::path& nodeCfgPath, const HistorySettings& settings);
 
 /// Makes sure that the node configuration file's settings block holds the history section,

@@ -22,6 +22,18 @@ Notice fileNotOpened(std::u16string_view path)
     return {std::u16string(path) + u" doesn't exist or it can't be opened!", u"Error!", NoticeIcon::Error};
 }
 
+Notice fileNotWritten(std::u16string_view path)
+{
+    return {std::u16string(path) + u" can't be written!", u"Error!", NoticeIcon::Error};
+}
+
+Notice valueNotWritable(std::u16string_view label, std::u16string_view path)
+{
+    return {u"The value of \"" + std::u16string(label) + u"\" holds a line break and can't be written to "
+            + std::u16string(path) + u"!",
+        u"Error!", NoticeIcon::Error};
+}
+
 Notice blankField()
 {
     return {u"Blank field! Please check all setting value!", u"Error!", NoticeIcon::Error};

@@ -27,8 +27,12 @@ Notice noDriverFound();
 Notice selectDriver();
 /// The database browse with an empty field.
 Notice checkAllSettings();
-/// The node configuration file cannot be opened for reading and writing, or not changed.
+/// The node configuration file cannot be opened for reading and writing.
 Notice fileNotOpened(std::u16string_view path);
+/// The node configuration file opened, but the history section could not be written to it.
+Notice fileNotWritten(std::u16string_view path);
+/// The value of the field `label` cannot be stored in the file (it holds a line break).
+Notice valueNotWritable(std::u16string_view label, std::u16string_view path);
 /// A required field is blank at apply.
 Notice blankField();
 /// The question asked when the server is "127.0.0.1".

@@ -170,6 +170,21 @@ ApplyOutcome OdbcSettings::CheckSettings(const HistorySettings& shown,
     const std::filesystem::path& nodeCfgPath,
     const std::function<bool()>& continueWithLocalhost) const
 {
+    ApplyOutcome outcome = checkFields(shown, nodeCfgPath, continueWithLocalhost);
+    // Every key is written, the history database on or off: all must fit before the first is.
+    if (outcome.passed) {
+        if (const auto field = UnwritableHistoryField(shown)) {
+            outcome.passed = false;
+            outcome.failure = notices::valueNotWritable(*field, pathText(nodeCfgPath));
+        }
+    }
+    return outcome;
+}
+
+ApplyOutcome OdbcSettings::checkFields(const HistorySettings& shown,
+    const std::filesystem::path& nodeCfgPath,
+    const std::function<bool()>& continueWithLocalhost) const
+{
     if (!opensForReadingAndWriting(nodeCfgPath))
         return failed(notices::fileNotOpened(pathText(nodeCfgPath)));
     ApplyOutcome outcome;
@@ -209,14 +224,14 @@ ApplyOutcome OdbcSettings::Apply(const HistorySettings& shown,
         support::debugOutput("CPgODBCSQL: OnApply failed. The settings block of " + nodeCfgPath.string()
             + " holds no [HistorizedtoODBCSQL] section and none could be made.");
         outcome.passed = false;
-        outcome.failure = notices::fileNotOpened(pathText(nodeCfgPath));
+        outcome.failure = notices::fileNotWritten(pathText(nodeCfgPath));
         return outcome;
     }
     if (!writeHistoryKeys(nodeCfgPath, shown)) {
         support::debugOutput("CPgODBCSQL: OnApply failed. The keys could not be written to " + nodeCfgPath.string()
             + ".");
         outcome.passed = false;
-        outcome.failure = notices::fileNotOpened(pathText(nodeCfgPath));
+        outcome.failure = notices::fileNotWritten(pathText(nodeCfgPath));
     }
     return outcome;
 }

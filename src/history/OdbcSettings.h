@@ -83,13 +83,15 @@ public:
     /// The checks of apply, in order: the file opens for reading and writing; with "Active
     /// SQL" checked, driver and server are not blank (empty or one space), "127.0.0.1" is
     /// confirmed through `continueWithLocalhost`, port, user, password (not for MSSQL) and
-    /// database are not blank and a type is selected.
+    /// database are not blank and a type is selected; then, "Active SQL" checked or not, every
+    /// value can be stored in the file (valueNotWritable names the first that cannot).
     ApplyOutcome CheckSettings(const HistorySettings& shown,
         const std::filesystem::path& nodeCfgPath,
         const std::function<bool()>& continueWithLocalhost) const;
 
-    /// CheckSettings, then the history section is made sure of and the nine keys are written.
-    /// Nothing is written when the check fails.
+    /// CheckSettings, then the history section is made sure of and the nine keys are written in
+    /// one replacement of the file. Nothing is written when the check fails; a file that cannot
+    /// be changed gives fileNotWritten.
     ApplyOutcome Apply(const HistorySettings& shown,
         const std::filesystem::path& nodeCfgPath,
         const std::function<bool()>& continueWithLocalhost);
@@ -98,6 +100,10 @@ public:
     bool hasEnvironment() const { return m_environment != nullptr; }
 
 private:
+    /// CheckSettings without the check that every value can be stored.
+    ApplyOutcome checkFields(const HistorySettings& shown,
+        const std::filesystem::path& nodeCfgPath,
+        const std::function<bool()>& continueWithLocalhost) const;
     /// A new environment for a browse, replacing the last one; false when it cannot be had.
     bool renewEnvironment(const char* operation);
 

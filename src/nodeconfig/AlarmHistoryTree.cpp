@@ -14,6 +14,9 @@
 namespace nodeconfig {
 namespace {
 
+constexpr std::string_view kIdentifierBreaksLines = "This variable cannot have an alarm: its identifier holds a line "
+                                                    "break, which the node configuration file cannot keep.";
+
 void setUpRoot(UaBase::Object& root, const UaNodeId& nodeId, const char* name)
 {
     root.setNodeId(nodeId);
@@ -218,9 +221,6 @@ NodeTreeItem* AlarmHistoryTree::FindTreeItem(const NodeTreeItem* start, std::str
 
 void AlarmHistoryTree::UpdateItemImage(NodeTreeItem& item)
 {
-    // Items under the alarm and history roots keep the alarm light and the document with a pen.
-    if (RootOf(&item) != m_objectsItem)
-        return;
     const std::uint16_t flags = item.entry().flags;
     NodeIcon icon = NodeIcon::Variable;
     if ((flags & kEntryAlarm) && (flags & kEntryHistory))
@@ -294,6 +294,13 @@ bool AlarmHistoryTree::Execute(TreeCommand command)
 {
     if (!isEnabled(command))
         return false;
+    const bool setsAlarm = command == TreeCommand::AddAlarmEvent || command == TreeCommand::EditCondition;
+    if (setsAlarm && !FitsOnALine(m_selected->entry().node->nodeId().identifierString().view())) {
+        // The block lists an alarm by its identifier, one line each.
+        m_host.tellFailure(kIdentifierBreaksLines);
+        ShowNodeAttributes();
+        return false;
+    }
     bool done = false;
     std::string_view failure;
     switch (command) {

@@ -97,7 +97,10 @@ public:
     NodeTreeItem* objectsRoot() const { return m_objectsItem; }
     NodeTreeItem* alarmRoot() const { return m_alarmItem; }
     NodeTreeItem* historyRoot() const { return m_historyItem; }
-    /// The icon an item under the Objects root has for its flags; other items keep theirs.
+    /// The icon of a variable's item for its flags: 13 alarm and history, 12 history, 11 alarm,
+    /// 2 neither. An item under the alarm or history root gets it too when a command changes its
+    /// flags ("Edit Condition"), or when the search from the Objects root finds it there for a
+    /// variable that the Objects tree does not show.
     void UpdateItemImage(NodeTreeItem& item);
 
 private:

@@ -91,6 +91,22 @@ bool AcceptsTypedCharacter(int typeCode, std::u16string_view text, std::size_t c
     return false;
 }
 
+bool AcceptsTypedOverSelection(int typeCode,
+    std::u16string_view text,
+    std::size_t caret,
+    std::size_t selectionStart,
+    std::size_t selectionEnd,
+    char16_t character)
+{
+    if (!AcceptsTypedCharacter(typeCode, text, caret, character))
+        return false;
+    if (selectionStart >= selectionEnd)
+        return true;
+    const LimitEditText replaced
+        = InsertAsTyped(typeCode, text, selectionStart, selectionEnd, std::u16string_view(&character, 1), text.size());
+    return replaced.caret == std::min(selectionStart, text.size()) + 1;
+}
+
 LimitEditText InsertAsTyped(int typeCode,
     std::u16string_view text,
     std::size_t selectionStart,
@@ -129,6 +145,10 @@ AlarmLimitsReview ReviewAlarmLimits(int typeCode, const AlarmLimits& limits)
 
 AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
 {
+    for (const std::string* limit : {&limits.highHigh, &limits.high, &limits.low, &limits.lowLow}) {
+        if (!FitsOnALine(*limit))
+            return AlarmConditionProblem::LineBreak;
+    }
     if (endsWithSignOrPoint(limits.highHigh))
         return AlarmConditionProblem::HighHighInput;
     if (limits.highHigh.empty() && limits.high.empty() && limits.low.empty() && limits.lowLow.empty())
@@ -145,6 +165,9 @@ AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
 std::string_view AlarmConditionMessage(AlarmConditionProblem problem)
 {
     switch (problem) {
+    case AlarmConditionProblem::LineBreak:
+        return "An alarm limit holds a line break, which the node configuration file cannot keep. Please enter "
+               "the limits again.";
     case AlarmConditionProblem::HighHighInput:
         return "High High Limit Input error...";
     case AlarmConditionProblem::NoCondition:

@@ -20,6 +20,17 @@ std::size_t AlarmTextLimit(int typeCode);
 /// characters included, is dropped.
 bool AcceptsTypedCharacter(int typeCode, std::u16string_view text, std::size_t caret, char16_t character);
 
+/// Whether `character`, typed with the caret at `caret` into a limit edit that holds `text` with
+/// [selectionStart, selectionEnd) selected, goes in: it must be accepted by the text as it stands
+/// (AcceptsTypedCharacter) and where it lands in place of the selection. A refused character
+/// leaves the text, the selection included, as it was.
+bool AcceptsTypedOverSelection(int typeCode,
+    std::u16string_view text,
+    std::size_t caret,
+    std::size_t selectionStart,
+    std::size_t selectionEnd,
+    char16_t character);
+
 /// A limit edit's text and caret after an insertion.
 struct LimitEditText {
     std::u16string text;
@@ -44,6 +55,7 @@ bool CanBeTyped(int typeCode, std::u16string_view text);
 /// The first check of the alarm limit dialog's OK that the four limits fail, in check order.
 enum class AlarmConditionProblem {
     None,
+    LineBreak, ///< a limit holds a line break (one read from a file), which the block cannot hold
     HighHighInput, ///< the high-high limit ends with "-" or "."
     NoCondition,   ///< all four limits are empty
     HighInput,

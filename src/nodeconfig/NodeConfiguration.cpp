@@ -205,6 +205,11 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
         return false;
     }
     lines.finish(addLine);
+    // The history section belongs to the ODBC Database page and to whoever else writes it
+    // (tavox-admin odbc set, another utility): it is carried over as it stands in the server's
+    // file now, not as the document held since its load has it.
+    if (auto history = ReadHistorySection(m_paths.nodeCfgPath))
+        splitter.setHistoryLines(std::move(*history));
     std::vector<const AlarmHistoryEntry*> entries(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         entries[i] = m_entries[i].get();

@@ -74,6 +74,9 @@ public:
     /// The "Start Logging" box changed.
     void OnStartLogging(bool checked);
     /// Saves the document to `path` with the settings block after it, replacing the file whole.
+    /// The block's history section is the one the server's file holds at that moment (the
+    /// document's own when that file cannot be read), so that keys written there since the
+    /// load are kept.
     bool WriteNodeConfig(const std::filesystem::path& path);
     /// The write that the sheet's apply runs through the Status page: while a file is loaded
     /// the file is written back, changed or not; then the page is unchanged and the backup of

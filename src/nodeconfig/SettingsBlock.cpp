@@ -2,11 +2,13 @@
 
 #include "nodeconfig/NodeConfigFiles.h"
 #include "platform/ProfileText.h"
+#include "support/DebugOutput.h"
 #include "support/TextCodec.h"
 #include "uabase/BaseNode.h"
 #include "uabase/UaString.h"
 #include "uabase/Variable.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -59,10 +61,23 @@ bool isLevelLine(std::string_view line)
 }
 
 /// An element's start tag at the start of a line: in the indented output of the document, the
-/// root element's.
+/// root element's. Blanks in front (a file indented by hand) and a byte-order mark do not count.
 bool startsElement(std::string_view line)
 {
+    if (line.starts_with("\xEF\xBB\xBF"))
+        line.remove_prefix(3);
+    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
     return line.size() >= 2 && line[0] == '<' && line[1] != '?' && line[1] != '!' && line[1] != '/';
+}
+
+/// Whether the line opens the settings block: a "<!--" line once the root element has started.
+/// Until then `rootStarted` follows the lines; a comment in front of the root is no block.
+bool opensBlock(std::string_view line, bool& rootStarted)
+{
+    if (line == kBlockOpen && rootStarted)
+        return true;
+    rootStarted = rootStarted || startsElement(line);
+    return false;
 }
 
 std::string startLoggingLine(int startLogging)
@@ -106,7 +121,15 @@ bool hasHistorySection(std::string_view text)
     return found;
 }
 
-bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+/// Names on the debug output an alarm that the block cannot hold, its line breaks written out.
+void logLeftOut(const UaBase::Variable& variable)
+{
+    std::string id;
+    for (const char c : variable.nodeId().toString().toStdString())
+        id += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    support::debugOutput("CPgXmlConfigure: WriteNodeConfig failed. The alarm of " + id
+        + " is left out of the settings block: its identifier or a limit holds a line break.");
+}
 
 void appendLine(std::string& out, std::string_view line)
 {
@@ -114,17 +137,11 @@ void appendLine(std::string& out, std::string_view line)
     out.append(kLineEnd);
 }
 
-/// The text after `key` in `line`, where the line holds the key.
-std::string valueAfter(std::string_view line, std::string_view key)
-{
-    return std::string(line.substr(line.find(key) + key.size()));
-}
-
 } // namespace
 
 void NodeConfigSplitter::addLine(std::string_view line)
 {
-    if (line == kBlockOpen && m_rootStarted) {
+    if (m_inBlock ? line == kBlockOpen : opensBlock(line, m_rootStarted)) {
         m_inBlock = true;
         return;
     }
@@ -151,10 +168,9 @@ void NodeConfigSplitter::addLine(std::string_view line)
             m_split.historyLines.emplace_back(line);
         return;
     }
-    m_rootStarted = m_rootStarted || startsElement(line);
     if (m_documentLines)
         m_documentLines->push_back(line);
-    else
+    else if (m_documentText)
         appendLine(*m_documentText, line);
 }
 
@@ -185,6 +201,16 @@ std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesyst
     return result;
 }
 
+bool FitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
+std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file)
+{
+    NodeConfigSplitter splitter;
+    if (!files::forEachLine(file, [&splitter](std::string_view line) { splitter.addLine(line); }))
+        return std::nullopt;
+    return splitter.historyLines();
+}
+
 AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry*>& entries)
 {
     AlarmSourceLines lines;
@@ -195,11 +221,13 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
         const auto* variable = static_cast<const UaBase::Variable*>(entry->node);
         const std::string identifier = variable->nodeId().identifierString().toStdString();
         const std::string_view limits[] = {entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit};
-        bool breaksLines = hasLineBreak(identifier);
+        bool fits = FitsOnALine(identifier);
         for (std::string_view limit : limits)
-            breaksLines = breaksLines || hasLineBreak(limit);
-        if (breaksLines)
+            fits = fits && FitsOnALine(limit);
+        if (!fits) {
+            logLeftOut(*variable);
             continue;
+        }
         lines.nodeLines.push_back("Node" + std::to_string(counter) + "=" + identifier);
         if (alarmDataTypeOf(variable->dataType()) != AlarmDataType::Boolean) {
             const std::string group = std::string(kExternalAlarmPrefix) + identifier;
@@ -243,12 +271,13 @@ void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const A
 
 void StartLoggingReader::addLine(std::string_view line)
 {
-    if (line == kBlockOpen)
-        m_inBlock = true;
-    else if (m_inBlock && line == kHistorySectionHeader)
-        m_inHistory = true;
-    else if (m_inHistory && line == kBlockClose)
+    // The block and its history section as the writer takes them.
+    if (!m_inBlock)
+        m_inBlock = opensBlock(line, m_rootStarted);
+    else if (line == kBlockClose)
         m_inBlock = m_inHistory = false;
+    else if (line == kHistorySectionHeader || line == kNonExclusiveHeader)
+        m_inHistory = line == kHistorySectionHeader;
     else if (m_inHistory && contains(line, kStartLoggingKey))
         m_value = contains(line, "true") ? 1 : 0;
 }
@@ -270,16 +299,18 @@ std::optional<int> ReadStartLogging(const std::filesystem::path& file)
 
 void AlarmSourceReader::addLine(std::string_view line)
 {
-    if (!m_inSection && line == kAlarmSourceHeader) {
-        m_inSection = true;
+    if (!m_inBlock) {
+        m_inBlock = opensBlock(line, m_rootStarted);
         return;
     }
     if (line == kBlockClose) {
-        m_inSection = false;
+        m_inBlock = m_inSection = false;
         return;
     }
-    if (!m_inSection)
+    if (!m_inSection) {
+        m_inSection = line == kAlarmSourceHeader;
         return;
+    }
     if (contains(line, m_expected) && !isExternalAlarmLine(line)) {
         m_found.identifiers.emplace_back(line.substr(line.find('=') + 1));
         m_expected = "Node" + std::to_string(m_found.identifiers.size() + 1) + "=";
@@ -306,17 +337,21 @@ AlarmSourceNodes ReadAlarmSourceNodes(const std::filesystem::path& file)
 AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string>& pool)
 {
     AlarmLimits limits;
-    const std::string prefix(identifier);
+    // A line names the identifier whole: the group's prefix, the identifier, then the kind's key.
+    // Blanks in front of the line were read before and still are.
+    const std::string group = std::string(kExternalAlarmPrefix) + std::string(identifier);
     const std::pair<std::string, std::string*> keys[] = {
-        {prefix + ".HighHighLimit=", &limits.highHigh},
-        {prefix + ".HighLimit=", &limits.high},
-        {prefix + ".LowLimit=", &limits.low},
-        {prefix + ".LowLowLimit=", &limits.lowLow},
+        {group + ".HighHighLimit=", &limits.highHigh},
+        {group + ".HighLimit=", &limits.high},
+        {group + ".LowLimit=", &limits.low},
+        {group + ".LowLowLimit=", &limits.lowLow},
     };
     for (std::size_t i = pool.size(); i-- > 0;) {
+        std::string_view line = pool[i];
+        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
         for (const auto& [key, limit] : keys) {
-            if (contains(pool[i], key)) {
-                *limit = valueAfter(pool[i], key);
+            if (line.starts_with(key)) {
+                *limit = std::string(line.substr(key.size()));
                 pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
             }

@@ -78,10 +78,11 @@ struct NodeConfigSplit {
 };
 
 /// Splits a saved document line by line, as the lines come; SplitNodeConfigText over a text
-/// that is produced piece by piece. Document lines are collected as views, or appended to a
-/// text each with CR LF as they come.
+/// that is produced piece by piece. Document lines are collected as views, appended to a text
+/// each with CR LF as they come, or (default-constructed) dropped.
 class NodeConfigSplitter {
 public:
+    NodeConfigSplitter() = default;
     explicit NodeConfigSplitter(std::vector<std::string_view>& documentLines)
         : m_documentLines(&documentLines)
     {
@@ -91,6 +92,10 @@ public:
     {
     }
     void addLine(std::string_view line);
+    /// The history lines found so far, as they stand (not normalised).
+    const std::vector<std::string>& historyLines() const { return m_split.historyLines; }
+    /// Replaces the history lines found so far: the section carried over comes from elsewhere.
+    void setHistoryLines(std::vector<std::string> lines) { m_split.historyLines = std::move(lines); }
     /// The level and history lines, normalised (see SplitNodeConfigText); no document lines.
     NodeConfigSplit finish(int startLogging);
 
@@ -120,15 +125,23 @@ struct SplitNodeConfigFileResult {
 /// Empty when the file cannot be read.
 std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesystem::path& file, int startLogging);
 
+/// The history section of the file's block, its lines as they stand (none when the block has no
+/// section); empty when the file cannot be read.
+std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file);
+
 /// The lines that the block lists the alarms with.
 struct AlarmSourceLines {
     std::vector<std::string> nodeLines;     ///< "Node1=<identifier>", "Node2=..."
     std::vector<std::string> externalLines; ///< five lines per alarm of a non-Boolean variable
 };
 
+/// Whether the text can stand in one line of the block: it holds no line break (CR or LF).
+bool FitsOnALine(std::string_view text);
+
 /// The lines of the alarm entries of variables, in list order, numbered from 1. History
-/// entries, entries of other node classes and alarms whose identifier or limits hold a line
-/// break (which would split the block's lines) give no lines.
+/// entries and entries of other node classes give no lines, and neither do alarms whose
+/// identifier or limits hold a line break (which would split the block's lines): such an alarm
+/// cannot be entered, and one that a file brought along is named on the debug output.
 AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry*>& entries);
 
 /// The whole file: every document line, then the block with the regenerated alarm lines.
@@ -137,7 +150,8 @@ std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourc
 void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms);
 
 /// Reads the "StartLogging" flag line by line: the last value (1 when its line holds "true",
-/// else 0) found in the history section of a block.
+/// else 0) found in the history section of the block, which (as for the writer) opens with a
+/// "<!--" line after the start of the root element.
 class StartLoggingReader {
 public:
     void addLine(std::string_view line);
@@ -145,6 +159,7 @@ public:
 
 private:
     std::optional<int> m_value;
+    bool m_rootStarted = false;
     bool m_inBlock = false;
     bool m_inHistory = false;
 };
@@ -155,8 +170,9 @@ std::optional<int> ReadStartLogging(const std::filesystem::path& file);
 std::optional<int> ReadStartLoggingText(std::string_view text);
 
 /// The identifiers listed under "[AlarmSourceNodes]" ("Node1=", "Node2=", ... without gaps),
-/// in file order, and the pool of external-level-alarm lines of the block. A line that starts
-/// as an external-level-alarm line is always one, whatever "NodeN=" its limit holds.
+/// in file order, and the pool of external-level-alarm lines of the block (after the start of
+/// the root element, as for the writer). A line that starts as an external-level-alarm line is
+/// always one, whatever "NodeN=" its limit holds.
 struct AlarmSourceNodes {
     std::vector<std::string> identifiers;
     std::vector<std::string> pool;
@@ -169,6 +185,8 @@ public:
 
 private:
     AlarmSourceNodes m_found;
+    bool m_rootStarted = false;
+    bool m_inBlock = false;
     bool m_inSection = false;
     std::string m_expected = "Node1=";
 };
@@ -186,9 +204,10 @@ struct AlarmLimits {
 };
 
 /// Takes the limit lines of `identifier` out of the pool, scanning from the last line to the
-/// first; the line nearest the start of the file wins. Keys are found by containment, so a
-/// line of an identifier that ends with this one's whole text also matches. The limit is the
-/// text after the key, so that an identifier holding "=" reads back its own value.
+/// first; the line nearest the start of the file wins. A line is the identifier's when it starts
+/// (after blanks) with the group prefix, the whole identifier and the kind's key, as the writer
+/// writes it: the lines of "15" are never those of "5". The limit is the text after the key, so
+/// that an identifier holding "=" reads back its own value.
 AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string>& pool);
 
 /// Makes sure that the file ends with a settings block holding a "[HistorizedtoODBCSQL]"

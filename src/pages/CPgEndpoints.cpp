@@ -5,6 +5,7 @@
 #include "config/EndpointSettings.h"
 #include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
+#include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -127,9 +128,9 @@ void CPgEndpoints::buildView()
 
     connect(m_uaTcpPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
     connect(m_httpsPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
-    connect(m_securityNone, &QCheckBox::clicked, this, &CPgEndpoints::markModifiedAfterFill);
+    connect(m_securityNone, &QCheckBox::toggled, this, &CPgEndpoints::markModifiedAfterFill);
     connect(m_certificates, &QPushButton::clicked, this, &CPgEndpoints::openCertificates);
-    connect(m_httpsSwitch, &QCheckBox::clicked, this, [this](bool checked) {
+    connect(m_httpsSwitch, &QCheckBox::toggled, this, [this](bool checked) {
         m_httpsPort->setEnabled(checked);
         SetModified(true);
     });
@@ -170,8 +171,8 @@ void CPgEndpoints::fill()
     m_uaTcpAddress->setText(QString::fromStdU16String(shown.uaTcpUrl));
     m_uaTcpPort->setText(QString::number(shown.uaTcpPort));
     m_uaTcpServerName->setText(computerName);
-    m_securityNone->setChecked(shown.securityNone);
-    m_httpsSwitch->setChecked(shown.https);
+    checkboxes::showChecked(m_securityNone, shown.securityNone);
+    checkboxes::showChecked(m_httpsSwitch, shown.https);
     m_httpsSwitch->setText(QString::fromStdU16String(shown.httpsUrl));
     m_httpsPort->setText(QString::number(shown.httpsPort));
     m_httpsServerName->setText(computerName);

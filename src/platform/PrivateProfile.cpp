@@ -27,14 +27,26 @@ bool writeProfileString(const std::filesystem::path& file,
     std::string_view key,
     std::string_view value)
 {
-    if (!profile_text::isWritable(section, key, value))
-        return false;
+    const ProfileKeyValue one[] = {{key, value}};
+    return writeProfileStrings(file, section, one);
+}
+
+bool writeProfileStrings(const std::filesystem::path& file,
+    std::string_view section,
+    std::span<const ProfileKeyValue> keys)
+{
+    for (const ProfileKeyValue& entry : keys) {
+        if (!profile_text::isWritable(section, entry.key, entry.value))
+            return false;
+    }
     std::string content;
     if (auto existing = support::readWholeFile(file))
         content = std::move(*existing);
     else if (existing.error().kind != support::ErrorKind::NotFound)
         return false;
-    return support::writeFileAtomically(file, profile_text::withValue(content, section, key, value)).ok();
+    for (const ProfileKeyValue& entry : keys)
+        content = profile_text::withValue(content, section, entry.key, entry.value);
+    return support::writeFileAtomically(file, content).ok();
 }
 
 std::uint32_t getPrivateProfileString(std::u16string_view section,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,19 @@ std::string readProfileString(const std::filesystem::path& file,
     std::string_view section,
     std::string_view key,
     std::string_view value);
+
+/// One key and its value, for writeProfileStrings.
+struct ProfileKeyValue {
+    std::string_view key;
+    std::string_view value;
+};
+
+/// Sets the keys of `section` one after the other, as writeProfileString would, in one rewrite
+/// of the file: all of them or none. False, with the file untouched, when any of them may not
+/// be written or the file cannot be read or replaced.
+[[nodiscard]] bool writeProfileStrings(const std::filesystem::path& file,
+    std::string_view section,
+    std::span<const ProfileKeyValue> keys);
 
 /// GetPrivateProfileStringW: copies the value (or the default) into `buffer` of `size`
 /// characters, cut to `size - 1` and NUL-terminated, and returns the number of characters

@@ -34,8 +34,12 @@ enum class RegStatus {
 
 /// Registry value types, kept with their Windows numbers.
 inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+/// Whether a value of the type holds text: REG_SZ, and REG_EXPAND_SZ read as it is stored (what
+/// `reg import` makes of a "hex(2):" line, say).
+constexpr bool isRegString(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
 
 /// The registry's limits on names, in UTF-16 characters: a key path has at most kMaxKeyDepth
 /// components of at most kMaxKeyNameLength characters each; a value name has at most

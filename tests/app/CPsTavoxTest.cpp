@@ -4,6 +4,7 @@
 #include "app/CTavoxUtilityApp.h"
 #include "certificates/StoreLayout.h"
 #include "certificates/StoreRepair.h"
+#include "platform/PrivateProfile.h"
 #include "snapshots/ConfigSnapshots.h"
 #include "support/TestCertificates.h"
 #include "support/UiSandbox.h"
@@ -234,6 +235,23 @@ TEST_F(CPsTavoxTest, RestoreWithAFailedLoginEndsTheSheet)
     EXPECT_FALSE(sheet.isVisible());
 }
 
+TEST_F(CPsTavoxTest, ASecondStartWhoseLoginIsRefusedLeavesTheSheetInTheTray)
+{
+    open();
+    QSignalSpy finished(&sheet, &QDialog::finished);
+    sheet.OnShowRequest();
+    EXPECT_TRUE(sheet.isVisible()) << "a shown sheet needs no login";
+    click(QStringLiteral("Cancel"));
+    sheet.logins.push_back(false);
+    sheet.OnShowRequest();
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_FALSE(sheet.isVisible());
+    sheet.logins.push_back(true);
+    sheet.OnShowRequest();
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_TRUE(sheet.isShown());
+}
+
 TEST_F(CPsTavoxTest, TrayExitEndsTheSheet)
 {
     open();
@@ -249,6 +267,32 @@ TEST_F(CPsTavoxTest, TrayExitEndsTheSheet)
     menu->actions().last()->trigger();
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
+}
+
+TEST_F(CPsTavoxTest, EveryCheckBoxToggledByAnAssistiveTechnologyMarksItsPageModified)
+{
+    open();
+    const std::pair<int, QString> boxes[] = {{1, QStringLiteral("None")}, {1, QStringLiteral("https://")},
+        {2, QStringLiteral("Enable Windows Logon")}, {2, QStringLiteral("Enable Certification")},
+        {2, QStringLiteral("Anonymous")}, {3, QStringLiteral("Start Logging")}, {4, QStringLiteral("Active SQL")}};
+    for (const auto& [index, caption] : boxes) {
+        SCOPED_TRACE(caption.toStdString());
+        CTavoxPage* page = sheet.GetPage(index);
+        QCheckBox* box = nullptr;
+        for (QCheckBox* child : page->findChildren<QCheckBox*>())
+            box = child->text().startsWith(caption) ? child : box;
+        ASSERT_NE(box, nullptr);
+        const bool stored = box->isChecked();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+        ASSERT_TRUE(accessible && accessible->actionInterface());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_NE(box->isChecked(), stored);
+        EXPECT_TRUE(page->isModified());
+        // Filled from the stores again, the box is no change of the user's.
+        page->Refresh();
+        EXPECT_EQ(box->isChecked(), stored);
+        EXPECT_FALSE(page->isModified());
+    }
 }
 
 TEST_F(CPsTavoxTest, ApplyIsEnabledExactlyWhileAPageIsModified)
@@ -375,6 +419,53 @@ TEST_F(CPsTavoxTest, AClientRefusedWhileTheUtilityRunsIsNamedInABalloon)
     EXPECT_EQ(sheet.balloons,
         QStringList {"The Tavox Server refused the client \"line3\" (urn:line3:client): its certificate is not trusted. "
                      "Trust it under Endpoints, Certificates..."});
+}
+
+TEST_F(CPsTavoxTest, HistoryKeysWrittenSinceTheLoadSurviveAnApplyThatTheOdbcPageRefuses)
+{
+    open(kServiceRunning);
+    // Another tool sets the history database while the sheet is open.
+    for (const auto& [key, value] : {std::pair{"SQLTYPE", "MySQL"}, std::pair{"SERVER", "db2"}})
+        ASSERT_TRUE(platform::writeProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", key, value));
+    findChildWithText<QCheckBox>(sheet.GetPage(4), QStringLiteral("Active SQL"))->click();
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    EXPECT_EQ(messages(), QStringList(QStringLiteral("Error!: Blank field! Please check all setting value!")));
+    EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "SERVER", ""), "db2");
+    EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "SQLTYPE", ""), "MySQL");
+}
+
+TEST_F(CPsTavoxTest, OkWithAnUnwritableNodeConfigurationKeepsItsEditsAndTheSheetOpen)
+{
+    open(kServiceRunning);
+    CTavoxPage* nodeConfig = sheet.GetPage(3);
+    findChildWithText<QCheckBox>(nodeConfig, QStringLiteral("Start Logging"))->click();
+    // A folder stands where the page's file was; the ODBC Database page, which reads its path
+    // anew, applies to a copy, so that only the write-back fails.
+    const std::filesystem::path copy = sandbox.serviceDir / "Other.xml";
+    std::filesystem::rename(sandbox.nodeConfig(), copy);
+    std::filesystem::create_directory(sandbox.nodeConfig());
+    sandbox.setString(ServerKey::kNodeCfg, u"Other.xml");
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("OK"));
+    QTest::qWait(700);
+    EXPECT_EQ(messages(), QStringList(QStringLiteral("Error: Open file fail...")));
+    EXPECT_FALSE(sheet.isRestartPending()) << "the Endpoints page's restart question is not asked";
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_TRUE(nodeConfig->isModified());
+    EXPECT_TRUE(sheet.isApplyEnabled());
+
+    // The edit is still there for the next Apply.
+    std::filesystem::remove(sandbox.nodeConfig());
+    std::filesystem::rename(copy, sandbox.nodeConfig());
+    sandbox.setString(ServerKey::kNodeCfg, u"NodeConfig.xml");
+    sandbox.boxes.clear();
+    sandbox.boxes.queueAnswer(MbResult::No);
+    sandbox.boxes.queueAnswer(MbResult::Ok);
+    click(QStringLiteral("&Apply"));
+    EXPECT_FALSE(nodeConfig->isModified());
+    EXPECT_EQ(platform::readProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", "StartLogging", ""), "true");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isVisible(); }, 3000)) << "OK was pressed before";
 }
 
 TEST_F(CPsTavoxTest, StateChangeFromTheServiceThreadRefreshesTheStatusPage)

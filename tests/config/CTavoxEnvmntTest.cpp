@@ -91,6 +91,7 @@ TEST_F(CTavoxEnvmntTest, StringValuesFallBackToTheirDefaults)
         {"missing", std::nullopt, u"NodeConfig.xml"},
         {"empty", sz(u""), u"NodeConfig.xml"},
         {"stored", sz(u"Plant.xml"), u"Plant.xml"},
+        {"stored as REG_EXPAND_SZ, unexpanded", Stored {kRegExpandSz, regSzBytes(u"%P%.xml")}, u"%P%.xml"},
         {"511 characters fit", sz(longest), longest},
         {"600 characters are too long", sz(std::u16string(600, u'n')), u"NodeConfig.xml"},
         {"unterminated in the whole buffer", Stored {kRegSz, unterminated}, u"NodeConfig.xml"},
@@ -145,6 +146,8 @@ TEST_F(CTavoxEnvmntTest, GetAppPathReportsWhyItFailed)
         {"empty", [&] { createKey(), store("ServicePath", sz(u"")); },
             "CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty."},
         {"stored", [&] { createKey(), store("ServicePath", sz(u"/opt/tavox/")); }, nullptr},
+        {"imported as REG_EXPAND_SZ",
+            [&] { createKey(), store("ServicePath", Stored {kRegExpandSz, regSzBytes(u"/opt/tavox/")}); }, nullptr},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(m_stores.machine());

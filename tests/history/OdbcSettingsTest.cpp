@@ -274,15 +274,24 @@ TEST_F(OdbcSettingsTest, RefusedOrFailedAppliesWriteNothing)
     m_ensure.fails = true;
     const ApplyOutcome failed = m_settings.Apply(complete(), m_file, [] { return true; });
     EXPECT_FALSE(failed.passed);
-    EXPECT_EQ(failed.failure.text, m_file.u16string() + u" doesn't exist or it can't be opened!");
+    EXPECT_EQ(failed.failure.text, m_file.u16string() + u" can't be written!");
     EXPECT_EQ(content(), before);
 
-    // A value that would break the file's lines is refused by the write, and reported.
+    // A value that would break the file's lines is refused before anything is written, with
+    // "Active SQL" off too.
     m_ensure.fails = false;
-    HistorySettings broken = complete();
-    broken.database = u"a\r\n[Other]";
-    EXPECT_FALSE(m_settings.Apply(broken, m_file, [] { return true; }).passed);
-    EXPECT_EQ(platform::readProfileString(m_file, "Other", "x", "none"), "none");
+    const int ensured = m_ensure.calls;
+    for (const bool active : {true, false}) {
+        HistorySettings broken = complete();
+        broken.active = active;
+        broken.database = u"a\r\n[Other]";
+        const ApplyOutcome refusedValue = m_settings.Apply(broken, m_file, [] { return true; });
+        EXPECT_FALSE(refusedValue.passed);
+        EXPECT_EQ(refusedValue.failure.text,
+            u"The value of \"Database:\" holds a line break and can't be written to " + m_file.u16string() + u"!");
+        EXPECT_EQ(content(), before);
+    }
+    EXPECT_EQ(m_ensure.calls, ensured);
 }
 
 TEST_F(OdbcSettingsTest, ServerBrowseAsksTheDriverOnlyForMsSql)

@@ -97,6 +97,30 @@ TEST(AlarmHistoryTreeTest, TheTreeShowsTheObjectsPlacesLateParentsAndMarksTheCon
     EXPECT_EQ(limitsOf(f.item(f.tree.alarmRoot(), "ns=2;s=Tank.Level")->entry()), "95|90|10|5");
 }
 
+TEST(AlarmHistoryTreeTest, AVariableOutsideTheObjectsTreeIsMarkedOnItsAlarmItem)
+{
+    // The search from the Objects root goes on into the roots that follow, where it finds the
+    // orphan's alarm item first: that item gets the icons of the variable, 11 and then 13.
+    std::string xml = plantXml();
+    const auto replace = [&xml](const std::string& from, const std::string& to) {
+        ASSERT_NE(xml.find(from), std::string::npos) << from;
+        xml.replace(xml.find(from), from.size(), to);
+    };
+    replace("\"3\" UserAccessLevel=\"3\"><DisplayName>Orphan", "\"7\" UserAccessLevel=\"7\"><DisplayName>Orphan");
+    replace("Node1=Tank.Level\r\n", "Node1=Tank.Level\r\nNode2=Orphan\r\n");
+    LoadedPage page(xml);
+    ConfigureRequest request = page.request();
+    ScriptedTreeHost host;
+    AlarmHistoryTree tree(request, host);
+    tree.Initialise();
+    std::vector<std::string> marked;
+    dump(*tree.alarmRoot(), 0, marked);
+    dump(*tree.historyRoot(), 0, marked);
+    EXPECT_EQ(marked, (std::vector<std::string>{
+                          "Alarm Event [0]", "  Orphan [13]", "  Level [9]", "Historical Data [0]", "  Orphan [10]",
+                          "  Level [10]"}));
+}
+
 TEST(AlarmHistoryTreeTest, MenusFollowTheRootTheTypeAndTheFlags)
 {
     TreeFixture f;
@@ -165,11 +189,11 @@ TEST(AlarmHistoryTreeTest, AnAlarmTakesTheLimitsOfTheDialogAndEditThenCancelChan
     EXPECT_EQ(limitsOf(alarm->entry()), "100||-5|");
     EXPECT_TRUE(f.host.failures.empty());
 
-    // Edit with OK shows the new limits at once; the item keeps the alarm light.
+    // Edit with OK shows the new limits at once; the item's icon is recomputed for its flags.
     f.host.answers.push_back(AlarmLimits{"120", "110", "0", "-10"});
     EXPECT_TRUE(f.run(alarm, TreeCommand::EditCondition));
     EXPECT_EQ(limitsOf(alarm->entry()), "120|110|0|-10");
-    EXPECT_EQ(alarm->entry().image, static_cast<int>(NodeIcon::AlarmItem));
+    EXPECT_EQ(alarm->entry().image, static_cast<int>(NodeIcon::VariableWithAlarm));
     EXPECT_EQ(f.host.condition[0], (AttributeRow{"HighHighLimit", "120"}));
 }
 

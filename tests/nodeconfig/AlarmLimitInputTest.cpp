@@ -150,6 +150,8 @@ TEST(AlarmLimitInputTest, OkChecksStopAtTheFirstFailureInOrder)
         // Only the last character is checked: a text from elsewhere passes otherwise.
         {{"7O", "", "", ""}, AlarmConditionProblem::None},
         {{"1.5", "-2", "", ""}, AlarmConditionProblem::None},
+        // A limit brought along by a file that the block could not hold comes before everything.
+        {{"90.", "8\r0", "", ""}, AlarmConditionProblem::LineBreak},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CheckAlarmCondition(c.limits), c.problem) << c.limits.highHigh << "|" << c.limits.high << "|"

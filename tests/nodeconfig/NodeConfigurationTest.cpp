@@ -133,6 +133,25 @@ TEST(NodeConfigurationTest, OneListedIdentifierServesOneVariableOfTheTwoNamespac
     EXPECT_EQ(twice.rows(), (std::vector<std::string>{"01 9 Level [|1||]", "02 9 Level [|||]"}));
 }
 
+TEST(NodeConfigurationTest, AlarmsOfFiveAndFifteenKeepTheirOwnLimitsThroughAWriteBack)
+{
+    const auto group = [](const std::string& id, const std::string& hh, const std::string& ll) {
+        const std::string key = "AlarmsWithNodesXML.ExternalLevelAlarm_" + id;
+        return std::vector<std::string>{"[" + key + "]", key + ".HighHighLimit=" + hh, key + ".HighLimit=",
+            key + ".LowLimit=", key + ".LowLowLimit=" + ll};
+    };
+    std::vector<std::string> lines = {"[AlarmSourceNodes]", "Node1=15", "Node2=5"};
+    for (const auto& part : {group("15", "150", "-15"), group("5", "50", "-5")})
+        lines.insert(lines.end(), part.begin(), part.end());
+    Fixture f(nodesetXml({{"ns=2;i=5", "i=6"}, {"ns=2;i=15", "i=6"}}, block(lines)));
+    const std::vector<std::string> expected = {"01 9 5 [50|||-5]", "02 9 15 [150|||-15]"};
+    f.config.ReloadNodeConfig();
+    EXPECT_EQ(f.rows(), expected);
+    ASSERT_TRUE(f.config.CompletePendingWrite());
+    f.config.ReloadNodeConfig();
+    EXPECT_EQ(f.rows(), expected) << readFile(f.path());
+}
+
 TEST(NodeConfigurationTest, ApplyRewritesTheFileWithItsBlockEvenWhenNothingChanged)
 {
     Fixture f;

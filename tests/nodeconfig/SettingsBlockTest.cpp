@@ -2,6 +2,7 @@
 
 #include "nodeconfig/NodeConfigTesting.h"
 #include "platform/PrivateProfile.h"
+#include "support/DebugOutput.h"
 #include "support/TempDir.h"
 #include "support/WholeFile.h"
 #include "uabase/Object.h"
@@ -56,7 +57,10 @@ TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
     for (const AlarmHistoryEntry& entry : entries)
         pointers.push_back(&entry);
 
+    support::ScopedDebugCapture capture;
     const AlarmSourceLines lines = BuildAlarmSourceLines(pointers);
+    EXPECT_EQ(capture.text(), "CPgXmlConfigure: WriteNodeConfig failed. The alarm of ns=2;s=Bad\\nName is left out "
+                              "of the settings block: its identifier or a limit holds a line break.\n");
     EXPECT_EQ(lines.nodeLines, (std::vector<std::string>{"Node1=Tank.Level", "Node2=Pump.Running", "Node3=Tank.Name"}));
     EXPECT_EQ(lines.externalLines, (std::vector<std::string>{
         "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
@@ -161,11 +165,14 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
     };
     const Case cases[] = {
         {"<A/>\n", std::nullopt},
-        {"<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1},
-        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0},
-        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0},
-        {"[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt},
-        {"<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt},
+        {"<A/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1},
+        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0},
+        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0},
+        {"<A/>\n[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt},
+        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt},
+        // The writer takes a comment in front of the root for document text; so do the readers.
+        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->\n<A/>\n", std::nullopt},
+        {"\xEF\xBB\xBF  <A>\n</A>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->", 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadStartLoggingText(c.text), c.value) << c.text;
@@ -174,6 +181,7 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
 TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
 {
     const AlarmSourceNodes found = ReadAlarmSourceNodesText(
+        "<!--\r\n[AlarmSourceNodes]\r\nNode1=Licence\r\n-->\r\n<A/>\r\n"
         "<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank.Level\r\nNode3=Pump\r\nNode2=A=B\r\n"
         "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
         "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
@@ -182,7 +190,7 @@ TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
     EXPECT_EQ(found.pool, (std::vector<std::string>{"[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
                               "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90"}));
 
-    const AlarmSourceNodes gap = ReadAlarmSourceNodesText("[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
+    const AlarmSourceNodes gap = ReadAlarmSourceNodesText("<A/>\n<!--\n[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
     EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
 }
 
@@ -234,7 +242,7 @@ TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
     EXPECT_EQ(ReadAlarmSourceNodes(regular).identifiers, std::vector<std::string>{"Tank"});
 }
 
-TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)
+TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStartThatNameTheIdentifierWhole)
 {
     const std::string prefix = "AlarmsWithNodesXML.ExternalLevelAlarm_";
     std::vector<std::string> pool = {
@@ -242,16 +250,21 @@ TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStart)
         prefix + "1.HighLimit=first",
         prefix + "11.LowLimit=of eleven",
         prefix + "1.HighLimit=second",
+        prefix + "1.LowLimit=" + prefix + "1.HighHighLimit=7",
+        "  " + prefix + "1.LowLowLimit=indented",
         prefix + "A=B.LowLowLimit=-4",
         prefix + "2.HighHighLimit=9",
     };
     const AlarmLimits one = TakeAlarmLimits("1", pool);
     EXPECT_EQ(one.high, "first");
-    // Keys are found by containment: the line of "11" ends with "1.LowLimit=".
-    EXPECT_EQ(one.low, "of eleven");
+    // The line of "11" ends with "1.LowLimit=" but names another identifier; a limit that holds
+    // another kind's key is still a low limit.
+    EXPECT_EQ(one.low, prefix + "1.HighHighLimit=7");
     EXPECT_EQ(one.highHigh, "");
-    EXPECT_EQ(one.lowLow, "");
-    EXPECT_EQ(pool, (std::vector<std::string>{"[" + prefix + "1]", prefix + "A=B.LowLowLimit=-4", prefix + "2.HighHighLimit=9"}));
+    EXPECT_EQ(one.lowLow, "indented");
+    EXPECT_EQ(pool, (std::vector<std::string>{"[" + prefix + "1]", prefix + "11.LowLimit=of eleven",
+                        prefix + "A=B.LowLowLimit=-4", prefix + "2.HighHighLimit=9"}));
+    EXPECT_EQ(TakeAlarmLimits("11", pool).low, "of eleven");
 
     // An identifier holding "=" reads back its own value, not the text after the first "=".
     EXPECT_EQ(TakeAlarmLimits("A=B", pool).lowLow, "-4");

@@ -168,6 +168,12 @@ TEST_F(NodeConfigCommandsTest, BadInputFailsWithOneLineAndChangesNothing)
         EXPECT_EQ(readFile(nodeConfig()), plantXml()) << message;
         EXPECT_EQ(snapshots(), m_initial) << message;
     }
+    // An identifier with a line break cannot be listed in the settings block.
+    writeFile(nodeConfig(), nodesetXml({{"ns=2;s=Bad&#10;Name", "i=6"}}));
+    EXPECT_EQ(run({"alarms", "set", "ns=2;s=Bad\nName", "--high", "1"}).err,
+        "ERROR: This variable cannot have an alarm: its identifier holds a line break, which the node "
+        "configuration file cannot keep.\n");
+    writeFile(nodeConfig(), plantXml());
     const Outcome usage = run({"alarms", "set", "ns=2;s=Tank.Count", "--middle", "3"});
     EXPECT_EQ(usage.code, kExitUsage);
     const Outcome settled = run({"history", "on", "ns=2;s=Tank.Level"});

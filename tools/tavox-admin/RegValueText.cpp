@@ -10,7 +10,6 @@ namespace admin {
 namespace {
 
 constexpr std::uint32_t kRegNone = 0;
-constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegMultiSz = 7;
 constexpr std::uint32_t kRegQword = 11;
 
@@ -68,7 +67,7 @@ std::string regTypeName(std::uint32_t type)
         return "REG_NONE";
     case platform::kRegSz:
         return "REG_SZ";
-    case kRegExpandSz:
+    case platform::kRegExpandSz:
         return "REG_EXPAND_SZ";
     case platform::kRegBinary:
         return "REG_BINARY";
@@ -107,7 +106,7 @@ support::Result<Bytes> parseAddData(std::uint32_t type, std::string_view data)
 std::string formatQueryData(std::uint32_t type, const Bytes& data)
 {
     char buffer[24];
-    if (type == platform::kRegSz || type == kRegExpandSz)
+    if (platform::isRegString(type))
         return support::utf16ToUtf8(platform::regSzText(data.data(), data.size()));
     if (type == platform::kRegDword && data.size() == 4) {
         std::snprintf(buffer, sizeof buffer, "0x%x", platform::regDwordValue(data.data()));

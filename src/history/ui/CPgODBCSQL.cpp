@@ -4,6 +4,7 @@
 #include "history/SqlStatus.h"
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
+#include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -150,7 +151,7 @@ void CPgODBCSQL::buildView()
     enableDependents(false);
     m_browseServers->setVisible(false);
 
-    connect(m_active, &QCheckBox::clicked, this, &CPgODBCSQL::OnActiveClicked);
+    connect(m_active, &QCheckBox::toggled, this, &CPgODBCSQL::OnActiveClicked);
     connect(m_type, &QComboBox::activated, this, &CPgODBCSQL::OnTypeSelected);
     connect(m_driver, &QComboBox::activated, this, &CPgODBCSQL::OnDriverSelected);
     connect(m_server, &QComboBox::activated, this, &CPgODBCSQL::OnServerSelected);
@@ -204,7 +205,7 @@ void CPgODBCSQL::LoadSettings()
     const history::HistorySettings& stored = loaded.settings;
     // A switch disabled for want of drivers is usable again once there are some.
     m_active->setEnabled(true);
-    m_active->setChecked(stored.active);
+    checkboxes::showChecked(m_active, stored.active);
     m_type->setEnabled(stored.active);
     enableDependents(stored.active);
     fillList(m_driver, loaded.drivers);

@@ -2,6 +2,7 @@
 
 #include "nodeconfig/AlarmLimitInput.h"
 
+#include <QKeyEvent>
 #include <QValidator>
 
 #include <algorithm>
@@ -56,6 +57,24 @@ CAlarmEdit::CAlarmEdit(QWidget* parent)
     setValidator(m_filter);
     setMaxLength(static_cast<int>(nodeconfig::AlarmTextLimit(m_typeCode)));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_filter->setAccepted(text); });
+}
+
+void CAlarmEdit::keyPressEvent(QKeyEvent* event)
+{
+    const QString typed = event->text();
+    // With Ctrl, Alt or Meta held the key is a shortcut (paste, say), which the edit handles.
+    const bool shortcut = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
+    if (typed.size() == 1 && typed.front().isPrint() && !shortcut && !isReadOnly()) {
+        const std::u16string current = text().toStdU16String();
+        const auto start = static_cast<std::size_t>(hasSelectedText() ? selectionStart() : cursorPosition());
+        const auto end = start + static_cast<std::size_t>(selectedText().size());
+        if (!nodeconfig::AcceptsTypedOverSelection(m_typeCode, current, static_cast<std::size_t>(cursorPosition()),
+                start, end, typed.front().unicode())) {
+            event->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void CAlarmEdit::setTypeCode(int typeCode)

@@ -3,9 +3,11 @@
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
 #include "uabase/UaString.h"
+#include "uikit/CheckBoxes.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
+#include "uikit/SheetServices.h"
 #include "uikit/TavoxIcons.h"
 
 #include <QAbstractItemView>
@@ -136,7 +138,7 @@ void CPgXmlConfigure::buildView()
     connect(m_configure, &QPushButton::clicked, this, &CPgXmlConfigure::ConfigureNodes);
     connect(m_import, &QPushButton::clicked, this, &CPgXmlConfigure::ImportNodeConfig);
     connect(m_export, &QPushButton::clicked, this, &CPgXmlConfigure::ExportNodeConfig);
-    connect(m_startLogging, &QCheckBox::clicked, this, &CPgXmlConfigure::OnStartLogging);
+    connect(m_startLogging, &QCheckBox::toggled, this, &CPgXmlConfigure::OnStartLogging);
     connect(m_entries, &QTableWidget::cellClicked, this, [this](int row, int) { ShowEntryDetails(row); });
     // From the keyboard, the row that becomes current shows its details as a click would.
     connect(m_entries, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow, int) {
@@ -156,7 +158,22 @@ void CPgXmlConfigure::OnInitDialog()
 
 void CPgXmlConfigure::Refresh() { ReloadNodeConfig(); }
 
-bool CPgXmlConfigure::CompletePendingWrite() { return m_config.CompletePendingWrite(); }
+bool CPgXmlConfigure::CompletePendingWrite()
+{
+    m_writeFailed = !m_config.CompletePendingWrite();
+    return !m_writeFailed;
+}
+
+bool CPgXmlConfigure::OnApply()
+{
+    if (!m_writeFailed)
+        return true;
+    // The file still holds the old configuration: a restart would not take the edits, and
+    // hiding the sheet would leave them to be lost at the next reload.
+    if (sheet())
+        sheet()->DeclineRestart();
+    return false;
+}
 
 void CPgXmlConfigure::ReloadNodeConfig()
 {
@@ -172,7 +189,7 @@ void CPgXmlConfigure::ConfigureNodes() { m_config.ConfigureNodes(m_configureDial
 
 void CPgXmlConfigure::OnStartLogging() { m_config.OnStartLogging(m_startLogging->isChecked()); }
 
-void CPgXmlConfigure::showStartLogging() { m_startLogging->setChecked(m_config.startLogging() == 1); }
+void CPgXmlConfigure::showStartLogging() { checkboxes::showChecked(m_startLogging, m_config.startLogging() == 1); }
 
 void CPgXmlConfigure::ShowEntryDetails(int row)
 {

@@ -36,6 +36,9 @@ public:
     void Refresh() override;
     /// Writes the file back while one is loaded; false when that failed.
     bool CompletePendingWrite() override;
+    /// The page's part of an apply: false when the write-back of this apply failed, so that the
+    /// page stays changed with its edits and the restart question of this apply is not asked.
+    bool OnApply() override;
 
     void ReloadNodeConfig();
     void ImportNodeConfig();
@@ -67,6 +70,7 @@ private:
     const platform::SettingsStore& m_machine;
     nodeconfig::NodeConfiguration m_config{*this};
     nodeconfig::ConfigureDialog m_configureDialog;
+    bool m_writeFailed = false;
 
     QLabel* m_fileName = nullptr;
     QTableWidget* m_entries = nullptr;

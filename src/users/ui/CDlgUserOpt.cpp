@@ -1,5 +1,6 @@
 #include "users/ui/CDlgUserOpt.h"
 
+#include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "users/Latin1Text.h"
 #include "users/UsrAuthEntry.h"
@@ -97,8 +98,8 @@ void CDlgUserOpt::buildView()
     connect(ok, &QPushButton::clicked, this, &CDlgUserOpt::accept);
     connect(cancel, &QPushButton::clicked, this, &CDlgUserOpt::reject);
     // Write contains the Executable bit, so the two boxes are kept equal.
-    connect(m_write, &QCheckBox::clicked, m_executable, &QCheckBox::setChecked);
-    connect(m_executable, &QCheckBox::clicked, m_write, &QCheckBox::setChecked);
+    connect(m_write, &QCheckBox::toggled, m_executable, &QCheckBox::setChecked);
+    connect(m_executable, &QCheckBox::toggled, m_write, &QCheckBox::setChecked);
 }
 
 void CDlgUserOpt::setUpMode(const UsrAuthEntry* entry)
@@ -107,14 +108,13 @@ void CDlgUserOpt::setUpMode(const UsrAuthEntry* entry)
     const bool takesUser = m_mode == UserOptMode::ChangePassword || m_mode == UserOptMode::ChangeAccessRight;
     if (takesUser && entry) {
         m_name->setText(QString::fromStdU16String(latin1::toUtf16(entryName(*entry))));
-        m_read->setChecked(isReadGranted(entry->rights));
-        m_write->setChecked(isWriteGranted(entry->rights));
-        m_executable->setChecked(isExecutableGranted(entry->rights));
+        checkboxes::showChecked(m_read, isReadGranted(entry->rights));
+        checkboxes::showChecked(m_write, isWriteGranted(entry->rights));
+        checkboxes::showChecked(m_executable, isExecutableGranted(entry->rights));
     } else {
         m_name->setText(m_mode == UserOptMode::RootPassword ? QStringLiteral("root") : QString());
-        m_read->setChecked(true);
-        m_write->setChecked(true);
-        m_executable->setChecked(true);
+        for (QCheckBox* right : {m_read, m_write, m_executable})
+            checkboxes::showChecked(right, true);
     }
     m_name->setEnabled(m_mode == UserOptMode::Add);
     const bool passwordEditable = m_mode != UserOptMode::ChangeAccessRight;

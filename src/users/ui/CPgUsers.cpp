@@ -1,6 +1,7 @@
 #include "users/ui/CPgUsers.h"
 
 #include "config/AuthenticationFlags.h"
+#include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "users/Latin1Text.h"
@@ -111,7 +112,7 @@ void CPgUsers::buildView()
     connect(m_reset, &QPushButton::clicked, this, &CPgUsers::ResetRootPassword);
     connect(m_list, &QWidget::customContextMenuRequested, this, &CPgUsers::showUserMenu);
     for (QCheckBox* box : { m_windowsLogonBox, m_certificationBox, m_anonymousBox })
-        connect(box, &QCheckBox::clicked, this, [this] { SetModified(true); });
+        connect(box, &QCheckBox::toggled, this, [this] { SetModified(true); });
 }
 
 void CPgUsers::buildMenu()
@@ -160,9 +161,9 @@ void CPgUsers::RefreshUsers(bool fromStore)
         m_list->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
         m_nameColumnSized = true;
     }
-    m_windowsLogonBox->setChecked(m_windowsLogon);
-    m_certificationBox->setChecked(m_certification);
-    m_anonymousBox->setChecked(m_anonymous);
+    checkboxes::showChecked(m_windowsLogonBox, m_windowsLogon);
+    checkboxes::showChecked(m_certificationBox, m_certification);
+    checkboxes::showChecked(m_anonymousBox, m_anonymous);
     SetModified(false);
 }
 

@@ -73,6 +73,32 @@ TEST(CDlgSetAlarmTest, TheEditsTakeOnlyTheCharactersOfTheType)
     }
 }
 
+TEST(CDlgSetAlarmTest, ARefusedKeyTypedOverASelectionLeavesTheTextAsItWas)
+{
+    struct Case {
+        const char* text;
+        int selectionStart, selectionLength; ///< the caret stands at the selection's end
+        char key;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"123", 0, 3, 'x', "123"},
+        {"1.5", 1, 2, '.', "1.5"},
+        {"5", 0, 1, '.', "5"},
+        {"12", 0, 2, '-', "12"},
+        {"123", 0, 3, '7', "7"},
+        {"1.5", 2, 1, '0', "1.0"},
+    };
+    for (const Case& c : cases) {
+        Dialog d(AlarmDataType::Double);
+        CAlarmEdit* edit = d.edit("High Limit:");
+        QTest::keyClicks(edit, QString::fromLatin1(c.text));
+        edit->setSelection(c.selectionStart, c.selectionLength);
+        QTest::keyClick(edit, c.key);
+        EXPECT_EQ(edit->text(), QString::fromLatin1(c.after)) << c.text << " " << c.key;
+    }
+}
+
 TEST(CDlgSetAlarmTest, PastedTextGoesThroughTheSameRules)
 {
     Dialog d(AlarmDataType::Double);

@@ -4,6 +4,7 @@
 #include "support/UiWidgetFinders.h"
 #include "users/UsrAuthEntry.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
@@ -110,6 +111,10 @@ TEST(CDlgUserOptTest, WriteAndExecutableFollowEachOther)
     EXPECT_TRUE(write->isChecked());
     QTest::mouseClick(button<QCheckBox>(&dialog, "Read"), Qt::LeftButton);
     EXPECT_EQ(dialog.rights(), 0x204u);
+    // An assistive technology's toggle action is followed the same way.
+    QAccessible::queryAccessibleInterface(executable)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(write->isChecked());
 }
 
 } // namespace
