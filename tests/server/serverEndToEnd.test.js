@@ -20,6 +20,7 @@ const { makeClientFactory, withSession, refusal, userName, watchAlarmEvents, wai
 
 const { TAVOX_SERVER, TAVOX_ADMIN, TAVOX_ENGINE } = process.env;
 const SANDBOX_SCRIPT = path.join(__dirname, "..", "..", "scripts", "demo-sandbox.sh");
+const CLIENT_SCRIPT = path.join(__dirname, "..", "..", "scripts", "opcua-client.sh");
 const SERVER_KEY = "HKLM\\SOFTWARE\\MORVANE\\Tavox Server";
 const DEMO_URI = "urn:morvane:tavox:demo";
 
@@ -110,7 +111,7 @@ test("tavox-server serves the endpoints, users, alarms and history of its settin
         assert.doesNotMatch(daemon.log(), /started again|tavox-server: running/);
     });
 
-    await t.test("None and anonymous offered by their flags", async () => {
+    await t.test("None and anonymous offered by their flags; the demo's client command writes and sees the alarm", async () => {
         daemon = await start();
         assert.ok(await daemon.waitForLine("tavox-server: running"), daemon.log());
         const value = await withSession(createClient(MessageSecurityMode.None, SecurityPolicy.None), url, {}, async (session) => {
@@ -118,6 +119,9 @@ test("tavox-server serves the endpoints, users, alarms and history of its settin
             return session.read({ nodeId: `ns=${ns};s=Boiler.Temperature`, attributeId: AttributeIds.Value });
         });
         assert.equal(value.value.value, 21.5);
+        const written = execFileSync(CLIENT_SCRIPT, ["write", "ns=1;s=Boiler.Temperature", "97", "--user", "operator", "--password", "operator-demo", "--url", url],
+            { env: { ...process.env, TAVOX_DEMO_DIR: dir, TAVOX_BUILD_DIR: path.resolve(TAVOX_ENGINE, "..", "..") }, encoding: "utf8" });
+        assert.equal(written, "write ns=1;s=Boiler.Temperature = 97: Good\nalarm on ns=1;s=Boiler.Temperature: HighHigh\n");
         assert.equal(await daemon.terminate(), 0, daemon.log());
     });
 });
