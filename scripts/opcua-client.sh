@@ -17,5 +17,8 @@ if [ ! -d "$packages/node-opcua-client" ]; then
     echo "opcua-client: the engine's development packages are not in $packages: build first (./scripts/build.sh)" >&2
     exit 1
 fi
-NODE_PATH="$packages" exec node "$root/server/engine/tools/opcua-client.js" \
-    --nodeconfig "$demo/service/NodeConfig.xml" --pki "$demo/client-pki" "$@"
+files=(--pki "$demo/client-pki")
+if [ -f "$demo/service/NodeConfig.xml" ]; then
+    files+=(--nodeconfig "$demo/service/NodeConfig.xml")
+fi
+NODE_PATH="$packages" exec node "$root/server/engine/tools/opcua-client.js" "${files[@]}" "$@"

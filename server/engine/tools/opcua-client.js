@@ -5,6 +5,7 @@
 
 const os = require("os");
 const path = require("path");
+const util = require("util");
 
 const USAGE = `Usage: opcua-client.sh COMMAND [ARGUMENTS] [OPTIONS]
 
@@ -73,7 +74,7 @@ function quietLibrary() {
     const debug = require("node-opcua-debug");
     const note = (context, ...args) => {
         if (context.filename !== "verify_pcks1") {
-            process.stderr.write(`node-opcua: ${require("util").format(...args)}\n`);
+            process.stderr.write(`node-opcua: ${util.format(...args)}\n`);
         }
     };
     debug.setWarningLogger(note);
@@ -233,7 +234,7 @@ main(process.argv.slice(2)).then((code) => process.exit(code), (err) => {
     if (/ANONYMOUS user token policy/.test(err.message)) {
         process.stderr.write("opcua-client: the server does not take anonymous logons: give --user NAME --password PASSWORD\n");
     }
-    if (/BadSecurityChecksFailed|BadCertificate/.test(err.message)) {
+    if (/BadSecurityChecksFailed|BadCertificate|rejected by server/.test(err.message)) {
         process.stderr.write("opcua-client: with --secure the server must trust this client's certificate: " +
             "tavox-admin certificates list, then tavox-admin certificates trust THUMBPRINT\n");
     }
