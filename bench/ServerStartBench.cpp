@@ -9,7 +9,8 @@
 // alarm plan) on the standard nodeset and on the file.
 // Counters of a start: the processor time of the daemon and the engine until ready (cpu_s),
 // their peak resident memory (VmHWM: daemon_MiB, engine_MiB), and the machine's one-minute
-// load average at ready (load1). The load average is printed before and after as well.
+// load average at ready (load1). The load average is printed before and after as well. The
+// "Time" of a start is its wall time; its "CPU" column is the benchmark's own, not the server's.
 //   build/bench/ServerStartBench
 
 #include "AlarmMonitoring.h"
