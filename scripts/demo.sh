@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the utility on the demo sandbox: its own settings stores and service directory under
-# demo/ (scripts/demo-sandbox.sh). The service "Tavox Server" is the stand-in daemon, run by a
-# stand-in of the systemd manager on a private bus, so that Start, Stop and Restart work without
-# touching the machine's services. Log in with the password tavox-demo.
+# demo/ with a small configured plant (scripts/demo-sandbox.sh). The service "Tavox Server" is
+# the daemon with the build's engine, run by a stand-in of the systemd manager on a private bus,
+# so that Start, Stop and Restart work without touching the machine's services; it is started
+# at once, and ./scripts/opcua-client.sh talks to it. Log in with the password tavox-demo.
 # DEMO_RESET=1 starts the sandbox afresh (and so brings the demo password back).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -80,12 +81,20 @@ start_demo_service() {
     TAVOX_ENGINE="$engine" /usr/bin/python3 "$root/tests/platform/systemd_peer.py" tavox-server.service -- "$daemon" \
         >"$log" 2>&1 &
     helpers+=($!)
-    wait_for_line "$log" '^ready' || echo "The stand-in service manager did not start; see $log." >&2
+    if ! wait_for_line "$log" '^ready'; then
+        echo "The stand-in service manager did not start; see $log." >&2
+        return 0
+    fi
+    # The server runs from the outset, as an installed one does; the Status page shows its start.
+    "$admin" service start >>"$log" 2>&1 &
+    helpers+=($!)
 }
 start_demo_service
 
 cat <<EOT
 Demo sandbox: $TAVOX_DEMO_DIR (the service's log: $TAVOX_DEMO_DIR/service.log)
+The server's users: operator (password operator-demo), viewer (password viewer-demo); try
+    ./scripts/opcua-client.sh write 'ns=1;s=Boiler.Temperature' 97 --user operator --password operator-demo
 Starting Tavox Server Utility: log in with the password  $demo_password
 It stays in the notification area when its window is closed; "Exit" in the icon's menu ends it.
 EOT

@@ -10,12 +10,11 @@ const os = require("node:os");
 const path = require("node:path");
 const { test } = require("node:test");
 const {
-    OPCUAClient, MessageSecurityMode, SecurityPolicy, UserTokenType, AttributeIds, DataType, StatusCodes,
-    ClientSubscription, ClientMonitoredItem, TimestampsToReturn, constructEventFilter, makeBrowsePath,
+    MessageSecurityMode, SecurityPolicy, UserTokenType, AttributeIds, DataType, StatusCodes, makeBrowsePath,
 } = require("node-opcua-client");
-const { OPCUACertificateManager } = require("node-opcua-certificate-manager");
 const { passwordDigest } = require("../users");
 const { spawnEngine, freePort } = require("../testing/engineProcess");
+const { makeClientFactory, withSession, refusal, userName, watchAlarmEvents, waitForCount } = require("../testing/opcuaClient");
 
 const DEMO_URI = "urn:morvane:tavox:demo";
 const DIGITS = "7325041689";
@@ -49,24 +48,6 @@ function handoffFor(dir, port, { securityNone, anonymous }) {
     };
 }
 
-// A client application with a certificate of its own; the server is made to trust it before
-// it starts unless `trusted` is false.
-async function makeClientFactory(dir, name, { trusted = true } = {}) {
-    const clientCertificateManager = new OPCUACertificateManager({ rootFolder: path.join(dir, `${name}-pki`), automaticallyAcceptUnknownCertificate: true });
-    const create = (securityMode, securityPolicy) => OPCUAClient.create({
-        applicationName: name, applicationUri: `urn:localhost:${name}`, clientCertificateManager,
-        securityMode, securityPolicy, endpointMustExist: false, connectionStrategy: { maxRetry: 0 },
-    });
-    const probe = create(MessageSecurityMode.None, SecurityPolicy.None);
-    await probe.initializeCM();
-    if (trusted) {
-        const folder = path.join(dir, "pki", "trusted", "certs");
-        fs.mkdirSync(folder, { recursive: true });
-        fs.copyFileSync(probe.certificateFile, path.join(folder, `${name}.pem`));
-    }
-    return { create, certificateFile: probe.certificateFile };
-}
-
 function thumbprintOf(file) {
     return new X509Certificate(fs.readFileSync(file)).fingerprint.replace(/:/g, "").toLowerCase();
 }
@@ -96,56 +77,13 @@ async function eventually(check, timeoutMs, what) {
     return Date.now() - started;
 }
 
-async function withSession(client, url, identity, action) {
-    await client.connect(url);
-    try {
-        const session = await client.createSession(identity);
-        try {
-            return await action(session);
-        } finally {
-            await session.close();
-        }
-    } finally {
-        await client.disconnect();
-    }
-}
-
-async function refusal(promise) {
-    try {
-        await promise;
-    } catch (err) {
-        return err.message;
-    }
-    return "accepted";
-}
-
-function userName(name, password) {
-    return { type: UserTokenType.UserName, userName: name, password };
-}
-
-async function watchAlarmEvents(session, sourceNodeId) {
-    const subscription = await session.createSubscription2({ requestedPublishingInterval: 50, publishingEnabled: true });
-    const events = [];
-    const item = ClientMonitoredItem.create(subscription, { nodeId: "i=2253", attributeId: AttributeIds.EventNotifier },
-        { queueSize: 100, filter: constructEventFilter(["SourceNode", "BranchId", "ActiveState.Id", "LimitState.CurrentState"]) },
-        TimestampsToReturn.Neither);
-    // The condition's own events only: not those of its earlier branches left to acknowledge.
-    item.on("changed", ([source, branch, active, limit]) => {
-        if (source.value.toString() === sourceNodeId && branch.value.isEmpty()) {
-            events.push(active.value ? limit.value.text : "Normal");
-        }
-    });
-    await new Promise((resolve) => item.once("initialized", resolve));
-    return events;
-}
-
 test("the engine serves the configured endpoints, users, alarms and history", async (t) => {
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), "tavox-engine-"));
     const home = path.join(dir, "home");
     fs.mkdirSync(home);
     const xml = fs.readFileSync(NODE_CONFIG, "utf8");
     fs.writeFileSync(path.join(dir, "NodeConfig.xml"), xml);
-    const { create: createClient } = await makeClientFactory(dir, "EngineTest");
+    const createClient = await makeClientFactory(path.join(dir, "client-pki"), { trustedFolder: path.join(dir, "pki", "trusted", "certs") });
     // The key folders as the daemon leaves them: the group may look, the keys are the daemon's.
     const privateFolders = ["pki", "pki-user"].map((store) => path.join(dir, store, "own", "private"));
     for (const folder of privateFolders) {
@@ -216,10 +154,7 @@ test("the engine serves the configured endpoints, users, alarms and history", as
             }
             assert.equal(await write("ns=2;s=Boiler.BurnerOn", DataType.Boolean, true), StatusCodes.Good);
             await write("ns=2;s=Boiler.Pressure", DataType.Float, 2.5);
-            const deadline = Date.now() + 5000;
-            while (events.length < 6 && Date.now() < deadline) {
-                await new Promise((resolve) => setTimeout(resolve, 50));
-            }
+            await waitForCount(events, 6);
             assert.deepEqual(events.slice(0, 6), ["High", "HighHigh", "Normal", "Low", "LowLow", "Normal"]);
 
             const now = new Date();
@@ -236,9 +171,9 @@ test("the engine serves the configured endpoints, users, alarms and history", as
     });
 
     await t.test("a new client is refused and kept in rejected; trusted and rejected again, without a restart", async () => {
-        const stranger = await makeClientFactory(dir, "Stranger", { trusted: false });
+        const stranger = await makeClientFactory(path.join(dir, "stranger-pki"), { applicationName: "Stranger" });
         const thumbprint = thumbprintOf(stranger.certificateFile);
-        const connects = async () => (await refusal(withSession(stranger.create(...secure), url, userName("operator", "op-pass"), () => {}))) === "accepted";
+        const connects = async () => (await refusal(withSession(stranger(...secure), url, userName("operator", "op-pass"), () => {}))) === "accepted";
         const logged = engine.log().length;
         assert.equal(await connects(), false);
         // The client library reads the server's fault as a closed connection; the server's log names it.
