@@ -55,6 +55,13 @@ function onDaemonMessage(message) {
         // The certificate stores poll their folders and take changes within seconds.
         log.info("trust lists changed: the certificate stores take the change on their next poll");
         break;
+    case "historyData":
+        if (running.history.answer) {
+            running.history.answer(message);
+        } else {
+            log.warn("channel: a history answer came, but this engine keeps history in memory; ignored");
+        }
+        break;
     default:
         log.warn(`channel: message "${message.type}" is not handled by this engine; ignored`);
     }
