@@ -132,6 +132,10 @@ function createHistoryStore(history, { send, log }) {
                 };
                 addressSpace.installHistoricalDataNode(node, { historian });
                 node._historyReadRaw = readRawFromDaemon(daemon, ref);
+                // The daemon keeps no modified values (the library would answer BadUnexpectedError).
+                node._historyReadModify = (context, details, indexRange, dataEncoding, continuationData, callback) => {
+                    callback(null, new HistoryReadResult({ statusCode: StatusCodes.BadHistoryOperationUnsupported }));
+                };
             },
         };
     }
