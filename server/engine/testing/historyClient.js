@@ -21,7 +21,8 @@ async function write(session, nodeId, { dataType, values }) {
             throw new Error(`write of ${JSON.stringify(value)} to ${nodeId}: ${status.toString()}`);
         }
     }
-    return { from, to: new Date().toISOString() };
+    // A read's end is not included: "to" is a millisecond past the last write's time.
+    return { from, to: new Date(Date.now() + 1).toISOString() };
 }
 
 // Follows the continuation points to the end.
