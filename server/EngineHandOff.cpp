@@ -66,7 +66,7 @@ std::string engineHandOff(const ServerConfig& config,
         {"nodeConfig", std::filesystem::absolute(config.nodeCfgPath()).lexically_normal().string()},
         {"alarms", json::array()},
         {"historized", json::array()},
-        {"history", {{"store", "memory"}, {"maxValuesPerNode", 10000}}},
+        {"history", {{"store", site.historyInDaemon ? "daemon" : "memory"}, {"maxValuesPerNode", 10000}}},
         {"pki", pki(site.stateDirectory)},
     };
     for (const ServerUser& user : users.users)

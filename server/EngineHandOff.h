@@ -13,6 +13,7 @@ struct ServerUsers;
 struct EngineSite {
     std::string hostName;                 ///< the computer name of the endpoint URL
     std::filesystem::path stateDirectory; ///< where the certificate stores live
+    bool historyInDaemon = false;         ///< the daemon logs the history values ("store": "daemon")
 };
 
 /// The hand-off: the first line the daemon writes on the engine's standard input

@@ -49,6 +49,7 @@ bool EngineSupervisor::spawn()
         return false;
     }
     m_process = std::move(process);
+    ++m_runs;
     m_process->send(m_handOff);
     m_phase = Phase::Starting;
     m_startedAt = Clock::now();
@@ -71,6 +72,12 @@ void EngineSupervisor::stop()
     }
     if (m_phase != Phase::Ended)
         m_phase = Phase::Ended;
+}
+
+void EngineSupervisor::send(std::string_view line)
+{
+    if (m_process && m_process->isRunning())
+        m_process->send(line);
 }
 
 void EngineSupervisor::addPollFds(std::vector<pollfd>& fds) const

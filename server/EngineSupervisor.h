@@ -6,9 +6,11 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavoxserver {
@@ -60,6 +62,11 @@ public:
     /// started again is not. Ends when the engine has ended.
     void stop();
 
+    /// Queues `line` for the running engine's standard input; dropped when none runs.
+    void send(std::string_view line);
+    /// Counts the engine's starts, so that an answer to one run is not given to the next.
+    std::uint64_t run() const { return m_runs; }
+
     void addPollFds(std::vector<pollfd>& fds) const;
     /// Milliseconds until the next timer of the supervisor; -1 when none runs.
     int timeoutMs() const;
@@ -87,6 +94,7 @@ private:
     std::unique_ptr<EngineProcess> m_process;
 
     Phase m_phase = Phase::Idle;
+    std::uint64_t m_runs = 0;
     bool m_everListened = false;
     Clock::time_point m_startedAt;
     Clock::time_point m_deadline; ///< report, kill or restart, by phase

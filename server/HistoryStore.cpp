@@ -46,6 +46,8 @@ HistoryStore::~HistoryStore() { stop(); }
 std::string historyStatusText(const HistoryStats& stats)
 {
     std::string text = stats.connected ? "history: connected, " : "history: database unreachable, ";
+    if (!stats.connected && stats.outageSince)
+        text = "history: database unreachable since " + historyTimeText(historyTicks(*stats.outageSince)) + ", ";
     text += std::to_string(stats.waiting) + " values waiting, " + std::to_string(stats.written) + " written, "
         + std::to_string(stats.dropped) + " dropped";
     if (stats.refused > 0)

@@ -153,7 +153,8 @@ private:
 };
 
 /// The store's state in one line for the daemon's status: "history: connected, 12 values
-/// waiting, 3456 written, 0 dropped" (with the refused values when there are).
+/// waiting, 3456 written, 0 dropped" (with the refused values when there are), or "history:
+/// database unreachable since 2026-12-10T02:00:00.123Z, ..." during an outage.
 std::string historyStatusText(const HistoryStats& stats);
 
 /// The spool's file in the daemon's state directory.

@@ -1,6 +1,7 @@
 #include "TavoxServer.h"
 
 #include "EngineHandOff.h"
+#include "HistoryLogging.h"
 #include "NodeConfigCheck.h"
 #include "ServerRecords.h"
 #include "ServerUsers.h"
@@ -37,6 +38,9 @@ std::string userList(const std::vector<ServerUser>& users)
 
 std::string accepted(bool on) { return on ? "accepted" : "refused"; }
 
+// How often the history store's state is looked at for the service manager's status.
+constexpr std::chrono::seconds kHistoryStatusInterval{1};
+
 } // namespace
 
 TavoxServer::TavoxServer(std::ostream& log, const platform::SettingsStore& machine)
@@ -63,7 +67,9 @@ TavoxServer::TavoxServer(std::ostream& log,
 
 TavoxServer::~TavoxServer()
 {
-    // The connection's thread logs through this object: it ends first.
+    // The threads of the store and the connection log through this object: they end first.
+    m_engineHistory.reset();
+    m_store.reset();
     m_history.reset();
 }
 
@@ -81,18 +87,39 @@ bool TavoxServer::fail(const support::Error& error)
     return false;
 }
 
-void TavoxServer::startHistory()
+bool TavoxServer::startHistory(const std::filesystem::path& stateDirectory, std::size_t historized)
 {
+    const auto logLine = [this](const std::string& line) { log(line); };
+    const auto writeStatus = [this](std::uint32_t status) { return writeSqlServerStatus(m_machine, status); };
+    const std::string count = std::to_string(historized) + " variables historized";
+    if (const auto database = historyLoggingDatabase(m_config.nodeCfgPath())) {
+        log("history database active: " + history::describeHistoryDatabase(*database));
+        HistoryStoreOptions options;
+        options.spoolFile = historySpoolFile(stateDirectory);
+        options.spoolLimit = readHistorySpoolLimit(m_machine);
+        options.reconnectInterval = m_historyCheckInterval;
+        m_store = std::make_unique<HistoryStore>(m_odbc, logLine, writeStatus);
+        if (support::Result<void> started = m_store->start(*database, options); !started.ok()) {
+            m_store.reset();
+            return fail(started.error());
+        }
+        m_engineHistory = std::make_unique<EngineHistory>(*m_store);
+        if (support::Result<void> started = m_engineHistory->start(); !started.ok())
+            return fail(started.error());
+        log(count + " (every value logged to the history database)");
+        return true;
+    }
+    log(count + " (kept in memory)");
     const auto settings = activeHistoryDatabase(m_config.nodeCfgPath());
     if (!settings) {
         log("history database not active");
-        return;
+        return true;
     }
     log("history database active: " + history::describeHistoryDatabase(*settings));
-    m_history = std::make_unique<HistoryConnection>(
-        m_odbc, *settings, [this](const std::string& line) { log(line); },
-        [this](std::uint32_t status) { return writeSqlServerStatus(m_machine, status); }, m_historyCheckInterval);
+    log("history logging off (\"StartLogging\"): the connection is only checked");
+    m_history = std::make_unique<HistoryConnection>(m_odbc, *settings, logLine, writeStatus, m_historyCheckInterval);
     m_history->start();
+    return true;
 }
 
 bool TavoxServer::checkEndpoints()
@@ -154,7 +181,6 @@ bool TavoxServer::start()
         log("warning: " + warning);
     for (const PlannedAlarm& alarm : plan.alarms)
         log(alarm.description);
-    log(std::to_string(plan.historized.size()) + " variables historized (kept in memory)");
 
     // systemd names the state directory at start; without it (a sandbox) the store's folder serves.
     m_host = hostName();
@@ -171,11 +197,12 @@ bool TavoxServer::start()
     if (support::Result<void> status = writeSqlServerStatus(m_machine, 0); !status.ok())
         return fail(status.error());
     log("history database not connected (SQLServerStatus 0)");
+    if (!startHistory(state, plan.historized.size()))
+        return false;
 
-    const EngineSite site{m_host, state};
+    const EngineSite site{m_host, state, m_store != nullptr};
     log("certificate stores under " + site.stateDirectory.string());
     m_handOff = engineHandOff(m_config, users, plan, site);
-    startHistory();
     return true;
 }
 
@@ -217,9 +244,17 @@ TavoxServer::Wait TavoxServer::runUntil(int stopFd, const std::function<bool()>&
         const std::size_t stopIndex = fds.size();
         if (stopFd >= 0)
             fds.push_back({stopFd, POLLIN, 0});
+        const std::size_t answersIndex = fds.size();
+        if (m_engineHistory)
+            fds.push_back({m_engineHistory->fd(), POLLIN, 0});
         if (m_supervisor)
             m_supervisor->addPollFds(fds);
-        const int timeout = m_supervisor ? m_supervisor->timeoutMs() : -1;
+        int timeout = m_supervisor ? m_supervisor->timeoutMs() : -1;
+        if (m_store) {
+            const int refresh = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(kHistoryStatusInterval).count());
+            timeout = timeout < 0 ? refresh : std::min(timeout, refresh);
+        }
         if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
@@ -233,6 +268,9 @@ TavoxServer::Wait TavoxServer::runUntil(int stopFd, const std::function<bool()>&
                 m_listeners[i].dropPendingConnections();
         if (m_supervisor)
             m_supervisor->process();
+        if (m_engineHistory && fds[answersIndex].revents != 0)
+            deliverHistoryAnswers();
+        refreshHistoryStatus();
     }
     return Wait::Done;
 }
@@ -240,9 +278,17 @@ TavoxServer::Wait TavoxServer::runUntil(int stopFd, const std::function<bool()>&
 bool TavoxServer::stop(const std::string& reason)
 {
     log("stopping on " + reason);
+    m_step.clear();
     if (m_supervisor) {
         m_supervisor->stop();
         (void)runUntil(-1, [this] { return m_supervisor->phase() == EngineSupervisor::Phase::Ended; });
+    }
+    // The engine has ended: what it sent is in the store, which spools it before it stops.
+    m_engineHistory.reset();
+    if (m_store) {
+        log("history at stop: " + historyStatusText(m_store->stats()).substr(std::string_view("history: ").size()));
+        m_store->stop();
+        m_store.reset();
     }
     if (m_history) {
         m_history->stop();
@@ -267,8 +313,49 @@ void TavoxServer::engineLogLine(const std::string& line)
     log("engine: " + line);
 }
 
+void TavoxServer::deliverHistoryAnswers()
+{
+    for (EngineHistory::Answer& answer : m_engineHistory->answers()) {
+        // An engine started again numbers its reads anew: an answer to its predecessor is moot.
+        if (m_supervisor && answer.run == m_supervisor->run())
+            m_supervisor->send(answer.line);
+    }
+}
+
+std::string TavoxServer::noteStep(const std::string& step)
+{
+    m_step = step;
+    m_historyStatus = m_store ? historyStatusText(m_store->stats()) : std::string();
+    m_historyStatusDue = std::chrono::steady_clock::now() + kHistoryStatusInterval;
+    return m_historyStatus.empty() ? step : step + "; " + m_historyStatus;
+}
+
+void TavoxServer::status(const std::string& step)
+{
+    serviceNotifier::status(noteStep(step));
+}
+
+void TavoxServer::ready(const std::string& step)
+{
+    serviceNotifier::ready(noteStep(step));
+}
+
+void TavoxServer::refreshHistoryStatus()
+{
+    if (!m_store || m_step.empty() || std::chrono::steady_clock::now() < m_historyStatusDue)
+        return;
+    m_historyStatusDue = std::chrono::steady_clock::now() + kHistoryStatusInterval;
+    std::string text = historyStatusText(m_store->stats());
+    if (text == m_historyStatus)
+        return;
+    m_historyStatus = std::move(text);
+    serviceNotifier::status(m_step + "; " + m_historyStatus);
+}
+
 void TavoxServer::engineMessage(const nlohmann::json& message)
 {
+    if (m_engineHistory && m_engineHistory->take(message, m_supervisor->run()))
+        return;
     const std::string type = message["type"].get<std::string>();
     if (type == "listening") {
         engineListening(message);
@@ -305,7 +392,7 @@ void TavoxServer::engineListening(const nlohmann::json& message)
     log("engine listening: " + (endpoints.empty() ? std::string("no endpoints") : endpoints));
     const std::string tcp = uaTcpUri(m_host, m_config);
     if (m_published) {
-        serviceNotifier::status("Serving " + tcp + " (the engine was started again)");
+        status("Serving " + tcp + " (the engine was started again)");
         return;
     }
     const std::string https = httpsUri(m_host, m_config);
@@ -345,7 +432,7 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
         bool signalled = false;
         const TavoxServer::EngineStart engine = server.startEngine(signalFd);
         if (engine == TavoxServer::EngineStart::Listening) {
-            serviceNotifier::ready("Serving " + uaTcpUri(hostName(), server.config()));
+            server.ready("Serving " + uaTcpUri(hostName(), server.config()));
             signalled = server.serve(signalFd);
         } else {
             signalled = engine == TavoxServer::EngineStart::StopRequested;

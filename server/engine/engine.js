@@ -42,10 +42,10 @@ function buildAddressSpace(server, config, declaration, { log, library, report }
 
     const context = { addressSpace, namespace: addressSpace.getOwnNamespace(), findNode: findConfiguredNode, report };
     const reportActiveAlarms = installAlarms(context, config.alarms, log);
-    const store = createHistoryStore(config.history);
-    const historized = installHistory(addressSpace, config.historized, store, findConfiguredNode, log);
-    log.info(`history: ${historized} variables kept in memory, the newest ${config.history.maxValuesPerNode} values each`);
-    return reportActiveAlarms;
+    const history = createHistoryStore(config.history, { send: report, log });
+    const historized = installHistory(addressSpace, config.historized, history, findConfiguredNode, log);
+    log.info(`history: ${historized} variables ${history.description}`);
+    return { reportActiveAlarms, history };
 }
 
 // Starts the server; resolves with the server, the endpoints it offers and the watch that
@@ -74,12 +74,12 @@ async function startEngine(config, { log, library, report }) {
     });
     await initializeServer(server, config, library);
     applyLogonPolicy(server, config.logon, log);
-    const reportActiveAlarms = buildAddressSpace(server, config, declaration, { log, library, report });
+    const { reportActiveAlarms, history } = buildAddressSpace(server, config, declaration, { log, library, report });
     await server.start();
     trust.attach(server);
     const endpoints = offeredEndpoints(server);
     logEndpoints(endpoints, log);
-    return { server, endpoints, reportActiveAlarms, trust };
+    return { server, endpoints, reportActiveAlarms, history, trust };
 }
 
 module.exports = { startEngine };

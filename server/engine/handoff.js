@@ -10,7 +10,7 @@ const DIGEST = /^[0-9a-f]{32}$/;
 const HOST_NAME = /^[A-Za-z0-9][A-Za-z0-9._-]*$/;
 const NODE_IDENTIFIER = /^(i=\d+|s=.+|g=[0-9A-Fa-f-]{36}|b=.*)$/s;
 const LIMITS = ["highHigh", "high", "low", "lowLow"];
-const HISTORY_STORES = ["memory"];
+const HISTORY_STORES = ["memory", "daemon"];
 
 function fail(where, what) {
     throw new HandoffError(`hand-off: "${where}" ${what}`);
@@ -129,7 +129,7 @@ function historyAt(value) {
     }
     const history = objectAt(value, "history");
     if (!HISTORY_STORES.includes(history.store)) {
-        fail("history.store", `must be one of ${HISTORY_STORES.map((s) => `"${s}"`).join(", ")} in this engine`);
+        fail("history.store", `must be one of ${HISTORY_STORES.map((s) => `"${s}"`).join(", ")}`);
     }
     const max = history.maxValuesPerNode === undefined ? 10000 : history.maxValuesPerNode;
     if (!Number.isInteger(max) || max < 1) {

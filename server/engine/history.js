@@ -1,9 +1,12 @@
 "use strict";
 // Historical values of the variables marked for history. The library asks a historian per
-// variable to keep and return values; the historian here hands them to a history store, so
-// that the store can change (memory now, the daemon's history database later) without
-// touching the address space. Variables not marked answer BadHistoryOperationUnsupported,
-// which the library does by itself.
+// variable to keep and return values; the historian here hands them to a history store: in
+// memory, or the daemon's history database (daemonHistory.js). Variables not marked answer
+// BadHistoryOperationUnsupported, which the library does by itself.
+
+const { HistoryData, HistoryReadResult } = require("node-opcua-types");
+const { StatusCodes } = require("node-opcua-status-code");
+const { createDaemonHistory } = require("./daemonHistory");
 
 const MIN_OPCUA_TIME = Date.UTC(1601, 0, 1);
 
@@ -71,12 +74,7 @@ function openOrDate(date) {
     return !date || date.getTime() <= MIN_OPCUA_TIME ? null : date;
 }
 
-function createHistoryStore(history) {
-    // Only the memory store exists so far; the hand-off refuses any other.
-    return createMemoryStore(history.maxValuesPerNode);
-}
-
-// The library's historian interface for one variable, on top of a store.
+// The library's historian interface for one variable, on top of a memory store.
 function historianFor(store, key) {
     return {
         async push(dataValue) {
@@ -97,6 +95,60 @@ function historianFor(store, key) {
     };
 }
 
+// The library's raw read of one variable, asked of the daemon. Its continuation points are the
+// daemon's texts, so the daemon holds nothing for them and releasing them is done at once.
+function readRawFromDaemon(daemon, ref) {
+    return (context, details, indexRange, dataEncoding, continuationData, callback) => {
+        if (continuationData.releaseContinuationPoints) {
+            callback(null, new HistoryReadResult({ statusCode: StatusCodes.Good }));
+            return;
+        }
+        daemon.read(ref, details, continuationData.continuationPoint).then((answer) => {
+            callback(null, new HistoryReadResult({
+                statusCode: answer.statusCode,
+                continuationPoint: answer.continuationPoint,
+                historyData: new HistoryData({ dataValues: answer.dataValues }),
+            }));
+        }, callback);
+    };
+}
+
+// The store of the hand-off's "history": how it is described in the log, how it makes a
+// variable historizing, and where the daemon's "historyData" answers go.
+function createHistoryStore(history, { send, log }) {
+    if (history.store === "daemon") {
+        const daemon = createDaemonHistory({ send, log });
+        return {
+            description: "logged by the daemon",
+            answer: daemon.answer,
+            install(addressSpace, node, ref) {
+                const historian = {
+                    async push(dataValue) {
+                        daemon.record(ref, dataValue);
+                    },
+                    extractDataValues(details, maxNumberToExtract, isReversed, reverseDataValue, callback) {
+                        callback(null, []);
+                    },
+                };
+                addressSpace.installHistoricalDataNode(node, { historian });
+                node._historyReadRaw = readRawFromDaemon(daemon, ref);
+                // The daemon keeps no modified values (the library would answer BadUnexpectedError).
+                node._historyReadModify = (context, details, indexRange, dataEncoding, continuationData, callback) => {
+                    callback(null, new HistoryReadResult({ statusCode: StatusCodes.BadHistoryOperationUnsupported }));
+                };
+            },
+        };
+    }
+    const memory = createMemoryStore(history.maxValuesPerNode);
+    return {
+        description: `kept in memory, the newest ${history.maxValuesPerNode} values each`,
+        answer: null,
+        install(addressSpace, node, ref) {
+            addressSpace.installHistoricalDataNode(node, { historian: historianFor(memory, `${ref.namespaceUri}|${ref.identifier}`) });
+        },
+    };
+}
+
 // Makes each variable of the hand-off's "historized" list historizing; returns how many.
 function installHistory(addressSpace, historized, store, findNode, log) {
     let count = 0;
@@ -106,7 +158,7 @@ function installHistory(addressSpace, historized, store, findNode, log) {
             log.warn(`history: ${ref.nodeId} (${ref.namespaceUri}) is not a variable of the node configuration; not historized`);
             continue;
         }
-        addressSpace.installHistoricalDataNode(node, { historian: historianFor(store, `${ref.namespaceUri}|${ref.identifier}`) });
+        store.install(addressSpace, node, ref);
         count += 1;
     }
     return count;

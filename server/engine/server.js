@@ -55,9 +55,20 @@ async function stop(why) {
 }
 
 function onDaemonMessage(message) {
+    if (!running) {
+        log.warn(`channel: message "${message.type}" came before the server runs; ignored`);
+        return;
+    }
     switch (message.type) {
     case "reloadTrust":
         running.trust.request("the daemon asked");
+        break;
+    case "historyData":
+        if (running.history.answer) {
+            running.history.answer(message);
+        } else {
+            log.warn("channel: a history answer came, but this engine keeps history in memory; ignored");
+        }
         break;
     default:
         log.warn(`channel: message "${message.type}" is not handled by this engine; ignored`);

@@ -327,12 +327,14 @@ TEST(HistoryStoreTest, AFullSpoolDropsTheOldestAndSaysSo)
         store.handle(valueMessage("s=X", timeOf(i), "Int32", i));
     store.handle(valueMessage("s=X", timeOf(0), "Int32", "many"));
     ASSERT_TRUE(store.flush());
+    ASSERT_TRUE(eventually([&] { return store.stats().outageSince.has_value(); }));
     const HistoryStats stats = store.stats();
     EXPECT_EQ(stats.waiting, 1000u);
     EXPECT_EQ(stats.dropped, 500u);
     EXPECT_EQ(stats.refused, 1u);
     EXPECT_EQ(historyStatusText(stats),
-        "history: database unreachable, 1000 values waiting, 0 written, 500 dropped, 1 refused");
+        "history: database unreachable since " + historyTimeText(historyTicks(*stats.outageSince))
+            + ", 1000 values waiting, 0 written, 500 dropped, 1 refused");
     const json oldest = *store.handle(readMessage(1, "s=X", 1));
     EXPECT_EQ(oldest["values"][0]["value"], 500) << oldest.dump();
     const std::string lines = journal.text();

@@ -119,19 +119,42 @@ public:
     /// failure, empty on success.
     std::string sql(const std::string& statements) const
     {
-        ChildProcess client({m_client, "--no-defaults", "--socket=" + (m_dir / "mysqld.sock").string(), "--user=root",
-                                "--batch", "-e", statements},
-            ChildProcess::Stderr::Capture);
-        std::string output;
-        while (const auto line = client.readLine(std::chrono::seconds(30)))
-            output += *line + "\n";
-        const auto status = client.wait(std::chrono::seconds(30));
-        if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        std::vector<std::string> output;
+        if (runClient({"--batch", "-e", statements}, output))
             return {};
-        return output.empty() ? std::string("mariadb client failed") : output;
+        std::string text;
+        for (const std::string& line : output)
+            text += line + "\n";
+        return text.empty() ? std::string("mariadb client failed") : text;
+    }
+
+    /// The rows of a query run the same way, each as its columns joined by tabs; one row
+    /// "query failed: ..." when it fails.
+    std::vector<std::string> rows(const std::string& query) const
+    {
+        std::vector<std::string> output;
+        if (runClient({"--batch", "--skip-column-names", "--raw", "-e", query}, output))
+            return output;
+        std::string text = "query failed:";
+        for (const std::string& line : output)
+            text += " " + line;
+        return {text};
     }
 
 private:
+    /// Runs the client as root over the socket with `arguments`; its lines, and whether it succeeded.
+    bool runClient(const std::vector<std::string>& arguments, std::vector<std::string>& output) const
+    {
+        std::vector<std::string> argv = {m_client, "--no-defaults", "--socket=" + (m_dir / "mysqld.sock").string(),
+            "--user=root"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        ChildProcess client(argv, ChildProcess::Stderr::Capture);
+        while (const auto line = client.readLine(std::chrono::seconds(30)))
+            output.push_back(*line);
+        const auto status = client.wait(std::chrono::seconds(30));
+        return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    }
+
     std::string setUp()
     {
         m_mariadbd = findProgram("mariadbd", {"/usr/sbin", "/usr/bin"});

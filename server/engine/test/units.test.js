@@ -9,6 +9,11 @@ const { createDirectory, passwordDigest } = require("../users");
 const { rolesFor } = require("../rights");
 const { limitOptions, levelState, createTransitionWatch } = require("../alarmState");
 const { createMemoryStore } = require("../history");
+const { valueFields, dataValueFrom } = require("../historyValues");
+const { createDaemonHistory } = require("../daemonHistory");
+const { DataType, Variant, VariantArrayType } = require("node-opcua-variant");
+const { StatusCodes } = require("node-opcua-status-code");
+const { ExpandedNodeId, NodeIdType, resolveNodeId } = require("node-opcua-nodeid");
 const { inspectNodeConfig } = require("../addressSpace");
 const { describeFailure, exitCodeOf } = require("../failures");
 
@@ -26,6 +31,7 @@ const valid = () => ({
 test("the hand-off is checked whole; the first bad field is named", () => {
     const config = parseHandoff(valid());
     assert.deepEqual(config.history, { store: "memory", maxValuesPerNode: 10000 });
+    assert.equal(parseHandoff({ ...valid(), history: { store: "daemon" } }).history.store, "daemon");
     assert.deepEqual(config.alarms[0].high, 90);
     const cases = [
         [(h) => { h.type = "hello"; }, /"type"/],
@@ -40,7 +46,7 @@ test("the hand-off is checked whole; the first bad field is named", () => {
         [(h) => { h.alarms[0].low = "10"; }, /"alarms\[0\]\.low" must be a number/],
         [(h) => { h.alarms[0].kind = "deviation"; }, /"alarms\[0\]\.kind"/],
         [(h) => { h.alarms[0].identifier = "ns=1;s=T"; }, /"alarms\[0\]\.identifier"/],
-        [(h) => { h.history = { store: "daemon" }; }, /"history\.store"/],
+        [(h) => { h.history = { store: "disk" }; }, /"history\.store" must be one of "memory", "daemon"/],
         [(h) => { delete h.pki.userRoot; }, /"pki\.userRoot"/],
     ];
     for (const [spoil, message] of cases) {
@@ -125,4 +131,82 @@ test("failures: a restart cannot mend a bad hand-off or a port in use", () => {
     assert.deepEqual(describeFailure(portInUse, 4840), { reason: "port 4840 is in use", permanent: true });
     assert.equal(exitCodeOf(describeFailure(handoffError)), 2);
     assert.equal(exitCodeOf(describeFailure(new Error("socket hang up"))), 1);
+});
+
+test("history values: each type on the channel as the daemon keeps it, and back", () => {
+    const scalar = (dataType, value) => new Variant({ dataType, arrayType: VariantArrayType.Scalar, value });
+    const array = (dataType, value) => new Variant({ dataType, arrayType: VariantArrayType.Array, value });
+    const cases = [
+        [scalar(DataType.Double, 1.5), "Double", 1.5],
+        [scalar(DataType.Double, NaN), "Double", "NaN"],
+        [scalar(DataType.Float, -Infinity), "Float", "-Infinity"],
+        [scalar(DataType.Int64, [0xffdfffff, 0xffffffff]), "Int64", "-9007199254740993"],
+        [scalar(DataType.UInt64, [0xffffffff, 0xffffffff]), "UInt64", "18446744073709551615"],
+        [scalar(DataType.UInt32, 4294967295), "UInt32", 4294967295],
+        [scalar(DataType.Boolean, false), "Boolean", false],
+        [scalar(DataType.String, "Druck \u00b0C ;{}"), "String", "Druck \u00b0C ;{}"],
+        [scalar(DataType.LocalizedText, { text: "Kessel" }), "LocalizedText", "Kessel"],
+        [scalar(DataType.DateTime, new Date("2026-12-10T01:59:59.999Z")), "DateTime", "2026-12-10T01:59:59.999Z"],
+        [scalar(DataType.ByteString, Buffer.from([0, 1, 2, 255])), "ByteString", "AAEC/w=="],
+        [scalar(DataType.Guid, "72962B91-FA75-4AE6-8D28-B404DC7DAF63"), "Guid", "72962B91-FA75-4AE6-8D28-B404DC7DAF63"],
+        [scalar(DataType.NodeId, resolveNodeId("ns=2;s=Boiler.Pressure")), "NodeId", "ns=2;s=Boiler.Pressure"],
+        [scalar(DataType.ExpandedNodeId, new ExpandedNodeId(NodeIdType.STRING, "X", 0, "urn:x", 1)), "ExpandedNodeId", "svr=1;nsu=urn:x;s=X"],
+        [scalar(DataType.QualifiedName, { namespaceIndex: 2, name: "Pressure" }), "QualifiedName", "2:Pressure"],
+        [scalar(DataType.StatusCode, StatusCodes.BadTimeout), "StatusCode", 0x800a0000],
+        [array(DataType.Int16, [-1, 2, 3]), "Int16", [-1, 2, 3]],
+        [array(DataType.Int64, [[0, 1], [0xffffffff, 0xfffffffe]]), "Int64", ["1", "-2"]],
+        [array(DataType.Double, [0.5, Infinity]), "Double", [0.5, "Infinity"]],
+        [new Variant({ dataType: DataType.Null }), "Null", null],
+    ];
+    for (const [variant, dataType, value] of cases) {
+        const fields = valueFields({ value: variant, statusCode: StatusCodes.Good, sourceTimestamp: new Date(123), serverTimestamp: new Date(Date.UTC(1601, 0, 1)) });
+        assert.deepEqual(fields, { sourceTime: "1970-01-01T00:00:00.123Z", serverTime: null, status: 0, dataType, value }, dataType);
+        const back = dataValueFrom(JSON.parse(JSON.stringify(fields)));
+        assert.deepEqual([back.value.toString(), back.statusCode], [variant.toString(), StatusCodes.Good], dataType);
+    }
+    const refused = (dataType, value) => dataValueFrom({ dataType, value }).statusCode.name;
+    assert.deepEqual([refused("ExtensionObject", { a: 1 }), refused("UInt64", "-1"), refused("DateTime", "yesterday"), refused("Double", null)],
+        ["BadDataEncodingUnsupported", "BadDecodingError", "BadDecodingError", "Good"]);
+});
+
+test("history reads asked of the daemon: requests, answers, continuation points, timeouts", async () => {
+    const sent = [];
+    const lines = [];
+    const log = { info() {}, warn: (l) => lines.push(l), error: (l) => lines.push(l) };
+    const daemon = createDaemonHistory({ send: (m) => sent.push(m), log, timeoutMs: 30, maxPending: 2 });
+    const ref = { namespaceUri: "urn:x", identifier: "s=P" };
+    daemon.record(ref, { value: new Variant({ dataType: DataType.Float, value: 2.5 }), sourceTimestamp: new Date(0) });
+    assert.deepEqual(sent.shift(), { type: "value", namespaceUri: "urn:x", identifier: "s=P", sourceTime: "1970-01-01T00:00:00.000Z", serverTime: null, status: 0, dataType: "Float", value: 2.5 });
+
+    const details = { startTime: new Date("2026-12-10T00:00:00Z"), endTime: new Date(Date.UTC(1601, 0, 1)), numValuesPerNode: 2 };
+    const first = daemon.read(ref, details, null);
+    const next = daemon.read(ref, details, Buffer.from("134:6:42"));
+    assert.equal((await daemon.read(ref, details, null)).statusCode, StatusCodes.BadTooManyOperations);
+    assert.deepEqual(sent.map((m) => [m.type, m.id, m.start, m.end, m.maxValues, m.continuation]), [
+        ["historyRead", 1, "2026-12-10T00:00:00.000Z", null, 2, null], ["historyRead", 2, "2026-12-10T00:00:00.000Z", null, 2, "134:6:42"]]);
+    const value = { sourceTime: "2026-12-10T02:00:00.123Z", serverTime: null, status: 0, dataType: "Float", value: 2.5 };
+    daemon.answer({ type: "historyData", id: 2, status: "GoodResultsMayBeIncomplete", values: [value, value], continuation: "134:6:44" });
+    const answered = await next;
+    assert.equal(answered.statusCode, StatusCodes.GoodResultsMayBeIncomplete);
+    assert.equal(answered.continuationPoint.toString(), "134:6:44");
+    assert.deepEqual(answered.dataValues.map((v) => [v.sourceTimestamp.toISOString(), v.value.value]), [["2026-12-10T02:00:00.123Z", 2.5], ["2026-12-10T02:00:00.123Z", 2.5]]);
+    assert.equal((await first).statusCode, StatusCodes.BadTimeout, "not answered in time");
+    daemon.answer({ type: "historyData", id: 1, status: "Good", values: [] });
+
+    for (const [status, code] of [["Good", StatusCodes.Good], ["GoodNoData", StatusCodes.GoodNoData], ["BadContinuationPointInvalid", StatusCodes.BadContinuationPointInvalid],
+        ["BadHistoryOperationInvalid", StatusCodes.BadHistoryOperationInvalid], ["toString", StatusCodes.BadInternalError]]) {
+        const reading = daemon.read(ref, details, null);
+        daemon.answer({ type: "historyData", id: sent[sent.length - 1].id, status, values: [], continuation: null });
+        const result = await reading;
+        assert.equal(result.statusCode, code, status);
+        assert.equal(result.continuationPoint, null);
+    }
+    assert.equal(daemon.pendingReads(), 0);
+    assert.deepEqual(lines.map((l) => l.replace(/ of s=P \(urn:x\)/, "")), [
+        "history read refused: 2 reads wait for the daemon already (BadTooManyOperations)",
+        "history read answered from the daemon's spool alone, the history database being unreachable (GoodResultsMayBeIncomplete)",
+        "history read not answered by the daemon within 0.03 s (BadTimeout)",
+        "history: the daemon's answer to read 1 came after its time was up, or was not asked for; dropped",
+        "history read: the daemon answered with the unknown status \"toString\" (BadInternalError)",
+    ]);
 });
