@@ -3,7 +3,6 @@
 #include "uabase/BaseNodeStandardUserData.h"
 #include "uabase/NodeMap.h"
 #include "uabase/StandardNodeIds.h"
-#include "uabase/UaXmlDocument.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -33,9 +32,9 @@ namespace {
 
     /// The leading signed decimal number of a text, as the C library reads it, kept within 32 bits
     /// (a longer number would otherwise be undefined behaviour); 0 without one.
-    std::int32_t leadingNumber(const char* text)
+    std::int32_t leadingNumber(const UaString& text)
     {
-        long long value = std::strtoll(text, nullptr, 10);
+        long long value = std::strtoll(text.toUtf8(), nullptr, 10);
         value = std::clamp<long long>(
             value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
         return static_cast<std::int32_t>(value);
@@ -184,18 +183,7 @@ std::unique_ptr<UserDataBase> BaseNode::createUserData() const
     });
     if (extension == m_extensions.end())
         return nullptr;
-    const UaByteString& body = extension->body();
-    if (body.length() <= 0)
-        return nullptr;
-    UaXmlDocument document;
-    if (document.loadXmlMemory(reinterpret_cast<const char*>(body.data()), body.length(), nullptr) != 0)
-        return nullptr;
-    char* content = nullptr;
-    std::int32_t value = 0;
-    if (document.getContent(content) == 0)
-        value = leadingNumber(content);
-    UaXmlDocument::freeXmlString(content);
-    return std::make_unique<BaseNodeStandardUserData>(value);
+    return std::make_unique<BaseNodeStandardUserData>(leadingNumber(extension->text()));
 }
 
 bool BaseNode::getParent(UaNodeId& parentNodeId, UaNodeId& referenceTypeId) const

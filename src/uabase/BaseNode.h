@@ -59,8 +59,8 @@ public:
     /// Records this node as the child of the node named by its ParentNodeId attribute, when that
     /// node is in `nodes`, in the child links of both.
     virtual void linkChildren(NodeMap& nodes);
-    /// The number of the node's first "UserData" extension; null without one, or when its text
-    /// is not an XML element.
+    /// The number that the text of the node's first "UserData" extension starts with (0 when it
+    /// starts with none); null without such an extension.
     virtual std::unique_ptr<UserDataBase> createUserData() const;
 
     UaNodeId nodeId() const { return m_nodeId; }

@@ -254,7 +254,8 @@ UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extension
         }
         UaXmlDocument::freeXmlString(body);
         extensions.emplace_back(UaString(m_document->getNodeName()), bodyBytes,
-            withNamespace ? UaString(m_document->getNamespaceUri()) : UaString());
+            withNamespace ? UaString(m_document->getNamespaceUri()) : UaString(),
+            UaString(Xml::content(currentElement()).view()));
         m_document->getParent();
     } while (m_document->getFollowingSibling() == 0);
     m_document->getParent();

@@ -377,7 +377,7 @@ TEST_F(UaNodesetXmlParserTest, KeepsDocumentAndNodeExtensions)
     EXPECT_TRUE(reset->extensions()[0].namespaceUri().isEmpty());
     auto userData = reset->createUserData();
     ASSERT_NE(userData, nullptr);
-    EXPECT_EQ(static_cast<BaseNodeStandardUserData*>(userData.get())->value(), 42);
+    EXPECT_EQ(static_cast<BaseNodeStandardUserData*>(userData.get())->value(), 42); // 4<Digit>2</Digit>
 }
 
 TEST_F(UaNodesetXmlParserTest, ReadsTheFirstDocumentExtensionsWhereverTheyStand)
