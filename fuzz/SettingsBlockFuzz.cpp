@@ -6,9 +6,9 @@
 // as the whole text does; adding the history section twice adds it once.
 #include "nodeconfig/AlarmHistoryEntry.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/UaNodeId.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaNodeId.h"
+#include "uatypes/UaString.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "nodeconfig/NodeConfiguration.h"
 
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/UaStatus.h"
-#include "uabase/UaString.h"
-#include "uabase/UaXmlDocument.h"
+#include "uatypes/UaStatus.h"
+#include "uatypes/UaString.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <system_error>
 #include <utility>

@@ -3,9 +3,9 @@
 #include "nodeconfig/NodeConfigFiles.h"
 #include "platform/ProfileText.h"
 #include "support/TextCodec.h"
-#include "uabase/BaseNode.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/BaseNode.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <array>
 #include <utility>

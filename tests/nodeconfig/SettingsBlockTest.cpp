@@ -4,8 +4,8 @@
 #include "platform/PrivateProfile.h"
 #include "support/TempDir.h"
 #include "support/WholeFile.h"
-#include "uabase/Object.h"
-#include "uabase/Variable.h"
+#include "uanodes/Object.h"
+#include "uanodes/Variable.h"
 
 #include <gtest/gtest.h>
 
