@@ -2,7 +2,7 @@
 
 #include "support/AtomicFile.h"
 #include "support/TextCodec.h"
-#include "support/WholeFile.h"
+#include "support/FileReader.h"
 
 #include <libxml/chvalid.h>
 #include <libxml/dict.h>
@@ -14,13 +14,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -44,59 +43,39 @@ const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(t
 struct FileSource {
     static constexpr std::size_t kBlockSize = 256 * 1024;
 
-    explicit FileSource(int descriptor)
-        : fd(descriptor)
+    explicit FileSource(support::FileReader opened)
+        : reader(std::move(opened))
         , block(kBlockSize)
     {
     }
 
-    int fd;
+    support::FileReader reader;
     std::vector<char> block;
     std::size_t offset = 0;
     std::size_t filled = 0;
-    std::size_t total = 0;
-    bool tooLarge = false;
-    int readError = 0;
+    std::string failure;
 };
 
 int readFromFile(void* context, char* buffer, int length)
 {
     auto& source = *static_cast<FileSource*>(context);
-    if (length <= 0 || source.tooLarge || source.readError != 0)
+    if (length <= 0 || !source.failure.empty())
         return 0;
     if (source.offset == source.filled) {
-        for (;;) {
-            ssize_t got = ::read(source.fd, source.block.data(), source.block.size());
-            if (got < 0 && errno == EINTR)
-                continue;
-            // Reported as the end of the file: libxml2 would print an I/O error of its own.
-            if (got < 0) {
-                source.readError = errno;
-                return 0;
-            }
-            source.offset = 0;
-            source.filled = static_cast<std::size_t>(got);
-            source.total += source.filled;
-            if (source.total > UaXmlDocument::kMaxFileBytes) {
-                source.tooLarge = true;
-                source.filled = 0;
-            }
-            break;
+        const support::Result<std::size_t> got = source.reader.read(source.block.data(), source.block.size());
+        // Reported as the end of the file: libxml2 would print an I/O error of its own.
+        if (!got) {
+            source.failure = got.error().message;
+            return 0;
         }
+        source.offset = 0;
+        source.filled = *got;
     }
     const std::size_t count = std::min(static_cast<std::size_t>(length), source.filled - source.offset);
     std::memcpy(buffer, source.block.data() + source.offset, count);
     source.offset += count;
     return static_cast<int>(count);
 }
-
-std::string tooLargeText(const char* path)
-{
-    return std::string("cannot read ") + path + ": it is larger than "
-        + std::to_string(UaXmlDocument::kMaxFileBytes >> 20) + " MiB";
-}
-
-int closeFile(void* context) { return ::close(static_cast<FileSource*>(context)->fd); }
 
 int writeToSink(void* context, const char* buffer, int length)
 {
@@ -229,34 +208,24 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
     m_loadFailure.clear();
     // Read as a plain file: libxml2's own file opener would take "-" for standard input and a
     // path with a scheme for a URL. A pipe or a device is refused before it can block the read.
-    const support::Result<int> opened = support::openRegularFile(path);
+    support::Result<support::FileReader> opened = support::FileReader::open(path, kMaxFileBytes);
     if (!opened) {
         m_loadFailure = opened.error().message;
         return -1;
     }
-    const int fd = *opened;
-    struct stat info { };
-    if (::fstat(fd, &info) == 0 && static_cast<std::uintmax_t>(info.st_size) > kMaxFileBytes) {
-        ::close(fd);
-        m_loadFailure = tooLargeText(path);
-        return -1;
-    }
-    // libxml2 closes the file through closeFile, also when the parse fails.
-    FileSource source(fd);
-    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, closeFile, &source,
+    // The source closes the file when the load ends, however it ends.
+    FileSource source(std::move(*opened));
+    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, nullptr, &source,
         XML_CHAR_ENCODING_NONE);
     if (!parser) {
         m_loadFailure = std::string("cannot read ") + path + ": out of memory";
-        return -1; // the file is closed
+        return -1;
     }
     xmlDoc* document = parse(parser, path, kParseOptions, listener, m_loadFailure);
     // A file that grows past the limit while it is read, or fails to read, ends early: that,
     // not the parser's complaint about the cut text, is the reason.
-    if (source.tooLarge)
-        m_loadFailure = tooLargeText(path);
-    else if (source.readError != 0)
-        m_loadFailure = std::string("cannot read ") + path + ": " + std::strerror(source.readError);
-    if (source.tooLarge || source.readError != 0) {
+    if (!source.failure.empty()) {
+        m_loadFailure = source.failure;
         xmlFreeDoc(document);
         return -1;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/WholeFile.h"
+#include "support/FileReader.h"
 #include "uaxml/UaXmlElement.h"
 
 #include <cstddef>
