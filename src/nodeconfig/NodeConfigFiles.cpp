@@ -3,6 +3,7 @@
 #include "nodeconfig/SettingsBlock.h"
 #include "support/AtomicFile.h"
 #include "support/FileReader.h"
+#include "support/Lines.h"
 #include "support/WholeFile.h"
 
 #include <unistd.h>
@@ -22,7 +23,7 @@ bool forEachLine(const std::filesystem::path& file, const std::function<void(std
     if (!reader)
         return false;
     // The block is at the end of a file of megabytes: read in blocks, never the whole file.
-    LineAssembler lines;
+    support::LineAssembler lines;
     std::vector<char> block(64 * 1024);
     for (;;) {
         const support::Result<std::size_t> got = reader->read(block.data(), block.size());

@@ -2,6 +2,7 @@
 
 #include "nodeconfig/NodeConfigFiles.h"
 #include "platform/ProfileText.h"
+#include "support/Lines.h"
 #include "support/TextCodec.h"
 #include "uanodes/BaseNode.h"
 #include "uanodes/Variable.h"
@@ -96,7 +97,7 @@ void normalise(NodeConfigSplit& split, int startLogging)
 bool hasHistorySection(std::string_view text)
 {
     bool found = false;
-    forEachLine(text, [&found](std::string_view line) {
+    support::forEachLine(text, [&found](std::string_view line) {
         const std::size_t first = line.find_first_not_of(" \t");
         const std::size_t last = line.find_last_not_of(" \t");
         if (first != std::string_view::npos
@@ -168,7 +169,7 @@ NodeConfigSplit SplitNodeConfigText(std::string_view text, int startLogging)
 {
     std::vector<std::string_view> documentLines;
     NodeConfigSplitter splitter(documentLines);
-    forEachLine(text, [&splitter](std::string_view line) { splitter.addLine(line); });
+    support::forEachLine(text, [&splitter](std::string_view line) { splitter.addLine(line); });
     NodeConfigSplit split = splitter.finish(startLogging);
     split.documentLines = std::move(documentLines);
     return split;
@@ -256,7 +257,7 @@ void StartLoggingReader::addLine(std::string_view line)
 std::optional<int> ReadStartLoggingText(std::string_view text)
 {
     StartLoggingReader reader;
-    forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
+    support::forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
     return reader.value();
 }
 
@@ -291,7 +292,7 @@ void AlarmSourceReader::addLine(std::string_view line)
 AlarmSourceNodes ReadAlarmSourceNodesText(std::string_view text)
 {
     AlarmSourceReader reader;
-    forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
+    support::forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
     return reader.take();
 }
 
