@@ -1,5 +1,6 @@
 #include "uatypes/UaGuid.h"
 
+#include "support/TextCodec.h"
 #include "uatypes/UaStatus.h"
 #include "uatypes/UaString.h"
 
@@ -30,17 +31,6 @@ UaString UaGuid::toString() const
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 /// Reads exactly `digits` hexadecimal digits at `pos` and moves past them.
 bool readHex(std::string_view text, std::size_t& pos, int digits, std::uint32_t& value)
 {
@@ -48,7 +38,7 @@ bool readHex(std::string_view text, std::size_t& pos, int digits, std::uint32_t&
         return false;
     std::uint32_t v = 0;
     for (int i = 0; i < digits; ++i) {
-        const int h = hexValue(text[pos + static_cast<std::size_t>(i)]);
+        const int h = support::hexDigitValue(text[pos + static_cast<std::size_t>(i)]);
         if (h < 0)
             return false;
         v = (v << 4) | static_cast<std::uint32_t>(h);

@@ -14,17 +14,6 @@ constexpr std::size_t kMaxTextLength64 = 30;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 /// Digits only, at least one, at most `max`.
 bool readDigits(std::string_view digits, std::uint64_t max, std::uint64_t& value)
 {
@@ -51,7 +40,7 @@ bool readHex(std::string_view text, std::size_t maxDigits, std::uint64_t& value)
         return false;
     std::uint64_t v = 0;
     for (char c : digits) {
-        const int h = hexValue(c);
+        const int h = support::hexDigitValue(c);
         if (h < 0)
             return false;
         v = (v << 4) | static_cast<std::uint64_t>(h);
