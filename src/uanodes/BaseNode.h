@@ -72,7 +72,6 @@ public:
     UaNodeId parentNodeId() const { return m_parentNodeId; }
     std::vector<Reference> references() const { return m_references; }
     std::vector<Extension> extensions() const { return m_extensions; }
-    std::vector<ChildLink> childLinks() const { return m_childLinks; }
 
     void setBrowseName(UaQualifiedName browseName) { m_browseName = std::move(browseName); }
     void setDisplayName(UaLocalizedText displayName) { m_displayName = std::move(displayName); }

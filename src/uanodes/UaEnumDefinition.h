@@ -5,7 +5,6 @@
 #include "uatypes/UaNodeId.h"
 #include "uatypes/UaString.h"
 
-#include <cstddef>
 #include <vector>
 
 /// The definition of an enumeration data type: its name and its values in file order. A
@@ -20,9 +19,7 @@ public:
     void setDescription(const UaLocalizedText& description) { m_description = description; }
 
     const std::vector<UaEnumValue>& values() const { return m_values; }
-    void setValues(const std::vector<UaEnumValue>& values) { m_values = values; }
     void addValue(const UaEnumValue& value) { m_values.push_back(value); }
-    std::size_t valueCount() const { return m_values.size(); }
 
     /// Neither a name nor any value: nothing was read for it.
     bool isEmpty() const;

@@ -8,11 +8,7 @@ public:
     UaLocalizedText() = default;
     UaLocalizedText(const UaString& locale, const UaString& text);
 
-    const UaString& locale() const { return m_locale; }
     const UaString& text() const { return m_text; }
-    void setLocale(const UaString& locale) { m_locale = locale; }
-    void setText(const UaString& text) { m_text = text; }
-    bool isEmpty() const { return m_locale.isEmpty() && m_text.isEmpty(); }
 
     /// "<locale>|<text>", for example "en|Objects".
     UaString toFullString() const;

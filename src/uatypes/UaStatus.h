@@ -26,8 +26,6 @@ public:
     constexpr std::uint32_t code() const { return m_code; }
     constexpr bool isGood() const { return m_code < Uncertain; }
     constexpr bool isNotGood() const { return !isGood(); }
-    constexpr bool isUncertain() const { return (m_code & 0xC0000000u) == Uncertain; }
-    constexpr bool isBad() const { return (m_code & Bad) != 0; }
 
     /// The symbolic name ("Good", "BadOutOfRange", ...); a code without a known name is written
     /// as eight upper-case hexadecimal digits after "0x".
