@@ -7,10 +7,10 @@
 // `NodesetLoadBench --keep=document|nodes [FILE]` instead reads the file once, keeps what it read
 // and prints the peak resident set size, for the memory comparison of the two cases.
 
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaXmlDocument.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/NodeMap.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>

@@ -6,10 +6,10 @@
 
 #include "nodeconfig/AlarmHistoryTree.h"
 #include "nodeconfig/NodeConfiguration.h"
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaXmlDocument.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/NodeMap.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <benchmark/benchmark.h>
 

@@ -61,19 +61,17 @@ endforeach()
 
 # tavox-admin's manual page and bash completion come from the program's own help texts, the
 # one source of its --help, so that the three never disagree.
-if(TARGET tavox-admin)
-    set(admin_man ${PROJECT_BINARY_DIR}/man/tavox-admin.8)
-    set(admin_completion ${PROJECT_BINARY_DIR}/completion/tavox-admin)
-    add_custom_command(OUTPUT ${admin_man}.gz ${admin_completion}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man ${PROJECT_BINARY_DIR}/completion
-        COMMAND sh -c "\"$0\" --man > \"$1\" && \"$2\" -9nc \"$1\" > \"$1.gz\" && \"$0\" --bash-completion > \"$3\""
-            $<TARGET_FILE:tavox-admin> ${admin_man} ${TAVOX_GZIP} ${admin_completion}
-        DEPENDS tavox-admin
-        VERBATIM)
-    list(APPEND man_outputs ${admin_man}.gz ${admin_completion})
-    install(FILES ${admin_man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
-    set(TAVOX_BASH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-        CACHE PATH "Install folder for bash completions")
-    install(FILES ${admin_completion} DESTINATION ${TAVOX_BASH_COMPLETION_DIR})
-endif()
+set(admin_man ${PROJECT_BINARY_DIR}/man/tavox-admin.8)
+set(admin_completion ${PROJECT_BINARY_DIR}/completion/tavox-admin)
+add_custom_command(OUTPUT ${admin_man}.gz ${admin_completion}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man ${PROJECT_BINARY_DIR}/completion
+    COMMAND sh -c "\"$0\" --man > \"$1\" && \"$2\" -9nc \"$1\" > \"$1.gz\" && \"$0\" --bash-completion > \"$3\""
+        $<TARGET_FILE:tavox-admin> ${admin_man} ${TAVOX_GZIP} ${admin_completion}
+    DEPENDS tavox-admin
+    VERBATIM)
+list(APPEND man_outputs ${admin_man}.gz ${admin_completion})
+install(FILES ${admin_man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
+set(TAVOX_BASH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    CACHE PATH "Install folder for bash completions")
+install(FILES ${admin_completion} DESTINATION ${TAVOX_BASH_COMPLETION_DIR})
 add_custom_target(man_pages ALL DEPENDS ${man_outputs})

@@ -2,14 +2,14 @@
 // elements while the file loads) and once with reading while loading switched off (reading the
 // loaded document afterwards). The two must give the same statuses, failure place, extensions and nodes.
 
-#include "uabase/BaseNode.h"
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/NodeMap.h"
-#include "uabase/Reference.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaVariant.h"
-#include "uabase/UaXmlDocument.h"
-#include "uabase/Variable.h"
+#include "uanodes/BaseNode.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/NodeMap.h"
+#include "uanodes/Reference.h"
+#include "uanodes/Variable.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uatypes/UaVariant.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <libxml/xmlerror.h>
 

@@ -1,15 +1,15 @@
 // libFuzzer target: any bytes as a document (loadXmlMemory), read by parseNodes into a node map,
 // then the nodes walked as the Node Config page and tavox-nodeset walk them.
 
-#include "uabase/BaseNode.h"
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/DataType.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaVariant.h"
-#include "uabase/UaXmlDocument.h"
-#include "uabase/UserDataBase.h"
-#include "uabase/Variable.h"
+#include "uanodes/BaseNode.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/DataType.h"
+#include "uanodes/NodeMap.h"
+#include "uanodes/UserDataBase.h"
+#include "uanodes/Variable.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uatypes/UaVariant.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <libxml/xmlerror.h>
 

@@ -6,9 +6,10 @@
 // as the whole text does; adding the history section twice adds it once.
 #include "nodeconfig/AlarmHistoryEntry.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/UaNodeId.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "support/Lines.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaNodeId.h"
+#include "uatypes/UaString.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +32,7 @@ void check(bool condition)
 std::vector<std::string> linesOf(std::string_view text)
 {
     std::vector<std::string> lines;
-    forEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
+    support::forEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -40,7 +41,7 @@ void checkLinesInPieces(std::string_view text, std::uint8_t cut)
 {
     std::vector<std::string> pieced;
     const auto keep = [&pieced](std::string_view line) { pieced.emplace_back(line); };
-    LineAssembler lines;
+    support::LineAssembler lines;
     const std::size_t step = cut % 7 + 1;
     for (std::size_t at = 0; at < text.size(); at += step)
         lines.feed(text.substr(at, step), keep);

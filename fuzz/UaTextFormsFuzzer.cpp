@@ -2,14 +2,14 @@
 // read again; GUID and base64 texts; UTF-8 to UTF-16 and back; number texts; browse names.
 // A broken round trip aborts, so that it is reported like a crash.
 
-#include "uabase/UaByteString.h"
-#include "uabase/UaGuid.h"
-#include "uabase/UaNodeId.h"
-#include "uabase/UaQualifiedName.h"
-#include "uabase/UaStatus.h"
-#include "uabase/UaString.h"
-#include "uabase/UaVariant.h"
-#include "uabase/UaWideString.h"
+#include "uatypes/UaByteString.h"
+#include "uatypes/UaGuid.h"
+#include "uatypes/UaNodeId.h"
+#include "uatypes/UaQualifiedName.h"
+#include "uatypes/UaStatus.h"
+#include "uatypes/UaString.h"
+#include "uatypes/UaVariant.h"
+#include "uatypes/UaWideString.h"
 
 #include <cstddef>
 #include <cstdint>

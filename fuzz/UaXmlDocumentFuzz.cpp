@@ -1,6 +1,6 @@
 // Walks, dumps and edits whatever the XML layer accepts; any crash, leak or sanitizer report
 // is a finding.
-#include "uabase/UaXmlDocument.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <cstddef>
 #include <cstdint>

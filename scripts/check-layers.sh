@@ -14,37 +14,42 @@ set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
-below_logic="support uabase uastack platform"
+below_logic="support uatypes uaxml uanodes uareader uastack platform"
 logic="config service users nodeconfig history snapshots certificates"
 features="pages users/ui nodeconfig/ui history/ui certificates/ui"
 
 declare -A level allowed
 row() { level[$1]=$2; allowed[$1]="$1 ${*:3}"; }
 row support        0
-row uabase         1 support
+# The OPC UA library: value types, the XML document layer beside them, the node model over the
+# value types alone, and the nodeset reader over all three.
+row uatypes        1 support
+row uaxml          1 support
+row uanodes        2 support uatypes
+row uareader       3 support uatypes uaxml uanodes
 row uastack        1 support
 row platform       1 support
 for folder in $logic; do
     # The configuration store and the server's key are the logic's common ground.
-    row "$folder"  2 $below_logic config
+    row "$folder"  4 $below_logic config
 done
-row uikit          3 $below_logic $logic
+row uikit          5 $below_logic $logic
 # The About page opens the login password dialog; the Status page writes the Node Config page's file;
 # the Endpoints page opens the certificates dialog.
-row pages          4 $below_logic $logic uikit users/ui nodeconfig/ui certificates/ui
-row users/ui       4 $below_logic $logic uikit
-row nodeconfig/ui  4 $below_logic $logic uikit
-row history/ui     4 $below_logic $logic uikit
-row certificates/ui 4 $below_logic $logic uikit
-row app            5 $below_logic $logic uikit $features
-row tavox-admin    3 $below_logic $logic
-row tavox-nodeset  3 support uabase
-row tavox-utility  6 $below_logic $logic uikit $features app
-row server         3 $below_logic $logic
+row pages          6 $below_logic $logic uikit users/ui nodeconfig/ui certificates/ui
+row users/ui       6 $below_logic $logic uikit
+row nodeconfig/ui  6 $below_logic $logic uikit
+row history/ui     6 $below_logic $logic uikit
+row certificates/ui 6 $below_logic $logic uikit
+row app            7 $below_logic $logic uikit $features
+row tavox-admin    5 $below_logic $logic
+row tavox-nodeset  5 support uatypes uaxml uanodes uareader
+row tavox-utility  8 $below_logic $logic uikit $features app
+row server         5 $below_logic $logic
 # Benchmarks and fuzz targets drive what they measure or feed from outside, as a program does.
-row bench          4 $below_logic $logic tavox-admin
-row bench/ui       6 $below_logic $logic uikit $features bench
-row fuzz           4 $below_logic $logic tavox-admin
+row bench          6 $below_logic $logic tavox-admin
+row bench/ui       8 $below_logic $logic uikit $features bench
+row fuzz           6 $below_logic $logic tavox-admin
 
 # The table row of a file, from its path, in $from; empty for files that are not checked.
 folder_of_file() {

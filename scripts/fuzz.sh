@@ -15,7 +15,7 @@ table=(
     "NodesetLoadFuzz    fuzz/NodesetReaderFuzz.dict tests/data/nodesets"
     "NodesetReaderFuzz  fuzz/NodesetReaderFuzz.dict tests/data/nodesets"
     "UaXmlDocumentFuzz  fuzz/NodesetReaderFuzz.dict tests/data/nodesets"
-    "UaTextFormsFuzzer  fuzz/UaTextForms.dict       tests/data/uabase/textforms"
+    "UaTextFormsFuzzer  fuzz/UaTextForms.dict       tests/data/uatypes/textforms"
     "RegFileFuzz        fuzz/RegFile.dict           fuzz/corpus/RegFile"
     "RegValueTextFuzz   fuzz/RegValueText.dict      fuzz/corpus/RegValueText"
     "ProfileTextFuzz    fuzz/ProfileText.dict       fuzz/corpus/ProfileText"

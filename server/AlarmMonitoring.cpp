@@ -2,9 +2,9 @@
 
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/NodeMap.h"
+#include "uatypes/UaString.h"
+#include "uanodes/Variable.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "HistoryMessages.h"
 
 #include "support/TextCodec.h"
-#include "uabase/XmlDateTime.h"
+#include "uareader/XmlDateTime.h"
 
 #include <nlohmann/json.hpp>
 

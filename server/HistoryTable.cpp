@@ -2,7 +2,7 @@
 
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
-#include "uabase/UaDateTime.h"
+#include "uatypes/UaDateTime.h"
 
 namespace tavoxserver {
 namespace {

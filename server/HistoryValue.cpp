@@ -1,7 +1,7 @@
 #include "HistoryValue.h"
 
-#include "uabase/UaDateTime.h"
-#include "uabase/UaString.h"
+#include "uatypes/UaDateTime.h"
+#include "uatypes/UaString.h"
 
 namespace tavoxserver {
 namespace {

@@ -2,10 +2,10 @@
 
 #include "nodeconfig/NodeConfigFiles.h"
 #include "support/WholeFile.h"
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaXmlDocument.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/NodeMap.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <unistd.h>
 

@@ -12,7 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UnixOdbc.h"
 #include "support/DebugOutput.h"
-#include "uabase/UaXmlDocument.h"
+#include "uaxml/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/TavoxIcons.h"

@@ -1,8 +1,8 @@
 #include "nodeconfig/AlarmHistoryEntries.h"
 
-#include "uabase/NodeMap.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/NodeMap.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <algorithm>
 #include <cstdio>

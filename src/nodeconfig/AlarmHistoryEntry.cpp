@@ -1,6 +1,6 @@
 #include "nodeconfig/AlarmHistoryEntry.h"
 
-#include "uabase/UaNodeId.h"
+#include "uatypes/UaNodeId.h"
 
 #include <charconv>
 #include <cmath>

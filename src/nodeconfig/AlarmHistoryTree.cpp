@@ -3,9 +3,9 @@
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/NodesetEditor.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/NodeMap.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <algorithm>
 #include <cstddef>

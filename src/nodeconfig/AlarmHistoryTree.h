@@ -3,7 +3,7 @@
 #include "nodeconfig/AlarmHistoryEntry.h"
 #include "nodeconfig/NodeAttributes.h"
 #include "nodeconfig/NodeTree.h"
-#include "uabase/Object.h"
+#include "uanodes/Object.h"
 
 #include <optional>
 #include <string_view>

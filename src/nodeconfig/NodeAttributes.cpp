@@ -1,9 +1,9 @@
 #include "nodeconfig/NodeAttributes.h"
 
 #include "nodeconfig/AlarmHistoryEntry.h"
-#include "uabase/BaseNode.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/BaseNode.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <cstdint>
 

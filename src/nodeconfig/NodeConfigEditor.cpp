@@ -4,9 +4,9 @@
 #include "nodeconfig/AlarmLimitInput.h"
 #include "nodeconfig/NodeConfigFiles.h"
 #include "support/TextCodec.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/NodeMap.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <functional>
 #include <utility>

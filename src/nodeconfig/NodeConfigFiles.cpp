@@ -2,13 +2,12 @@
 
 #include "nodeconfig/SettingsBlock.h"
 #include "support/AtomicFile.h"
+#include "support/FileReader.h"
+#include "support/Lines.h"
 #include "support/WholeFile.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdint>
 #include <system_error>
 #include <vector>
 
@@ -18,35 +17,22 @@ support::Result<std::string> readText(const std::filesystem::path& file) { retur
 
 bool forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit)
 {
-    // A pipe or a device chosen by mistake would block the reading or never end.
-    const support::Result<int> opened = support::openRegularFile(file);
-    if (!opened)
+    // A pipe or a device chosen by mistake would block the reading or never end; a runaway file
+    // is refused as readText refuses it.
+    support::Result<support::FileReader> reader = support::FileReader::open(file);
+    if (!reader)
         return false;
-    const int fd = *opened;
-    // Held to the limit of a whole read, so that a runaway file is refused as readText refuses it.
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || static_cast<std::uintmax_t>(info.st_size) > support::kMaxWholeFileBytes) {
-        ::close(fd);
-        return false;
-    }
     // The block is at the end of a file of megabytes: read in blocks, never the whole file.
-    LineAssembler lines;
+    support::LineAssembler lines;
     std::vector<char> block(64 * 1024);
-    std::size_t total = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, block.data(), block.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        total += n > 0 ? static_cast<std::size_t>(n) : 0;
-        if (n < 0 || total > support::kMaxWholeFileBytes) {
-            ::close(fd);
+        const support::Result<std::size_t> got = reader->read(block.data(), block.size());
+        if (!got)
             return false;
-        }
-        if (n == 0)
+        if (*got == 0)
             break;
-        lines.feed(std::string_view(block.data(), static_cast<std::size_t>(n)), visit);
+        lines.feed(std::string_view(block.data(), *got), visit);
     }
-    ::close(fd);
     lines.finish(visit);
     return true;
 }

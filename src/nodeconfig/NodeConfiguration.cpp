@@ -1,9 +1,10 @@
 #include "nodeconfig/NodeConfiguration.h"
 
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/UaStatus.h"
-#include "uabase/UaString.h"
-#include "uabase/UaXmlDocument.h"
+#include "support/Lines.h"
+#include "uatypes/UaStatus.h"
+#include "uatypes/UaString.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <system_error>
 #include <utility>
@@ -198,7 +199,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     const auto sizeNow = std::filesystem::file_size(path, ec);
     text.reserve(ec ? 0 : static_cast<std::size_t>(sizeNow) + 64 * 1024);
     NodeConfigSplitter splitter(text);
-    LineAssembler lines;
+    support::LineAssembler lines;
     const auto addLine = [&splitter](std::string_view line) { splitter.addLine(line); };
     if (!writable || document->saveXmlTo([&](std::string_view piece) { lines.feed(piece, addLine); }) != 0) {
         m_host.tell({"Update Nodeconfig.xml fail...", "Error"});

@@ -4,9 +4,9 @@
 #include "nodeconfig/NodeConfigFiles.h"
 #include "nodeconfig/NodeConfigHost.h"
 #include "nodeconfig/NodeConfigPaths.h"
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaNodesetXmlParser.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/NodeMap.h"
+#include "uareader/UaNodesetXmlParser.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "nodeconfig/NodeTree.h"
 
-#include "uabase/BaseNode.h"
-#include "uabase/UaString.h"
+#include "uanodes/BaseNode.h"
+#include "uatypes/UaString.h"
 
 #include <algorithm>
 #include <cassert>

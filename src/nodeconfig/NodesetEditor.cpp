@@ -2,11 +2,11 @@
 
 #include "nodeconfig/AlarmHistoryEntry.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/BaseNode.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaString.h"
-#include "uabase/UaWideString.h"
-#include "uabase/UaXmlDocument.h"
+#include "uanodes/BaseNode.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uatypes/UaString.h"
+#include "uatypes/UaWideString.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <algorithm>
 #include <array>

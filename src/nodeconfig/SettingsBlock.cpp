@@ -3,10 +3,11 @@
 #include "nodeconfig/NodeConfigFiles.h"
 #include "platform/ProfileText.h"
 #include "support/DebugOutput.h"
+#include "support/Lines.h"
 #include "support/TextCodec.h"
-#include "uabase/BaseNode.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/BaseNode.h"
+#include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <algorithm>
 #include <array>
@@ -111,7 +112,7 @@ void normalise(NodeConfigSplit& split, int startLogging)
 bool hasHistorySection(std::string_view text)
 {
     bool found = false;
-    forEachLine(text, [&found](std::string_view line) {
+    support::forEachLine(text, [&found](std::string_view line) {
         const std::size_t first = line.find_first_not_of(" \t");
         const std::size_t last = line.find_last_not_of(" \t");
         if (first != std::string_view::npos
@@ -184,7 +185,7 @@ NodeConfigSplit SplitNodeConfigText(std::string_view text, int startLogging)
 {
     std::vector<std::string_view> documentLines;
     NodeConfigSplitter splitter(documentLines);
-    forEachLine(text, [&splitter](std::string_view line) { splitter.addLine(line); });
+    support::forEachLine(text, [&splitter](std::string_view line) { splitter.addLine(line); });
     NodeConfigSplit split = splitter.finish(startLogging);
     split.documentLines = std::move(documentLines);
     return split;
@@ -285,7 +286,7 @@ void StartLoggingReader::addLine(std::string_view line)
 std::optional<int> ReadStartLoggingText(std::string_view text)
 {
     StartLoggingReader reader;
-    forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
+    support::forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
     return reader.value();
 }
 
@@ -322,7 +323,7 @@ void AlarmSourceReader::addLine(std::string_view line)
 AlarmSourceNodes ReadAlarmSourceNodesText(std::string_view text)
 {
     AlarmSourceReader reader;
-    forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
+    support::forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
     return reader.take();
 }
 

@@ -23,52 +23,6 @@ inline constexpr std::string_view kHistorySectionHeader = "[HistorizedtoODBCSQL]
 inline constexpr std::string_view kAlarmSourceHeader = "[AlarmSourceNodes]";
 inline constexpr std::string_view kExternalAlarmPrefix = "AlarmsWithNodesXML.ExternalLevelAlarm_";
 
-/// Calls `visit` with every line of `text`, without its line end.
-template <typename Visit> void forEachLine(std::string_view text, Visit&& visit)
-{
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        visit(line);
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
-}
-
-/// Hands out the lines of a text that arrives in pieces, as forEachLine would of the whole.
-class LineAssembler {
-public:
-    template <typename Visit> void feed(std::string_view piece, Visit&& visit)
-    {
-        for (std::size_t end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n')) {
-            std::string_view line = piece.substr(0, end);
-            if (!m_partial.empty()) {
-                m_partial.append(line);
-                line = m_partial;
-            }
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            visit(line);
-            m_partial.clear();
-            piece.remove_prefix(end + 1);
-        }
-        m_partial.append(piece);
-    }
-    /// The last line, when the text does not end with a line end.
-    template <typename Visit> void finish(Visit&& visit)
-    {
-        if (!m_partial.empty())
-            visit(std::string_view(m_partial));
-        m_partial.clear();
-    }
-
-private:
-    std::string m_partial;
-};
-
 /// A saved document split from the settings block it carried. The document lines are views
 /// into the split text: the text must outlive them.
 struct NodeConfigSplit {

@@ -1,5 +1,6 @@
 #include "platform/ProfileText.h"
 
+#include "support/Lines.h"
 #include "support/TextCodec.h"
 
 #include <cassert>
@@ -10,10 +11,7 @@ namespace {
 
 constexpr std::string_view kNewLine = "\r\n";
 
-struct Line {
-    std::string_view text;   // without its line end
-    std::string_view ending; // "\r\n", "\n" or "" for a last line without one
-};
+using support::Line;
 
 enum class Kind { Header, Key, Close, Other };
 
@@ -40,17 +38,9 @@ std::string_view trim(std::string_view s)
 std::vector<Line> splitLines(std::string_view content)
 {
     std::vector<Line> lines;
-    while (!content.empty()) {
-        const auto lf = content.find('\n');
-        if (lf == std::string_view::npos) {
-            lines.push_back({content, {}});
-            break;
-        }
-        const bool cr = lf > 0 && content[lf - 1] == '\r';
-        const std::size_t textEnd = cr ? lf - 1 : lf;
-        lines.push_back({content.substr(0, textEnd), content.substr(textEnd, lf + 1 - textEnd)});
-        content.remove_prefix(lf + 1);
-    }
+    support::LineSplitter splitter(content);
+    for (Line line; splitter.next(line);)
+        lines.push_back(line);
     return lines;
 }
 

@@ -1,7 +1,7 @@
 #include "nodeconfig/AlarmHistoryTree.h"
 
 #include "nodeconfig/XmlTreeTesting.h"
-#include "uabase/BaseNode.h"
+#include "uanodes/BaseNode.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "nodeconfig/NodeConfigTesting.h"
 #include "support/FailingSystemCalls.h"
 #include "support/TempDir.h"
-#include "uabase/UaXmlDocument.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <gtest/gtest.h>
 

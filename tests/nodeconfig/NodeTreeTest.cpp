@@ -1,7 +1,7 @@
 #include "nodeconfig/NodeTree.h"
 
-#include "uabase/Object.h"
-#include "uabase/UaString.h"
+#include "uanodes/Object.h"
+#include "uatypes/UaString.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "nodeconfig/AlarmHistoryEntry.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "uabase/UaXmlDocument.h"
-#include "uabase/Variable.h"
+#include "uanodes/Variable.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <gtest/gtest.h>
 

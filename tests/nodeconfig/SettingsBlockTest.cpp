@@ -3,10 +3,11 @@
 #include "nodeconfig/NodeConfigTesting.h"
 #include "platform/PrivateProfile.h"
 #include "support/DebugOutput.h"
+#include "support/Lines.h"
 #include "support/TempDir.h"
 #include "support/WholeFile.h"
-#include "uabase/Object.h"
-#include "uabase/Variable.h"
+#include "uanodes/Object.h"
+#include "uanodes/Variable.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +147,7 @@ TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
         for (std::size_t piece : {std::size_t(1), std::size_t(3), std::size_t(64)}) {
             std::string text;
             NodeConfigSplitter splitter(text);
-            LineAssembler assembler;
+            support::LineAssembler assembler;
             const auto add = [&splitter](std::string_view line) { splitter.addLine(line); };
             for (std::size_t at = 0; at < c.text.size(); at += piece)
                 assembler.feed(std::string_view(c.text).substr(at, piece), add);

@@ -5,7 +5,7 @@
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "support/TempDir.h"
-#include "uabase/UaString.h"
+#include "uatypes/UaString.h"
 
 #include <gtest/gtest.h>
 

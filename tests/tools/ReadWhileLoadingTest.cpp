@@ -6,15 +6,15 @@
 
 #include "support/StandardNodesets.h"
 #include "support/TempDir.h"
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/NodeMap.h"
-#include "uabase/Object.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaTrace.h"
-#include "uabase/UaVariant.h"
-#include "uabase/UaXmlDocument.h"
-#include "uabase/Variable.h"
-#include "uabase/VariableType.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/NodeMap.h"
+#include "uanodes/Object.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uareader/UaTrace.h"
+#include "uatypes/UaVariant.h"
+#include "uaxml/UaXmlDocument.h"
+#include "uanodes/Variable.h"
+#include "uanodes/VariableType.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/NodeConfigEditor.h"
 #include "platform/SettingsStore.h"
-#include "uabase/BaseNode.h"
-#include "uabase/UaString.h"
-#include "uabase/Variable.h"
+#include "uanodes/BaseNode.h"
+#include "uatypes/UaString.h"
+#include "uanodes/Variable.h"
 
 #include <iomanip>
 #include <ostream>

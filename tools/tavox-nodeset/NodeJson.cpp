@@ -1,13 +1,13 @@
 #include "tavox-nodeset/NodeJson.h"
 
-#include "uabase/BaseNode.h"
-#include "uabase/DataType.h"
-#include "uabase/Method.h"
-#include "uabase/Object.h"
-#include "uabase/ReferenceType.h"
-#include "uabase/UaVariant.h"
-#include "uabase/Variable.h"
-#include "uabase/VariableType.h"
+#include "uanodes/BaseNode.h"
+#include "uanodes/DataType.h"
+#include "uanodes/Method.h"
+#include "uanodes/Object.h"
+#include "uanodes/ReferenceType.h"
+#include "uanodes/Variable.h"
+#include "uanodes/VariableType.h"
+#include "uatypes/UaVariant.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include "tavox-nodeset/NodeJson.h"
 
-#include "uabase/CTavoxBaseNodeFactory.h"
-#include "uabase/DataType.h"
-#include "uabase/NodeMap.h"
-#include "uabase/UaNodesetXmlParser.h"
-#include "uabase/UaXmlDocument.h"
+#include "uanodes/CTavoxBaseNodeFactory.h"
+#include "uanodes/DataType.h"
+#include "uanodes/NodeMap.h"
+#include "uareader/UaNodesetXmlParser.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <array>
 #include <cinttypes>

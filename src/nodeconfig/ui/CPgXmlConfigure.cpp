@@ -2,7 +2,7 @@
 
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
-#include "uabase/UaString.h"
+#include "uatypes/UaString.h"
 #include "uikit/CheckBoxes.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBoxes.h"

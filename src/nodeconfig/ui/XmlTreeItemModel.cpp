@@ -1,7 +1,7 @@
 #include "nodeconfig/ui/XmlTreeItemModel.h"
 
 #include "uikit/TavoxIcons.h"
-#include "uabase/UaString.h"
+#include "uatypes/UaString.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "support/UiSandbox.h"
 #include "support/UiWidgetFinders.h"
-#include "uabase/UaXmlDocument.h"
+#include "uaxml/UaXmlDocument.h"
 
 #include <QAbstractItemModelTester>
 #include <QContextMenuEvent>

@@ -2,4 +2,4 @@
 
 #include "platform/Registry.h"
 #include "support/Result.h"
-#include "uabase/UaXmlDocument.h"
+#include "uaxml/UaXmlDocument.h"
