@@ -31,19 +31,22 @@ bool isCertificateName(const fs::path& file)
 
 support::Result<std::string> thumbprintPrefix(std::string_view prefix)
 {
+    // Appended piece by piece: GCC 12 misreads "literal" + string as overlapping copies (-Wrestrict).
+    std::string quoted = "\"";
+    quoted += prefix;
+    quoted += '"';
     std::string digits;
     for (const char c : prefix) {
         const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
         if (!hex)
-            return Error::invalidInput(
-                "\"" + std::string(prefix) + "\" is not a thumbprint: give its hexadecimal digits");
+            return Error::invalidInput(quoted + " is not a thumbprint: give its hexadecimal digits");
         digits += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
     }
     if (digits.size() < kMinPrefixDigits)
-        return Error::invalidInput("a thumbprint needs at least 8 hexadecimal digits to be found; \""
-            + std::string(prefix) + "\" has " + std::to_string(digits.size()));
+        return Error::invalidInput("a thumbprint needs at least 8 hexadecimal digits to be found; " + quoted + " has "
+            + std::to_string(digits.size()));
     if (digits.size() > kThumbprintDigits)
-        return Error::invalidInput("\"" + std::string(prefix) + "\" is longer than a thumbprint (40 digits)");
+        return Error::invalidInput(quoted + " is longer than a thumbprint (40 digits)");
     return digits;
 }
 
