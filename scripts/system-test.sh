@@ -123,6 +123,9 @@ make_root() {
         "$suite" "$dir" "$mirror" || return 1
     awk '{ print "deb", $1, $2, "main" }' <<<"$sources" >"$dir/etc/apt/sources.list"
     echo "$machine" >"$dir/etc/hostname"
+    # As the Debian installer writes it: clients find the server by either name.
+    printf '127.0.0.1\tlocalhost\n127.0.1.1\t%s\n::1\tlocalhost ip6-localhost ip6-loopback\n' "$machine" \
+        >"$dir/etc/hosts"
     contained timeout 900 systemd-nspawn --quiet --register=no --keep-unit --machine="$machine" \
         --directory="$dir" --pipe --setenv=DEBIAN_FRONTEND=noninteractive \
         sh -c 'apt-get update -q && apt-get satisfy -y -q --no-install-recommends "$1" && apt-get clean' \

@@ -10,18 +10,16 @@ const { OPCUACertificateManager } = require("node-opcua-certificate-manager");
 
 class CertificateError extends Error {}
 
-// The library writes a missing private key with the process umask. Its folder is closed to
-// everyone else while it does, then given its mode back: the daemon keeps it readable by the
-// group (and mends it at each start), so the engine must not change it for good.
-async function withPrivateFolderClosed(root, action) {
-    const privateFolder = path.join(root, "own", "private");
-    fs.mkdirSync(privateFolder, { recursive: true, mode: 0o700 });
-    const mode = fs.statSync(privateFolder).mode & 0o7777;
-    fs.chmodSync(privateFolder, 0o700);
+// The library writes a missing private key with the process umask: the key is made under a
+// umask that keeps it private from the first byte. The key's folder keeps the mode the daemon
+// gives it (the daemon's unit may not set the set-group-ID bit, so it is never changed here).
+async function withPrivateUmask(root, action) {
+    fs.mkdirSync(path.join(root, "own", "private"), { recursive: true, mode: 0o750 });
+    const previous = process.umask(0o077);
     try {
         return await action();
     } finally {
-        fs.chmodSync(privateFolder, mode);
+        process.umask(previous);
     }
 }
 
@@ -38,7 +36,7 @@ async function openStore(root) {
     if (fs.existsSync(manager.privateKey)) {
         await manager.initialize();
     } else {
-        await withPrivateFolderClosed(root, () => manager.initialize());
+        await withPrivateUmask(root, () => manager.initialize());
     }
     restrictKey(manager.privateKey);
     return manager;
