@@ -6,7 +6,6 @@
 #include "InitCommand.h"
 #include "NodeConfigCommands.h"
 #include "OdbcCommand.h"
-#include "PasswordInput.h"
 #include "RegCommand.h"
 #include "SetLoginPasswordCommand.h"
 #include "SnapshotCommand.h"
@@ -14,8 +13,6 @@
 #include "UsersCommand.h"
 
 #include "config/ProductVersion.h"
-#include "platform/InMemoryServiceManager.h"
-#include "platform/Sleeper.h"
 
 #include <ostream>
 
@@ -97,15 +94,6 @@ int runAdmin(Arguments args, const Streams& io, const AdminContext& context)
         return command.run(args.subspan(1), io, context);
     }
     return io.fail("Unknown command \"" + args[0] + "\"; run tavox-admin --help for the list.", kExitUsage);
-}
-
-int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores)
-{
-    platform::InMemoryServiceManager unreachable;
-    unreachable.setReachable(false);
-    platform::ThreadSleeper sleeper;
-    TerminalPasswordInput passwords;
-    return runAdmin(args, io, AdminContext {stores, unreachable, sleeper, passwords});
 }
 
 } // namespace admin

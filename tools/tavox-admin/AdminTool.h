@@ -79,8 +79,4 @@ std::span<const Subcommand> subcommands();
 /// and the completion script that the build installs.
 int runAdmin(Arguments args, const Streams& io, const AdminContext& context);
 
-/// The same on `stores` alone: no service manager can be reached, passwords come from the
-/// process's standard input.
-int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores);
-
 } // namespace admin
