@@ -1,8 +1,7 @@
-#include "RegCommand.h"
-
-#include "Changes.h"
+#include "CommandFamilies.h"
 #include "CommandHelp.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "RegFile.h"
 #include "RegKeyName.h"
 #include "RegOptions.h"
@@ -34,13 +33,21 @@ struct RegCall {
     int beforeChange(const Streams& io) const { return snapshotBeforeChange(context, io, origin); }
 };
 
-struct RegVerb {
-    std::string_view name;
-    std::string_view synopsis;
-    std::string_view switches;
-    std::size_t positionals; ///< arguments besides the switches, KEY and FILE
-    int (*run)(const RegOptions& options, const Streams& io, const RegCall& call);
-};
+/// The form of `verb`, matched as the reg program matches it, in any case.
+const CommandForm* regForm(std::string_view verb);
+
+/// Runs `run` on the form's switches of `allowed` (e.g. "v ve t d f") and its `positionals`
+/// arguments besides them (KEY and FILE).
+int withSwitches(const FormCall& call, std::string_view allowed, std::size_t positionals,
+    int (*run)(const RegOptions& options, const Streams& io, const RegCall& call))
+{
+    const auto options = parseRegOptions(call.args, allowed);
+    if (!options)
+        return call.io.fail(options.error(), kExitUsage);
+    if (options->positional.size() != positionals)
+        return call.io.fail("Invalid syntax: tavox-admin " + synopsis("reg", *regForm(call.word)), kExitUsage);
+    return run(*options, call.io, RegCall {call.context, commandOrigin("reg " + std::string(call.word), call.args)});
+}
 
 int openKey(const RegKeyName& key,
     RegAccess access,
@@ -252,58 +259,58 @@ int importFile(const RegOptions& options, const Streams& io, const RegCall& call
     return kExitSuccess;
 }
 
-constexpr RegVerb kVerbs[] = {
-    {"query", "reg query KEY [/v NAME | /ve]", "v ve", 1, query},
-    {"add", "reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", "v ve t d f", 1, add},
-    {"delete", "reg delete KEY /v NAME | /ve /f", "v ve f", 1, remove},
-    {"export", "reg export KEY FILE [/y]", "y", 2, exportKey},
-    {"import", "reg import FILE", "", 1, importFile},
+// The forms read their own switches, /x or -x in any case, as the reg program does.
+constexpr CommandForm kForms[] = {
+    {"query", "KEY [/v NAME | /ve]", {},
+        "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value).",
+        [](const FormCall& call) { return withSwitches(call, "v ve", 1, query); }, {}, true},
+    {"add", "KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", {},
+        "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
+        "only with /f.",
+        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, add); }, {}, true},
+    {"delete", "KEY /v NAME | /ve /f", {}, "Deletes one value of KEY; whole keys are not deleted.",
+        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, remove); }, {}, true},
+    {"export", "KEY FILE [/y]", {},
+        "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y.",
+        [](const FormCall& call) { return withSwitches(call, "y", 2, exportKey); }, {}, true},
+    {"import", "FILE", {}, "Stores the keys and values of FILE, all of them or none.",
+        [](const FormCall& call) { return withSwitches(call, "", 1, importFile); }, {}, true},
 };
 
-// Listed in the order of kVerbs, whose synopses they repeat.
-constexpr UsageHelp kUsages[] = {
-    {kVerbs[0].synopsis, "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value)."},
-    {kVerbs[1].synopsis,
-        "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
-        "only with /f."},
-    {kVerbs[2].synopsis, "Deletes one value of KEY; whole keys are not deleted."},
-    {kVerbs[3].synopsis, "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y."},
-    {kVerbs[4].synopsis, "Stores the keys and values of FILE, all of them or none."},
-};
+const CommandForm* regForm(std::string_view verb)
+{
+    for (const CommandForm& form : kForms) {
+        if (support::equalsNoCase(verb, form.name))
+            return &form;
+    }
+    return nullptr;
+}
+
+int runReg(const Subcommand& command, Arguments args, const Streams& io, const AdminContext& context)
+{
+    if (args.empty()) {
+        printUsageLines(io.err, command);
+        return kExitUsage;
+    }
+    if (args[0] == "/?") {
+        printUsageLines(io.out, command);
+        return kExitSuccess;
+    }
+    if (const CommandForm* form = regForm(args[0]))
+        return form->run({ParsedArguments {}, args.subspan(1), args[0], io, context});
+    return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
+}
 
 } // namespace
 
-const CommandHelp kRegHelp {
+const CommandFamily kRegFamily {
     "the settings stores as the reg program edits them: query, add, delete, export, import",
-    kUsages,
-    {},
+    kForms,
     "KEY: HKLM\\SUBKEY or HKCU\\SUBKEY (also HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER); the server key is "
     "HKLM\\SOFTWARE\\MORVANE\\Tavox Server. REG_DWORD data is decimal or 0x-hexadecimal; REG_BINARY data is "
     "hexadecimal digits. Files are in the \"Windows Registry Editor Version 5.00\" format.\n\n"
     "A change of the machine store is preceded by a snapshot of the configuration.",
+    runReg,
 };
-
-int runReg(Arguments args, const Streams& io, const AdminContext& context)
-{
-    if (args.empty()) {
-        printUsageLines(io.err, kRegHelp);
-        return kExitUsage;
-    }
-    if (args[0] == "/?") {
-        printUsageLines(io.out, kRegHelp);
-        return kExitSuccess;
-    }
-    for (const RegVerb& verb : kVerbs) {
-        if (!support::equalsNoCase(args[0], verb.name))
-            continue;
-        const auto options = parseRegOptions(args.subspan(1), verb.switches);
-        if (!options)
-            return io.fail(options.error(), kExitUsage);
-        if (options->positional.size() != verb.positionals)
-            return io.fail("Invalid syntax: tavox-admin " + std::string(verb.synopsis), kExitUsage);
-        return verb.run(*options, io, RegCall {context, commandOrigin("reg", args)});
-    }
-    return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
-}
 
 } // namespace admin

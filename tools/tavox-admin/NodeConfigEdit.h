@@ -1,0 +1,35 @@
+#pragma once
+
+#include "AdminTool.h"
+
+#include "nodeconfig/NodeConfigEditor.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace admin {
+
+/// `message` with the reader's first complaint about the file in brackets before its full stop,
+/// when there was one.
+std::string withLoadFailure(std::string message, const nodeconfig::NodeConfigEditor& editor);
+
+/// The server's node configuration, loaded as the Node Config page loads it, for the commands
+/// of the nodeconfig, alarms, history and logging families.
+class LoadedConfiguration {
+public:
+    explicit LoadedConfiguration(const AdminContext& context);
+    nodeconfig::NodeConfigEditor& editor() { return m_editor; }
+    /// Nothing, or the failure reported on `io`, with the XML library's first complaint.
+    std::optional<int> failure(const Streams& io) const;
+
+private:
+    nodeconfig::NodeConfigEditor m_editor;
+    support::Result<void> m_loaded;
+};
+
+/// The end of every edit: nothing to do, or a snapshot, the page's apply and the restart note.
+int finishEdit(LoadedConfiguration& loaded, const nodeconfig::EditResult& edited, std::string_view origin,
+    std::string_view done, std::string_view unchanged, const Streams& io, const AdminContext& context);
+
+} // namespace admin
