@@ -110,10 +110,6 @@ int remove(const FormCall& call)
         id + " has no alarm.", io, context);
 }
 
-constexpr FormOption kListOptions[] = {
-    {"--json", "", "One JSON document on standard output instead of the table."},
-};
-
 constexpr FormOption kSetOptions[] = {
     {"--high-high", "V", "The High High Limit."},
     {"--high", "V", "The High Limit."},
@@ -123,7 +119,7 @@ constexpr FormOption kSetOptions[] = {
 };
 
 constexpr CommandForm kForms[] = {
-    {"list", "", kListOptions,
+    {"list", "", kJsonForTable,
         "Lists the alarms with their four limits and the variables logged, as the Node Config page lists them, "
         "and whether logging is on.",
         list},

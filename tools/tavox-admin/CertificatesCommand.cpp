@@ -214,12 +214,8 @@ int renew(const FormCall& call)
     return reportChange(io, done + "\nIt takes effect at the next start of the Tavox Server.");
 }
 
-constexpr FormOption kListOptions[] = {
-    {"--json", "", "One JSON document on standard output instead of the text."},
-};
-
 constexpr CommandForm kForms[] = {
-    {"list", "", kListOptions,
+    {"list", "", kJsonForText,
         "Lists the server's own certificates and the clients' certificates it trusts and has rejected: subject, "
         "application URI, thumbprint, valid from and to, and whether it has expired or in how many days it "
         "expires. The own certificate the server presents is marked \"in use\".",

@@ -117,10 +117,6 @@ int set(const FormCall& call)
     return reportChange(io, "The endpoints have been stored.");
 }
 
-constexpr FormOption kShowOptions[] = {
-    {"--json", "", "One JSON document on standard output instead of the text."},
-};
-
 constexpr FormOption kSetOptions[] = {
     {"--port", "N", "The UA TCP port."},
     {"--https", "on|off", "Whether the HTTPS endpoint is enabled."},
@@ -129,7 +125,7 @@ constexpr FormOption kSetOptions[] = {
 };
 
 constexpr CommandForm kForms[] = {
-    {"show", "", kShowOptions,
+    {"show", "", kJsonForText,
         "Shows the UA TCP port and URL, the security mode None, the HTTPS switch, port and URL, and the "
         "computer name the URLs carry.",
         show},

@@ -155,10 +155,6 @@ int test(const FormCall& call)
     return kExitSuccess;
 }
 
-constexpr FormOption kShowOptions[] = {
-    {"--json", "", "One JSON document on standard output instead of the list."},
-};
-
 constexpr FormOption kSetOptions[] = {
     {"--active", "on|off", "\"Active SQL\": whether the server writes historical data to the database."},
     {"--type", "MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver."},
@@ -173,7 +169,7 @@ constexpr FormOption kSetOptions[] = {
 };
 
 constexpr CommandForm kForms[] = {
-    {"show", "", kShowOptions,
+    {"show", "", kJsonForList,
         "Shows the history database settings of the ODBC Database page as stored in the node configuration "
         "file; the password only as set or not.",
         show},

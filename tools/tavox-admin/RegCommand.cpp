@@ -31,6 +31,11 @@ struct RegCall {
     std::string origin;
 
     int beforeChange(const Streams& io) const { return snapshotBeforeChange(context, io, origin); }
+    /// The snapshot before a change of `hive`: the configuration lives in the machine store only.
+    int beforeChangeOf(platform::RegHive hive, const Streams& io) const
+    {
+        return hive == platform::RegHive::LocalMachine ? beforeChange(io) : kExitSuccess;
+    }
 };
 
 /// The form of `verb`, matched as the reg program matches it, in any case.
@@ -128,10 +133,8 @@ int add(const RegOptions& options, const Streams& io, const RegCall& call)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
-    if (key->hive == platform::RegHive::LocalMachine) {
-        if (int rc = call.beforeChange(io))
-            return rc;
-    }
+    if (int rc = call.beforeChangeOf(key->hive, io))
+        return rc;
     const RegStatus status = stores.of(key->hive).writeAll({change});
     if (status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
@@ -150,10 +153,8 @@ int remove(const RegOptions& options, const Streams& io, const RegCall& call)
             kExitUsage);
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
-    if (key->hive == platform::RegHive::LocalMachine) {
-        if (int rc = call.beforeChange(io))
-            return rc;
-    }
+    if (int rc = call.beforeChangeOf(key->hive, io))
+        return rc;
     RegistryKey opened;
     if (int rc = openKey(*key, RegAccess::Write, opened, io, stores))
         return rc;

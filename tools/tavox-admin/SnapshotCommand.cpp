@@ -69,12 +69,8 @@ int restore(const FormCall& call)
             + "). The configuration it replaced is snapshot " + outcome->before.id + ".");
 }
 
-constexpr FormOption kListOptions[] = {
-    {"--json", "", "One JSON document on standard output instead of the table."},
-};
-
 constexpr CommandForm kForms[] = {
-    {"list", "", kListOptions,
+    {"list", "", kJsonForTable,
         "Lists the snapshots of the configuration, oldest first: their id, the time (UTC) and the command or "
         "the utility's Apply that changed the configuration after it was taken.",
         list},

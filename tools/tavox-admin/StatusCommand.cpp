@@ -11,14 +11,11 @@
 #include "support/TextCodec.h"
 
 #include <optional>
+#include <utility>
 #include <ostream>
 
 namespace admin {
 namespace {
-
-constexpr FormOption kOptions[] = {
-    {"--json", "", "One JSON document on standard output instead of the text."},
-};
 
 /// The state as the Status page would show it; for the states that the page shows by keeping
 /// its earlier text, which a command does not have, their names.
@@ -28,20 +25,18 @@ std::string stateText(std::optional<std::uint32_t> state)
         return "---";
     if (const auto view = serviceStateView(*state))
         return std::string(view->text);
-    switch (*state) {
-    case platform::kServiceStartPending:
-        return "Start pending";
-    case platform::kServiceStopPending:
-        return "Stop pending";
-    case platform::kServiceContinuePending:
-        return "Continue pending";
-    case platform::kServicePausePending:
-        return "Pause pending";
-    case platform::kServicePaused:
-        return "Paused";
-    default:
-        return "State " + std::to_string(*state);
+    static constexpr std::pair<std::uint32_t, std::string_view> kNames[] = {
+        {platform::kServiceStartPending, "Start pending"},
+        {platform::kServiceStopPending, "Stop pending"},
+        {platform::kServiceContinuePending, "Continue pending"},
+        {platform::kServicePausePending, "Pause pending"},
+        {platform::kServicePaused, "Paused"},
+    };
+    for (const auto& [value, name] : kNames) {
+        if (value == *state)
+            return std::string(name);
     }
+    return "State " + std::to_string(*state);
 }
 
 int status(const FormCall& call)
@@ -87,7 +82,7 @@ int status(const FormCall& call)
 }
 
 constexpr CommandForm kForms[] = {
-    {"", "", kOptions,
+    {"", "", kJsonForText,
         "Shows what the Status page shows: the state of the service, the UA TCP and HTTPS URLs the server "
         "reported, the names of the server and node configuration files, and the server's connection to the "
         "history database.",

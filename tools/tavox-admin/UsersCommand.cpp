@@ -203,49 +203,55 @@ int add(const FormCall& call)
         "User " + inQuotes(text8(*name)) + (target->replacesUser ? " has been replaced." : " has been added."));
 }
 
-/// The table and the slots of the user named by the one operand; fails when there is none.
+/// The user table and the slots of the user named by the form's first operand.
 struct NamedUser {
+    explicit NamedUser(const AdminContext& context)
+        : store(context.stores.machine)
+        , table(store)
+    {
+    }
+
+    /// Loads the table and finds the user; fails when there is none.
+    int find(const FormCall& call)
+    {
+        const auto& [parsed, args, word, io, context] = call;
+        const auto named = userName(parsed.operands()[0]);
+        if (!named)
+            return io.fail(named.error());
+        if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
+            return rc;
+        table.load();
+        name = *named;
+        slots = slotsNamed(table, name);
+        if (slots.empty())
+            return io.fail("There is no user " + inQuotes(text8(name)) + ".");
+        return kExitSuccess;
+    }
+
+    const CTavoxUsrAuth store;
+    UserTable table;
     std::u16string name;
     std::vector<std::size_t> slots;
 };
 
-int findUser(const ParsedArguments& parsed, const Streams& io, const AdminContext& context, UserTable& table,
-    NamedUser& user)
-{
-    const auto name = userName(parsed.operands()[0]);
-    if (!name)
-        return io.fail(name.error());
-    if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
-        return rc;
-    table.load();
-    user = {*name, slotsNamed(table, *name)};
-    if (user.slots.empty())
-        return io.fail("There is no user " + inQuotes(text8(*name)) + ".");
-    return kExitSuccess;
-}
-
 int remove(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
-    const CTavoxUsrAuth store(context.stores.machine);
-    UserTable table(store);
-    NamedUser user;
-    if (int rc = findUser(parsed, io, context, table, user))
+    NamedUser user(context);
+    if (int rc = user.find(call))
         return rc;
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users delete", args)))
         return rc;
     for (std::size_t slot : user.slots)
-        table.clearSlot(slot);
-    return saveTable(table, io, context, "User " + inQuotes(text8(user.name)) + " has been deleted.");
+        user.table.clearSlot(slot);
+    return saveTable(user.table, io, context, "User " + inQuotes(text8(user.name)) + " has been deleted.");
 }
 
 int passwd(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
-    const CTavoxUsrAuth store(context.stores.machine);
-    UserTable table(store);
-    NamedUser user;
-    if (int rc = findUser(parsed, io, context, table, user))
+    NamedUser user(context);
+    if (int rc = user.find(call))
         return rc;
     const auto password
         = newPassword(context, parsed, UserOptMode::ChangePassword, user.name, "New password for " + text8(user.name));
@@ -254,10 +260,10 @@ int passwd(const FormCall& call)
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users passwd", args)))
         return rc;
     for (std::size_t slot : user.slots) {
-        if (!table.changePassword(slot, *password))
+        if (!user.table.changePassword(slot, *password))
             return io.fail("The digest of the password cannot be computed; nothing was changed.");
     }
-    return saveTable(table, io, context, "The password of user " + inQuotes(text8(user.name)) + " has been changed.");
+    return saveTable(user.table, io, context, "The password of user " + inQuotes(text8(user.name)) + " has been changed.");
 }
 
 int rights(const FormCall& call)
@@ -266,16 +272,14 @@ int rights(const FormCall& call)
     const auto granted = parseRights(parsed.operands()[1]);
     if (!granted)
         return usageError(io, kFamily, granted.error().message);
-    const CTavoxUsrAuth store(context.stores.machine);
-    UserTable table(store);
-    NamedUser user;
-    if (int rc = findUser(parsed, io, context, table, user))
+    NamedUser user(context);
+    if (int rc = user.find(call))
         return rc;
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users rights", args)))
         return rc;
     for (std::size_t slot : user.slots)
-        table.changeRights(slot, *granted);
-    return saveTable(table, io, context, "The rights of user " + inQuotes(text8(user.name)) + " have been changed.");
+        user.table.changeRights(slot, *granted);
+    return saveTable(user.table, io, context, "The rights of user " + inQuotes(text8(user.name)) + " have been changed.");
 }
 
 int rootPasswd(const FormCall& call)
@@ -297,7 +301,6 @@ int rootPasswd(const FormCall& call)
     return reportChange(io, "The password of root has been changed.");
 }
 
-constexpr FormOption kJson {"--json", "", "One JSON document on standard output instead of the table."};
 constexpr FormOption kRights {"--rights", "RIGHTS",
     "The rights as a comma-separated list of r (read), w (write) and x (executable), or none. Write and "
     "executable go together, as in the user dialog: either gives both."};
@@ -306,14 +309,13 @@ constexpr FormOption kPasswordStdin {"--password-stdin", "",
     "Reads the password as one line of standard input; without it the password is typed twice on the "
     "terminal, without echo. A password is never an argument."};
 
-constexpr FormOption kListOptions[] = {kJson};
 constexpr FormOption kAddOptions[] = {kRights, kReplace, kPasswordStdin};
 constexpr FormOption kPasswordOptions[] = {kPasswordStdin};
 
 constexpr std::string_view kOneUser = "give the name of one user";
 
 constexpr CommandForm kForms[] = {
-    {"list", "", kListOptions,
+    {"list", "", kJsonForTable,
         "Lists the server's users in slot order with their rights (V granted, --- not), and the kinds of client "
         "logon the server accepts.",
         list},
