@@ -84,6 +84,14 @@ int list(const FormCall& call)
     return kExitSuccess;
 }
 
+constexpr FormOption kSetOptions[] = {
+    {"--high-high", "V", "The High High Limit."},
+    {"--high", "V", "The High Limit."},
+    {"--low", "V", "The Low Limit."},
+    {"--low-low", "V", "The Low Low Limit."},
+    {"--force", "", "Keep limits that are not in order (High High >= High >= Low >= Low Low)."},
+};
+
 int set(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
@@ -109,14 +117,6 @@ int remove(const FormCall& call)
     return finishEdit(loaded, edited, commandOrigin("alarms remove", args), "Removed the alarm of " + id + ".",
         id + " has no alarm.", io, context);
 }
-
-constexpr FormOption kSetOptions[] = {
-    {"--high-high", "V", "The High High Limit."},
-    {"--high", "V", "The High Limit."},
-    {"--low", "V", "The Low Limit."},
-    {"--low-low", "V", "The Low Low Limit."},
-    {"--force", "", "Keep limits that are not in order (High High >= High >= Low >= Low Low)."},
-};
 
 constexpr CommandForm kForms[] = {
     {"list", "", kJsonForTable,

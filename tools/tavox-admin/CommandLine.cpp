@@ -97,7 +97,7 @@ namespace {
 int runParsed(std::string_view family, const CommandForm& form, std::string_view word, Arguments args,
     const Streams& io, const AdminContext& context)
 {
-    if (form.ownArguments)
+    if (form.parsing == FormParsing::Own)
         return form.run({ParsedArguments {}, args, word, io, context});
     const auto parsed = parseArguments(args, form.options);
     if (!parsed)
@@ -110,6 +110,13 @@ int runParsed(std::string_view family, const CommandForm& form, std::string_view
         if (!form.name.empty())
             named.append(" ").append(form.name);
         return usageError(io, family, named + " takes no operand");
+    }
+    const auto given = [&](const FormOption& option) { return parsed->has(option.name); };
+    if (form.parsing == FormParsing::AtLeastOneOption && std::ranges::none_of(form.options, given)) {
+        std::string names;
+        for (const FormOption& option : form.options)
+            names.append(names.empty() ? "" : ", ").append(option.name);
+        return usageError(io, family, "give at least one of " + names);
     }
     return form.run({*parsed, args, word, io, context});
 }

@@ -39,6 +39,15 @@ struct FormCall {
     const AdminContext& context;
 };
 
+/// How a form's arguments are checked before its run function gets them.
+enum class FormParsing {
+    Options, ///< parsed by the form's options, its operands counted
+    AtLeastOneOption, ///< the same, and one of the options at least must be given
+    /// Unparsed, for the forms whose messages for a command line they do not understand are their
+    /// own (service, init, reg, set-login-password).
+    Own,
+};
+
 /// One form of a command family ("endpoints set"): the one entry that the parser, the count of
 /// operands, --help, the manual page and the bash completion read.
 struct CommandForm {
@@ -54,9 +63,7 @@ struct CommandForm {
     /// The usage error for another number of operands; needed where the form takes operands, for
     /// one that takes none it defaults to "<family> <form> takes no operand".
     std::string_view wrongOperands = {};
-    /// The arguments reach run unparsed, for the forms whose messages for a command line they do
-    /// not understand are their own (service, init, reg, set-login-password).
-    bool ownArguments = false;
+    FormParsing parsing = FormParsing::Options;
 };
 
 /// One command family: its line in the list of commands, its forms and the notes after them.

@@ -85,13 +85,16 @@ support::Result<EndpointSettings::Edited> edited(const ParsedArguments& parsed, 
     return fields;
 }
 
+constexpr FormOption kSetOptions[] = {
+    {"--port", "N", "The UA TCP port."},
+    {"--https", "on|off", "Whether the HTTPS endpoint is enabled."},
+    {"--https-port", "N", "The HTTPS port."},
+    {"--security-none", "on|off", "Whether the security mode None is offered."},
+};
+
 int set(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
-    if (!parsed.has("--port") && !parsed.has("--https") && !parsed.has("--https-port")
-        && !parsed.has("--security-none"))
-        return usageError(io, kFamily, "give at least one of --port, --https, --https-port, --security-none");
-
     if (int rc = requireServerKey(context, io, platform::RegAccess::Write))
         return rc;
     const EndpointSettings settings(context.stores.machine);
@@ -117,13 +120,6 @@ int set(const FormCall& call)
     return reportChange(io, "The endpoints have been stored.");
 }
 
-constexpr FormOption kSetOptions[] = {
-    {"--port", "N", "The UA TCP port."},
-    {"--https", "on|off", "Whether the HTTPS endpoint is enabled."},
-    {"--https-port", "N", "The HTTPS port."},
-    {"--security-none", "on|off", "Whether the security mode None is offered."},
-};
-
 constexpr CommandForm kForms[] = {
     {"show", "", kJsonForText,
         "Shows the UA TCP port and URL, the security mode None, the HTTPS switch, port and URL, and the "
@@ -132,7 +128,7 @@ constexpr CommandForm kForms[] = {
     {"set", "", kSetOptions,
         "Changes what is given and keeps the rest, with the checks of the Endpoints page: with HTTPS on the two "
         "ports must differ, and both must be below 65535 (the HTTPS port even with HTTPS off).",
-        set},
+        set, {}, FormParsing::AtLeastOneOption},
 };
 
 } // namespace

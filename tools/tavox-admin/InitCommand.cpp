@@ -106,7 +106,7 @@ constexpr CommandForm kForms[] = {
         "Creates the server key with the values the server's setup writes: the service directory DIR, the "
         "names of the node and server configuration files, the ports, the security mode and the logon kinds. "
         "Values that exist are kept.",
-        init, {}, true},
+        init, {}, FormParsing::Own},
 };
 
 } // namespace

@@ -11,11 +11,15 @@
 namespace admin {
 namespace {
 
+constexpr FormOption kSetOptions[] = {
+    {"--windows", "on|off", "Logon with a system account."},
+    {"--certificate", "on|off", "Logon with a certificate."},
+    {"--anonymous", "on|off", "Anonymous logon."},
+};
+
 int set(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
-    if (!parsed.has("--windows") && !parsed.has("--certificate") && !parsed.has("--anonymous"))
-        return usageError(io, "logon", "give at least one of --windows, --certificate, --anonymous");
     if (int rc = requireServerKey(context, io, platform::RegAccess::Write))
         return rc;
     const CTavoxEnvmnt server(context.stores.machine);
@@ -39,17 +43,11 @@ int set(const FormCall& call)
     return reportChange(io, "The kinds of client logon have been stored.");
 }
 
-constexpr FormOption kSetOptions[] = {
-    {"--windows", "on|off", "Logon with a system account."},
-    {"--certificate", "on|off", "Logon with a certificate."},
-    {"--anonymous", "on|off", "Anonymous logon."},
-};
-
 constexpr CommandForm kForms[] = {
     {"set", "", kSetOptions,
         "Changes the kinds of client logon the server accepts: with a system account (Enable Windows Logon), with "
         "a certificate (Enable Certification), anonymous. What is not given is kept.",
-        set},
+        set, {}, FormParsing::AtLeastOneOption},
 };
 
 } // namespace

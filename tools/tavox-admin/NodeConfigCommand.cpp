@@ -59,6 +59,10 @@ int importFile(const FormCall& call)
     return reportChange(io, "Imported " + file.string() + " as " + loaded.editor().paths().nodeCfgPath.string() + ".");
 }
 
+constexpr FormOption kExportOptions[] = {
+    {"--force", "", "Export over an existing FILE."},
+};
+
 int exportFile(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
@@ -71,10 +75,6 @@ int exportFile(const FormCall& call)
     io.out << "Exported the node configuration to " << file.string() << ".\n";
     return kExitSuccess;
 }
-
-constexpr FormOption kExportOptions[] = {
-    {"--force", "", "Export over an existing FILE."},
-};
 
 constexpr CommandForm kForms[] = {
     {"check", "", {},

@@ -88,6 +88,19 @@ std::optional<std::u16string> wideValue(const ParsedArguments& parsed, std::stri
     return utf8ToUtf16(*value);
 }
 
+constexpr FormOption kSetOptions[] = {
+    {"--active", "on|off", "\"Active SQL\": whether the server writes historical data to the database."},
+    {"--type", "MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver."},
+    {"--driver", "NAME", "\"SQL Driver:\", one of the installed ODBC drivers of the type (see odbc show)."},
+    {"--server", "HOST", "\"Server:\"."},
+    {"--port", "N", "\"Port:\"."},
+    {"--user", "NAME", "\"User:\"."},
+    {"--password", "", "Asks for \"Password:\" twice on the terminal, without echo."},
+    {"--password-stdin", "", "Reads \"Password:\" as one line of standard input instead."},
+    {"--database", "NAME", "\"Database:\"."},
+    {"--force", "", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)."},
+};
+
 int set(const FormCall& call)
 {
     const auto& [parsed, args, word, io, context] = call;
@@ -154,19 +167,6 @@ int test(const FormCall& call)
     io.out << "Connected to " << history::describeHistoryDatabase(stored) << ".\n";
     return kExitSuccess;
 }
-
-constexpr FormOption kSetOptions[] = {
-    {"--active", "on|off", "\"Active SQL\": whether the server writes historical data to the database."},
-    {"--type", "MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver."},
-    {"--driver", "NAME", "\"SQL Driver:\", one of the installed ODBC drivers of the type (see odbc show)."},
-    {"--server", "HOST", "\"Server:\"."},
-    {"--port", "N", "\"Port:\"."},
-    {"--user", "NAME", "\"User:\"."},
-    {"--password", "", "Asks for \"Password:\" twice on the terminal, without echo."},
-    {"--password-stdin", "", "Reads \"Password:\" as one line of standard input instead."},
-    {"--database", "NAME", "\"Database:\"."},
-    {"--force", "", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)."},
-};
 
 constexpr CommandForm kForms[] = {
     {"show", "", kJsonForList,

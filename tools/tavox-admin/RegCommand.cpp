@@ -264,18 +264,18 @@ int importFile(const RegOptions& options, const Streams& io, const RegCall& call
 constexpr CommandForm kForms[] = {
     {"query", "KEY [/v NAME | /ve]", {},
         "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value).",
-        [](const FormCall& call) { return withSwitches(call, "v ve", 1, query); }, {}, true},
+        [](const FormCall& call) { return withSwitches(call, "v ve", 1, query); }, {}, FormParsing::Own},
     {"add", "KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", {},
         "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
         "only with /f.",
-        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, add); }, {}, true},
+        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, add); }, {}, FormParsing::Own},
     {"delete", "KEY /v NAME | /ve /f", {}, "Deletes one value of KEY; whole keys are not deleted.",
-        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, remove); }, {}, true},
+        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, remove); }, {}, FormParsing::Own},
     {"export", "KEY FILE [/y]", {},
         "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y.",
-        [](const FormCall& call) { return withSwitches(call, "y", 2, exportKey); }, {}, true},
+        [](const FormCall& call) { return withSwitches(call, "y", 2, exportKey); }, {}, FormParsing::Own},
     {"import", "FILE", {}, "Stores the keys and values of FILE, all of them or none.",
-        [](const FormCall& call) { return withSwitches(call, "", 1, importFile); }, {}, true},
+        [](const FormCall& call) { return withSwitches(call, "", 1, importFile); }, {}, FormParsing::Own},
 };
 
 const CommandForm* regForm(std::string_view verb)

@@ -39,10 +39,10 @@ int restart(const FormCall& call)
 
 // The forms read their arguments themselves: anything after the form is refused as it stands.
 constexpr CommandForm kForms[] = {
-    {"start", "", {}, "Starts the service and waits, up to about eleven seconds, until it runs.", start, {}, true},
-    {"stop", "", {}, "Stops the service and waits, up to about eleven seconds, until it has stopped.", stop, {}, true},
+    {"start", "", {}, "Starts the service and waits, up to about eleven seconds, until it runs.", start, {}, FormParsing::Own},
+    {"stop", "", {}, "Stops the service and waits, up to about eleven seconds, until it has stopped.", stop, {}, FormParsing::Own},
     {"restart", "", {}, "Stops the service, waits one second and starts it again; fails when it does not run then.",
-        restart, {}, true},
+        restart, {}, FormParsing::Own},
 };
 
 } // namespace

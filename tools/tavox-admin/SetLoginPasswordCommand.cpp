@@ -93,7 +93,7 @@ constexpr CommandForm kForms[] = {
     {"", "", kOptions,
         "Sets the password that the utility asks for when it starts, for the user who runs the command: "
         "typed twice on the terminal without echo, or read as one line of standard input.",
-        run, {}, true},
+        run, {}, FormParsing::Own},
 };
 
 } // namespace
