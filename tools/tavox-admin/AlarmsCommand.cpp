@@ -45,12 +45,9 @@ nlohmann::ordered_json entryJson(const nodeconfig::AlarmHistoryEntry& entry)
     return json;
 }
 
-int list(const FormCall& call)
+int list(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const nodeconfig::NodeConfiguration& configuration = loaded.editor().configuration();
     if (parsed.has("--json")) {
         nlohmann::ordered_json entries = nlohmann::ordered_json::array();
@@ -92,27 +89,21 @@ constexpr FormOption kSetOptions[] = {
     {"--force", "", "Keep limits that are not in order (High High >= High >= Low >= Low Low)."},
 };
 
-int set(const FormCall& call)
+int set(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
     const std::string& id = parsed.operands()[0];
     const nodeconfig::LimitChanges limits{parsed.value("--high-high"), parsed.value("--high"),
         parsed.value("--low"), parsed.value("--low-low")};
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const EditResult edited = loaded.editor().SetAlarm(id, limits, parsed.has("--force"));
     return finishEdit(loaded, edited, commandOrigin("alarms set", args), "Set the alarm of " + id + ".",
         "The alarm of " + id + " is set as given already.", io, context);
 }
 
-int remove(const FormCall& call)
+int remove(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
     const std::string& id = parsed.operands()[0];
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const EditResult edited = loaded.editor().RemoveAlarm(id);
     return finishEdit(loaded, edited, commandOrigin("alarms remove", args), "Removed the alarm of " + id + ".",
         id + " has no alarm.", io, context);
@@ -122,13 +113,14 @@ constexpr CommandForm kForms[] = {
     {"list", "", kJsonForTable,
         "Lists the alarms with their four limits and the variables logged, as the Node Config page lists them, "
         "and whether logging is on.",
-        list},
+        onConfiguration<list>},
     {"set", "NODEID", kSetOptions,
         "Adds an alarm to the variable NODEID or changes the limits of its alarm, as \"Add Alarm Event\" and "
         "\"Edit Condition\" of the Alarms & Historical Data dialog do. A limit not given keeps its text; an empty "
         "one is cleared. A Boolean variable's alarm has no limits.",
-        set, kOneVariable},
-    {"remove", "NODEID", {}, "Removes the alarm of the variable NODEID (\"Remove Alarm\").", remove, kOneVariable},
+        onConfiguration<set>, kOneVariable},
+    {"remove", "NODEID", {}, "Removes the alarm of the variable NODEID (\"Remove Alarm\").",
+        onConfiguration<remove>, kOneVariable},
 };
 
 } // namespace

@@ -7,13 +7,10 @@
 namespace admin {
 namespace {
 
-int setHistory(const FormCall& call)
+int setHistory(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
     const std::string& id = parsed.operands()[0];
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const std::string state(word);
     const nodeconfig::EditResult edited = loaded.editor().SetHistory(id, word == "on");
     return finishEdit(loaded, edited, commandOrigin("history " + state, args),
@@ -25,7 +22,7 @@ constexpr CommandForm kForms[] = {
     {"on|off", "NODEID", {},
         "Switches historical logging of the variable NODEID on or off (\"Add Historical Data\" and \"Remove "
         "Historical\"): its access levels become 7 or 3.",
-        setHistory, "give the NODEID of one variable"},
+        onConfiguration<setHistory>, "give the NODEID of one variable"},
 };
 
 } // namespace

@@ -7,12 +7,9 @@
 namespace admin {
 namespace {
 
-int setLogging(const FormCall& call)
+int setLogging(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const std::string state(word);
     return finishEdit(loaded, loaded.editor().SetLogging(word == "on"), commandOrigin("logging " + state, args),
         "Logging is " + state + ".", "Logging is " + state + " already.", io, context);
@@ -20,7 +17,7 @@ int setLogging(const FormCall& call)
 
 constexpr CommandForm kForms[] = {
     {"on|off", "", {}, "The Node Config page's \"Start Logging\" box: whether the server logs historical data.",
-        setLogging},
+        onConfiguration<setLogging>},
 };
 
 } // namespace

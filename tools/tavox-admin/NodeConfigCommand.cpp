@@ -13,12 +13,9 @@ namespace {
 
 using nodeconfig::NodeConfigEditor;
 
-int check(const FormCall& call)
+int check(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const nodeconfig::NodeConfiguration& configuration = loaded.editor().configuration();
     std::size_t variables = 0;
     for (const auto& [id, node] : configuration.nodes())
@@ -63,12 +60,9 @@ constexpr FormOption kExportOptions[] = {
     {"--force", "", "Export over an existing FILE."},
 };
 
-int exportFile(const FormCall& call)
+int exportFile(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
-    LoadedConfiguration loaded(context);
-    if (const auto failed = loaded.failure(io))
-        return *failed;
     const std::filesystem::path file = parsed.operands()[0];
     if (const auto exported = loaded.editor().Export(file, parsed.has("--force")); !exported)
         return io.fail(exported.error().message);
@@ -81,14 +75,14 @@ constexpr CommandForm kForms[] = {
         "Reads the node configuration file as the Node Config page does and counts its nodes, variables, alarms "
         "and logged variables. Alarm limits that are no number of their variable's type, and alarms whose limits "
         "are not in order, are listed, and the check then fails.",
-        check},
+        onConfiguration<check>},
     {"import", "FILE", {},
         "Makes FILE the server's node configuration, as the page's Import followed by Apply: the file must read "
         "as a nodeset, and the settings block is written after it. A file that does not load changes nothing.",
         importFile, "give the FILE to import"},
     {"export", "FILE", kExportOptions,
-        "Writes the node configuration with its settings block to FILE, as the page's Export does.", exportFile,
-        "give the FILE to export to"},
+        "Writes the node configuration with its settings block to FILE, as the page's Export does.",
+        onConfiguration<exportFile>, "give the FILE to export to"},
 };
 
 } // namespace

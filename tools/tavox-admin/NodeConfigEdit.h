@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AdminTool.h"
+#include "CommandTable.h"
 
 #include "nodeconfig/NodeConfigEditor.h"
 
@@ -27,6 +28,17 @@ private:
     nodeconfig::NodeConfigEditor m_editor;
     support::Result<void> m_loaded;
 };
+
+/// A form's run function on the loaded node configuration, `Run`, after a failure to load it
+/// has been reported instead.
+template <int (*Run)(const FormCall& call, LoadedConfiguration& loaded)>
+int onConfiguration(const FormCall& call)
+{
+    LoadedConfiguration loaded(call.context);
+    if (const auto failed = loaded.failure(call.io))
+        return *failed;
+    return Run(call, loaded);
+}
 
 /// The end of every edit: nothing to do, or a snapshot, the page's apply and the restart note.
 int finishEdit(LoadedConfiguration& loaded, const nodeconfig::EditResult& edited, std::string_view origin,
