@@ -65,14 +65,21 @@ int openKey(const RegKeyName& key,
     return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, store.path()));
 }
 
-int query(const RegOptions& options, const Streams& io, const RegCall& call)
+/// A form on a KEY, `Run`, after its name has been read.
+template <int (*Run)(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)>
+int onKey(const RegOptions& options, const Streams& io, const RegCall& call)
 {
-    const platform::SettingsStores& stores = call.context.stores;
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
+    return Run(*key, options, io, call);
+}
+
+int query(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
+{
+    const platform::SettingsStores& stores = call.context.stores;
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
+    if (int rc = openKey(key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegistryKey::Value> values;
     std::vector<std::string> subKeys;
@@ -80,10 +87,10 @@ int query(const RegOptions& options, const Streams& io, const RegCall& call)
     if (status == RegStatus::Success && !options.valueName)
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     // Appended piece by piece: GCC 12 reports a false -Wrestrict for "\n" + std::string(...).
     std::string text = "\n";
-    text.append(key->fullName()).append("\n");
+    text.append(key.fullName()).append("\n");
     bool found = !options.valueName;
     for (const RegistryKey::Value& value : values) {
         if (options.valueName && !support::equalsNoCase(value.name, *options.valueName))
@@ -92,22 +99,19 @@ int query(const RegOptions& options, const Streams& io, const RegCall& call)
         found = true;
     }
     if (!found)
-        return io.fail(storeFailureMessage(RegStatus::NotFound, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(RegStatus::NotFound, stores.of(key.hive).path()));
     text += "\n";
     for (const std::string& name : subKeys)
-        text += key->child(name).fullName() + "\n";
+        text += key.child(name).fullName() + "\n";
     io.out << text;
     return kExitSuccess;
 }
 
-int add(const RegOptions& options, const Streams& io, const RegCall& call)
+int add(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
 {
     const platform::SettingsStores& stores = call.context.stores;
-    const auto key = parseRegKeyName(options.positional[0]);
-    if (!key)
-        return io.fail(key.error());
     RegistryKey::Change change;
-    change.key = key->subKey;
+    change.key = key.subKey;
     if (!options.valueName) {
         if (options.type || options.data)
             return io.fail("Invalid syntax: /t and /d need a value name, /v NAME or /ve.", kExitUsage);
@@ -128,39 +132,36 @@ int add(const RegOptions& options, const Streams& io, const RegCall& call)
         if (!options.force) {
             RegistryKey existing;
             std::uint32_t size = 0;
-            if (stores.of(key->hive).open(existing, key->subKey, RegAccess::Read) == RegStatus::Success &&
+            if (stores.of(key.hive).open(existing, key.subKey, RegAccess::Read) == RegStatus::Success &&
                 existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
-    if (int rc = call.beforeChangeOf(key->hive, io))
+    if (int rc = call.beforeChangeOf(key.hive, io))
         return rc;
-    const RegStatus status = stores.of(key->hive).writeAll({change});
+    const RegStatus status = stores.of(key.hive).writeAll({change});
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
 
-int remove(const RegOptions& options, const Streams& io, const RegCall& call)
+int remove(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
 {
     const platform::SettingsStores& stores = call.context.stores;
-    const auto key = parseRegKeyName(options.positional[0]);
-    if (!key)
-        return io.fail(key.error());
     if (!options.valueName)
         return io.fail("Invalid syntax: name the value to delete with /v NAME or /ve; whole keys are not deleted.",
             kExitUsage);
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
-    if (int rc = call.beforeChangeOf(key->hive, io))
+    if (int rc = call.beforeChangeOf(key.hive, io))
         return rc;
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Write, opened, io, stores))
+    if (int rc = openKey(key, RegAccess::Write, opened, io, stores))
         return rc;
     const RegStatus status = opened.deleteValue(*options.valueName);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
@@ -190,22 +191,19 @@ RegStatus collect(const RegistryKey& opened, const RegKeyName& name, std::vector
     return RegStatus::Success;
 }
 
-int exportKey(const RegOptions& options, const Streams& io, const RegCall& call)
+int exportKey(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
 {
     const platform::SettingsStores& stores = call.context.stores;
-    const auto key = parseRegKeyName(options.positional[0]);
-    if (!key)
-        return io.fail(key.error());
     const std::filesystem::path file = options.positional[1];
     std::error_code ec;
     if (!options.overwrite && std::filesystem::exists(file, ec))
         return io.fail("The file " + file.string() + " exists; add /y to overwrite it.");
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
+    if (int rc = openKey(key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegFileKey> keys;
-    if (const RegStatus status = collect(opened, *key, keys); status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+    if (const RegStatus status = collect(opened, key, keys); status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     const auto content = formatRegFile(keys);
     if (!content)
         return io.fail(content.error());
@@ -264,16 +262,16 @@ int importFile(const RegOptions& options, const Streams& io, const RegCall& call
 constexpr CommandForm kForms[] = {
     {"query", "KEY [/v NAME | /ve]", {},
         "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value).",
-        [](const FormCall& call) { return withSwitches(call, "v ve", 1, query); }, {}, FormParsing::Own},
+        [](const FormCall& call) { return withSwitches(call, "v ve", 1, onKey<query>); }, {}, FormParsing::Own},
     {"add", "KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", {},
         "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
         "only with /f.",
-        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, add); }, {}, FormParsing::Own},
+        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, onKey<add>); }, {}, FormParsing::Own},
     {"delete", "KEY /v NAME | /ve /f", {}, "Deletes one value of KEY; whole keys are not deleted.",
-        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, remove); }, {}, FormParsing::Own},
+        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, onKey<remove>); }, {}, FormParsing::Own},
     {"export", "KEY FILE [/y]", {},
         "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y.",
-        [](const FormCall& call) { return withSwitches(call, "y", 2, exportKey); }, {}, FormParsing::Own},
+        [](const FormCall& call) { return withSwitches(call, "y", 2, onKey<exportKey>); }, {}, FormParsing::Own},
     {"import", "FILE", {}, "Stores the keys and values of FILE, all of them or none.",
         [](const FormCall& call) { return withSwitches(call, "", 1, importFile); }, {}, FormParsing::Own},
 };
