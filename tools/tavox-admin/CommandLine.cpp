@@ -13,6 +13,17 @@ std::optional<std::string> ParsedArguments::value(std::string_view option) const
     return found->second;
 }
 
+support::Result<void> ParsedArguments::readOnOff(std::string_view option, bool& choice) const
+{
+    if (const auto text = value(option)) {
+        const auto on = parseOnOff(option, *text);
+        if (!on)
+            return on.error();
+        choice = *on;
+    }
+    return {};
+}
+
 support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const FormOption> options)
 {
     ParsedArguments parsed;

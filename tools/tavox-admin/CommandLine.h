@@ -20,6 +20,8 @@ public:
     /// The value of an option that takes one; none when it was not given.
     std::optional<std::string> value(std::string_view option) const;
     const std::vector<std::string>& operands() const { return m_operands; }
+    /// Sets `choice` from the "on" or "off" given to `option`; keeps it when the option was not given.
+    support::Result<void> readOnOff(std::string_view option, bool& choice) const;
 
 private:
     friend support::Result<ParsedArguments> parseArguments(Arguments, std::span<const FormOption>);

@@ -70,18 +70,10 @@ support::Result<EndpointSettings::Edited> edited(const ParsedArguments& parsed, 
             return digits.error();
         fields.httpsPortText = support::utf8ToUtf16(*digits);
     }
-    if (const auto text = parsed.value("--https")) {
-        const auto on = parseOnOff("--https", *text);
-        if (!on)
-            return on.error();
-        fields.https = *on;
-    }
-    if (const auto text = parsed.value("--security-none")) {
-        const auto on = parseOnOff("--security-none", *text);
-        if (!on)
-            return on.error();
-        fields.securityNone = *on;
-    }
+    if (const auto read = parsed.readOnOff("--https", fields.https); !read)
+        return read.error();
+    if (const auto read = parsed.readOnOff("--security-none", fields.securityNone); !read)
+        return read.error();
     return fields;
 }
 

@@ -28,12 +28,8 @@ int set(const FormCall& call)
     for (const auto& [option, choice] : {std::pair {"--windows", &logon.windowsLogon},
              std::pair {"--certificate", &logon.certificate},
              std::pair {"--anonymous", &logon.anonymous}}) {
-        if (const auto text = parsed.value(option)) {
-            const auto on = parseOnOff(option, *text);
-            if (!on)
-                return usageError(io, "logon", on.error().message);
-            *choice = *on;
-        }
+        if (const auto read = parsed.readOnOff(option, *choice); !read)
+            return usageError(io, "logon", read.error().message);
     }
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("logon set", args)))
         return rc;
