@@ -103,9 +103,9 @@ void printRoffParagraphs(std::ostream& os, std::string_view text)
 
 // --- completion -----------------------------------------------------------------------------
 
-std::vector<std::string> split(std::string_view text, char separator)
+std::vector<std::string_view> split(std::string_view text, char separator)
 {
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         const std::size_t end = text.find(separator, start);
         parts.emplace_back(text.substr(start, end - start));
@@ -128,14 +128,15 @@ std::string valueWords(std::string_view value)
     if (value.find('|') == std::string_view::npos)
         return {};
     std::string words;
-    for (const std::string& choice : split(value, '|'))
-        words += (words.empty() ? "" : " ") + choice;
+    for (std::string_view choice : split(value, '|'))
+        words.append(words.empty() ? "" : " ").append(choice);
     return words;
 }
 
 bool takesFileOperand(std::string_view operands)
 {
-    for (std::string word : split(operands, ' ')) {
+    for (std::string_view part : split(operands, ' ')) {
+        std::string word(part);
         std::erase(word, '[');
         std::erase(word, ']');
         if (namesFile(word))
@@ -183,6 +184,13 @@ std::string synopsis(std::string_view family, const CommandForm& form)
         text += option.required ? "" : "]";
     }
     return text;
+}
+
+std::vector<std::string_view> formWords(const CommandForm& form)
+{
+    if (form.name.empty())
+        return {};
+    return split(form.name, '|');
 }
 
 std::string optionWithValue(const FormOption& option)
@@ -291,11 +299,9 @@ void printBashCompletion(std::ostream& os, std::span<const Subcommand> commands)
             std::vector<std::string> keys;
             if (form.name.empty())
                 keys.push_back(name);
-            else {
-                for (const std::string& word : split(form.name, '|')) {
-                    forms[name].insert(word);
-                    keys.push_back(name + " " + word);
-                }
+            for (std::string_view word : formWords(form)) {
+                forms[name].emplace(word);
+                keys.push_back(name + " " + std::string(word));
             }
             for (const std::string& key : keys) {
                 options[key].insert("--help");

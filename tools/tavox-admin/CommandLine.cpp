@@ -141,13 +141,8 @@ int runForm(const Subcommand& command, Arguments args, const Streams& io, const 
         return runParsed(command.name, forms[0], {}, args, io, context);
     std::vector<std::pair<std::string_view, const CommandForm*>> words;
     for (const CommandForm& form : forms) {
-        for (std::string_view rest = form.name;;) {
-            const std::size_t bar = rest.find('|');
-            words.emplace_back(rest.substr(0, bar), &form);
-            if (bar == std::string_view::npos)
-                break;
-            rest.remove_prefix(bar + 1);
-        }
+        for (std::string_view word : formWords(form))
+            words.emplace_back(word, &form);
     }
     std::string names;
     for (std::size_t i = 0; i < words.size(); ++i)

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace admin {
 
@@ -78,6 +79,9 @@ struct CommandFamily {
 
 /// "endpoints set [--port N] [--https on|off]": the form's synopsis without the program name.
 std::string synopsis(std::string_view family, const CommandForm& form);
+
+/// The words that name the form: "on" and "off" of "on|off"; none for a form without a name.
+std::vector<std::string_view> formWords(const CommandForm& form);
 
 /// "--port N": the option as the help lists it.
 std::string optionWithValue(const FormOption& option);

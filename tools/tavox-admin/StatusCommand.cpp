@@ -11,8 +11,8 @@
 #include "support/TextCodec.h"
 
 #include <optional>
-#include <utility>
 #include <ostream>
+#include <utility>
 
 namespace admin {
 namespace {
