@@ -101,6 +101,22 @@ void printRoffParagraphs(std::ostream& os, std::string_view text)
     }
 }
 
+/// The options that the help of `family` lists: those with a text, each once, in the order
+/// of its forms.
+std::vector<const FormOption*> listedOptions(const CommandFamily& family)
+{
+    std::vector<const FormOption*> listed;
+    for (const CommandForm& form : family.forms) {
+        for (const FormOption& option : form.options) {
+            const bool seen = std::any_of(
+                listed.begin(), listed.end(), [&](const FormOption* o) { return o->name == option.name; });
+            if (!option.text.empty() && !seen)
+                listed.push_back(&option);
+        }
+    }
+    return listed;
+}
+
 // --- completion -----------------------------------------------------------------------------
 
 std::vector<std::string_view> split(std::string_view text, char separator)
@@ -143,22 +159,6 @@ bool takesFileOperand(std::string_view operands)
             return true;
     }
     return false;
-}
-
-/// The options that the help of `family` lists: those with a text, each once, in the order
-/// of its forms.
-std::vector<const FormOption*> listedOptions(const CommandFamily& family)
-{
-    std::vector<const FormOption*> listed;
-    for (const CommandForm& form : family.forms) {
-        for (const FormOption& option : form.options) {
-            const bool seen = std::any_of(
-                listed.begin(), listed.end(), [&](const FormOption* o) { return o->name == option.name; });
-            if (!option.text.empty() && !seen)
-                listed.push_back(&option);
-        }
-    }
-    return listed;
 }
 
 std::string joined(const std::set<std::string>& words)
