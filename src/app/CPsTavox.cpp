@@ -243,9 +243,7 @@ bool CPsTavox::snapshotBeforeApply(const char* origin)
     const support::Result<void> taken = takeSnapshot(m_stores, origin);
     if (taken)
         return true;
-    const std::string text = taken.error().sentence() + " Nothing was applied.";
-    m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Error!"),
-        MbIcon::Error);
+    showMessage(m_boxes, this, {taken.error().sentence() + " Nothing was applied.", "Error!", MbIcon::Error});
     return false;
 }
 
@@ -461,14 +459,10 @@ void CPsTavox::runOperation(ServiceOperation operation)
 {
     const bool succeeded
         = runServiceOperation(m_service, m_sleeper, operation, [this] { RefreshStatusAndEndpoints(); });
-    if (succeeded && operation == ServiceOperation::Restart) {
-        m_boxes.show(this, QString::fromUtf8(kServiceRestartedText.data(), static_cast<qsizetype>(kServiceRestartedText.size())),
-            QStringLiteral("Information!"), MbIcon::Information);
-    } else if (!succeeded) {
-        const std::string_view failure = serviceFailureText(operation);
-        m_boxes.show(this, QString::fromUtf8(failure.data(), static_cast<qsizetype>(failure.size())),
-            QStringLiteral("Error!"), MbIcon::Error);
-    }
+    if (succeeded && operation == ServiceOperation::Restart)
+        showMessage(m_boxes, this, {std::string(kServiceRestartedText), "Information!", MbIcon::Information});
+    else if (!succeeded)
+        showMessage(m_boxes, this, {std::string(serviceFailureText(operation)), "Error!", MbIcon::Error});
 }
 
 void CPsTavox::OnRestartPrompt()

@@ -51,3 +51,9 @@ MbResult QtMessageBoxes::show(QWidget* owner, const QString& text, const QString
         return buttons == MbButtons::YesNo ? MbResult::No : MbResult::Cancel;
     }
 }
+
+MbResult showMessage(MessageBoxes& boxes, QWidget* owner, const UserMessage& message)
+{
+    return boxes.show(owner, QString::fromStdString(message.text), QString::fromStdString(message.caption),
+        message.icon, message.buttons);
+}
