@@ -57,21 +57,6 @@ QTableWidgetItem* cell(const QString& text)
     return item;
 }
 
-MbIcon boxIcon(nodeconfig::MessageIcon icon)
-{
-    switch (icon) {
-    case nodeconfig::MessageIcon::Error:
-        return MbIcon::Error;
-    case nodeconfig::MessageIcon::Question:
-        return MbIcon::Question;
-    case nodeconfig::MessageIcon::Information:
-        return MbIcon::Information;
-    case nodeconfig::MessageIcon::None:
-        break;
-    }
-    return MbIcon::None;
-}
-
 } // namespace
 
 CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes,
@@ -207,10 +192,9 @@ void CPgXmlConfigure::ShowEntryDetails(int row)
     }
 }
 
-void CPgXmlConfigure::tell(const nodeconfig::Message& message)
+void CPgXmlConfigure::tell(const UserMessage& message, bool ownedByPage)
 {
-    messageBoxes().show(message.ownedByPage ? this : nullptr, fromUtf8(message.text), fromUtf8(message.caption),
-        boxIcon(message.icon), MbButtons::Ok);
+    showMessage(messageBoxes(), ownedByPage ? this : nullptr, message);
 }
 
 bool CPgXmlConfigure::ask(std::string_view text, std::string_view caption)
