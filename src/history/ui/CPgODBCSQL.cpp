@@ -33,19 +33,6 @@ std::u16string text(const QString& value)
     return value.toStdU16String();
 }
 
-MbIcon iconOf(history::NoticeIcon icon)
-{
-    switch (icon) {
-    case history::NoticeIcon::Error:
-        return MbIcon::Error;
-    case history::NoticeIcon::Warning:
-        return MbIcon::Warning;
-    case history::NoticeIcon::Question:
-        return MbIcon::Question;
-    }
-    return MbIcon::None;
-}
-
 QLabel* labelFor(const QString& caption, QWidget* buddy)
 {
     auto* label = new QLabel(caption);
@@ -199,7 +186,7 @@ void CPgODBCSQL::LoadSettings()
     m_driver->clear();
     if (loaded.noDriver) {
         m_active->setEnabled(false);
-        showNotice(history::notices::noDriverFound());
+        showMessage(messageBoxes(), this, history::notices::noDriverFound());
         return;
     }
     const history::HistorySettings& stored = loaded.settings;
@@ -294,7 +281,7 @@ void CPgODBCSQL::BrowseServers()
 {
     const history::BrowseResult result = m_settings.BrowseServers(shown());
     if (!result.refusal.isEmpty()) {
-        showNotice(result.refusal);
+        showMessage(messageBoxes(), this, result.refusal);
         return;
     }
     m_server->clear();
@@ -307,7 +294,7 @@ void CPgODBCSQL::BrowseDatabases()
 {
     const history::BrowseResult result = m_settings.BrowseDatabases(shown());
     if (!result.refusal.isEmpty()) {
-        showNotice(result.refusal);
+        showMessage(messageBoxes(), this, result.refusal);
         return;
     }
     m_database->clear();
@@ -319,7 +306,7 @@ void CPgODBCSQL::BrowseDatabases()
 bool CPgODBCSQL::OnApply()
 {
     const history::ApplyOutcome outcome = m_settings.Apply(shown(), nodeCfgPath(),
-        [this] { return showNotice(history::notices::localhost()) == MbResult::Yes; });
+        [this] { return showMessage(messageBoxes(), this, history::notices::localhost()) == MbResult::Yes; });
     if (outcome.restartRequested && sheet())
         sheet()->RequestRestart();
     if (outcome.serverCleared) {
@@ -331,17 +318,11 @@ bool CPgODBCSQL::OnApply()
         if (sheet())
             sheet()->DeclineRestart();
         if (!outcome.failure.isEmpty())
-            showNotice(outcome.failure);
+            showMessage(messageBoxes(), this, outcome.failure);
         return false;
     }
     SetModified(false);
     return true;
-}
-
-MbResult CPgODBCSQL::showNotice(const history::Notice& notice)
-{
-    const MbButtons buttons = notice.icon == history::NoticeIcon::Question ? MbButtons::YesNo : MbButtons::Ok;
-    return messageBoxes().show(this, text(notice.text), text(notice.caption), iconOf(notice.icon), buttons);
 }
 
 void CPgODBCSQL::fillList(QComboBox* list, const std::vector<std::u16string>& items)
