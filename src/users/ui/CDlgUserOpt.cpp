@@ -143,8 +143,7 @@ bool CDlgUserOpt::validate()
         m_confirmation->text().toStdU16String());
     if (problem == UserOptProblem::None)
         return true;
-    const std::string_view text = userOptMessage(problem);
-    m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Warning"), MbIcon::None, MbButtons::Ok);
+    showMessage(m_boxes, this, userOptMessage(problem));
     return false;
 }
 
