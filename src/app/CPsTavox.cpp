@@ -205,7 +205,6 @@ void CPsTavox::OnTabChanged(int index)
         return;
     CTavoxPage* page = GetPage(index);
     page->ensureInitialized();
-    page->OnSetActive();
     UpdateHeader();
 }
 

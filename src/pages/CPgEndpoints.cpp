@@ -6,6 +6,7 @@
 #include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 #include "uikit/CheckBoxes.h"
+#include "uikit/Labels.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -37,13 +38,6 @@ QLineEdit* serverNameEdit(const QString& objectName)
     edit->setObjectName(objectName);
     edit->setEnabled(false);
     return edit;
-}
-
-QLabel* labelFor(const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(buddy);
-    return label;
 }
 
 QCheckBox* fixedBox(const QString& caption)

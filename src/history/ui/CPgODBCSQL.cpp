@@ -5,6 +5,7 @@
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
 #include "uikit/CheckBoxes.h"
+#include "uikit/Labels.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -31,13 +32,6 @@ QString text(std::u16string_view value)
 std::u16string text(const QString& value)
 {
     return value.toStdU16String();
-}
-
-QLabel* labelFor(const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(buddy);
-    return label;
 }
 
 QComboBox* list(const QString& objectName, bool editable)

@@ -1,5 +1,6 @@
 #include "nodeconfig/ui/CDlgXmlTree.h"
 
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
@@ -14,7 +15,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -177,21 +177,12 @@ void CDlgXmlTree::buildView()
     conditionLayout->addWidget(m_condition);
     m_condition->setMaximumHeight(m_condition->verticalHeader()->defaultSectionSize() * 5 + 8);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(nodes, 1);
     layout->addWidget(condition);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this, OkDefault::No));
     resize(760, 560);
 
-    connect(ok, &QPushButton::clicked, this, &CDlgXmlTree::accept);
-    connect(cancel, &QPushButton::clicked, this, &CDlgXmlTree::reject);
 
     m_objectsMenu = buildMenu("Objects", "objectsMenu");
     m_alarmMenu = buildMenu("ALARM", "alarmMenu");

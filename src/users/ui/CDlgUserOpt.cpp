@@ -1,6 +1,8 @@
 #include "users/ui/CDlgUserOpt.h"
 
 #include "uikit/CheckBoxes.h"
+#include "uikit/Labels.h"
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "users/Latin1Text.h"
 #include "users/UsrAuthEntry.h"
@@ -11,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,13 +30,6 @@ QString captionFor(UserOptMode mode)
         return QStringLiteral("Change User Access Right");
     }
     return QStringLiteral("Add/Modify User Information");
-}
-
-QLabel* labelFor(const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(buddy);
-    return label;
 }
 
 } // namespace
@@ -83,20 +77,10 @@ void CDlgUserOpt::buildView()
     grid->addWidget(labelFor(QStringLiteral("Access Right:"), m_read), 3, 0);
     grid->addLayout(rights, 3, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this, OkDefault::Yes, QStringLiteral("&OK"), QStringLiteral("&Cancel")));
 
-    connect(ok, &QPushButton::clicked, this, &CDlgUserOpt::accept);
-    connect(cancel, &QPushButton::clicked, this, &CDlgUserOpt::reject);
     // Write contains the Executable bit, so the two boxes are kept equal.
     connect(m_write, &QCheckBox::toggled, m_executable, &QCheckBox::setChecked);
     connect(m_executable, &QCheckBox::toggled, m_write, &QCheckBox::setChecked);

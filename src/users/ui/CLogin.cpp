@@ -1,5 +1,6 @@
 #include "users/ui/CLogin.h"
 
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/TavoxIcons.h"
 #include "users/LoginDigest.h"
@@ -7,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,12 +30,6 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent,
     auto* label = new QLabel(QStringLiteral("Password:"), this);
     label->setBuddy(m_password);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CLogin::accept);
-    connect(cancel, &QPushButton::clicked, this, &CLogin::reject);
-
     auto* icon = new QLabel(this);
     icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
     auto* fields = new QHBoxLayout;
@@ -43,14 +37,10 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent,
     fields->addSpacing(8);
     fields->addWidget(label);
     fields->addWidget(m_password, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -24,8 +24,6 @@ public:
            QWidget* parent = nullptr,
            std::uint32_t iterations = kLoginDigestIterations);
 
-    int failureCount() const { return m_failures; }
-
 public slots:
     void accept() override;
 
