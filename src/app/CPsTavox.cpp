@@ -51,6 +51,7 @@ CPsTavox::CPsTavox(const QString& caption,
                    MessageBoxes& boxes,
                    platform::ServiceManager& serviceManager,
                    platform::Sleeper& sleeper,
+                   const SheetDelays& delays,
                    const platform::SettingsStores& stores,
                    QWidget* parent)
     : QDialog(parent)
@@ -97,11 +98,11 @@ CPsTavox::CPsTavox(const QString& caption,
     layout->addLayout(body, 1);
     m_header->setVisible(m_headerOn);
 
-    configureTimer(m_hideTimer, kHideTimerMs, true);
-    configureTimer(m_statusTimer, kStatusPollMs, false);
-    configureTimer(m_startTimer, kOperationDelayMs, true);
-    configureTimer(m_stopTimer, kOperationDelayMs, true);
-    configureTimer(m_restartTimer, kOperationDelayMs, true);
+    configureTimer(m_hideTimer, delays.hideMs, true);
+    configureTimer(m_statusTimer, delays.statusPollMs, false);
+    configureTimer(m_startTimer, delays.operationDelayMs, true);
+    configureTimer(m_stopTimer, delays.operationDelayMs, true);
+    configureTimer(m_restartTimer, delays.operationDelayMs, true);
     connect(&m_hideTimer, &QTimer::timeout, this, &CPsTavox::OnHideTimer);
     connect(&m_statusTimer, &QTimer::timeout, this, &CPsTavox::OnStatusPoll);
     connect(&m_startTimer, &QTimer::timeout, this, &CPsTavox::OnStartTimer);
