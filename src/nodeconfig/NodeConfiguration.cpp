@@ -90,13 +90,14 @@ bool NodeConfiguration::ReloadNodeConfig()
     AlarmSourceReader alarms;
     StartLoggingReader startLogging;
     if (!restoreFailed && LoadNodeConfig(true)) {
-        files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) {
+        // An unreadable file leaves the lists empty and the box as it was.
+        (void)files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) {
             alarms.addLine(line);
             startLogging.addLine(line);
         });
         appendEntries(EntriesFromBlock(m_nodes, alarms.take()));
     } else if (m_loaded) {
-        files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) { startLogging.addLine(line); });
+        (void)files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) { startLogging.addLine(line); });
     }
     if (m_loaded && startLogging.value())
         m_startLogging = *startLogging.value();
