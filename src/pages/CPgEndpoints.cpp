@@ -180,14 +180,10 @@ bool CPgEndpoints::OnApply()
         m_securityNone->isChecked(),
         m_uaTcpPort->text().toStdU16String(),
         m_httpsPort->text().toStdU16String() };
-    const EndpointSettings::Check check = m_settings.apply(edited);
-    if (check != EndpointSettings::Check::Ok) {
-        const std::string_view text = EndpointSettings::message(check);
-        messageBoxes().show(this,
-            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-            QStringLiteral("Error!"),
-            MbIcon::Error,
-            MbButtons::Ok);
+    // The page says nothing of a failed write, as it never did: what could be stored is.
+    const support::Result<void> applied = m_settings.apply(edited);
+    if (!applied && applied.error().kind == support::ErrorKind::InvalidInput) {
+        showMessage(messageBoxes(), this, {applied.error().message, "Error!", MbIcon::Error});
         return false;
     }
     if (sheet())
