@@ -68,14 +68,10 @@ support::Result<void> EndpointSettings::apply(const Edited& edited) const
 
 std::string_view EndpointSettings::message(Check check)
 {
-    switch (check) {
-    case Check::SamePorts:
+    if (check == Check::SamePorts)
         return "The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!";
-    case Check::PortTooLarge:
+    if (check == Check::PortTooLarge)
         return "The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!";
-    case Check::Ok:
-        break;
-    }
     return {};
 }
 
