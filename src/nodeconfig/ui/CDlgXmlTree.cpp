@@ -5,6 +5,7 @@
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CDlgSetAlarm.h"
+#include "nodeconfig/ui/ReportList.h"
 #include "nodeconfig/ui/XmlTreeItemModel.h"
 
 #include <QAction>
@@ -87,21 +88,7 @@ private:
 
 QTableWidget* attributeList(const QString& name)
 {
-    auto* list = new QTableWidget(0, 2);
-    list->setHorizontalHeaderLabels({QStringLiteral("Attribute"), QStringLiteral("Value")});
-    list->setAccessibleName(name);
-    list->verticalHeader()->hide();
-    list->setShowGrid(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setWordWrap(false);
-    list->setColumnWidth(AttributeColumn, 120);
-    list->setColumnWidth(ValueColumn, 200);
-    // The value column takes the client width the attribute column leaves.
-    list->horizontalHeader()->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
-    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
-    return list;
+    return reportList({QStringLiteral("Attribute"), QStringLiteral("Value")}, {120, 200}, name);
 }
 
 void fill(QTableWidget& list, const std::vector<nodeconfig::AttributeRow>& rows)
