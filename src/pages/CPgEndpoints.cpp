@@ -90,10 +90,8 @@ void CPgEndpoints::buildView()
     auto* uaTcp = new QGroupBox(QStringLiteral("UA TCP"));
     auto* uaTcpGrid = new QGridLayout(uaTcp);
     uaTcpGrid->addLayout(row({ m_uaTcpAddress }), 0, 0, 1, 2);
-    uaTcpGrid->addWidget(labelFor(QStringLiteral("Port:"), m_uaTcpPort), 1, 0);
-    uaTcpGrid->addWidget(m_uaTcpPort, 1, 1);
-    uaTcpGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_uaTcpServerName), 2, 0);
-    uaTcpGrid->addWidget(m_uaTcpServerName, 2, 1);
+    addLabelledRow(uaTcpGrid, 1, QStringLiteral("Port:"), m_uaTcpPort);
+    addLabelledRow(uaTcpGrid, 2, QStringLiteral("Server Name:"), m_uaTcpServerName);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Modes:"), m_securityNone), 3, 0);
     uaTcpGrid->addLayout(row({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Policies:"), m_policies[0]), 4, 0);
@@ -107,10 +105,8 @@ void CPgEndpoints::buildView()
     auto* https = new QGroupBox(QStringLiteral("HTTPS"));
     auto* httpsGrid = new QGridLayout(https);
     httpsGrid->addLayout(row({ m_httpsSwitch }), 0, 0, 1, 2);
-    httpsGrid->addWidget(labelFor(QStringLiteral("Port:"), m_httpsPort), 1, 0);
-    httpsGrid->addWidget(m_httpsPort, 1, 1);
-    httpsGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_httpsServerName), 2, 0);
-    httpsGrid->addWidget(m_httpsServerName, 2, 1);
+    addLabelledRow(httpsGrid, 1, QStringLiteral("Port:"), m_httpsPort);
+    addLabelledRow(httpsGrid, 2, QStringLiteral("Server Name:"), m_httpsServerName);
 
     m_certificates = new QPushButton(QStringLiteral("Certificates..."));
 

@@ -1,5 +1,6 @@
 #include "uikit/Labels.h"
 
+#include <QGridLayout>
 #include <QLabel>
 
 QLabel* labelFor(const QString& caption, QWidget* buddy)
@@ -7,4 +8,10 @@ QLabel* labelFor(const QString& caption, QWidget* buddy)
     auto* label = new QLabel(caption);
     label->setBuddy(buddy);
     return label;
+}
+
+void addLabelledRow(QGridLayout* grid, int row, const QString& caption, QWidget* field)
+{
+    grid->addWidget(labelFor(caption, field), row, 0);
+    grid->addWidget(field, row, 1);
 }

@@ -105,21 +105,14 @@ void CPgODBCSQL::buildView()
     grid->addWidget(m_active, 0, 0, 1, 3);
     grid->addWidget(labelFor(QStringLiteral("SQL Server:"), m_statusText), 1, 0);
     grid->addWidget(m_statusText, 1, 1, 1, 2);
-    grid->addWidget(labelFor(QStringLiteral("SQL Type:"), m_type), 2, 0);
-    grid->addWidget(m_type, 2, 1);
-    grid->addWidget(labelFor(QStringLiteral("SQL Driver:"), m_driver), 3, 0);
-    grid->addWidget(m_driver, 3, 1);
-    grid->addWidget(labelFor(QStringLiteral("Server:"), m_server), 4, 0);
-    grid->addWidget(m_server, 4, 1);
+    addLabelledRow(grid, 2, QStringLiteral("SQL Type:"), m_type);
+    addLabelledRow(grid, 3, QStringLiteral("SQL Driver:"), m_driver);
+    addLabelledRow(grid, 4, QStringLiteral("Server:"), m_server);
     grid->addWidget(m_browseServers, 4, 2);
-    grid->addWidget(labelFor(QStringLiteral("Port:"), m_port), 5, 0);
-    grid->addWidget(m_port, 5, 1);
-    grid->addWidget(labelFor(QStringLiteral("User:"), m_user), 6, 0);
-    grid->addWidget(m_user, 6, 1);
-    grid->addWidget(labelFor(QStringLiteral("Password:"), m_password), 7, 0);
-    grid->addWidget(m_password, 7, 1);
-    grid->addWidget(labelFor(QStringLiteral("Database:"), m_database), 8, 0);
-    grid->addWidget(m_database, 8, 1);
+    addLabelledRow(grid, 5, QStringLiteral("Port:"), m_port);
+    addLabelledRow(grid, 6, QStringLiteral("User:"), m_user);
+    addLabelledRow(grid, 7, QStringLiteral("Password:"), m_password);
+    addLabelledRow(grid, 8, QStringLiteral("Database:"), m_database);
     grid->addWidget(m_browseDatabases, 8, 2);
     grid->setColumnStretch(1, 1);
 

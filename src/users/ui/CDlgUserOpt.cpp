@@ -68,12 +68,9 @@ void CDlgUserOpt::buildView()
 
     auto* group = new QGroupBox(QStringLiteral("User Information"));
     auto* grid = new QGridLayout(group);
-    grid->addWidget(labelFor(QStringLiteral("Name:"), m_name), 0, 0);
-    grid->addWidget(m_name, 0, 1);
-    grid->addWidget(labelFor(QStringLiteral("Password:"), m_password), 1, 0);
-    grid->addWidget(m_password, 1, 1);
-    grid->addWidget(labelFor(QStringLiteral("Password Confirm:"), m_confirmation), 2, 0);
-    grid->addWidget(m_confirmation, 2, 1);
+    addLabelledRow(grid, 0, QStringLiteral("Name:"), m_name);
+    addLabelledRow(grid, 1, QStringLiteral("Password:"), m_password);
+    addLabelledRow(grid, 2, QStringLiteral("Password Confirm:"), m_confirmation);
     grid->addWidget(labelFor(QStringLiteral("Access Right:"), m_read), 3, 0);
     grid->addLayout(rights, 3, 1);
 

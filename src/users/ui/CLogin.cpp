@@ -17,16 +17,10 @@ constexpr int kAttempts = 3;
 } // namespace
 
 CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent, std::uint32_t iterations)
-    : QDialog(parent)
-    , m_boxes(boxes)
-    , m_profile(profile)
-    , m_iterations(iterations)
-    , m_expectedDigest(ReadLoginDigest(profile))
-    , m_password(new QLineEdit(this))
+    : CPasswordDialog(boxes, profile, parent, iterations)
+    , m_password(passwordEdit(220))
 {
     setWindowTitle(QStringLiteral("Tavox Server Utility Login"));
-    m_password->setEchoMode(QLineEdit::Password);
-    m_password->setMinimumWidth(220);
     auto* label = new QLabel(QStringLiteral("Password:"), this);
     label->setBuddy(m_password);
 
@@ -46,7 +40,7 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent,
 
 void CLogin::accept()
 {
-    if (CheckLoginPassword(m_profile, m_expectedDigest, m_password->text().toStdU16String(), m_iterations)) {
+    if (CheckLoginPassword(m_profile, m_storedDigest, m_password->text().toStdU16String(), m_iterations)) {
         QDialog::accept();
         return;
     }

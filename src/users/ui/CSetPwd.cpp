@@ -10,11 +10,7 @@
 #include <QVBoxLayout>
 
 CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent, std::uint32_t iterations)
-    : QDialog(parent)
-    , m_boxes(boxes)
-    , m_profile(profile)
-    , m_iterations(iterations)
-    , m_storedDigest(ReadLoginDigest(profile))
+    : CPasswordDialog(boxes, profile, parent, iterations)
 {
     setWindowTitle(QStringLiteral("Change Login Password"));
     auto* form = new QFormLayout;
@@ -31,9 +27,7 @@ CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* paren
 
 QLineEdit* CSetPwd::addPasswordRow(QFormLayout* form, const QString& caption)
 {
-    auto* edit = new QLineEdit(this);
-    edit->setEchoMode(QLineEdit::Password);
-    edit->setMinimumWidth(200);
+    QLineEdit* edit = passwordEdit(200);
     auto* label = new QLabel(caption, this);
     label->setBuddy(edit);
     form->addRow(label, edit);
