@@ -9,6 +9,7 @@
 #include "uikit/Labels.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
+#include "uikit/Rows.h"
 #include "uikit/SheetServices.h"
 
 #include <QCheckBox>
@@ -47,15 +48,6 @@ QCheckBox* fixedBox(const QString& caption)
     return box;
 }
 
-QHBoxLayout* row(std::initializer_list<QWidget*> widgets)
-{
-    auto* layout = new QHBoxLayout;
-    for (QWidget* w : widgets)
-        layout->addWidget(w);
-    layout->addStretch();
-    return layout;
-}
-
 } // namespace
 
 CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& machine, QWidget* parent)
@@ -68,8 +60,7 @@ CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& m
 
 CPgEndpoints::~CPgEndpoints()
 {
-    if (g_pPgEndpoints == this)
-        g_pPgEndpoints = nullptr;
+    clearPagePointer(g_pPgEndpoints, this);
 }
 
 void CPgEndpoints::buildView()
@@ -89,13 +80,13 @@ void CPgEndpoints::buildView()
 
     auto* uaTcp = new QGroupBox(QStringLiteral("UA TCP"));
     auto* uaTcpGrid = new QGridLayout(uaTcp);
-    uaTcpGrid->addLayout(row({ m_uaTcpAddress }), 0, 0, 1, 2);
+    uaTcpGrid->addLayout(leftAlignedRow({ m_uaTcpAddress }), 0, 0, 1, 2);
     addLabelledRow(uaTcpGrid, 1, QStringLiteral("Port:"), m_uaTcpPort);
     addLabelledRow(uaTcpGrid, 2, QStringLiteral("Server Name:"), m_uaTcpServerName);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Modes:"), m_securityNone), 3, 0);
-    uaTcpGrid->addLayout(row({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
+    uaTcpGrid->addLayout(leftAlignedRow({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Policies:"), m_policies[0]), 4, 0);
-    uaTcpGrid->addLayout(row({ m_policies[0], m_policies[1], m_policies[2] }), 4, 1);
+    uaTcpGrid->addLayout(leftAlignedRow({ m_policies[0], m_policies[1], m_policies[2] }), 4, 1);
 
     m_httpsSwitch = new QCheckBox(QStringLiteral("HTTPS Addr: "));
     m_httpsSwitch->setObjectName(QStringLiteral("httpsSwitch"));
@@ -104,7 +95,7 @@ void CPgEndpoints::buildView()
 
     auto* https = new QGroupBox(QStringLiteral("HTTPS"));
     auto* httpsGrid = new QGridLayout(https);
-    httpsGrid->addLayout(row({ m_httpsSwitch }), 0, 0, 1, 2);
+    httpsGrid->addLayout(leftAlignedRow({ m_httpsSwitch }), 0, 0, 1, 2);
     addLabelledRow(httpsGrid, 1, QStringLiteral("Port:"), m_httpsPort);
     addLabelledRow(httpsGrid, 2, QStringLiteral("Server Name:"), m_httpsServerName);
 
@@ -113,7 +104,7 @@ void CPgEndpoints::buildView()
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(uaTcp);
     layout->addWidget(https);
-    layout->addLayout(row({ m_certificates }));
+    layout->addLayout(leftAlignedRow({ m_certificates }));
     layout->addStretch();
 
     connect(m_uaTcpPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);

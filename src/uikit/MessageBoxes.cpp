@@ -6,19 +6,11 @@ namespace {
 
 QMessageBox::Icon toQtIcon(MbIcon icon)
 {
-    switch (icon) {
-    case MbIcon::Error:
-        return QMessageBox::Critical;
-    case MbIcon::Warning:
-        return QMessageBox::Warning;
-    case MbIcon::Question:
-        return QMessageBox::Question;
-    case MbIcon::Information:
-        return QMessageBox::Information;
-    case MbIcon::None:
-        break;
-    }
-    return QMessageBox::NoIcon;
+    // In the order of MbIcon.
+    constexpr QMessageBox::Icon kIcons[]
+        = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Warning, QMessageBox::Question,
+            QMessageBox::Information};
+    return kIcons[static_cast<int>(icon)];
 }
 
 } // namespace

@@ -73,8 +73,7 @@ CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes,
 
 CPgODBCSQL::~CPgODBCSQL()
 {
-    if (g_pPgODBCSQL == this)
-        g_pPgODBCSQL = nullptr;
+    clearPagePointer(g_pPgODBCSQL, this);
 }
 
 void CPgODBCSQL::buildView()
@@ -266,28 +265,24 @@ void CPgODBCSQL::markModified()
 
 void CPgODBCSQL::BrowseServers()
 {
-    const history::BrowseResult result = m_settings.BrowseServers(shown());
-    if (!result.refusal.isEmpty()) {
-        showMessage(messageBoxes(), this, result.refusal);
-        return;
-    }
-    m_server->clear();
-    fillList(m_server, result.choices);
-    if (result.dropDown)
-        m_server->showPopup();
+    showBrowseResult(m_settings.BrowseServers(shown()), m_server);
 }
 
 void CPgODBCSQL::BrowseDatabases()
 {
-    const history::BrowseResult result = m_settings.BrowseDatabases(shown());
+    showBrowseResult(m_settings.BrowseDatabases(shown()), m_database);
+}
+
+void CPgODBCSQL::showBrowseResult(const history::BrowseResult& result, QComboBox* list)
+{
     if (!result.refusal.isEmpty()) {
         showMessage(messageBoxes(), this, result.refusal);
         return;
     }
-    m_database->clear();
-    fillList(m_database, result.choices);
+    list->clear();
+    fillList(list, result.choices);
     if (result.dropDown)
-        m_database->showPopup();
+        list->showPopup();
 }
 
 bool CPgODBCSQL::OnApply()

@@ -62,6 +62,8 @@ private:
     void OnServerSelected();
     void OnActiveClicked(bool checked);
     void markModified();
+    /// Shows a browse's refusal, or its choices in `list`.
+    void showBrowseResult(const history::BrowseResult& result, QComboBox* list);
     static void fillList(QComboBox* list, const std::vector<std::u16string>& items);
 
     std::unique_ptr<platform::OdbcDriverManager> m_odbc;

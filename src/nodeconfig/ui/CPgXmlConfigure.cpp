@@ -52,8 +52,7 @@ CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes,
 
 CPgXmlConfigure::~CPgXmlConfigure()
 {
-    if (g_pPgXmlConfigure == this)
-        g_pPgXmlConfigure = nullptr;
+    clearPagePointer(g_pPgXmlConfigure, this);
 }
 
 void CPgXmlConfigure::buildView()

@@ -4,6 +4,7 @@
 #include "uikit/Labels.h"
 #include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
+#include "uikit/Rows.h"
 #include "users/Latin1Text.h"
 #include "users/UsrAuthEntry.h"
 
@@ -60,11 +61,7 @@ void CDlgUserOpt::buildView()
     m_write = new QCheckBox(QStringLiteral("Write"));
     m_executable = new QCheckBox(QStringLiteral("Executable"));
 
-    auto* rights = new QHBoxLayout;
-    rights->addWidget(m_read);
-    rights->addWidget(m_write);
-    rights->addWidget(m_executable);
-    rights->addStretch();
+    QHBoxLayout* rights = leftAlignedRow({m_read, m_write, m_executable});
 
     auto* group = new QGroupBox(QStringLiteral("User Information"));
     auto* grid = new QGridLayout(group);

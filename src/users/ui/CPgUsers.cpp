@@ -4,6 +4,7 @@
 #include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
+#include "uikit/Rows.h"
 #include "users/Latin1Text.h"
 #include "users/ui/CDlgUserOpt.h"
 
@@ -48,8 +49,7 @@ CPgUsers::CPgUsers(MessageBoxes& boxes, const platform::SettingsStore& machine, 
 
 CPgUsers::~CPgUsers()
 {
-    if (g_pPgUsers == this)
-        g_pPgUsers = nullptr;
+    clearPagePointer(g_pPgUsers, this);
 }
 
 void CPgUsers::buildView()
@@ -98,11 +98,7 @@ void CPgUsers::buildView()
     m_windowsLogonBox = new QCheckBox(QStringLiteral("Enable Windows Logon"));
     m_certificationBox = new QCheckBox(QStringLiteral("Enable Certification"));
     m_anonymousBox = new QCheckBox(QStringLiteral("Anonymous"));
-    auto* logon = new QHBoxLayout;
-    logon->addWidget(m_windowsLogonBox);
-    logon->addWidget(m_certificationBox);
-    logon->addWidget(m_anonymousBox);
-    logon->addStretch();
+    QHBoxLayout* logon = leftAlignedRow({m_windowsLogonBox, m_certificationBox, m_anonymousBox});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(admin);
