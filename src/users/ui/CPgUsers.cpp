@@ -246,29 +246,28 @@ void CPgUsers::DeleteUsers()
 
 void CPgUsers::ChangePassword()
 {
-    const int slot = singleSelectedSlot();
-    if (slot < 0)
-        return;
-    const auto index = static_cast<std::size_t>(slot);
-    CDlgUserOpt dialog(UserOptMode::ChangePassword, messageBoxes(), &m_users.entry(index), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (!m_users.changePassword(index, dialog.password().toStdU16String()))
-        return;
-    RefreshUsers(false);
-    SetModified(true);
+    editSelectedUser(UserOptMode::ChangePassword, [this](std::size_t index, const CDlgUserOpt& dialog) {
+        return m_users.changePassword(index, dialog.password().toStdU16String());
+    });
 }
 
 void CPgUsers::ChangeAccessRight()
+{
+    editSelectedUser(UserOptMode::ChangeAccessRight, [this](std::size_t index, const CDlgUserOpt& dialog) {
+        m_users.changeRights(index, dialog.rights());
+        return true;
+    });
+}
+
+void CPgUsers::editSelectedUser(UserOptMode mode, const std::function<bool(std::size_t, const CDlgUserOpt&)>& store)
 {
     const int slot = singleSelectedSlot();
     if (slot < 0)
         return;
     const auto index = static_cast<std::size_t>(slot);
-    CDlgUserOpt dialog(UserOptMode::ChangeAccessRight, messageBoxes(), &m_users.entry(index), this);
-    if (dialog.exec() != QDialog::Accepted)
+    CDlgUserOpt dialog(mode, messageBoxes(), &m_users.entry(index), this);
+    if (dialog.exec() != QDialog::Accepted || !store(index, dialog))
         return;
-    m_users.changeRights(index, dialog.rights());
     RefreshUsers(false);
     SetModified(true);
 }
