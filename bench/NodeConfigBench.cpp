@@ -38,7 +38,7 @@ void settleFreedMemory() { std::free(std::malloc(64 * 1024)); }
 /// A host that answers nothing: the benchmark raises no prompt.
 class SilentHost final : public nodeconfig::NodeConfigHost {
 public:
-    void tell(const nodeconfig::Message& message) override
+    void tell(const UserMessage& message, bool) override
     {
         std::fprintf(stderr, "unexpected message: %.*s\n", static_cast<int>(message.text.size()), message.text.data());
     }

@@ -28,7 +28,7 @@ inline void settleFreedMemory() { std::free(std::malloc(64 * 1024)); }
 
 class SilentHost final : public nodeconfig::NodeConfigHost {
 public:
-    void tell(const nodeconfig::Message& message) override
+    void tell(const UserMessage& message, bool) override
     {
         std::fprintf(stderr, "unexpected message: %.*s\n", static_cast<int>(message.text.size()), message.text.data());
     }

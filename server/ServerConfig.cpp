@@ -2,6 +2,7 @@
 
 #include "config/CTavoxEnvmnt.h"
 #include "config/ServerKey.h"
+#include "config/StoreError.h"
 #include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 
@@ -24,9 +25,9 @@ support::Result<void> readServerConfig(const platform::SettingsStore& machine, S
         platform::RegistryKey key;
         const RegStatus status = machine.open(key, ServerKey::kPath, platform::RegAccess::Read);
         if (status != RegStatus::Success)
-            return support::Error{platform::regStatusErrorKind(status),
+            return storeError(status,
                 "cannot open the key " + std::string(ServerKey::kPath) + " in the settings store "
-                    + config.store.string() + ": " + platform::regStatusText(status)};
+                    + config.store.string());
     }
 
     const CTavoxEnvmnt server(machine);

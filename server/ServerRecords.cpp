@@ -3,6 +3,7 @@
 #include "ServerConfig.h"
 
 #include "config/ServerKey.h"
+#include "config/StoreError.h"
 #include "platform/SettingsStore.h"
 
 #include <unistd.h>
@@ -19,9 +20,8 @@ support::Result<void> openForWriting(const platform::SettingsStore& machine, pla
     const std::filesystem::path& store = machine.path();
     const RegStatus status = machine.open(key, ServerKey::kPath, platform::RegAccess::Write);
     if (status != RegStatus::Success)
-        return support::Error{platform::regStatusErrorKind(status),
-            "cannot write to the key " + std::string(ServerKey::kPath) + " in the settings store " + store.string()
-                + ": " + platform::regStatusText(status)};
+        return storeError(status,
+            "cannot write to the key " + std::string(ServerKey::kPath) + " in the settings store " + store.string());
     return {};
 }
 
@@ -31,8 +31,7 @@ support::Result<void> setString(platform::RegistryKey& key, std::string_view nam
     const auto size = static_cast<std::uint32_t>(bytes.size());
     const RegStatus status = key.setValue(name, platform::kRegSz, bytes.data(), size);
     if (status != RegStatus::Success)
-        return support::Error{platform::regStatusErrorKind(status),
-            "cannot store \"" + std::string(name) + "\": " + platform::regStatusText(status)};
+        return storeError(status, "cannot store \"" + std::string(name) + "\"");
     return {};
 }
 
@@ -78,8 +77,7 @@ support::Result<void> writeSqlServerStatus(const platform::SettingsStore& machin
     const auto bytes = platform::regDwordBytes(status);
     const RegStatus written = key.setValue(ServerKey::kSqlServerStatus, platform::kRegDword, bytes.data(), 4);
     if (written != RegStatus::Success)
-        return support::Error{platform::regStatusErrorKind(written),
-            "cannot store \"SQLServerStatus\": " + std::string(platform::regStatusText(written))};
+        return storeError(written, "cannot store \"SQLServerStatus\"");
     return {};
 }
 

@@ -51,6 +51,7 @@ CPsTavox::CPsTavox(const QString& caption,
                    MessageBoxes& boxes,
                    platform::ServiceManager& serviceManager,
                    platform::Sleeper& sleeper,
+                   const SheetDelays& delays,
                    const platform::SettingsStores& stores,
                    QWidget* parent)
     : QDialog(parent)
@@ -97,11 +98,11 @@ CPsTavox::CPsTavox(const QString& caption,
     layout->addLayout(body, 1);
     m_header->setVisible(m_headerOn);
 
-    configureTimer(m_hideTimer, kHideTimerMs, true);
-    configureTimer(m_statusTimer, kStatusPollMs, false);
-    configureTimer(m_startTimer, kOperationDelayMs, true);
-    configureTimer(m_stopTimer, kOperationDelayMs, true);
-    configureTimer(m_restartTimer, kOperationDelayMs, true);
+    configureTimer(m_hideTimer, delays.hideMs, true);
+    configureTimer(m_statusTimer, delays.statusPollMs, false);
+    configureTimer(m_startTimer, delays.operationDelayMs, true);
+    configureTimer(m_stopTimer, delays.operationDelayMs, true);
+    configureTimer(m_restartTimer, delays.operationDelayMs, true);
     connect(&m_hideTimer, &QTimer::timeout, this, &CPsTavox::OnHideTimer);
     connect(&m_statusTimer, &QTimer::timeout, this, &CPsTavox::OnStatusPoll);
     connect(&m_startTimer, &QTimer::timeout, this, &CPsTavox::OnStartTimer);
@@ -205,7 +206,6 @@ void CPsTavox::OnTabChanged(int index)
         return;
     CTavoxPage* page = GetPage(index);
     page->ensureInitialized();
-    page->OnSetActive();
     UpdateHeader();
 }
 
@@ -243,9 +243,7 @@ bool CPsTavox::snapshotBeforeApply(const char* origin)
     const support::Result<void> taken = takeSnapshot(m_stores, origin);
     if (taken)
         return true;
-    const std::string text = taken.error().sentence() + " Nothing was applied.";
-    m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Error!"),
-        MbIcon::Error);
+    showMessage(m_boxes, this, {taken.error().sentence() + " Nothing was applied.", "Error!", MbIcon::Error});
     return false;
 }
 
@@ -470,14 +468,10 @@ void CPsTavox::runOperation(ServiceOperation operation)
 {
     const bool succeeded
         = runServiceOperation(m_service, m_sleeper, operation, [this] { RefreshStatusAndEndpoints(); });
-    if (succeeded && operation == ServiceOperation::Restart) {
-        m_boxes.show(this, QString::fromUtf8(kServiceRestartedText.data(), static_cast<qsizetype>(kServiceRestartedText.size())),
-            QStringLiteral("Information!"), MbIcon::Information);
-    } else if (!succeeded) {
-        const std::string_view failure = serviceFailureText(operation);
-        m_boxes.show(this, QString::fromUtf8(failure.data(), static_cast<qsizetype>(failure.size())),
-            QStringLiteral("Error!"), MbIcon::Error);
-    }
+    if (succeeded && operation == ServiceOperation::Restart)
+        showMessage(m_boxes, this, {std::string(kServiceRestartedText), "Information!", MbIcon::Information});
+    else if (!succeeded)
+        showMessage(m_boxes, this, {std::string(serviceFailureText(operation)), "Error!", MbIcon::Error});
 }
 
 void CPsTavox::OnRestartPrompt()

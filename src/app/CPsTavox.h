@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SheetDelays.h"
 #include "app/tagCPropSheetItem.h"
 #include "certificates/RejectedWatch.h"
 #include "service/ServiceController.h"
@@ -41,15 +42,13 @@ public:
     /// What the notification-area icon is asked to do.
     enum class TrayOperation { Add, Modify, Delete };
 
-    static constexpr int kHideTimerMs = 1000;
-    static constexpr int kStatusPollMs = 1500;
-    static constexpr int kOperationDelayMs = 500;
     static constexpr unsigned kRestartPauseMs = ::kRestartPauseMs;
 
     CPsTavox(const QString& caption,
              MessageBoxes& boxes,
              platform::ServiceManager& serviceManager,
              platform::Sleeper& sleeper,
+             const SheetDelays& delays,
              const platform::SettingsStores& stores,
              QWidget* parent = nullptr);
     ~CPsTavox() override;

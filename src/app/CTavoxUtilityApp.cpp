@@ -118,7 +118,7 @@ int CTavoxUtilityApp::InitInstance()
         loggedIn = login.exec() == QDialog::Accepted;
     }
     if (loggedIn) {
-        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper, m_stores);
+        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper, SheetDelays{}, m_stores);
         sheet.setCommandLine(m_commandLine);
         QtFileDialogs fileDialogs;
         AddPages(sheet, m_boxes, fileDialogs, m_stores);

@@ -61,15 +61,9 @@ Error moveError(const std::error_code& ec, const fs::path& from, const fs::path&
 
 std::string_view folderName(Folder folder)
 {
-    switch (folder) {
-    case Folder::Own:
-        return "own";
-    case Folder::Trusted:
-        return "trusted";
-    case Folder::Rejected:
-        return "rejected";
-    }
-    return {};
+    // In the order of Folder.
+    constexpr std::string_view kNames[] = {"own", "trusted", "rejected"};
+    return kNames[static_cast<std::size_t>(folder)];
 }
 
 bool CertificateMatch::isIn(Folder folder) const

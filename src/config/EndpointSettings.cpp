@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -43,29 +44,34 @@ EndpointSettings::Shown EndpointSettings::load() const
     return shown;
 }
 
-EndpointSettings::Check EndpointSettings::apply(const Edited& edited) const
+support::Result<void> EndpointSettings::apply(const Edited& edited) const
 {
     const int uaTcpPort = portFromText(edited.uaTcpPortText);
     const int httpsPort = portFromText(edited.httpsPortText);
     if (const Check check = validate(edited.https, uaTcpPort, httpsPort); check != Check::Ok)
-        return check;
-    (void)m_server.WriteSecurityMode(securityModeWith(m_server.ReadSecurityMode(), edited.securityNone));
-    (void)m_server.WriteAuthentication(authenticationWith(m_server.ReadAuthentication(), edited.https));
-    (void)m_server.WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort));
-    (void)m_server.WriteHttpsPort(static_cast<std::uint32_t>(httpsPort));
-    return Check::Ok;
+        return support::Error::invalidInput(std::string(message(check)));
+    const std::pair<const char*, bool> written[] = {
+        {"SecurityMode", m_server.WriteSecurityMode(securityModeWith(m_server.ReadSecurityMode(), edited.securityNone))},
+        {"Authentication", m_server.WriteAuthentication(authenticationWith(m_server.ReadAuthentication(), edited.https))},
+        {"UaTcpPort", m_server.WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort))},
+        {"HttpsPort", m_server.WriteHttpsPort(static_cast<std::uint32_t>(httpsPort))},
+    };
+    std::string failed;
+    for (const auto& [name, stored] : written) {
+        if (!stored)
+            failed += (failed.empty() ? "" : ", ") + std::string(name);
+    }
+    if (!failed.empty())
+        return support::Error{support::ErrorKind::System, "cannot store the endpoint values " + failed};
+    return {};
 }
 
 std::string_view EndpointSettings::message(Check check)
 {
-    switch (check) {
-    case Check::SamePorts:
+    if (check == Check::SamePorts)
         return "The two ports of UA TCP and HTTPS should not be the same.\nPlease reset it!";
-    case Check::PortTooLarge:
+    if (check == Check::PortTooLarge)
         return "The port of UA TCP or HTTPS should be less than 63335.\nPlease reset it!";
-    case Check::Ok:
-        break;
-    }
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/CTavoxEnvmnt.h"
+#include "support/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -46,9 +47,10 @@ public:
 
     Shown load() const;
     /// Checks the edited fields and, when they pass, stores "SecurityMode", "Authentication",
-    /// "UaTcpPort" and "HttpsPort" in that order; nothing is stored when a check fails. Write
-    /// failures are not reported: the remaining values are still written.
-    Check apply(const Edited& edited) const;
+    /// "UaTcpPort" and "HttpsPort" in that order. A refused check fails with InvalidInput and its
+    /// message, and nothing is stored. A failed write does not stop the remaining ones; the
+    /// result then fails (System) naming the values that were not stored.
+    support::Result<void> apply(const Edited& edited) const;
 
     static Check validate(bool https, int uaTcpPort, int httpsPort);
     /// The C library's decimal conversion: leading blanks, an optional sign, leading digits;

@@ -46,7 +46,7 @@ support::Result<HistorySettings> ChangedHistorySettings(const OdbcSettings& odbc
         settings.driver.clear();
     }
     if (settings.type != SqlType::None && drivers.empty())
-        return Error::invalidInput(utf8(notices::noDriverFound().text));
+        return Error::invalidInput(notices::noDriverFound().text);
     if (changes.driver) {
         if (settings.type == SqlType::None)
             return Error::invalidInput("Choose the SQL type (--type MySQL or MSSQL) before its driver.");
@@ -73,7 +73,7 @@ support::Result<bool> refusalOf(const ApplyOutcome& outcome)
         return Error::invalidInput(
             "The IP is localhost. It means that you can't remote connect. Add --force to keep it.");
     if (!outcome.passed)
-        return Error::invalidInput(outcome.failure.isEmpty() ? "The settings were refused." : utf8(outcome.failure.text));
+        return Error::invalidInput(outcome.failure.isEmpty() ? "The settings were refused." : outcome.failure.text);
     return outcome.restartRequested;
 }
 

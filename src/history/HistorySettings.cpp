@@ -51,14 +51,10 @@ std::vector<HistoryKey> historyKeys(const HistorySettings& settings)
 
 std::u16string_view sqlTypeName(SqlType type)
 {
-    switch (type) {
-    case SqlType::MySql:
+    if (type == SqlType::MySql)
         return u"MySQL";
-    case SqlType::MsSql:
+    if (type == SqlType::MsSql)
         return u"MSSQL";
-    case SqlType::None:
-        break;
-    }
     return {};
 }
 
@@ -73,14 +69,10 @@ SqlType sqlTypeFromName(std::u16string_view name)
 
 std::u16string_view driverKeyword(SqlType type)
 {
-    switch (type) {
-    case SqlType::MySql:
+    if (type == SqlType::MySql)
         return u"MySQL";
-    case SqlType::MsSql:
+    if (type == SqlType::MsSql)
         return u"SQL Server";
-    case SqlType::None:
-        break;
-    }
     return {};
 }
 

@@ -1,49 +1,50 @@
 #include "history/OdbcNotices.h"
 
+#include "support/TextCodec.h"
+
 namespace history::notices {
 
-Notice noDriverFound()
+UserMessage noDriverFound()
 {
-    return {u"No any SQL driver can be find!", u"Warning!", NoticeIcon::Warning};
+    return {"No any SQL driver can be find!", "Warning!", MbIcon::Warning};
 }
 
-Notice selectDriver()
+UserMessage selectDriver()
 {
-    return {u"Please select SQL Driver!", u"Error!", NoticeIcon::Error};
+    return {"Please select SQL Driver!", "Error!", MbIcon::Error};
 }
 
-Notice checkAllSettings()
+UserMessage checkAllSettings()
 {
-    return {u"Please check all setting value!", u"Error!", NoticeIcon::Error};
+    return {"Please check all setting value!", "Error!", MbIcon::Error};
 }
 
-Notice fileNotOpened(std::u16string_view path)
+UserMessage fileNotOpened(const std::filesystem::path& path)
 {
-    return {std::u16string(path) + u" doesn't exist or it can't be opened!", u"Error!", NoticeIcon::Error};
+    return {path.string() + " doesn't exist or it can't be opened!", "Error!", MbIcon::Error};
 }
 
-Notice fileNotWritten(std::u16string_view path)
+UserMessage fileNotWritten(const std::filesystem::path& path)
 {
-    return {std::u16string(path) + u" can't be written!", u"Error!", NoticeIcon::Error};
+    return {path.string() + " can't be written!", "Error!", MbIcon::Error};
 }
 
-Notice valueNotWritable(std::u16string_view label, std::u16string_view path)
+UserMessage valueNotWritable(std::u16string_view label, const std::filesystem::path& path)
 {
-    return {u"The value of \"" + std::u16string(label) + u"\" holds a line break and can't be written to "
-            + std::u16string(path) + u"!",
-        u"Error!", NoticeIcon::Error};
+    return {"The value of \"" + support::utf16ToUtf8(label) + "\" holds a line break and can't be written to "
+            + path.string() + "!",
+        "Error!", MbIcon::Error};
 }
 
-Notice blankField()
+UserMessage blankField()
 {
-    return {u"Blank field! Please check all setting value!", u"Error!", NoticeIcon::Error};
+    return {"Blank field! Please check all setting value!", "Error!", MbIcon::Error};
 }
 
-Notice localhost()
+UserMessage localhost()
 {
-    return {u"The IP is localhost. It means that you can't remote connect. Do you want to do it continue?",
-        u"Localhost",
-        NoticeIcon::Question};
+    return {"The IP is localhost. It means that you can't remote connect. Do you want to do it continue?",
+        "Localhost", MbIcon::Question, MbButtons::YesNo};
 }
 
 } // namespace history::notices

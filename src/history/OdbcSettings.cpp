@@ -4,7 +4,6 @@
 #include "history/OdbcLists.h"
 #include "support/DebugOutput.h"
 #include "platform/Odbc.h"
-#include "support/TextCodec.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,11 +18,6 @@ constexpr std::u16string_view kLocalhostAddress = u"127.0.0.1";
 // A browse must not hold the window for ever when the server does not answer.
 constexpr unsigned kBrowseLoginTimeoutSeconds = 15;
 
-std::u16string pathText(const std::filesystem::path& path)
-{
-    return support::utf8ToUtf16(path.string());
-}
-
 bool opensForReadingAndWriting(const std::filesystem::path& path)
 {
     // Only a probe: nothing is read, and a pipe or a device must not hold it.
@@ -34,7 +28,7 @@ bool opensForReadingAndWriting(const std::filesystem::path& path)
     return true;
 }
 
-ApplyOutcome failed(Notice failure)
+ApplyOutcome failed(UserMessage failure)
 {
     ApplyOutcome outcome;
     outcome.failure = std::move(failure);
@@ -175,7 +169,7 @@ ApplyOutcome OdbcSettings::CheckSettings(const HistorySettings& shown,
     if (outcome.passed) {
         if (const auto field = UnwritableHistoryField(shown)) {
             outcome.passed = false;
-            outcome.failure = notices::valueNotWritable(*field, pathText(nodeCfgPath));
+            outcome.failure = notices::valueNotWritable(*field, nodeCfgPath);
         }
     }
     return outcome;
@@ -186,7 +180,7 @@ ApplyOutcome OdbcSettings::checkFields(const HistorySettings& shown,
     const std::function<bool()>& continueWithLocalhost) const
 {
     if (!opensForReadingAndWriting(nodeCfgPath))
-        return failed(notices::fileNotOpened(pathText(nodeCfgPath)));
+        return failed(notices::fileNotOpened(nodeCfgPath));
     ApplyOutcome outcome;
     if (!shown.active) {
         // The history database is off: its fields are not needed.
@@ -224,14 +218,14 @@ ApplyOutcome OdbcSettings::Apply(const HistorySettings& shown,
         support::debugOutput("CPgODBCSQL: OnApply failed. The settings block of " + nodeCfgPath.string()
             + " holds no [HistorizedtoODBCSQL] section and none could be made.");
         outcome.passed = false;
-        outcome.failure = notices::fileNotWritten(pathText(nodeCfgPath));
+        outcome.failure = notices::fileNotWritten(nodeCfgPath);
         return outcome;
     }
     if (!writeHistoryKeys(nodeCfgPath, shown)) {
         support::debugOutput("CPgODBCSQL: OnApply failed. The keys could not be written to " + nodeCfgPath.string()
             + ".");
         outcome.passed = false;
-        outcome.failure = notices::fileNotWritten(pathText(nodeCfgPath));
+        outcome.failure = notices::fileNotWritten(nodeCfgPath);
     }
     return outcome;
 }

@@ -32,7 +32,7 @@ struct LoadedSettings {
 /// The result of a server or database browse.
 struct BrowseResult {
     /// A message shown instead of browsing (a required field is empty).
-    Notice refusal;
+    UserMessage refusal;
     /// The new content of the list, which is emptied in any case.
     std::vector<std::u16string> choices;
     /// Whether the list is dropped open.
@@ -44,7 +44,7 @@ struct ApplyOutcome {
     bool passed = false;
     /// The failure message to show; empty for a failure without one (the localhost question
     /// answered No) and for success.
-    Notice failure;
+    UserMessage failure;
     /// The localhost question was answered No: "Server:" is emptied and gets the focus.
     bool serverCleared = false;
     /// The localhost question was answered Yes: the page asks the sheet for its restart question.

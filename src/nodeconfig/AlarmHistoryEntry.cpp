@@ -4,7 +4,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -48,29 +50,11 @@ AlarmDataType alarmDataTypeOf(const UaNodeId& dataType)
 
 std::string_view dataTypeName(AlarmDataType type)
 {
-    switch (type) {
-    case AlarmDataType::Boolean:
-        return "Boolean";
-    case AlarmDataType::Int16:
-        return "Int16";
-    case AlarmDataType::UInt16:
-        return "UInt16";
-    case AlarmDataType::Int32:
-        return "Int32";
-    case AlarmDataType::UInt32:
-        return "UInt32";
-    case AlarmDataType::Int64:
-        return "Int64";
-    case AlarmDataType::UInt64:
-        return "UInt64";
-    case AlarmDataType::Float:
-        return "Float";
-    case AlarmDataType::Double:
-        return "Double";
-    case AlarmDataType::Others:
-        break;
-    }
-    return "Others";
+    // By type code; 2 and 3 (SByte and Byte) are no alarm data types.
+    constexpr std::string_view kNames[] = {"Others", "Boolean", "Others", "Others", "Int16", "UInt16", "Int32",
+        "UInt32", "Int64", "UInt64", "Float", "Double"};
+    const auto code = static_cast<std::size_t>(type);
+    return code < std::size(kNames) ? kNames[code] : "Others";
 }
 
 bool isNumeric(AlarmDataType type)

@@ -32,7 +32,7 @@ struct LimitChanges {
 /// questions get a preset answer and file dialogs a preset file.
 class UnattendedHost final : public NodeConfigHost {
 public:
-    void tell(const Message& message) override { m_told.emplace_back(message.text); }
+    void tell(const UserMessage& message, bool) override { m_told.emplace_back(message.text); }
     bool ask(std::string_view text, std::string_view caption) override;
     std::optional<std::filesystem::path> chooseFile(const FileChoice& choice) override;
     void setPageModified(bool modified) override { (void)modified; }

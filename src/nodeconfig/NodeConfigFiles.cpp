@@ -15,26 +15,26 @@ namespace nodeconfig::files {
 
 support::Result<std::string> readText(const std::filesystem::path& file) { return support::readWholeFile(file); }
 
-bool forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit)
+support::Result<void> forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit)
 {
     // A pipe or a device chosen by mistake would block the reading or never end; a runaway file
     // is refused as readText refuses it.
     support::Result<support::FileReader> reader = support::FileReader::open(file);
     if (!reader)
-        return false;
+        return reader.error();
     // The block is at the end of a file of megabytes: read in blocks, never the whole file.
     support::LineAssembler lines;
     std::vector<char> block(64 * 1024);
     for (;;) {
         const support::Result<std::size_t> got = reader->read(block.data(), block.size());
         if (!got)
-            return false;
+            return got.error();
         if (*got == 0)
             break;
         lines.feed(std::string_view(block.data(), *got), visit);
     }
     lines.finish(visit);
-    return true;
+    return {};
 }
 
 bool replaceText(const std::filesystem::path& file, std::string_view text, support::SystemCalls& calls)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/UserMessage.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -8,18 +10,6 @@
 namespace nodeconfig {
 
 struct AlarmHistoryEntry;
-
-/// Icons of the page's message boxes.
-enum class MessageIcon { None, Error, Question, Information };
-
-/// One message box with an OK button: the exact text and caption, its icon, and whether the
-/// page owns it (otherwise it has no owner window).
-struct Message {
-    std::string_view text;
-    std::string_view caption;
-    MessageIcon icon = MessageIcon::None;
-    bool ownedByPage = false;
-};
 
 /// A file dialog of the page: an open dialog takes only existing files, a save dialog asks
 /// before it names an existing file.
@@ -38,7 +28,8 @@ struct FileChoice {
 class NodeConfigHost {
 public:
     virtual ~NodeConfigHost() = default;
-    virtual void tell(const Message& message) = 0;
+    /// A message box, owned by the page or without an owner window.
+    virtual void tell(const UserMessage& message, bool ownedByPage) = 0;
     /// A Yes/No question with the question icon, owned by the page; true for Yes.
     virtual bool ask(std::string_view text, std::string_view caption) = 0;
     /// The chosen file; empty when the dialog was cancelled.

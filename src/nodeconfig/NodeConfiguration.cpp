@@ -12,7 +12,7 @@
 namespace nodeconfig {
 namespace {
 
-constexpr std::string_view kNotLoaded = "Please import the xml file first.";
+constexpr const char* kNotLoaded = "Please import the xml file first.";
 constexpr std::string_view kXmlFilter = "XML File (*.xml)";
 constexpr std::string_view kXmlPattern = "*.xml";
 constexpr std::string_view kXmlSuffix = "xml";
@@ -60,7 +60,7 @@ bool NodeConfiguration::LoadNodeConfig(bool fromFile)
     }
     UaString errorText;
     if (isBad(m_reader.parseNodes(nodes, errorText))) {
-        m_host.tell({"Parser NodeConfig.xml error...", "Error"});
+        m_host.tell({"Parser NodeConfig.xml error...", "Error"}, false);
         m_loaded = m_modified = false;
         // The document replaced by the new one is nobody's any more.
         freeDocument(previous);
@@ -90,13 +90,14 @@ bool NodeConfiguration::ReloadNodeConfig()
     AlarmSourceReader alarms;
     StartLoggingReader startLogging;
     if (!restoreFailed && LoadNodeConfig(true)) {
-        files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) {
+        // An unreadable file leaves the lists empty and the box as it was.
+        (void)files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) {
             alarms.addLine(line);
             startLogging.addLine(line);
         });
         appendEntries(EntriesFromBlock(m_nodes, alarms.take()));
     } else if (m_loaded) {
-        files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) { startLogging.addLine(line); });
+        (void)files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) { startLogging.addLine(line); });
     }
     if (m_loaded && startLogging.value())
         m_startLogging = *startLogging.value();
@@ -124,20 +125,19 @@ void NodeConfiguration::ImportNodeConfig()
         if (!files::copyOver(m_paths.backupPath, m_paths.nodeCfgPath))
             return;
         deleteBackup();
-        m_host.tell({"Import node configuration fail! Please try again!", "Information", MessageIcon::Information, true});
+        m_host.tell({"Import node configuration fail! Please try again!", "Information", MbIcon::Information}, true);
         return;
     }
     FillListsFromFile();
     m_host.setPageModified(true);
     m_modified = false;
-    m_host.tell(
-        {"Please restart Tavox server to apply new node configuration", "Information", MessageIcon::Information, true});
+    m_host.tell({"Please restart Tavox server to apply new node configuration", "Information", MbIcon::Information}, true);
 }
 
 void NodeConfiguration::ExportNodeConfig()
 {
     if (!m_loaded) {
-        m_host.tell({kNotLoaded, "Message"});
+        m_host.tell({kNotLoaded, "Message"}, false);
         return;
     }
     const auto chosen = m_host.chooseFile(
@@ -152,13 +152,13 @@ void NodeConfiguration::ExportNodeConfig()
     m_modified = false;
     if (m_backupMade)
         deleteBackup();
-    m_host.tell({"Export file sucess.", "Message", MessageIcon::Question});
+    m_host.tell({"Export file sucess.", "Message", MbIcon::Question}, false);
 }
 
 bool NodeConfiguration::ConfigureNodes(const ConfigureDialog& dialog)
 {
     if (!m_loaded) {
-        m_host.tell({kNotLoaded, "Message"});
+        m_host.tell({kNotLoaded, "Message"}, false);
         return false;
     }
     UaXmlDocument* document = m_reader.xmlDocument();
@@ -202,7 +202,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     support::LineAssembler lines;
     const auto addLine = [&splitter](std::string_view line) { splitter.addLine(line); };
     if (!writable || document->saveXmlTo([&](std::string_view piece) { lines.feed(piece, addLine); }) != 0) {
-        m_host.tell({"Update Nodeconfig.xml fail...", "Error"});
+        m_host.tell({"Update Nodeconfig.xml fail...", "Error"}, false);
         return false;
     }
     lines.finish(addLine);
@@ -216,7 +216,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
         entries[i] = m_entries[i].get();
     AppendSettingsBlock(text, splitter.finish(m_startLogging), BuildAlarmSourceLines(entries));
     if (!files::replaceText(path, text, m_calls)) {
-        m_host.tell({"Open file fail...", "Error"});
+        m_host.tell({"Open file fail...", "Error"}, false);
         return false;
     }
     return true;

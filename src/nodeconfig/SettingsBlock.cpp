@@ -191,11 +191,11 @@ NodeConfigSplit SplitNodeConfigText(std::string_view text, int startLogging)
     return split;
 }
 
-std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesystem::path& file, int startLogging)
+support::Result<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesystem::path& file, int startLogging)
 {
     auto text = files::readText(file);
     if (!text)
-        return std::nullopt;
+        return text.error();
     SplitNodeConfigFileResult result;
     result.text = std::make_unique<const std::string>(std::move(*text));
     result.lines = SplitNodeConfigText(*result.text, startLogging);
@@ -204,11 +204,11 @@ std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesyst
 
 bool FitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
 
-std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file)
+support::Result<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file)
 {
     NodeConfigSplitter splitter;
-    if (!files::forEachLine(file, [&splitter](std::string_view line) { splitter.addLine(line); }))
-        return std::nullopt;
+    if (auto read = files::forEachLine(file, [&splitter](std::string_view line) { splitter.addLine(line); }); !read)
+        return read.error();
     return splitter.historyLines();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "nodeconfig/AlarmHistoryEntry.h"
+#include "support/Result.h"
 
 #include <filesystem>
 #include <memory>
@@ -76,12 +77,12 @@ struct SplitNodeConfigFileResult {
     std::unique_ptr<const std::string> text;
     NodeConfigSplit lines;
 };
-/// Empty when the file cannot be read.
-std::optional<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesystem::path& file, int startLogging);
+/// Fails when the file cannot be read.
+support::Result<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesystem::path& file, int startLogging);
 
 /// The history section of the file's block, its lines as they stand (none when the block has no
-/// section); empty when the file cannot be read.
-std::optional<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file);
+/// section); fails when the file cannot be read.
+support::Result<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file);
 
 /// The lines that the block lists the alarms with.
 struct AlarmSourceLines {

@@ -61,8 +61,7 @@ CPgAbout::CPgAbout(MessageBoxes& boxes, const platform::SettingsStore& user, QWi
 
 CPgAbout::~CPgAbout()
 {
-    if (g_pPgAbout == this)
-        g_pPgAbout = nullptr;
+    clearPagePointer(g_pPgAbout, this);
 }
 
 void CPgAbout::OnInitDialog()

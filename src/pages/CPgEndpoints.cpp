@@ -6,8 +6,10 @@
 #include "platform/SettingsStore.h"
 #include "support/TextCodec.h"
 #include "uikit/CheckBoxes.h"
+#include "uikit/Labels.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
+#include "uikit/Rows.h"
 #include "uikit/SheetServices.h"
 
 #include <QCheckBox>
@@ -39,27 +41,11 @@ QLineEdit* serverNameEdit(const QString& objectName)
     return edit;
 }
 
-QLabel* labelFor(const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(buddy);
-    return label;
-}
-
 QCheckBox* fixedBox(const QString& caption)
 {
     auto* box = new QCheckBox(caption);
     box->setEnabled(false);
     return box;
-}
-
-QHBoxLayout* row(std::initializer_list<QWidget*> widgets)
-{
-    auto* layout = new QHBoxLayout;
-    for (QWidget* w : widgets)
-        layout->addWidget(w);
-    layout->addStretch();
-    return layout;
 }
 
 } // namespace
@@ -74,8 +60,7 @@ CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& m
 
 CPgEndpoints::~CPgEndpoints()
 {
-    if (g_pPgEndpoints == this)
-        g_pPgEndpoints = nullptr;
+    clearPagePointer(g_pPgEndpoints, this);
 }
 
 void CPgEndpoints::buildView()
@@ -95,15 +80,13 @@ void CPgEndpoints::buildView()
 
     auto* uaTcp = new QGroupBox(QStringLiteral("UA TCP"));
     auto* uaTcpGrid = new QGridLayout(uaTcp);
-    uaTcpGrid->addLayout(row({ m_uaTcpAddress }), 0, 0, 1, 2);
-    uaTcpGrid->addWidget(labelFor(QStringLiteral("Port:"), m_uaTcpPort), 1, 0);
-    uaTcpGrid->addWidget(m_uaTcpPort, 1, 1);
-    uaTcpGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_uaTcpServerName), 2, 0);
-    uaTcpGrid->addWidget(m_uaTcpServerName, 2, 1);
+    uaTcpGrid->addLayout(leftAlignedRow({ m_uaTcpAddress }), 0, 0, 1, 2);
+    addLabelledRow(uaTcpGrid, 1, QStringLiteral("Port:"), m_uaTcpPort);
+    addLabelledRow(uaTcpGrid, 2, QStringLiteral("Server Name:"), m_uaTcpServerName);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Modes:"), m_securityNone), 3, 0);
-    uaTcpGrid->addLayout(row({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
+    uaTcpGrid->addLayout(leftAlignedRow({ m_securityNone, m_sign, m_signEncrypt }), 3, 1);
     uaTcpGrid->addWidget(labelFor(QStringLiteral("Security Policies:"), m_policies[0]), 4, 0);
-    uaTcpGrid->addLayout(row({ m_policies[0], m_policies[1], m_policies[2] }), 4, 1);
+    uaTcpGrid->addLayout(leftAlignedRow({ m_policies[0], m_policies[1], m_policies[2] }), 4, 1);
 
     m_httpsSwitch = new QCheckBox(QStringLiteral("HTTPS Addr: "));
     m_httpsSwitch->setObjectName(QStringLiteral("httpsSwitch"));
@@ -112,18 +95,16 @@ void CPgEndpoints::buildView()
 
     auto* https = new QGroupBox(QStringLiteral("HTTPS"));
     auto* httpsGrid = new QGridLayout(https);
-    httpsGrid->addLayout(row({ m_httpsSwitch }), 0, 0, 1, 2);
-    httpsGrid->addWidget(labelFor(QStringLiteral("Port:"), m_httpsPort), 1, 0);
-    httpsGrid->addWidget(m_httpsPort, 1, 1);
-    httpsGrid->addWidget(labelFor(QStringLiteral("Server Name:"), m_httpsServerName), 2, 0);
-    httpsGrid->addWidget(m_httpsServerName, 2, 1);
+    httpsGrid->addLayout(leftAlignedRow({ m_httpsSwitch }), 0, 0, 1, 2);
+    addLabelledRow(httpsGrid, 1, QStringLiteral("Port:"), m_httpsPort);
+    addLabelledRow(httpsGrid, 2, QStringLiteral("Server Name:"), m_httpsServerName);
 
     m_certificates = new QPushButton(QStringLiteral("Certificates..."));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(uaTcp);
     layout->addWidget(https);
-    layout->addLayout(row({ m_certificates }));
+    layout->addLayout(leftAlignedRow({ m_certificates }));
     layout->addStretch();
 
     connect(m_uaTcpPort, &QLineEdit::textChanged, this, &CPgEndpoints::markModifiedAfterFill);
@@ -186,14 +167,10 @@ bool CPgEndpoints::OnApply()
         m_securityNone->isChecked(),
         m_uaTcpPort->text().toStdU16String(),
         m_httpsPort->text().toStdU16String() };
-    const EndpointSettings::Check check = m_settings.apply(edited);
-    if (check != EndpointSettings::Check::Ok) {
-        const std::string_view text = EndpointSettings::message(check);
-        messageBoxes().show(this,
-            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-            QStringLiteral("Error!"),
-            MbIcon::Error,
-            MbButtons::Ok);
+    // The page says nothing of a failed write, as it never did: what could be stored is.
+    const support::Result<void> applied = m_settings.apply(edited);
+    if (!applied && applied.error().kind == support::ErrorKind::InvalidInput) {
+        showMessage(messageBoxes(), this, {applied.error().message, "Error!", MbIcon::Error});
         return false;
     }
     if (sheet())

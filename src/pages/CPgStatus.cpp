@@ -83,8 +83,7 @@ CPgStatus::CPgStatus(MessageBoxes& boxes, const platform::SettingsStore& machine
 
 CPgStatus::~CPgStatus()
 {
-    if (g_pPgStatus == this)
-        g_pPgStatus = nullptr;
+    clearPagePointer(g_pPgStatus, this);
 }
 
 void CPgStatus::OnInitDialog()

@@ -34,13 +34,9 @@ bool runServiceOperation(ServiceController& service,
 
 std::string_view serviceFailureText(ServiceOperation operation)
 {
-    switch (operation) {
-    case ServiceOperation::Start:
+    if (operation == ServiceOperation::Start)
         return "Could not start the Tavox Service. Please recheck your parameters.";
-    case ServiceOperation::Stop:
+    if (operation == ServiceOperation::Stop)
         return "Could not stop the Tavox Service. Please recheck your parameters.";
-    case ServiceOperation::Restart:
-        break;
-    }
     return "Could not restart the Tavox Service. Please recheck your parameters.";
 }

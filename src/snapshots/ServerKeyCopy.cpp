@@ -1,6 +1,7 @@
 #include "snapshots/ServerKeyCopy.h"
 
 #include "config/ServerKey.h"
+#include "config/StoreError.h"
 
 #include <string>
 
@@ -10,12 +11,6 @@ using platform::RegStatus;
 using Kind = platform::RegistryKey::Change::Kind;
 
 namespace {
-
-support::Error storeError(RegStatus status, const std::string& what, const std::filesystem::path& store)
-{
-    return {platform::regStatusErrorKind(status),
-        what + " of the settings store " + store.string() + ": " + platform::regStatusText(status)};
-}
 
 // One key and, depth first, its subkeys.
 RegStatus collect(const std::filesystem::path& store, const std::string& path, ServerKeyCopy& copy)
@@ -49,7 +44,7 @@ support::Result<ServerKeyCopy> readServerKey(const std::filesystem::path& store)
     if (status == RegStatus::NotFound && copy.changes.empty())
         return ServerKeyCopy {};
     if (status != RegStatus::Success)
-        return storeError(status, "cannot read the server key", store);
+        return storeError(status, "cannot read the server key of the settings store " + store.string());
     copy.exists = true;
     return copy;
 }
@@ -57,7 +52,7 @@ support::Result<ServerKeyCopy> readServerKey(const std::filesystem::path& store)
 support::Result<void> writeServerKeyCopy(const std::filesystem::path& file, const ServerKeyCopy& copy)
 {
     if (const RegStatus status = RegistryKey::writeAll(file, copy.changes); status != RegStatus::Success)
-        return storeError(status, "cannot write the copy of the server key", file);
+        return storeError(status, "cannot write the copy of the server key of the settings store " + file.string());
     return {};
 }
 
@@ -73,6 +68,6 @@ replaceServerKey(const std::filesystem::path& store, const ServerKeyCopy& curren
     if (changes.empty())
         return {};
     if (const RegStatus status = RegistryKey::writeAll(store, changes); status != RegStatus::Success)
-        return storeError(status, "cannot restore the server key", store);
+        return storeError(status, "cannot restore the server key of the settings store " + store.string());
     return {};
 }

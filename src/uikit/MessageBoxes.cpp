@@ -6,19 +6,11 @@ namespace {
 
 QMessageBox::Icon toQtIcon(MbIcon icon)
 {
-    switch (icon) {
-    case MbIcon::Error:
-        return QMessageBox::Critical;
-    case MbIcon::Warning:
-        return QMessageBox::Warning;
-    case MbIcon::Question:
-        return QMessageBox::Question;
-    case MbIcon::Information:
-        return QMessageBox::Information;
-    case MbIcon::None:
-        break;
-    }
-    return QMessageBox::NoIcon;
+    // In the order of MbIcon.
+    constexpr QMessageBox::Icon kIcons[]
+        = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Warning, QMessageBox::Question,
+            QMessageBox::Information};
+    return kIcons[static_cast<int>(icon)];
 }
 
 } // namespace
@@ -50,4 +42,10 @@ MbResult QtMessageBoxes::show(QWidget* owner, const QString& text, const QString
     default:
         return buttons == MbButtons::YesNo ? MbResult::No : MbResult::Cancel;
     }
+}
+
+MbResult showMessage(MessageBoxes& boxes, QWidget* owner, const UserMessage& message)
+{
+    return boxes.show(owner, QString::fromStdString(message.text), QString::fromStdString(message.caption),
+        message.icon, message.buttons);
 }

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "config/UserMessage.h"
+
 #include <QString>
 
 class QWidget;
 
-/// Icons of a message box, after MB_ICONERROR, MB_ICONWARNING, MB_ICONQUESTION, MB_ICONINFORMATION.
-enum class MbIcon { None, Error, Warning, Question, Information };
-/// Button sets, after MB_OK, MB_OKCANCEL, MB_YESNO, MB_YESNOCANCEL.
-enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel };
 /// The button that closed the box (IDOK, IDCANCEL, IDYES, IDNO).
 enum class MbResult { Ok, Cancel, Yes, No };
 
@@ -30,3 +28,7 @@ class QtMessageBoxes final : public MessageBoxes {
 public:
     MbResult show(QWidget* owner, const QString& text, const QString& caption, MbIcon icon, MbButtons buttons) override;
 };
+
+/// Shows what the logic asks to show, owned by `owner` (null for a box without an owner window),
+/// and returns the button pressed.
+MbResult showMessage(MessageBoxes& boxes, QWidget* owner, const UserMessage& message);

@@ -15,3 +15,11 @@ extern CPgUsers* g_pPgUsers;
 extern CPgXmlConfigure* g_pPgXmlConfigure;
 extern CPgODBCSQL* g_pPgODBCSQL;
 extern CPgAbout* g_pPgAbout;
+
+/// In a page's destructor: clears the page's pointer while it points to the page.
+template <class Page>
+void clearPagePointer(Page*& pointer, const Page* page)
+{
+    if (pointer == page)
+        pointer = nullptr;
+}

@@ -22,8 +22,6 @@ public:
     /// Window initialisation, run once when the page is first activated; a page stores itself
     /// in its process-wide pointer here.
     virtual void OnInitDialog() {}
-    /// The page became the active tab.
-    virtual void OnSetActive() {}
     /// Writes the page's settings; false when the input was rejected.
     virtual bool OnApply() { return true; }
     /// The sheet's refresh after a restore from the notification area, and of the Status and

@@ -6,6 +6,29 @@ namespace {
 
 constexpr std::size_t kMaxTextLength = 31;
 
+std::string_view problemText(UserOptProblem problem)
+{
+    switch (problem) {
+    case UserOptProblem::NameIsRoot:
+        return "User name can't be 'root'. Please change your name.";
+    case UserOptProblem::PasswordEmpty:
+        return "Password can't be empty. Please input your password.";
+    case UserOptProblem::NameTooLong:
+        return "User name is too long. Please input your name again.";
+    case UserOptProblem::PasswordTooLong:
+        return "Password is too long. Please input your password again.";
+    case UserOptProblem::PasswordsDiffer:
+        return "Password is not the same. Please confirm it again.";
+    case UserOptProblem::NameNotStorable:
+        return "User name can only contain Western European (Latin-1) characters. Please input your name again.";
+    case UserOptProblem::PasswordNotStorable:
+        return "Password can only contain Western European (Latin-1) characters. Please input your password again.";
+    case UserOptProblem::None:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 UserOptProblem
@@ -33,25 +56,9 @@ checkUserOpt(UserOptMode mode, std::u16string_view name, std::u16string_view pas
     return UserOptProblem::None;
 }
 
-std::string_view userOptMessage(UserOptProblem problem)
+UserMessage userOptMessage(UserOptProblem problem)
 {
-    switch (problem) {
-    case UserOptProblem::NameIsRoot:
-        return "User name can't be 'root'. Please change your name.";
-    case UserOptProblem::PasswordEmpty:
-        return "Password can't be empty. Please input your password.";
-    case UserOptProblem::NameTooLong:
-        return "User name is too long. Please input your name again.";
-    case UserOptProblem::PasswordTooLong:
-        return "Password is too long. Please input your password again.";
-    case UserOptProblem::PasswordsDiffer:
-        return "Password is not the same. Please confirm it again.";
-    case UserOptProblem::NameNotStorable:
-        return "User name can only contain Western European (Latin-1) characters. Please input your name again.";
-    case UserOptProblem::PasswordNotStorable:
-        return "Password can only contain Western European (Latin-1) characters. Please input your password again.";
-    case UserOptProblem::None:
-        break;
-    }
-    return {};
+    if (problem == UserOptProblem::None)
+        return {};
+    return {std::string(problemText(problem)), "Warning"};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/UserMessage.h"
+
 #include <string_view>
 
 /// What the user dialog is opened for; each mode fixes the caption, the editable fields and
@@ -25,5 +27,5 @@ UserOptProblem checkUserOpt(UserOptMode mode,
     std::u16string_view password,
     std::u16string_view confirmation);
 
-/// What the dialog says of `problem`, with caption "Warning"; empty for None.
-std::string_view userOptMessage(UserOptProblem problem);
+/// What the dialog says of `problem`: its text with caption "Warning" and no icon; empty for None.
+UserMessage userOptMessage(UserOptProblem problem);

@@ -72,7 +72,7 @@ TEST(CPsTavoxServiceTest, StartAndRestartOnAPortInUseSayThatTheyFailed)
             "TAVOX_FAKE_ENGINE=fail", "TAVOX_FAKE_ENGINE_ONCE=" + (sandbox.dir / "engine-ran").string()});
     ASSERT_TRUE(peer.ready());
     platform::SystemdServiceManager manager(peer.busAddress());
-    CPsTavox sheet(QStringLiteral("Tavox Server Utility"), sandbox.boxes, manager, sandbox.sleeper,
+    CPsTavox sheet(QStringLiteral("Tavox Server Utility"), sandbox.boxes, manager, sandbox.sleeper, sandbox.delays,
         sandbox.stores.stores());
     CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     sheet.OnInitDialog();

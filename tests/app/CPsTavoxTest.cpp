@@ -35,7 +35,7 @@ class TestSheet final : public CPsTavox {
 public:
     explicit TestSheet(UiSandbox& sandbox)
         : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper,
-            sandbox.stores.stores())
+            sandbox.delays, sandbox.stores.stores())
     {
         CTavoxUtilityApp::AddPages(*this, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     }
@@ -171,7 +171,7 @@ TEST_F(CPsTavoxTest, StartClickedTwiceWithinTheDelayStartsOnce)
     click(QStringLiteral("Start"));
     click(QStringLiteral("Start"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isStartPending(); }, 3000));
-    QTest::qWait(600);
+    QTest::qWait(sandbox.delays.operationDelayMs * 3);
     EXPECT_EQ(sandbox.services.startCalls(UiSandbox::kService), 1);
     EXPECT_TRUE(statusShows(QStringLiteral("Running")));
     EXPECT_TRUE(sandbox.boxes.shown().empty());
@@ -393,7 +393,7 @@ TEST_F(CPsTavoxTest, ARefusalWithoutQuestionLeavesLaterQuestionsToTheUser)
     sandbox.boxes.queueAnswer(MbResult::Ok);
     sandbox.boxes.queueAnswer(MbResult::Ok);
     click(QStringLiteral("OK"));
-    QTest::qWait(700);
+    QTest::qWait(sandbox.delays.operationDelayMs * 3);
     EXPECT_FALSE(sheet.isRestartPending());
     EXPECT_EQ(messages().size(), 2);
     EXPECT_TRUE(sheet.isVisible());
@@ -448,7 +448,7 @@ TEST_F(CPsTavoxTest, OkWithAnUnwritableNodeConfigurationKeepsItsEditsAndTheSheet
     sandbox.setString(ServerKey::kNodeCfg, u"Other.xml");
     sandbox.boxes.queueAnswer(MbResult::Ok);
     click(QStringLiteral("OK"));
-    QTest::qWait(700);
+    QTest::qWait(sandbox.delays.operationDelayMs * 3);
     EXPECT_EQ(messages(), QStringList(QStringLiteral("Error: Open file fail...")));
     EXPECT_FALSE(sheet.isRestartPending()) << "the Endpoints page's restart question is not asked";
     EXPECT_TRUE(sheet.isVisible());

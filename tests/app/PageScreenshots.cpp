@@ -68,7 +68,7 @@ TEST(PageScreenshots, EveryPage)
         save(login, dir, QStringLiteral("login"));
     }
 
-    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper, stores);
+    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper, SheetDelays{}, stores);
     ScriptedFileDialogs fileDialogs;
     CTavoxUtilityApp::AddPages(sheet, boxes, fileDialogs, stores);
     sheet.OnInitDialog();

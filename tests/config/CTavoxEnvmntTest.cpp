@@ -1,4 +1,5 @@
 #include "config/CTavoxEnvmnt.h"
+#include "config/EndpointSettings.h"
 
 #include "config/ServerKey.h"
 #include "support/DebugOutput.h"
@@ -297,6 +298,9 @@ TEST_F(CTavoxEnvmntTest, ReadOnlyStoreIsReadButNeverWritten)
     EXPECT_FALSE(m_server.WriteUaTcpPort(1));
     EXPECT_FALSE(m_server.WriteAuthentication(0));
     EXPECT_FALSE(m_server.WriteSecurityMode(0));
+    const support::Result<void> applied = EndpointSettings(m_stores.machineStore()).apply({false, true, u"1", u"2"});
+    ASSERT_FALSE(applied.ok()) << "the Endpoints page's apply says that it stored nothing";
+    EXPECT_EQ(applied.error().message, "cannot store the endpoint values SecurityMode, Authentication, UaTcpPort, HttpsPort");
     EXPECT_EQ(m_server.ReadUaTcpPort(), 4840u);
     EXPECT_EQ(m_server.ReadAuthentication(), 0x12u);
     EXPECT_EQ(m_server.ReadSecurityMode(), 7u);

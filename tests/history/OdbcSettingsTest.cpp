@@ -152,25 +152,25 @@ TEST_F(OdbcSettingsTest, ChecksRunInOrderAndStopAtTheFirstFailure)
         int localhostQuestions;
         bool localhostAnswer;
         bool passed;
-        std::u16string failure;
+        std::string failure;
         bool serverCleared;
         bool restartRequested;
     } cases[] = {
-        {"complete", [](HistorySettings&) {}, 0, false, true, u"", false, false},
-        {"inactive skips the fields", [](HistorySettings& s) { s = HistorySettings{}; }, 0, false, true, u"", false,
+        {"complete", [](HistorySettings&) {}, 0, false, true, "", false, false},
+        {"inactive skips the fields", [](HistorySettings& s) { s = HistorySettings{}; }, 0, false, true, "", false,
             false},
         {"blank driver", [](HistorySettings& s) { s.driver = u" "; }, 0, false, false, blank, false, false},
         {"blank server before localhost", [](HistorySettings& s) { s.server.clear(); }, 0, false, false, blank,
             false, false},
-        {"localhost refused", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, false, false, u"", true, false},
-        {"localhost accepted", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, true, true, u"", false, true},
+        {"localhost refused", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, false, false, "", true, false},
+        {"localhost accepted", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, true, true, "", false, true},
         {"localhost accepted, port blank later",
             [](HistorySettings& s) {
                 s.server = u"127.0.0.1";
                 s.port = u" ";
             },
             1, true, false, blank, false, true},
-        {"the name is not asked about", [](HistorySettings& s) { s.server = u"localhost"; }, 0, false, true, u"",
+        {"the name is not asked about", [](HistorySettings& s) { s.server = u"localhost"; }, 0, false, true, "",
             false, false},
         {"blank port", [](HistorySettings& s) { s.port.clear(); }, 0, false, false, blank, false, false},
         {"blank user", [](HistorySettings& s) { s.user = u" "; }, 0, false, false, blank, false, false},
@@ -181,8 +181,8 @@ TEST_F(OdbcSettingsTest, ChecksRunInOrderAndStopAtTheFirstFailure)
                 s.type = SqlType::MsSql;
                 s.password = u" ";
             },
-            0, false, true, u"", false, false},
-        {"two-space password", [](HistorySettings& s) { s.password = u"  "; }, 0, false, true, u"", false, false},
+            0, false, true, "", false, false},
+        {"two-space password", [](HistorySettings& s) { s.password = u"  "; }, 0, false, true, "", false, false},
         {"blank database", [](HistorySettings& s) { s.database.clear(); }, 0, false, false, blank, false, false},
         {"no type", [](HistorySettings& s) { s.type = SqlType::None; }, 0, false, false, blank, false, false},
     };
@@ -210,8 +210,8 @@ TEST_F(OdbcSettingsTest, TheFileMustOpenForWritingEvenWhenInactive)
     };
     const ApplyOutcome missing = m_settings.CheckSettings(HistorySettings{}, m_file, never);
     EXPECT_FALSE(missing.passed);
-    EXPECT_EQ(missing.failure.text, m_file.u16string() + u" doesn't exist or it can't be opened!");
-    EXPECT_EQ(missing.failure.caption, u"Error!");
+    EXPECT_EQ(missing.failure.text, m_file.string() + " doesn't exist or it can't be opened!");
+    EXPECT_EQ(missing.failure.caption, "Error!");
 
     write(kDocument);
     ASSERT_EQ(::chmod(m_file.c_str(), 0444), 0);
@@ -274,7 +274,7 @@ TEST_F(OdbcSettingsTest, RefusedOrFailedAppliesWriteNothing)
     m_ensure.fails = true;
     const ApplyOutcome failed = m_settings.Apply(complete(), m_file, [] { return true; });
     EXPECT_FALSE(failed.passed);
-    EXPECT_EQ(failed.failure.text, m_file.u16string() + u" can't be written!");
+    EXPECT_EQ(failed.failure.text, m_file.string() + " can't be written!");
     EXPECT_EQ(content(), before);
 
     // A value that would break the file's lines is refused before anything is written, with
@@ -288,7 +288,7 @@ TEST_F(OdbcSettingsTest, RefusedOrFailedAppliesWriteNothing)
         const ApplyOutcome refusedValue = m_settings.Apply(broken, m_file, [] { return true; });
         EXPECT_FALSE(refusedValue.passed);
         EXPECT_EQ(refusedValue.failure.text,
-            u"The value of \"Database:\" holds a line break and can't be written to " + m_file.u16string() + u"!");
+            "The value of \"Database:\" holds a line break and can't be written to " + m_file.string() + "!");
         EXPECT_EQ(content(), before);
     }
     EXPECT_EQ(m_ensure.calls, ensured);
@@ -298,7 +298,7 @@ TEST_F(OdbcSettingsTest, ServerBrowseAsksTheDriverOnlyForMsSql)
 {
     HistorySettings shown = complete(SqlType::MsSql);
     shown.driver.clear();
-    EXPECT_EQ(m_settings.BrowseServers(shown).refusal.text, u"Please select SQL Driver!");
+    EXPECT_EQ(m_settings.BrowseServers(shown).refusal.text, "Please select SQL Driver!");
     EXPECT_TRUE(m_odbc.connectionStrings().empty());
 
     const struct {
@@ -336,7 +336,7 @@ TEST_F(OdbcSettingsTest, DatabaseBrowse)
              &HistorySettings::user, &HistorySettings::password}) {
         HistorySettings shown = complete();
         (shown.*field).clear();
-        EXPECT_EQ(m_settings.BrowseDatabases(shown).refusal.text, u"Please check all setting value!");
+        EXPECT_EQ(m_settings.BrowseDatabases(shown).refusal.text, "Please check all setting value!");
     }
     EXPECT_TRUE(m_odbc.connectionStrings().empty());
 

@@ -89,11 +89,11 @@ inline std::vector<std::string> levelLines()
 /// Answers the page's prompts from queues and records them; an unexpected prompt fails.
 class ScriptedHost final : public NodeConfigHost {
 public:
-    void tell(const Message& message) override
+    void tell(const UserMessage& message, bool ownedByPage) override
     {
-        told.push_back(std::string(message.caption) + ": " + std::string(message.text));
+        told.push_back(message.caption + ": " + message.text);
         icons.push_back(message.icon);
-        owned.push_back(message.ownedByPage);
+        owned.push_back(ownedByPage);
     }
     bool ask(std::string_view text, std::string_view caption) override
     {
@@ -129,7 +129,7 @@ public:
     std::deque<bool> answers;
     std::deque<std::optional<std::filesystem::path>> files;
     std::vector<std::string> told;
-    std::vector<MessageIcon> icons;
+    std::vector<MbIcon> icons;
     std::vector<bool> owned;
     std::vector<std::string> asked;
     std::vector<FileChoice> choices;

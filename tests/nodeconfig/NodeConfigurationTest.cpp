@@ -410,7 +410,7 @@ TEST(NodeConfigurationTest, ExportAsksOnlyForAnExistingWritableFile)
         EXPECT_EQ(f.host.told, c.told);
         EXPECT_EQ(readFile(target) != (c.existing ? c.existing : ""), c.written);
         if (c.written) {
-            EXPECT_EQ(f.host.icons.back(), MessageIcon::Question);
+            EXPECT_EQ(f.host.icons.back(), MbIcon::Question);
             EXPECT_EQ(f.host.owned.back(), false);
             ASSERT_TRUE(f.config.CompletePendingWrite());
             EXPECT_EQ(readFile(target), readFile(f.path())) << "the export is what an apply writes";

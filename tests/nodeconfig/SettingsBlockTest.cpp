@@ -230,7 +230,7 @@ TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
         SCOPED_TRACE(file.string());
         EXPECT_EQ(ReadStartLogging(file), std::nullopt);
         EXPECT_TRUE(ReadAlarmSourceNodes(file).identifiers.empty());
-        EXPECT_FALSE(SplitNodeConfigFile(file, 1).has_value());
+        EXPECT_FALSE(SplitNodeConfigFile(file, 1).ok());
         if (file != "/dev/zero") {
             EXPECT_FALSE(EnsureHistorySection(file));
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SheetDelays.h"
 #include "config/ServerKey.h"
 #include "config/UserProfile.h"
 #include "platform/InMemoryServiceManager.h"
@@ -39,7 +40,7 @@ public:
 /// What a user-interface test of the shell runs against: its own stores (with the server
 /// key created; hand over stores.stores()), a service directory with a node configuration file
 /// whose settings block holds the history section, a service manager holding "Tavox Server",
-/// scripted message boxes and file dialogs, and a sleeper that does not wait.
+/// scripted message boxes and file dialogs, a sleeper that does not wait and short sheet delays.
 struct UiSandbox {
     static constexpr const char* kService = "Tavox Server";
     static constexpr const char16_t* kPassword = u"tavox-demo";
@@ -94,6 +95,7 @@ struct UiSandbox {
     std::filesystem::path serviceDir = dir / "srv";
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;
+    SheetDelays delays{50, 75, 25};
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs fileDialogs;
 };

@@ -100,7 +100,7 @@ newPassword(const AdminContext& context, const ParsedArguments& parsed, UserOptM
     const UserOptProblem problem
         = checkUserOpt(mode, name, password, support::utf8ToUtf16(typed->confirmation));
     if (problem != UserOptProblem::None)
-        return support::Error::invalidInput(std::string(userOptMessage(problem)));
+        return support::Error::invalidInput(userOptMessage(problem).text);
     return password;
 }
 
@@ -176,7 +176,7 @@ int add(const FormCall& call)
     // The name's own checks come before the password is asked for.
     if (const UserOptProblem problem = checkUserOpt(UserOptMode::Add, *name, u"-", u"-");
         problem != UserOptProblem::None)
-        return io.fail(userOptMessage(problem));
+        return io.fail(userOptMessage(problem).text);
 
     if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
         return rc;

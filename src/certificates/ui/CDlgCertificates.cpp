@@ -31,15 +31,9 @@ QString fromUtf8(const std::string& text)
 
 QString captionOf(Folder folder)
 {
-    switch (folder) {
-    case Folder::Own:
-        return QStringLiteral("&Own certificates:");
-    case Folder::Trusted:
-        return QStringLiteral("T&rusted certificates:");
-    case Folder::Rejected:
-        return QStringLiteral("Re&jected certificates:");
-    }
-    return {};
+    // In the order of Folder.
+    const char* const kCaptions[] = {"&Own certificates:", "T&rusted certificates:", "Re&jected certificates:"};
+    return QString::fromLatin1(kCaptions[static_cast<int>(folder)]);
 }
 
 QTreeWidget* newList(Folder folder)

@@ -5,6 +5,7 @@
 #include "platform/Odbc.h"
 #include "support/TextCodec.h"
 #include "uikit/CheckBoxes.h"
+#include "uikit/Labels.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
 #include "uikit/SheetServices.h"
@@ -31,26 +32,6 @@ QString text(std::u16string_view value)
 std::u16string text(const QString& value)
 {
     return value.toStdU16String();
-}
-
-MbIcon iconOf(history::NoticeIcon icon)
-{
-    switch (icon) {
-    case history::NoticeIcon::Error:
-        return MbIcon::Error;
-    case history::NoticeIcon::Warning:
-        return MbIcon::Warning;
-    case history::NoticeIcon::Question:
-        return MbIcon::Question;
-    }
-    return MbIcon::None;
-}
-
-QLabel* labelFor(const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(buddy);
-    return label;
 }
 
 QComboBox* list(const QString& objectName, bool editable)
@@ -92,8 +73,7 @@ CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes,
 
 CPgODBCSQL::~CPgODBCSQL()
 {
-    if (g_pPgODBCSQL == this)
-        g_pPgODBCSQL = nullptr;
+    clearPagePointer(g_pPgODBCSQL, this);
 }
 
 void CPgODBCSQL::buildView()
@@ -124,21 +104,14 @@ void CPgODBCSQL::buildView()
     grid->addWidget(m_active, 0, 0, 1, 3);
     grid->addWidget(labelFor(QStringLiteral("SQL Server:"), m_statusText), 1, 0);
     grid->addWidget(m_statusText, 1, 1, 1, 2);
-    grid->addWidget(labelFor(QStringLiteral("SQL Type:"), m_type), 2, 0);
-    grid->addWidget(m_type, 2, 1);
-    grid->addWidget(labelFor(QStringLiteral("SQL Driver:"), m_driver), 3, 0);
-    grid->addWidget(m_driver, 3, 1);
-    grid->addWidget(labelFor(QStringLiteral("Server:"), m_server), 4, 0);
-    grid->addWidget(m_server, 4, 1);
+    addLabelledRow(grid, 2, QStringLiteral("SQL Type:"), m_type);
+    addLabelledRow(grid, 3, QStringLiteral("SQL Driver:"), m_driver);
+    addLabelledRow(grid, 4, QStringLiteral("Server:"), m_server);
     grid->addWidget(m_browseServers, 4, 2);
-    grid->addWidget(labelFor(QStringLiteral("Port:"), m_port), 5, 0);
-    grid->addWidget(m_port, 5, 1);
-    grid->addWidget(labelFor(QStringLiteral("User:"), m_user), 6, 0);
-    grid->addWidget(m_user, 6, 1);
-    grid->addWidget(labelFor(QStringLiteral("Password:"), m_password), 7, 0);
-    grid->addWidget(m_password, 7, 1);
-    grid->addWidget(labelFor(QStringLiteral("Database:"), m_database), 8, 0);
-    grid->addWidget(m_database, 8, 1);
+    addLabelledRow(grid, 5, QStringLiteral("Port:"), m_port);
+    addLabelledRow(grid, 6, QStringLiteral("User:"), m_user);
+    addLabelledRow(grid, 7, QStringLiteral("Password:"), m_password);
+    addLabelledRow(grid, 8, QStringLiteral("Database:"), m_database);
     grid->addWidget(m_browseDatabases, 8, 2);
     grid->setColumnStretch(1, 1);
 
@@ -199,7 +172,7 @@ void CPgODBCSQL::LoadSettings()
     m_driver->clear();
     if (loaded.noDriver) {
         m_active->setEnabled(false);
-        showNotice(history::notices::noDriverFound());
+        showMessage(messageBoxes(), this, history::notices::noDriverFound());
         return;
     }
     const history::HistorySettings& stored = loaded.settings;
@@ -292,34 +265,30 @@ void CPgODBCSQL::markModified()
 
 void CPgODBCSQL::BrowseServers()
 {
-    const history::BrowseResult result = m_settings.BrowseServers(shown());
-    if (!result.refusal.isEmpty()) {
-        showNotice(result.refusal);
-        return;
-    }
-    m_server->clear();
-    fillList(m_server, result.choices);
-    if (result.dropDown)
-        m_server->showPopup();
+    showBrowseResult(m_settings.BrowseServers(shown()), m_server);
 }
 
 void CPgODBCSQL::BrowseDatabases()
 {
-    const history::BrowseResult result = m_settings.BrowseDatabases(shown());
+    showBrowseResult(m_settings.BrowseDatabases(shown()), m_database);
+}
+
+void CPgODBCSQL::showBrowseResult(const history::BrowseResult& result, QComboBox* list)
+{
     if (!result.refusal.isEmpty()) {
-        showNotice(result.refusal);
+        showMessage(messageBoxes(), this, result.refusal);
         return;
     }
-    m_database->clear();
-    fillList(m_database, result.choices);
+    list->clear();
+    fillList(list, result.choices);
     if (result.dropDown)
-        m_database->showPopup();
+        list->showPopup();
 }
 
 bool CPgODBCSQL::OnApply()
 {
     const history::ApplyOutcome outcome = m_settings.Apply(shown(), nodeCfgPath(),
-        [this] { return showNotice(history::notices::localhost()) == MbResult::Yes; });
+        [this] { return showMessage(messageBoxes(), this, history::notices::localhost()) == MbResult::Yes; });
     if (outcome.restartRequested && sheet())
         sheet()->RequestRestart();
     if (outcome.serverCleared) {
@@ -331,17 +300,11 @@ bool CPgODBCSQL::OnApply()
         if (sheet())
             sheet()->DeclineRestart();
         if (!outcome.failure.isEmpty())
-            showNotice(outcome.failure);
+            showMessage(messageBoxes(), this, outcome.failure);
         return false;
     }
     SetModified(false);
     return true;
-}
-
-MbResult CPgODBCSQL::showNotice(const history::Notice& notice)
-{
-    const MbButtons buttons = notice.icon == history::NoticeIcon::Question ? MbButtons::YesNo : MbButtons::Ok;
-    return messageBoxes().show(this, text(notice.text), text(notice.caption), iconOf(notice.icon), buttons);
 }
 
 void CPgODBCSQL::fillList(QComboBox* list, const std::vector<std::u16string>& items)

@@ -11,7 +11,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-enum class MbResult;
 
 namespace platform {
 class OdbcDriverManager;
@@ -63,7 +62,8 @@ private:
     void OnServerSelected();
     void OnActiveClicked(bool checked);
     void markModified();
-    MbResult showNotice(const history::Notice& notice);
+    /// Shows a browse's refusal, or its choices in `list`.
+    void showBrowseResult(const history::BrowseResult& result, QComboBox* list);
     static void fillList(QComboBox* list, const std::vector<std::u16string>& items);
 
     std::unique_ptr<platform::OdbcDriverManager> m_odbc;

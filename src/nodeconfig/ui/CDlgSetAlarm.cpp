@@ -1,14 +1,13 @@
 #include "nodeconfig/ui/CDlgSetAlarm.h"
 
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "nodeconfig/AlarmLimitInput.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CAlarmEdit.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,20 +45,9 @@ CDlgSetAlarm::CDlgSetAlarm(int dataTypeCode, const nodeconfig::AlarmLimits& limi
     m_lowEdit = addLimit(QStringLiteral("Low Limit:"), m_lowLimit, "lowLimit");
     m_lowLowEdit = addLimit(QStringLiteral("Low Low Limit:"), m_lowLowLimit, "lowLowLimit");
 
-    auto* ok = new QPushButton(QStringLiteral("OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-
-    connect(ok, &QPushButton::clicked, this, &CDlgSetAlarm::accept);
-    connect(cancel, &QPushButton::clicked, this, &CDlgSetAlarm::reject);
+    layout->addLayout(okCancelRow(this));
 }
 
 nodeconfig::AlarmLimits CDlgSetAlarm::limits() const

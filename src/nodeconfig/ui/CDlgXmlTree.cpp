@@ -1,9 +1,11 @@
 #include "nodeconfig/ui/CDlgXmlTree.h"
 
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CDlgSetAlarm.h"
+#include "nodeconfig/ui/ReportList.h"
 #include "nodeconfig/ui/XmlTreeItemModel.h"
 
 #include <QAction>
@@ -14,7 +16,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -87,21 +88,7 @@ private:
 
 QTableWidget* attributeList(const QString& name)
 {
-    auto* list = new QTableWidget(0, 2);
-    list->setHorizontalHeaderLabels({QStringLiteral("Attribute"), QStringLiteral("Value")});
-    list->setAccessibleName(name);
-    list->verticalHeader()->hide();
-    list->setShowGrid(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setWordWrap(false);
-    list->setColumnWidth(AttributeColumn, 120);
-    list->setColumnWidth(ValueColumn, 200);
-    // The value column takes the client width the attribute column leaves.
-    list->horizontalHeader()->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
-    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
-    return list;
+    return reportList({QStringLiteral("Attribute"), QStringLiteral("Value")}, {120, 200}, name);
 }
 
 void fill(QTableWidget& list, const std::vector<nodeconfig::AttributeRow>& rows)
@@ -177,21 +164,12 @@ void CDlgXmlTree::buildView()
     conditionLayout->addWidget(m_condition);
     m_condition->setMaximumHeight(m_condition->verticalHeader()->defaultSectionSize() * 5 + 8);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(nodes, 1);
     layout->addWidget(condition);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this, OkDefault::No));
     resize(760, 560);
 
-    connect(ok, &QPushButton::clicked, this, &CDlgXmlTree::accept);
-    connect(cancel, &QPushButton::clicked, this, &CDlgXmlTree::reject);
 
     m_objectsMenu = buildMenu("Objects", "objectsMenu");
     m_alarmMenu = buildMenu("ALARM", "alarmMenu");

@@ -2,6 +2,7 @@
 
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
+#include "nodeconfig/ui/ReportList.h"
 #include "uatypes/UaString.h"
 #include "uikit/CheckBoxes.h"
 #include "uikit/FileDialogs.h"
@@ -10,11 +11,9 @@
 #include "uikit/SheetServices.h"
 #include "uikit/TavoxIcons.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -27,49 +26,11 @@ enum AttributeColumn { AttributeNameColumn, AttributeValueColumn };
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QTableWidget* reportList(const QStringList& columns, const QList<int>& widths, const QString& name)
-{
-    auto* list = new QTableWidget(0, static_cast<int>(columns.size()));
-    list->setHorizontalHeaderLabels(columns);
-    list->setAccessibleName(name);
-    list->verticalHeader()->hide();
-    list->setShowGrid(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setIconSize(QSize(16, 16));
-    list->setWordWrap(false);
-    // The icon column is narrower than the style's smallest section.
-    list->horizontalHeader()->setMinimumSectionSize(16);
-    for (int column = 0; column < widths.size(); ++column)
-        list->setColumnWidth(column, widths[column]);
-    // The last column takes the client width the others leave, as the page widens it.
-    list->horizontalHeader()->setSectionResizeMode(static_cast<int>(columns.size()) - 1, QHeaderView::Stretch);
-    // Report rows: one line of text each.
-    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
-    return list;
-}
-
 QTableWidgetItem* cell(const QString& text)
 {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     return item;
-}
-
-MbIcon boxIcon(nodeconfig::MessageIcon icon)
-{
-    switch (icon) {
-    case nodeconfig::MessageIcon::Error:
-        return MbIcon::Error;
-    case nodeconfig::MessageIcon::Question:
-        return MbIcon::Question;
-    case nodeconfig::MessageIcon::Information:
-        return MbIcon::Information;
-    case nodeconfig::MessageIcon::None:
-        break;
-    }
-    return MbIcon::None;
 }
 
 } // namespace
@@ -91,8 +52,7 @@ CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes,
 
 CPgXmlConfigure::~CPgXmlConfigure()
 {
-    if (g_pPgXmlConfigure == this)
-        g_pPgXmlConfigure = nullptr;
+    clearPagePointer(g_pPgXmlConfigure, this);
 }
 
 void CPgXmlConfigure::buildView()
@@ -207,10 +167,9 @@ void CPgXmlConfigure::ShowEntryDetails(int row)
     }
 }
 
-void CPgXmlConfigure::tell(const nodeconfig::Message& message)
+void CPgXmlConfigure::tell(const UserMessage& message, bool ownedByPage)
 {
-    messageBoxes().show(message.ownedByPage ? this : nullptr, fromUtf8(message.text), fromUtf8(message.caption),
-        boxIcon(message.icon), MbButtons::Ok);
+    showMessage(messageBoxes(), ownedByPage ? this : nullptr, message);
 }
 
 bool CPgXmlConfigure::ask(std::string_view text, std::string_view caption)

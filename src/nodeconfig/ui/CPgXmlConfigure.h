@@ -59,7 +59,7 @@ private:
     void showStartLogging();
 
     // The page's side of the node configuration.
-    void tell(const nodeconfig::Message& message) override;
+    void tell(const UserMessage& message, bool ownedByPage) override;
     bool ask(std::string_view text, std::string_view caption) override;
     std::optional<std::filesystem::path> chooseFile(const nodeconfig::FileChoice& choice) override;
     void setPageModified(bool modified) override { SetModified(modified); }

@@ -1,7 +1,10 @@
 #include "users/ui/CDlgUserOpt.h"
 
 #include "uikit/CheckBoxes.h"
+#include "uikit/Labels.h"
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
+#include "uikit/Rows.h"
 #include "users/Latin1Text.h"
 #include "users/UsrAuthEntry.h"
 
@@ -11,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,13 +31,6 @@ QString captionFor(UserOptMode mode)
         return QStringLiteral("Change User Access Right");
     }
     return QStringLiteral("Add/Modify User Information");
-}
-
-QLabel* labelFor(const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(buddy);
-    return label;
 }
 
 } // namespace
@@ -66,37 +61,20 @@ void CDlgUserOpt::buildView()
     m_write = new QCheckBox(QStringLiteral("Write"));
     m_executable = new QCheckBox(QStringLiteral("Executable"));
 
-    auto* rights = new QHBoxLayout;
-    rights->addWidget(m_read);
-    rights->addWidget(m_write);
-    rights->addWidget(m_executable);
-    rights->addStretch();
+    QHBoxLayout* rights = leftAlignedRow({m_read, m_write, m_executable});
 
     auto* group = new QGroupBox(QStringLiteral("User Information"));
     auto* grid = new QGridLayout(group);
-    grid->addWidget(labelFor(QStringLiteral("Name:"), m_name), 0, 0);
-    grid->addWidget(m_name, 0, 1);
-    grid->addWidget(labelFor(QStringLiteral("Password:"), m_password), 1, 0);
-    grid->addWidget(m_password, 1, 1);
-    grid->addWidget(labelFor(QStringLiteral("Password Confirm:"), m_confirmation), 2, 0);
-    grid->addWidget(m_confirmation, 2, 1);
+    addLabelledRow(grid, 0, QStringLiteral("Name:"), m_name);
+    addLabelledRow(grid, 1, QStringLiteral("Password:"), m_password);
+    addLabelledRow(grid, 2, QStringLiteral("Password Confirm:"), m_confirmation);
     grid->addWidget(labelFor(QStringLiteral("Access Right:"), m_read), 3, 0);
     grid->addLayout(rights, 3, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this, OkDefault::Yes, QStringLiteral("&OK"), QStringLiteral("&Cancel")));
 
-    connect(ok, &QPushButton::clicked, this, &CDlgUserOpt::accept);
-    connect(cancel, &QPushButton::clicked, this, &CDlgUserOpt::reject);
     // Write contains the Executable bit, so the two boxes are kept equal.
     connect(m_write, &QCheckBox::toggled, m_executable, &QCheckBox::setChecked);
     connect(m_executable, &QCheckBox::toggled, m_write, &QCheckBox::setChecked);
@@ -143,8 +121,7 @@ bool CDlgUserOpt::validate()
         m_confirmation->text().toStdU16String());
     if (problem == UserOptProblem::None)
         return true;
-    const std::string_view text = userOptMessage(problem);
-    m_boxes.show(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QStringLiteral("Warning"), MbIcon::None, MbButtons::Ok);
+    showMessage(m_boxes, this, userOptMessage(problem));
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "users/ui/CLogin.h"
 
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/TavoxIcons.h"
 #include "users/LoginDigest.h"
@@ -7,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -17,24 +17,12 @@ constexpr int kAttempts = 3;
 } // namespace
 
 CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent, std::uint32_t iterations)
-    : QDialog(parent)
-    , m_boxes(boxes)
-    , m_profile(profile)
-    , m_iterations(iterations)
-    , m_expectedDigest(ReadLoginDigest(profile))
-    , m_password(new QLineEdit(this))
+    : CPasswordDialog(boxes, profile, parent, iterations)
+    , m_password(passwordEdit(220))
 {
     setWindowTitle(QStringLiteral("Tavox Server Utility Login"));
-    m_password->setEchoMode(QLineEdit::Password);
-    m_password->setMinimumWidth(220);
     auto* label = new QLabel(QStringLiteral("Password:"), this);
     label->setBuddy(m_password);
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CLogin::accept);
-    connect(cancel, &QPushButton::clicked, this, &CLogin::reject);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
@@ -43,20 +31,16 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent,
     fields->addSpacing(8);
     fields->addWidget(label);
     fields->addWidget(m_password, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CLogin::accept()
 {
-    if (CheckLoginPassword(m_profile, m_expectedDigest, m_password->text().toStdU16String(), m_iterations)) {
+    if (CheckLoginPassword(m_profile, m_storedDigest, m_password->text().toStdU16String(), m_iterations)) {
         QDialog::accept();
         return;
     }

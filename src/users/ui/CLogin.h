@@ -1,20 +1,12 @@
 #pragma once
 
-#include "config/UserProfile.h"
 #include "users/LoginDigest.h"
-
-#include <QDialog>
-
-#include <cstdint>
-#include <string>
-
-class MessageBoxes;
-class QLineEdit;
+#include "users/ui/CPasswordDialog.h"
 
 /// The login dialog "Tavox Server Utility Login": accepted when the typed password matches the
 /// stored digest (a digest of the old form is then stored anew, salted, with `iterations`
 /// rounds); the third wrong password closes it rejected.
-class CLogin : public QDialog {
+class CLogin : public CPasswordDialog {
     Q_OBJECT
 
 public:
@@ -24,16 +16,10 @@ public:
            QWidget* parent = nullptr,
            std::uint32_t iterations = kLoginDigestIterations);
 
-    int failureCount() const { return m_failures; }
-
 public slots:
     void accept() override;
 
 private:
-    MessageBoxes& m_boxes;
-    UserProfile m_profile;
-    std::uint32_t m_iterations;
-    std::string m_expectedDigest;
     int m_failures = 0;
     QLineEdit* m_password;
 };

@@ -4,6 +4,7 @@
 #include "uikit/CheckBoxes.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/PagePointers.h"
+#include "uikit/Rows.h"
 #include "users/Latin1Text.h"
 #include "users/ui/CDlgUserOpt.h"
 
@@ -48,8 +49,7 @@ CPgUsers::CPgUsers(MessageBoxes& boxes, const platform::SettingsStore& machine, 
 
 CPgUsers::~CPgUsers()
 {
-    if (g_pPgUsers == this)
-        g_pPgUsers = nullptr;
+    clearPagePointer(g_pPgUsers, this);
 }
 
 void CPgUsers::buildView()
@@ -98,11 +98,7 @@ void CPgUsers::buildView()
     m_windowsLogonBox = new QCheckBox(QStringLiteral("Enable Windows Logon"));
     m_certificationBox = new QCheckBox(QStringLiteral("Enable Certification"));
     m_anonymousBox = new QCheckBox(QStringLiteral("Anonymous"));
-    auto* logon = new QHBoxLayout;
-    logon->addWidget(m_windowsLogonBox);
-    logon->addWidget(m_certificationBox);
-    logon->addWidget(m_anonymousBox);
-    logon->addStretch();
+    QHBoxLayout* logon = leftAlignedRow({m_windowsLogonBox, m_certificationBox, m_anonymousBox});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(admin);
@@ -250,29 +246,28 @@ void CPgUsers::DeleteUsers()
 
 void CPgUsers::ChangePassword()
 {
-    const int slot = singleSelectedSlot();
-    if (slot < 0)
-        return;
-    const auto index = static_cast<std::size_t>(slot);
-    CDlgUserOpt dialog(UserOptMode::ChangePassword, messageBoxes(), &m_users.entry(index), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (!m_users.changePassword(index, dialog.password().toStdU16String()))
-        return;
-    RefreshUsers(false);
-    SetModified(true);
+    editSelectedUser(UserOptMode::ChangePassword, [this](std::size_t index, const CDlgUserOpt& dialog) {
+        return m_users.changePassword(index, dialog.password().toStdU16String());
+    });
 }
 
 void CPgUsers::ChangeAccessRight()
+{
+    editSelectedUser(UserOptMode::ChangeAccessRight, [this](std::size_t index, const CDlgUserOpt& dialog) {
+        m_users.changeRights(index, dialog.rights());
+        return true;
+    });
+}
+
+void CPgUsers::editSelectedUser(UserOptMode mode, const std::function<bool(std::size_t, const CDlgUserOpt&)>& store)
 {
     const int slot = singleSelectedSlot();
     if (slot < 0)
         return;
     const auto index = static_cast<std::size_t>(slot);
-    CDlgUserOpt dialog(UserOptMode::ChangeAccessRight, messageBoxes(), &m_users.entry(index), this);
-    if (dialog.exec() != QDialog::Accepted)
+    CDlgUserOpt dialog(mode, messageBoxes(), &m_users.entry(index), this);
+    if (dialog.exec() != QDialog::Accepted || !store(index, dialog))
         return;
-    m_users.changeRights(index, dialog.rights());
     RefreshUsers(false);
     SetModified(true);
 }

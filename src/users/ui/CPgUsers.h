@@ -3,10 +3,14 @@
 #include "config/CTavoxEnvmnt.h"
 #include "uikit/TavoxPage.h"
 #include "users/CTavoxUsrAuth.h"
+#include "users/UserOptChecks.h"
 #include "users/UserTable.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
+class CDlgUserOpt;
 class QAction;
 class QCheckBox;
 class QMenu;
@@ -54,6 +58,9 @@ private:
     void rebuildRows();
     /// The slot of the only selected row; -1 unless exactly one row is selected.
     int singleSelectedSlot() const;
+    /// Opens the user dialog in `mode` on the only selected user; `store` takes what it
+    /// accepted and says whether the table changed.
+    void editSelectedUser(UserOptMode mode, const std::function<bool(std::size_t, const CDlgUserOpt&)>& store);
 
     CTavoxEnvmnt m_server;
     CTavoxUsrAuth m_store;

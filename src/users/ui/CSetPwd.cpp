@@ -1,21 +1,16 @@
 #include "users/ui/CSetPwd.h"
 
+#include "uikit/DialogButtons.h"
 #include "uikit/MessageBoxes.h"
 #include "users/LoginDigest.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent, std::uint32_t iterations)
-    : QDialog(parent)
-    , m_boxes(boxes)
-    , m_profile(profile)
-    , m_iterations(iterations)
-    , m_storedDigest(ReadLoginDigest(profile))
+    : CPasswordDialog(boxes, profile, parent, iterations)
 {
     setWindowTitle(QStringLiteral("Change Login Password"));
     auto* form = new QFormLayout;
@@ -23,28 +18,16 @@ CSetPwd::CSetPwd(MessageBoxes& boxes, const UserProfile& profile, QWidget* paren
     m_new = addPasswordRow(form, QStringLiteral("New Password:"));
     m_confirm = addPasswordRow(form, QStringLiteral("Confirm Password:"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CSetPwd::accept);
-    connect(cancel, &QPushButton::clicked, this, &CSetPwd::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow(this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QLineEdit* CSetPwd::addPasswordRow(QFormLayout* form, const QString& caption)
 {
-    auto* edit = new QLineEdit(this);
-    edit->setEchoMode(QLineEdit::Password);
-    edit->setMinimumWidth(200);
+    QLineEdit* edit = passwordEdit(200);
     auto* label = new QLabel(caption, this);
     label->setBuddy(edit);
     form->addRow(label, edit);

@@ -1,20 +1,13 @@
 #pragma once
 
-#include "config/UserProfile.h"
 #include "users/LoginDigest.h"
+#include "users/ui/CPasswordDialog.h"
 
-#include <QDialog>
-
-#include <cstdint>
-#include <string>
-
-class MessageBoxes;
 class QFormLayout;
-class QLineEdit;
 
 /// "Change Login Password": checks the old password against the stored digest, the new one
 /// against its confirmation, and stores the new password's salted digest of `iterations` rounds.
-class CSetPwd : public QDialog {
+class CSetPwd : public CPasswordDialog {
     Q_OBJECT
 
 public:
@@ -29,10 +22,6 @@ public slots:
 private:
     QLineEdit* addPasswordRow(QFormLayout* form, const QString& caption);
 
-    MessageBoxes& m_boxes;
-    UserProfile m_profile;
-    std::uint32_t m_iterations;
-    std::string m_storedDigest;
     QLineEdit* m_old;
     QLineEdit* m_new;
     QLineEdit* m_confirm;

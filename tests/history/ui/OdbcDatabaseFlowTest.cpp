@@ -51,7 +51,7 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     sandbox.setDword(ServerKey::kUaTcpPort, MariaDbServer::freeLoopbackPort());
     sandbox.services.addService(UiSandbox::kService, platform::kServiceRunning);
     CPsTavox sheet(CTavoxUtilityApp::kAppTitle, sandbox.boxes, sandbox.services, sandbox.sleeper,
-        sandbox.stores.stores());
+        sandbox.delays, sandbox.stores.stores());
     CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     sheet.OnInitDialog();
     sheet.show();
