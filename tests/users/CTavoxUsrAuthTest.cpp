@@ -11,10 +11,15 @@
 
 namespace {
 
-template <platform::Md5Step Step> platform::Md5Outcome failingAt(const void*, std::size_t)
+// A hash provider that fails at the step named by `Call`.
+template <const char* Call> support::Result<platform::Md5Digest> failingAt(const void*, std::size_t)
 {
-    return { std::nullopt, Step };
+    return support::Error{support::ErrorKind::System, std::string(Call) + " failed"};
 }
+constexpr char kAcquire[] = "CryptAcquireContext";
+constexpr char kCreate[] = "CryptCreateHash";
+constexpr char kHash[] = "CryptHashData";
+constexpr char kRead[] = "CryptGetHashParam";
 
 // For the cases that never open a store.
 const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
@@ -93,11 +98,8 @@ TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
 
     support::ScopedDebugCapture debug;
     EXPECT_FALSE(CTavoxUsrAuth(server.machineStore()).SetRootAuth(u"\u0391")) << "beyond one byte per character";
-    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<platform::Md5Step::Hash>).SetRootAuth(u"abc"));
-    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<platform::Md5Step::Acquire>,
-             &failingAt<platform::Md5Step::Create>,
-             &failingAt<platform::Md5Step::Hash>,
-             &failingAt<platform::Md5Step::Read> }) {
+    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<kHash>).SetRootAuth(u"abc"));
+    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<kAcquire>, &failingAt<kCreate>, &failingAt<kHash>, &failingAt<kRead> }) {
         char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
         EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), failing).EncryptMd5("abc", out));
         EXPECT_STREQ(out, "unchanged");
