@@ -133,9 +133,8 @@ bool readBoolean(const xmlNode* element)
 
 UaDateTime readDateTime(const xmlNode* element)
 {
-    std::int64_t ticks = 0;
-    XmlDateTime::toTicks(Xml::content(element).view(), ticks);
-    return UaDateTime(ticks);
+    const support::Result<std::int64_t> ticks = XmlDateTime::toTicks(Xml::content(element).view());
+    return UaDateTime(ticks ? *ticks : 0);
 }
 
 UaGuid readGuid(const xmlNode* element)
