@@ -25,16 +25,7 @@ struct UaByteString::Rep : UaSharedData {
     std::int32_t length = -1;
 };
 
-UaByteString::UaByteString()
-    : m_rep(sharedNull())
-{
-}
-
-UaByteString::UaByteString(UaByteString&& other) noexcept
-    : m_rep(sharedNull())
-{
-    m_rep.swap(other.m_rep);
-}
+template <> const UaSharedData* UaSharedRef<UaByteString::Rep>::initial() noexcept { return UaByteString::sharedNull(); }
 
 UaByteString::UaByteString(const Rep* rep)
     : m_rep(rep)
@@ -238,21 +229,12 @@ std::strong_ordering operator<=>(const UaByteString& a, const UaByteString& b)
 
 const UaByteString::Rep* UaByteString::sharedNull()
 {
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep();
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(new Rep());
     return rep;
 }
 
 const UaByteString::Rep* UaByteString::sharedEmpty()
 {
-    static const Rep* const rep = [] {
-        auto* created = new Rep(std::string_view());
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(new Rep(std::string_view()));
     return rep;
 }

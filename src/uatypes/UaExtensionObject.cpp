@@ -15,16 +15,7 @@ struct UaExtensionObject::Rep : UaSharedData {
     std::vector<std::pair<UaString, UaVariant>> fields;
 };
 
-UaExtensionObject::UaExtensionObject()
-    : m_rep(sharedEmpty())
-{
-}
-
-UaExtensionObject::UaExtensionObject(UaExtensionObject&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
+template <> const UaSharedData* UaSharedRef<UaExtensionObject::Rep>::initial() noexcept { return UaExtensionObject::sharedEmpty(); }
 
 UaExtensionObject::UaExtensionObject(const Rep* rep)
     : m_rep(rep)
@@ -42,12 +33,7 @@ UaExtensionObject::UaExtensionObject(const UaNodeId& typeId)
 
 const UaExtensionObject::Rep* UaExtensionObject::sharedEmpty()
 {
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep;
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(new Rep);
     return rep;
 }
 

@@ -35,16 +35,7 @@ private:
     char* data() { return reinterpret_cast<char*>(this + 1); }
 };
 
-UaString::UaString()
-    : m_rep(sharedEmpty())
-{
-}
-
-UaString::UaString(UaString&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
+template <> const UaSharedData* UaSharedRef<UaString::Rep>::initial() noexcept { return UaString::sharedEmpty(); }
 
 UaString::UaString(const Rep* rep)
     : m_rep(rep)
@@ -182,12 +173,6 @@ std::strong_ordering operator<=>(const UaString& a, const UaString& b)
 
 const UaString::Rep* UaString::sharedEmpty()
 {
-    // Created on first use and never counted, so never freed: static values of other
-    // translation units may still hold it while the program exits.
-    static const Rep* const rep = [] {
-        auto* created = Rep::create(std::string_view());
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(Rep::create(std::string_view()));
     return rep;
 }

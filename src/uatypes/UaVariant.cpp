@@ -97,16 +97,7 @@ struct UaVariant::Rep : UaSharedData {
     Storage data;
 };
 
-UaVariant::UaVariant()
-    : m_rep(sharedEmpty())
-{
-}
-
-UaVariant::UaVariant(UaVariant&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
+template <> const UaSharedData* UaSharedRef<UaVariant::Rep>::initial() noexcept { return UaVariant::sharedEmpty(); }
 
 UaVariant::UaVariant(const Rep* rep)
     : m_rep(rep)
@@ -115,12 +106,7 @@ UaVariant::UaVariant(const Rep* rep)
 
 const UaVariant::Rep* UaVariant::sharedEmpty()
 {
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep;
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(new Rep);
     return rep;
 }
 

@@ -27,13 +27,7 @@ class UaString;
 class UaVariant {
 public:
     /// The empty value.
-    UaVariant();
-    UaVariant(const UaVariant&) = default;
-    UaVariant& operator=(const UaVariant&) = default;
-    /// Takes the value over without touching its count; `other` is left as a new value.
-    UaVariant(UaVariant&& other) noexcept;
-    UaVariant& operator=(UaVariant&&) noexcept = default;
-    ~UaVariant() = default;
+    UaVariant() = default;
 
     /// Null for the empty value.
     UaBuiltInType type() const;
@@ -156,5 +150,8 @@ private:
     template <class T> UaStatus readScalar(UaBuiltInType type, T& value) const;
     template <class T> UaStatus readArray(UaBuiltInType type, std::vector<T>& values) const;
 
+    friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
+
+template <> const UaSharedData* UaSharedRef<UaVariant::Rep>::initial() noexcept;

@@ -12,16 +12,7 @@ struct UaWideString::Rep : UaSharedData {
     std::u16string units;
 };
 
-UaWideString::UaWideString()
-    : m_rep(sharedEmpty())
-{
-}
-
-UaWideString::UaWideString(UaWideString&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
+template <> const UaSharedData* UaSharedRef<UaWideString::Rep>::initial() noexcept { return UaWideString::sharedEmpty(); }
 
 UaWideString::UaWideString(const char* utf8)
     : UaWideString(utf8 == nullptr ? std::u16string_view() : std::u16string_view(decodeUtf8(utf8)))
@@ -120,11 +111,6 @@ std::strong_ordering operator<=>(const UaWideString& a, const UaWideString& b)
 
 const UaWideString::Rep* UaWideString::sharedEmpty()
 {
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep(std::u16string());
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(new Rep(std::u16string()));
     return rep;
 }
