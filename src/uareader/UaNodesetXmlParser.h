@@ -205,6 +205,15 @@ private:
     void readAlarm(const NodeElement& element, Variable* variable) const;
     void readEnumerationSubtype(DataType* dataType) const;
     void completeDefinitions(NodeMap& nodes);
+    /// The definition of the data type `dataTypeId` that `ofNode` reads, completed first, when
+    /// `nodes` holds the type; else the provider's, when there is one and `nodes` does not hold
+    /// the node at all.
+    template <class Definition>
+    Definition definitionOf(const UaNodeId& dataTypeId,
+        NodeMap& nodes,
+        VisitedMap& visited,
+        Definition (DataType::*ofNode)() const,
+        Definition (TypeDefinitionProvider::*ofProvider)(const UaNodeId&));
 
     // Fields in the order the reader's users know them.
     UaXmlDocument* m_document = nullptr;

@@ -18,10 +18,6 @@ namespace {
 
 using Xml = XmlNodeReader;
 
-constexpr std::uint32_t kStructure = 22;
-constexpr std::uint32_t kBaseDataType = 24;
-constexpr std::uint32_t kEnumeration = 29;
-
 // Longest super type chain followed for a field's built-in type, so that a file whose super
 // types form a loop cannot hold the reader forever.
 constexpr int kMaxSuperTypeSteps = 64;
@@ -137,7 +133,7 @@ void UaNodesetXmlParser::readEnumerationSubtype(DataType* dataType) const
         if (reference.isForward() || !isStandardNode(reference.referenceTypeId(), ReferenceTypeIds::HasSubtype)) {
             continue;
         }
-        if (isStandardNode(reference.targetNodeId(), kEnumeration)) {
+        if (isStandardNode(reference.targetNodeId(), DataTypeIds::Enumeration)) {
             const xmlNode* definition = Xml::firstChildNamed(currentElement(), "Definition");
             UaEnumDefinition enumeration;
             enumeration.setName(UaString(Xml::attribute(definition, "Name").view()));
@@ -178,7 +174,7 @@ void UaNodesetXmlParser::parseDataTypeDefinition(DataType* dataType)
         field.setName(UaString(Xml::attribute(element, "Name").view()));
         const XmlText fieldType = Xml::attribute(element, "DataType");
         field.setDataTypeId(fieldType.isPresent() ? resolveText(fieldType.view(), fieldType.isInPlace())
-                                                  : UaNodeId(kBaseDataType, 0));
+                                                  : UaNodeId(DataTypeIds::BaseDataType, 0));
         std::int32_t valueRank = 0;
         const XmlText rankText = Xml::attribute(element, "ValueRank");
         if (rankText.isPresent() && UaNumberText::toInt32(rankText.view(), valueRank).isGood() &&
@@ -221,7 +217,8 @@ UaStatus UaNodesetXmlParser::completeStructureDefinition(DataType* dataType, Nod
     }
     UaStructureDefinition structure = dataType->structureDefinition();
     const UaNodeId superType = dataType->superType();
-    if (!superType.isNull() && !isStandardNode(superType, kStructure) && !isStandardNode(superType, kBaseDataType)) {
+    if (!superType.isNull() && !isStandardNode(superType, DataTypeIds::Structure)
+        && !isStandardNode(superType, DataTypeIds::BaseDataType)) {
         const UaStructureDefinition inherited = getStructureDefinition(superType, nodes, visited);
         if (inherited.hasName() && inherited.fieldCount() > 0) {
             std::vector<UaStructureField> fields = inherited.fields();
@@ -247,34 +244,36 @@ UaStatus UaNodesetXmlParser::completeStructureDefinition(DataType* dataType, Nod
     return UaStatus::Good;
 }
 
-UaStructureDefinition UaNodesetXmlParser::getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
-    VisitedMap& visited)
+template <class Definition>
+Definition UaNodesetXmlParser::definitionOf(const UaNodeId& dataTypeId,
+    NodeMap& nodes,
+    VisitedMap& visited,
+    Definition (DataType::*ofNode)() const,
+    Definition (TypeDefinitionProvider::*ofProvider)(const UaNodeId&))
 {
     if (DataType* dataType = dataTypeIn(nodes, dataTypeId)) {
         if (visited.count(dataTypeId) == 0) {
             completeStructureDefinition(dataType, nodes, visited);
         }
-        return dataType->structureDefinition();
+        return (dataType->*ofNode)();
     }
     if (m_typeDefinitionProvider != nullptr && !nodes.contains(dataTypeId)) {
-        return m_typeDefinitionProvider->structureDefinition(dataTypeId);
+        return (m_typeDefinitionProvider->*ofProvider)(dataTypeId);
     }
     return {};
+}
+
+UaStructureDefinition UaNodesetXmlParser::getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
+    VisitedMap& visited)
+{
+    return definitionOf(
+        dataTypeId, nodes, visited, &DataType::structureDefinition, &TypeDefinitionProvider::structureDefinition);
 }
 
 UaEnumDefinition UaNodesetXmlParser::getEnumDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
     VisitedMap& visited)
 {
-    if (DataType* dataType = dataTypeIn(nodes, dataTypeId)) {
-        if (visited.count(dataTypeId) == 0) {
-            completeStructureDefinition(dataType, nodes, visited);
-        }
-        return dataType->enumDefinition();
-    }
-    if (m_typeDefinitionProvider != nullptr && !nodes.contains(dataTypeId)) {
-        return m_typeDefinitionProvider->enumDefinition(dataTypeId);
-    }
-    return {};
+    return definitionOf(dataTypeId, nodes, visited, &DataType::enumDefinition, &TypeDefinitionProvider::enumDefinition);
 }
 
 void UaNodesetXmlParser::resolveFieldBuiltInTypes(DataType* dataType, NodeMap& nodes)

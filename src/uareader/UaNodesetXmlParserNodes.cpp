@@ -9,6 +9,7 @@
 #include "uanodes/Object.h"
 #include "uanodes/ObjectType.h"
 #include "uanodes/ReferenceType.h"
+#include "uanodes/StandardNodeIds.h"
 #include "uanodes/TypeNode.h"
 #include "uanodes/Variable.h"
 #include "uanodes/VariableType.h"
@@ -31,8 +32,6 @@ namespace UaBase {
 namespace {
 
 using Xml = XmlNodeReader;
-
-constexpr std::uint32_t kBaseDataType = 24;
 
 constexpr std::size_t kInverseReferenceRoom = 4;
 
@@ -214,7 +213,7 @@ const xmlNode* UaNodesetXmlParser::currentChild(NodeElement::Child which, const 
 UaNodeId UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
 {
     const XmlText text = element.attribute(Attribute::DataType);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(kBaseDataType, 0);
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(DataTypeIds::BaseDataType, 0);
 }
 
 UaVariant UaNodesetXmlParser::readValue(const NodeElement& element) const

@@ -436,12 +436,18 @@ int UaXmlDocument::dumpCurrent(char*& buffer, int& length) const
     return result;
 }
 
-int UaXmlDocument::setAttributeValue(const char* name, const char* value)
+xmlNode* UaXmlDocument::attributeTarget(const char* name, const char* value) const
 {
     xmlNode* element = currentElement();
     if (!element || !isEditable() || !isXmlName(name) || !value || !isStorableText(value))
-        return -1;
-    if (!xmlSetProp(element, asXml(name), asXml(value)))
+        return nullptr;
+    return element;
+}
+
+int UaXmlDocument::setAttributeValue(const char* name, const char* value)
+{
+    xmlNode* element = attributeTarget(name, value);
+    if (!element || !xmlSetProp(element, asXml(name), asXml(value)))
         return -1;
     changed();
     return 0;
@@ -449,13 +455,9 @@ int UaXmlDocument::setAttributeValue(const char* name, const char* value)
 
 int UaXmlDocument::addAttribute(const char* name, const char* value)
 {
-    xmlNode* element = currentElement();
-    if (!element || !isEditable() || !isXmlName(name) || !value || !isStorableText(value))
-        return -1;
+    xmlNode* element = attributeTarget(name, value);
     // A second attribute of one name would make the saved file unreadable.
-    if (hasAttributeWritten(element, name))
-        return -1;
-    if (!xmlNewProp(element, asXml(name), asXml(value)))
+    if (!element || hasAttributeWritten(element, name) || !xmlNewProp(element, asXml(name), asXml(value)))
         return -1;
     changed();
     return 0;
