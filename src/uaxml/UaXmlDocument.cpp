@@ -359,11 +359,7 @@ int UaXmlDocument::getFirstChild()
 {
     if (!m_document || !m_current)
         return -1;
-    xmlNode* child = firstElementFrom(m_current->children);
-    if (!child)
-        return -1;
-    m_current = child;
-    return 0;
+    return moveTo(firstElementFrom(m_current->children));
 }
 
 int UaXmlDocument::getFollowingSibling()
@@ -371,11 +367,7 @@ int UaXmlDocument::getFollowingSibling()
     // A listener's element may be getting its next sibling linked right now.
     if (!m_document || !m_current || (m_listenerView && m_current == m_root))
         return -1;
-    xmlNode* sibling = firstElementFrom(m_current->next);
-    if (!sibling)
-        return -1;
-    m_current = sibling;
-    return 0;
+    return moveTo(firstElementFrom(m_current->next));
 }
 
 int UaXmlDocument::getParent()
