@@ -210,17 +210,30 @@ RegStatus RegistryKey::deleteValue(std::string_view name)
     return removed ? RegStatus::Success : RegStatus::NotFound;
 }
 
+namespace {
+
+// Runs `sql`, whose one parameter is the key's id, and hands each row it yields to `row`.
+template <class Row> RegStatus forEachRow(sqlite3* db, std::int64_t keyId, const char* sql, Row row)
+{
+    Statement st(db, sql);
+    if (!st.ok())
+        return RegStatus::Failed;
+    st.bindInt(1, keyId);
+    int rc = 0;
+    while ((rc = st.step()) == SQLITE_ROW)
+        row(st);
+    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+}
+
+} // namespace
+
 RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
 {
     values.clear();
     if (!m_db)
         return RegStatus::InvalidHandle;
-    Statement st(m_db.get(), "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id");
-    if (!st.ok())
-        return RegStatus::Failed;
-    st.bindInt(1, m_keyId);
-    int rc = 0;
-    while ((rc = st.step()) == SQLITE_ROW) {
+    const char* sql = "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id";
+    return forEachRow(m_db.get(), m_keyId, sql, [&](const Statement& st) {
         Value v;
         v.name = st.columnText(0);
         v.type = static_cast<std::uint32_t>(st.columnInt(1));
@@ -228,8 +241,7 @@ RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
         const int n = sqlite3_column_bytes(st.get(), 2);
         v.data.assign(blob, blob + n);
         values.push_back(std::move(v));
-    }
-    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+    });
 }
 
 RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
@@ -237,14 +249,8 @@ RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
     names.clear();
     if (!m_db)
         return RegStatus::InvalidHandle;
-    Statement st(m_db.get(), "SELECT name FROM reg_tree WHERE parent = ?1 ORDER BY name COLLATE NOCASE");
-    if (!st.ok())
-        return RegStatus::Failed;
-    st.bindInt(1, m_keyId);
-    int rc = 0;
-    while ((rc = st.step()) == SQLITE_ROW)
-        names.push_back(st.columnText(0));
-    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+    const char* sql = "SELECT name FROM reg_tree WHERE parent = ?1 ORDER BY name COLLATE NOCASE";
+    return forEachRow(m_db.get(), m_keyId, sql, [&](const Statement& st) { names.push_back(st.columnText(0)); });
 }
 
 namespace {
