@@ -25,7 +25,11 @@ struct UaByteString::Rep : UaSharedData {
     std::int32_t length = -1;
 };
 
-template <> const UaSharedData* UaSharedRef<UaByteString::Rep>::initial() noexcept { return UaByteString::sharedNull(); }
+template <> const UaSharedData* UaSharedRef<UaByteString::Rep>::initial() noexcept
+{
+    static const UaSharedData* const rep = uaImmortal(new Representation());
+    return rep;
+}
 
 UaByteString::UaByteString(const Rep* rep)
     : m_rep(rep)
@@ -225,12 +229,6 @@ std::strong_ordering operator<=>(const UaByteString& a, const UaByteString& b)
     if (a.length() <= 0)
         return std::strong_ordering::equal;
     return std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.length())) <=> 0;
-}
-
-const UaByteString::Rep* UaByteString::sharedNull()
-{
-    static const Rep* const rep = uaImmortal(new Rep());
-    return rep;
 }
 
 const UaByteString::Rep* UaByteString::sharedEmpty()

@@ -51,9 +51,9 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedNull();
     static const Rep* sharedEmpty();
     explicit UaByteString(const Rep* rep);
+    // So that initial(), declared after the class, may name Rep.
     friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };

@@ -15,11 +15,10 @@ struct UaExtensionObject::Rep : UaSharedData {
     std::vector<std::pair<UaString, UaVariant>> fields;
 };
 
-template <> const UaSharedData* UaSharedRef<UaExtensionObject::Rep>::initial() noexcept { return UaExtensionObject::sharedEmpty(); }
-
-UaExtensionObject::UaExtensionObject(const Rep* rep)
-    : m_rep(rep)
+template <> const UaSharedData* UaSharedRef<UaExtensionObject::Rep>::initial() noexcept
 {
+    static const UaSharedData* const rep = uaImmortal(new Representation);
+    return rep;
 }
 
 UaExtensionObject::UaExtensionObject(const UaNodeId& typeId)
@@ -29,12 +28,6 @@ UaExtensionObject::UaExtensionObject(const UaNodeId& typeId)
         return rep;
     }())
 {
-}
-
-const UaExtensionObject::Rep* UaExtensionObject::sharedEmpty()
-{
-    static const Rep* const rep = uaImmortal(new Rep);
-    return rep;
 }
 
 UaExtensionObject::UaExtensionObject(const UaNodeId& typeId, std::vector<std::pair<UaString, UaVariant>> fields)

@@ -50,9 +50,13 @@ template <class T> const T* uaImmortal(T* rep) noexcept
 /// that a value type holding one needs to write none of its copying, moving and assignment.
 template <class T> class UaSharedRef {
 public:
-    /// The representation of a new value (the shared empty or null one). Each value type
-    /// defines it beside its representation and declares it after its class.
+    using Representation = T;
+
+    /// The representation of a new value (the shared empty or null one, made with uaImmortal).
+    /// Each value type defines it beside its representation and declares it after its class.
     static const UaSharedData* initial() noexcept;
+    /// initial() as a `T`, where `T` is complete.
+    static const T* initialRep() noexcept { return static_cast<const T*>(initial()); }
 
     UaSharedRef() noexcept
         : m_data(initial())

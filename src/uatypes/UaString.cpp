@@ -35,11 +35,10 @@ private:
     char* data() { return reinterpret_cast<char*>(this + 1); }
 };
 
-template <> const UaSharedData* UaSharedRef<UaString::Rep>::initial() noexcept { return UaString::sharedEmpty(); }
-
-UaString::UaString(const Rep* rep)
-    : m_rep(rep)
+template <> const UaSharedData* UaSharedRef<UaString::Rep>::initial() noexcept
 {
+    static const UaSharedData* const rep = uaImmortal(Representation::create(std::string_view()));
+    return rep;
 }
 
 UaString::UaString(const char* utf8)
@@ -53,7 +52,7 @@ UaString::UaString(const char* data, std::size_t length)
 }
 
 UaString::UaString(std::string_view utf8)
-    : m_rep(utf8.empty() ? sharedEmpty() : Rep::create(utf8))
+    : m_rep(utf8.empty() ? UaSharedRef<Rep>::initialRep() : Rep::create(utf8))
 {
 }
 
@@ -169,10 +168,4 @@ std::strong_ordering operator<=>(const UaString& a, const UaString& b)
         return std::strong_ordering::equal;
     const int c = std::memcmp(a.toUtf8(), b.toUtf8(), a.length());
     return c <=> 0;
-}
-
-const UaString::Rep* UaString::sharedEmpty()
-{
-    static const Rep* const rep = uaImmortal(Rep::create(std::string_view()));
-    return rep;
 }

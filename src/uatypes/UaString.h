@@ -53,8 +53,7 @@ public:
 
 private:
     struct Rep;
-    explicit UaString(const Rep* rep);
-    static const Rep* sharedEmpty();
+    // So that initial(), declared after the class, may name Rep.
     friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };

@@ -97,16 +97,9 @@ struct UaVariant::Rep : UaSharedData {
     Storage data;
 };
 
-template <> const UaSharedData* UaSharedRef<UaVariant::Rep>::initial() noexcept { return UaVariant::sharedEmpty(); }
-
-UaVariant::UaVariant(const Rep* rep)
-    : m_rep(rep)
+template <> const UaSharedData* UaSharedRef<UaVariant::Rep>::initial() noexcept
 {
-}
-
-const UaVariant::Rep* UaVariant::sharedEmpty()
-{
-    static const Rep* const rep = uaImmortal(new Rep);
+    static const UaSharedData* const rep = uaImmortal(new Representation);
     return rep;
 }
 
@@ -128,7 +121,7 @@ std::size_t UaVariant::arrayLength() const
         m_rep->data);
 }
 
-void UaVariant::clear() { m_rep = UaSharedRef<Rep>(sharedEmpty()); }
+void UaVariant::clear() { m_rep = UaSharedRef<Rep>(); }
 
 template <class T> void UaVariant::assign(UaBuiltInType type, bool isArray, std::vector<T> values)
 {

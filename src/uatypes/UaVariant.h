@@ -143,13 +143,12 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedEmpty();
-    explicit UaVariant(const Rep* rep);
     template <class T> void assign(UaBuiltInType type, bool isArray, std::vector<T> values);
     template <class T> void assignScalar(UaBuiltInType type, T value);
     template <class T> UaStatus readScalar(UaBuiltInType type, T& value) const;
     template <class T> UaStatus readArray(UaBuiltInType type, std::vector<T>& values) const;
 
+    // So that initial(), declared after the class, may name Rep.
     friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };

@@ -12,7 +12,11 @@ struct UaWideString::Rep : UaSharedData {
     std::u16string units;
 };
 
-template <> const UaSharedData* UaSharedRef<UaWideString::Rep>::initial() noexcept { return UaWideString::sharedEmpty(); }
+template <> const UaSharedData* UaSharedRef<UaWideString::Rep>::initial() noexcept
+{
+    static const UaSharedData* const rep = uaImmortal(new Representation(std::u16string()));
+    return rep;
+}
 
 UaWideString::UaWideString(const char* utf8)
     : UaWideString(utf8 == nullptr ? std::u16string_view() : std::u16string_view(decodeUtf8(utf8)))
@@ -25,7 +29,7 @@ UaWideString::UaWideString(const UaString& utf8)
 }
 
 UaWideString::UaWideString(std::u16string_view utf16)
-    : m_rep(utf16.empty() ? sharedEmpty() : new Rep(std::u16string(utf16)))
+    : m_rep(utf16.empty() ? UaSharedRef<Rep>::initialRep() : new Rep(std::u16string(utf16)))
 {
 }
 
@@ -107,10 +111,4 @@ std::strong_ordering operator<=>(const UaWideString& a, const UaWideString& b)
     if (a.length() == 0)
         return std::strong_ordering::equal;
     return std::memcmp(a.data(), b.data(), a.length() * sizeof(char16_t)) <=> 0;
-}
-
-const UaWideString::Rep* UaWideString::sharedEmpty()
-{
-    static const Rep* const rep = uaImmortal(new Rep(std::u16string()));
-    return rep;
 }

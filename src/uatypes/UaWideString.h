@@ -38,7 +38,7 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedEmpty();
+    // So that initial(), declared after the class, may name Rep.
     friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
