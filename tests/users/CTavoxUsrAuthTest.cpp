@@ -11,15 +11,11 @@
 
 namespace {
 
-// A hash provider that fails at the step named by `Call`.
-template <const char* Call> support::Result<platform::Md5Digest> failingAt(const void*, std::size_t)
+constexpr const char* kMd5Steps[] = {"CryptAcquireContext", "CryptCreateHash", "CryptHashData", "CryptGetHashParam"};
+template <int Step> support::Result<platform::Md5Digest> failingAt(const void*, std::size_t)
 {
-    return support::Error{support::ErrorKind::System, std::string(Call) + " failed"};
+    return support::Error{support::ErrorKind::System, std::string(kMd5Steps[Step]) + " failed"};
 }
-constexpr char kAcquire[] = "CryptAcquireContext";
-constexpr char kCreate[] = "CryptCreateHash";
-constexpr char kHash[] = "CryptHashData";
-constexpr char kRead[] = "CryptGetHashParam";
 
 // For the cases that never open a store.
 const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
@@ -98,8 +94,8 @@ TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
 
     support::ScopedDebugCapture debug;
     EXPECT_FALSE(CTavoxUsrAuth(server.machineStore()).SetRootAuth(u"\u0391")) << "beyond one byte per character";
-    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<kHash>).SetRootAuth(u"abc"));
-    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<kAcquire>, &failingAt<kCreate>, &failingAt<kHash>, &failingAt<kRead> }) {
+    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<2>).SetRootAuth(u"abc"));
+    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<0>, &failingAt<1>, &failingAt<2>, &failingAt<3> }) {
         char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
         EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), failing).EncryptMd5("abc", out));
         EXPECT_STREQ(out, "unchanged");

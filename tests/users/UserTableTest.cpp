@@ -12,10 +12,7 @@ namespace {
 // The cases never open a store.
 const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
 
-support::Result<platform::Md5Digest> failingMd5(const void*, std::size_t)
-{
-    return support::Error{support::ErrorKind::System, "CryptHashData failed"};
-}
+support::Result<platform::Md5Digest> failingMd5(const void*, std::size_t) { return support::Error{}; }
 
 TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 {
