@@ -50,6 +50,7 @@ template <class T> const T* uaImmortal(T* rep) noexcept
 /// that a value type holding one needs to write none of its copying, moving and assignment.
 template <class T> class UaSharedRef {
 public:
+    /// `T` by a name that the definitions of initial() may use.
     using Representation = T;
 
     /// The representation of a new value (the shared empty or null one, made with uaImmortal).
