@@ -5,7 +5,7 @@
 //   build/bench/RegistryExportBench
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
-#include "tavox-admin/AdminTool.h"
+#include "support/AdminOnStores.h"
 
 #include <benchmark/benchmark.h>
 
@@ -50,7 +50,7 @@ void exportTree(benchmark::State& state, const std::filesystem::path& store, con
     const std::vector<std::string> args = {"reg", "export", key, file, "/y"};
     for (auto _ : state) {
         std::ostringstream out, err;
-        if (admin::runAdmin(args, {out, err}, stores) != admin::kExitSuccess)
+        if (runAdminOnStores(args, {out, err}, stores) != admin::kExitSuccess)
             state.SkipWithError(err.str().c_str());
     }
     std::error_code ec;

@@ -17,8 +17,8 @@
 #include "NodeConfigCheck.h"
 
 #include "platform/SettingsStore.h"
+#include "support/AdminOnStores.h"
 #include "support/ChildProcess.h"
-#include "tavox-admin/AdminTool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -85,7 +85,7 @@ public:
         }
         for (const auto& command : commands) {
             std::ostringstream out, err;
-            if (admin::runAdmin(command, {out, err}, m_stores) != admin::kExitSuccess)
+            if (runAdminOnStores(command, {out, err}, m_stores) != admin::kExitSuccess)
                 m_problem += err.str();
         }
     }

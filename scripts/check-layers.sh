@@ -34,9 +34,8 @@ for folder in $logic; do
     row "$folder"  4 $below_logic config
 done
 row uikit          5 $below_logic $logic
-# The About page opens the login password dialog; the Status page writes the Node Config page's file;
-# the Endpoints page opens the certificates dialog.
-row pages          6 $below_logic $logic uikit users/ui nodeconfig/ui certificates/ui
+# The About page opens the login password dialog; the Endpoints page opens the certificates dialog.
+row pages          6 $below_logic $logic uikit users/ui certificates/ui
 row users/ui       6 $below_logic $logic uikit
 row nodeconfig/ui  6 $below_logic $logic uikit
 row history/ui     6 $below_logic $logic uikit
@@ -96,9 +95,9 @@ while IFS= read -r hit; do
     case "$file" in tests/data/*) continue ;; esac
     [[ "$file" =~ $qt_allowed ]] || complain "$hit: Qt is included outside the user-interface layer"
 done < <(grep -rnE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' \
-    '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "${dirs[@]}" || true)
+    '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "${dirs[@]}" | sort -t: -k1,1 -k2,2n || true)
 
-# Project headers: only what the includer's row allows.
+# Project headers: only what the includer's row allows (in file order, so that reports are stable).
 while IFS= read -r hit; do
     file=${hit%%:*}
     folder_of_file "$file"
@@ -122,5 +121,5 @@ while IFS= read -r hit; do
         complain "$hit: $from may not include $to (sideways)"
     fi
 done < <(grep -rnE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' \
-    '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' src tools server bench fuzz 2>/dev/null || true)
+    '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' src tools server bench fuzz 2>/dev/null | sort -t: -k1,1 -k2,2n || true)
 exit $status

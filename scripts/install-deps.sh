@@ -9,6 +9,8 @@ packages=(
     qt6-base-dev libsystemd-dev unixodbc-dev nlohmann-json3-dev
     mariadb-server odbc-mariadb python3-dbusmock dbus xvfb xauth
     clang libclang-rt-14-dev
+    # the layout of the C++ files (scripts/check-format.sh)
+    clang-format-14
     python3-dbus python3-gi
     # the unit's exposure test, the Debian package and its checks
     systemd dpkg-dev file lintian

@@ -249,6 +249,15 @@ bool CPsTavox::snapshotBeforeApply(const char* origin)
     return false;
 }
 
+void CPsTavox::CompletePendingWrites()
+{
+    // Each page records a failed write itself and stays modified.
+    for (CTavoxPage* page : m_pages) {
+        if (page->isInitialized())
+            static_cast<void>(page->CompletePendingWrite());
+    }
+}
+
 void CPsTavox::OnApplyNow()
 {
     if (!snapshotBeforeApply("Tavox Server Utility: Apply"))

@@ -70,6 +70,7 @@ public:
     void RequestStart() override;
     void RequestStop() override;
     ServiceController* Service() override { return &m_service; }
+    void CompletePendingWrites() override;
 
     /// Hides the sheet into the notification area, or brings it back after a login.
     void ToggleVisible();

@@ -1,6 +1,5 @@
 #include "pages/CPgStatus.h"
 
-#include "nodeconfig/ui/CPgXmlConfigure.h"
 #include "platform/ServiceManager.h"
 #include "service/ServiceController.h"
 #include "service/StatusReport.h"
@@ -131,10 +130,8 @@ bool CPgStatus::RefreshStatus()
 
 bool CPgStatus::OnApply()
 {
-    if (g_pPgXmlConfigure) {
-        CTavoxPage* nodeConfig = g_pPgXmlConfigure;
-        nodeConfig->CompletePendingWrite();
-    }
+    if (sheet())
+        sheet()->CompletePendingWrites();
     return true;
 }
 

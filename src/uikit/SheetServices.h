@@ -17,4 +17,7 @@ public:
     virtual void RequestStop() = 0;
     /// The sheet's controller of the server service; null where there is none.
     virtual ServiceController* Service() { return nullptr; }
+    /// Completes, on every page, the changes left to the Status page's apply (the node
+    /// configuration file's write-back), so that the Status page needs to know no other page.
+    virtual void CompletePendingWrites() {}
 };

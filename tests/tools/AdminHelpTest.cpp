@@ -1,4 +1,4 @@
-// The help texts are the one source of --help, the manual page and the bash completion.
+// The command table is the one source of --help, the manual page and the bash completion.
 #include "AdminHarness.h"
 
 #include "tavox-admin/CommandHelp.h"
@@ -29,13 +29,14 @@ TEST_F(AdminHelpTest, EveryCommandHasItsHelpInEveryForm)
     const AdminOutcome completion = m_admin.run({"--bash-completion"});
     for (const Subcommand& command : subcommands()) {
         const std::string name(command.name);
-        ASSERT_NE(command.help, nullptr) << name;
+        ASSERT_NE(command.family, nullptr) << name;
         EXPECT_NE(overview.out.find("\n  " + name + " "), std::string::npos) << name;
         const AdminOutcome help = m_admin.run({name, "--help"});
         EXPECT_EQ(help.code, kExitSuccess) << name;
-        for (const UsageHelp& usage : command.help->usages) {
-            EXPECT_NE(help.out.find("  tavox-admin " + std::string(usage.synopsis) + "\n"), std::string::npos) << name;
-            EXPECT_EQ(usage.synopsis.substr(0, name.size() + 1), name + " ") << "a synopsis starts with its command";
+        for (const CommandForm& form : command.family->forms) {
+            const std::string usage = synopsis(name, form);
+            EXPECT_NE(help.out.find("  tavox-admin " + usage + "\n"), std::string::npos) << name;
+            EXPECT_EQ(usage.substr(0, name.size() + 1), name + " ") << "a synopsis starts with its command";
         }
         std::string roffName;
         for (char c : name)
@@ -46,7 +47,7 @@ TEST_F(AdminHelpTest, EveryCommandHasItsHelpInEveryForm)
     EXPECT_EQ(m_admin.run({"--version"}).out.rfind("tavox-admin (Tavox Utility, Version ", 0), 0u);
 }
 
-TEST_F(AdminHelpTest, TheCompletionOffersFormsOptionsAndValuesFromTheSynopses)
+TEST_F(AdminHelpTest, TheCompletionOffersFormsOptionsAndValuesFromTheTable)
 {
     const std::filesystem::path script = m_dir / "tavox-admin.bash";
     std::ofstream(script) << m_admin.run({"--bash-completion"}).out;

@@ -4,6 +4,7 @@
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
+#include "support/AdminOnStores.h"
 #include "support/DebugOutput.h"
 #include "support/TempStores.h"
 #include "users/CTavoxUsrAuth.h"
@@ -42,7 +43,7 @@ protected:
     Outcome run(std::vector<std::string> args, const platform::SettingsStores& stores)
     {
         std::ostringstream out, err;
-        const int code = runAdmin(args, {out, err}, stores);
+        const int code = runAdminOnStores(args, {out, err}, stores);
         return {code, out.str(), err.str()};
     }
 

@@ -1,45 +1,34 @@
 #include "AdminTool.h"
 
-#include "CertificatesCommand.h"
+#include "CommandFamilies.h"
 #include "CommandHelp.h"
-#include "EndpointsCommand.h"
-#include "InitCommand.h"
-#include "NodeConfigCommands.h"
-#include "OdbcCommand.h"
-#include "PasswordInput.h"
-#include "RegCommand.h"
-#include "SetLoginPasswordCommand.h"
-#include "SnapshotCommand.h"
-#include "StatusCommand.h"
-#include "UsersCommand.h"
+#include "CommandLine.h"
 
 #include "config/ProductVersion.h"
-#include "platform/InMemoryServiceManager.h"
-#include "platform/Sleeper.h"
 
 #include <ostream>
 
 namespace admin {
 namespace {
 
-// The one table of command families: a new family is a line here, its help (a CommandHelp)
-// and its run function in a file of its own.
+// The one table of command families: a new family is a line here and its CommandFamily in a
+// file of its own.
 constexpr Subcommand kSubcommands[] = {
-    {"status", &kStatusHelp, runStatus},
-    {"service", &kServiceHelp, runService},
-    {"endpoints", &kEndpointsHelp, runEndpoints},
-    {"certificates", &kCertificatesHelp, runCertificates},
-    {"users", &kUsersHelp, runUsers},
-    {"logon", &kLogonHelp, runLogon},
-    {"nodeconfig", &kNodeConfigHelp, runNodeConfig},
-    {"alarms", &kAlarmsHelp, runAlarms},
-    {"history", &kHistoryHelp, runHistory},
-    {"logging", &kLoggingHelp, runLogging},
-    {"odbc", &kOdbcHelp, runOdbc},
-    {"snapshot", &kSnapshotHelp, runSnapshot},
-    {"reg", &kRegHelp, runReg},
-    {"init", &kInitHelp, runInit},
-    {"set-login-password", &kSetLoginPasswordHelp, runSetLoginPassword},
+    {"status", &kStatusFamily},
+    {"service", &kServiceFamily},
+    {"endpoints", &kEndpointsFamily},
+    {"certificates", &kCertificatesFamily},
+    {"users", &kUsersFamily},
+    {"logon", &kLogonFamily},
+    {"nodeconfig", &kNodeConfigFamily},
+    {"alarms", &kAlarmsFamily},
+    {"history", &kHistoryFamily},
+    {"logging", &kLoggingFamily},
+    {"odbc", &kOdbcFamily},
+    {"snapshot", &kSnapshotFamily},
+    {"reg", &kRegFamily},
+    {"init", &kInitFamily},
+    {"set-login-password", &kSetLoginPasswordFamily},
 };
 
 bool isHelp(std::string_view arg)
@@ -94,18 +83,11 @@ int runAdmin(Arguments args, const Streams& io, const AdminContext& context)
             printCommandHelp(io.out, command);
             return kExitSuccess;
         }
-        return command.run(args.subspan(1), io, context);
+        if (command.family->dispatch)
+            return command.family->dispatch(command, args.subspan(1), io, context);
+        return runForm(command, args.subspan(1), io, context);
     }
     return io.fail("Unknown command \"" + args[0] + "\"; run tavox-admin --help for the list.", kExitUsage);
-}
-
-int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores)
-{
-    platform::InMemoryServiceManager unreachable;
-    unreachable.setReachable(false);
-    platform::ThreadSleeper sleeper;
-    TerminalPasswordInput passwords;
-    return runAdmin(args, io, AdminContext {stores, unreachable, sleeper, passwords});
 }
 
 } // namespace admin

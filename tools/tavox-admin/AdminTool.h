@@ -16,7 +16,7 @@ struct SettingsStores;
 
 namespace admin {
 
-struct CommandHelp;
+struct CommandFamily;
 class PasswordInput;
 
 inline constexpr int kExitSuccess = 0;
@@ -47,28 +47,25 @@ struct AdminContext {
     PasswordInput& passwords;
 };
 
-/// One command family of tavox-admin: its name, its help (the one source of its --help text,
-/// its part of the man page and of the bash completion), and what runs it with the
-/// arguments after the name.
+/// One command family of tavox-admin: its name and its table (CommandTable.h), the one source
+/// of its parsing, its --help text, its part of the man page and of the bash completion.
 ///
-/// Adding a family ("endpoints"), in EndpointsCommand.h/.cpp:
-///  - `extern const CommandHelp kEndpointsHelp;` (CommandHelp.h): a UsageHelp per form, whose
-///    synopsis ("endpoints set [--port N] [--https on|off]") is also what the bash completion
-///    reads, the OptionHelp of each option, and notes;
-///  - `int runEndpoints(Arguments, const Streams&, const AdminContext&)`, which usually hands its
-///    forms to runForm (CommandLine.h) as a table of CommandForm {"show", show}, {"set", set};
-///  - one line {"endpoints", &kEndpointsHelp, runEndpoints} in the table of AdminTool.cpp.
-/// A form parses its arguments with parseArguments (OptionSpec table; --json on every show and
-/// list, printed with printJson of JsonOutput.h), checks everything first, then calls
-/// snapshotBeforeChange (Changes.h) with commandOrigin(family, args), writes, and ends with
-/// reportChange where the service must be restarted to apply the change. Failures go through
-/// io.fail (exit 1; usageError, exit 2, for a command line that is not understood); a failed
-/// command changes nothing. Passwords come from context.passwords through readNewPassword
-/// (PasswordInput.h), never from the arguments.
+/// Adding a family ("endpoints"), in EndpointsCommand.cpp:
+///  - a CommandForm per form: {"set", "", kSetOptions, "what it does", set}, with the
+///    FormOption {"--port", "N", "The UA TCP port."} of each option and, where it takes
+///    operands, their synopsis words and the usage error for another count of them;
+///  - `const CommandFamily kEndpointsFamily {"summary", kForms, "notes"};`, declared in
+///    CommandFamilies.h, and one line {"endpoints", &kEndpointsFamily} in the table of AdminTool.cpp.
+/// A form's run function gets its options and operands checked (FormCall; --json on every show
+/// and list, printed with printJson of JsonOutput.h), checks everything else first, then calls
+/// snapshotBeforeChange (ConfigurationChange.h) with commandOrigin(family, args), writes, and ends
+/// with reportChange where the service must be restarted to apply the change. Failures go
+/// through io.fail (exit 1; usageError, exit 2, for a command line that is not understood); a
+/// failed command changes nothing. Passwords come from context.passwords through
+/// readNewPassword (PasswordInput.h), never from the arguments.
 struct Subcommand {
     std::string_view name;
-    const CommandHelp* help;
-    int (*run)(Arguments args, const Streams& io, const AdminContext& context);
+    const CommandFamily* family;
 };
 
 /// Every command family, in the order the help lists them.
@@ -78,9 +75,5 @@ std::span<const Subcommand> subcommands();
 /// command shows its help; the hidden "--man" and "--bash-completion" print the manual page
 /// and the completion script that the build installs.
 int runAdmin(Arguments args, const Streams& io, const AdminContext& context);
-
-/// The same on `stores` alone: no service manager can be reached, passwords come from the
-/// process's standard input.
-int runAdmin(Arguments args, const Streams& io, const platform::SettingsStores& stores);
 
 } // namespace admin

@@ -1,7 +1,6 @@
-#include "CertificatesCommand.h"
-
-#include "Changes.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "JsonOutput.h"
 
 #include "certificates/CertificateStore.h"
@@ -21,30 +20,6 @@ using certificates::Folder;
 using certificates::StoredCertificate;
 
 constexpr std::string_view kFamily = "certificates";
-
-constexpr UsageHelp kUsages[] = {
-    {"certificates list [--json]",
-        "Lists the server's own certificates and the clients' certificates it trusts and has rejected: subject, "
-        "application URI, thumbprint, valid from and to, and whether it has expired or in how many days it "
-        "expires. The own certificate the server presents is marked \"in use\"."},
-    {"certificates trust THUMBPRINT",
-        "Trusts a client's certificate: moves it from rejected to trusted. The running server accepts the client "
-        "at its next attempt."},
-    {"certificates reject THUMBPRINT",
-        "Rejects a trusted client's certificate: moves it to rejected. The running server refuses the client at "
-        "its next connection."},
-    {"certificates remove THUMBPRINT",
-        "Deletes a client's certificate from trusted and rejected; if the client tries again, its certificate is "
-        "rejected once more. The server's own certificates are kept."},
-    {"certificates renew",
-        "Makes a new certificate for the server; the current one and its key are kept beside it. The server "
-        "presents the new certificate from its next start. Run by the daemon's user or root it is made at once; "
-        "run by another administrator the daemon makes it at its next start."},
-};
-
-constexpr OptionHelp kOptions[] = {
-    {"--json", "One JSON document on standard output instead of the text."},
-};
 
 constexpr std::string_view kNotes
     = "THUMBPRINT is the SHA-1 thumbprint that certificates list shows, or its first 8 or more hexadecimal digits "
@@ -118,21 +93,16 @@ void printText(const Streams& io, const StoredCertificate& stored, Clock::time_p
            << certificates::expiryText(info, now) << ")\n";
 }
 
-int list(Arguments args, const Streams& io, const AdminContext& context)
+int list(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--json"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "certificates list takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     const certificates::CertificateStore store(storeOf(context));
     const Clock::time_point now = Clock::now();
     const bool exists = store.exists();
     std::error_code ec;
     const bool renewal = std::filesystem::exists(store.layout().renewalRequest(), ec);
     constexpr Folder kFolders[] = {Folder::Own, Folder::Trusted, Folder::Rejected};
-    if (parsed->has("--json")) {
+    if (parsed.has("--json")) {
         nlohmann::ordered_json document {
             {"store", store.layout().root().string()}, {"exists", exists}, {"renewalRequested", renewal}};
         for (const Folder folder : kFolders) {
@@ -160,19 +130,13 @@ int list(Arguments args, const Streams& io, const AdminContext& context)
     return kExitSuccess;
 }
 
-/// The certificate named by the one operand of `form`; an exit code when there is none.
-int findOperand(Arguments args,
-    const Streams& io,
+/// The certificate named by the form's one operand; an exit code when there is none.
+int findOperand(const FormCall& call,
     const certificates::CertificateStore& store,
-    std::string_view form,
     support::Result<certificates::CertificateMatch>& match)
 {
-    const auto parsed = parseArguments(args, {});
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (parsed->operands().size() != 1)
-        return usageError(io, kFamily, "certificates " + std::string(form) + " takes one THUMBPRINT");
-    const auto prefix = certificates::thumbprintPrefix(parsed->operands()[0]);
+    const Streams& io = call.io;
+    const auto prefix = certificates::thumbprintPrefix(call.parsed.operands()[0]);
     if (!prefix)
         return usageError(io, kFamily, prefix.error().message);
     if (!store.exists())
@@ -189,11 +153,12 @@ std::string described(const certificates::CertificateMatch& match)
     return "the certificate of \"" + match.name() + "\" (thumbprint " + match.thumbprint + ")";
 }
 
-int trustOrReject(Arguments args, const Streams& io, const AdminContext& context, bool trust)
+int trustOrReject(const FormCall& call, bool trust)
 {
-    const certificates::CertificateStore store(storeOf(context));
+    const Streams& io = call.io;
+    const certificates::CertificateStore store(storeOf(call.context));
     support::Result<certificates::CertificateMatch> match = support::Error {};
-    if (int rc = findOperand(args, io, store, trust ? "trust" : "reject", match))
+    if (int rc = findOperand(call, store, match))
         return rc;
     const auto changed = trust ? store.trust(*match) : store.reject(*match);
     if (!changed)
@@ -208,21 +173,22 @@ int trustOrReject(Arguments args, const Streams& io, const AdminContext& context
     return kExitSuccess;
 }
 
-int trust(Arguments args, const Streams& io, const AdminContext& context)
+int trust(const FormCall& call)
 {
-    return trustOrReject(args, io, context, true);
+    return trustOrReject(call, true);
 }
 
-int reject(Arguments args, const Streams& io, const AdminContext& context)
+int reject(const FormCall& call)
 {
-    return trustOrReject(args, io, context, false);
+    return trustOrReject(call, false);
 }
 
-int remove(Arguments args, const Streams& io, const AdminContext& context)
+int remove(const FormCall& call)
 {
-    const certificates::CertificateStore store(storeOf(context));
+    const Streams& io = call.io;
+    const certificates::CertificateStore store(storeOf(call.context));
     support::Result<certificates::CertificateMatch> match = support::Error {};
-    if (int rc = findOperand(args, io, store, "remove", match))
+    if (int rc = findOperand(call, store, match))
         return rc;
     if (auto removed = store.remove(*match); !removed)
         return io.fail(removed.error());
@@ -230,13 +196,9 @@ int remove(Arguments args, const Streams& io, const AdminContext& context)
     return kExitSuccess;
 }
 
-int renew(Arguments args, const Streams& io, const AdminContext& context)
+int renew(const FormCall& call)
 {
-    const auto parsed = parseArguments(args, {});
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "certificates renew takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     const certificates::StoreLayout layout = storeOf(context);
     const auto renewal = certificates::renewServerCertificate(layout, identity());
     if (!renewal)
@@ -253,20 +215,36 @@ int renew(Arguments args, const Streams& io, const AdminContext& context)
 }
 
 constexpr CommandForm kForms[] = {
-    {"list", list}, {"trust", trust}, {"reject", reject}, {"remove", remove}, {"renew", renew}};
+    {"list", "", kJsonForText,
+        "Lists the server's own certificates and the clients' certificates it trusts and has rejected: subject, "
+        "application URI, thumbprint, valid from and to, and whether it has expired or in how many days it "
+        "expires. The own certificate the server presents is marked \"in use\".",
+        list},
+    {"trust", "THUMBPRINT", {},
+        "Trusts a client's certificate: moves it from rejected to trusted. The running server accepts the client "
+        "at its next attempt.",
+        trust, "certificates trust takes one THUMBPRINT"},
+    {"reject", "THUMBPRINT", {},
+        "Rejects a trusted client's certificate: moves it to rejected. The running server refuses the client at "
+        "its next connection.",
+        reject, "certificates reject takes one THUMBPRINT"},
+    {"remove", "THUMBPRINT", {},
+        "Deletes a client's certificate from trusted and rejected; if the client tries again, its certificate is "
+        "rejected once more. The server's own certificates are kept.",
+        remove, "certificates remove takes one THUMBPRINT"},
+    {"renew", "", {},
+        "Makes a new certificate for the server; the current one and its key are kept beside it. The server "
+        "presents the new certificate from its next start. Run by the daemon's user or root it is made at once; "
+        "run by another administrator the daemon makes it at its next start.",
+        renew},
+};
 
 } // namespace
 
-const CommandHelp kCertificatesHelp {
+const CommandFamily kCertificatesFamily {
     "list the server's certificate and the clients' certificates; trust, reject, remove, renew",
-    kUsages,
-    kOptions,
+    kForms,
     kNotes,
 };
-
-int runCertificates(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm(kFamily, kForms, args, io, context);
-}
 
 } // namespace admin

@@ -2,6 +2,7 @@
 
 #include "config/ProductVersion.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <set>
@@ -100,19 +101,27 @@ void printRoffParagraphs(std::ostream& os, std::string_view text)
     }
 }
 
+/// The options that the help of `family` lists: those with a text, each once, in the order
+/// of its forms.
+std::vector<const FormOption*> listedOptions(const CommandFamily& family)
+{
+    std::vector<const FormOption*> listed;
+    for (const CommandForm& form : family.forms) {
+        for (const FormOption& option : form.options) {
+            const bool seen = std::any_of(
+                listed.begin(), listed.end(), [&](const FormOption* o) { return o->name == option.name; });
+            if (!option.text.empty() && !seen)
+                listed.push_back(&option);
+        }
+    }
+    return listed;
+}
+
 // --- completion -----------------------------------------------------------------------------
 
-/// What the completion knows of one form of a command.
-struct FormSyntax {
-    std::vector<std::string> names; ///< the form's word(s); empty for a command without forms
-    std::vector<std::string> options;
-    std::map<std::string, std::string> values; ///< option -> "on off" or "@file"
-    bool fileOperand = false;
-};
-
-std::vector<std::string> split(std::string_view text, char separator)
+std::vector<std::string_view> split(std::string_view text, char separator)
 {
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         const std::size_t end = text.find(separator, start);
         parts.emplace_back(text.substr(start, end - start));
@@ -122,32 +131,12 @@ std::vector<std::string> split(std::string_view text, char separator)
     }
 }
 
-std::string stripBrackets(std::string_view word)
-{
-    std::string out;
-    for (char c : word) {
-        if (c != '[' && c != ']')
-            out += c;
-    }
-    return out;
-}
-
-bool isFormWord(std::string_view word)
-{
-    if (word.empty() || word[0] == '-' || word[0] == '/')
-        return false;
-    for (char c : word) {
-        if (!((c >= 'a' && c <= 'z') || c == '-' || c == '|'))
-            return false;
-    }
-    return true;
-}
-
 bool namesFile(std::string_view word)
 {
     return word.ends_with("FILE") || word.ends_with("DIR");
 }
 
+/// The words an option's value completes as: "on off", "@file" for a file name, or none.
 std::string valueWords(std::string_view value)
 {
     if (namesFile(value))
@@ -155,42 +144,21 @@ std::string valueWords(std::string_view value)
     if (value.find('|') == std::string_view::npos)
         return {};
     std::string words;
-    for (const std::string& choice : split(value, '|'))
-        words += (words.empty() ? "" : " ") + choice;
+    for (std::string_view choice : split(value, '|'))
+        words.append(words.empty() ? "" : " ").append(choice);
     return words;
 }
 
-FormSyntax parseSynopsis(std::string_view synopsis)
+bool takesFileOperand(std::string_view operands)
 {
-    std::vector<std::string> words = split(synopsis, ' ');
-    FormSyntax form;
-    std::size_t i = 1;
-    if (words.size() > 1 && isFormWord(words[1])) {
-        form.names = split(words[1], '|');
-        i = 2;
+    for (std::string_view part : split(operands, ' ')) {
+        std::string word(part);
+        std::erase(word, '[');
+        std::erase(word, ']');
+        if (namesFile(word))
+            return true;
     }
-    for (; i < words.size(); ++i) {
-        const std::string& raw = words[i];
-        const std::string word = stripBrackets(raw);
-        if (!word.starts_with("--")) {
-            if (namesFile(word))
-                form.fileOperand = true;
-            continue;
-        }
-        form.options.push_back(word);
-        const bool closes = raw.ends_with("]");
-        const bool opensGroup = raw.starts_with("[");
-        if (closes || i + 1 >= words.size())
-            continue;
-        const std::string& next = words[i + 1];
-        if (!opensGroup && (next.starts_with("-") || next.starts_with("[")))
-            continue;
-        const std::string value = valueWords(stripBrackets(next));
-        if (!value.empty())
-            form.values[word] = value;
-        ++i;
-    }
-    return form;
+    return false;
 }
 
 std::string joined(const std::set<std::string>& words)
@@ -202,6 +170,36 @@ std::string joined(const std::set<std::string>& words)
 }
 
 } // namespace
+
+std::string synopsis(std::string_view family, const CommandForm& form)
+{
+    std::string text(family);
+    for (std::string_view part : {form.name, form.operands}) {
+        if (!part.empty())
+            text.append(" ").append(part);
+    }
+    for (const FormOption& option : form.options) {
+        text += option.required ? " " : " [";
+        text += optionWithValue(option);
+        text += option.required ? "" : "]";
+    }
+    return text;
+}
+
+std::vector<std::string_view> formWords(const CommandForm& form)
+{
+    if (form.name.empty())
+        return {};
+    return split(form.name, '|');
+}
+
+std::string optionWithValue(const FormOption& option)
+{
+    std::string text(option.name);
+    if (!option.value.empty())
+        text.append(" ").append(option.value);
+    return text;
+}
 
 void printOverview(std::ostream& os, std::span<const Subcommand> commands)
 {
@@ -215,7 +213,7 @@ void printOverview(std::ostream& os, std::span<const Subcommand> commands)
         const std::string name = "  " + std::string(command.name) + std::string(nameWidth - command.name.size() + 2, ' ');
         os << name;
         std::ostringstream text;
-        printWrapped(text, command.help->summary, name.size());
+        printWrapped(text, command.family->summary, name.size());
         os << text.str().substr(name.size());
     }
     os << "\n";
@@ -225,32 +223,33 @@ void printOverview(std::ostream& os, std::span<const Subcommand> commands)
         0);
 }
 
-void printUsageLines(std::ostream& os, const CommandHelp& help)
+void printUsageLines(std::ostream& os, const Subcommand& command)
 {
     os << "Usage:\n";
-    for (const UsageHelp& usage : help.usages)
-        os << "  tavox-admin " << usage.synopsis << "\n";
+    for (const CommandForm& form : command.family->forms)
+        os << "  tavox-admin " << synopsis(command.name, form) << "\n";
 }
 
 void printCommandHelp(std::ostream& os, const Subcommand& command)
 {
-    const CommandHelp& help = *command.help;
-    printUsageLines(os, help);
+    const CommandFamily& family = *command.family;
+    printUsageLines(os, command);
     os << "\n";
-    for (const UsageHelp& usage : help.usages) {
-        os << "  " << usage.synopsis << "\n";
-        printWrapped(os, usage.text, 6);
+    for (const CommandForm& form : family.forms) {
+        os << "  " << synopsis(command.name, form) << "\n";
+        printWrapped(os, form.text, 6);
     }
-    if (!help.options.empty()) {
+    const std::vector<const FormOption*> options = listedOptions(family);
+    if (!options.empty()) {
         os << "\nOptions:\n";
-        for (const OptionHelp& option : help.options) {
-            os << "  " << option.option << "\n";
-            printWrapped(os, option.text, 6);
+        for (const FormOption* option : options) {
+            os << "  " << optionWithValue(*option) << "\n";
+            printWrapped(os, option->text, 6);
         }
     }
-    if (!help.notes.empty()) {
+    if (!family.notes.empty()) {
         os << "\n";
-        printParagraphs(os, help.notes, 2);
+        printParagraphs(os, family.notes, 2);
     }
 }
 
@@ -261,20 +260,20 @@ void printManPage(std::ostream& os, std::span<const Subcommand> commands)
        << ".SH NAME\ntavox\\-admin \\- configure the Tavox Server from the command line\n"
        << ".SH SYNOPSIS\n";
     for (const Subcommand& command : commands) {
-        for (const UsageHelp& usage : command.help->usages)
-            os << ".B tavox\\-admin\n" << roff(usage.synopsis) << "\n.br\n";
+        for (const CommandForm& form : command.family->forms)
+            os << ".B tavox\\-admin\n" << roff(synopsis(command.name, form)) << "\n.br\n";
     }
     os << ".SH DESCRIPTION\n" << roff(kDescription) << "\n.SH COMMANDS\n";
     for (const Subcommand& command : commands) {
-        const CommandHelp& help = *command.help;
-        os << ".SS " << roff(command.name) << "\n" << roff(help.summary) << "\n";
-        for (const UsageHelp& usage : help.usages)
-            os << ".TP\n.B tavox\\-admin " << roff(usage.synopsis) << "\n" << roff(usage.text) << "\n";
-        for (const OptionHelp& option : help.options)
-            os << ".TP\n.B " << roff(option.option) << "\n" << roff(option.text) << "\n";
-        if (!help.notes.empty()) {
+        const CommandFamily& family = *command.family;
+        os << ".SS " << roff(command.name) << "\n" << roff(family.summary) << "\n";
+        for (const CommandForm& form : family.forms)
+            os << ".TP\n.B tavox\\-admin " << roff(synopsis(command.name, form)) << "\n" << roff(form.text) << "\n";
+        for (const FormOption* option : listedOptions(family))
+            os << ".TP\n.B " << roff(optionWithValue(*option)) << "\n" << roff(option->text) << "\n";
+        if (!family.notes.empty()) {
             os << ".PP\n";
-            printRoffParagraphs(os, help.notes);
+            printRoffParagraphs(os, family.notes);
         }
     }
     os << ".SH EXIT STATUS\n" << roff(kExitStatus) << "\n.SH ENVIRONMENT\n";
@@ -296,21 +295,22 @@ void printBashCompletion(std::ostream& os, std::span<const Subcommand> commands)
     for (const Subcommand& command : commands) {
         const std::string name(command.name);
         names.insert(name);
-        for (const UsageHelp& usage : command.help->usages) {
-            const FormSyntax syntax = parseSynopsis(usage.synopsis);
+        for (const CommandForm& form : command.family->forms) {
             std::vector<std::string> keys;
-            if (syntax.names.empty())
+            if (form.name.empty())
                 keys.push_back(name);
-            for (const std::string& form : syntax.names) {
-                forms[name].insert(form);
-                keys.push_back(name + " " + form);
+            for (std::string_view word : formWords(form)) {
+                forms[name].emplace(word);
+                keys.push_back(name + " " + std::string(word));
             }
             for (const std::string& key : keys) {
                 options[key].insert("--help");
-                options[key].insert(syntax.options.begin(), syntax.options.end());
-                for (const auto& [option, words] : syntax.values)
-                    values[key + " " + option] = words;
-                if (syntax.fileOperand)
+                for (const FormOption& option : form.options) {
+                    options[key].insert(std::string(option.name));
+                    if (const std::string words = valueWords(option.value); !words.empty())
+                        values[key + " " + std::string(option.name)] = words;
+                }
+                if (takesFileOperand(form.operands))
                     fileOperands.insert(key);
             }
         }

@@ -13,7 +13,18 @@ std::optional<std::string> ParsedArguments::value(std::string_view option) const
     return found->second;
 }
 
-support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const OptionSpec> options)
+support::Result<void> ParsedArguments::readOnOff(std::string_view option, bool& choice) const
+{
+    if (const auto text = value(option)) {
+        const auto on = parseOnOff(option, *text);
+        if (!on)
+            return on.error();
+        choice = *on;
+    }
+    return {};
+}
+
+support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const FormOption> options)
 {
     ParsedArguments parsed;
     bool optionsEnded = false;
@@ -29,13 +40,13 @@ support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const 
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const auto known = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
+        const auto known = std::find_if(options.begin(), options.end(), [&](const FormOption& o) { return o.name == name; });
         if (known == options.end())
             return support::Error::invalidInput("the option " + name + " is not known here");
         if (parsed.has(name))
             return support::Error::invalidInput("the option " + name + " is given twice");
         std::string value;
-        if (!known->takesValue) {
+        if (known->value.empty()) {
             if (equals != std::string::npos)
                 return support::Error::invalidInput("the option " + name + " takes no value");
         } else if (equals != std::string::npos) {
@@ -92,19 +103,57 @@ int usageError(const Streams& io, std::string_view family, std::string_view why)
         kExitUsage);
 }
 
-int runForm(std::string_view family, std::span<const CommandForm> forms, Arguments args, const Streams& io,
-    const AdminContext& context)
+namespace {
+
+int runParsed(std::string_view family, const CommandForm& form, std::string_view word, Arguments args,
+    const Streams& io, const AdminContext& context)
 {
-    std::string names;
-    for (std::size_t i = 0; i < forms.size(); ++i)
-        names += std::string(i == 0 ? "" : i + 1 == forms.size() ? " or " : ", ") + std::string(forms[i].name);
-    if (args.empty())
-        return usageError(io, family, "give " + names);
-    for (const CommandForm& form : forms) {
-        if (args[0] == form.name)
-            return form.run(args.subspan(1), io, context);
+    if (form.parsing == FormParsing::Own)
+        return form.run({ParsedArguments {}, args, word, io, context});
+    const auto parsed = parseArguments(args, form.options);
+    if (!parsed)
+        return usageError(io, family, parsed.error().message);
+    const std::size_t operands = form.operands.empty() ? 0 : 1 + std::ranges::count(form.operands, ' ');
+    if (parsed->operands().size() != operands) {
+        if (!form.wrongOperands.empty())
+            return usageError(io, family, form.wrongOperands);
+        std::string named(family);
+        if (!form.name.empty())
+            named.append(" ").append(form.name);
+        return usageError(io, family, named + " takes no operand");
     }
-    return usageError(io, family, "\"" + args[0] + "\" is none of " + names);
+    const auto given = [&](const FormOption& option) { return parsed->has(option.name); };
+    if (form.parsing == FormParsing::AtLeastOneOption && std::ranges::none_of(form.options, given)) {
+        std::string names;
+        for (const FormOption& option : form.options)
+            names.append(names.empty() ? "" : ", ").append(option.name);
+        return usageError(io, family, "give at least one of " + names);
+    }
+    return form.run({*parsed, args, word, io, context});
+}
+
+} // namespace
+
+int runForm(const Subcommand& command, Arguments args, const Streams& io, const AdminContext& context)
+{
+    const std::span<const CommandForm> forms = command.family->forms;
+    if (forms.size() == 1 && forms[0].name.empty())
+        return runParsed(command.name, forms[0], {}, args, io, context);
+    std::vector<std::pair<std::string_view, const CommandForm*>> words;
+    for (const CommandForm& form : forms) {
+        for (std::string_view word : formWords(form))
+            words.emplace_back(word, &form);
+    }
+    std::string names;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        names += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + std::string(words[i].first);
+    if (args.empty())
+        return usageError(io, command.name, "give " + names);
+    for (const auto& [word, form] : words) {
+        if (args[0] == word)
+            return runParsed(command.name, *form, word, args.subspan(1), io, context);
+    }
+    return usageError(io, command.name, "\"" + args[0] + "\" is none of " + names);
 }
 
 std::string commandOrigin(std::string_view family, Arguments args)

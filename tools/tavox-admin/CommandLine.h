@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AdminTool.h"
+#include "CommandTable.h"
 
 #include <cstdint>
 #include <map>
@@ -12,13 +13,6 @@
 
 namespace admin {
 
-/// An option a command form accepts: "--json" alone, or "--port N" with a value (given as the
-/// next argument or after '=').
-struct OptionSpec {
-    std::string_view name;
-    bool takesValue = false;
-};
-
 /// The arguments of one command form: its options and, in order, its operands.
 class ParsedArguments {
 public:
@@ -26,16 +20,18 @@ public:
     /// The value of an option that takes one; none when it was not given.
     std::optional<std::string> value(std::string_view option) const;
     const std::vector<std::string>& operands() const { return m_operands; }
+    /// Sets `choice` from the "on" or "off" given to `option`; keeps it when the option was not given.
+    support::Result<void> readOnOff(std::string_view option, bool& choice) const;
 
 private:
-    friend support::Result<ParsedArguments> parseArguments(Arguments, std::span<const OptionSpec>);
+    friend support::Result<ParsedArguments> parseArguments(Arguments, std::span<const FormOption>);
     std::map<std::string, std::string, std::less<>> m_options;
     std::vector<std::string> m_operands;
 };
 
-/// Splits `args` by `options`. Refused: an option that is not one of them, one given twice, one
-/// without its value. "--" ends the options.
-support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const OptionSpec> options);
+/// Splits `args` by `options` (those with a value take one). Refused: an option that is not one
+/// of them, one given twice, one without its value. "--" ends the options.
+support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const FormOption> options);
 
 /// "on" or "off" as given to `option`.
 support::Result<bool> parseOnOff(std::string_view option, std::string_view text);
@@ -45,15 +41,10 @@ parseNumber(std::string_view option, std::string_view text, std::uint32_t min, s
 /// Decimal digits only, as a number field accepts them; the number itself is the caller's to check.
 support::Result<std::string> parseDigits(std::string_view option, std::string_view text);
 
-/// One form of a command family ("endpoints set").
-struct CommandForm {
-    std::string_view name;
-    int (*run)(Arguments args, const Streams& io, const AdminContext& context);
-};
-
-/// Runs the form named by the first argument with the arguments after it.
-int runForm(std::string_view family, std::span<const CommandForm> forms, Arguments args, const Streams& io,
-    const AdminContext& context);
+/// Runs a command line of `command` after its name: the form named by the first argument (the
+/// one form of a family without form words at once), its arguments parsed by its options and
+/// its operands counted unless it reads them itself.
+int runForm(const Subcommand& command, Arguments args, const Streams& io, const AdminContext& context);
 
 /// A command line that was not understood: "ERROR: Invalid syntax: <why>; run "tavox-admin
 /// <family> --help"." and the usage exit code.

@@ -1,8 +1,6 @@
-#include "EndpointsCommand.h"
-
-#include "Changes.h"
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "JsonOutput.h"
 
 #include "config/EndpointSettings.h"
@@ -17,23 +15,6 @@ namespace {
 
 constexpr std::string_view kFamily = "endpoints";
 
-constexpr UsageHelp kUsages[] = {
-    {"endpoints show [--json]",
-        "Shows the UA TCP port and URL, the security mode None, the HTTPS switch, port and URL, and the "
-        "computer name the URLs carry."},
-    {"endpoints set [--port N] [--https on|off] [--https-port N] [--security-none on|off]",
-        "Changes what is given and keeps the rest, with the checks of the Endpoints page: with HTTPS on the two "
-        "ports must differ, and both must be below 65535 (the HTTPS port even with HTTPS off)."},
-};
-
-constexpr OptionHelp kOptions[] = {
-    {"--json", "One JSON document on standard output instead of the text."},
-    {"--port N", "The UA TCP port."},
-    {"--https on|off", "Whether the HTTPS endpoint is enabled."},
-    {"--https-port N", "The HTTPS port."},
-    {"--security-none on|off", "Whether the security mode None is offered."},
-};
-
 std::string onOff(bool on)
 {
     return on ? "on" : "off";
@@ -47,17 +28,12 @@ std::string oneLine(std::string_view text)
     return line;
 }
 
-int show(Arguments args, const Streams& io, const AdminContext& context)
+int show(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--json"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "endpoints show takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     const EndpointSettings::Shown shown = EndpointSettings(context.stores.machine).load();
     using support::utf16ToUtf8;
-    if (parsed->has("--json")) {
+    if (parsed.has("--json")) {
         printJson(io,
             {{"uaTcp", {{"url", utf16ToUtf8(shown.uaTcpUrl)}, {"port", shown.uaTcpPort}}},
                 {"securityNone", shown.securityNone},
@@ -94,38 +70,27 @@ support::Result<EndpointSettings::Edited> edited(const ParsedArguments& parsed, 
             return digits.error();
         fields.httpsPortText = support::utf8ToUtf16(*digits);
     }
-    if (const auto text = parsed.value("--https")) {
-        const auto on = parseOnOff("--https", *text);
-        if (!on)
-            return on.error();
-        fields.https = *on;
-    }
-    if (const auto text = parsed.value("--security-none")) {
-        const auto on = parseOnOff("--security-none", *text);
-        if (!on)
-            return on.error();
-        fields.securityNone = *on;
-    }
+    if (const auto read = parsed.readOnOff("--https", fields.https); !read)
+        return read.error();
+    if (const auto read = parsed.readOnOff("--security-none", fields.securityNone); !read)
+        return read.error();
     return fields;
 }
 
-int set(Arguments args, const Streams& io, const AdminContext& context)
-{
-    constexpr OptionSpec options[] = {
-        {"--port", true}, {"--https", true}, {"--https-port", true}, {"--security-none", true}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "endpoints set takes no operand");
-    if (!parsed->has("--port") && !parsed->has("--https") && !parsed->has("--https-port")
-        && !parsed->has("--security-none"))
-        return usageError(io, kFamily, "give at least one of --port, --https, --https-port, --security-none");
+constexpr FormOption kSetOptions[] = {
+    {"--port", "N", "The UA TCP port."},
+    {"--https", "on|off", "Whether the HTTPS endpoint is enabled."},
+    {"--https-port", "N", "The HTTPS port."},
+    {"--security-none", "on|off", "Whether the security mode None is offered."},
+};
 
+int set(const FormCall& call)
+{
+    const auto& [parsed, args, word, io, context] = call;
     if (int rc = requireServerKey(context, io, platform::RegAccess::Write))
         return rc;
     const EndpointSettings settings(context.stores.machine);
-    const auto fields = edited(*parsed, settings.load());
+    const auto fields = edited(parsed, settings.load());
     if (!fields)
         return usageError(io, kFamily, fields.error().message);
     const EndpointSettings::Check check = EndpointSettings::validate(fields->https,
@@ -147,20 +112,23 @@ int set(Arguments args, const Streams& io, const AdminContext& context)
     return reportChange(io, "The endpoints have been stored.");
 }
 
-constexpr CommandForm kForms[] = {{"show", show}, {"set", set}};
+constexpr CommandForm kForms[] = {
+    {"show", "", kJsonForText,
+        "Shows the UA TCP port and URL, the security mode None, the HTTPS switch, port and URL, and the "
+        "computer name the URLs carry.",
+        show},
+    {"set", "", kSetOptions,
+        "Changes what is given and keeps the rest, with the checks of the Endpoints page: with HTTPS on the two "
+        "ports must differ, and both must be below 65535 (the HTTPS port even with HTTPS off).",
+        set, {}, FormParsing::AtLeastOneOption},
+};
 
 } // namespace
 
-const CommandHelp kEndpointsHelp {
+const CommandFamily kEndpointsFamily {
     "show or change the ports of the UA TCP and HTTPS endpoints",
-    kUsages,
-    kOptions,
+    kForms,
     "A port is given in decimal digits, as the Endpoints page takes it.",
 };
-
-int runEndpoints(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm(kFamily, kForms, args, io, context);
-}
 
 } // namespace admin

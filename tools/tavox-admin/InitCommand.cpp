@@ -1,8 +1,6 @@
-#include "InitCommand.h"
-
-#include "Changes.h"
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "RegValueText.h"
 #include "StoreMessages.h"
 
@@ -54,24 +52,9 @@ RegistryKey::Change stringChange(std::string_view name, std::u16string_view valu
         platform::kRegSz, platform::regSzBytes(value)};
 }
 
-constexpr UsageHelp kUsages[] = {
-    {"init --service-path DIR",
-        "Creates the server key with the values the server's setup writes: the service directory DIR, the "
-        "names of the node and server configuration files, the ports, the security mode and the logon kinds. "
-        "Values that exist are kept."},
-};
-
-} // namespace
-
-const CommandHelp kInitHelp {
-    "create the server key as the server's setup does",
-    kUsages,
-    {},
-    {},
-};
-
-int runInit(Arguments args, const Streams& io, const AdminContext& context)
+int init(const FormCall& call)
 {
+    const auto& [parsed, args, word, io, context] = call;
     const platform::SettingsStores& stores = context.stores;
     const auto dir = serviceDirArgument(args);
     if (!dir)
@@ -114,5 +97,20 @@ int runInit(Arguments args, const Streams& io, const AdminContext& context)
     io.out << "The operation completed successfully.\n";
     return kExitSuccess;
 }
+
+constexpr FormOption kOptions[] = {{"--service-path", "DIR", {}, true}};
+
+// The form reads its own arguments: a command line it does not take is answered with its synopsis.
+constexpr CommandForm kForms[] = {
+    {"", "", kOptions,
+        "Creates the server key with the values the server's setup writes: the service directory DIR, the "
+        "names of the node and server configuration files, the ports, the security mode and the logon kinds. "
+        "Values that exist are kept.",
+        init, {}, FormParsing::Own},
+};
+
+} // namespace
+
+const CommandFamily kInitFamily {"create the server key as the server's setup does", kForms, {}};
 
 } // namespace admin

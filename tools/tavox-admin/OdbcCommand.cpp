@@ -1,8 +1,6 @@
-#include "OdbcCommand.h"
-
-#include "Changes.h"
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "JsonOutput.h"
 #include "PasswordInput.h"
 
@@ -33,14 +31,9 @@ std::filesystem::path nodeCfgPath(const AdminContext& context)
     return nodeconfig::NodeConfigPathsFromSettings(context.stores.machine).nodeCfgPath;
 }
 
-int show(Arguments args, const Streams& io, const AdminContext& context)
+int show(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--json"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "odbc show takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     const std::filesystem::path file = nodeCfgPath(context);
     const HistorySettings stored = history::storedHistorySettings(file);
     platform::UnixOdbc odbc;
@@ -48,7 +41,7 @@ int show(Arguments args, const Streams& io, const AdminContext& context)
     const std::vector<std::u16string> drivers = page.FillDriverList(stored.type);
     const bool installed = std::find(drivers.begin(), drivers.end(), stored.driver) != drivers.end();
     const std::string type = utf16ToUtf8(history::sqlTypeName(stored.type));
-    if (parsed->has("--json")) {
+    if (parsed.has("--json")) {
         nlohmann::ordered_json installedDrivers = nlohmann::ordered_json::array();
         for (const std::u16string& driver : drivers)
             installedDrivers.push_back(utf16ToUtf8(driver));
@@ -95,39 +88,46 @@ std::optional<std::u16string> wideValue(const ParsedArguments& parsed, std::stri
     return utf8ToUtf16(*value);
 }
 
-int set(Arguments args, const Streams& io, const AdminContext& context)
+constexpr FormOption kSetOptions[] = {
+    {"--active", "on|off", "\"Active SQL\": whether the server writes historical data to the database."},
+    {"--type", "MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver."},
+    {"--driver", "NAME", "\"SQL Driver:\", one of the installed ODBC drivers of the type (see odbc show)."},
+    {"--server", "HOST", "\"Server:\"."},
+    {"--port", "N", "\"Port:\"."},
+    {"--user", "NAME", "\"User:\"."},
+    {"--password", "", "Asks for \"Password:\" twice on the terminal, without echo."},
+    {"--password-stdin", "", "Reads \"Password:\" as one line of standard input instead."},
+    {"--database", "NAME", "\"Database:\"."},
+    {"--force", "", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)."},
+};
+
+int set(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--active", true}, {"--type", true}, {"--driver", true}, {"--server", true},
-        {"--port", true}, {"--user", true}, {"--password"}, {"--password-stdin"}, {"--database", true}, {"--force"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "odbc set takes options only");
-    if (parsed->has("--password") && parsed->has("--password-stdin"))
+    const auto& [parsed, args, word, io, context] = call;
+    if (parsed.has("--password") && parsed.has("--password-stdin"))
         return usageError(io, kFamily, "give --password or --password-stdin, not both");
 
     history::HistorySettingChanges changes;
-    if (const auto active = parsed->value("--active")) {
+    if (const auto active = parsed.value("--active")) {
         const auto on = parseOnOff("--active", *active);
         if (!on)
             return usageError(io, kFamily, on.error().message);
         changes.active = *on;
     }
-    if (const auto type = parsed->value("--type")) {
+    if (const auto type = parsed.value("--type")) {
         const auto parsedType = parseType(*type);
         if (!parsedType)
             return usageError(io, kFamily, parsedType.error().message);
         changes.type = *parsedType;
     }
-    changes.driver = wideValue(*parsed, "--driver");
-    changes.server = wideValue(*parsed, "--server");
-    changes.port = wideValue(*parsed, "--port");
-    changes.user = wideValue(*parsed, "--user");
-    changes.database = wideValue(*parsed, "--database");
-    if (parsed->has("--password") || parsed->has("--password-stdin")) {
+    changes.driver = wideValue(parsed, "--driver");
+    changes.server = wideValue(parsed, "--server");
+    changes.port = wideValue(parsed, "--port");
+    changes.user = wideValue(parsed, "--user");
+    changes.database = wideValue(parsed, "--database");
+    if (parsed.has("--password") || parsed.has("--password-stdin")) {
         const auto password
-            = readNewPassword(context.passwords, parsed->has("--password-stdin"), "Password of the database user");
+            = readNewPassword(context.passwords, parsed.has("--password-stdin"), "Password of the database user");
         if (!password)
             return io.fail(password.error());
         if (password->password != password->confirmation)
@@ -138,7 +138,7 @@ int set(Arguments args, const Streams& io, const AdminContext& context)
     const std::filesystem::path file = nodeCfgPath(context);
     platform::UnixOdbc odbc;
     history::OdbcSettings page(odbc, nodeconfig::EnsureHistorySection);
-    const bool keepLocalhost = parsed->has("--force");
+    const bool keepLocalhost = parsed.has("--force");
     const auto checked = history::CheckHistorySettingChanges(page, file, changes, keepLocalhost);
     if (!checked)
         return io.fail(checked.error().message);
@@ -152,13 +152,9 @@ int set(Arguments args, const Streams& io, const AdminContext& context)
         now.active ? "The history database is " + history::describeHistoryDatabase(now) + "." : std::string("The history database is off."));
 }
 
-int test(Arguments args, const Streams& io, const AdminContext& context)
+int test(const FormCall& call)
 {
-    const auto parsed = parseArguments(args, {});
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "odbc test takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     const HistorySettings stored = history::storedHistorySettings(nodeCfgPath(context));
     if (stored.driver.empty() || stored.server.empty())
         return io.fail("No history database is set: tavox-admin odbc set gives one.");
@@ -172,49 +168,29 @@ int test(Arguments args, const Streams& io, const AdminContext& context)
     return kExitSuccess;
 }
 
-constexpr CommandForm kForms[] = {{"show", show}, {"set", set}, {"test", test}};
-
-constexpr UsageHelp kUsages[] = {
-    {"odbc show [--json]",
+constexpr CommandForm kForms[] = {
+    {"show", "", kJsonForList,
         "Shows the history database settings of the ODBC Database page as stored in the node configuration "
-        "file; the password only as set or not."},
-    {"odbc set [--active on|off] [--type MySQL|MSSQL] [--driver NAME] [--server HOST] [--port N] [--user NAME] "
-     "[--password] [--password-stdin] [--database NAME] [--force]",
+        "file; the password only as set or not.",
+        show},
+    {"set", "", kSetOptions,
         "Changes the settings as the page's fields would be changed and applies them with the page's checks: "
         "with \"Active SQL\" on, driver, server, port, user, password (not for MSSQL) and database must not be "
-        "blank. Settings not given keep what the page shows."},
-    {"odbc test",
+        "blank. Settings not given keep what the page shows.",
+        set, "odbc set takes options only"},
+    {"test", "", {},
         "Connects to the history database with the stored settings, as the server does, and says whether it "
-        "answers and, if not, why."},
-};
-
-constexpr OptionHelp kOptions[] = {
-    {"--json", "One JSON document on standard output instead of the list."},
-    {"--active on|off", "\"Active SQL\": whether the server writes historical data to the database."},
-    {"--type MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver."},
-    {"--driver NAME", "\"SQL Driver:\", one of the installed ODBC drivers of the type (see odbc show)."},
-    {"--server HOST", "\"Server:\"."},
-    {"--port N", "\"Port:\"."},
-    {"--user NAME", "\"User:\"."},
-    {"--password", "Asks for \"Password:\" twice on the terminal, without echo."},
-    {"--password-stdin", "Reads \"Password:\" as one line of standard input instead."},
-    {"--database NAME", "\"Database:\"."},
-    {"--force", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)."},
+        "answers and, if not, why.",
+        test},
 };
 
 } // namespace
 
-const CommandHelp kOdbcHelp{
+const CommandFamily kOdbcFamily {
     "show, set or test the history database connection",
-    kUsages,
-    kOptions,
+    kForms,
     "The settings are the keys of the section [HistorizedtoODBCSQL] of the node configuration file's settings "
     "block. The password is stored there as plain text, as the page stores it.",
 };
-
-int runOdbc(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm(kFamily, kForms, args, io, context);
-}
 
 } // namespace admin

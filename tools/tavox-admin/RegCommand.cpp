@@ -1,8 +1,7 @@
-#include "RegCommand.h"
-
-#include "Changes.h"
+#include "CommandFamilies.h"
 #include "CommandHelp.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "RegFile.h"
 #include "RegKeyName.h"
 #include "RegOptions.h"
@@ -32,15 +31,28 @@ struct RegCall {
     std::string origin;
 
     int beforeChange(const Streams& io) const { return snapshotBeforeChange(context, io, origin); }
+    /// The snapshot before a change of `hive`: the configuration lives in the machine store only.
+    int beforeChangeOf(platform::RegHive hive, const Streams& io) const
+    {
+        return hive == platform::RegHive::LocalMachine ? beforeChange(io) : kExitSuccess;
+    }
 };
 
-struct RegVerb {
-    std::string_view name;
-    std::string_view synopsis;
-    std::string_view switches;
-    std::size_t positionals; ///< arguments besides the switches, KEY and FILE
-    int (*run)(const RegOptions& options, const Streams& io, const RegCall& call);
-};
+/// The form of `verb`, matched as the reg program matches it, in any case.
+const CommandForm* regForm(std::string_view verb);
+
+/// Runs `run` on the form's switches of `allowed` (e.g. "v ve t d f") and its `positionals`
+/// arguments besides them (KEY and FILE).
+int withSwitches(const FormCall& call, std::string_view allowed, std::size_t positionals,
+    int (*run)(const RegOptions& options, const Streams& io, const RegCall& call))
+{
+    const auto options = parseRegOptions(call.args, allowed);
+    if (!options)
+        return call.io.fail(options.error(), kExitUsage);
+    if (options->positional.size() != positionals)
+        return call.io.fail("Invalid syntax: tavox-admin " + synopsis("reg", *regForm(call.word)), kExitUsage);
+    return run(*options, call.io, RegCall {call.context, commandOrigin("reg " + std::string(call.word), call.args)});
+}
 
 int openKey(const RegKeyName& key,
     RegAccess access,
@@ -53,14 +65,21 @@ int openKey(const RegKeyName& key,
     return status == RegStatus::Success ? kExitSuccess : io.fail(storeFailureMessage(status, store.path()));
 }
 
-int query(const RegOptions& options, const Streams& io, const RegCall& call)
+/// A form on a KEY, `Run`, after its name has been read.
+template <int (*Run)(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)>
+int onKey(const RegOptions& options, const Streams& io, const RegCall& call)
 {
-    const platform::SettingsStores& stores = call.context.stores;
     const auto key = parseRegKeyName(options.positional[0]);
     if (!key)
         return io.fail(key.error());
+    return Run(*key, options, io, call);
+}
+
+int query(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
+{
+    const platform::SettingsStores& stores = call.context.stores;
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
+    if (int rc = openKey(key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegistryKey::Value> values;
     std::vector<std::string> subKeys;
@@ -68,10 +87,10 @@ int query(const RegOptions& options, const Streams& io, const RegCall& call)
     if (status == RegStatus::Success && !options.valueName)
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     // Appended piece by piece: GCC 12 reports a false -Wrestrict for "\n" + std::string(...).
     std::string text = "\n";
-    text.append(key->fullName()).append("\n");
+    text.append(key.fullName()).append("\n");
     bool found = !options.valueName;
     for (const RegistryKey::Value& value : values) {
         if (options.valueName && !support::equalsNoCase(value.name, *options.valueName))
@@ -80,22 +99,19 @@ int query(const RegOptions& options, const Streams& io, const RegCall& call)
         found = true;
     }
     if (!found)
-        return io.fail(storeFailureMessage(RegStatus::NotFound, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(RegStatus::NotFound, stores.of(key.hive).path()));
     text += "\n";
     for (const std::string& name : subKeys)
-        text += key->child(name).fullName() + "\n";
+        text += key.child(name).fullName() + "\n";
     io.out << text;
     return kExitSuccess;
 }
 
-int add(const RegOptions& options, const Streams& io, const RegCall& call)
+int add(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
 {
     const platform::SettingsStores& stores = call.context.stores;
-    const auto key = parseRegKeyName(options.positional[0]);
-    if (!key)
-        return io.fail(key.error());
     RegistryKey::Change change;
-    change.key = key->subKey;
+    change.key = key.subKey;
     if (!options.valueName) {
         if (options.type || options.data)
             return io.fail("Invalid syntax: /t and /d need a value name, /v NAME or /ve.", kExitUsage);
@@ -116,43 +132,36 @@ int add(const RegOptions& options, const Streams& io, const RegCall& call)
         if (!options.force) {
             RegistryKey existing;
             std::uint32_t size = 0;
-            if (stores.of(key->hive).open(existing, key->subKey, RegAccess::Read) == RegStatus::Success &&
+            if (stores.of(key.hive).open(existing, key.subKey, RegAccess::Read) == RegStatus::Success &&
                 existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
-    if (key->hive == platform::RegHive::LocalMachine) {
-        if (int rc = call.beforeChange(io))
-            return rc;
-    }
-    const RegStatus status = stores.of(key->hive).writeAll({change});
+    if (int rc = call.beforeChangeOf(key.hive, io))
+        return rc;
+    const RegStatus status = stores.of(key.hive).writeAll({change});
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
 
-int remove(const RegOptions& options, const Streams& io, const RegCall& call)
+int remove(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
 {
     const platform::SettingsStores& stores = call.context.stores;
-    const auto key = parseRegKeyName(options.positional[0]);
-    if (!key)
-        return io.fail(key.error());
     if (!options.valueName)
         return io.fail("Invalid syntax: name the value to delete with /v NAME or /ve; whole keys are not deleted.",
             kExitUsage);
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
-    if (key->hive == platform::RegHive::LocalMachine) {
-        if (int rc = call.beforeChange(io))
-            return rc;
-    }
+    if (int rc = call.beforeChangeOf(key.hive, io))
+        return rc;
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Write, opened, io, stores))
+    if (int rc = openKey(key, RegAccess::Write, opened, io, stores))
         return rc;
     const RegStatus status = opened.deleteValue(*options.valueName);
     if (status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     io.out << kDone;
     return kExitSuccess;
 }
@@ -182,22 +191,19 @@ RegStatus collect(const RegistryKey& opened, const RegKeyName& name, std::vector
     return RegStatus::Success;
 }
 
-int exportKey(const RegOptions& options, const Streams& io, const RegCall& call)
+int exportKey(const RegKeyName& key, const RegOptions& options, const Streams& io, const RegCall& call)
 {
     const platform::SettingsStores& stores = call.context.stores;
-    const auto key = parseRegKeyName(options.positional[0]);
-    if (!key)
-        return io.fail(key.error());
     const std::filesystem::path file = options.positional[1];
     std::error_code ec;
     if (!options.overwrite && std::filesystem::exists(file, ec))
         return io.fail("The file " + file.string() + " exists; add /y to overwrite it.");
     RegistryKey opened;
-    if (int rc = openKey(*key, RegAccess::Read, opened, io, stores))
+    if (int rc = openKey(key, RegAccess::Read, opened, io, stores))
         return rc;
     std::vector<RegFileKey> keys;
-    if (const RegStatus status = collect(opened, *key, keys); status != RegStatus::Success)
-        return io.fail(storeFailureMessage(status, stores.of(key->hive).path()));
+    if (const RegStatus status = collect(opened, key, keys); status != RegStatus::Success)
+        return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     const auto content = formatRegFile(keys);
     if (!content)
         return io.fail(content.error());
@@ -252,58 +258,58 @@ int importFile(const RegOptions& options, const Streams& io, const RegCall& call
     return kExitSuccess;
 }
 
-constexpr RegVerb kVerbs[] = {
-    {"query", "reg query KEY [/v NAME | /ve]", "v ve", 1, query},
-    {"add", "reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", "v ve t d f", 1, add},
-    {"delete", "reg delete KEY /v NAME | /ve /f", "v ve f", 1, remove},
-    {"export", "reg export KEY FILE [/y]", "y", 2, exportKey},
-    {"import", "reg import FILE", "", 1, importFile},
+// The forms read their own switches, /x or -x in any case, as the reg program does.
+constexpr CommandForm kForms[] = {
+    {"query", "KEY [/v NAME | /ve]", {},
+        "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value).",
+        [](const FormCall& call) { return withSwitches(call, "v ve", 1, onKey<query>); }, {}, FormParsing::Own},
+    {"add", "KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", {},
+        "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
+        "only with /f.",
+        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, onKey<add>); }, {}, FormParsing::Own},
+    {"delete", "KEY /v NAME | /ve /f", {}, "Deletes one value of KEY; whole keys are not deleted.",
+        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, onKey<remove>); }, {}, FormParsing::Own},
+    {"export", "KEY FILE [/y]", {},
+        "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y.",
+        [](const FormCall& call) { return withSwitches(call, "y", 2, onKey<exportKey>); }, {}, FormParsing::Own},
+    {"import", "FILE", {}, "Stores the keys and values of FILE, all of them or none.",
+        [](const FormCall& call) { return withSwitches(call, "", 1, importFile); }, {}, FormParsing::Own},
 };
 
-// Listed in the order of kVerbs, whose synopses they repeat.
-constexpr UsageHelp kUsages[] = {
-    {kVerbs[0].synopsis, "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value)."},
-    {kVerbs[1].synopsis,
-        "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
-        "only with /f."},
-    {kVerbs[2].synopsis, "Deletes one value of KEY; whole keys are not deleted."},
-    {kVerbs[3].synopsis, "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y."},
-    {kVerbs[4].synopsis, "Stores the keys and values of FILE, all of them or none."},
-};
+const CommandForm* regForm(std::string_view verb)
+{
+    for (const CommandForm& form : kForms) {
+        if (support::equalsNoCase(verb, form.name))
+            return &form;
+    }
+    return nullptr;
+}
+
+int runReg(const Subcommand& command, Arguments args, const Streams& io, const AdminContext& context)
+{
+    if (args.empty()) {
+        printUsageLines(io.err, command);
+        return kExitUsage;
+    }
+    if (args[0] == "/?") {
+        printUsageLines(io.out, command);
+        return kExitSuccess;
+    }
+    if (const CommandForm* form = regForm(args[0]))
+        return form->run({ParsedArguments {}, args.subspan(1), args[0], io, context});
+    return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
+}
 
 } // namespace
 
-const CommandHelp kRegHelp {
+const CommandFamily kRegFamily {
     "the settings stores as the reg program edits them: query, add, delete, export, import",
-    kUsages,
-    {},
+    kForms,
     "KEY: HKLM\\SUBKEY or HKCU\\SUBKEY (also HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER); the server key is "
     "HKLM\\SOFTWARE\\MORVANE\\Tavox Server. REG_DWORD data is decimal or 0x-hexadecimal; REG_BINARY data is "
     "hexadecimal digits. Files are in the \"Windows Registry Editor Version 5.00\" format.\n\n"
     "A change of the machine store is preceded by a snapshot of the configuration.",
+    runReg,
 };
-
-int runReg(Arguments args, const Streams& io, const AdminContext& context)
-{
-    if (args.empty()) {
-        printUsageLines(io.err, kRegHelp);
-        return kExitUsage;
-    }
-    if (args[0] == "/?") {
-        printUsageLines(io.out, kRegHelp);
-        return kExitSuccess;
-    }
-    for (const RegVerb& verb : kVerbs) {
-        if (!support::equalsNoCase(args[0], verb.name))
-            continue;
-        const auto options = parseRegOptions(args.subspan(1), verb.switches);
-        if (!options)
-            return io.fail(options.error(), kExitUsage);
-        if (options->positional.size() != verb.positionals)
-            return io.fail("Invalid syntax: tavox-admin " + std::string(verb.synopsis), kExitUsage);
-        return verb.run(*options, io, RegCall {context, commandOrigin("reg", args)});
-    }
-    return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
-}
 
 } // namespace admin

@@ -1,5 +1,6 @@
 #include "RegFile.h"
 
+#include "support/Lines.h"
 #include "support/TextCodec.h"
 
 #include <cstdio>
@@ -106,30 +107,26 @@ bool parseHexNumber(std::string_view digits, std::size_t maxDigits, std::uint32_
     return true;
 }
 
-/// Reads the lines of one file, one at a time, for the parser.
+/// The lines of one file, one at a time and numbered, for the parser.
 class LineReader {
 public:
     explicit LineReader(std::string_view text)
-        : m_text(text)
+        : m_lines(text)
     {
     }
     bool next(std::string_view& line)
     {
-        if (m_pos >= m_text.size())
+        support::Line found;
+        if (!m_lines.next(found))
             return false;
-        const std::size_t end = m_text.find('\n', m_pos);
-        line = m_text.substr(m_pos, end == std::string_view::npos ? std::string_view::npos : end - m_pos);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        m_pos = end == std::string_view::npos ? m_text.size() : end + 1;
+        line = found.text;
         ++m_number;
         return true;
     }
     std::size_t number() const { return m_number; }
 
 private:
-    std::string_view m_text;
-    std::size_t m_pos = 0;
+    support::LineSplitter m_lines;
     std::size_t m_number = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 namespace admin {
 namespace {
@@ -62,24 +63,20 @@ support::Result<Bytes> parseBinary(std::string_view data)
 
 std::string regTypeName(std::uint32_t type)
 {
-    switch (type) {
-    case kRegNone:
-        return "REG_NONE";
-    case platform::kRegSz:
-        return "REG_SZ";
-    case platform::kRegExpandSz:
-        return "REG_EXPAND_SZ";
-    case platform::kRegBinary:
-        return "REG_BINARY";
-    case platform::kRegDword:
-        return "REG_DWORD";
-    case kRegMultiSz:
-        return "REG_MULTI_SZ";
-    case kRegQword:
-        return "REG_QWORD";
-    default:
-        return "REG_TYPE_" + std::to_string(type);
+    static constexpr std::pair<std::uint32_t, std::string_view> kNames[] = {
+        {kRegNone, "REG_NONE"},
+        {platform::kRegSz, "REG_SZ"},
+        {platform::kRegExpandSz, "REG_EXPAND_SZ"},
+        {platform::kRegBinary, "REG_BINARY"},
+        {platform::kRegDword, "REG_DWORD"},
+        {kRegMultiSz, "REG_MULTI_SZ"},
+        {kRegQword, "REG_QWORD"},
+    };
+    for (const auto& [value, name] : kNames) {
+        if (value == type)
+            return std::string(name);
     }
+    return "REG_TYPE_" + std::to_string(type);
 }
 
 support::Result<std::uint32_t> parseAddType(std::string_view name)

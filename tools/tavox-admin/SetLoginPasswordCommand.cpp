@@ -1,6 +1,6 @@
 #include "SetLoginPasswordCommand.h"
 
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 
 #include "config/UserProfile.h"
 #include "platform/SettingsStore.h"
@@ -79,28 +79,25 @@ int setLoginPassword(Arguments args,
 
 namespace {
 
-constexpr UsageHelp kUsages[] = {
-    {"set-login-password [--password-stdin]",
-        "Sets the password that the utility asks for when it starts, for the user who runs the command: "
-        "typed twice on the terminal without echo, or read as one line of standard input."},
+int run(const FormCall& call)
+{
+    return setLoginPassword(call.args, call.context.passwords, call.io, call.context.stores.user);
+}
+
+constexpr FormOption kOptions[] = {
+    {"--password-stdin", "", "Reads the password as one line of standard input (--stdin is the same)."},
 };
 
-constexpr OptionHelp kOptions[] = {
-    {"--password-stdin", "Reads the password as one line of standard input (--stdin is the same)."},
+// The form reads its own arguments, --stdin among them.
+constexpr CommandForm kForms[] = {
+    {"", "", kOptions,
+        "Sets the password that the utility asks for when it starts, for the user who runs the command: "
+        "typed twice on the terminal without echo, or read as one line of standard input.",
+        run, {}, FormParsing::Own},
 };
 
 } // namespace
 
-const CommandHelp kSetLoginPasswordHelp {
-    "set the login password of the utility",
-    kUsages,
-    kOptions,
-    {},
-};
-
-int runSetLoginPassword(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return setLoginPassword(args, context.passwords, io, context.stores.user);
-}
+const CommandFamily kSetLoginPasswordFamily {"set the login password of the utility", kForms, {}};
 
 } // namespace admin

@@ -19,8 +19,4 @@ int setLoginPassword(Arguments args,
                      const platform::SettingsStore& user,
                      std::uint32_t iterations = kLoginDigestIterations);
 
-/// The same on the context's password input and per-user store.
-int runSetLoginPassword(Arguments args, const Streams& io, const AdminContext& context);
-extern const CommandHelp kSetLoginPasswordHelp;
-
 } // namespace admin

@@ -1,8 +1,6 @@
-#include "SnapshotCommand.h"
-
-#include "Changes.h"
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "JsonOutput.h"
 
 #include "platform/SettingsStore.h"
@@ -16,20 +14,6 @@ namespace {
 
 constexpr std::string_view kFamily = "snapshot";
 
-constexpr UsageHelp kUsages[] = {
-    {"snapshot list [--json]",
-        "Lists the snapshots of the configuration, oldest first: their id, the time (UTC) and the command or "
-        "the utility's Apply that changed the configuration after it was taken."},
-    {"snapshot restore ID",
-        "Brings the configuration of snapshot ID back whole: the server key of the machine store exactly as it "
-        "was, the node configuration file and the server configuration file (a file that did not exist then is "
-        "removed). The configuration it replaces is kept in a snapshot of its own first."},
-};
-
-constexpr OptionHelp kOptions[] = {
-    {"--json", "One JSON document on standard output instead of the table."},
-};
-
 nlohmann::ordered_json toJson(const SnapshotInfo& info)
 {
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
@@ -42,19 +26,14 @@ nlohmann::ordered_json toJson(const SnapshotInfo& info)
         {"files", files}};
 }
 
-int list(Arguments args, const Streams& io, const AdminContext& context)
+int list(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--json"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "snapshot list takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     const ConfigSnapshots snapshots(context.stores.machine);
     const auto all = snapshots.list();
     if (!all)
         return io.fail(all.error());
-    if (parsed->has("--json")) {
+    if (parsed.has("--json")) {
         nlohmann::ordered_json items = nlohmann::ordered_json::array();
         for (const SnapshotInfo& info : *all)
             items.push_back(toJson(info));
@@ -77,14 +56,10 @@ int list(Arguments args, const Streams& io, const AdminContext& context)
     return kExitSuccess;
 }
 
-int restore(Arguments args, const Streams& io, const AdminContext& context)
+int restore(const FormCall& call)
 {
-    const auto parsed = parseArguments(args, {});
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (parsed->operands().size() != 1)
-        return usageError(io, kFamily, "give the id of one snapshot");
-    const std::string& id = parsed->operands()[0];
+    const auto& [parsed, args, word, io, context] = call;
+    const std::string& id = parsed.operands()[0];
     const auto outcome = ConfigSnapshots(context.stores.machine).restore(id, commandOrigin(kFamily, args));
     if (!outcome)
         return io.fail(outcome.error());
@@ -94,23 +69,27 @@ int restore(Arguments args, const Streams& io, const AdminContext& context)
             + "). The configuration it replaced is snapshot " + outcome->before.id + ".");
 }
 
-constexpr CommandForm kForms[] = {{"list", list}, {"restore", restore}};
+constexpr CommandForm kForms[] = {
+    {"list", "", kJsonForTable,
+        "Lists the snapshots of the configuration, oldest first: their id, the time (UTC) and the command or "
+        "the utility's Apply that changed the configuration after it was taken.",
+        list},
+    {"restore", "ID", {},
+        "Brings the configuration of snapshot ID back whole: the server key of the machine store exactly as it "
+        "was, the node configuration file and the server configuration file (a file that did not exist then is "
+        "removed). The configuration it replaces is kept in a snapshot of its own first.",
+        restore, "give the id of one snapshot"},
+};
 
 } // namespace
 
-const CommandHelp kSnapshotHelp {
+const CommandFamily kSnapshotFamily {
     "list the snapshots of the configuration, or bring one back",
-    kUsages,
-    kOptions,
+    kForms,
     "A snapshot is taken before every command that changes the configuration and before every Apply or OK of "
     "the utility; it holds the server key of the machine store, the node configuration file and the server "
     "configuration file. The newest 20 are kept, in the folder \"snapshots\" beside the machine store. A "
     "snapshot that cannot be taken stops the change.",
 };
-
-int runSnapshot(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm(kFamily, kForms, args, io, context);
-}
 
 } // namespace admin

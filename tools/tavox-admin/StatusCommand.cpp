@@ -1,6 +1,4 @@
-#include "StatusCommand.h"
-
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
 #include "JsonOutput.h"
 
@@ -9,32 +7,15 @@
 #include "platform/ServiceManager.h"
 #include "platform/SettingsStore.h"
 #include "service/ServiceController.h"
-#include "service/ServiceOperations.h"
 #include "service/StatusReport.h"
 #include "support/TextCodec.h"
 
 #include <optional>
 #include <ostream>
+#include <utility>
 
 namespace admin {
 namespace {
-
-constexpr UsageHelp kStatusUsages[] = {
-    {"status [--json]",
-        "Shows what the Status page shows: the state of the service, the UA TCP and HTTPS URLs the server "
-        "reported, the names of the server and node configuration files, and the server's connection to the "
-        "history database."},
-};
-
-constexpr OptionHelp kJsonOption[] = {
-    {"--json", "One JSON document on standard output instead of the text."},
-};
-
-constexpr UsageHelp kServiceUsages[] = {
-    {"service start", "Starts the service and waits, up to about eleven seconds, until it runs."},
-    {"service stop", "Stops the service and waits, up to about eleven seconds, until it has stopped."},
-    {"service restart", "Stops the service, waits one second and starts it again; fails when it does not run then."},
-};
 
 /// The state as the Status page would show it; for the states that the page shows by keeping
 /// its earlier text, which a command does not have, their names.
@@ -44,31 +25,23 @@ std::string stateText(std::optional<std::uint32_t> state)
         return "---";
     if (const auto view = serviceStateView(*state))
         return std::string(view->text);
-    switch (*state) {
-    case platform::kServiceStartPending:
-        return "Start pending";
-    case platform::kServiceStopPending:
-        return "Stop pending";
-    case platform::kServiceContinuePending:
-        return "Continue pending";
-    case platform::kServicePausePending:
-        return "Pause pending";
-    case platform::kServicePaused:
-        return "Paused";
-    default:
-        return "State " + std::to_string(*state);
+    static constexpr std::pair<std::uint32_t, std::string_view> kNames[] = {
+        {platform::kServiceStartPending, "Start pending"},
+        {platform::kServiceStopPending, "Stop pending"},
+        {platform::kServiceContinuePending, "Continue pending"},
+        {platform::kServicePausePending, "Pause pending"},
+        {platform::kServicePaused, "Paused"},
+    };
+    for (const auto& [value, name] : kNames) {
+        if (value == *state)
+            return std::string(name);
     }
+    return "State " + std::to_string(*state);
 }
 
-int status(Arguments args, const Streams& io, const AdminContext& context)
+int status(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--json"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, "status", parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, "status", "status takes no operand");
-
+    const auto& [parsed, args, word, io, context] = call;
     ServiceController service(context.services, context.sleeper);
     service.Open({});
     std::optional<std::uint32_t> state;
@@ -85,7 +58,7 @@ int status(Arguments args, const Streams& io, const AdminContext& context)
     const std::string_view sqlText = history::sqlStatusText(connected);
 
     using support::utf16ToUtf8;
-    if (parsed->has("--json")) {
+    if (parsed.has("--json")) {
         nlohmann::ordered_json serviceJson;
         serviceJson["state"] = state && *state != ServiceController::kQueryFailed ? nlohmann::ordered_json(*state)
                                                                                : nlohmann::ordered_json(nullptr);
@@ -108,62 +81,21 @@ int status(Arguments args, const Streams& io, const AdminContext& context)
     return kExitSuccess;
 }
 
-int operate(ServiceOperation operation, std::string_view done, Arguments args, const Streams& io,
-    const AdminContext& context)
-{
-    if (!args.empty())
-        return usageError(io, "service", "\"" + args[0] + "\" is not expected here");
-    ServiceController service(context.services, context.sleeper);
-    service.Open({});
-    if (!runServiceOperation(service, context.sleeper, operation))
-        return io.fail(serviceFailureText(operation));
-    io.out << done << "\n";
-    return kExitSuccess;
-}
-
-int start(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return operate(ServiceOperation::Start, "Tavox Service has been started.", args, io, context);
-}
-
-int stop(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return operate(ServiceOperation::Stop, "Tavox Service has been stopped.", args, io, context);
-}
-
-int restart(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return operate(ServiceOperation::Restart, kServiceRestartedText, args, io, context);
-}
-
-constexpr CommandForm kServiceForms[] = {{"start", start}, {"stop", stop}, {"restart", restart}};
+constexpr CommandForm kForms[] = {
+    {"", "", kJsonForText,
+        "Shows what the Status page shows: the state of the service, the UA TCP and HTTPS URLs the server "
+        "reported, the names of the server and node configuration files, and the server's connection to the "
+        "history database.",
+        status},
+};
 
 } // namespace
 
-const CommandHelp kStatusHelp {
+const CommandFamily kStatusFamily {
     "show the state of the service, its URLs and configuration files",
-    kStatusUsages,
-    kJsonOption,
+    kForms,
     "The URLs are those the server stored when it last started; \"Not Supported.\" stands for one it did not "
     "store.",
 };
-
-const CommandHelp kServiceHelp {
-    "start, stop or restart the service",
-    kServiceUsages,
-    {},
-    "The service is the systemd unit tavox-server.service. Starting waits for a stop in progress to end first; "
-    "a paused service can be neither started nor stopped.",
-};
-
-int runStatus(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return status(args, io, context);
-}
-
-int runService(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm("service", kServiceForms, args, io, context);
-}
 
 } // namespace admin

@@ -1,8 +1,6 @@
-#include "UsersCommand.h"
-
-#include "Changes.h"
-#include "CommandHelp.h"
+#include "CommandFamilies.h"
 #include "CommandLine.h"
+#include "ConfigurationChange.h"
 #include "JsonOutput.h"
 #include "PasswordInput.h"
 #include "RegValueText.h"
@@ -24,42 +22,6 @@ namespace admin {
 namespace {
 
 constexpr std::string_view kFamily = "users";
-
-constexpr UsageHelp kUsages[] = {
-    {"users list [--json]",
-        "Lists the server's users in slot order with their rights (V granted, --- not), and the kinds of client "
-        "logon the server accepts."},
-    {"users add NAME [--rights RIGHTS] [--replace] [--password-stdin]",
-        "Adds a user with a password and the rights (all three when --rights is not given). A user of the same "
-        "name is replaced, rights included, only with --replace."},
-    {"users delete NAME", "Deletes the user."},
-    {"users passwd NAME [--password-stdin]", "Gives the user a new password."},
-    {"users rights NAME RIGHTS", "Gives the user new rights."},
-    {"users root-passwd [--password-stdin]", "Sets the password of the administrator root."},
-};
-
-constexpr OptionHelp kOptions[] = {
-    {"--json", "One JSON document on standard output instead of the table."},
-    {"--rights RIGHTS",
-        "The rights as a comma-separated list of r (read), w (write) and x (executable), or none. Write and "
-        "executable go together, as in the user dialog: either gives both."},
-    {"--replace", "Replaces a user of the same name."},
-    {"--password-stdin",
-        "Reads the password as one line of standard input; without it the password is typed twice on the "
-        "terminal, without echo. A password is never an argument."},
-};
-
-constexpr UsageHelp kLogonUsages[] = {
-    {"logon set [--windows on|off] [--certificate on|off] [--anonymous on|off]",
-        "Changes the kinds of client logon the server accepts: with a system account (Enable Windows Logon), with "
-        "a certificate (Enable Certification), anonymous. What is not given is kept."},
-};
-
-constexpr OptionHelp kLogonOptions[] = {
-    {"--windows on|off", "Logon with a system account."},
-    {"--certificate on|off", "Logon with a certificate."},
-    {"--anonymous on|off", "Anonymous logon."},
-};
 
 std::string text8(std::u16string_view text)
 {
@@ -158,14 +120,9 @@ int saveTable(UserTable& table, const Streams& io, const AdminContext& context, 
     return reportChange(io, done);
 }
 
-int list(Arguments args, const Streams& io, const AdminContext& context)
+int list(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--json"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "users list takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     // The table is read with the access the page reads it with; without it the page would
     // show an empty list, a command says why.
     if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
@@ -175,7 +132,7 @@ int list(Arguments args, const Streams& io, const AdminContext& context)
     table.load();
     const LogonChoices logon = LogonChoices::from(CTavoxEnvmnt(context.stores.machine).ReadAuthentication());
     const std::vector<UserRow> rows = table.rows();
-    if (parsed->has("--json")) {
+    if (parsed.has("--json")) {
         nlohmann::ordered_json users = nlohmann::ordered_json::array();
         for (const UserRow& row : rows)
             users.push_back({{"number", text8(row.number)},
@@ -204,18 +161,13 @@ int list(Arguments args, const Streams& io, const AdminContext& context)
     return kExitSuccess;
 }
 
-int add(Arguments args, const Streams& io, const AdminContext& context)
+int add(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--rights", true}, {"--replace"}, {"--password-stdin"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (parsed->operands().size() != 1)
-        return usageError(io, kFamily, "give the name of one user");
-    const auto rights = parseRights(parsed->value("--rights").value_or("r,w,x"));
+    const auto& [parsed, args, word, io, context] = call;
+    const auto rights = parseRights(parsed.value("--rights").value_or("r,w,x"));
     if (!rights)
         return usageError(io, kFamily, rights.error().message);
-    const auto name = userName(parsed->operands()[0]);
+    const auto name = userName(parsed.operands()[0]);
     if (!name)
         return io.fail(name.error());
     // An entry without a name would count as a free slot: the user would be lost.
@@ -235,10 +187,10 @@ int add(Arguments args, const Streams& io, const AdminContext& context)
     if (!target)
         return io.fail("The user table is full: it holds " + std::to_string(kUsrAuthSlots)
             + " users. Delete one first.");
-    if (target->replacesUser && !parsed->has("--replace"))
+    if (target->replacesUser && !parsed.has("--replace"))
         return io.fail("Found the same user name " + inQuotes(text8(*name)) + "; add --replace to replace it.");
 
-    const auto password = newPassword(context, *parsed, UserOptMode::Add, *name, "Password for " + text8(*name));
+    const auto password = newPassword(context, parsed, UserOptMode::Add, *name, "Password for " + text8(*name));
     if (!password)
         return failWith(io, password.error());
     const auto entry = table.makeEntry(*name, *password, *rights);
@@ -251,103 +203,91 @@ int add(Arguments args, const Streams& io, const AdminContext& context)
         "User " + inQuotes(text8(*name)) + (target->replacesUser ? " has been replaced." : " has been added."));
 }
 
-/// The table and the slots of the user named by the one operand; fails when there is none.
+/// The user table and the slots of the user named by the form's first operand.
 struct NamedUser {
+    explicit NamedUser(const AdminContext& context)
+        : store(context.stores.machine)
+        , table(store)
+    {
+    }
+
+    /// Loads the table and finds the user; fails when there is none.
+    int find(const FormCall& call)
+    {
+        const auto& [parsed, args, word, io, context] = call;
+        const auto named = userName(parsed.operands()[0]);
+        if (!named)
+            return io.fail(named.error());
+        if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
+            return rc;
+        table.load();
+        name = *named;
+        slots = slotsNamed(table, name);
+        if (slots.empty())
+            return io.fail("There is no user " + inQuotes(text8(name)) + ".");
+        return kExitSuccess;
+    }
+
+    const CTavoxUsrAuth store;
+    UserTable table;
     std::u16string name;
     std::vector<std::size_t> slots;
 };
 
-int findUser(const ParsedArguments& parsed, std::size_t operands, const Streams& io, const AdminContext& context,
-    UserTable& table, NamedUser& user)
+int remove(const FormCall& call)
 {
-    if (parsed.operands().size() != operands)
-        return usageError(io, kFamily, operands == 1 ? "give the name of one user" : "give a user name and the rights");
-    const auto name = userName(parsed.operands()[0]);
-    if (!name)
-        return io.fail(name.error());
-    if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
-        return rc;
-    table.load();
-    user = {*name, slotsNamed(table, *name)};
-    if (user.slots.empty())
-        return io.fail("There is no user " + inQuotes(text8(*name)) + ".");
-    return kExitSuccess;
-}
-
-int remove(Arguments args, const Streams& io, const AdminContext& context)
-{
-    const auto parsed = parseArguments(args, {});
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    const CTavoxUsrAuth store(context.stores.machine);
-    UserTable table(store);
-    NamedUser user;
-    if (int rc = findUser(*parsed, 1, io, context, table, user))
+    const auto& [parsed, args, word, io, context] = call;
+    NamedUser user(context);
+    if (int rc = user.find(call))
         return rc;
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users delete", args)))
         return rc;
     for (std::size_t slot : user.slots)
-        table.clearSlot(slot);
-    return saveTable(table, io, context, "User " + inQuotes(text8(user.name)) + " has been deleted.");
+        user.table.clearSlot(slot);
+    return saveTable(user.table, io, context, "User " + inQuotes(text8(user.name)) + " has been deleted.");
 }
 
-int passwd(Arguments args, const Streams& io, const AdminContext& context)
+int passwd(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--password-stdin"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    const CTavoxUsrAuth store(context.stores.machine);
-    UserTable table(store);
-    NamedUser user;
-    if (int rc = findUser(*parsed, 1, io, context, table, user))
+    const auto& [parsed, args, word, io, context] = call;
+    NamedUser user(context);
+    if (int rc = user.find(call))
         return rc;
     const auto password
-        = newPassword(context, *parsed, UserOptMode::ChangePassword, user.name, "New password for " + text8(user.name));
+        = newPassword(context, parsed, UserOptMode::ChangePassword, user.name, "New password for " + text8(user.name));
     if (!password)
         return failWith(io, password.error());
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users passwd", args)))
         return rc;
     for (std::size_t slot : user.slots) {
-        if (!table.changePassword(slot, *password))
+        if (!user.table.changePassword(slot, *password))
             return io.fail("The digest of the password cannot be computed; nothing was changed.");
     }
-    return saveTable(table, io, context, "The password of user " + inQuotes(text8(user.name)) + " has been changed.");
+    return saveTable(user.table, io, context, "The password of user " + inQuotes(text8(user.name)) + " has been changed.");
 }
 
-int rights(Arguments args, const Streams& io, const AdminContext& context)
+int rights(const FormCall& call)
 {
-    const auto parsed = parseArguments(args, {});
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (parsed->operands().size() == 2) {
-        if (const auto given = parseRights(parsed->operands()[1]); !given)
-            return usageError(io, kFamily, given.error().message);
-    }
-    const CTavoxUsrAuth store(context.stores.machine);
-    UserTable table(store);
-    NamedUser user;
-    if (int rc = findUser(*parsed, 2, io, context, table, user))
+    const auto& [parsed, args, word, io, context] = call;
+    const auto granted = parseRights(parsed.operands()[1]);
+    if (!granted)
+        return usageError(io, kFamily, granted.error().message);
+    NamedUser user(context);
+    if (int rc = user.find(call))
         return rc;
-    const std::uint32_t granted = *parseRights(parsed->operands()[1]);
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users rights", args)))
         return rc;
     for (std::size_t slot : user.slots)
-        table.changeRights(slot, granted);
-    return saveTable(table, io, context, "The rights of user " + inQuotes(text8(user.name)) + " have been changed.");
+        user.table.changeRights(slot, *granted);
+    return saveTable(user.table, io, context, "The rights of user " + inQuotes(text8(user.name)) + " have been changed.");
 }
 
-int rootPasswd(Arguments args, const Streams& io, const AdminContext& context)
+int rootPasswd(const FormCall& call)
 {
-    constexpr OptionSpec options[] = {{"--password-stdin"}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, kFamily, parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, kFamily, "users root-passwd takes no operand");
+    const auto& [parsed, args, word, io, context] = call;
     if (int rc = requireServerKey(context, io, platform::RegAccess::ReadWrite))
         return rc;
-    const auto password = newPassword(context, *parsed, UserOptMode::RootPassword, u"root", "New password for root");
+    const auto password = newPassword(context, parsed, UserOptMode::RootPassword, u"root", "New password for root");
     if (!password)
         return failWith(io, password.error());
     // The page stores nothing for an empty password; a command must not report that as done.
@@ -361,75 +301,41 @@ int rootPasswd(Arguments args, const Streams& io, const AdminContext& context)
     return reportChange(io, "The password of root has been changed.");
 }
 
+constexpr FormOption kRights {"--rights", "RIGHTS",
+    "The rights as a comma-separated list of r (read), w (write) and x (executable), or none. Write and "
+    "executable go together, as in the user dialog: either gives both."};
+constexpr FormOption kReplace {"--replace", "", "Replaces a user of the same name."};
+constexpr FormOption kPasswordStdin {"--password-stdin", "",
+    "Reads the password as one line of standard input; without it the password is typed twice on the "
+    "terminal, without echo. A password is never an argument."};
+
+constexpr FormOption kAddOptions[] = {kRights, kReplace, kPasswordStdin};
+constexpr FormOption kPasswordOptions[] = {kPasswordStdin};
+
+constexpr std::string_view kOneUser = "give the name of one user";
+
 constexpr CommandForm kForms[] = {
-    {"list", list},
-    {"add", add},
-    {"delete", remove},
-    {"passwd", passwd},
-    {"rights", rights},
-    {"root-passwd", rootPasswd},
+    {"list", "", kJsonForTable,
+        "Lists the server's users in slot order with their rights (V granted, --- not), and the kinds of client "
+        "logon the server accepts.",
+        list},
+    {"add", "NAME", kAddOptions,
+        "Adds a user with a password and the rights (all three when --rights is not given). A user of the same "
+        "name is replaced, rights included, only with --replace.",
+        add, kOneUser},
+    {"delete", "NAME", {}, "Deletes the user.", remove, kOneUser},
+    {"passwd", "NAME", kPasswordOptions, "Gives the user a new password.", passwd, kOneUser},
+    {"rights", "NAME RIGHTS", {}, "Gives the user new rights.", rights, "give a user name and the rights"},
+    {"root-passwd", "", kPasswordOptions, "Sets the password of the administrator root.", rootPasswd},
 };
-
-int logonSet(Arguments args, const Streams& io, const AdminContext& context)
-{
-    constexpr OptionSpec options[] = {{"--windows", true}, {"--certificate", true}, {"--anonymous", true}};
-    const auto parsed = parseArguments(args, options);
-    if (!parsed)
-        return usageError(io, "logon", parsed.error().message);
-    if (!parsed->operands().empty())
-        return usageError(io, "logon", "logon set takes no operand");
-    if (!parsed->has("--windows") && !parsed->has("--certificate") && !parsed->has("--anonymous"))
-        return usageError(io, "logon", "give at least one of --windows, --certificate, --anonymous");
-    if (int rc = requireServerKey(context, io, platform::RegAccess::Write))
-        return rc;
-    const CTavoxEnvmnt server(context.stores.machine);
-    const std::uint32_t flags = server.ReadAuthentication();
-    LogonChoices logon = LogonChoices::from(flags);
-    for (const auto& [option, choice] : {std::pair {"--windows", &logon.windowsLogon},
-             std::pair {"--certificate", &logon.certificate},
-             std::pair {"--anonymous", &logon.anonymous}}) {
-        if (const auto text = parsed->value(option)) {
-            const auto on = parseOnOff(option, *text);
-            if (!on)
-                return usageError(io, "logon", on.error().message);
-            *choice = *on;
-        }
-    }
-    if (int rc = snapshotBeforeChange(context, io, commandOrigin("logon set", args)))
-        return rc;
-    if (!server.WriteAuthentication(logon.appliedTo(flags)))
-        return io.fail("Cannot write the logon kinds to the settings store " + context.stores.machine.path().string()
-            + ".");
-    return reportChange(io, "The kinds of client logon have been stored.");
-}
-
-constexpr CommandForm kLogonForms[] = {{"set", logonSet}};
 
 } // namespace
 
-const CommandHelp kUsersHelp {
+const CommandFamily kUsersFamily {
     "list, add, delete and change the server's users and the root password",
-    kUsages,
-    kOptions,
+    kForms,
     "A user name has at most 31 characters, a password at most 31, both of Western European (Latin-1) "
     "characters; the table holds 32 users; \"root\" is not a user name.",
 };
-
-const CommandHelp kLogonHelp {
-    "choose the kinds of client logon the server accepts",
-    kLogonUsages,
-    kLogonOptions,
-    {},
-};
-
-int runUsers(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm(kFamily, kForms, args, io, context);
-}
-
-int runLogon(Arguments args, const Streams& io, const AdminContext& context)
-{
-    return runForm("logon", kLogonForms, args, io, context);
-}
 
 } // namespace admin

@@ -1,7 +1,6 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 
 #include "nodeconfig/ui/CDlgXmlTree.h"
-#include "pages/CPgStatus.h"
 #include "support/UiSandbox.h"
 #include "support/UiWidgetFinders.h"
 
@@ -97,10 +96,8 @@ TEST(CPgXmlConfigureTest, LoadShowRowsToggleStartLoggingApplyWritesTheBlock)
     QTest::mouseClick(startLogging, Qt::LeftButton);
     EXPECT_TRUE(page.isModified());
 
-    // The sheet's apply runs the Status page's, which writes the node configuration back.
-    CPgStatus status(sandbox.boxes, sandbox.stores.machineStore());
-    status.ensureInitialized();
-    ASSERT_TRUE(status.OnApply());
+    // The Status page's apply has the sheet complete this page's write-back.
+    ASSERT_TRUE(page.CompletePendingWrite());
     EXPECT_FALSE(page.isModified());
     const std::string written = readFile(nodeConfig);
     EXPECT_TRUE(written.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<!--\r\n A small tank")) << written;

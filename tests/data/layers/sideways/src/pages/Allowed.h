@@ -2,4 +2,4 @@
 
 #include "uikit/TavoxPage.h"
 #include "users/CTavoxUsrAuth.h"
-#include "nodeconfig/ui/CPgXmlConfigure.h"
+#include "certificates/ui/CDlgCertificates.h"

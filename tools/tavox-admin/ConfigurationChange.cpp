@@ -1,4 +1,4 @@
-#include "Changes.h"
+#include "ConfigurationChange.h"
 
 #include "StoreMessages.h"
 
