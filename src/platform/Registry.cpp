@@ -13,44 +13,46 @@ namespace platform {
 
 using store::Statement;
 
+namespace {
+
+/// What a status says: its text, and the kind of failure it stands for.
+struct StatusMeaning {
+    RegStatus status;
+    const char* text;
+    support::ErrorKind kind;
+};
+
+constexpr StatusMeaning kStatusMeanings[] = {
+    {RegStatus::Success, "success", support::ErrorKind::System},
+    {RegStatus::NotFound, "not found", support::ErrorKind::NotFound},
+    {RegStatus::MoreData, "more data is available", support::ErrorKind::TooLarge},
+    {RegStatus::AccessDenied, "access is denied", support::ErrorKind::AccessDenied},
+    {RegStatus::InvalidHandle, "the key is not open", support::ErrorKind::System},
+    {RegStatus::Failed, "the settings store cannot be read", support::ErrorKind::System},
+    {RegStatus::InvalidName, "the name is beyond the registry's limits", support::ErrorKind::InvalidInput},
+};
+
+const StatusMeaning* meaningOf(RegStatus status)
+{
+    for (const StatusMeaning& meaning : kStatusMeanings) {
+        if (meaning.status == status)
+            return &meaning;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 const char* regStatusText(RegStatus status)
 {
-    switch (status) {
-    case RegStatus::Success:
-        return "success";
-    case RegStatus::NotFound:
-        return "not found";
-    case RegStatus::MoreData:
-        return "more data is available";
-    case RegStatus::AccessDenied:
-        return "access is denied";
-    case RegStatus::InvalidHandle:
-        return "the key is not open";
-    case RegStatus::Failed:
-        return "the settings store cannot be read";
-    case RegStatus::InvalidName:
-        return "the name is beyond the registry's limits";
-    }
-    return "unknown";
+    const StatusMeaning* meaning = meaningOf(status);
+    return meaning ? meaning->text : "unknown";
 }
 
 support::ErrorKind regStatusErrorKind(RegStatus status)
 {
-    switch (status) {
-    case RegStatus::NotFound:
-        return support::ErrorKind::NotFound;
-    case RegStatus::AccessDenied:
-        return support::ErrorKind::AccessDenied;
-    case RegStatus::MoreData:
-        return support::ErrorKind::TooLarge;
-    case RegStatus::InvalidName:
-        return support::ErrorKind::InvalidInput;
-    case RegStatus::Success:
-    case RegStatus::InvalidHandle:
-    case RegStatus::Failed:
-        break;
-    }
-    return support::ErrorKind::System;
+    const StatusMeaning* meaning = meaningOf(status);
+    return meaning ? meaning->kind : support::ErrorKind::System;
 }
 
 RegistryKey::~RegistryKey()
