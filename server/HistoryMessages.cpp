@@ -223,12 +223,14 @@ namespace {
         const json* field = member(message, name);
         if (!field)
             return std::optional<std::int64_t>();
-        std::int64_t ticks = 0;
-        if (!field->is_string() || !UaBase::XmlDateTime::toTicks(field->get_ref<const std::string&>(), ticks))
+        const support::Result<std::int64_t> ticks = field->is_string()
+            ? UaBase::XmlDateTime::toTicks(field->get_ref<const std::string&>())
+            : support::Error::invalidInput("not a text");
+        if (!ticks)
             return refused(std::string("\"") + name + "\" is not a date and time: " + field->dump());
-        if (ticks <= 0)
+        if (*ticks <= 0)
             return std::optional<std::int64_t>();
-        return std::optional<std::int64_t>(ticks);
+        return std::optional<std::int64_t>(*ticks);
     }
 
     support::Result<std::string> nodeMember(const json& message)

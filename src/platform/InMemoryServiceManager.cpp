@@ -100,12 +100,12 @@ void InMemoryServiceManager::queueStates(const std::string& name, std::vector<st
 
 void InMemoryServiceManager::setStartScript(const std::string& name, std::vector<std::uint32_t> states)
 {
-    entry(name).startScript = std::move(states);
+    entry(name).start.script = std::move(states);
 }
 
 void InMemoryServiceManager::setStopScript(const std::string& name, std::vector<std::uint32_t> states)
 {
-    entry(name).stopScript = std::move(states);
+    entry(name).stop.script = std::move(states);
 }
 
 void InMemoryServiceManager::setQueryFails(const std::string& name, bool fails)
@@ -115,12 +115,12 @@ void InMemoryServiceManager::setQueryFails(const std::string& name, bool fails)
 
 void InMemoryServiceManager::setStartFails(const std::string& name, bool fails)
 {
-    entry(name).startFails = fails;
+    entry(name).start.fails = fails;
 }
 
 void InMemoryServiceManager::setStopFails(const std::string& name, bool fails)
 {
-    entry(name).stopFails = fails;
+    entry(name).stop.fails = fails;
 }
 
 void InMemoryServiceManager::changeState(const std::string& name, std::uint32_t state)
@@ -149,7 +149,7 @@ std::uint32_t InMemoryServiceManager::state(const std::string& name) const
 int InMemoryServiceManager::startCalls(const std::string& name) const
 {
     const Entry* e = find(name);
-    return e ? e->starts : 0;
+    return e ? e->start.count : 0;
 }
 
 std::chrono::milliseconds InMemoryServiceManager::lastJobWait(const std::string& name) const
@@ -161,7 +161,7 @@ std::chrono::milliseconds InMemoryServiceManager::lastJobWait(const std::string&
 int InMemoryServiceManager::stopCalls(const std::string& name) const
 {
     const Entry* e = find(name);
-    return e ? e->stops : 0;
+    return e ? e->stop.count : 0;
 }
 
 int InMemoryServiceManager::queryCalls(const std::string& name) const
@@ -222,29 +222,27 @@ void InMemoryServiceManager::recordJobWait(const std::string& name, std::chrono:
         e->lastJobWait = jobWait;
 }
 
+bool InMemoryServiceManager::begin(Entry& e, Request& request, std::uint32_t from, std::uint32_t pending)
+{
+    ++request.count;
+    if (request.fails || e.state != from)
+        return false;
+    e.state = pending;
+    e.upcoming.assign(request.script.begin(), request.script.end());
+    return true;
+}
+
 bool InMemoryServiceManager::start(const std::string& name)
 {
     Entry* e = find(name);
-    if (!e)
-        return false;
-    ++e->starts;
-    if (e->startFails || e->state != kServiceStopped)
-        return false;
-    e->state = kServiceStartPending;
-    e->upcoming.assign(e->startScript.begin(), e->startScript.end());
-    return true;
+    return e && begin(*e, e->start, kServiceStopped, kServiceStartPending);
 }
 
 bool InMemoryServiceManager::stop(const std::string& name, ServiceStatus& status)
 {
     Entry* e = find(name);
-    if (!e)
+    if (!e || !begin(*e, e->stop, kServiceRunning, kServiceStopPending))
         return false;
-    ++e->stops;
-    if (e->stopFails || e->state != kServiceRunning)
-        return false;
-    e->state = kServiceStopPending;
-    e->upcoming.assign(e->stopScript.begin(), e->stopScript.end());
     status = ServiceStatus{};
     status.currentState = e->state;
     return true;

@@ -65,16 +65,19 @@ private:
         std::uint32_t mask = 0;
         ServiceStatusCallback callback;
     };
+    /// A start or a stop: the states it makes the service pass through, whether it fails, how
+    /// often it was asked for.
+    struct Request {
+        std::vector<std::uint32_t> script;
+        bool fails = false;
+        int count = 0;
+    };
     struct Entry {
         std::uint32_t state = kServiceStopped;
         std::deque<std::uint32_t> upcoming;
-        std::vector<std::uint32_t> startScript{kServiceRunning};
-        std::vector<std::uint32_t> stopScript{kServiceStopped};
+        Request start{{kServiceRunning}};
+        Request stop{{kServiceStopped}};
         bool queryFails = false;
-        bool startFails = false;
-        bool stopFails = false;
-        int starts = 0;
-        int stops = 0;
         std::chrono::milliseconds lastJobWait{-1};
         int queries = 0;
         std::map<const Service*, Watcher> watchers;
@@ -86,6 +89,9 @@ private:
 
     bool query(const std::string& name, ServiceStatus& status);
     void recordJobWait(const std::string& name, std::chrono::milliseconds jobWait);
+    /// Counts `request` and, unless it fails or the service is not in state `from`, makes the
+    /// service `pending` with the request's states to come.
+    static bool begin(Entry& e, Request& request, std::uint32_t from, std::uint32_t pending);
     bool start(const std::string& name);
     bool stop(const std::string& name, ServiceStatus& status);
     void watch(const std::string& name, const Service* handle, Watcher watcher);

@@ -13,44 +13,46 @@ namespace platform {
 
 using store::Statement;
 
+namespace {
+
+/// What a status says: its text, and the kind of failure it stands for.
+struct StatusMeaning {
+    RegStatus status;
+    const char* text;
+    support::ErrorKind kind;
+};
+
+constexpr StatusMeaning kStatusMeanings[] = {
+    {RegStatus::Success, "success", support::ErrorKind::System},
+    {RegStatus::NotFound, "not found", support::ErrorKind::NotFound},
+    {RegStatus::MoreData, "more data is available", support::ErrorKind::TooLarge},
+    {RegStatus::AccessDenied, "access is denied", support::ErrorKind::AccessDenied},
+    {RegStatus::InvalidHandle, "the key is not open", support::ErrorKind::System},
+    {RegStatus::Failed, "the settings store cannot be read", support::ErrorKind::System},
+    {RegStatus::InvalidName, "the name is beyond the registry's limits", support::ErrorKind::InvalidInput},
+};
+
+const StatusMeaning* meaningOf(RegStatus status)
+{
+    for (const StatusMeaning& meaning : kStatusMeanings) {
+        if (meaning.status == status)
+            return &meaning;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 const char* regStatusText(RegStatus status)
 {
-    switch (status) {
-    case RegStatus::Success:
-        return "success";
-    case RegStatus::NotFound:
-        return "not found";
-    case RegStatus::MoreData:
-        return "more data is available";
-    case RegStatus::AccessDenied:
-        return "access is denied";
-    case RegStatus::InvalidHandle:
-        return "the key is not open";
-    case RegStatus::Failed:
-        return "the settings store cannot be read";
-    case RegStatus::InvalidName:
-        return "the name is beyond the registry's limits";
-    }
-    return "unknown";
+    const StatusMeaning* meaning = meaningOf(status);
+    return meaning ? meaning->text : "unknown";
 }
 
 support::ErrorKind regStatusErrorKind(RegStatus status)
 {
-    switch (status) {
-    case RegStatus::NotFound:
-        return support::ErrorKind::NotFound;
-    case RegStatus::AccessDenied:
-        return support::ErrorKind::AccessDenied;
-    case RegStatus::MoreData:
-        return support::ErrorKind::TooLarge;
-    case RegStatus::InvalidName:
-        return support::ErrorKind::InvalidInput;
-    case RegStatus::Success:
-    case RegStatus::InvalidHandle:
-    case RegStatus::Failed:
-        break;
-    }
-    return support::ErrorKind::System;
+    const StatusMeaning* meaning = meaningOf(status);
+    return meaning ? meaning->kind : support::ErrorKind::System;
 }
 
 RegistryKey::~RegistryKey()
@@ -210,17 +212,30 @@ RegStatus RegistryKey::deleteValue(std::string_view name)
     return removed ? RegStatus::Success : RegStatus::NotFound;
 }
 
+namespace {
+
+// Runs `sql`, whose one parameter is the key's id, and hands each row it yields to `row`.
+template <class Row> RegStatus forEachRow(sqlite3* db, std::int64_t keyId, const char* sql, Row row)
+{
+    Statement st(db, sql);
+    if (!st.ok())
+        return RegStatus::Failed;
+    st.bindInt(1, keyId);
+    int rc = 0;
+    while ((rc = st.step()) == SQLITE_ROW)
+        row(st);
+    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+}
+
+} // namespace
+
 RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
 {
     values.clear();
     if (!m_db)
         return RegStatus::InvalidHandle;
-    Statement st(m_db.get(), "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id");
-    if (!st.ok())
-        return RegStatus::Failed;
-    st.bindInt(1, m_keyId);
-    int rc = 0;
-    while ((rc = st.step()) == SQLITE_ROW) {
+    const char* sql = "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id";
+    return forEachRow(m_db.get(), m_keyId, sql, [&](const Statement& st) {
         Value v;
         v.name = st.columnText(0);
         v.type = static_cast<std::uint32_t>(st.columnInt(1));
@@ -228,8 +243,7 @@ RegStatus RegistryKey::enumValues(std::vector<Value>& values) const
         const int n = sqlite3_column_bytes(st.get(), 2);
         v.data.assign(blob, blob + n);
         values.push_back(std::move(v));
-    }
-    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+    });
 }
 
 RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
@@ -237,14 +251,8 @@ RegStatus RegistryKey::enumSubKeys(std::vector<std::string>& names) const
     names.clear();
     if (!m_db)
         return RegStatus::InvalidHandle;
-    Statement st(m_db.get(), "SELECT name FROM reg_tree WHERE parent = ?1 ORDER BY name COLLATE NOCASE");
-    if (!st.ok())
-        return RegStatus::Failed;
-    st.bindInt(1, m_keyId);
-    int rc = 0;
-    while ((rc = st.step()) == SQLITE_ROW)
-        names.push_back(st.columnText(0));
-    return rc == SQLITE_DONE ? RegStatus::Success : RegStatus::Failed;
+    const char* sql = "SELECT name FROM reg_tree WHERE parent = ?1 ORDER BY name COLLATE NOCASE";
+    return forEachRow(m_db.get(), m_keyId, sql, [&](const Statement& st) { names.push_back(st.columnText(0)); });
 }
 
 namespace {

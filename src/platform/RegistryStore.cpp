@@ -331,6 +331,13 @@ void Statement::reset()
     sqlite3_clear_bindings(m_stmt);
 }
 
+int Statement::run()
+{
+    const int rc = step();
+    reset();
+    return rc;
+}
+
 std::int64_t Statement::columnInt(int i) const
 {
     return sqlite3_column_int64(m_stmt, i);
@@ -516,9 +523,7 @@ bool StoreWriter::ensureKey(std::string_view path, std::int64_t& keyId)
             return false;
         m_st->insertChild.bindInt(1, id);
         m_st->insertChild.bindText(2, name);
-        const int inserted = m_st->insertChild.step();
-        m_st->insertChild.reset();
-        if (inserted != SQLITE_DONE)
+        if (m_st->insertChild.run() != SQLITE_DONE)
             return false;
         id = sqlite3_last_insert_rowid(m_db);
     }
@@ -533,27 +538,21 @@ bool StoreWriter::writeValue(std::int64_t keyId, std::string_view name, std::uin
 {
     if (!m_st->ok() || !isValidValueName(name))
         return false;
+    // Both statements take the key, the name, the type and the data, in this order.
+    const auto run = [&](Statement& statement) {
+        statement.bindInt(1, keyId);
+        statement.bindText(2, name);
+        statement.bindInt(3, type);
+        statement.bindBlob(4, data, size);
+        return statement.run();
+    };
     if (replace) {
-        Statement& update = m_st->update;
-        update.bindInt(1, keyId);
-        update.bindText(2, name);
-        update.bindInt(3, type);
-        update.bindBlob(4, data, size);
-        const int rc = update.step();
-        update.reset();
-        if (rc != SQLITE_DONE)
+        if (run(m_st->update) != SQLITE_DONE)
             return false;
         if (sqlite3_changes(m_db) != 0)
             return true;
     }
-    Statement& insert = m_st->insert;
-    insert.bindInt(1, keyId);
-    insert.bindText(2, name);
-    insert.bindInt(3, type);
-    insert.bindBlob(4, data, size);
-    const int rc = insert.step();
-    insert.reset();
-    return rc == SQLITE_DONE;
+    return run(m_st->insert) == SQLITE_DONE;
 }
 
 bool StoreWriter::deleteValue(std::int64_t keyId, std::string_view name, bool& removed)
@@ -563,9 +562,7 @@ bool StoreWriter::deleteValue(std::int64_t keyId, std::string_view name, bool& r
         return false;
     m_st->remove.bindInt(1, keyId);
     m_st->remove.bindText(2, name);
-    const int rc = m_st->remove.step();
-    m_st->remove.reset();
-    if (rc != SQLITE_DONE)
+    if (m_st->remove.run() != SQLITE_DONE)
         return false;
     removed = sqlite3_changes(m_db) != 0;
     return true;

@@ -38,6 +38,8 @@ public:
     int step();
     /// Ready for new bindings and another run.
     void reset();
+    /// step and reset, for a statement that yields no row to read.
+    int run();
     std::int64_t columnInt(int i) const;
     std::string columnText(int i) const;
 

@@ -28,12 +28,13 @@ BusPtr openSystemBus(const std::string& address)
     return BusPtr(bus);
 }
 
-std::optional<std::string> getStringProperty(sd_bus* bus, const char* path, const char* interface, const char* name)
+support::Result<std::string> getStringProperty(sd_bus* bus, const char* path, const char* interface, const char* name)
 {
     Error error;
     char* value = nullptr;
-    if (sd_bus_get_property_string(bus, kDestination, path, interface, name, error.get(), &value) < 0)
-        return std::nullopt;
+    const int rc = sd_bus_get_property_string(bus, kDestination, path, interface, name, error.get(), &value);
+    if (rc < 0)
+        return support::Error::fromErrno(-rc, std::string("cannot read the unit's ") + name);
     std::string result(value ? value : "");
     std::free(value);
     return result;

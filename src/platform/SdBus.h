@@ -1,10 +1,11 @@
 #pragma once
 
+#include "support/Result.h"
+
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace platform::sdbus {
@@ -37,7 +38,7 @@ private:
 /// system bus itself (DBUS_SYSTEM_BUS_ADDRESS when set). Null when it fails.
 BusPtr openSystemBus(const std::string& address = {});
 
-/// A string property of an object of the manager; nothing when it cannot be read.
-std::optional<std::string> getStringProperty(sd_bus* bus, const char* path, const char* interface, const char* name);
+/// A string property of an object of the manager, or why it cannot be read.
+support::Result<std::string> getStringProperty(sd_bus* bus, const char* path, const char* interface, const char* name);
 
 } // namespace platform::sdbus

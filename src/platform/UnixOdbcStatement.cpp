@@ -246,34 +246,12 @@ namespace {
             SQLRETURN rc = SQL_ERROR;
             switch (type) {
             case OdbcType::Integer:
-                array.integers.assign(count, 0);
-                for (std::size_t r = 0; r < count; ++r)
-                    fill(array, r, rows[at + r][p], array.integers[r]);
-                rc = SQLBindParameter(m_stmt,
-                    number,
-                    SQL_PARAM_INPUT,
-                    SQL_C_SBIGINT,
-                    SQL_BIGINT,
-                    0,
-                    0,
-                    array.integers.data(),
-                    0,
-                    array.indicators.data());
+                fillNumbers(array, array.integers, rows, at, p);
+                rc = bindInput(number, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, array.integers.data(), 0, array);
                 break;
             case OdbcType::Double:
-                array.doubles.assign(count, 0);
-                for (std::size_t r = 0; r < count; ++r)
-                    fill(array, r, rows[at + r][p], array.doubles[r]);
-                rc = SQLBindParameter(m_stmt,
-                    number,
-                    SQL_PARAM_INPUT,
-                    SQL_C_DOUBLE,
-                    SQL_DOUBLE,
-                    0,
-                    0,
-                    array.doubles.data(),
-                    0,
-                    array.indicators.data());
+                fillNumbers(array, array.doubles, rows, at, p);
+                rc = bindInput(number, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, array.doubles.data(), 0, array);
                 break;
             case OdbcType::Timestamp:
                 array.textStride = kTimestampTextUnits;
@@ -287,16 +265,7 @@ namespace {
                         array.indicators[r] = SQL_NULL_DATA;
                     }
                 }
-                rc = SQLBindParameter(m_stmt,
-                    number,
-                    SQL_PARAM_INPUT,
-                    SQL_C_WCHAR,
-                    SQL_TYPE_TIMESTAMP,
-                    kTimestampColumnSize,
-                    kTimestampDigits,
-                    array.text.data(),
-                    static_cast<SQLLEN>(array.textStride * sizeof(SQLWCHAR)),
-                    array.indicators.data());
+                rc = bindText(number, SQL_TYPE_TIMESTAMP, kTimestampColumnSize, kTimestampDigits, array);
                 break;
             case OdbcType::Text: {
                 array.textStride = longest + 1;
@@ -313,22 +282,58 @@ namespace {
                     }
                 }
                 const SQLSMALLINT sqlType = longest > kLongTextChars ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
-                rc = SQLBindParameter(m_stmt,
-                    number,
-                    SQL_PARAM_INPUT,
-                    SQL_C_WCHAR,
-                    sqlType,
-                    std::max<std::size_t>(longest, 1),
-                    0,
-                    array.text.data(),
-                    static_cast<SQLLEN>(array.textStride * sizeof(SQLWCHAR)),
-                    array.indicators.data());
+                rc = bindText(number, sqlType, std::max<std::size_t>(longest, 1), 0, array);
                 break;
             }
             }
             if (!SQL_SUCCEEDED(rc))
                 return fail(diagnosticOf(SQL_HANDLE_STMT, m_stmt));
             return true;
+        }
+
+        // Binds parameter `number` as an input array of `data`, `stride` bytes a row (0 for a
+        // fixed-size C type), with the indicators of `array`.
+        SQLRETURN bindInput(SQLUSMALLINT number,
+            SQLSMALLINT cType,
+            SQLSMALLINT sqlType,
+            SQLULEN columnSize,
+            SQLSMALLINT digits,
+            SQLPOINTER data,
+            SQLLEN stride,
+            ParameterArray& array)
+        {
+            return SQLBindParameter(m_stmt,
+                number,
+                SQL_PARAM_INPUT,
+                cType,
+                sqlType,
+                columnSize,
+                digits,
+                data,
+                stride,
+                array.indicators.data());
+        }
+
+        // Binds parameter `number` to the wide texts of `array`, sent as `sqlType`.
+        SQLRETURN bindText(
+            SQLUSMALLINT number, SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT digits, ParameterArray& array)
+        {
+            const auto stride = static_cast<SQLLEN>(array.textStride * sizeof(SQLWCHAR));
+            return bindInput(number, SQL_C_WCHAR, sqlType, columnSize, digits, array.text.data(), stride, array);
+        }
+
+        // One number of parameter `p` a row in `slots`, from the rows after `at` that the
+        // indicators of `array` count.
+        template <class Buffer>
+        static void fillNumbers(ParameterArray& array,
+            std::vector<Buffer>& slots,
+            const std::vector<std::vector<OdbcValue>>& rows,
+            std::size_t at,
+            std::size_t p)
+        {
+            slots.assign(array.indicators.size(), 0);
+            for (std::size_t r = 0; r < slots.size(); ++r)
+                fill(array, r, rows[at + r][p], slots[r]);
         }
 
         template <class Buffer>

@@ -9,10 +9,7 @@ namespace UaBase {
 /// A data type node with its structure or enumeration definition.
 class DataType : public TypeNode {
 public:
-    explicit DataType(const UaNodeId& nodeId)
-        : TypeNode(nodeId)
-    {
-    }
+    using TypeNode::TypeNode;
 
     NodeClass nodeClass() const override { return NodeClass::DataType; }
     /// Besides the type node's work, takes the binary and XML encoding identifiers of the

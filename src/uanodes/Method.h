@@ -7,10 +7,7 @@ namespace UaBase {
 /// A method node.
 class Method : public BaseNode {
 public:
-    explicit Method(const UaNodeId& nodeId)
-        : BaseNode(nodeId)
-    {
-    }
+    using BaseNode::BaseNode;
 
     NodeClass nodeClass() const override { return NodeClass::Method; }
 

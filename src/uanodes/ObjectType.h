@@ -7,10 +7,7 @@ namespace UaBase {
 /// An object type node.
 class ObjectType : public TypeNode {
 public:
-    explicit ObjectType(const UaNodeId& nodeId)
-        : TypeNode(nodeId)
-    {
-    }
+    using TypeNode::TypeNode;
 
     NodeClass nodeClass() const override { return NodeClass::ObjectType; }
 };

@@ -10,10 +10,7 @@ namespace UaBase {
 /// A reference type node.
 class ReferenceType : public TypeNode {
 public:
-    explicit ReferenceType(const UaNodeId& nodeId)
-        : TypeNode(nodeId)
-    {
-    }
+    using TypeNode::TypeNode;
 
     NodeClass nodeClass() const override { return NodeClass::ReferenceType; }
 

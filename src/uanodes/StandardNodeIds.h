@@ -19,6 +19,13 @@ namespace ReferenceTypeIds {
     inline constexpr std::uint32_t HasHistoricalConfiguration = 56;
 } // namespace ReferenceTypeIds
 
+/// Numeric identifiers of the standard data types (namespace 0) the reader looks at.
+namespace DataTypeIds {
+    inline constexpr std::uint32_t Structure = 22;
+    inline constexpr std::uint32_t BaseDataType = 24;
+    inline constexpr std::uint32_t Enumeration = 29;
+} // namespace DataTypeIds
+
 /// Whether `nodeId` is a numeric identifier in namespace 0.
 inline bool isStandardNumeric(const UaNodeId& nodeId)
 {

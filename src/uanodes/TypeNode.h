@@ -7,10 +7,7 @@ namespace UaBase {
 /// The common part of the four type node classes: abstractness and the super type.
 class TypeNode : public BaseNode {
 public:
-    explicit TypeNode(const UaNodeId& nodeId)
-        : BaseNode(nodeId)
-    {
-    }
+    using BaseNode::BaseNode;
 
     /// Besides the inverse references, derives super types from HasSubtype references: a
     /// forward one makes this node the super type of a type node in the map; an inverse one

@@ -1,23 +1,14 @@
 #pragma once
 
+#include "uanodes/UaDataTypeDefinition.h"
 #include "uanodes/UaEnumValue.h"
-#include "uatypes/UaLocalizedText.h"
-#include "uatypes/UaNodeId.h"
-#include "uatypes/UaString.h"
 
 #include <vector>
 
 /// The definition of an enumeration data type: its name and its values in file order. A
 /// default-constructed definition is empty (no name, no values).
-class UaEnumDefinition {
+class UaEnumDefinition : public UaDataTypeDefinition {
 public:
-    const UaString& name() const { return m_name; }
-    void setName(const UaString& name) { m_name = name; }
-    const UaNodeId& dataTypeId() const { return m_dataTypeId; }
-    void setDataTypeId(const UaNodeId& dataTypeId) { m_dataTypeId = dataTypeId; }
-    const UaLocalizedText& description() const { return m_description; }
-    void setDescription(const UaLocalizedText& description) { m_description = description; }
-
     const std::vector<UaEnumValue>& values() const { return m_values; }
     void addValue(const UaEnumValue& value) { m_values.push_back(value); }
 
@@ -27,8 +18,5 @@ public:
     friend bool operator==(const UaEnumDefinition& a, const UaEnumDefinition& b);
 
 private:
-    UaString m_name;
-    UaNodeId m_dataTypeId;
-    UaLocalizedText m_description;
     std::vector<UaEnumValue> m_values;
 };

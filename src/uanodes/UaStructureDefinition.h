@@ -1,9 +1,7 @@
 #pragma once
 
+#include "uanodes/UaDataTypeDefinition.h"
 #include "uanodes/UaStructureField.h"
-#include "uatypes/UaLocalizedText.h"
-#include "uatypes/UaNodeId.h"
-#include "uatypes/UaString.h"
 
 #include <cstddef>
 #include <vector>
@@ -11,14 +9,8 @@
 /// The definition of a structure data type: its identity, its encodings and its fields in
 /// order (inherited fields first once completed from the super types). A default-constructed
 /// definition is empty; a definition counts as present when it has a name.
-class UaStructureDefinition {
+class UaStructureDefinition : public UaDataTypeDefinition {
 public:
-    const UaString& name() const { return m_name; }
-    void setName(const UaString& name) { m_name = name; }
-    const UaNodeId& dataTypeId() const { return m_dataTypeId; }
-    void setDataTypeId(const UaNodeId& dataTypeId) { m_dataTypeId = dataTypeId; }
-    const UaLocalizedText& description() const { return m_description; }
-    void setDescription(const UaLocalizedText& description) { m_description = description; }
     bool isUnion() const { return m_isUnion; }
     void setIsUnion(bool isUnion) { m_isUnion = isUnion; }
     const UaNodeId& binaryEncodingId() const { return m_binaryEncodingId; }
@@ -39,9 +31,6 @@ public:
     friend bool operator==(const UaStructureDefinition& a, const UaStructureDefinition& b);
 
 private:
-    UaString m_name;
-    UaNodeId m_dataTypeId;
-    UaLocalizedText m_description;
     bool m_isUnion = false;
     UaNodeId m_binaryEncodingId;
     UaNodeId m_xmlEncodingId;

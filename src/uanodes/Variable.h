@@ -1,14 +1,11 @@
 #pragma once
 
 #include "uanodes/BaseNode.h"
-#include "uatypes/UaNodeId.h"
+#include "uanodes/ValueAttributes.h"
 #include "uatypes/UaString.h"
-#include "uatypes/UaVariant.h"
 
 #include <cstdint>
 #include <map>
-#include <utility>
-#include <vector>
 
 namespace UaBase {
 
@@ -23,12 +20,9 @@ inline constexpr std::uint8_t kAccessLevelHistoryWrite = 0x08;
 using AlarmSettings = std::map<UaString, UaString>;
 
 /// A variable node, with the product's alarm settings.
-class Variable : public BaseNode {
+class Variable : public BaseNode, public ValueAttributes {
 public:
-    explicit Variable(const UaNodeId& nodeId)
-        : BaseNode(nodeId)
-    {
-    }
+    using BaseNode::BaseNode;
 
     NodeClass nodeClass() const override { return NodeClass::Variable; }
 
@@ -36,14 +30,6 @@ public:
     void setAccessLevel(std::uint8_t accessLevel) { m_accessLevel = accessLevel; }
     std::uint8_t userAccessLevel() const { return m_userAccessLevel; }
     void setUserAccessLevel(std::uint8_t userAccessLevel) { m_userAccessLevel = userAccessLevel; }
-    UaNodeId dataType() const { return m_dataType; }
-    void setDataType(const UaNodeId& dataType) { m_dataType = dataType; }
-    std::int32_t valueRank() const { return m_valueRank; }
-    void setValueRank(std::int32_t valueRank) { m_valueRank = valueRank; }
-    std::vector<std::uint32_t> arrayDimensions() const { return m_arrayDimensions; }
-    void setArrayDimensions(const std::vector<std::uint32_t>& arrayDimensions) { m_arrayDimensions = arrayDimensions; }
-    UaVariant value() const { return m_value; }
-    void setValue(UaVariant value) { m_value = std::move(value); }
     /// Milliseconds.
     double minimumSamplingInterval() const { return m_minimumSamplingInterval; }
     void setMinimumSamplingInterval(double interval) { m_minimumSamplingInterval = interval; }
@@ -59,10 +45,6 @@ public:
 private:
     std::uint8_t m_accessLevel = 0;
     std::uint8_t m_userAccessLevel = 0;
-    UaNodeId m_dataType;
-    std::int32_t m_valueRank = -1;
-    std::vector<std::uint32_t> m_arrayDimensions;
-    UaVariant m_value;
     double m_minimumSamplingInterval = 0;
     bool m_historizing = false;
     bool m_alarmEnabled = false;

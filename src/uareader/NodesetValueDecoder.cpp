@@ -133,9 +133,8 @@ bool readBoolean(const xmlNode* element)
 
 UaDateTime readDateTime(const xmlNode* element)
 {
-    std::int64_t ticks = 0;
-    XmlDateTime::toTicks(Xml::content(element).view(), ticks);
-    return UaDateTime(ticks);
+    const support::Result<std::int64_t> ticks = XmlDateTime::toTicks(Xml::content(element).view());
+    return UaDateTime(ticks ? *ticks : 0);
 }
 
 UaGuid readGuid(const xmlNode* element)
@@ -202,6 +201,37 @@ template <class T> UaVariant variantOf(void (UaVariant::*set)(const T&), const T
     return variant;
 }
 
+/// The number in the child `name` of a structure element, as a variant.
+template <class T> UaVariant numberField(
+    const xmlNode* element, const char* name, UaStatus (*convert)(std::string_view, T&), void (UaVariant::*set)(T))
+{
+    return variantOf(set, number<T>(Xml::firstChildNamed(element, name), convert));
+}
+
+/// The localized text in the child `name` of a structure element, as a variant.
+UaVariant localizedTextField(const xmlNode* element, const char* name)
+{
+    return variantOf(&UaVariant::setLocalizedText, readLocalizedText(Xml::firstChildNamed(element, name)));
+}
+
+/// The element in an ExtensionObject's body that holds the fields of a standard structure
+/// decoded field by field; null for every other type.
+const char* decodedStructureElement(std::uint32_t type)
+{
+    switch (type) {
+    case kArgumentXml:
+        return "Argument";
+    case kRangeXml:
+        return "Range";
+    case kEuInformationXml:
+        return "EUInformation";
+    case kEnumValueTypeXml:
+        return "EnumValueType";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 NodesetValueDecoder::NodesetValueDecoder(const std::map<std::uint16_t, std::uint16_t>& namespaceTranslation)
@@ -239,6 +269,47 @@ UaNodeId NodesetValueDecoder::nodeId(const xmlNode* element) const
     return id;
 }
 
+std::vector<std::pair<UaString, UaVariant>> NodesetValueDecoder::standardFields(
+    std::uint32_t type, const xmlNode* element) const
+{
+    // The field names are shared by every object: nodesets hold a thousand method arguments.
+    static const UaString kName("Name");
+    static const UaString kDataType("DataType");
+    static const UaString kValueRank("ValueRank");
+    static const UaString kArrayDimensions("ArrayDimensions");
+    static const UaString kDescription("Description");
+    static const UaString kLow("Low");
+    static const UaString kHigh("High");
+    static const UaString kNamespaceUri("NamespaceUri");
+    static const UaString kUnitId("UnitId");
+    static const UaString kDisplayName("DisplayName");
+    static const UaString kValue("Value");
+    switch (type) {
+    case kArgumentXml: {
+        const xmlNode* dataType = Xml::firstChildNamed(element, "DataType");
+        UaVariant dimensions;
+        dimensions.setUInt32Array(readUInt32List(Xml::firstChildNamed(element, "ArrayDimensions")));
+        return fieldList(Field{kName, variantOf(&UaVariant::setString, childText(element, "Name"))},
+            Field{kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType))},
+            Field{kValueRank, numberField(element, "ValueRank", UaNumberText::toInt32, &UaVariant::setInt32)},
+            Field{kArrayDimensions, std::move(dimensions)},
+            Field{kDescription, localizedTextField(element, "Description")});
+    }
+    case kRangeXml:
+        return fieldList(Field{kLow, numberField(element, "Low", UaNumberText::toDouble, &UaVariant::setDouble)},
+            Field{kHigh, numberField(element, "High", UaNumberText::toDouble, &UaVariant::setDouble)});
+    case kEuInformationXml:
+        return fieldList(Field{kNamespaceUri, variantOf(&UaVariant::setString, childText(element, "NamespaceUri"))},
+            Field{kUnitId, numberField(element, "UnitId", UaNumberText::toInt32, &UaVariant::setInt32)},
+            Field{kDisplayName, localizedTextField(element, "DisplayName")},
+            Field{kDescription, localizedTextField(element, "Description")});
+    default: // kEnumValueTypeXml
+        return fieldList(Field{kValue, numberField(element, "Value", UaNumberText::toInt64, &UaVariant::setInt64)},
+            Field{kDisplayName, localizedTextField(element, "DisplayName")},
+            Field{kDescription, localizedTextField(element, "Description")});
+    }
+}
+
 UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) const
 {
     UaNodeId typeId;
@@ -255,86 +326,12 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
     }
     const bool standard = typeId.namespaceIndex() == 0 && typeId.identifierType() == UaIdentifierType::Numeric;
     const std::uint32_t type = standard ? typeId.identifierNumeric() : 0;
-    // The field names are shared by every object: nodesets hold a thousand method arguments.
-    static const UaString kName("Name");
-    static const UaString kDataType("DataType");
-    static const UaString kValueRank("ValueRank");
-    static const UaString kArrayDimensions("ArrayDimensions");
-    static const UaString kDescription("Description");
-    static const UaString kLow("Low");
-    static const UaString kHigh("High");
-    static const UaString kNamespaceUri("NamespaceUri");
-    static const UaString kUnitId("UnitId");
-    static const UaString kDisplayName("DisplayName");
-    static const UaString kValue("Value");
-    if (type == kArgumentXml) {
-        const xmlNode* argument = Xml::firstChildNamed(body, "Argument");
-        if (argument == nullptr) {
+    if (const char* structure = decodedStructureElement(type)) {
+        const xmlNode* fields = Xml::firstChildNamed(body, structure);
+        if (fields == nullptr) {
             return UaExtensionObject(typeId);
         }
-        const xmlNode* dataType = Xml::firstChildNamed(argument, "DataType");
-        UaVariant dimensions;
-        dimensions.setUInt32Array(readUInt32List(Xml::firstChildNamed(argument, "ArrayDimensions")));
-        return UaExtensionObject(typeId,
-            fieldList(
-                Field{kName, variantOf(&UaVariant::setString, childText(argument, "Name"))},
-                Field{kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType))},
-                Field{kValueRank,
-                    variantOf(&UaVariant::setInt32,
-                        number<std::int32_t>(Xml::firstChildNamed(argument, "ValueRank"), UaNumberText::toInt32))},
-                Field{kArrayDimensions, std::move(dimensions)},
-                Field{kDescription,
-                    variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(argument, "Description")))}));
-    }
-    if (type == kRangeXml) {
-        const xmlNode* range = Xml::firstChildNamed(body, "Range");
-        if (range == nullptr) {
-            return UaExtensionObject(typeId);
-        }
-        return UaExtensionObject(typeId,
-            fieldList(
-                Field{kLow,
-                    variantOf(&UaVariant::setDouble,
-                        number<double>(Xml::firstChildNamed(range, "Low"), UaNumberText::toDouble))},
-                Field{kHigh,
-                    variantOf(&UaVariant::setDouble,
-                        number<double>(Xml::firstChildNamed(range, "High"), UaNumberText::toDouble))}));
-    }
-    if (type == kEuInformationXml) {
-        const xmlNode* unit = Xml::firstChildNamed(body, "EUInformation");
-        if (unit == nullptr) {
-            return UaExtensionObject(typeId);
-        }
-        return UaExtensionObject(typeId,
-            fieldList(
-                Field{kNamespaceUri, variantOf(&UaVariant::setString, childText(unit, "NamespaceUri"))},
-                Field{kUnitId,
-                    variantOf(&UaVariant::setInt32,
-                        number<std::int32_t>(Xml::firstChildNamed(unit, "UnitId"), UaNumberText::toInt32))},
-                Field{kDisplayName,
-                    variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(unit, "DisplayName")))},
-                Field{kDescription,
-                    variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(unit, "Description")))}));
-    }
-    if (type == kEnumValueTypeXml) {
-        const xmlNode* enumValue = Xml::firstChildNamed(body, "EnumValueType");
-        if (enumValue == nullptr) {
-            return UaExtensionObject(typeId);
-        }
-        return UaExtensionObject(typeId,
-            fieldList(
-                Field{kValue,
-                    variantOf(&UaVariant::setInt64,
-                        number<std::int64_t>(Xml::firstChildNamed(enumValue, "Value"), UaNumberText::toInt64))},
-                Field{kDisplayName,
-                    variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(enumValue, "DisplayName")))},
-                Field{kDescription,
-                    variantOf(&UaVariant::setLocalizedText,
-                        readLocalizedText(Xml::firstChildNamed(enumValue, "Description")))}));
+        return UaExtensionObject(typeId, standardFields(type, fields));
     }
     UaExtensionObject object(typeId);
     if (const xmlNode* binary = Xml::firstChildNamed(body, "ByteString")) {

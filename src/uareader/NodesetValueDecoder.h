@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
+#include <vector>
 
 struct _xmlNode;
 class UaExtensionObject;
 class UaNodeId;
+class UaString;
 class UaVariant;
 
 namespace UaBase {
@@ -29,6 +32,8 @@ public:
 
 private:
     std::uint16_t translate(std::uint16_t namespaceIndex) const;
+    /// The fields of a standard structure of XML encoding `type` from the element that holds them.
+    std::vector<std::pair<UaString, UaVariant>> standardFields(std::uint32_t type, const _xmlNode* element) const;
 
     const std::map<std::uint16_t, std::uint16_t>& m_namespaceTranslation;
 };

@@ -316,24 +316,26 @@ UaStatus UaNodesetXmlParser::parseNodes(NodeMap& nodes, UaString& errorText)
 
 bool UaNodesetXmlParser::parseNodeElement(const char* name, NodeMap& nodes, UaStatus& status)
 {
-    if (std::strcmp(name, "UAObject") == 0) {
-        status = parseObject(nodes);
-    } else if (std::strcmp(name, "UAVariable") == 0) {
-        status = parseVariable(nodes);
-    } else if (std::strcmp(name, "UAMethod") == 0) {
-        status = parseMethod(nodes);
-    } else if (std::strcmp(name, "UAObjectType") == 0) {
-        status = parseObjectType(nodes);
-    } else if (std::strcmp(name, "UAVariableType") == 0) {
-        status = parseVariableType(nodes);
-    } else if (std::strcmp(name, "UAReferenceType") == 0) {
-        status = parseReferenceType(nodes);
-    } else if (std::strcmp(name, "UADataType") == 0) {
-        status = parseDataType(nodes);
-    } else {
-        return false;
+    // Through the virtual parsers, so that a subclass's parser reads its elements.
+    static constexpr struct {
+        const char* element;
+        UaStatus (UaNodesetXmlParser::*parse)(NodeMap&);
+    } kParsers[] = {
+        {"UAObject", &UaNodesetXmlParser::parseObject},
+        {"UAVariable", &UaNodesetXmlParser::parseVariable},
+        {"UAMethod", &UaNodesetXmlParser::parseMethod},
+        {"UAObjectType", &UaNodesetXmlParser::parseObjectType},
+        {"UAVariableType", &UaNodesetXmlParser::parseVariableType},
+        {"UAReferenceType", &UaNodesetXmlParser::parseReferenceType},
+        {"UADataType", &UaNodesetXmlParser::parseDataType},
+    };
+    for (const auto& [element, parse] : kParsers) {
+        if (std::strcmp(name, element) == 0) {
+            status = (this->*parse)(nodes);
+            return true;
+        }
     }
-    return true;
+    return false;
 }
 
 UaStatus UaNodesetXmlParser::finishNodes(

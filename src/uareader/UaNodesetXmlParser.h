@@ -33,6 +33,7 @@ class DataType;
 class NodeIdTextCache;
 template <class T> class TextTable;
 class NodesetValueDecoder;
+class ValueAttributes;
 class Variable;
 
 /// Answers definition requests for data types that are not in the node map.
@@ -185,12 +186,34 @@ private:
     UaNodeId dataTypeAttribute(const NodeElement& element) const;
     UaVariant readValue(const NodeElement& element) const;
     bool isDuplicate(const NodeMap& nodes, const UaNodeId& nodeId, const char* operation) const;
+    /// Reads `element` into a node that `create` of the factory makes and stores it in `nodes`:
+    /// its identifier, its names, what every node of its kind has (IsAbstract of a type node,
+    /// ParentNodeId of an instance), what `fill` reads into it, its references and extensions.
+    /// BadNodeIdExists, with nothing made, when `nodes` has the identifier already; `operation`
+    /// names the parser in that trace.
+    template <class Node, class Fill>
+    UaStatus parseNode(const NodeElement& element,
+        NodeMap& nodes,
+        const char* operation,
+        std::unique_ptr<Node> (BaseNodeFactory::*create)(const UaNodeId&),
+        Fill fill);
+    /// DataType, ValueRank and the value of a variable or a variable type.
+    void readValueAttributes(const NodeElement& element, ValueAttributes& node) const;
     UaStatus storeNode(const NodeElement& element, std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes);
     /// The first child element of that name of the node element under the cursor.
     const _xmlNode* currentChild(NodeElement::Child which, const char* name) const;
     void readAlarm(const NodeElement& element, Variable* variable) const;
     void readEnumerationSubtype(DataType* dataType) const;
     void completeDefinitions(NodeMap& nodes);
+    /// The definition of the data type `dataTypeId` that `ofNode` reads, completed first, when
+    /// `nodes` holds the type; else the provider's, when there is one and `nodes` does not hold
+    /// the node at all.
+    template <class Definition>
+    Definition definitionOf(const UaNodeId& dataTypeId,
+        NodeMap& nodes,
+        VisitedMap& visited,
+        Definition (DataType::*ofNode)() const,
+        Definition (TypeDefinitionProvider::*ofProvider)(const UaNodeId&));
 
     // Fields in the order the reader's users know them.
     UaXmlDocument* m_document = nullptr;

@@ -18,16 +18,44 @@ namespace {
 
 using Xml = XmlNodeReader;
 
-constexpr std::uint32_t kStructure = 22;
-constexpr std::uint32_t kBaseDataType = 24;
-constexpr std::uint32_t kEnumeration = 29;
-
 // Longest super type chain followed for a field's built-in type, so that a file whose super
 // types form a loop cannot hold the reader forever.
 constexpr int kMaxSuperTypeSteps = 64;
 // Deepest nesting of definition lookups (super types and field types, each completed before it
 // is used); deeper chains are left as they are instead of exhausting the stack.
 constexpr int kMaxDefinitionDepth = 64;
+
+/// The standard subtypes of the built-in types that are encoded as their built-in type.
+struct StandardSubtype {
+    std::uint32_t id;
+    UaBuiltInType builtIn;
+};
+constexpr StandardSubtype kStandardSubtypes[] = {
+    {288, UaBuiltInType::UInt32}, // IntegerId
+    {289, UaBuiltInType::UInt32}, // Counter
+    {290, UaBuiltInType::Double}, // Duration
+    {291, UaBuiltInType::String}, // NumericRange
+    {292, UaBuiltInType::String}, // Time
+    {295, UaBuiltInType::String}, // LocaleId
+    {12878, UaBuiltInType::String}, // NormalizedString
+    {12879, UaBuiltInType::String}, // DecimalString
+    {12880, UaBuiltInType::String}, // DurationString
+    {12881, UaBuiltInType::String}, // TimeString
+    {293, UaBuiltInType::DateTime}, // Date
+    {294, UaBuiltInType::DateTime}, // UtcTime
+    {30, UaBuiltInType::ByteString}, // Image
+    {311, UaBuiltInType::ByteString}, // ApplicationInstanceCertificate
+    {521, UaBuiltInType::ByteString}, // ContinuationPoint
+    {2000, UaBuiltInType::ByteString}, // ImageBMP
+    {2001, UaBuiltInType::ByteString}, // ImageGIF
+    {2002, UaBuiltInType::ByteString}, // ImageJPG
+    {2003, UaBuiltInType::ByteString}, // ImagePNG
+    {388, UaBuiltInType::NodeId}, // SessionAuthenticationToken
+    {11737, UaBuiltInType::UInt64}, // BitFieldMaskDataType
+    {26, UaBuiltInType::Variant}, // Number
+    {27, UaBuiltInType::Variant}, // Integer
+    {28, UaBuiltInType::Variant}, // UInteger
+};
 
 /// The built-in type that encodes a standard data type, for the types and standard subtypes
 /// that have one.
@@ -40,42 +68,12 @@ std::optional<UaBuiltInType> standardBuiltInType(const UaNodeId& dataType)
     if (id >= 1 && id <= 25) {
         return static_cast<UaBuiltInType>(id);
     }
-    switch (id) {
-    case 288: // IntegerId
-    case 289: // Counter
-        return UaBuiltInType::UInt32;
-    case 290: // Duration
-        return UaBuiltInType::Double;
-    case 291: // NumericRange
-    case 292: // Time
-    case 295: // LocaleId
-    case 12878: // NormalizedString
-    case 12879: // DecimalString
-    case 12880: // DurationString
-    case 12881: // TimeString
-        return UaBuiltInType::String;
-    case 293: // Date
-    case 294: // UtcTime
-        return UaBuiltInType::DateTime;
-    case 30: // Image
-    case 311: // ApplicationInstanceCertificate
-    case 521: // ContinuationPoint
-    case 2000: // ImageBMP
-    case 2001: // ImageGIF
-    case 2002: // ImageJPG
-    case 2003: // ImagePNG
-        return UaBuiltInType::ByteString;
-    case 388: // SessionAuthenticationToken
-        return UaBuiltInType::NodeId;
-    case 11737: // BitFieldMaskDataType
-        return UaBuiltInType::UInt64;
-    case 26: // Number
-    case 27: // Integer
-    case 28: // UInteger
-        return UaBuiltInType::Variant;
-    default:
-        return std::nullopt;
+    for (const StandardSubtype& subtype : kStandardSubtypes) {
+        if (subtype.id == id) {
+            return subtype.builtIn;
+        }
     }
+    return std::nullopt;
 }
 
 DataType* dataTypeIn(NodeMap& nodes, const UaNodeId& id)
@@ -137,7 +135,7 @@ void UaNodesetXmlParser::readEnumerationSubtype(DataType* dataType) const
         if (reference.isForward() || !isStandardNode(reference.referenceTypeId(), ReferenceTypeIds::HasSubtype)) {
             continue;
         }
-        if (isStandardNode(reference.targetNodeId(), kEnumeration)) {
+        if (isStandardNode(reference.targetNodeId(), DataTypeIds::Enumeration)) {
             const xmlNode* definition = Xml::firstChildNamed(currentElement(), "Definition");
             UaEnumDefinition enumeration;
             enumeration.setName(UaString(Xml::attribute(definition, "Name").view()));
@@ -178,7 +176,7 @@ void UaNodesetXmlParser::parseDataTypeDefinition(DataType* dataType)
         field.setName(UaString(Xml::attribute(element, "Name").view()));
         const XmlText fieldType = Xml::attribute(element, "DataType");
         field.setDataTypeId(fieldType.isPresent() ? resolveText(fieldType.view(), fieldType.isInPlace())
-                                                  : UaNodeId(kBaseDataType, 0));
+                                                  : UaNodeId(DataTypeIds::BaseDataType, 0));
         std::int32_t valueRank = 0;
         const XmlText rankText = Xml::attribute(element, "ValueRank");
         if (rankText.isPresent() && UaNumberText::toInt32(rankText.view(), valueRank).isGood() &&
@@ -221,7 +219,8 @@ UaStatus UaNodesetXmlParser::completeStructureDefinition(DataType* dataType, Nod
     }
     UaStructureDefinition structure = dataType->structureDefinition();
     const UaNodeId superType = dataType->superType();
-    if (!superType.isNull() && !isStandardNode(superType, kStructure) && !isStandardNode(superType, kBaseDataType)) {
+    if (!superType.isNull() && !isStandardNode(superType, DataTypeIds::Structure)
+        && !isStandardNode(superType, DataTypeIds::BaseDataType)) {
         const UaStructureDefinition inherited = getStructureDefinition(superType, nodes, visited);
         if (inherited.hasName() && inherited.fieldCount() > 0) {
             std::vector<UaStructureField> fields = inherited.fields();
@@ -247,34 +246,36 @@ UaStatus UaNodesetXmlParser::completeStructureDefinition(DataType* dataType, Nod
     return UaStatus::Good;
 }
 
-UaStructureDefinition UaNodesetXmlParser::getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
-    VisitedMap& visited)
+template <class Definition>
+Definition UaNodesetXmlParser::definitionOf(const UaNodeId& dataTypeId,
+    NodeMap& nodes,
+    VisitedMap& visited,
+    Definition (DataType::*ofNode)() const,
+    Definition (TypeDefinitionProvider::*ofProvider)(const UaNodeId&))
 {
     if (DataType* dataType = dataTypeIn(nodes, dataTypeId)) {
         if (visited.count(dataTypeId) == 0) {
             completeStructureDefinition(dataType, nodes, visited);
         }
-        return dataType->structureDefinition();
+        return (dataType->*ofNode)();
     }
     if (m_typeDefinitionProvider != nullptr && !nodes.contains(dataTypeId)) {
-        return m_typeDefinitionProvider->structureDefinition(dataTypeId);
+        return (m_typeDefinitionProvider->*ofProvider)(dataTypeId);
     }
     return {};
+}
+
+UaStructureDefinition UaNodesetXmlParser::getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
+    VisitedMap& visited)
+{
+    return definitionOf(
+        dataTypeId, nodes, visited, &DataType::structureDefinition, &TypeDefinitionProvider::structureDefinition);
 }
 
 UaEnumDefinition UaNodesetXmlParser::getEnumDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
     VisitedMap& visited)
 {
-    if (DataType* dataType = dataTypeIn(nodes, dataTypeId)) {
-        if (visited.count(dataTypeId) == 0) {
-            completeStructureDefinition(dataType, nodes, visited);
-        }
-        return dataType->enumDefinition();
-    }
-    if (m_typeDefinitionProvider != nullptr && !nodes.contains(dataTypeId)) {
-        return m_typeDefinitionProvider->enumDefinition(dataTypeId);
-    }
-    return {};
+    return definitionOf(dataTypeId, nodes, visited, &DataType::enumDefinition, &TypeDefinitionProvider::enumDefinition);
 }
 
 void UaNodesetXmlParser::resolveFieldBuiltInTypes(DataType* dataType, NodeMap& nodes)

@@ -9,6 +9,8 @@
 #include "uanodes/Object.h"
 #include "uanodes/ObjectType.h"
 #include "uanodes/ReferenceType.h"
+#include "uanodes/StandardNodeIds.h"
+#include "uanodes/TypeNode.h"
 #include "uanodes/Variable.h"
 #include "uanodes/VariableType.h"
 #include "uareader/NodeElement.h"
@@ -22,6 +24,7 @@
 #include <libxml/tree.h>
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace UaBase {
@@ -29,8 +32,6 @@ namespace UaBase {
 namespace {
 
 using Xml = XmlNodeReader;
-
-constexpr std::uint32_t kBaseDataType = 24;
 
 constexpr std::size_t kInverseReferenceRoom = 4;
 
@@ -212,7 +213,7 @@ const xmlNode* UaNodesetXmlParser::currentChild(NodeElement::Child which, const 
 UaNodeId UaNodesetXmlParser::dataTypeAttribute(const NodeElement& element) const
 {
     const XmlText text = element.attribute(Attribute::DataType);
-    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(kBaseDataType, 0);
+    return text.isPresent() ? resolveText(text.view(), text.isInPlace()) : UaNodeId(DataTypeIds::BaseDataType, 0);
 }
 
 UaVariant UaNodesetXmlParser::readValue(const NodeElement& element) const
@@ -225,46 +226,66 @@ UaVariant UaNodesetXmlParser::readValue(const NodeElement& element) const
     return value;
 }
 
+template <class Node, class Fill>
+UaStatus UaNodesetXmlParser::parseNode(const NodeElement& element,
+    NodeMap& nodes,
+    const char* operation,
+    std::unique_ptr<Node> (BaseNodeFactory::*create)(const UaNodeId&),
+    Fill fill)
+{
+    UaStatus status = UaStatus::Good;
+    const UaNodeId nodeId = readNodeId(element, status);
+    if (isDuplicate(nodes, nodeId, operation)) {
+        return UaStatus::BadNodeIdExists;
+    }
+    std::unique_ptr<Node> node = (factory().*create)(nodeId);
+    status = readNames(element, *node, status);
+    if constexpr (std::is_base_of_v<TypeNode, Node>) {
+        node->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
+    } else {
+        node->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
+    }
+    fill(*node);
+    return storeNode(element, std::move(node), status, nodes);
+}
+
+void UaNodesetXmlParser::readValueAttributes(const NodeElement& element, ValueAttributes& node) const
+{
+    node.setDataType(dataTypeAttribute(element));
+    node.setValueRank(numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32));
+    if (element.child(Child::Value) != nullptr) {
+        node.setValue(readValue(element));
+    }
+}
+
+// The operation names in the duplicate traces are the server's own, also where they name
+// another parser.
+
 UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseVariable")) {
-        return UaStatus::BadNodeIdExists;
-    }
-    std::unique_ptr<Object> object = factory().createObject(nodeId);
-    status = readNames(element, *object, status);
-    object->setEventNotifier(numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte));
-    object->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
-    return storeNode(element, std::move(object), status, nodes);
+    return parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createObject, [&](Object& object) {
+        object.setEventNotifier(numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte));
+    });
 }
 
 UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseVariable")) {
-        return UaStatus::BadNodeIdExists;
+    Variable* variable = nullptr;
+    const UaStatus status = parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createVariable, [&](Variable& read) {
+        variable = &read;
+        readValueAttributes(element, read);
+        read.setAccessLevel(numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte));
+        read.setUserAccessLevel(
+            numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte));
+        read.setMinimumSamplingInterval(
+            numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble));
+        read.setHistorizing(booleanAttribute(element, Attribute::Historizing, false));
+    });
+    if (variable != nullptr) {
+        readAlarm(element, variable);
     }
-    std::unique_ptr<Variable> created = factory().createVariable(nodeId);
-    Variable* variable = created.get();
-    status = readNames(element, *variable, status);
-    variable->setDataType(dataTypeAttribute(element));
-    variable->setValueRank(numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32));
-    variable->setAccessLevel(numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte));
-    variable->setUserAccessLevel(
-        numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte));
-    variable->setMinimumSamplingInterval(
-        numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble));
-    variable->setHistorizing(booleanAttribute(element, Attribute::Historizing, false));
-    variable->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
-    if (element.child(Child::Value) != nullptr) {
-        variable->setValue(readValue(element));
-    }
-    status = storeNode(element, std::move(created), status, nodes);
-    readAlarm(element, variable);
     return status;
 }
 
@@ -297,83 +318,46 @@ void UaNodesetXmlParser::readAlarm(const NodeElement& element, Variable* variabl
 UaStatus UaNodesetXmlParser::parseMethod(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseVariable")) {
-        return UaStatus::BadNodeIdExists;
-    }
-    std::unique_ptr<Method> method = factory().createMethod(nodeId);
-    status = readNames(element, *method, status);
-    method->setExecutable(booleanAttribute(element, Attribute::Executable, true));
-    method->setUserExecutable(booleanAttribute(element, Attribute::UserExecutable, true));
-    method->setParentNodeId(nodeIdAttribute(element, Attribute::ParentNodeId));
-    return storeNode(element, std::move(method), status, nodes);
+    return parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createMethod, [&](Method& method) {
+        method.setExecutable(booleanAttribute(element, Attribute::Executable, true));
+        method.setUserExecutable(booleanAttribute(element, Attribute::UserExecutable, true));
+    });
 }
 
 UaStatus UaNodesetXmlParser::parseObjectType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseReferenceType")) {
-        return UaStatus::BadNodeIdExists;
-    }
-    std::unique_ptr<ObjectType> objectType = factory().createObjectType(nodeId);
-    status = readNames(element, *objectType, status);
-    objectType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
-    return storeNode(element, std::move(objectType), status, nodes);
+    return parseNode(element, nodes, "parseReferenceType", &BaseNodeFactory::createObjectType, [](ObjectType&) {});
 }
 
 UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseVariable")) {
-        return UaStatus::BadNodeIdExists;
-    }
-    std::unique_ptr<VariableType> variableType = factory().createVariableType(nodeId);
-    status = readNames(element, *variableType, status);
-    variableType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
-    variableType->setDataType(dataTypeAttribute(element));
-    variableType->setValueRank(numberAttribute<std::int32_t>(element, Attribute::ValueRank, -1, UaNumberText::toInt32));
-    if (element.child(Child::Value) != nullptr) {
-        variableType->setValue(readValue(element));
-    }
-    return storeNode(element, std::move(variableType), status, nodes);
+    return parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createVariableType, [&](VariableType& type) {
+        readValueAttributes(element, type);
+    });
 }
 
 UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseReferenceType")) {
-        return UaStatus::BadNodeIdExists;
-    }
-    std::unique_ptr<ReferenceType> referenceType = factory().createReferenceType(nodeId);
-    status = readNames(element, *referenceType, status);
-    referenceType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
-    referenceType->setSymmetric(booleanAttribute(element, Attribute::Symmetric, false));
-    if (const xmlNode* inverseName = element.child(Child::InverseName)) {
-        referenceType->setInverseName(localizedText(inverseName, nullptr));
-    }
-    return storeNode(element, std::move(referenceType), status, nodes);
+    return parseNode(element, nodes, "parseReferenceType", &BaseNodeFactory::createReferenceType, [&](ReferenceType& type) {
+        type.setSymmetric(booleanAttribute(element, Attribute::Symmetric, false));
+        if (const xmlNode* inverseName = element.child(Child::InverseName)) {
+            type.setInverseName(localizedText(inverseName, nullptr));
+        }
+    });
 }
 
 UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    UaStatus status = UaStatus::Good;
-    const UaNodeId nodeId = readNodeId(element, status);
-    if (isDuplicate(nodes, nodeId, "parseVariable")) {
-        return UaStatus::BadNodeIdExists;
+    DataType* dataType = nullptr;
+    const UaStatus status = parseNode(
+        element, nodes, "parseVariable", &BaseNodeFactory::createDataType, [&](DataType& read) { dataType = &read; });
+    if (dataType == nullptr) {
+        return status;
     }
-    std::unique_ptr<DataType> created = factory().createDataType(nodeId);
-    DataType* dataType = created.get();
-    status = readNames(element, *dataType, status);
-    dataType->setIsAbstract(booleanAttribute(element, Attribute::IsAbstract, false));
-    status = storeNode(element, std::move(created), status, nodes);
     if (status.isGood()) {
         readEnumerationSubtype(dataType);
     }

@@ -110,13 +110,14 @@ bool readZone(Cursor& cursor, int& offsetMinutes)
     return true;
 }
 
+support::Error malformed() { return support::Error::invalidInput("not a date and time"); }
+
 } // namespace
 
-bool XmlDateTime::toTicks(std::string_view text, std::int64_t& ticks)
+support::Result<std::int64_t> XmlDateTime::toTicks(std::string_view text)
 {
-    ticks = 0;
     if (text.size() < 20 || text.size() > 50) {
-        return false;
+        return malformed();
     }
     Cursor cursor(text);
     int year = 0;
@@ -134,13 +135,12 @@ bool XmlDateTime::toTicks(std::string_view text, std::int64_t& ticks)
                         readZone(cursor, offsetMinutes) && cursor.atEnd();
     if (!formed || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
         minute > 59 || second > 59) {
-        return false;
+        return malformed();
     }
     const std::int64_t days = daysFromCivil(year, month, day) + kEpochDays1601;
     const std::int64_t seconds = days * 86'400 + hour * 3'600 + minute * 60 + second - offsetMinutes * 60;
     const std::int64_t result = seconds * kTicksPerSecond + milliseconds * kTicksPerMillisecond;
-    ticks = result < 0 ? 0 : result;
-    return true;
+    return result < 0 ? 0 : result;
 }
 
 } // namespace UaBase

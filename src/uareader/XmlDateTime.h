@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Result.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -11,8 +13,8 @@ namespace UaBase {
 class XmlDateTime {
 public:
     /// 100-nanosecond intervals since 1601-01-01 00:00 UTC, the OPC UA DateTime.
-    /// False for a text that does not have the form; instants before 1601 give 0.
-    static bool toTicks(std::string_view text, std::int64_t& ticks);
+    /// Fails (InvalidInput) for a text that does not have the form; instants before 1601 give 0.
+    static support::Result<std::int64_t> toTicks(std::string_view text);
 };
 
 } // namespace UaBase

@@ -25,15 +25,10 @@ struct UaByteString::Rep : UaSharedData {
     std::int32_t length = -1;
 };
 
-UaByteString::UaByteString()
-    : m_rep(sharedNull())
+template <> const UaSharedData* UaSharedRef<UaByteString::Rep>::initial() noexcept
 {
-}
-
-UaByteString::UaByteString(UaByteString&& other) noexcept
-    : m_rep(sharedNull())
-{
-    m_rep.swap(other.m_rep);
+    static const UaSharedData* const rep = uaImmortal(new Representation());
+    return rep;
 }
 
 UaByteString::UaByteString(const Rep* rep)
@@ -236,23 +231,8 @@ std::strong_ordering operator<=>(const UaByteString& a, const UaByteString& b)
     return std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.length())) <=> 0;
 }
 
-const UaByteString::Rep* UaByteString::sharedNull()
-{
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep();
-        created->makeImmortal();
-        return created;
-    }();
-    return rep;
-}
-
 const UaByteString::Rep* UaByteString::sharedEmpty()
 {
-    static const Rep* const rep = [] {
-        auto* created = new Rep(std::string_view());
-        created->makeImmortal();
-        return created;
-    }();
+    static const Rep* const rep = uaImmortal(new Rep(std::string_view()));
     return rep;
 }

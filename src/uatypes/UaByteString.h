@@ -15,13 +15,7 @@ class UaStatus;
 class UaByteString {
 public:
     /// The null byte string.
-    UaByteString();
-    UaByteString(const UaByteString&) = default;
-    UaByteString& operator=(const UaByteString&) = default;
-    /// Takes the value over without touching its count; `other` is left as a new value.
-    UaByteString(UaByteString&& other) noexcept;
-    UaByteString& operator=(UaByteString&&) noexcept = default;
-    ~UaByteString() = default;
+    UaByteString() = default;
     /// `length` bytes at `data`; a negative length gives the null byte string.
     UaByteString(const void* data, std::int32_t length);
     /// The bytes of `bytes` (an empty view gives the empty, not the null, byte string).
@@ -57,8 +51,11 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedNull();
     static const Rep* sharedEmpty();
     explicit UaByteString(const Rep* rep);
+    // So that initial(), declared after the class, may name Rep.
+    friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
+
+template <> const UaSharedData* UaSharedRef<UaByteString::Rep>::initial() noexcept;

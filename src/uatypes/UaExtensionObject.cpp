@@ -15,20 +15,10 @@ struct UaExtensionObject::Rep : UaSharedData {
     std::vector<std::pair<UaString, UaVariant>> fields;
 };
 
-UaExtensionObject::UaExtensionObject()
-    : m_rep(sharedEmpty())
+template <> const UaSharedData* UaSharedRef<UaExtensionObject::Rep>::initial() noexcept
 {
-}
-
-UaExtensionObject::UaExtensionObject(UaExtensionObject&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
-
-UaExtensionObject::UaExtensionObject(const Rep* rep)
-    : m_rep(rep)
-{
+    static const UaSharedData* const rep = uaImmortal(new Representation);
+    return rep;
 }
 
 UaExtensionObject::UaExtensionObject(const UaNodeId& typeId)
@@ -38,17 +28,6 @@ UaExtensionObject::UaExtensionObject(const UaNodeId& typeId)
         return rep;
     }())
 {
-}
-
-const UaExtensionObject::Rep* UaExtensionObject::sharedEmpty()
-{
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep;
-        created->makeImmortal();
-        return created;
-    }();
-    return rep;
 }
 
 UaExtensionObject::UaExtensionObject(const UaNodeId& typeId, std::vector<std::pair<UaString, UaVariant>> fields)

@@ -20,13 +20,7 @@ public:
     enum class Encoding { None, Binary, Fields };
 
     /// No type, no body.
-    UaExtensionObject();
-    UaExtensionObject(const UaExtensionObject&) = default;
-    UaExtensionObject& operator=(const UaExtensionObject&) = default;
-    /// Takes the value over without touching its count; `other` is left as a new value.
-    UaExtensionObject(UaExtensionObject&& other) noexcept;
-    UaExtensionObject& operator=(UaExtensionObject&&) noexcept = default;
-    ~UaExtensionObject() = default;
+    UaExtensionObject() = default;
     explicit UaExtensionObject(const UaNodeId& typeId);
     /// A field-encoded value with all its fields at once, in this order (one representation
     /// instead of one per addField).
@@ -54,7 +48,9 @@ public:
 
 private:
     struct Rep;
-    explicit UaExtensionObject(const Rep* rep);
-    static const Rep* sharedEmpty();
+    // So that initial(), declared after the class, may name Rep.
+    friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
+
+template <> const UaSharedData* UaSharedRef<UaExtensionObject::Rep>::initial() noexcept;

@@ -35,10 +35,35 @@ private:
     bool m_immortal = false;
 };
 
+/// `rep`, made immortal: for the shared empty values, created on first use and never counted,
+/// so never freed (static values of other translation units may still hold one while the
+/// program exits).
+template <class T> const T* uaImmortal(T* rep) noexcept
+{
+    rep->makeImmortal();
+    return rep;
+}
+
 /// Counted reference to an immutable representation `T` (derived from UaSharedData).
 /// Never null; copying takes another reference, the last reference frees the representation.
+/// A new reference, and one moved from, holds initial(), the representation of a new value, so
+/// that a value type holding one needs to write none of its copying, moving and assignment.
 template <class T> class UaSharedRef {
 public:
+    /// `T` by a name that the definitions of initial() may use.
+    using Representation = T;
+
+    /// The representation of a new value (the shared empty or null one, made with uaImmortal).
+    /// Each value type defines it beside its representation and declares it after its class.
+    static const UaSharedData* initial() noexcept;
+    /// initial() as a `T`, where `T` is complete.
+    static const T* initialRep() noexcept { return static_cast<const T*>(initial()); }
+
+    UaSharedRef() noexcept
+        : m_data(initial())
+    {
+        m_data->addRef();
+    }
     /// Takes a new reference to `rep`, which must not be null.
     explicit UaSharedRef(const T* rep) noexcept
         : m_data(rep)
@@ -58,14 +83,15 @@ public:
         m_data = other.m_data;
         return *this;
     }
-    // A move copies: a moved-from value must stay usable, and a copy costs one increment.
+    /// Takes the representation over without touching its count; `other` is left as a new value.
     UaSharedRef(UaSharedRef&& other) noexcept
-        : UaSharedRef(static_cast<const UaSharedRef&>(other))
+        : UaSharedRef()
     {
+        swap(other);
     }
     UaSharedRef& operator=(UaSharedRef&& other) noexcept
     {
-        std::swap(m_data, other.m_data);
+        swap(other);
         return *this;
     }
     ~UaSharedRef() { drop(); }

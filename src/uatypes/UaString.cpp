@@ -35,20 +35,10 @@ private:
     char* data() { return reinterpret_cast<char*>(this + 1); }
 };
 
-UaString::UaString()
-    : m_rep(sharedEmpty())
+template <> const UaSharedData* UaSharedRef<UaString::Rep>::initial() noexcept
 {
-}
-
-UaString::UaString(UaString&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
-
-UaString::UaString(const Rep* rep)
-    : m_rep(rep)
-{
+    static const UaSharedData* const rep = uaImmortal(Representation::create(std::string_view()));
+    return rep;
 }
 
 UaString::UaString(const char* utf8)
@@ -62,7 +52,7 @@ UaString::UaString(const char* data, std::size_t length)
 }
 
 UaString::UaString(std::string_view utf8)
-    : m_rep(utf8.empty() ? sharedEmpty() : Rep::create(utf8))
+    : m_rep(utf8.empty() ? UaSharedRef<Rep>::initialRep() : Rep::create(utf8))
 {
 }
 
@@ -178,16 +168,4 @@ std::strong_ordering operator<=>(const UaString& a, const UaString& b)
         return std::strong_ordering::equal;
     const int c = std::memcmp(a.toUtf8(), b.toUtf8(), a.length());
     return c <=> 0;
-}
-
-const UaString::Rep* UaString::sharedEmpty()
-{
-    // Created on first use and never counted, so never freed: static values of other
-    // translation units may still hold it while the program exits.
-    static const Rep* const rep = [] {
-        auto* created = Rep::create(std::string_view());
-        created->makeImmortal();
-        return created;
-    }();
-    return rep;
 }

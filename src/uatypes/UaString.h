@@ -18,13 +18,7 @@ class UaWideString;
 class UaString {
 public:
     /// The empty string (the shared empty representation).
-    UaString();
-    UaString(const UaString&) = default;
-    UaString& operator=(const UaString&) = default;
-    /// Takes the value over without touching its count; `other` is left as a new value.
-    UaString(UaString&& other) noexcept;
-    UaString& operator=(UaString&&) noexcept = default;
-    ~UaString() = default;
+    UaString() = default;
     /// From NUL-terminated UTF-8; a null pointer gives the empty string.
     UaString(const char* utf8); // NOLINT: text literals are strings
     /// From `length` bytes at `data` (which may hold NUL bytes).
@@ -59,10 +53,12 @@ public:
 
 private:
     struct Rep;
-    explicit UaString(const Rep* rep);
-    static const Rep* sharedEmpty();
+    // So that initial(), declared after the class, may name Rep.
+    friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
+
+template <> const UaSharedData* UaSharedRef<UaString::Rep>::initial() noexcept;
 
 template <> struct std::hash<UaString> {
     std::size_t operator()(const UaString& s) const noexcept { return std::hash<std::string_view> {}(s.view()); }

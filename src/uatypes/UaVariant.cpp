@@ -97,30 +97,9 @@ struct UaVariant::Rep : UaSharedData {
     Storage data;
 };
 
-UaVariant::UaVariant()
-    : m_rep(sharedEmpty())
+template <> const UaSharedData* UaSharedRef<UaVariant::Rep>::initial() noexcept
 {
-}
-
-UaVariant::UaVariant(UaVariant&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
-}
-
-UaVariant::UaVariant(const Rep* rep)
-    : m_rep(rep)
-{
-}
-
-const UaVariant::Rep* UaVariant::sharedEmpty()
-{
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep;
-        created->makeImmortal();
-        return created;
-    }();
+    static const UaSharedData* const rep = uaImmortal(new Representation);
     return rep;
 }
 
@@ -142,7 +121,7 @@ std::size_t UaVariant::arrayLength() const
         m_rep->data);
 }
 
-void UaVariant::clear() { m_rep = UaSharedRef<Rep>(sharedEmpty()); }
+void UaVariant::clear() { m_rep = UaSharedRef<Rep>(); }
 
 template <class T> void UaVariant::assign(UaBuiltInType type, bool isArray, std::vector<T> values)
 {

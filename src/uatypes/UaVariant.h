@@ -27,13 +27,7 @@ class UaString;
 class UaVariant {
 public:
     /// The empty value.
-    UaVariant();
-    UaVariant(const UaVariant&) = default;
-    UaVariant& operator=(const UaVariant&) = default;
-    /// Takes the value over without touching its count; `other` is left as a new value.
-    UaVariant(UaVariant&& other) noexcept;
-    UaVariant& operator=(UaVariant&&) noexcept = default;
-    ~UaVariant() = default;
+    UaVariant() = default;
 
     /// Null for the empty value.
     UaBuiltInType type() const;
@@ -149,12 +143,14 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedEmpty();
-    explicit UaVariant(const Rep* rep);
     template <class T> void assign(UaBuiltInType type, bool isArray, std::vector<T> values);
     template <class T> void assignScalar(UaBuiltInType type, T value);
     template <class T> UaStatus readScalar(UaBuiltInType type, T& value) const;
     template <class T> UaStatus readArray(UaBuiltInType type, std::vector<T>& values) const;
 
+    // So that initial(), declared after the class, may name Rep.
+    friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
+
+template <> const UaSharedData* UaSharedRef<UaVariant::Rep>::initial() noexcept;

@@ -12,15 +12,10 @@ struct UaWideString::Rep : UaSharedData {
     std::u16string units;
 };
 
-UaWideString::UaWideString()
-    : m_rep(sharedEmpty())
+template <> const UaSharedData* UaSharedRef<UaWideString::Rep>::initial() noexcept
 {
-}
-
-UaWideString::UaWideString(UaWideString&& other) noexcept
-    : m_rep(sharedEmpty())
-{
-    m_rep.swap(other.m_rep);
+    static const UaSharedData* const rep = uaImmortal(new Representation(std::u16string()));
+    return rep;
 }
 
 UaWideString::UaWideString(const char* utf8)
@@ -34,7 +29,7 @@ UaWideString::UaWideString(const UaString& utf8)
 }
 
 UaWideString::UaWideString(std::u16string_view utf16)
-    : m_rep(utf16.empty() ? sharedEmpty() : new Rep(std::u16string(utf16)))
+    : m_rep(utf16.empty() ? UaSharedRef<Rep>::initialRep() : new Rep(std::u16string(utf16)))
 {
 }
 
@@ -116,15 +111,4 @@ std::strong_ordering operator<=>(const UaWideString& a, const UaWideString& b)
     if (a.length() == 0)
         return std::strong_ordering::equal;
     return std::memcmp(a.data(), b.data(), a.length() * sizeof(char16_t)) <=> 0;
-}
-
-const UaWideString::Rep* UaWideString::sharedEmpty()
-{
-    // Never freed: see UaString::sharedEmpty.
-    static const Rep* const rep = [] {
-        auto* created = new Rep(std::u16string());
-        created->makeImmortal();
-        return created;
-    }();
-    return rep;
 }

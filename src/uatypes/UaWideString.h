@@ -14,13 +14,7 @@ class UaString;
 class UaWideString {
 public:
     /// The empty string (the shared empty representation).
-    UaWideString();
-    UaWideString(const UaWideString&) = default;
-    UaWideString& operator=(const UaWideString&) = default;
-    /// Takes the value over without touching its count; `other` is left as a new value.
-    UaWideString(UaWideString&& other) noexcept;
-    UaWideString& operator=(UaWideString&&) noexcept = default;
-    ~UaWideString() = default;
+    UaWideString() = default;
     /// From NUL-terminated UTF-8 (see decodeUtf8); a null pointer gives the empty string.
     explicit UaWideString(const char* utf8);
     /// From UTF-8 (see decodeUtf8).
@@ -44,6 +38,9 @@ public:
 
 private:
     struct Rep;
-    static const Rep* sharedEmpty();
+    // So that initial(), declared after the class, may name Rep.
+    friend class UaSharedRef<Rep>;
     UaSharedRef<Rep> m_rep;
 };
+
+template <> const UaSharedData* UaSharedRef<UaWideString::Rep>::initial() noexcept;

@@ -359,11 +359,7 @@ int UaXmlDocument::getFirstChild()
 {
     if (!m_document || !m_current)
         return -1;
-    xmlNode* child = firstElementFrom(m_current->children);
-    if (!child)
-        return -1;
-    m_current = child;
-    return 0;
+    return moveTo(firstElementFrom(m_current->children));
 }
 
 int UaXmlDocument::getFollowingSibling()
@@ -371,11 +367,7 @@ int UaXmlDocument::getFollowingSibling()
     // A listener's element may be getting its next sibling linked right now.
     if (!m_document || !m_current || (m_listenerView && m_current == m_root))
         return -1;
-    xmlNode* sibling = firstElementFrom(m_current->next);
-    if (!sibling)
-        return -1;
-    m_current = sibling;
-    return 0;
+    return moveTo(firstElementFrom(m_current->next));
 }
 
 int UaXmlDocument::getParent()
@@ -436,12 +428,18 @@ int UaXmlDocument::dumpCurrent(char*& buffer, int& length) const
     return result;
 }
 
-int UaXmlDocument::setAttributeValue(const char* name, const char* value)
+xmlNode* UaXmlDocument::attributeTarget(const char* name, const char* value) const
 {
     xmlNode* element = currentElement();
     if (!element || !isEditable() || !isXmlName(name) || !value || !isStorableText(value))
-        return -1;
-    if (!xmlSetProp(element, asXml(name), asXml(value)))
+        return nullptr;
+    return element;
+}
+
+int UaXmlDocument::setAttributeValue(const char* name, const char* value)
+{
+    xmlNode* element = attributeTarget(name, value);
+    if (!element || !xmlSetProp(element, asXml(name), asXml(value)))
         return -1;
     changed();
     return 0;
@@ -449,13 +447,9 @@ int UaXmlDocument::setAttributeValue(const char* name, const char* value)
 
 int UaXmlDocument::addAttribute(const char* name, const char* value)
 {
-    xmlNode* element = currentElement();
-    if (!element || !isEditable() || !isXmlName(name) || !value || !isStorableText(value))
-        return -1;
+    xmlNode* element = attributeTarget(name, value);
     // A second attribute of one name would make the saved file unreadable.
-    if (hasAttributeWritten(element, name))
-        return -1;
-    if (!xmlNewProp(element, asXml(name), asXml(value)))
+    if (!element || hasAttributeWritten(element, name) || !xmlNewProp(element, asXml(name), asXml(value)))
         return -1;
     changed();
     return 0;

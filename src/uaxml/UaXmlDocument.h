@@ -152,6 +152,10 @@ private:
     int adoptParsed(_xmlDoc* document);
     void changed();
     bool isEditable() const { return !m_listenerView; }
+    /// The element under the cursor when the attribute `name` may be written there with
+    /// `value`; null when there is none, the document may not be edited or either text may not
+    /// be stored.
+    _xmlNode* attributeTarget(const char* name, const char* value) const;
     /// Whether the cursor may go to `element`: anywhere, except in a listener's view, which keeps
     /// to the subtree of its element (m_root).
     bool mayVisit(const _xmlNode* element) const;

@@ -32,22 +32,6 @@ const std::array<char, 10>& digitTable()
     return table;
 }
 
-// One diagnostic line per failing step of the hash.
-std::string_view md5FailureLine(platform::Md5Step step)
-{
-    switch (step) {
-    case platform::Md5Step::Acquire:
-        return "CTavoxUsrAuth: EncryptMd5: CryptAcquireContext failed.";
-    case platform::Md5Step::Create:
-        return "CTavoxUsrAuth: EncryptMd5: CryptCreateHash failed.";
-    case platform::Md5Step::Hash:
-        return "CTavoxUsrAuth: EncryptMd5: CryptHashData failed.";
-    case platform::Md5Step::Read:
-        break;
-    }
-    return "CTavoxUsrAuth: EncryptMd5: CryptGetHashParam failed.";
-}
-
 // The store and the server both open the key for reading and writing; a store that may not
 // be written therefore cannot be read either, as on the original platform.
 RegStatus openServerKey(const platform::SettingsStore& machine, RegistryKey& key)
@@ -68,10 +52,9 @@ bool CTavoxUsrAuth::EncryptMd5(const char* text, char* out) const
     if (!text || !out)
         return false;
     // The hash is taken in full before `out` is touched, so `out` may alias `text`.
-    const platform::Md5Outcome outcome = m_md5(text, std::strlen(text));
-    const std::optional<platform::Md5Digest>& digest = outcome.digest;
+    const support::Result<platform::Md5Digest> digest = m_md5(text, std::strlen(text));
     if (!digest) {
-        support::debugOutput(md5FailureLine(outcome.failedStep));
+        support::debugOutput("CTavoxUsrAuth: EncryptMd5: " + digest.error().message + ".");
         return false;
     }
     static constexpr char kHex[] = "0123456789abcdef";

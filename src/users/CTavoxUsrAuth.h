@@ -1,10 +1,9 @@
 #pragma once
 
-#include "platform/Md5Steps.h"
+#include "platform/Md5.h"
 #include "users/UsrAuthEntry.h"
 
 #include <cstddef>
-#include <optional>
 #include <string_view>
 
 namespace platform {
@@ -17,17 +16,17 @@ class SettingsStore;
 /// what this writes, so layouts and digests are fixed.
 class CTavoxUsrAuth {
 public:
-    using Md5Function = platform::Md5Outcome (*)(const void* data, std::size_t size);
+    using Md5Function = support::Result<platform::Md5Digest> (*)(const void* data, std::size_t size);
 
     /// Size of a digest buffer: 32 hexadecimal digits and a NUL.
     static constexpr std::size_t kDigestBufferSize = 33;
 
     /// `md5` stands in for the hash provider (tests make it fail). The store must outlive the object.
-    explicit CTavoxUsrAuth(const platform::SettingsStore& machine, Md5Function md5 = &platform::md5Steps);
+    explicit CTavoxUsrAuth(const platform::SettingsStore& machine, Md5Function md5 = &platform::md5);
 
     /// MD5 of the NUL-terminated 8-bit `text` as 32 lowercase hex digits and a NUL in `out`
     /// (at least 33 bytes; may be `text` itself). On failure `out` is left unchanged and the
-    /// failing step is written to the debug output.
+    /// failing step of the hash is written to the debug output.
     bool EncryptMd5(const char* text, char* out) const;
     /// Replaces every decimal digit of the NUL-terminated `text` through the digit table,
     /// in place; false only for a null text.

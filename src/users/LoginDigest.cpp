@@ -76,7 +76,7 @@ std::optional<SaltedDigest> parseSalted(std::string_view text)
     return digest;
 }
 
-std::optional<std::vector<std::uint8_t>> saltedHash(std::u16string_view password,
+support::Result<std::vector<std::uint8_t>> saltedHash(std::u16string_view password,
                                                    const std::vector<std::uint8_t>& salt,
                                                    std::uint32_t iterations)
 {

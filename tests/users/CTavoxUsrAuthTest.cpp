@@ -11,9 +11,10 @@
 
 namespace {
 
-template <platform::Md5Step Step> platform::Md5Outcome failingAt(const void*, std::size_t)
+constexpr const char* kMd5Steps[] = {"CryptAcquireContext", "CryptCreateHash", "CryptHashData", "CryptGetHashParam"};
+template <int Step> support::Result<platform::Md5Digest> failingAt(const void*, std::size_t)
 {
-    return { std::nullopt, Step };
+    return support::Error{support::ErrorKind::System, std::string(kMd5Steps[Step]) + " failed"};
 }
 
 // For the cases that never open a store.
@@ -93,11 +94,8 @@ TEST(CTavoxUsrAuthTest, FailuresStoreNothingAndWriteTheirLines)
 
     support::ScopedDebugCapture debug;
     EXPECT_FALSE(CTavoxUsrAuth(server.machineStore()).SetRootAuth(u"\u0391")) << "beyond one byte per character";
-    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<platform::Md5Step::Hash>).SetRootAuth(u"abc"));
-    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<platform::Md5Step::Acquire>,
-             &failingAt<platform::Md5Step::Create>,
-             &failingAt<platform::Md5Step::Hash>,
-             &failingAt<platform::Md5Step::Read> }) {
+    EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), &failingAt<2>).SetRootAuth(u"abc"));
+    for (const CTavoxUsrAuth::Md5Function failing : { &failingAt<0>, &failingAt<1>, &failingAt<2>, &failingAt<3> }) {
         char out[CTavoxUsrAuth::kDigestBufferSize] = "unchanged";
         EXPECT_FALSE(CTavoxUsrAuth(server.machineStore(), failing).EncryptMd5("abc", out));
         EXPECT_STREQ(out, "unchanged");

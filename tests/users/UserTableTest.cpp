@@ -12,7 +12,7 @@ namespace {
 // The cases never open a store.
 const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
 
-platform::Md5Outcome failingMd5(const void*, std::size_t) { return { std::nullopt, platform::Md5Step::Hash }; }
+support::Result<platform::Md5Digest> failingMd5(const void*, std::size_t) { return support::Error{}; }
 
 TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 {
