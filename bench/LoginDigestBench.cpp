@@ -10,9 +10,9 @@ namespace {
 void loginCheck(benchmark::State& state)
 {
     const auto rounds = static_cast<std::uint32_t>(state.range(0));
-    const std::string digest = MakeSaltedLoginDigest(u"a long enough password", rounds);
+    const std::string digest = makeSaltedLoginDigest(u"a long enough password", rounds);
     for (auto _ : state)
-        benchmark::DoNotOptimize(LoginDigestMatches(digest, u"a long enough password"));
+        benchmark::DoNotOptimize(loginDigestMatches(digest, u"a long enough password"));
     state.SetLabel(std::to_string(rounds) + " rounds");
 }
 

@@ -54,7 +54,7 @@ struct PageRun {
 
     explicit PageRun(const std::string& path)
     {
-        config.SetPaths(nodeconfig::NodeConfigPaths{path, u"Opc.Ua.NodeSet2.xml", path + ".bak"});
+        config.setPaths(nodeconfig::NodeConfigPaths{path, u"Opc.Ua.NodeSet2.xml", path + ".bak"});
     }
 };
 

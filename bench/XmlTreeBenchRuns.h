@@ -56,7 +56,7 @@ struct LoadedPage {
 
     LoadedPage()
     {
-        config.SetPaths(nodeconfig::NodeConfigPaths{kStandardNodeset, u"Opc.Ua.NodeSet2.xml", kStandardNodeset + ".bak"});
+        config.setPaths(nodeconfig::NodeConfigPaths{kStandardNodeset, u"Opc.Ua.NodeSet2.xml", kStandardNodeset + ".bak"});
         config.ReloadNodeConfig();
     }
     nodeconfig::ConfigureRequest request()

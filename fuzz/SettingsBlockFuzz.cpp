@@ -60,19 +60,19 @@ bool hasRootElement(const NodeConfigSplit& split)
 
 void checkSplitRoundTrip(std::string_view text, int startLogging)
 {
-    const NodeConfigSplit split = SplitNodeConfigText(text, startLogging);
+    const NodeConfigSplit split = splitNodeConfigText(text, startLogging);
     check(split.levelLines.size() == 10);
     check(!split.historyLines.empty() && split.historyLines.front() == kHistorySectionHeader);
-    const std::string written = ComposeNodeConfigText(split, {});
+    const std::string written = composeNodeConfigText(split, {});
     // A block is read only after the root element starts: without one, there is no file to keep.
     if (!hasRootElement(split))
         return;
-    const NodeConfigSplit again = SplitNodeConfigText(written, startLogging);
+    const NodeConfigSplit again = splitNodeConfigText(written, startLogging);
     check(again.documentLines == split.documentLines);
     check(again.levelLines == split.levelLines);
     check(again.historyLines == split.historyLines);
-    check(ComposeNodeConfigText(again, {}) == written);
-    check(ReadStartLoggingText(written) == startLogging);
+    check(composeNodeConfigText(again, {}) == written);
+    check(readStartLoggingText(written) == startLogging);
 }
 
 struct Alarm {
@@ -138,14 +138,14 @@ void checkAlarmRoundTrip(const std::vector<Alarm>& alarms, bool numeric)
             document += std::string("AlarmsWithNodesXML.") + level + "LevelAlarmXML." + kind + "Limit=7\r\n";
     }
     document += "-->";
-    const NodeConfigSplit split = SplitNodeConfigText(document, 0);
+    const NodeConfigSplit split = splitNodeConfigText(document, 0);
     const AlarmSourceLines lines = BuildAlarmSourceLines(pointers);
     check(lines.nodeLines.size() == written.size());
-    const std::string text = ComposeNodeConfigText(split, lines);
-    const NodeConfigSplit again = SplitNodeConfigText(text, 0);
+    const std::string text = composeNodeConfigText(split, lines);
+    const NodeConfigSplit again = splitNodeConfigText(text, 0);
     check(again.levelLines == split.levelLines);
     check(again.historyLines == split.historyLines);
-    AlarmSourceNodes read = ReadAlarmSourceNodesText(text);
+    AlarmSourceNodes read = readAlarmSourceNodesText(text);
 
     // An identifier that holds "=" cannot be told from the key of its "NodeN=" line, an empty one
     // lists nothing, and of two equal ones the first takes both groups; the round trip holds for
@@ -190,13 +190,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkSplitRoundTrip(text, startLogging);
 
     // Reading the alarm list and taking limits out of any block is safe.
-    AlarmSourceNodes found = ReadAlarmSourceNodesText(text);
+    AlarmSourceNodes found = readAlarmSourceNodesText(text);
     for (const std::string& identifier : found.identifiers)
         (void)TakeAlarmLimits(identifier, found.pool);
-    (void)ReadStartLoggingText(text);
+    (void)readStartLoggingText(text);
 
-    const std::string withSection = WithHistorySection(text);
-    check(WithHistorySection(withSection) == withSection);
+    const std::string withSection = withHistorySection(text);
+    check(withHistorySection(withSection) == withSection);
     check(withSection.size() > text.size() || withSection == text);
 
     if (nul != std::string_view::npos)

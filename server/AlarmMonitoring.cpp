@@ -112,7 +112,7 @@ AlarmPlan planAlarms(const UaBase::NodeMap& nodes,
 {
     AlarmPlan plan;
     const nodeconfig::EntryList entries
-        = nodeconfig::EntriesFromBlock(nodes, nodeconfig::ReadAlarmSourceNodesText(nodeConfigText));
+        = nodeconfig::entriesFromBlock(nodes, nodeconfig::readAlarmSourceNodesText(nodeConfigText));
     for (const auto& entry : entries) {
         const auto* variable = static_cast<const UaBase::Variable*>(entry->node);
         const std::string name = variable->nodeId().toString().toStdString();

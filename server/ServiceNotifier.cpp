@@ -2,7 +2,7 @@
 
 #include <systemd/sd-daemon.h>
 
-namespace tavoxserver::serviceNotifier {
+namespace tavoxserver::service_notifier {
 namespace {
 
 // A status line ends at its first line end: a second line would be read as another field.
@@ -34,4 +34,4 @@ void stopping()
     send("STOPPING=1\nSTATUS=Stopping");
 }
 
-} // namespace tavoxserver::serviceNotifier
+} // namespace tavoxserver::service_notifier

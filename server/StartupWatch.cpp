@@ -67,7 +67,7 @@ void StartupWatch::run()
         signalfd_siginfo info {};
         if (::read(m_signalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info))
             continue;
-        serviceNotifier::stopping();
+        service_notifier::stopping();
         m_log(std::string("stopping on ") + (info.ssi_signo == SIGINT ? "SIGINT" : "SIGTERM") + " during start-up");
         m_log("stopped");
         // The start-up goes on in the other thread: ending the process is the only prompt stop.

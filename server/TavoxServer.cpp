@@ -82,7 +82,7 @@ void TavoxServer::log(const std::string& line)
 bool TavoxServer::fail(const support::Error& error)
 {
     log("cannot start: " + error.message + ".");
-    serviceNotifier::status("Cannot start: " + error.message);
+    service_notifier::status("Cannot start: " + error.message);
     m_listeners.clear();
     return false;
 }
@@ -124,7 +124,7 @@ bool TavoxServer::startHistory(const std::filesystem::path& stateDirectory, std:
 
 bool TavoxServer::checkEndpoints()
 {
-    serviceNotifier::status("Checking the ports");
+    service_notifier::status("Checking the ports");
     {
         // The engine binds the UA TCP port; a port in use is told here, at once and plainly.
         PortListener probe;
@@ -152,7 +152,7 @@ bool TavoxServer::checkEndpoints()
 
 bool TavoxServer::start()
 {
-    serviceNotifier::status("Reading the settings");
+    service_notifier::status("Reading the settings");
     if (support::Result<void> read = readServerConfig(m_machine, m_config); !read.ok())
         return fail(read.error());
     log("settings read from " + m_config.store.string() + ": service directory " + m_config.servicePath
@@ -170,7 +170,7 @@ bool TavoxServer::start()
         + ((m_config.authentication & auth_flags::kWindowsLogon) ? " (it is switched on in the settings)" : ""));
 
     const auto nodeCfg = m_config.nodeCfgPath();
-    serviceNotifier::status("Reading the node configuration " + nodeCfg.string());
+    service_notifier::status("Reading the node configuration " + nodeCfg.string());
     std::size_t nodeCount = 0;
     AlarmPlan plan;
     if (support::Result<void> checked = checkNodeConfig(nodeCfg, &nodeCount, &plan); !checked.ok())
@@ -185,7 +185,7 @@ bool TavoxServer::start()
     // systemd names the state directory at start; without it (a sandbox) the store's folder serves.
     m_host = hostName();
     const std::filesystem::path state = certificates::stateFolder(std::getenv("STATE_DIRECTORY"), m_config.store);
-    serviceNotifier::status("Preparing the certificate stores");
+    service_notifier::status("Preparing the certificate stores");
     const certificates::ServerIdentity identity{m_host, certificates::applicationUri(m_host)};
     if (auto certified
         = certificates::prepareServerCertificates(state, identity, [this](const std::string& line) { log(line); });
@@ -208,7 +208,7 @@ bool TavoxServer::start()
 
 TavoxServer::EngineStart TavoxServer::startEngine(int stopFd)
 {
-    serviceNotifier::status("Starting the engine");
+    service_notifier::status("Starting the engine");
     EngineSupervisor::Events& events = *this;
     m_supervisor = std::make_unique<EngineSupervisor>(m_engine, m_handOff, events);
     if (!m_supervisor->start())
@@ -219,7 +219,7 @@ TavoxServer::EngineStart TavoxServer::startEngine(int stopFd)
     if (wait == Wait::StopRequested)
         return EngineStart::StopRequested;
     if (wait == Wait::Failed || !m_published) {
-        serviceNotifier::status("Cannot start: " + m_supervisor->failure());
+        service_notifier::status("Cannot start: " + m_supervisor->failure());
         return EngineStart::Failed;
     }
     return EngineStart::Listening;
@@ -230,7 +230,7 @@ bool TavoxServer::serve(int stopFd)
     const Wait wait
         = runUntil(stopFd, [this] { return !m_supervisor || m_supervisor->phase() == EngineSupervisor::Phase::Ended; });
     if (wait == Wait::Done)
-        serviceNotifier::status("Stopping: " + (m_supervisor ? m_supervisor->failure() : std::string()));
+        service_notifier::status("Stopping: " + (m_supervisor ? m_supervisor->failure() : std::string()));
     return wait == Wait::StopRequested;
 }
 
@@ -332,12 +332,12 @@ std::string TavoxServer::noteStep(const std::string& step)
 
 void TavoxServer::status(const std::string& step)
 {
-    serviceNotifier::status(noteStep(step));
+    service_notifier::status(noteStep(step));
 }
 
 void TavoxServer::ready(const std::string& step)
 {
-    serviceNotifier::ready(noteStep(step));
+    service_notifier::ready(noteStep(step));
 }
 
 void TavoxServer::refreshHistoryStatus()
@@ -349,7 +349,7 @@ void TavoxServer::refreshHistoryStatus()
     if (text == m_historyStatus)
         return;
     m_historyStatus = std::move(text);
-    serviceNotifier::status(m_step + "; " + m_historyStatus);
+    service_notifier::status(m_step + "; " + m_historyStatus);
 }
 
 void TavoxServer::engineMessage(const nlohmann::json& message)
@@ -443,7 +443,7 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
             if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) && info.ssi_signo == SIGINT)
                 reason = "SIGINT";
         }
-        serviceNotifier::stopping();
+        service_notifier::stopping();
         const bool stopped = server.stop(reason);
         exitCode = stopped && signalled ? 0 : 1;
     }

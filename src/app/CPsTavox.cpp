@@ -68,7 +68,7 @@ CPsTavox::CPsTavox(const QString& caption,
     , m_apply(new QPushButton(QStringLiteral("&Apply"), this))
 {
     setWindowTitle(caption);
-    setWindowIcon(TavoxIcons::appIcon());
+    setWindowIcon(tavox_icons::appIcon());
     setSizeGripEnabled(false);
 
     m_ok->setDefault(true);
@@ -517,7 +517,7 @@ void CPsTavox::UpdateTrayIcon(TrayOperation operation)
     switch (operation) {
     case TrayOperation::Add:
         if (!m_tray) {
-            m_tray = new QSystemTrayIcon(TavoxIcons::appIcon(), this);
+            m_tray = new QSystemTrayIcon(tavox_icons::appIcon(), this);
             connect(m_tray, &QSystemTrayIcon::activated, this, &CPsTavox::OnTrayActivated);
         }
         m_tray->setToolTip(m_trayTitle);

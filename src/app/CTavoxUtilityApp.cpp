@@ -50,7 +50,7 @@ void CTavoxUtilityApp::AddPages(CPsTavox& sheet,
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
     const auto item = [&window](const char* icon, const QString& title, const QString& description) {
-        return tagCPropSheetItem{TavoxIcons::icon(icon), title, description, window, 0};
+        return tagCPropSheetItem{tavox_icons::icon(icon), title, description, window, 0};
     };
     sheet.AddPage(new CPgStatus(boxes, stores.machine),
                   item("status", QStringLiteral("Status"), QStringLiteral("Show the status of Tavox server.")));
@@ -87,7 +87,7 @@ void CTavoxUtilityApp::OnShowRequest()
 int CTavoxUtilityApp::InitInstance()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(TavoxIcons::appIcon());
+    QApplication::setWindowIcon(tavox_icons::appIcon());
 
     SingleInstance instance(m_instanceName);
     if (instance.NotifyRunning())

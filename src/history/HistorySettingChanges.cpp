@@ -26,7 +26,7 @@ std::string listed(const std::vector<std::u16string>& drivers)
 
 } // namespace
 
-support::Result<HistorySettings> ChangedHistorySettings(const OdbcSettings& odbc,
+support::Result<HistorySettings> changedHistorySettings(const OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes)
 {
@@ -79,12 +79,12 @@ support::Result<bool> refusalOf(const ApplyOutcome& outcome)
 
 } // namespace
 
-support::Result<CheckedHistorySettings> CheckHistorySettingChanges(const OdbcSettings& odbc,
+support::Result<CheckedHistorySettings> checkHistorySettingChanges(const OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes,
     bool keepLocalhost)
 {
-    auto settings = ChangedHistorySettings(odbc, nodeCfgPath, changes);
+    auto settings = changedHistorySettings(odbc, nodeCfgPath, changes);
     if (!settings)
         return settings.error();
     const auto checked
@@ -94,12 +94,12 @@ support::Result<CheckedHistorySettings> CheckHistorySettingChanges(const OdbcSet
     return CheckedHistorySettings{std::move(*settings), *checked};
 }
 
-support::Result<bool> ApplyHistorySettingChanges(OdbcSettings& odbc,
+support::Result<bool> applyHistorySettingChanges(OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes,
     bool keepLocalhost)
 {
-    const auto checked = CheckHistorySettingChanges(odbc, nodeCfgPath, changes, keepLocalhost);
+    const auto checked = checkHistorySettingChanges(odbc, nodeCfgPath, changes, keepLocalhost);
     if (!checked)
         return checked.error();
     return refusalOf(odbc.Apply(checked->settings, nodeCfgPath, [keepLocalhost] { return keepLocalhost; }));

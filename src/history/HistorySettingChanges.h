@@ -28,7 +28,7 @@ struct HistorySettingChanges {
 /// in its controls: a new type fills the driver list anew and leaves the driver to be chosen; a
 /// driver is chosen from the installed drivers of the type only. Refused (with the page's message where
 /// it has one) when a type has no driver or the driver is not offered.
-support::Result<HistorySettings> ChangedHistorySettings(const OdbcSettings& odbc,
+support::Result<HistorySettings> changedHistorySettings(const OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes);
 
@@ -41,14 +41,14 @@ struct CheckedHistorySettings {
 
 /// The changed settings under the setting check of the page's apply, which writes nothing. The
 /// localhost question is answered with `keepLocalhost`; answered No, the refusal says so.
-support::Result<CheckedHistorySettings> CheckHistorySettingChanges(const OdbcSettings& odbc,
+support::Result<CheckedHistorySettings> checkHistorySettingChanges(const OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes,
     bool keepLocalhost);
 
-/// CheckHistorySettingChanges, then the page's apply of the settings. True in the result when
+/// checkHistorySettingChanges, then the page's apply of the settings. True in the result when
 /// the page would ask for the restart question.
-support::Result<bool> ApplyHistorySettingChanges(OdbcSettings& odbc,
+support::Result<bool> applyHistorySettingChanges(OdbcSettings& odbc,
     const std::filesystem::path& nodeCfgPath,
     const HistorySettingChanges& changes,
     bool keepLocalhost);

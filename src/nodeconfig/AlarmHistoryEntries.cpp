@@ -38,7 +38,7 @@ std::string identifierOf(const UaNodeId& nodeId) { return nodeId.identifierStrin
 
 } // namespace
 
-EntryList EntriesFromBlock(const UaBase::NodeMap& nodes, AlarmSourceNodes listed)
+EntryList entriesFromBlock(const UaBase::NodeMap& nodes, AlarmSourceNodes listed)
 {
     EntryList entries;
     for (const auto& [nodeId, node] : nodes) {
@@ -68,7 +68,7 @@ EntryList EntriesFromBlock(const UaBase::NodeMap& nodes, AlarmSourceNodes listed
     return entries;
 }
 
-EntryList EntriesFromNodes(const UaBase::NodeMap& nodes)
+EntryList entriesFromNodes(const UaBase::NodeMap& nodes)
 {
     EntryList entries;
     for (const auto& [nodeId, node] : nodes) {
@@ -90,7 +90,7 @@ EntryList EntriesFromNodes(const UaBase::NodeMap& nodes)
     return entries;
 }
 
-std::optional<std::vector<EntryDetail>> EntryDetails(const AlarmHistoryEntry* entry)
+std::optional<std::vector<EntryDetail>> entryDetails(const AlarmHistoryEntry* entry)
 {
     const UaBase::Variable* variable = entry ? asVariable(entry->node) : nullptr;
     if (!variable)
@@ -112,13 +112,13 @@ std::optional<std::vector<EntryDetail>> EntryDetails(const AlarmHistoryEntry* en
     return details;
 }
 
-std::string RowNumberText(std::size_t row)
+std::string rowNumberText(std::size_t row)
 {
     char text[24];
     std::snprintf(text, sizeof text, "%02zu", row + 1);
     return text;
 }
 
-NodeIcon RowIcon(const AlarmHistoryEntry& entry) { return entry.isAlarm() ? NodeIcon::AlarmItem : NodeIcon::HistoryItem; }
+NodeIcon rowIcon(const AlarmHistoryEntry& entry) { return entry.isAlarm() ? NodeIcon::AlarmItem : NodeIcon::HistoryItem; }
 
 } // namespace nodeconfig

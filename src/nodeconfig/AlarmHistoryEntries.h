@@ -22,11 +22,11 @@ using EntryList = std::vector<std::unique_ptr<AlarmHistoryEntry>>;
 /// one variable) with its limits from the pool when its type is numeric, and every variable
 /// with the HistoryRead access bit a history entry after its alarm. Identifiers and pool lines
 /// that no variable takes are dropped.
-EntryList EntriesFromBlock(const UaBase::NodeMap& nodes, AlarmSourceNodes listed);
+EntryList entriesFromBlock(const UaBase::NodeMap& nodes, AlarmSourceNodes listed);
 
 /// The entries after the document was edited: variables whose `Tavox_Alarm` element enables
 /// the alarm (limits from its attributes) and variables with the HistoryRead access bit.
-EntryList EntriesFromNodes(const UaBase::NodeMap& nodes);
+EntryList entriesFromNodes(const UaBase::NodeMap& nodes);
 
 /// One row of the attribute list.
 struct EntryDetail {
@@ -36,11 +36,11 @@ struct EntryDetail {
 
 /// "NodeIdentifier", "DataType", "NodePath" and, for an alarm, the four limits; empty when the
 /// entry is missing or not of a variable.
-std::optional<std::vector<EntryDetail>> EntryDetails(const AlarmHistoryEntry* entry);
+std::optional<std::vector<EntryDetail>> entryDetails(const AlarmHistoryEntry* entry);
 
 /// The "#" text of a row: its 1-based number with at least two digits.
-std::string RowNumberText(std::size_t row);
+std::string rowNumberText(std::size_t row);
 /// The icon of an entry's row: the alarm light or the document with a pen.
-NodeIcon RowIcon(const AlarmHistoryEntry& entry);
+NodeIcon rowIcon(const AlarmHistoryEntry& entry);
 
 } // namespace nodeconfig

@@ -245,11 +245,11 @@ void AlarmHistoryTree::ShowNodeAttributes()
 {
     if (!m_selected)
         return;
-    m_host.showAttributes(NodeAttributeRows(*m_selected->entry().node),
-        AlarmConditionRows(m_selected->entry(), RootOf(m_selected) == m_alarmItem));
+    m_host.showAttributes(nodeAttributeRows(*m_selected->entry().node),
+        alarmConditionRows(m_selected->entry(), RootOf(m_selected) == m_alarmItem));
 }
 
-std::optional<TreeMenu> AlarmHistoryTree::ContextMenu(NodeTreeItem* item)
+std::optional<TreeMenu> AlarmHistoryTree::contextMenu(NodeTreeItem* item)
 {
     if (!item)
         return std::nullopt;
@@ -290,12 +290,12 @@ bool AlarmHistoryTree::isEnabled(TreeCommand command) const
         [command](const TreeMenuItem& item) { return item.command == command && item.enabled; });
 }
 
-bool AlarmHistoryTree::Execute(TreeCommand command)
+bool AlarmHistoryTree::execute(TreeCommand command)
 {
     if (!isEnabled(command))
         return false;
     const bool setsAlarm = command == TreeCommand::AddAlarmEvent || command == TreeCommand::EditCondition;
-    if (setsAlarm && !FitsOnALine(m_selected->entry().node->nodeId().identifierString().view())) {
+    if (setsAlarm && !fitsOnALine(m_selected->entry().node->nodeId().identifierString().view())) {
         // The block lists an alarm by its identifier, one line each.
         m_host.tellFailure(kIdentifierBreaksLines);
         ShowNodeAttributes();

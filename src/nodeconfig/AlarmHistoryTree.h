@@ -82,10 +82,10 @@ public:
     /// Fills both lists for the selected item.
     void ShowNodeAttributes();
     /// Selects `item` and gives its menu when its node is a variable.
-    std::optional<TreeMenu> ContextMenu(NodeTreeItem* item);
+    std::optional<TreeMenu> contextMenu(NodeTreeItem* item);
     /// Runs a command of the selected item's menu when the menu enables it; a failure is told
     /// with its message. True when the command ran and succeeded.
-    bool Execute(TreeCommand command);
+    bool execute(TreeCommand command);
     /// "Add Alarm Event" and "Edit Condition": false when the alarm could not be set.
     bool AddOrEditAlarm();
     /// The dialog's OK: writes the tree to the document.

@@ -54,7 +54,7 @@ template <typename T> bool outOfOrder(const AlarmLimits& limits)
 
 } // namespace
 
-std::size_t AlarmTextLimit(int typeCode)
+std::size_t alarmTextLimit(int typeCode)
 {
     switch (static_cast<AlarmDataType>(typeCode)) {
     case AlarmDataType::Int16:
@@ -91,7 +91,7 @@ bool AcceptsTypedCharacter(int typeCode, std::u16string_view text, std::size_t c
     return false;
 }
 
-bool AcceptsTypedOverSelection(int typeCode,
+bool acceptsTypedOverSelection(int typeCode,
     std::u16string_view text,
     std::size_t caret,
     std::size_t selectionStart,
@@ -103,11 +103,11 @@ bool AcceptsTypedOverSelection(int typeCode,
     if (selectionStart >= selectionEnd)
         return true;
     const LimitEditText replaced
-        = InsertAsTyped(typeCode, text, selectionStart, selectionEnd, std::u16string_view(&character, 1), text.size());
+        = insertAsTyped(typeCode, text, selectionStart, selectionEnd, std::u16string_view(&character, 1), text.size());
     return replaced.caret == std::min(selectionStart, text.size()) + 1;
 }
 
-LimitEditText InsertAsTyped(int typeCode,
+LimitEditText insertAsTyped(int typeCode,
     std::u16string_view text,
     std::size_t selectionStart,
     std::size_t selectionEnd,
@@ -130,23 +130,23 @@ LimitEditText InsertAsTyped(int typeCode,
     return result;
 }
 
-bool CanBeTyped(int typeCode, std::u16string_view text)
+bool canBeTyped(int typeCode, std::u16string_view text)
 {
-    return InsertAsTyped(typeCode, u"", 0, 0, text, AlarmTextLimit(typeCode)).text == text;
+    return insertAsTyped(typeCode, u"", 0, 0, text, alarmTextLimit(typeCode)).text == text;
 }
 
-AlarmLimitsReview ReviewAlarmLimits(int typeCode, const AlarmLimits& limits)
+AlarmLimitsReview reviewAlarmLimits(int typeCode, const AlarmLimits& limits)
 {
     AlarmLimitsReview review;
-    review.problem = CheckAlarmCondition(limits);
-    review.outOfOrder = review.problem == AlarmConditionProblem::None && AreLimitsOutOfOrder(typeCode, limits);
+    review.problem = checkAlarmCondition(limits);
+    review.outOfOrder = review.problem == AlarmConditionProblem::None && areLimitsOutOfOrder(typeCode, limits);
     return review;
 }
 
-AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
+AlarmConditionProblem checkAlarmCondition(const AlarmLimits& limits)
 {
     for (const std::string* limit : {&limits.highHigh, &limits.high, &limits.low, &limits.lowLow}) {
-        if (!FitsOnALine(*limit))
+        if (!fitsOnALine(*limit))
             return AlarmConditionProblem::LineBreak;
     }
     if (endsWithSignOrPoint(limits.highHigh))
@@ -162,7 +162,7 @@ AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits)
     return AlarmConditionProblem::None;
 }
 
-std::string_view AlarmConditionMessage(AlarmConditionProblem problem)
+std::string_view alarmConditionMessage(AlarmConditionProblem problem)
 {
     switch (problem) {
     case AlarmConditionProblem::LineBreak:
@@ -184,7 +184,7 @@ std::string_view AlarmConditionMessage(AlarmConditionProblem problem)
     return {};
 }
 
-bool AreLimitsOutOfOrder(int typeCode, const AlarmLimits& limits)
+bool areLimitsOutOfOrder(int typeCode, const AlarmLimits& limits)
 {
     if (allowsPoint(typeCode))
         return outOfOrder<double>(limits);

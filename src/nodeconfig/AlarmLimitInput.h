@@ -11,7 +11,7 @@ struct AlarmLimits;
 /// The most characters a limit edit of the alarm limit dialog takes for a type code
 /// (AlarmDataType): the longest decimal text of each integer type with its sign, 7 for Float,
 /// 15 for Double, and 20 (the longest text of any integer type) for every other code.
-std::size_t AlarmTextLimit(int typeCode);
+std::size_t alarmTextLimit(int typeCode);
 
 /// Whether `character`, typed with the caret at `caret` into a limit edit that holds `text`,
 /// goes in. Digits and backspace always do. "." only for Float and Double, and not at the
@@ -24,7 +24,7 @@ bool AcceptsTypedCharacter(int typeCode, std::u16string_view text, std::size_t c
 /// [selectionStart, selectionEnd) selected, goes in: it must be accepted by the text as it stands
 /// (AcceptsTypedCharacter) and where it lands in place of the selection. A refused character
 /// leaves the text, the selection included, as it was.
-bool AcceptsTypedOverSelection(int typeCode,
+bool acceptsTypedOverSelection(int typeCode,
     std::u16string_view text,
     std::size_t caret,
     std::size_t selectionStart,
@@ -41,7 +41,7 @@ struct LimitEditText {
 /// [selectionStart, selectionEnd) is removed and the characters of `inserted` go in one by one
 /// at the caret as if they were typed, each under AcceptsTypedCharacter; refused ones are
 /// dropped, and nothing more goes in once the text holds `maxLength` characters.
-LimitEditText InsertAsTyped(int typeCode,
+LimitEditText insertAsTyped(int typeCode,
     std::u16string_view text,
     std::size_t selectionStart,
     std::size_t selectionEnd,
@@ -50,7 +50,7 @@ LimitEditText InsertAsTyped(int typeCode,
 
 /// Whether `text` goes into a limit edit of the type whole when typed character by character
 /// into an empty edit: the texts an administrator can enter there.
-bool CanBeTyped(int typeCode, std::u16string_view text);
+bool canBeTyped(int typeCode, std::u16string_view text);
 
 /// The first check of the alarm limit dialog's OK that the four limits fail, in check order.
 enum class AlarmConditionProblem {
@@ -63,13 +63,13 @@ enum class AlarmConditionProblem {
     LowLowInput,
 };
 
-AlarmConditionProblem CheckAlarmCondition(const AlarmLimits& limits);
+AlarmConditionProblem checkAlarmCondition(const AlarmLimits& limits);
 /// The message of a failed check (caption "Error"); empty for None.
-std::string_view AlarmConditionMessage(AlarmConditionProblem problem);
+std::string_view alarmConditionMessage(AlarmConditionProblem problem);
 
 /// Whether the limits that are present and read as numbers are out of order: each must be at
 /// least the next one present, from high-high down to low-low. Integer types compare exactly.
-bool AreLimitsOutOfOrder(int typeCode, const AlarmLimits& limits);
+bool areLimitsOutOfOrder(int typeCode, const AlarmLimits& limits);
 
 /// What the alarm limit dialog's OK makes of the four limits: the first check they fail, and
 /// otherwise whether the order question must be asked before they are kept.
@@ -77,7 +77,7 @@ struct AlarmLimitsReview {
     AlarmConditionProblem problem = AlarmConditionProblem::None;
     bool outOfOrder = false;
 };
-AlarmLimitsReview ReviewAlarmLimits(int typeCode, const AlarmLimits& limits);
+AlarmLimitsReview reviewAlarmLimits(int typeCode, const AlarmLimits& limits);
 
 /// The question OK asks before it keeps limits out of order (caption "Warning", Yes and No).
 inline constexpr std::string_view kLimitOrderQuestion

@@ -58,7 +58,7 @@ std::string maskText(std::uint32_t mask) { return std::to_string(static_cast<std
 
 } // namespace
 
-std::string TwoPartDisplay(std::string_view form)
+std::string twoPartDisplay(std::string_view form)
 {
     const std::vector<std::string_view> pieces = barPieces(form, 2);
     if (pieces.empty())
@@ -68,7 +68,7 @@ std::string TwoPartDisplay(std::string_view form)
     return std::string(pieces[0]) + " , \"" + std::string(pieces[1]) + "\"";
 }
 
-std::vector<AttributeRow> NodeAttributeRows(const UaBase::BaseNode& node)
+std::vector<AttributeRow> nodeAttributeRows(const UaBase::BaseNode& node)
 {
     std::vector<AttributeRow> rows{{"NodeID", ""}};
     static constexpr const char* kIdParts[] = {"    NamespaceIndex", "    IdentifierType", "    Identifier"};
@@ -77,19 +77,19 @@ std::vector<AttributeRow> NodeAttributeRows(const UaBase::BaseNode& node)
     for (std::size_t i = 0; i < parts.size(); ++i)
         rows.push_back({kIdParts[i], std::string(parts[i])});
     rows.push_back({"NodeClass", std::string(nodeClassName(node.nodeClass()))});
-    rows.push_back({"BrowseName", TwoPartDisplay(node.browseName().toFullString().view())});
+    rows.push_back({"BrowseName", twoPartDisplay(node.browseName().toFullString().view())});
     if (node.nodeClass() == UaBase::NodeClass::Variable) {
         const auto& variable = static_cast<const UaBase::Variable&>(node);
         rows.push_back({"    DataType", std::string(dataTypeName(alarmDataTypeOf(variable.dataType())))});
     }
-    rows.push_back({"DisplayName", TwoPartDisplay(node.displayName().toFullString().view())});
+    rows.push_back({"DisplayName", twoPartDisplay(node.displayName().toFullString().view())});
     rows.push_back({"Description", node.description().text().toStdString()});
     rows.push_back({"WriteMask", maskText(node.writeMask())});
     rows.push_back({"UserWriteMask", maskText(node.userWriteMask())});
     return rows;
 }
 
-std::vector<AttributeRow> AlarmConditionRows(const AlarmHistoryEntry& entry, bool underAlarmRoot)
+std::vector<AttributeRow> alarmConditionRows(const AlarmHistoryEntry& entry, bool underAlarmRoot)
 {
     const UaBase::BaseNode* node = entry.node;
     const bool showsLimits = underAlarmRoot && node && node->nodeClass() == UaBase::NodeClass::Variable

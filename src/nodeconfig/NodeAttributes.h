@@ -23,14 +23,14 @@ struct AttributeRow {
 /// The attribute list of a node in the Alarms & Historical Data dialog: "NodeID" and its three
 /// parts, "NodeClass", "BrowseName", a variable's "    DataType", "DisplayName", "Description",
 /// "WriteMask" and "UserWriteMask".
-std::vector<AttributeRow> NodeAttributeRows(const UaBase::BaseNode& node);
+std::vector<AttributeRow> nodeAttributeRows(const UaBase::BaseNode& node);
 
 /// The alarm-condition list: the four limits of an item under the alarm root whose node is a
 /// variable that is not Boolean, "---" for every other item.
-std::vector<AttributeRow> AlarmConditionRows(const AlarmHistoryEntry& entry, bool underAlarmRoot);
+std::vector<AttributeRow> alarmConditionRows(const AlarmHistoryEntry& entry, bool underAlarmRoot);
 
 /// A two-part display form ("ns=2|Name", "en|Text") as the lists show it: `first , "second"`;
 /// with an empty part, `"" , "other part"`; empty when both parts are.
-std::string TwoPartDisplay(std::string_view form);
+std::string twoPartDisplay(std::string_view form);
 
 } // namespace nodeconfig

@@ -73,18 +73,18 @@ public:
             const std::optional<std::string>& given = *fields[i].first;
             if (!given)
                 continue;
-            if (!CanBeTyped(static_cast<int>(type), support::utf8ToUtf16(*given))) {
+            if (!canBeTyped(static_cast<int>(type), support::utf8ToUtf16(*given))) {
                 m_failure = Error::invalidInput(std::string(names[i]) + " " + inQuotes(*given) + " cannot be entered for "
                     + std::string(dataTypeName(type)) + ": at most "
-                    + std::to_string(AlarmTextLimit(static_cast<int>(type))) + " characters, "
+                    + std::to_string(alarmTextLimit(static_cast<int>(type))) + " characters, "
                     + std::string(typedCharacters(type)) + ".");
                 return false;
             }
             *fields[i].second = *given;
         }
-        const AlarmLimitsReview review = ReviewAlarmLimits(static_cast<int>(type), entered);
+        const AlarmLimitsReview review = reviewAlarmLimits(static_cast<int>(type), entered);
         if (review.problem != AlarmConditionProblem::None) {
-            m_failure = Error::invalidInput(std::string(AlarmConditionMessage(review.problem)));
+            m_failure = Error::invalidInput(std::string(alarmConditionMessage(review.problem)));
             return false;
         }
         // The dialog's order question, answered by the caller.
@@ -140,7 +140,7 @@ std::optional<std::string> UnattendedHost::lastSince(std::size_t mark) const
     return m_told.back();
 }
 
-support::Result<const UaBase::BaseNode*> FindNodeByText(const UaBase::NodeMap& nodes, std::string_view idText)
+support::Result<const UaBase::BaseNode*> findNodeByText(const UaBase::NodeMap& nodes, std::string_view idText)
 {
     for (const auto& [nodeId, node] : nodes) {
         if (nodeId.toString().view() == idText)
@@ -153,7 +153,7 @@ support::Result<const UaBase::BaseNode*> FindNodeByText(const UaBase::NodeMap& n
 NodeConfigEditor::NodeConfigEditor(NodeConfigPaths paths)
     : m_configuration(m_host)
 {
-    m_configuration.SetPaths(std::move(paths));
+    m_configuration.setPaths(std::move(paths));
 }
 
 support::Error NodeConfigEditor::toldOr(std::size_t mark, std::string fallback) const
@@ -181,7 +181,7 @@ namespace {
 EditResult runOnTree(NodeConfiguration& configuration, std::string_view idText, const LimitChanges& limits,
     bool keepOutOfOrder, const TreeStep& step)
 {
-    const auto found = FindNodeByText(configuration.nodes(), idText);
+    const auto found = findNodeByText(configuration.nodes(), idText);
     if (!found)
         return found.error();
     if (!asVariable(*found))
@@ -206,7 +206,7 @@ EditResult runOnTree(NodeConfiguration& configuration, std::string_view idText, 
 EditResult runCommand(AlarmHistoryTree& tree, LimitDialog& dialog, NodeTreeItem* item, TreeCommand command)
 {
     tree.Select(item);
-    const bool done = tree.Execute(command);
+    const bool done = tree.execute(command);
     if (dialog.failure())
         return *dialog.failure();
     if (!done)
@@ -229,7 +229,7 @@ Error unreachable(std::string_view idText)
 
 } // namespace
 
-EditResult NodeConfigEditor::SetAlarm(std::string_view idText, const LimitChanges& limits, bool keepOutOfOrder)
+EditResult NodeConfigEditor::setAlarm(std::string_view idText, const LimitChanges& limits, bool keepOutOfOrder)
 {
     return runOnTree(m_configuration, idText, limits, keepOutOfOrder,
         [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
@@ -255,7 +255,7 @@ EditResult NodeConfigEditor::SetAlarm(std::string_view idText, const LimitChange
         });
 }
 
-EditResult NodeConfigEditor::RemoveAlarm(std::string_view idText)
+EditResult NodeConfigEditor::removeAlarm(std::string_view idText)
 {
     return runOnTree(m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
         NodeTreeItem* alarm = itemUnder(tree, tree.alarmRoot(), idText);
@@ -265,7 +265,7 @@ EditResult NodeConfigEditor::RemoveAlarm(std::string_view idText)
     });
 }
 
-EditResult NodeConfigEditor::SetHistory(std::string_view idText, bool on)
+EditResult NodeConfigEditor::setHistory(std::string_view idText, bool on)
 {
     return runOnTree(m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
         NodeTreeItem* history = itemUnder(tree, tree.historyRoot(), idText);
@@ -280,7 +280,7 @@ EditResult NodeConfigEditor::SetHistory(std::string_view idText, bool on)
     });
 }
 
-EditResult NodeConfigEditor::SetLogging(bool on)
+EditResult NodeConfigEditor::setLogging(bool on)
 {
     if (!m_configuration.isLoaded())
         return Error::invalidInput("Please import the xml file first.");
@@ -306,7 +306,7 @@ support::Result<void> NodeConfigEditor::Import(const std::filesystem::path& file
         return Error{text.error().kind, "Cannot read " + file.string() + ": " + text.error().message + "."};
     const std::filesystem::path& current = paths().nodeCfgPath;
     if (!files::exists(current) && files::mayCreate(current))
-        return ImportFirst(file);
+        return importFirst(file);
     if (!files::exists(current) || !files::isWritable(current))
         return Error{ErrorKind::AccessDenied,
             "The node configuration file " + current.string() + " does not exist or cannot be written."};
@@ -326,7 +326,7 @@ support::Result<void> NodeConfigEditor::Import(const std::filesystem::path& file
     return {};
 }
 
-support::Result<void> NodeConfigEditor::ImportFirst(const std::filesystem::path& file)
+support::Result<void> NodeConfigEditor::importFirst(const std::filesystem::path& file)
 {
     const std::filesystem::path& current = paths().nodeCfgPath;
     if (!files::copyOver(file, current))
@@ -358,7 +358,7 @@ support::Result<void> NodeConfigEditor::Export(const std::filesystem::path& file
     return toldOr(mark, "Update Nodeconfig.xml fail...");
 }
 
-std::vector<std::string> LimitProblems(const EntryList& entries)
+std::vector<std::string> limitProblems(const EntryList& entries)
 {
     std::vector<std::string> problems;
     for (const auto& entry : entries) {
@@ -377,7 +377,7 @@ std::vector<std::string> LimitProblems(const EntryList& entries)
                 problems.push_back(id + ": " + std::string(name) + " " + inQuotes(*text) + " is not a number of type "
                     + std::string(dataTypeName(type)) + ".");
         }
-        if (AreLimitsOutOfOrder(static_cast<int>(type), limits))
+        if (areLimitsOutOfOrder(static_cast<int>(type), limits))
             problems.push_back(id + ": the alarm limits are not in order.");
     }
     return problems;

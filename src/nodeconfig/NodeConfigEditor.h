@@ -67,13 +67,13 @@ public:
     /// its edit for the variable's type, and OK's checks must pass. Limits out of order are kept
     /// only with `keepOutOfOrder` (the dialog's question answered Yes). A Boolean variable takes
     /// no limits.
-    EditResult SetAlarm(std::string_view idText, const LimitChanges& limits, bool keepOutOfOrder);
+    EditResult setAlarm(std::string_view idText, const LimitChanges& limits, bool keepOutOfOrder);
     /// "Remove Alarm".
-    EditResult RemoveAlarm(std::string_view idText);
+    EditResult removeAlarm(std::string_view idText);
     /// "Add Historical Data" or "Remove Historical".
-    EditResult SetHistory(std::string_view idText, bool on);
+    EditResult setHistory(std::string_view idText, bool on);
     /// The "Start Logging" box.
-    EditResult SetLogging(bool on);
+    EditResult setLogging(bool on);
 
     /// The sheet's apply: writes the file back.
     support::Result<void> Write();
@@ -88,7 +88,7 @@ public:
     const NodeConfigPaths& paths() const { return m_configuration.paths(); }
 
 private:
-    support::Result<void> ImportFirst(const std::filesystem::path& file);
+    support::Result<void> importFirst(const std::filesystem::path& file);
     support::Error toldOr(std::size_t mark, std::string fallback) const;
 
     UnattendedHost m_host;
@@ -97,10 +97,10 @@ private:
 
 /// The variable of the loaded nodes whose identifier text (UaNodeId::toString, as
 /// "tavox-nodeset dump" prints it) is `idText`; an error naming the identifier otherwise.
-support::Result<const UaBase::BaseNode*> FindNodeByText(const UaBase::NodeMap& nodes, std::string_view idText);
+support::Result<const UaBase::BaseNode*> findNodeByText(const UaBase::NodeMap& nodes, std::string_view idText);
 
 /// The limits of the entries that the server would not read as numbers of their variable's
 /// type, and alarms whose limits are out of order: one line each, in list order.
-std::vector<std::string> LimitProblems(const EntryList& entries);
+std::vector<std::string> limitProblems(const EntryList& entries);
 
 } // namespace nodeconfig

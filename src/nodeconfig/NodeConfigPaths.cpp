@@ -5,7 +5,7 @@
 
 namespace nodeconfig {
 
-NodeConfigPaths ComposeNodeConfigPaths(const std::u16string& serviceDirectory, const std::u16string& nodeCfgName)
+NodeConfigPaths composeNodeConfigPaths(const std::u16string& serviceDirectory, const std::u16string& nodeCfgName)
 {
     NodeConfigPaths paths;
     paths.nodeCfgName = nodeCfgName;
@@ -21,13 +21,13 @@ NodeConfigPaths ComposeNodeConfigPaths(const std::u16string& serviceDirectory, c
     return paths;
 }
 
-NodeConfigPaths NodeConfigPathsFromSettings(const platform::SettingsStore& machine)
+NodeConfigPaths nodeConfigPathsFromSettings(const platform::SettingsStore& machine)
 {
     const CTavoxEnvmnt server(machine);
     std::u16string directory;
     // Without a readable service directory the bare name is used; nothing is reported.
     (void)server.GetAppPath(directory);
-    return ComposeNodeConfigPaths(directory, server.GetNodeCfgName());
+    return composeNodeConfigPaths(directory, server.GetNodeCfgName());
 }
 
 } // namespace nodeconfig

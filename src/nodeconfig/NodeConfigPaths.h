@@ -21,10 +21,10 @@ struct NodeConfigPaths {
 /// the file name. The backup path is the file path cut after the last "." of its file name,
 /// followed by "bak"; a file name without "." gets ".bak" appended, so that the backup always
 /// lies beside the file.
-NodeConfigPaths ComposeNodeConfigPaths(const std::u16string& serviceDirectory, const std::u16string& nodeCfgName);
+NodeConfigPaths composeNodeConfigPaths(const std::u16string& serviceDirectory, const std::u16string& nodeCfgName);
 
-/// ComposeNodeConfigPaths from the server's settings ("ServicePath" and "NodeCfg") in the
+/// composeNodeConfigPaths from the server's settings ("ServicePath" and "NodeCfg") in the
 /// machine store.
-NodeConfigPaths NodeConfigPathsFromSettings(const platform::SettingsStore& machine);
+NodeConfigPaths nodeConfigPathsFromSettings(const platform::SettingsStore& machine);
 
 } // namespace nodeconfig

@@ -95,7 +95,7 @@ bool NodeConfiguration::ReloadNodeConfig()
             alarms.addLine(line);
             startLogging.addLine(line);
         });
-        appendEntries(EntriesFromBlock(m_nodes, alarms.take()));
+        appendEntries(entriesFromBlock(m_nodes, alarms.take()));
     } else if (m_loaded) {
         (void)files::forEachLine(m_paths.nodeCfgPath, [&](std::string_view line) { startLogging.addLine(line); });
     }
@@ -165,10 +165,10 @@ bool NodeConfiguration::ConfigureNodes(const ConfigureDialog& dialog)
     if (!dialog || !document)
         return false;
     ConfigureRequest request{*document, m_nodes, entryPointers(), m_reader};
-    return dialog(request) && RebuildFromDocument();
+    return dialog(request) && rebuildFromDocument();
 }
 
-bool NodeConfiguration::RebuildFromDocument()
+bool NodeConfiguration::rebuildFromDocument()
 {
     if (!LoadNodeConfig(false))
         return false;
@@ -209,12 +209,12 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     // The history section belongs to the ODBC Database page and to whoever else writes it
     // (tavox-admin odbc set, another utility): it is carried over as it stands in the server's
     // file now, not as the document held since its load has it.
-    if (auto history = ReadHistorySection(m_paths.nodeCfgPath))
+    if (auto history = readHistorySection(m_paths.nodeCfgPath))
         splitter.setHistoryLines(std::move(*history));
     std::vector<const AlarmHistoryEntry*> entries(m_entries.size());
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         entries[i] = m_entries[i].get();
-    AppendSettingsBlock(text, splitter.finish(m_startLogging), BuildAlarmSourceLines(entries));
+    appendSettingsBlock(text, splitter.finish(m_startLogging), BuildAlarmSourceLines(entries));
     if (!files::replaceText(path, text, m_calls)) {
         m_host.tell({"Open file fail...", "Error"}, false);
         return false;
@@ -243,14 +243,14 @@ void NodeConfiguration::ClearLists()
 
 void NodeConfiguration::FillListsFromFile()
 {
-    appendEntries(EntriesFromBlock(m_nodes, ReadAlarmSourceNodes(m_paths.nodeCfgPath)));
+    appendEntries(entriesFromBlock(m_nodes, ReadAlarmSourceNodes(m_paths.nodeCfgPath)));
 }
 
-void NodeConfiguration::FillListsFromNodes() { appendEntries(EntriesFromNodes(m_nodes)); }
+void NodeConfiguration::FillListsFromNodes() { appendEntries(entriesFromNodes(m_nodes)); }
 
 std::optional<std::vector<EntryDetail>> NodeConfiguration::ShowEntryDetails(std::size_t row) const
 {
-    return row < m_entries.size() ? EntryDetails(m_entries[row].get()) : std::nullopt;
+    return row < m_entries.size() ? entryDetails(m_entries[row].get()) : std::nullopt;
 }
 
 std::vector<AlarmHistoryEntry*> NodeConfiguration::entryPointers() const

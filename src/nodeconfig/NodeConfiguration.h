@@ -49,7 +49,7 @@ public:
     NodeConfiguration(const NodeConfiguration&) = delete;
     NodeConfiguration& operator=(const NodeConfiguration&) = delete;
 
-    void SetPaths(NodeConfigPaths paths) { m_paths = std::move(paths); }
+    void setPaths(NodeConfigPaths paths) { m_paths = std::move(paths); }
     const NodeConfigPaths& paths() const { return m_paths; }
 
     /// With `fromFile`, reads the file into a new document and builds the nodes from it (a file
@@ -70,7 +70,7 @@ public:
     bool ConfigureNodes(const ConfigureDialog& dialog);
     /// Rebuilds the nodes and the lists from the edited document and marks the page modified:
     /// what follows the dialog's OK.
-    bool RebuildFromDocument();
+    bool rebuildFromDocument();
     /// The "Start Logging" box changed.
     void OnStartLogging(bool checked);
     /// Saves the document to `path` with the settings block after it, replacing the file whole.

@@ -137,12 +137,12 @@ void NodesetEditor::SetAlarmElement(const UaBase::BaseNode* node, std::string_vi
     }
 }
 
-bool NodesetEditor::RemoveAlarmElement(std::string_view idText)
+bool NodesetEditor::removeAlarmElement(std::string_view idText)
 {
     return FindVariableElement(idText) && m_document.getChild(kAlarmElement) == 0 && m_document.removeCurrent() == 0;
 }
 
-bool NodesetEditor::SetAccessLevels(std::string_view idText, const char* level)
+bool NodesetEditor::setAccessLevels(std::string_view idText, const char* level)
 {
     return FindVariableElement(idText) && m_document.setAttributeValue("AccessLevel", level) == 0
         && m_document.setAttributeValue("UserAccessLevel", level) == 0;
@@ -164,7 +164,7 @@ void ApplyTreeChanges(UaXmlDocument& document,
     }
     for (const AlarmHistoryEntry* history : histories) {
         const std::string idText = idTextOf(*history->node);
-        editor.SetAccessLevels(idText, "7");
+        editor.setAccessLevels(idText, "7");
         page.keepFirst(kEntryHistory, idText);
     }
     const std::vector<PageEntries::Entry> left = page.left();
@@ -174,9 +174,9 @@ void ApplyTreeChanges(UaXmlDocument& document,
     // What is left the user removed.
     for (auto removed = left.rbegin(); removed != left.rend(); ++removed) {
         if (removed->entry->isAlarm())
-            editor.RemoveAlarmElement(removed->idText);
+            editor.removeAlarmElement(removed->idText);
         else if (removed->entry->isHistory())
-            editor.SetAccessLevels(removed->idText, "3");
+            editor.setAccessLevels(removed->idText, "3");
     }
 }
 

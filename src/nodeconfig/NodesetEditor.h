@@ -43,10 +43,10 @@ public:
     /// existing one replaced in place (a missing attribute added at its end).
     void SetAlarmElement(const UaBase::BaseNode* node, std::string_view alarm, const AlarmLimits& limits);
     /// Removes the first `Tavox_Alarm` child of the variable's element with all inside it.
-    bool RemoveAlarmElement(std::string_view idText);
+    bool removeAlarmElement(std::string_view idText);
     /// Sets "AccessLevel" and then, when that worked, "UserAccessLevel" of the variable's
     /// element to `level`, whatever they held.
-    bool SetAccessLevels(std::string_view idText, const char* level);
+    bool setAccessLevels(std::string_view idText, const char* level);
 
 private:
     void indexElements();

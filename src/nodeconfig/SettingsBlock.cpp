@@ -181,7 +181,7 @@ NodeConfigSplit NodeConfigSplitter::finish(int startLogging)
     return std::move(m_split);
 }
 
-NodeConfigSplit SplitNodeConfigText(std::string_view text, int startLogging)
+NodeConfigSplit splitNodeConfigText(std::string_view text, int startLogging)
 {
     std::vector<std::string_view> documentLines;
     NodeConfigSplitter splitter(documentLines);
@@ -198,13 +198,13 @@ support::Result<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesy
         return text.error();
     SplitNodeConfigFileResult result;
     result.text = std::make_unique<const std::string>(std::move(*text));
-    result.lines = SplitNodeConfigText(*result.text, startLogging);
+    result.lines = splitNodeConfigText(*result.text, startLogging);
     return result;
 }
 
-bool FitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+bool fitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
 
-support::Result<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file)
+support::Result<std::vector<std::string>> readHistorySection(const std::filesystem::path& file)
 {
     NodeConfigSplitter splitter;
     if (auto read = files::forEachLine(file, [&splitter](std::string_view line) { splitter.addLine(line); }); !read)
@@ -222,9 +222,9 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
         const auto* variable = static_cast<const UaBase::Variable*>(entry->node);
         const std::string identifier = variable->nodeId().identifierString().toStdString();
         const std::string_view limits[] = {entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit};
-        bool fits = FitsOnALine(identifier);
+        bool fits = fitsOnALine(identifier);
         for (std::string_view limit : limits)
-            fits = fits && FitsOnALine(limit);
+            fits = fits && fitsOnALine(limit);
         if (!fits) {
             logLeftOut(*variable);
             continue;
@@ -242,7 +242,7 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
     return lines;
 }
 
-std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourceLines& alarms)
+std::string composeNodeConfigText(const NodeConfigSplit& split, const AlarmSourceLines& alarms)
 {
     std::size_t size = 0;
     for (std::string_view line : split.documentLines)
@@ -251,11 +251,11 @@ std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourc
     out.reserve(size + 4096);
     for (std::string_view line : split.documentLines)
         appendLine(out, line);
-    AppendSettingsBlock(out, split, alarms);
+    appendSettingsBlock(out, split, alarms);
     return out;
 }
 
-void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms)
+void appendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms)
 {
     appendLine(out, kBlockOpen);
     appendLine(out, kAlarmSourceHeader);
@@ -283,7 +283,7 @@ void StartLoggingReader::addLine(std::string_view line)
         m_value = contains(line, "true") ? 1 : 0;
 }
 
-std::optional<int> ReadStartLoggingText(std::string_view text)
+std::optional<int> readStartLoggingText(std::string_view text)
 {
     StartLoggingReader reader;
     support::forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
@@ -320,7 +320,7 @@ void AlarmSourceReader::addLine(std::string_view line)
     }
 }
 
-AlarmSourceNodes ReadAlarmSourceNodesText(std::string_view text)
+AlarmSourceNodes readAlarmSourceNodesText(std::string_view text)
 {
     AlarmSourceReader reader;
     support::forEachLine(text, [&reader](std::string_view line) { reader.addLine(line); });
@@ -361,7 +361,7 @@ AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string
     return limits;
 }
 
-std::string WithHistorySection(std::string_view text)
+std::string withHistorySection(std::string_view text)
 {
     std::string_view body = text;
     while (!body.empty() && (body.back() == '\n' || body.back() == '\r'))
@@ -394,7 +394,7 @@ bool EnsureHistorySection(const std::filesystem::path& nodeCfgPath)
     const auto text = files::readText(nodeCfgPath);
     if (!text)
         return false;
-    const std::string updated = WithHistorySection(*text);
+    const std::string updated = withHistorySection(*text);
     return updated == *text || files::replaceText(nodeCfgPath, updated);
 }
 

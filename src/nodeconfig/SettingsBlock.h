@@ -32,7 +32,7 @@ struct NodeConfigSplit {
     std::vector<std::string> historyLines; ///< "[HistorizedtoODBCSQL]" and its keys
 };
 
-/// Splits a saved document line by line, as the lines come; SplitNodeConfigText over a text
+/// Splits a saved document line by line, as the lines come; splitNodeConfigText over a text
 /// that is produced piece by piece. Document lines are collected as views, appended to a text
 /// each with CR LF as they come, or (default-constructed) dropped.
 class NodeConfigSplitter {
@@ -51,7 +51,7 @@ public:
     const std::vector<std::string>& historyLines() const { return m_split.historyLines; }
     /// Replaces the history lines found so far: the section carried over comes from elsewhere.
     void setHistoryLines(std::vector<std::string> lines) { m_split.historyLines = std::move(lines); }
-    /// The level and history lines, normalised (see SplitNodeConfigText); no document lines.
+    /// The level and history lines, normalised (see splitNodeConfigText); no document lines.
     NodeConfigSplit finish(int startLogging);
 
 private:
@@ -70,9 +70,9 @@ private:
 /// (0 or 1), and a found section without one gets one after its header, so that the
 /// "Start Logging" box is always stored. Only a "<!--" line after the start of the root
 /// element opens a block: a comment in front of the root (a licence, say) stays document text.
-NodeConfigSplit SplitNodeConfigText(std::string_view text, int startLogging);
+NodeConfigSplit splitNodeConfigText(std::string_view text, int startLogging);
 
-/// SplitNodeConfigText over a file, with the file's text kept alongside the lines.
+/// splitNodeConfigText over a file, with the file's text kept alongside the lines.
 struct SplitNodeConfigFileResult {
     std::unique_ptr<const std::string> text;
     NodeConfigSplit lines;
@@ -82,7 +82,7 @@ support::Result<SplitNodeConfigFileResult> SplitNodeConfigFile(const std::filesy
 
 /// The history section of the file's block, its lines as they stand (none when the block has no
 /// section); fails when the file cannot be read.
-support::Result<std::vector<std::string>> ReadHistorySection(const std::filesystem::path& file);
+support::Result<std::vector<std::string>> readHistorySection(const std::filesystem::path& file);
 
 /// The lines that the block lists the alarms with.
 struct AlarmSourceLines {
@@ -91,7 +91,7 @@ struct AlarmSourceLines {
 };
 
 /// Whether the text can stand in one line of the block: it holds no line break (CR or LF).
-bool FitsOnALine(std::string_view text);
+bool fitsOnALine(std::string_view text);
 
 /// The lines of the alarm entries of variables, in list order, numbered from 1. History
 /// entries and entries of other node classes give no lines, and neither do alarms whose
@@ -100,9 +100,9 @@ bool FitsOnALine(std::string_view text);
 AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry*>& entries);
 
 /// The whole file: every document line, then the block with the regenerated alarm lines.
-std::string ComposeNodeConfigText(const NodeConfigSplit& split, const AlarmSourceLines& alarms);
+std::string composeNodeConfigText(const NodeConfigSplit& split, const AlarmSourceLines& alarms);
 /// Appends the block, from "<!--" to the "-->" without line end.
-void AppendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms);
+void appendSettingsBlock(std::string& out, const NodeConfigSplit& split, const AlarmSourceLines& alarms);
 
 /// Reads the "StartLogging" flag line by line: the last value (1 when its line holds "true",
 /// else 0) found in the history section of the block, which (as for the writer) opens with a
@@ -122,7 +122,7 @@ private:
 /// The last "StartLogging" value of the history section of a block; empty when there is none
 /// or the file cannot be read.
 std::optional<int> ReadStartLogging(const std::filesystem::path& file);
-std::optional<int> ReadStartLoggingText(std::string_view text);
+std::optional<int> readStartLoggingText(std::string_view text);
 
 /// The identifiers listed under "[AlarmSourceNodes]" ("Node1=", "Node2=", ... without gaps),
 /// in file order, and the pool of external-level-alarm lines of the block (after the start of
@@ -148,7 +148,7 @@ private:
 
 /// Empty lists when the file cannot be read.
 AlarmSourceNodes ReadAlarmSourceNodes(const std::filesystem::path& file);
-AlarmSourceNodes ReadAlarmSourceNodesText(std::string_view text);
+AlarmSourceNodes readAlarmSourceNodesText(std::string_view text);
 
 /// The four limits of one alarm, as texts.
 struct AlarmLimits {
@@ -175,6 +175,6 @@ AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string
 bool EnsureHistorySection(const std::filesystem::path& nodeCfgPath);
 
 /// The text EnsureHistorySection makes of `text`.
-std::string WithHistorySection(std::string_view text);
+std::string withHistorySection(std::string_view text);
 
 } // namespace nodeconfig

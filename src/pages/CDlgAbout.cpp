@@ -13,7 +13,7 @@ CDlgAbout::CDlgAbout(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("About Tavox Utility"));
     auto* icon = new QLabel(this);
-    icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
+    icon->setPixmap(tavox_icons::appIcon().pixmap(48, 48));
     const QString version
         = QString::fromUtf8(kProductVersionText.data(), static_cast<qsizetype>(kProductVersionText.size()));
     auto* name = new QLabel(version, this);

@@ -67,7 +67,7 @@ CPgAbout::~CPgAbout()
 void CPgAbout::OnInitDialog()
 {
     g_pPgAbout = this;
-    m_icon->setPixmap(TavoxIcons::appIcon().pixmap(kIconSize, kIconSize));
+    m_icon->setPixmap(tavox_icons::appIcon().pixmap(kIconSize, kIconSize));
 }
 
 void CPgAbout::OnLoginPassword()

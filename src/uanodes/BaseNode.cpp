@@ -17,13 +17,13 @@ namespace {
     bool isParentReferenceType(std::uint32_t type)
     {
         switch (type) {
-        case ReferenceTypeIds::HasChild:
-        case ReferenceTypeIds::Organizes:
-        case ReferenceTypeIds::Aggregates:
-        case ReferenceTypeIds::HasProperty:
-        case ReferenceTypeIds::HasComponent:
-        case ReferenceTypeIds::HasOrderedComponent:
-        case ReferenceTypeIds::HasHistoricalConfiguration:
+        case reference_type_ids::HasChild:
+        case reference_type_ids::Organizes:
+        case reference_type_ids::Aggregates:
+        case reference_type_ids::HasProperty:
+        case reference_type_ids::HasComponent:
+        case reference_type_ids::HasOrderedComponent:
+        case reference_type_ids::HasHistoricalConfiguration:
             return true;
         default:
             return false;
@@ -215,7 +215,7 @@ bool BaseNode::getParentFromReferences(UaNodeId& parentNodeId, UaNodeId& referen
         const UaNodeId& type = reference.referenceTypeId();
         if (reference.isForward() || !isStandardNumeric(type))
             continue;
-        if (type.identifierNumeric() == ReferenceTypeIds::HasSubtype) {
+        if (type.identifierNumeric() == reference_type_ids::HasSubtype) {
             parentNodeId = reference.targetNodeId();
             referenceTypeId = type;
             return true;

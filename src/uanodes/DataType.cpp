@@ -9,7 +9,7 @@ void DataType::addInverseReferences(NodeMap& nodes)
 {
     TypeNode::addInverseReferences(nodes);
     for (const Reference& reference : referenceList()) {
-        if (!reference.isForward() || !isStandardNode(reference.referenceTypeId(), ReferenceTypeIds::HasEncoding))
+        if (!reference.isForward() || !isStandardNode(reference.referenceTypeId(), reference_type_ids::HasEncoding))
             continue;
         const BaseNode* encoding = nodes.find(reference.targetNodeId());
         if (!encoding)

@@ -7,7 +7,7 @@
 namespace UaBase {
 
 /// Numeric identifiers of the standard reference types (namespace 0) the node model looks at.
-namespace ReferenceTypeIds {
+namespace reference_type_ids {
     inline constexpr std::uint32_t HasChild = 34;
     inline constexpr std::uint32_t Organizes = 35;
     inline constexpr std::uint32_t HasEncoding = 38;
@@ -17,7 +17,7 @@ namespace ReferenceTypeIds {
     inline constexpr std::uint32_t HasComponent = 47;
     inline constexpr std::uint32_t HasOrderedComponent = 49;
     inline constexpr std::uint32_t HasHistoricalConfiguration = 56;
-} // namespace ReferenceTypeIds
+} // namespace reference_type_ids
 
 /// Numeric identifiers of the standard data types (namespace 0) the reader looks at.
 namespace DataTypeIds {

@@ -12,7 +12,7 @@ void TypeNode::addInverseReferences(NodeMap& nodes)
     if (!parentNodeId().isNull())
         return;
     for (const Reference& reference : referenceList()) {
-        if (!isStandardNode(reference.referenceTypeId(), ReferenceTypeIds::HasSubtype))
+        if (!isStandardNode(reference.referenceTypeId(), reference_type_ids::HasSubtype))
             continue;
         BaseNode* target = nodes.find(reference.targetNodeId());
         if (!target) {

@@ -132,7 +132,7 @@ void UaNodesetXmlParser::readEnumerationSubtype(DataType* dataType) const
 {
     // The first inverse HasSubtype reference names the super type the file gives.
     for (const Reference& reference : dataType->references()) {
-        if (reference.isForward() || !isStandardNode(reference.referenceTypeId(), ReferenceTypeIds::HasSubtype)) {
+        if (reference.isForward() || !isStandardNode(reference.referenceTypeId(), reference_type_ids::HasSubtype)) {
             continue;
         }
         if (isStandardNode(reference.targetNodeId(), DataTypeIds::Enumeration)) {

@@ -258,8 +258,8 @@ void UaNodesetXmlParser::readValueAttributes(const NodeElement& element, ValueAt
     }
 }
 
-// The operation names in the duplicate traces are the server's own, also where they name
-// another parser.
+// The operation names in the duplicate traces are the server's own and are kept as they are,
+// also where they name another parser (parseObject traces "parseVariable"): do not correct them.
 
 UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 {

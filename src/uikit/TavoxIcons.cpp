@@ -15,7 +15,7 @@ static void registerResources()
     (void)registered;
 }
 
-namespace TavoxIcons {
+namespace tavox_icons {
 
 QIcon icon(const char* name)
 {
@@ -47,4 +47,4 @@ QIcon appIcon()
     return icon("tavox");
 }
 
-} // namespace TavoxIcons
+} // namespace tavox_icons

@@ -4,7 +4,7 @@
 
 /// The icons drawn for the program (resources/icons), by name: "tavox" (the application),
 /// "status", "endpoints", "users", "nodeconfig", "database".
-namespace TavoxIcons {
+namespace tavox_icons {
 
 QIcon appIcon();
 QIcon icon(const char* name);
@@ -12,4 +12,4 @@ QIcon icon(const char* name);
 /// list and the Alarms & Historical Data tree (nodeconfig::NodeIcon); a null icon outside it.
 QIcon nodeIcon(int index);
 
-} // namespace TavoxIcons
+} // namespace tavox_icons

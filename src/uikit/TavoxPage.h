@@ -10,6 +10,9 @@ class SheetServices;
 
 /// A page of the main sheet, in the roles of a property page: initialised once when first
 /// activated, applied by the sheet's Apply and OK, refreshed after a restore.
+/// The members named after the property-page framework's (OnInitDialog, OnApply, SetModified)
+/// keep its PascalCase, as do the window classes' own handlers: they are the names the product
+/// documents, not slips from the project's lowerCamelCase.
 class CTavoxPage : public QWidget {
     Q_OBJECT
 

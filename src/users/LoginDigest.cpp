@@ -123,7 +123,7 @@ std::string MakeLoginDigest(std::u16string_view password)
     return text;
 }
 
-std::string ReadLoginDigest(const UserProfile& profile)
+std::string readLoginDigest(const UserProfile& profile)
 {
     const std::u16string stored = profile.getString(kSection, kEntry, widen(kDefaultLoginDigest));
     // A digest is plain hexadecimal; anything else cannot match a computed digest, so it is
@@ -135,14 +135,14 @@ std::string ReadLoginDigest(const UserProfile& profile)
     return digest;
 }
 
-bool WriteLoginDigest(const UserProfile& profile, std::string_view digest)
+bool writeLoginDigest(const UserProfile& profile, std::string_view digest)
 {
     if (digest.empty())
         return false;
     return profile.writeString(kSection, kEntry, widen(digest));
 }
 
-std::string MakeSaltedLoginDigest(std::u16string_view password, std::uint32_t iterations)
+std::string makeSaltedLoginDigest(std::u16string_view password, std::uint32_t iterations)
 {
     if (iterations == 0 || iterations > kMaxLoginDigestIterations)
         return {};
@@ -155,14 +155,14 @@ std::string MakeSaltedLoginDigest(std::u16string_view password, std::uint32_t it
     return std::string(kSaltedPrefix) + std::to_string(iterations) + "$" + hexText(*salt) + "$" + hexText(*hash);
 }
 
-bool IsSaltedLoginDigest(std::string_view digest)
+bool isSaltedLoginDigest(std::string_view digest)
 {
     return digest.starts_with(kSaltedPrefix);
 }
 
-bool LoginDigestMatches(std::string_view expected, std::u16string_view password)
+bool loginDigestMatches(std::string_view expected, std::u16string_view password)
 {
-    if (IsSaltedLoginDigest(expected)) {
+    if (isSaltedLoginDigest(expected)) {
         const auto stored = parseSalted(expected);
         if (!stored)
             return false;
@@ -173,40 +173,40 @@ bool LoginDigestMatches(std::string_view expected, std::u16string_view password)
     return !digest.empty() && digest == expected;
 }
 
-bool CheckLoginPassword(const UserProfile& profile,
+bool checkLoginPassword(const UserProfile& profile,
                         std::string_view expected,
                         std::u16string_view password,
                         std::uint32_t iterations)
 {
-    if (!LoginDigestMatches(expected, password))
+    if (!loginDigestMatches(expected, password))
         return false;
-    if (IsSaltedLoginDigest(expected))
+    if (isSaltedLoginDigest(expected))
         return true;
     // Only a digest that is stored is replaced: a missing entry keeps standing for the default.
     const std::u16string stored = profile.getString(kSection, kEntry, u"");
     if (stored == widen(expected)) {
-        const std::string salted = MakeSaltedLoginDigest(password, iterations);
+        const std::string salted = makeSaltedLoginDigest(password, iterations);
         if (!salted.empty())
-            (void)WriteLoginDigest(profile, salted);
+            (void)writeLoginDigest(profile, salted);
     }
     return true;
 }
 
-LoginPasswordChange ChangeLoginPassword(const UserProfile& profile,
+LoginPasswordChange changeLoginPassword(const UserProfile& profile,
                                         std::string_view storedDigest,
                                         std::u16string_view oldPassword,
                                         std::u16string_view newPassword,
                                         std::u16string_view confirmation,
                                         std::uint32_t iterations)
 {
-    if (!LoginDigestMatches(storedDigest, oldPassword))
+    if (!loginDigestMatches(storedDigest, oldPassword))
         return LoginPasswordChange::WrongOldPassword;
     if (newPassword != confirmation)
         return LoginPasswordChange::NotConfirmed;
-    const std::string digest = MakeSaltedLoginDigest(confirmation, iterations);
+    const std::string digest = makeSaltedLoginDigest(confirmation, iterations);
     if (digest.empty())
         return LoginPasswordChange::DigestFailed;
-    if (!WriteLoginDigest(profile, digest))
+    if (!writeLoginDigest(profile, digest))
         return LoginPasswordChange::NotStored;
     return LoginPasswordChange::Changed;
 }

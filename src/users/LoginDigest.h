@@ -24,30 +24,30 @@ std::string MakeLoginDigest(std::u16string_view password);
 /// The form of every digest stored now: PBKDF2-HMAC-SHA256 over the whole password in UTF-8,
 /// with a salt of 16 random bytes, as "pbkdf2-sha256$<iterations>$<salt>$<hash>" (salt and the
 /// 32-byte hash in lowercase hexadecimal). Empty when it cannot be made.
-std::string MakeSaltedLoginDigest(std::u16string_view password, std::uint32_t iterations = kLoginDigestIterations);
+std::string makeSaltedLoginDigest(std::u16string_view password, std::uint32_t iterations = kLoginDigestIterations);
 
 /// Whether a stored digest has the salted form (whether it is well-formed or not).
-bool IsSaltedLoginDigest(std::string_view digest);
+bool isSaltedLoginDigest(std::string_view digest);
 
 /// The expected digest from "Setting"/"Pwd" of the profile; the default digest when the entry
 /// is missing. A stored empty entry stays empty (and then no password matches).
-std::string ReadLoginDigest(const UserProfile& profile);
+std::string readLoginDigest(const UserProfile& profile);
 
 /// Stores a digest as "Setting"/"Pwd". An empty digest is refused (false) and never stored,
 /// since it would lock every login out.
-bool WriteLoginDigest(const UserProfile& profile, std::string_view digest);
+bool writeLoginDigest(const UserProfile& profile, std::string_view digest);
 
 /// Whether a typed password opens the utility. A salted digest is made again with its own salt
 /// and rounds and compared in constant time; a malformed one never matches. A digest of the old
 /// form must equal the old digest of the password exactly (case-sensitive). A digest that
 /// cannot be made never matches.
-bool LoginDigestMatches(std::string_view expected, std::u16string_view password);
+bool loginDigestMatches(std::string_view expected, std::u16string_view password);
 
 /// A login: whether the password matches the expected digest and, when it does and the profile
 /// holds a digest of the old form, that digest is replaced by a salted one (the login succeeds
 /// even when it cannot be written). The default digest that stands for a missing entry is
 /// never written.
-bool CheckLoginPassword(const UserProfile& profile,
+bool checkLoginPassword(const UserProfile& profile,
                         std::string_view expected,
                         std::u16string_view password,
                         std::uint32_t iterations = kLoginDigestIterations);
@@ -64,7 +64,7 @@ enum class LoginPasswordChange {
 /// Checks the old password against the digest read when the change began, then the
 /// confirmation, and stores the salted digest of the new one. Nothing is written unless the
 /// result is Changed.
-LoginPasswordChange ChangeLoginPassword(const UserProfile& profile,
+LoginPasswordChange changeLoginPassword(const UserProfile& profile,
                                         std::string_view storedDigest,
                                         std::u16string_view oldPassword,
                                         std::u16string_view newPassword,

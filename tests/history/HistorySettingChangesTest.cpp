@@ -88,7 +88,7 @@ TEST(HistorySettingChangesTest, ChangesWriteTheBytesThePageWritesForWhatItWouldS
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Sandbox viaChanges(c.stored);
-        const auto applied = ApplyHistorySettingChanges(viaChanges.settings, viaChanges.file, c.changes, false);
+        const auto applied = applyHistorySettingChanges(viaChanges.settings, viaChanges.file, c.changes, false);
         ASSERT_TRUE(applied.ok()) << applied.error().message;
         EXPECT_FALSE(*applied);
         Sandbox viaPage(c.stored);
@@ -122,7 +122,7 @@ TEST(HistorySettingChangesTest, RefusalsGiveThePagesMessageAndWriteNothing)
     };
     for (const auto& [message, changes] : cases) {
         Sandbox box(kStoredMySql);
-        const auto refused = ApplyHistorySettingChanges(box.settings, box.file, changes, false);
+        const auto refused = applyHistorySettingChanges(box.settings, box.file, changes, false);
         ASSERT_FALSE(refused.ok()) << message;
         EXPECT_EQ(refused.error().message, message);
         EXPECT_EQ(read(box.file), kDocument + kStoredMySql);
@@ -133,7 +133,7 @@ TEST(HistorySettingChangesTest, RefusalsGiveThePagesMessageAndWriteNothing)
     };
     for (const auto& [message, changes] : fromNothing) {
         Sandbox box;
-        const auto refused = ApplyHistorySettingChanges(box.settings, box.file, changes, false);
+        const auto refused = applyHistorySettingChanges(box.settings, box.file, changes, false);
         ASSERT_FALSE(refused.ok()) << message;
         EXPECT_EQ(refused.error().message, message);
         EXPECT_EQ(read(box.file), kDocument);
@@ -141,13 +141,13 @@ TEST(HistorySettingChangesTest, RefusalsGiveThePagesMessageAndWriteNothing)
 
     Sandbox noDriver(kStoredMySql);
     noDriver.odbc.drivers = {wide(kSqlServer)};
-    const auto refused = ApplyHistorySettingChanges(noDriver.settings, noDriver.file, {}, false);
+    const auto refused = applyHistorySettingChanges(noDriver.settings, noDriver.file, {}, false);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().message, "No any SQL driver can be find!");
 
     Sandbox missing;
     std::filesystem::remove(missing.file);
-    const auto notThere = ApplyHistorySettingChanges(missing.settings, missing.file, {}, false);
+    const auto notThere = applyHistorySettingChanges(missing.settings, missing.file, {}, false);
     ASSERT_FALSE(notThere.ok());
     EXPECT_EQ(notThere.error().message, missing.file.string() + " doesn't exist or it can't be opened!");
 }
@@ -157,7 +157,7 @@ TEST(HistorySettingChangesTest, LocalhostKeptOnRequestAsksForTheRestart)
     Sandbox box(kStoredMySql);
     HistorySettingChanges localhost;
     localhost.server = u"127.0.0.1";
-    const auto applied = ApplyHistorySettingChanges(box.settings, box.file, localhost, true);
+    const auto applied = applyHistorySettingChanges(box.settings, box.file, localhost, true);
     ASSERT_TRUE(applied.ok());
     EXPECT_TRUE(*applied);
     EXPECT_EQ(storedHistorySettings(box.file).server, u"127.0.0.1");

@@ -51,7 +51,7 @@ struct TreeFixture {
     /// The menu's title and its items, a "-" in front of each disabled one.
     std::string menu(NodeTreeItem* at)
     {
-        const std::optional<TreeMenu> shown = tree.ContextMenu(at);
+        const std::optional<TreeMenu> shown = tree.contextMenu(at);
         if (!shown)
             return "none";
         std::string text(shown->title);
@@ -61,8 +61,8 @@ struct TreeFixture {
     }
     bool run(NodeTreeItem* at, TreeCommand command)
     {
-        tree.ContextMenu(at);
-        return tree.Execute(command);
+        tree.contextMenu(at);
+        return tree.execute(command);
     }
 
     LoadedPage page;
@@ -273,7 +273,7 @@ TEST(AlarmHistoryTreeTest, TwoPartFormsSkipEmptyPiecesAndKeepBarsInNames)
         {"ns=1|a|b", "ns=1 , \"a|b\""},
     };
     for (const auto& [form, shown] : cases)
-        EXPECT_EQ(TwoPartDisplay(form), shown) << form;
+        EXPECT_EQ(twoPartDisplay(form), shown) << form;
 }
 
 } // namespace
@@ -289,8 +289,8 @@ TEST(AlarmHistoryTreeTest, OkEditsTheDocumentThePageListsItAndApplyWritesIt)
         AlarmHistoryTree tree(request, host);
         tree.Initialise();
         const auto run = [&tree](const char* idText, NodeTreeItem* root, TreeCommand command) {
-            tree.ContextMenu(tree.FindTreeItem(root, idText));
-            EXPECT_TRUE(tree.Execute(command)) << idText;
+            tree.contextMenu(tree.FindTreeItem(root, idText));
+            EXPECT_TRUE(tree.execute(command)) << idText;
         };
         host.answers.push_back(AlarmLimits{"100", "", "-5", ""});
         run("ns=2;s=Tank.Count", tree.objectsRoot(), TreeCommand::AddAlarmEvent);

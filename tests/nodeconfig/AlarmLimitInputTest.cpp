@@ -31,7 +31,7 @@ std::u16string typed(int typeCode, std::u16string_view keys)
             caret = 0;
             continue;
         }
-        if (text.size() >= AlarmTextLimit(typeCode) || !AcceptsTypedCharacter(typeCode, text, caret, key))
+        if (text.size() >= alarmTextLimit(typeCode) || !AcceptsTypedCharacter(typeCode, text, caret, key))
             continue;
         text.insert(caret++, 1, key);
     }
@@ -46,8 +46,8 @@ TEST(AlarmLimitInputTest, TextLimitsAreTheLongestNumbersOfEachType)
         {AlarmDataType::Float, 7}, {AlarmDataType::Double, 15}, {AlarmDataType::Others, 20},
     };
     for (const auto& [type, limit] : cases)
-        EXPECT_EQ(AlarmTextLimit(static_cast<int>(type)), limit) << dataTypeName(type);
-    EXPECT_EQ(AlarmTextLimit(12), 20u);
+        EXPECT_EQ(alarmTextLimit(static_cast<int>(type)), limit) << dataTypeName(type);
+    EXPECT_EQ(alarmTextLimit(12), 20u);
 }
 
 TEST(AlarmLimitInputTest, TypedCharactersFollowTheRulesOfTheType)
@@ -126,7 +126,7 @@ TEST(AlarmLimitInputTest, InsertedTextGoesInAsIfTyped)
     };
     for (const Case& c : cases) {
         const LimitEditText result
-            = InsertAsTyped(c.type, c.text, c.start, c.end, c.pasted, AlarmTextLimit(c.type));
+            = insertAsTyped(c.type, c.text, c.start, c.end, c.pasted, alarmTextLimit(c.type));
         EXPECT_EQ(std::string(result.text.begin(), result.text.end()), std::string(c.result.begin(), c.result.end()))
             << std::string(c.pasted.begin(), c.pasted.end());
         EXPECT_EQ(result.caret, c.caret) << std::string(c.pasted.begin(), c.pasted.end());
@@ -154,14 +154,14 @@ TEST(AlarmLimitInputTest, OkChecksStopAtTheFirstFailureInOrder)
         {{"90.", "8\r0", "", ""}, AlarmConditionProblem::LineBreak},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CheckAlarmCondition(c.limits), c.problem) << c.limits.highHigh << "|" << c.limits.high << "|"
+        EXPECT_EQ(checkAlarmCondition(c.limits), c.problem) << c.limits.highHigh << "|" << c.limits.high << "|"
                                                             << c.limits.low << "|" << c.limits.lowLow;
-    EXPECT_EQ(AlarmConditionMessage(AlarmConditionProblem::HighHighInput), "High High Limit Input error...");
-    EXPECT_EQ(AlarmConditionMessage(AlarmConditionProblem::NoCondition), "Alarm Condition Input Error...");
-    EXPECT_EQ(AlarmConditionMessage(AlarmConditionProblem::HighInput), "High Limit Input error...");
-    EXPECT_EQ(AlarmConditionMessage(AlarmConditionProblem::LowInput), "Low Limit Input error...");
-    EXPECT_EQ(AlarmConditionMessage(AlarmConditionProblem::LowLowInput), "Low Low Limit Input error...");
-    EXPECT_EQ(AlarmConditionMessage(AlarmConditionProblem::None), "");
+    EXPECT_EQ(alarmConditionMessage(AlarmConditionProblem::HighHighInput), "High High Limit Input error...");
+    EXPECT_EQ(alarmConditionMessage(AlarmConditionProblem::NoCondition), "Alarm Condition Input Error...");
+    EXPECT_EQ(alarmConditionMessage(AlarmConditionProblem::HighInput), "High Limit Input error...");
+    EXPECT_EQ(alarmConditionMessage(AlarmConditionProblem::LowInput), "Low Limit Input error...");
+    EXPECT_EQ(alarmConditionMessage(AlarmConditionProblem::LowLowInput), "Low Low Limit Input error...");
+    EXPECT_EQ(alarmConditionMessage(AlarmConditionProblem::None), "");
 }
 
 TEST(AlarmLimitInputTest, LimitsOutOfOrderCompareOnlyThePresentNumbers)
@@ -192,7 +192,7 @@ TEST(AlarmLimitInputTest, LimitsOutOfOrderCompareOnlyThePresentNumbers)
         {kOthers, {"1", "2", "", ""}, true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AreLimitsOutOfOrder(c.type, c.limits), c.outOfOrder) << c.limits.highHigh << "|" << c.limits.high
+        EXPECT_EQ(areLimitsOutOfOrder(c.type, c.limits), c.outOfOrder) << c.limits.highHigh << "|" << c.limits.high
                                                                        << "|" << c.limits.low << "|"
                                                                        << c.limits.lowLow;
 }
@@ -211,15 +211,15 @@ TEST(AlarmLimitInputTest, WholeTextsAreTypableOnlyWhenEveryCharacterGoesIn)
         {kDouble, u"", true},
     };
     for (const auto& [type, text, typable] : cases)
-        EXPECT_EQ(CanBeTyped(type, text), typable) << type;
+        EXPECT_EQ(canBeTyped(type, text), typable) << type;
 }
 
 TEST(AlarmLimitInputTest, TheReviewOfOkAsksAboutTheOrderOnlyOfLimitsThatPassTheChecks)
 {
-    const AlarmLimitsReview refused = ReviewAlarmLimits(kDouble, {"1", "2.", "", ""});
+    const AlarmLimitsReview refused = reviewAlarmLimits(kDouble, {"1", "2.", "", ""});
     EXPECT_EQ(refused.problem, AlarmConditionProblem::HighInput);
     EXPECT_FALSE(refused.outOfOrder);
-    const AlarmLimitsReview unordered = ReviewAlarmLimits(kDouble, {"1", "2", "", ""});
+    const AlarmLimitsReview unordered = reviewAlarmLimits(kDouble, {"1", "2", "", ""});
     EXPECT_EQ(unordered.problem, AlarmConditionProblem::None);
     EXPECT_TRUE(unordered.outOfOrder);
 }

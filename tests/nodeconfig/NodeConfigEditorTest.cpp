@@ -18,7 +18,7 @@ using namespace nodeconfig::testing;
 NodeConfigPaths pathsIn(const TempDir& dir)
 {
     const std::string folder = dir.path().string() + "/";
-    return ComposeNodeConfigPaths(std::u16string(folder.begin(), folder.end()), u"NodeConfig.xml");
+    return composeNodeConfigPaths(std::u16string(folder.begin(), folder.end()), u"NodeConfig.xml");
 }
 
 using Edit = std::function<EditResult(NodeConfigEditor&)>;
@@ -62,32 +62,32 @@ TEST(NodeConfigEditorTest, EachEditWritesTheBytesThePageWritesForTheSameChoices)
     };
     const Case cases[] = {
         {"a new numeric alarm",
-            [](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", limits("100", "80", "-5", ""), false); },
+            [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("100", "80", "-5", ""), false); },
             {{"Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits{"100", "80", "-5", ""}}}},
         {"a Boolean alarm",
-            [](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Running", {}, false); },
+            [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Running", {}, false); },
             {{"Objects", "ns=2;s=Tank.Running", TreeCommand::AddAlarmEvent, std::nullopt}}},
         {"an edited condition keeps the limits not given",
-            [](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "92.5", "", std::nullopt), false); },
+            [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "92.5", "", std::nullopt), false); },
             {{"Alarm", "ns=2;s=Tank.Level", TreeCommand::EditCondition, AlarmLimits{"95", "92.5", "", "5"}}}},
         {"limits out of order kept when asked to",
-            [](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Total", limits("1", "2", "3", "4"), true); },
+            [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Total", limits("1", "2", "3", "4"), true); },
             {{"Objects", "ns=2;s=Tank.Total", TreeCommand::AddAlarmEvent, AlarmLimits{"1", "2", "3", "4"}}}},
         {"a removed alarm",
-            [](NodeConfigEditor& e) { return e.RemoveAlarm("ns=2;s=Tank.Level"); },
+            [](NodeConfigEditor& e) { return e.removeAlarm("ns=2;s=Tank.Level"); },
             {{"Alarm", "ns=2;s=Tank.Level", TreeCommand::RemoveAlarm, std::nullopt}}},
         {"history on",
-            [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Name", true); },
+            [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Name", true); },
             {{"Objects", "ns=2;s=Tank.Name", TreeCommand::AddHistoricalData, std::nullopt}}},
         {"history off",
-            [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Level", false); },
+            [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Level", false); },
             {{"History", "ns=2;s=Tank.Level", TreeCommand::RemoveHistorical, std::nullopt}}},
-        {"logging on", [](NodeConfigEditor& e) { return e.SetLogging(true); }, {}, true},
+        {"logging on", [](NodeConfigEditor& e) { return e.setLogging(true); }, {}, true},
         // The tree's search runs on into the roots that follow: a logged variable is no alarm.
         {"an alarm on a logged variable",
             [](NodeConfigEditor& e) {
-                EXPECT_TRUE(e.SetHistory("ns=2;s=Tank.Count", true).ok());
-                return e.SetAlarm("ns=2;s=Tank.Count", limits("9", "", "", ""), false);
+                EXPECT_TRUE(e.setHistory("ns=2;s=Tank.Count", true).ok());
+                return e.setAlarm("ns=2;s=Tank.Count", limits("9", "", "", ""), false);
             },
             {{"Objects", "ns=2;s=Tank.Count", TreeCommand::AddHistoricalData, std::nullopt},
                 {"Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits{"9", "", "", ""}}}},
@@ -104,14 +104,14 @@ TEST(NodeConfigEditorTest, EachEditWritesTheBytesThePageWritesForTheSameChoices)
 TEST(NodeConfigEditorTest, EditsThatFindTheConfigurationAsAskedChangeNothing)
 {
     const Edit edits[] = {
-        [](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Level", limits("95", "90", std::nullopt, "5"), false); },
-        [](NodeConfigEditor& e) { return e.RemoveAlarm("ns=2;s=Tank.Count"); },
-        [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Level", true); },
-        [](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank.Count", false); },
-        [](NodeConfigEditor& e) { return e.SetLogging(false); },
+        [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("95", "90", std::nullopt, "5"), false); },
+        [](NodeConfigEditor& e) { return e.removeAlarm("ns=2;s=Tank.Count"); },
+        [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Level", true); },
+        [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Count", false); },
+        [](NodeConfigEditor& e) { return e.setLogging(false); },
         [](NodeConfigEditor& e) {
-            EXPECT_TRUE(e.SetHistory("ns=2;s=Tank.Count", true).ok());
-            return e.RemoveAlarm("ns=2;s=Tank.Count");
+            EXPECT_TRUE(e.setHistory("ns=2;s=Tank.Count", true).ok());
+            return e.removeAlarm("ns=2;s=Tank.Count");
         },
     };
     for (const Edit& edit : edits) {
@@ -127,41 +127,41 @@ TEST(NodeConfigEditorTest, BadInputGivesTheDialogsMessageAndLeavesTheFileAlone)
     const std::string notInOrder = "The alarm limits are not in order (High High >= High >= Low >= Low Low); add "
                                    "--force to keep them.";
     const std::pair<Edit, std::string> cases[] = {
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Nothing", limits("1", "", "", ""), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Nothing", limits("1", "", "", ""), false); },
             "No node \"ns=2;s=Nothing\" in the node configuration (tavox-nodeset dump lists the node identifiers)."},
-        {[](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Tank", true); },
+        {[](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank", true); },
             "The node \"ns=2;s=Tank\" is not a variable."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Name", {}, false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Name", {}, false); },
             "The variable \"ns=2;s=Tank.Name\" is neither Boolean nor numeric: the Alarms & Historical Data dialog "
             "offers no alarm for it."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Running", limits("1", "", "", ""), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Running", limits("1", "", "", ""), false); },
             "The alarm of the Boolean variable \"ns=2;s=Tank.Running\" has no limits."},
-        {[](NodeConfigEditor& e) { return e.SetHistory("ns=2;s=Orphan", true); },
+        {[](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Orphan", true); },
             "The variable \"ns=2;s=Orphan\" is not under the Objects folder, so the Alarms & Historical Data dialog "
             "does not show it."},
         // What the limit edits refuse to take as typed.
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", limits("1.5", "", "", ""), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("1.5", "", "", ""), false); },
             "High High Limit \"1.5\" cannot be entered for Int16: at most 6 characters, digits and a leading \"-\"."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", limits("", "1234567", "", ""), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("", "1234567", "", ""), false); },
             "High Limit \"1234567\" cannot be entered for Int16: at most 6 characters, digits and a leading \"-\"."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Total", limits("", "", "-1", ""), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Total", limits("", "", "-1", ""), false); },
             "Low Limit \"-1\" cannot be entered for UInt32: at most 10 characters, digits only."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Level", limits("", "", "", ".5"), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("", "", "", ".5"), false); },
             "Low Low Limit \".5\" cannot be entered for Double: at most 15 characters, digits, a leading \"-\" and one "
             "\".\" after a digit."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Level", limits("", "", "", "1e5"), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("", "", "", "1e5"), false); },
             "Low Low Limit \"1e5\" cannot be entered for Double: at most 15 characters, digits, a leading \"-\" and one "
             "\".\" after a digit."},
         // What OK refuses.
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", {}, false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", {}, false); },
             "Alarm Condition Input Error..."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", limits("-", "", "", ""), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("-", "", "", ""), false); },
             "High High Limit Input error..."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "9.", std::nullopt, std::nullopt), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "9.", std::nullopt, std::nullopt), false); },
             "High Limit Input error..."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", limits("", "", "", "-"), false); },
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("", "", "", "-"), false); },
             "Low Low Limit Input error..."},
-        {[](NodeConfigEditor& e) { return e.SetAlarm("ns=2;s=Tank.Count", limits("1", "2", "", ""), false); }, notInOrder},
+        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("1", "2", "", ""), false); }, notInOrder},
     };
     for (const auto& [edit, message] : cases) {
         const EditorRun run = runEditor(edit);
@@ -274,7 +274,7 @@ TEST(NodeConfigEditorTest, LimitProblemsNameTheLimitsTheServerCannotReadAndAlarm
             block(lines)));
     NodeConfigEditor editor(pathsIn(dir));
     ASSERT_TRUE(editor.Load().ok());
-    EXPECT_EQ(LimitProblems(editor.configuration().entries()),
+    EXPECT_EQ(limitProblems(editor.configuration().entries()),
         (std::vector<std::string>{"ns=2;s=Alpha: High Limit \"7O\" is not a number of type Int16.",
             "ns=2;s=Alpha: Low Low Limit \"-40000\" is not a number of type Int16.",
             "ns=2;s=Charlie: the alarm limits are not in order."}));

@@ -38,7 +38,7 @@ struct Fixture {
     explicit Fixture(const std::string& content = nodesetXml(kTank, kAlarmBlock))
     {
         writeFile(path(), content);
-        config.SetPaths(ComposeNodeConfigPaths(platform_dir(), u"NodeConfig.xml"));
+        config.setPaths(composeNodeConfigPaths(platform_dir(), u"NodeConfig.xml"));
     }
     std::u16string platform_dir() const
     {
@@ -54,7 +54,7 @@ struct Fixture {
         for (std::size_t i = 0; i < config.entries().size(); ++i) {
             const AlarmHistoryEntry& e = *config.entries()[i];
             EXPECT_EQ(host.rows.at(i), &e);
-            std::string text = RowNumberText(i) + " " + std::to_string(static_cast<int>(RowIcon(e))) + " "
+            std::string text = rowNumberText(i) + " " + std::to_string(static_cast<int>(rowIcon(e))) + " "
                 + e.node->nodeId().identifierString().toStdString();
             if (e.isAlarm())
                 text += " [" + e.highHighLimit + "|" + e.highLimit + "|" + e.lowLimit + "|" + e.lowLowLimit + "]";
@@ -84,7 +84,7 @@ TEST(NodeConfigurationTest, PathsAreTheServiceDirectoryFollowedByTheNameWithTheB
         {u"/srv/\u00e9t\u00e9/", u"N.xml", "/srv/\u00e9t\u00e9/N.xml", "/srv/\u00e9t\u00e9/N.bak"},
     };
     for (const Case& c : cases) {
-        const NodeConfigPaths paths = ComposeNodeConfigPaths(c.dir, c.name);
+        const NodeConfigPaths paths = composeNodeConfigPaths(c.dir, c.name);
         EXPECT_EQ(paths.nodeCfgPath.string(), c.path);
         EXPECT_EQ(paths.backupPath.string(), c.backup);
         EXPECT_EQ(paths.nodeCfgName, c.name);
@@ -320,7 +320,7 @@ TEST(NodeConfigurationTest, ClosingWithoutApplyDeletesOnlyTheBackup)
         ScriptedHost host;
         NodeConfiguration config(host);
         NodeConfigPaths paths{path, u"NodeConfig.xml", dir / "NodeConfig.bak"};
-        config.SetPaths(paths);
+        config.setPaths(paths);
         config.ReloadNodeConfig();
         host.files = {dir / "other.xml"};
         config.ImportNodeConfig();

@@ -109,13 +109,13 @@ TEST(NodesetEditorTest, HistorySetsBothAccessLevelsAndRemovalLeavesReadAndWrite)
 {
     Document doc("<UAVariable NodeId=\"ns=2;s=Level\" AccessLevel=\"1\" Historizing=\"false\"/>\n");
     NodesetEditor editor(doc.document);
-    EXPECT_TRUE(editor.SetAccessLevels("ns=2;s=Level", "7"));
+    EXPECT_TRUE(editor.setAccessLevels("ns=2;s=Level", "7"));
     EXPECT_EQ(doc.body(),
         "  <UAVariable NodeId=\"ns=2;s=Level\" AccessLevel=\"7\" Historizing=\"false\" UserAccessLevel=\"7\"/>\n");
-    EXPECT_TRUE(editor.SetAccessLevels("ns=2;s=Level", "3"));
+    EXPECT_TRUE(editor.setAccessLevels("ns=2;s=Level", "3"));
     EXPECT_EQ(doc.body(),
         "  <UAVariable NodeId=\"ns=2;s=Level\" AccessLevel=\"3\" Historizing=\"false\" UserAccessLevel=\"3\"/>\n");
-    EXPECT_FALSE(editor.SetAccessLevels("ns=2;s=Missing", "7"));
+    EXPECT_FALSE(editor.setAccessLevels("ns=2;s=Missing", "7"));
 }
 
 TEST(NodesetEditorTest, RemovingAnAlarmTakesOnlyTheFirstAlarmElement)
@@ -125,12 +125,12 @@ TEST(NodesetEditorTest, RemovingAnAlarmTakesOnlyTheFirstAlarmElement)
                  "<Tavox_Alarm Alarm=\"true\" Tag=\"2\"/>\n"
                  "</UAVariable>\n");
     NodesetEditor editor(doc.document);
-    EXPECT_TRUE(editor.RemoveAlarmElement("ns=2;s=Level"));
+    EXPECT_TRUE(editor.removeAlarmElement("ns=2;s=Level"));
     EXPECT_EQ(doc.body(), "  <UAVariable NodeId=\"ns=2;s=Level\">\n"
                           "    <Tavox_Alarm Alarm=\"true\" Tag=\"2\"/>\n"
                           "  </UAVariable>\n");
-    EXPECT_TRUE(editor.RemoveAlarmElement("ns=2;s=Level"));
-    EXPECT_FALSE(editor.RemoveAlarmElement("ns=2;s=Level"));
+    EXPECT_TRUE(editor.removeAlarmElement("ns=2;s=Level"));
+    EXPECT_FALSE(editor.removeAlarmElement("ns=2;s=Level"));
     EXPECT_EQ(doc.body(), "  <UAVariable NodeId=\"ns=2;s=Level\"/>\n");
 }
 

@@ -36,8 +36,8 @@ inline std::string writtenByThePage(const std::vector<DialogStep>& steps, std::o
                                                         : tree.historyRoot();
                 if (step.typed)
                     host.answers.push_back(step.typed);
-                tree.ContextMenu(tree.FindTreeItem(under, step.idText));
-                EXPECT_TRUE(tree.Execute(step.command)) << step.idText;
+                tree.contextMenu(tree.FindTreeItem(under, step.idText));
+                EXPECT_TRUE(tree.execute(step.command)) << step.idText;
             }
             tree.ApplyTreeChanges();
             return true;

@@ -80,14 +80,14 @@ TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
 TEST(SettingsBlockTest, WritingWithNoAlarmsStillWritesTheWholeBlock)
 {
     const std::string saved = "<?xml version=\"1.0\"?>\n<UANodeSet/>\n";
-    const std::string text = ComposeNodeConfigText(SplitNodeConfigText(saved, 1), {});
+    const std::string text = composeNodeConfigText(splitNodeConfigText(saved, 1), {});
     std::string expected = "<?xml version=\"1.0\"?>\r\n<UANodeSet/>\r\n<!--\r\n[AlarmSourceNodes]\r\n";
     for (const std::string& line : levelLines())
         expected += line + "\r\n";
     expected += "[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->";
     EXPECT_EQ(text, expected);
     // The written file splits into the same parts again: writing twice gives the same bytes.
-    EXPECT_EQ(ComposeNodeConfigText(SplitNodeConfigText(text, 1), {}), text);
+    EXPECT_EQ(composeNodeConfigText(splitNodeConfigText(text, 1), {}), text);
 }
 
 TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
@@ -137,13 +137,13 @@ TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const NodeConfigSplit split = SplitNodeConfigText(c.text, c.startLogging);
+        const NodeConfigSplit split = splitNodeConfigText(c.text, c.startLogging);
         EXPECT_EQ(joined(split.documentLines), c.document);
         EXPECT_EQ(joined(split.levelLines), c.levels);
         EXPECT_EQ(joined(split.historyLines), c.history);
 
         // Split as it is saved, in pieces of any size, it gives the same file.
-        const std::string whole = ComposeNodeConfigText(split, {});
+        const std::string whole = composeNodeConfigText(split, {});
         for (std::size_t piece : {std::size_t(1), std::size_t(3), std::size_t(64)}) {
             std::string text;
             NodeConfigSplitter splitter(text);
@@ -152,7 +152,7 @@ TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
             for (std::size_t at = 0; at < c.text.size(); at += piece)
                 assembler.feed(std::string_view(c.text).substr(at, piece), add);
             assembler.finish(add);
-            AppendSettingsBlock(text, splitter.finish(c.startLogging), {});
+            appendSettingsBlock(text, splitter.finish(c.startLogging), {});
             EXPECT_EQ(text, whole) << piece;
         }
     }
@@ -176,12 +176,12 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
         {"\xEF\xBB\xBF  <A>\n</A>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->", 1},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReadStartLoggingText(c.text), c.value) << c.text;
+        EXPECT_EQ(readStartLoggingText(c.text), c.value) << c.text;
 }
 
 TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
 {
-    const AlarmSourceNodes found = ReadAlarmSourceNodesText(
+    const AlarmSourceNodes found = readAlarmSourceNodesText(
         "<!--\r\n[AlarmSourceNodes]\r\nNode1=Licence\r\n-->\r\n<A/>\r\n"
         "<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank.Level\r\nNode3=Pump\r\nNode2=A=B\r\n"
         "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
@@ -191,7 +191,7 @@ TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
     EXPECT_EQ(found.pool, (std::vector<std::string>{"[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
                               "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90"}));
 
-    const AlarmSourceNodes gap = ReadAlarmSourceNodesText("<A/>\n<!--\n[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
+    const AlarmSourceNodes gap = readAlarmSourceNodesText("<A/>\n<!--\n[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
     EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
 }
 
@@ -201,17 +201,17 @@ TEST(SettingsBlockTest, AnAlarmLimitHoldingAnotherLinesKeyReadsBackAsItsOwnLimit
     for (const std::string& line : levelLines())
         text += line + (line.back() == '=' ? "7" : "") + "\r\n";
     text += "-->";
-    const NodeConfigSplit split = SplitNodeConfigText(text, 0);
+    const NodeConfigSplit split = splitNodeConfigText(text, 0);
     // A limit as read from a file: whole, whatever it holds.
     auto level = variable("Tank.Level", 11);
     const AlarmHistoryEntry entry
         = alarm(level.get(), "1AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=0", "", "", "");
     auto pump = variable("Pump", 6);
     const AlarmHistoryEntry other = alarm(pump.get(), "", "x Node3=", "", "");
-    const std::string written = ComposeNodeConfigText(split, BuildAlarmSourceLines({&entry, &other}));
-    EXPECT_EQ(SplitNodeConfigText(written, 0).levelLines, split.levelLines);
+    const std::string written = composeNodeConfigText(split, BuildAlarmSourceLines({&entry, &other}));
+    EXPECT_EQ(splitNodeConfigText(written, 0).levelLines, split.levelLines);
     // Nor does one that holds the key of the next alarm make up an alarm.
-    EXPECT_EQ(ReadAlarmSourceNodesText(written).identifiers, (std::vector<std::string>{"Tank.Level", "Pump"}));
+    EXPECT_EQ(readAlarmSourceNodesText(written).identifiers, (std::vector<std::string>{"Tank.Level", "Pump"}));
 }
 
 TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)

@@ -114,7 +114,7 @@ struct LoadedPage {
     {
         writeFile(path(), content);
         const std::string folder = dir.path().string() + "/";
-        config.SetPaths(ComposeNodeConfigPaths(std::u16string(folder.begin(), folder.end()), u"NodeConfig.xml"));
+        config.setPaths(composeNodeConfigPaths(std::u16string(folder.begin(), folder.end()), u"NodeConfig.xml"));
         EXPECT_TRUE(config.ReloadNodeConfig());
         EXPECT_TRUE(config.isLoaded());
     }

@@ -61,8 +61,8 @@ struct UiSandbox {
     UiSandbox()
     {
         EXPECT_EQ(stores.machineStore().createKey(ServerKey::kPath), platform::RegStatus::Success);
-        EXPECT_TRUE(WriteLoginDigest(UserProfile::utility(stores.userStore()),
-                                     MakeSaltedLoginDigest(kPassword, kDigestIterations)));
+        EXPECT_TRUE(writeLoginDigest(UserProfile::utility(stores.userStore()),
+                                     makeSaltedLoginDigest(kPassword, kDigestIterations)));
         services.addService(kService, platform::kServiceStopped);
         std::filesystem::create_directory(serviceDir);
         std::ofstream(nodeConfig(), std::ios::binary) << kNodeConfig;

@@ -71,13 +71,13 @@ TEST(SetLoginPasswordTest, StoresTheDigestOfAConfirmedPasswordOnly)
         std::ostringstream out, err;
         EXPECT_EQ(setLoginPassword(c.args, input, {out, err}, stores.userStore(), kFewRounds), c.code)
             << c.what << ": " << err.str();
-        const std::string stored = ReadLoginDigest(UserProfile::utility(stores.userStore()));
+        const std::string stored = readLoginDigest(UserProfile::utility(stores.userStore()));
         if (c.stored.empty()) {
             EXPECT_EQ(stored, kDefaultLoginDigest) << c.what;
             EXPECT_NE(err.str().find("ERROR: "), std::string::npos) << c.what;
         } else {
             EXPECT_TRUE(stored.starts_with("pbkdf2-sha256$1000$")) << c.what << ": " << stored;
-            EXPECT_TRUE(LoginDigestMatches(stored, c.stored)) << c.what;
+            EXPECT_TRUE(loginDigestMatches(stored, c.stored)) << c.what;
         }
     }
 }
@@ -101,9 +101,9 @@ TEST(SetLoginPasswordTest, AStoredPasswordOpensWithNothingButItself)
     std::ostringstream out, err;
     const std::vector<std::string> args = {"--stdin"};
     ASSERT_EQ(setLoginPassword(args, input, {out, err}, stores.userStore(), kFewRounds), kExitSuccess) << err.str();
-    const std::string stored = ReadLoginDigest(UserProfile::utility(stores.userStore()));
-    EXPECT_TRUE(LoginDigestMatches(stored, u"abcdefghijkl"));
-    EXPECT_FALSE(LoginDigestMatches(stored, u"abcdefXXXXXX")) << "the half of a password opened the utility";
+    const std::string stored = readLoginDigest(UserProfile::utility(stores.userStore()));
+    EXPECT_TRUE(loginDigestMatches(stored, u"abcdefghijkl"));
+    EXPECT_FALSE(loginDigestMatches(stored, u"abcdefXXXXXX")) << "the half of a password opened the utility";
     EXPECT_EQ(std::filesystem::status(stores.user()).permissions(),
         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
         << "nobody else reads the digest";

@@ -38,31 +38,31 @@ TEST(LoginDigestTest, HashesTheFirstLengthBytesOfTheUtf16Text)
 TEST(LoginDigestTest, SaltedDigestsCoverTheWholePassword)
 {
     const std::u16string password = u"abcdefghijkl";
-    const std::string digest = MakeSaltedLoginDigest(password, kFewRounds);
+    const std::string digest = makeSaltedLoginDigest(password, kFewRounds);
     EXPECT_TRUE(std::regex_match(digest, std::regex("pbkdf2-sha256\\$1000\\$[0-9a-f]{32}\\$[0-9a-f]{64}"))) << digest;
-    EXPECT_TRUE(IsSaltedLoginDigest(digest));
-    EXPECT_TRUE(LoginDigestMatches(digest, password));
+    EXPECT_TRUE(isSaltedLoginDigest(digest));
+    EXPECT_TRUE(loginDigestMatches(digest, password));
     // The old digest took only the first half of the characters: "abcdefXXXXXX" opened too.
     EXPECT_EQ(MakeLoginDigest(u"abcdefXXXXXX"), MakeLoginDigest(password));
-    EXPECT_FALSE(LoginDigestMatches(digest, u"abcdefXXXXXX"));
+    EXPECT_FALSE(loginDigestMatches(digest, u"abcdefXXXXXX"));
     for (std::size_t i = 0; i < password.size(); ++i) {
         std::u16string changed = password;
         changed[i] = u'X';
-        EXPECT_FALSE(LoginDigestMatches(digest, changed)) << i;
+        EXPECT_FALSE(loginDigestMatches(digest, changed)) << i;
     }
     for (const std::u16string other : {u"abcdefghijk", u"abcdefghijklm", u"", u"ABCDEFGHIJKL"})
-        EXPECT_FALSE(LoginDigestMatches(digest, other));
-    EXPECT_NE(MakeSaltedLoginDigest(password, kFewRounds), digest) << "every digest has its own salt";
-    EXPECT_TRUE(LoginDigestMatches(MakeSaltedLoginDigest(u"", kFewRounds), u""));
-    EXPECT_TRUE(LoginDigestMatches(MakeSaltedLoginDigest(u"gr\u00fc\u00dfe \u20ac", 1), u"gr\u00fc\u00dfe \u20ac"));
-    EXPECT_EQ(MakeSaltedLoginDigest(password, 0), "");
-    EXPECT_EQ(MakeSaltedLoginDigest(password, kMaxLoginDigestIterations + 1), "");
+        EXPECT_FALSE(loginDigestMatches(digest, other));
+    EXPECT_NE(makeSaltedLoginDigest(password, kFewRounds), digest) << "every digest has its own salt";
+    EXPECT_TRUE(loginDigestMatches(makeSaltedLoginDigest(u"", kFewRounds), u""));
+    EXPECT_TRUE(loginDigestMatches(makeSaltedLoginDigest(u"gr\u00fc\u00dfe \u20ac", 1), u"gr\u00fc\u00dfe \u20ac"));
+    EXPECT_EQ(makeSaltedLoginDigest(password, 0), "");
+    EXPECT_EQ(makeSaltedLoginDigest(password, kMaxLoginDigestIterations + 1), "");
 }
 
 TEST(LoginDigestTest, MalformedSaltedDigestsNeverMatch)
 {
-    const std::string good = MakeSaltedLoginDigest(u"pw", 2);
-    ASSERT_TRUE(LoginDigestMatches(good, u"pw"));
+    const std::string good = makeSaltedLoginDigest(u"pw", 2);
+    ASSERT_TRUE(loginDigestMatches(good, u"pw"));
     const std::string salt = good.substr(good.find('$', 14) + 1, 32);
     const std::string hash = good.substr(good.rfind('$') + 1);
     std::string upper = hash;
@@ -86,7 +86,7 @@ TEST(LoginDigestTest, MalformedSaltedDigestsNeverMatch)
         "pbkdf2-sha256$3$" + salt + "$" + hash,          // another count gives another hash
     };
     for (const std::string& digest : cases)
-        EXPECT_FALSE(LoginDigestMatches(digest, u"pw")) << digest;
+        EXPECT_FALSE(loginDigestMatches(digest, u"pw")) << digest;
 }
 
 TEST(LoginDigestTest, MatchesExactlyAndCaseSensitively)
@@ -108,7 +108,7 @@ TEST(LoginDigestTest, MatchesExactlyAndCaseSensitively)
         {std::string(kDefaultLoginDigest), u"", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(LoginDigestMatches(c.expected, c.typed), c.matches) << c.expected;
+        EXPECT_EQ(loginDigestMatches(c.expected, c.typed), c.matches) << c.expected;
 }
 
 TEST(LoginDigestTest, ReadsTheStoredDigestOrTheDefault)
@@ -116,15 +116,15 @@ TEST(LoginDigestTest, ReadsTheStoredDigestOrTheDefault)
     TempDir dir;
     TempStores stores(dir);
     const UserProfile profile = UserProfile::utility(stores.userStore());
-    EXPECT_EQ(ReadLoginDigest(profile), kDefaultLoginDigest);
+    EXPECT_EQ(readLoginDigest(profile), kDefaultLoginDigest);
 
     ASSERT_TRUE(profile.writeString("Setting", "Pwd", u""));
-    EXPECT_EQ(ReadLoginDigest(profile), "") << "an existing empty entry is not replaced by the default";
+    EXPECT_EQ(readLoginDigest(profile), "") << "an existing empty entry is not replaced by the default";
 
-    ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"secret")));
-    EXPECT_EQ(ReadLoginDigest(profile), MakeLoginDigest(u"secret"));
-    EXPECT_FALSE(WriteLoginDigest(profile, ""));
-    EXPECT_EQ(ReadLoginDigest(profile), MakeLoginDigest(u"secret"));
+    ASSERT_TRUE(writeLoginDigest(profile, MakeLoginDigest(u"secret")));
+    EXPECT_EQ(readLoginDigest(profile), MakeLoginDigest(u"secret"));
+    EXPECT_FALSE(writeLoginDigest(profile, ""));
+    EXPECT_EQ(readLoginDigest(profile), MakeLoginDigest(u"secret"));
 }
 
 TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
@@ -132,8 +132,8 @@ TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
     TempDir dir;
     TempStores stores(dir);
     const UserProfile profile = UserProfile::utility(stores.userStore());
-    ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"old")));
-    const std::string stored = ReadLoginDigest(profile);
+    ASSERT_TRUE(writeLoginDigest(profile, MakeLoginDigest(u"old")));
+    const std::string stored = readLoginDigest(profile);
 
     struct Case {
         std::u16string oldPassword, newPassword, confirmation;
@@ -145,17 +145,17 @@ TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
         {u"old", u"new", u"New", LoginPasswordChange::NotConfirmed},
     };
     for (const Case& c : refused) {
-        EXPECT_EQ(ChangeLoginPassword(profile, stored, c.oldPassword, c.newPassword, c.confirmation), c.result);
-        EXPECT_EQ(ReadLoginDigest(profile), stored);
+        EXPECT_EQ(changeLoginPassword(profile, stored, c.oldPassword, c.newPassword, c.confirmation), c.result);
+        EXPECT_EQ(readLoginDigest(profile), stored);
     }
 
-    EXPECT_EQ(ChangeLoginPassword(profile, stored, u"old", u"", u"", kFewRounds), LoginPasswordChange::Changed);
-    const std::string empty = ReadLoginDigest(profile);
-    EXPECT_TRUE(IsSaltedLoginDigest(empty)) << empty;
-    EXPECT_TRUE(LoginDigestMatches(empty, u"")) << "an empty password is accepted";
+    EXPECT_EQ(changeLoginPassword(profile, stored, u"old", u"", u"", kFewRounds), LoginPasswordChange::Changed);
+    const std::string empty = readLoginDigest(profile);
+    EXPECT_TRUE(isSaltedLoginDigest(empty)) << empty;
+    EXPECT_TRUE(loginDigestMatches(empty, u"")) << "an empty password is accepted";
 
     std::filesystem::permissions(stores.user(), std::filesystem::perms::owner_read);
-    EXPECT_EQ(ChangeLoginPassword(profile, empty, u"", u"x", u"x", kFewRounds), LoginPasswordChange::NotStored);
+    EXPECT_EQ(changeLoginPassword(profile, empty, u"", u"x", u"x", kFewRounds), LoginPasswordChange::NotStored);
 }
 
 TEST(LoginDigestTest, AnOldDigestOpensOnceTheOldWayAndIsStoredSaltedThen)
@@ -163,27 +163,27 @@ TEST(LoginDigestTest, AnOldDigestOpensOnceTheOldWayAndIsStoredSaltedThen)
     TempDir dir;
     TempStores stores(dir);
     const UserProfile profile = UserProfile::utility(stores.userStore());
-    ASSERT_TRUE(WriteLoginDigest(profile, MakeLoginDigest(u"abcdefghijkl")));
-    const std::string old = ReadLoginDigest(profile);
+    ASSERT_TRUE(writeLoginDigest(profile, MakeLoginDigest(u"abcdefghijkl")));
+    const std::string old = readLoginDigest(profile);
 
     // A refused login changes nothing.
-    EXPECT_FALSE(CheckLoginPassword(profile, old, u"Xbcdefghijkl", kFewRounds));
-    EXPECT_EQ(ReadLoginDigest(profile), old);
+    EXPECT_FALSE(checkLoginPassword(profile, old, u"Xbcdefghijkl", kFewRounds));
+    EXPECT_EQ(readLoginDigest(profile), old);
 
-    EXPECT_TRUE(CheckLoginPassword(profile, old, u"abcdefghijkl", kFewRounds));
-    const std::string salted = ReadLoginDigest(profile);
+    EXPECT_TRUE(checkLoginPassword(profile, old, u"abcdefghijkl", kFewRounds));
+    const std::string salted = readLoginDigest(profile);
     EXPECT_TRUE(salted.starts_with("pbkdf2-sha256$1000$")) << salted;
-    EXPECT_TRUE(CheckLoginPassword(profile, salted, u"abcdefghijkl", kFewRounds));
-    EXPECT_EQ(ReadLoginDigest(profile), salted) << "a salted digest stays as it is";
-    EXPECT_FALSE(CheckLoginPassword(profile, salted, u"abcdefXXXXXX", kFewRounds));
+    EXPECT_TRUE(checkLoginPassword(profile, salted, u"abcdefghijkl", kFewRounds));
+    EXPECT_EQ(readLoginDigest(profile), salted) << "a salted digest stays as it is";
+    EXPECT_FALSE(checkLoginPassword(profile, salted, u"abcdefXXXXXX", kFewRounds));
 
     // Without a stored digest the default one applies, and stays the default.
     TempDir other;
     TempStores fresh(other);
     const UserProfile freshProfile = UserProfile::utility(fresh.userStore());
     const std::string standIn = MakeLoginDigest(u"default");
-    EXPECT_TRUE(CheckLoginPassword(freshProfile, standIn, u"default", kFewRounds));
-    EXPECT_EQ(ReadLoginDigest(freshProfile), kDefaultLoginDigest);
+    EXPECT_TRUE(checkLoginPassword(freshProfile, standIn, u"default", kFewRounds));
+    EXPECT_EQ(readLoginDigest(freshProfile), kDefaultLoginDigest);
     EXPECT_FALSE(std::filesystem::exists(fresh.user())) << "nothing is written";
 }
 

@@ -19,7 +19,7 @@ constexpr std::string_view kOneVariable = "give the NODEID of one variable";
 
 std::string detail(const nodeconfig::AlarmHistoryEntry& entry, std::string_view attribute)
 {
-    const auto details = nodeconfig::EntryDetails(&entry);
+    const auto details = nodeconfig::entryDetails(&entry);
     if (details) {
         for (const auto& row : *details) {
             if (row.attribute == attribute)
@@ -95,7 +95,7 @@ int set(const FormCall& call, LoadedConfiguration& loaded)
     const std::string& id = parsed.operands()[0];
     const nodeconfig::LimitChanges limits{parsed.value("--high-high"), parsed.value("--high"),
         parsed.value("--low"), parsed.value("--low-low")};
-    const EditResult edited = loaded.editor().SetAlarm(id, limits, parsed.has("--force"));
+    const EditResult edited = loaded.editor().setAlarm(id, limits, parsed.has("--force"));
     return finishEdit(loaded, edited, commandOrigin("alarms set", args), "Set the alarm of " + id + ".",
         "The alarm of " + id + " is set as given already.", io, context);
 }
@@ -104,7 +104,7 @@ int remove(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
     const std::string& id = parsed.operands()[0];
-    const EditResult edited = loaded.editor().RemoveAlarm(id);
+    const EditResult edited = loaded.editor().removeAlarm(id);
     return finishEdit(loaded, edited, commandOrigin("alarms remove", args), "Removed the alarm of " + id + ".",
         id + " has no alarm.", io, context);
 }

@@ -12,7 +12,7 @@ int setHistory(const FormCall& call, LoadedConfiguration& loaded)
     const auto& [parsed, args, word, io, context] = call;
     const std::string& id = parsed.operands()[0];
     const std::string state(word);
-    const nodeconfig::EditResult edited = loaded.editor().SetHistory(id, word == "on");
+    const nodeconfig::EditResult edited = loaded.editor().setHistory(id, word == "on");
     return finishEdit(loaded, edited, commandOrigin("history " + state, args),
         "Historical logging of " + id + " is " + state + ".", "Historical logging of " + id + " is " + state + " already.",
         io, context);

@@ -11,7 +11,7 @@ int setLogging(const FormCall& call, LoadedConfiguration& loaded)
 {
     const auto& [parsed, args, word, io, context] = call;
     const std::string state(word);
-    return finishEdit(loaded, loaded.editor().SetLogging(word == "on"), commandOrigin("logging " + state, args),
+    return finishEdit(loaded, loaded.editor().setLogging(word == "on"), commandOrigin("logging " + state, args),
         "Logging is " + state + ".", "Logging is " + state + " already.", io, context);
 }
 

@@ -29,7 +29,7 @@ int check(const FormCall& call, LoadedConfiguration& loaded)
     io.out << loaded.editor().paths().nodeCfgPath.string() << ": " << configuration.nodes().size() << " nodes, "
            << variables << " variables, " << alarms << " alarms, " << logged << " variables logged, logging "
            << (configuration.startLogging() ? "on" : "off") << ".\n";
-    const std::vector<std::string> problems = nodeconfig::LimitProblems(configuration.entries());
+    const std::vector<std::string> problems = nodeconfig::limitProblems(configuration.entries());
     for (const std::string& problem : problems)
         io.out << problem << "\n";
     if (!problems.empty())

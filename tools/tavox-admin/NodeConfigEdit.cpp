@@ -24,7 +24,7 @@ std::string withLoadFailure(std::string message, const nodeconfig::NodeConfigEdi
 }
 
 LoadedConfiguration::LoadedConfiguration(const AdminContext& context)
-    : m_editor(nodeconfig::NodeConfigPathsFromSettings(context.stores.machine))
+    : m_editor(nodeconfig::nodeConfigPathsFromSettings(context.stores.machine))
     , m_loaded(m_editor.Load())
 {
 }

@@ -28,7 +28,7 @@ constexpr std::string_view kFamily = "odbc";
 
 std::filesystem::path nodeCfgPath(const AdminContext& context)
 {
-    return nodeconfig::NodeConfigPathsFromSettings(context.stores.machine).nodeCfgPath;
+    return nodeconfig::nodeConfigPathsFromSettings(context.stores.machine).nodeCfgPath;
 }
 
 int show(const FormCall& call)
@@ -139,12 +139,12 @@ int set(const FormCall& call)
     platform::UnixOdbc odbc;
     history::OdbcSettings page(odbc, nodeconfig::EnsureHistorySection);
     const bool keepLocalhost = parsed.has("--force");
-    const auto checked = history::CheckHistorySettingChanges(page, file, changes, keepLocalhost);
+    const auto checked = history::checkHistorySettingChanges(page, file, changes, keepLocalhost);
     if (!checked)
         return io.fail(checked.error().message);
     if (const int snapped = snapshotBeforeChange(context, io, commandOrigin("odbc set", args)); snapped != kExitSuccess)
         return snapped;
-    const auto applied = history::ApplyHistorySettingChanges(page, file, changes, keepLocalhost);
+    const auto applied = history::applyHistorySettingChanges(page, file, changes, keepLocalhost);
     if (!applied)
         return io.fail(applied.error().message);
     const HistorySettings& now = checked->settings;

@@ -67,11 +67,11 @@ int setLoginPassword(Arguments args,
     if (password.empty())
         return io.fail("The login password must not be empty; nothing was changed.");
 
-    const std::string digest = MakeSaltedLoginDigest(support::utf8ToUtf16(password), iterations);
+    const std::string digest = makeSaltedLoginDigest(support::utf8ToUtf16(password), iterations);
     if (digest.empty())
         return io.fail("The digest of the password cannot be computed; nothing was changed.");
     const std::filesystem::path& store = user.path();
-    if (!WriteLoginDigest(UserProfile::utility(user), digest))
+    if (!writeLoginDigest(UserProfile::utility(user), digest))
         return io.fail("Cannot write the per-user store " + store.string() + ".");
     io.out << "The login password of Tavox Utility has been set in " << store.string() << ".\n";
     return kExitSuccess;

@@ -36,7 +36,7 @@ public:
         while (prefix < prefixRoom && before[prefix] == after[prefix])
             ++prefix;
         const std::u16string_view inserted = std::u16string_view(after).substr(prefix, after.size() - suffix - prefix);
-        const nodeconfig::LimitEditText filtered = nodeconfig::InsertAsTyped(m_edit.typeCode(), before, prefix,
+        const nodeconfig::LimitEditText filtered = nodeconfig::insertAsTyped(m_edit.typeCode(), before, prefix,
             before.size() - suffix, inserted, static_cast<std::size_t>(m_edit.maxLength()));
         if (filtered.text != after) {
             input = QString::fromStdU16String(filtered.text);
@@ -55,7 +55,7 @@ CAlarmEdit::CAlarmEdit(QWidget* parent)
     , m_filter(new Filter(*this))
 {
     setValidator(m_filter);
-    setMaxLength(static_cast<int>(nodeconfig::AlarmTextLimit(m_typeCode)));
+    setMaxLength(static_cast<int>(nodeconfig::alarmTextLimit(m_typeCode)));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_filter->setAccepted(text); });
 }
 
@@ -68,7 +68,7 @@ void CAlarmEdit::keyPressEvent(QKeyEvent* event)
         const std::u16string current = text().toStdU16String();
         const auto start = static_cast<std::size_t>(hasSelectedText() ? selectionStart() : cursorPosition());
         const auto end = start + static_cast<std::size_t>(selectedText().size());
-        if (!nodeconfig::AcceptsTypedOverSelection(m_typeCode, current, static_cast<std::size_t>(cursorPosition()),
+        if (!nodeconfig::acceptsTypedOverSelection(m_typeCode, current, static_cast<std::size_t>(cursorPosition()),
                 start, end, typed.front().unicode())) {
             event->accept();
             return;
@@ -80,12 +80,12 @@ void CAlarmEdit::keyPressEvent(QKeyEvent* event)
 void CAlarmEdit::setTypeCode(int typeCode)
 {
     m_typeCode = typeCode;
-    setMaxLength(std::max(static_cast<int>(nodeconfig::AlarmTextLimit(typeCode)), static_cast<int>(text().size())));
+    setMaxLength(std::max(static_cast<int>(nodeconfig::alarmTextLimit(typeCode)), static_cast<int>(text().size())));
 }
 
 void CAlarmEdit::setLimitText(const QString& text)
 {
-    setMaxLength(std::max(static_cast<int>(nodeconfig::AlarmTextLimit(m_typeCode)), static_cast<int>(text.size())));
+    setMaxLength(std::max(static_cast<int>(nodeconfig::alarmTextLimit(m_typeCode)), static_cast<int>(text.size())));
     m_filter->setAccepted(text);
     setText(text);
 }

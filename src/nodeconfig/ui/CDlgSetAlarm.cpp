@@ -68,9 +68,9 @@ void CDlgSetAlarm::accept()
 {
     takeTexts();
     const nodeconfig::AlarmLimits entered = limits();
-    const nodeconfig::AlarmLimitsReview review = nodeconfig::ReviewAlarmLimits(m_dataTypeCode, entered);
+    const nodeconfig::AlarmLimitsReview review = nodeconfig::reviewAlarmLimits(m_dataTypeCode, entered);
     if (review.problem != nodeconfig::AlarmConditionProblem::None) {
-        m_boxes.show(nullptr, fromUtf8(nodeconfig::AlarmConditionMessage(review.problem)), QStringLiteral("Error"),
+        m_boxes.show(nullptr, fromUtf8(nodeconfig::alarmConditionMessage(review.problem)), QStringLiteral("Error"),
             MbIcon::None, MbButtons::Ok);
         return;
     }

@@ -186,7 +186,7 @@ QMenu* CDlgXmlTree::buildMenu(const char* title, const char* name)
 
 QMenu* CDlgXmlTree::menuFor(nodeconfig::NodeTreeItem* item)
 {
-    const std::optional<nodeconfig::TreeMenu> shown = m_logic.ContextMenu(item);
+    const std::optional<nodeconfig::TreeMenu> shown = m_logic.contextMenu(item);
     if (!shown)
         return nullptr;
     QMenu* menu = shown->title == "Objects" ? m_objectsMenu : (shown->title == "ALARM" ? m_alarmMenu : m_historyMenu);
@@ -217,7 +217,7 @@ void CDlgXmlTree::showMenu(const QModelIndex& index, const QPoint& globalPositio
 void CDlgXmlTree::execute(nodeconfig::TreeCommand command)
 {
     m_commandRunning = true;
-    m_logic.Execute(command);
+    m_logic.execute(command);
     followSelection();
     m_commandRunning = false;
 }

@@ -110,7 +110,7 @@ void CPgXmlConfigure::buildView()
 void CPgXmlConfigure::OnInitDialog()
 {
     g_pPgXmlConfigure = this;
-    m_config.SetPaths(nodeconfig::NodeConfigPathsFromSettings(m_machine));
+    m_config.setPaths(nodeconfig::nodeConfigPathsFromSettings(m_machine));
     m_fileName->setText(QString::fromStdU16String(m_config.paths().nodeCfgName));
     if (!m_config.paths().nodeCfgPath.empty())
         ReloadNodeConfig();
@@ -204,10 +204,10 @@ void CPgXmlConfigure::rowAppended(const nodeconfig::AlarmHistoryEntry& entry, st
     const int index = static_cast<int>(row);
     m_entries->insertRow(index);
     auto* icon = cell(QString());
-    icon->setIcon(TavoxIcons::nodeIcon(static_cast<int>(nodeconfig::RowIcon(entry))));
+    icon->setIcon(tavox_icons::nodeIcon(static_cast<int>(nodeconfig::rowIcon(entry))));
     // The icon column has no text; assistive technologies read what the icon stands for.
     icon->setData(Qt::AccessibleTextRole, entry.isAlarm() ? QStringLiteral("Alarm") : QStringLiteral("History"));
     m_entries->setItem(index, IconColumn, icon);
-    m_entries->setItem(index, NumberColumn, cell(fromUtf8(nodeconfig::RowNumberText(row))));
+    m_entries->setItem(index, NumberColumn, cell(fromUtf8(nodeconfig::rowNumberText(row))));
     m_entries->setItem(index, NameColumn, cell(fromUtf8(entry.node->nodeId().identifierString().toStdString())));
 }

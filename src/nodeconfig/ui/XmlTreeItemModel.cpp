@@ -22,7 +22,7 @@ XmlTreeItemModel::XmlTreeItemModel(nodeconfig::NodeTree& tree, QObject* parent)
     , m_tree(tree)
 {
     for (int i = 0; i < nodeconfig::kNodeIconCount; ++i)
-        m_icons.push_back(TavoxIcons::nodeIcon(i));
+        m_icons.push_back(tavox_icons::nodeIcon(i));
     m_tree.setListener(this);
 }
 

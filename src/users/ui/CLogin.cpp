@@ -25,7 +25,7 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent,
     label->setBuddy(m_password);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(TavoxIcons::appIcon().pixmap(48, 48));
+    icon->setPixmap(tavox_icons::appIcon().pixmap(48, 48));
     auto* fields = new QHBoxLayout;
     fields->addWidget(icon);
     fields->addSpacing(8);
@@ -40,7 +40,7 @@ CLogin::CLogin(MessageBoxes& boxes, const UserProfile& profile, QWidget* parent,
 
 void CLogin::accept()
 {
-    if (CheckLoginPassword(m_profile, m_storedDigest, m_password->text().toStdU16String(), m_iterations)) {
+    if (checkLoginPassword(m_profile, m_storedDigest, m_password->text().toStdU16String(), m_iterations)) {
         QDialog::accept();
         return;
     }

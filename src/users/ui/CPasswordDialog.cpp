@@ -12,7 +12,7 @@ CPasswordDialog::CPasswordDialog(MessageBoxes& boxes,
     , m_boxes(boxes)
     , m_profile(profile)
     , m_iterations(iterations)
-    , m_storedDigest(ReadLoginDigest(profile))
+    , m_storedDigest(readLoginDigest(profile))
 {
 }
 

@@ -36,7 +36,7 @@ QLineEdit* CSetPwd::addPasswordRow(QFormLayout* form, const QString& caption)
 
 void CSetPwd::accept()
 {
-    const auto result = ChangeLoginPassword(m_profile, m_storedDigest, m_old->text().toStdU16String(),
+    const auto result = changeLoginPassword(m_profile, m_storedDigest, m_old->text().toStdU16String(),
                                             m_new->text().toStdU16String(), m_confirm->text().toStdU16String(),
                                             m_iterations);
     switch (result) {

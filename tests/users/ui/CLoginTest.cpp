@@ -105,9 +105,9 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
         EXPECT_EQ(sandbox.boxes.shown()[0].caption, c.caption);
         EXPECT_EQ(sandbox.boxes.shown()[0].icon, c.icon);
         EXPECT_EQ(dialog.isVisible(), !c.changed);
-        const std::string stored = ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
-        EXPECT_TRUE(LoginDigestMatches(stored, c.changed ? u"new one" : UiSandbox::kPassword));
-        EXPECT_TRUE(IsSaltedLoginDigest(stored));
+        const std::string stored = readLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
+        EXPECT_TRUE(loginDigestMatches(stored, c.changed ? u"new one" : UiSandbox::kPassword));
+        EXPECT_TRUE(isSaltedLoginDigest(stored));
 
         // The next login takes the digest that is stored now.
         CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()));
@@ -122,20 +122,20 @@ TEST(CLoginTest, AnOldDigestOpensAndIsStoredSaltedFromThen)
 {
     UiSandbox sandbox;
     sandbox.boxes.setAnswerAll(true);
-    ASSERT_TRUE(WriteLoginDigest(UserProfile::utility(sandbox.stores.userStore()), MakeLoginDigest(u"abcdefghijkl")));
+    ASSERT_TRUE(writeLoginDigest(UserProfile::utility(sandbox.stores.userStore()), MakeLoginDigest(u"abcdefghijkl")));
     CLogin refused(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     refused.show();
     typeInto(refused, QStringLiteral("Password:"), QStringLiteral("Xbcdefghijkl"));
     clickOk(refused);
-    EXPECT_EQ(ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore())), MakeLoginDigest(u"abcdefghijkl")) << "a refusal writes nothing";
+    EXPECT_EQ(readLoginDigest(UserProfile::utility(sandbox.stores.userStore())), MakeLoginDigest(u"abcdefghijkl")) << "a refusal writes nothing";
 
     CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     login.show();
     typeInto(login, QStringLiteral("Password:"), QStringLiteral("abcdefghijkl"));
     clickOk(login);
     EXPECT_EQ(login.result(), QDialog::Accepted);
-    const std::string stored = ReadLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
-    EXPECT_TRUE(IsSaltedLoginDigest(stored)) << stored;
+    const std::string stored = readLoginDigest(UserProfile::utility(sandbox.stores.userStore()));
+    EXPECT_TRUE(isSaltedLoginDigest(stored)) << stored;
 
     // From now on only the whole password opens.
     CLogin again(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
