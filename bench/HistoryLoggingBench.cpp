@@ -11,8 +11,8 @@
 #include "platform/UnixOdbc.h"
 #include "support/TextCodec.h"
 
-#include "support/MariaDbServer.h"
-#include "support/TempDir.h"
+#include "testing/MariaDbServer.h"
+#include "testing/TempDir.h"
 
 #include <algorithm>
 #include <atomic>

@@ -5,7 +5,7 @@
 //   build/bench/RegistryExportBench
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
-#include "support/AdminOnStores.h"
+#include "testing/AdminOnStores.h"
 
 #include <benchmark/benchmark.h>
 

@@ -17,8 +17,8 @@
 #include "NodeConfigCheck.h"
 
 #include "platform/SettingsStore.h"
-#include "support/AdminOnStores.h"
-#include "support/ChildProcess.h"
+#include "testing/AdminOnStores.h"
+#include "testing/ChildProcess.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,7 +9,7 @@
 # include without a folder is one of the includer's own, one that starts with "../" one of the
 # folder above. Test data under tests/data is not code and is not checked; tests may include
 # every layer. Qt may be included only in the user-interface folders, their tests, the
-# user-interface test support files tests/support/Ui* and the user-interface benchmarks bench/ui.
+# user-interface test support files tests/testing/Ui* and the user-interface benchmarks bench/ui.
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
@@ -46,9 +46,11 @@ row tavox-nodeset  5 support uatypes uaxml uanodes uareader
 row tavox-utility  8 $below_logic $logic uikit $features app
 row server         5 $below_logic $logic
 # Benchmarks and fuzz targets drive what they measure or feed from outside, as a program does.
-row bench          6 $below_logic $logic tavox-admin
-row bench/ui       8 $below_logic $logic uikit $features bench
+row bench          6 $below_logic $logic tavox-admin testing
+row bench/ui       8 $below_logic $logic uikit $features bench testing
 row fuzz           6 $below_logic $logic tavox-admin
+# The tests' shared helpers (tests/testing): the benchmarks set up their stores with them.
+row testing        9
 
 # The table row of a file, from its path, in $from; empty for files that are not checked.
 folder_of_file() {
@@ -89,7 +91,7 @@ complain() {
 }
 
 # Qt stays in the user-interface layer and its tests.
-qt_allowed='^(src/(uikit|app|pages|[^/]+/ui)|tools/tavox-utility|tests/(uikit|app|pages|[^/]+/ui)|bench/ui)/|^tests/support/Ui[^/]*$'
+qt_allowed='^(src/(uikit|app|pages|[^/]+/ui)|tools/tavox-utility|tests/(uikit|app|pages|[^/]+/ui)|bench/ui)/|^tests/testing/Ui[^/]*$'
 while IFS= read -r hit; do
     file=${hit%%:*}
     case "$file" in tests/data/*) continue ;; esac

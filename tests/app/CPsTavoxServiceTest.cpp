@@ -2,8 +2,8 @@
 
 #include "app/CTavoxUtilityApp.h"
 #include "platform/SystemdServiceManager.h"
-#include "support/SystemdPeer.h"
-#include "support/UiSandbox.h"
+#include "testing/SystemdPeer.h"
+#include "testing/UiSandbox.h"
 #include "uikit/TavoxPage.h"
 
 #include <QLabel>

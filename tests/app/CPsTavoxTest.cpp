@@ -6,8 +6,8 @@
 #include "certificates/StoreRepair.h"
 #include "platform/PrivateProfile.h"
 #include "snapshots/ConfigSnapshots.h"
-#include "support/TestCertificates.h"
-#include "support/UiSandbox.h"
+#include "testing/TestCertificates.h"
+#include "testing/UiSandbox.h"
 #include "uikit/TavoxPage.h"
 
 #include <QAccessible>

@@ -1,7 +1,7 @@
 #include "app/CTavoxUtilityApp.h"
 
 #include "app/CPsTavox.h"
-#include "support/UiSandbox.h"
+#include "testing/UiSandbox.h"
 #include "users/ui/CLogin.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 #include "certificates/RejectedWatch.h"
 #include "certificates/StoreRepair.h"
 
-#include "support/TempDir.h"
-#include "support/TestCertificates.h"
+#include "testing/TempDir.h"
+#include "testing/TestCertificates.h"
 
 #include <gtest/gtest.h>
 

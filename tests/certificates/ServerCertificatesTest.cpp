@@ -2,7 +2,7 @@
 #include "certificates/StoreLayout.h"
 
 #include "support/AtomicFile.h"
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 #include "support/WholeFile.h"
 
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include "config/ServerKey.h"
 #include "support/DebugOutput.h"
 #include "platform/Registry.h"
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "config/UserProfile.h"
 
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/TextCodec.h"
 #include "platform/UnixOdbc.h"
 
-#include "support/MariaDbServer.h"
+#include "testing/MariaDbServer.h"
 
 #include <gtest/gtest.h>
 

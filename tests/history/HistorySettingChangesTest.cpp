@@ -3,8 +3,8 @@
 #include "history/HistoryDatabase.h"
 #include "history/OdbcSettings.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "support/FakeOdbc.h"
-#include "support/TempDir.h"
+#include "testing/FakeOdbc.h"
+#include "testing/TempDir.h"
 #include "support/WholeFile.h"
 
 #include <gtest/gtest.h>

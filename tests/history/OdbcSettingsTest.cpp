@@ -2,8 +2,8 @@
 
 #include "platform/PrivateProfile.h"
 #include "support/AtomicFile.h"
-#include "support/FakeOdbc.h"
-#include "support/TempDir.h"
+#include "testing/FakeOdbc.h"
+#include "testing/TempDir.h"
 #include "support/WholeFile.h"
 
 #include <gtest/gtest.h>

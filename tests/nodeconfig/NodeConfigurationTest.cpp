@@ -1,8 +1,8 @@
 #include "nodeconfig/NodeConfiguration.h"
 
 #include "nodeconfig/NodeConfigTesting.h"
-#include "support/FailingSystemCalls.h"
-#include "support/TempDir.h"
+#include "testing/FailingSystemCalls.h"
+#include "testing/TempDir.h"
 #include "uaxml/UaXmlDocument.h"
 
 #include <gtest/gtest.h>

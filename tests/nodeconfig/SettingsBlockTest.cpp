@@ -4,7 +4,7 @@
 #include "platform/PrivateProfile.h"
 #include "support/DebugOutput.h"
 #include "support/Lines.h"
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 #include "support/WholeFile.h"
 #include "uanodes/Object.h"
 #include "uanodes/Variable.h"

@@ -4,7 +4,7 @@
 #include "nodeconfig/NodeConfigTesting.h"
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 #include "uatypes/UaString.h"
 
 #include <gtest/gtest.h>

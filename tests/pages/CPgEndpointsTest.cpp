@@ -1,9 +1,9 @@
 #include "pages/CPgEndpoints.h"
 
 #include "config/EndpointSettings.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/ServerKeyStore.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/ScriptedMessageBoxes.h"
+#include "testing/ServerKeyStore.h"
+#include "testing/UiWidgetFinders.h"
 #include "uikit/SheetServices.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "pages/CPgStatus.h"
 
 #include "service/ServiceController.h"
-#include "support/UiSandbox.h"
+#include "testing/UiSandbox.h"
 #include "uikit/SheetServices.h"
 
 #include <QAccessible>

@@ -3,7 +3,7 @@
 #include "support/WholeFile.h"
 #include "platform/ProfileText.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

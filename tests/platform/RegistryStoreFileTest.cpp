@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

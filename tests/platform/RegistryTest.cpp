@@ -1,7 +1,7 @@
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

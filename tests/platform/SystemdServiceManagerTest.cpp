@@ -1,6 +1,6 @@
 #include "platform/SystemdServiceManager.h"
 
-#include "support/SystemdPeer.h"
+#include "testing/SystemdPeer.h"
 
 #include <gtest/gtest.h>
 

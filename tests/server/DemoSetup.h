@@ -3,7 +3,7 @@
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
 
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
 

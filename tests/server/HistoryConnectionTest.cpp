@@ -6,7 +6,7 @@
 
 #include "history/HistoryDatabase.h"
 #include "history/OdbcConnectionString.h"
-#include "support/FakeOdbc.h"
+#include "testing/FakeOdbc.h"
 
 #include <gtest/gtest.h>
 

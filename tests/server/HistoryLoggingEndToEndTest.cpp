@@ -4,8 +4,8 @@
 
 #include "users/CTavoxUsrAuth.h"
 
-#include "support/ChildProcess.h"
-#include "support/MariaDbServer.h"
+#include "testing/ChildProcess.h"
+#include "testing/MariaDbServer.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 #include "HistoryRead.h"
 #include "HistorySpool.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

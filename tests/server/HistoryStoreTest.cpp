@@ -6,9 +6,9 @@
 #include "platform/UnixOdbc.h"
 #include "support/TextCodec.h"
 
-#include "support/FakeOdbc.h"
-#include "support/MariaDbServer.h"
-#include "support/TempDir.h"
+#include "testing/FakeOdbc.h"
+#include "testing/MariaDbServer.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -4,8 +4,8 @@
 #include "platform/Sleeper.h"
 #include "service/ServiceController.h"
 
-#include "support/ChildProcess.h"
-#include "support/SystemdPeer.h"
+#include "testing/ChildProcess.h"
+#include "testing/SystemdPeer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
-#include "support/ServerKeyStore.h"
+#include "testing/ServerKeyStore.h"
 
 #include <gtest/gtest.h>
 

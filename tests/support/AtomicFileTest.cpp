@@ -1,6 +1,6 @@
 #include "support/AtomicFile.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 #include "support/WholeFile.h"
 
 #include <gtest/gtest.h>

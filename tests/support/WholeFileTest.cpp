@@ -1,6 +1,6 @@
 #include "support/WholeFile.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "certificates/OwnCertificate.h"
 #include "certificates/StoreLayout.h"
-#include "support/TempStores.h"
-#include "support/TestCertificates.h"
+#include "testing/TempStores.h"
+#include "testing/TestCertificates.h"
 
 #include <nlohmann/json.hpp>
 

@@ -3,8 +3,8 @@
 
 #include "tavox-admin/CommandHelp.h"
 
-#include "support/TempDir.h"
-#include "support/TempStores.h"
+#include "testing/TempDir.h"
+#include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "config/ServerKey.h"
 #include "platform/ServiceManager.h"
-#include "support/ServerKeyStore.h"
+#include "testing/ServerKeyStore.h"
 
 #include <gtest/gtest.h>
 

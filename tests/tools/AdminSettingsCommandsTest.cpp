@@ -6,7 +6,7 @@
 #include "config/CTavoxEnvmnt.h"
 #include "config/EndpointSettings.h"
 #include "config/ServerKey.h"
-#include "support/ServerKeyStore.h"
+#include "testing/ServerKeyStore.h"
 #include "support/TextCodec.h"
 #include "users/CTavoxUsrAuth.h"
 #include "users/UserTable.h"

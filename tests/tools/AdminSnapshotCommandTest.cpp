@@ -1,7 +1,7 @@
 #include "AdminHarness.h"
 
 #include "config/ServerKey.h"
-#include "support/ServerKeyStore.h"
+#include "testing/ServerKeyStore.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "config/ServerKey.h"
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
-#include "support/AdminOnStores.h"
+#include "testing/AdminOnStores.h"
 #include "support/DebugOutput.h"
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 #include "users/CTavoxUsrAuth.h"
 
 #include <gtest/gtest.h>

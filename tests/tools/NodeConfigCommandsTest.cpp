@@ -10,7 +10,7 @@
 #include "platform/UnixOdbc.h"
 #include "snapshots/ConfigSnapshots.h"
 #include "support/AtomicFile.h"
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "tavox-nodeset/NodesetTool.h"
 
-#include "support/StandardNodesets.h"
-#include "support/TempDir.h"
+#include "testing/StandardNodesets.h"
+#include "testing/TempDir.h"
 
 #include <nlohmann/json.hpp>
 

@@ -4,8 +4,8 @@
 
 #include "tavox-nodeset/NodeJson.h"
 
-#include "support/StandardNodesets.h"
-#include "support/TempDir.h"
+#include "testing/StandardNodesets.h"
+#include "testing/TempDir.h"
 #include "uanodes/CTavoxBaseNodeFactory.h"
 #include "uanodes/NodeMap.h"
 #include "uanodes/Object.h"

@@ -1,7 +1,7 @@
 #include "tavox-admin/SetLoginPasswordCommand.h"
 
 #include "config/UserProfile.h"
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 #include "users/LoginDigest.h"
 
 #include <gtest/gtest.h>

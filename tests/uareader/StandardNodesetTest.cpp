@@ -4,7 +4,7 @@
 #include "uareader/UaNodesetXmlParser.h"
 
 #include "NodesetReading.h"
-#include "support/StandardNodesets.h"
+#include "testing/StandardNodesets.h"
 #include "uatypes/UaTestPrinters.h"
 
 #include "uanodes/DataType.h"

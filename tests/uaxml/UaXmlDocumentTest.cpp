@@ -1,6 +1,6 @@
 #include "uaxml/UaXmlDocument.h"
 
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>

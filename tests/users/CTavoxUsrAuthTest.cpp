@@ -1,7 +1,7 @@
 #include "users/CTavoxUsrAuth.h"
 
 #include "support/DebugOutput.h"
-#include "support/ServerKeyStore.h"
+#include "testing/ServerKeyStore.h"
 #include "users/UserTable.h"
 
 #include <gtest/gtest.h>

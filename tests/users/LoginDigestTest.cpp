@@ -1,7 +1,7 @@
 #include "users/LoginDigest.h"
 
 #include "config/UserProfile.h"
-#include "support/TempStores.h"
+#include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
 

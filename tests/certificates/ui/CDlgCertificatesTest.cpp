@@ -2,10 +2,10 @@
 
 #include "certificates/StoreRepair.h"
 #include "pages/CPgEndpoints.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/ServerKeyStore.h"
-#include "support/TestCertificates.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/ScriptedMessageBoxes.h"
+#include "testing/ServerKeyStore.h"
+#include "testing/TestCertificates.h"
+#include "testing/UiWidgetFinders.h"
 
 #include <QPushButton>
 #include <QTest>

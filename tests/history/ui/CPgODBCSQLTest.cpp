@@ -3,9 +3,9 @@
 #include "history/HistorySettings.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "platform/PrivateProfile.h"
-#include "support/FakeOdbc.h"
-#include "support/UiSandbox.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/FakeOdbc.h"
+#include "testing/UiSandbox.h"
+#include "testing/UiWidgetFinders.h"
 #include "support/WholeFile.h"
 #include "uikit/SheetServices.h"
 

@@ -4,10 +4,10 @@
 #include "app/CTavoxUtilityApp.h"
 #include "history/HistorySettings.h"
 #include "history/ui/CPgODBCSQL.h"
-#include "support/ChildProcess.h"
-#include "support/MariaDbServer.h"
-#include "support/UiSandbox.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/ChildProcess.h"
+#include "testing/MariaDbServer.h"
+#include "testing/UiSandbox.h"
+#include "testing/UiWidgetFinders.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,8 +4,8 @@
 #include "nodeconfig/AlarmLimitInput.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CAlarmEdit.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/ScriptedMessageBoxes.h"
+#include "testing/UiWidgetFinders.h"
 
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>

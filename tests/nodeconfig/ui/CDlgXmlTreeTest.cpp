@@ -4,8 +4,8 @@
 #include "nodeconfig/ui/CAlarmEdit.h"
 #include "nodeconfig/ui/CDlgSetAlarm.h"
 #include "nodeconfig/ui/CPgXmlConfigure.h"
-#include "support/UiSandbox.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/UiSandbox.h"
+#include "testing/UiWidgetFinders.h"
 #include "uaxml/UaXmlDocument.h"
 
 #include <QAbstractItemModelTester>

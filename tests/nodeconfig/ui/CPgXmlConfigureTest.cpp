@@ -1,8 +1,8 @@
 #include "nodeconfig/ui/CPgXmlConfigure.h"
 
 #include "nodeconfig/ui/CDlgXmlTree.h"
-#include "support/UiSandbox.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/UiSandbox.h"
+#include "testing/UiWidgetFinders.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

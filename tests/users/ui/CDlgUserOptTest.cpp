@@ -1,7 +1,7 @@
 #include "users/ui/CDlgUserOpt.h"
 
-#include "support/ScriptedMessageBoxes.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/ScriptedMessageBoxes.h"
+#include "testing/UiWidgetFinders.h"
 #include "users/UsrAuthEntry.h"
 
 #include <QAccessible>

@@ -1,8 +1,8 @@
 #include "users/ui/CLogin.h"
 #include "users/ui/CSetPwd.h"
 
-#include "support/UiSandbox.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/UiSandbox.h"
+#include "testing/UiWidgetFinders.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "users/ui/CPgUsers.h"
 
-#include "support/ScriptedMessageBoxes.h"
-#include "support/ServerKeyStore.h"
-#include "support/UiWidgetFinders.h"
+#include "testing/ScriptedMessageBoxes.h"
+#include "testing/ServerKeyStore.h"
+#include "testing/UiWidgetFinders.h"
 #include "users/ui/CDlgUserOpt.h"
 
 #include <QCheckBox>

@@ -6,9 +6,9 @@
 #include "platform/InMemoryServiceManager.h"
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
-#include "support/ScriptedFileDialogs.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/TempStores.h"
+#include "testing/ScriptedFileDialogs.h"
+#include "testing/ScriptedMessageBoxes.h"
+#include "testing/TempStores.h"
 #include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/SettingsStore.h"
-#include "support/TempDir.h"
+#include "testing/TempDir.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/ChildProcess.h"
+#include "testing/ChildProcess.h"
 
 #include <string>
 #include <vector>

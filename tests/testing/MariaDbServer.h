@@ -1,8 +1,8 @@
 #pragma once
 
 #include "support/AtomicFile.h"
-#include "support/ChildProcess.h"
-#include "support/TempDir.h"
+#include "testing/ChildProcess.h"
+#include "testing/TempDir.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
