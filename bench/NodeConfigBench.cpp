@@ -50,11 +50,11 @@ public:
 /// The page's logic over the standard nodeset.
 struct PageRun {
     SilentHost host;
-    nodeconfig::NodeConfiguration config{host};
+    nodeconfig::NodeConfiguration config { host };
 
     explicit PageRun(const std::string& path)
     {
-        config.setPaths(nodeconfig::NodeConfigPaths{path, u"Opc.Ua.NodeSet2.xml", path + ".bak"});
+        config.setPaths(nodeconfig::NodeConfigPaths { path, u"Opc.Ua.NodeSet2.xml", path + ".bak" });
     }
 };
 
@@ -156,10 +156,26 @@ void BM_WriteNodeConfig(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_ReaderLoad)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PageLoad)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Libxml2Save)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_WriteNodeConfig)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReaderLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PageLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_Libxml2Save)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_WriteNodeConfig)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 /// Console output as usual, and the medians kept for the ratios.
 class MedianCollector : public benchmark::ConsoleReporter {
@@ -173,7 +189,7 @@ public:
     {
         for (const Run& run : runs) {
             if (run.aggregate_name == "median")
-                m_medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+                m_medians[run.run_name.function_name] = { run.GetAdjustedRealTime(), run.GetAdjustedCPUTime() };
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -186,7 +202,7 @@ public:
     Median median(const std::string& name) const
     {
         const auto found = m_medians.find(name);
-        return found == m_medians.end() ? Median{} : found->second;
+        return found == m_medians.end() ? Median {} : found->second;
     }
 
 private:

@@ -35,15 +35,9 @@ constexpr int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET;
 
 /// Frees are outside the measurement, but the allocator merges freed blocks lazily, at the next
 /// large allocation. Doing it here keeps the previous run's frees out of the next measurement.
-void settleFreedMemory()
-{
-    std::free(std::malloc(64 * 1024));
-}
+void settleFreedMemory() { std::free(std::malloc(64 * 1024)); }
 
-xmlDocPtr readWithLibxml2(const std::string& path)
-{
-    return xmlReadFile(path.c_str(), nullptr, kParseOptions);
-}
+xmlDocPtr readWithLibxml2(const std::string& path) { return xmlReadFile(path.c_str(), nullptr, kParseOptions); }
 
 std::size_t visitElement(const xmlNode* element)
 {
@@ -107,8 +101,8 @@ struct ReaderRun {
     {
         reader.setNodeFactory(&factory);
         UaString errorText;
-        return reader.loadNodeset(UaString(path.c_str()), errorText).isGood() &&
-               reader.parseNodes(nodes, errorText).isGood();
+        return reader.loadNodeset(UaString(path.c_str()), errorText).isGood()
+            && reader.parseNodes(nodes, errorText).isGood();
     }
 };
 
@@ -129,20 +123,35 @@ void BM_ReaderLoadAndParse(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_Libxml2Read)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Libxml2ReadAndVisit)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ReaderLoadAndParse)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Libxml2Read)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_Libxml2ReadAndVisit)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReaderLoadAndParse)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 /// Console output as usual, and the medians kept for the ratio.
 class MedianCollector : public benchmark::ConsoleReporter {
 public:
-    MedianCollector() : ConsoleReporter(OO_Tabular) {}
+    MedianCollector()
+        : ConsoleReporter(OO_Tabular)
+    {
+    }
 
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
             if (run.aggregate_name == "median") {
-                m_medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+                m_medians[run.run_name.function_name] = { run.GetAdjustedRealTime(), run.GetAdjustedCPUTime() };
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -156,7 +165,7 @@ public:
     Median median(const std::string& name) const
     {
         auto found = m_medians.find(name);
-        return found == m_medians.end() ? Median{} : found->second;
+        return found == m_medians.end() ? Median {} : found->second;
     }
 
 private:
@@ -165,7 +174,7 @@ private:
 
 long peakResidentKilobytes()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -188,8 +197,8 @@ int keepAndReportMemory(const std::string& what, const std::string& path)
             std::fprintf(stderr, "%s does not read\n", path.c_str());
             return 1;
         }
-        std::printf("kept the document and %zu nodes: peak resident set %ld kB\n", run->nodes.size(),
-            peakResidentKilobytes());
+        std::printf(
+            "kept the document and %zu nodes: peak resident set %ld kB\n", run->nodes.size(), peakResidentKilobytes());
         return 0;
     }
     std::fprintf(stderr, "unknown --keep=%s (document or nodes)\n", what.c_str());

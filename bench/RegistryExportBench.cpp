@@ -44,13 +44,13 @@ std::filesystem::path storeFor(const std::string& shape, std::int64_t keys)
 
 void exportTree(benchmark::State& state, const std::filesystem::path& store, const std::string& key)
 {
-    const platform::SettingsStores stores {platform::SettingsStore(store, platform::RegHive::LocalMachine),
-        platform::SettingsStore(store.string() + ".user", platform::RegHive::CurrentUser)};
+    const platform::SettingsStores stores { platform::SettingsStore(store, platform::RegHive::LocalMachine),
+        platform::SettingsStore(store.string() + ".user", platform::RegHive::CurrentUser) };
     const auto file = store.string() + ".reg";
-    const std::vector<std::string> args = {"reg", "export", key, file, "/y"};
+    const std::vector<std::string> args = { "reg", "export", key, file, "/y" };
     for (auto _ : state) {
         std::ostringstream out, err;
-        if (runAdminOnStores(args, {out, err}, stores) != admin::kExitSuccess)
+        if (runAdminOnStores(args, { out, err }, stores) != admin::kExitSuccess)
             state.SkipWithError(err.str().c_str());
     }
     std::error_code ec;
@@ -68,8 +68,8 @@ void deepChain(benchmark::State& state)
     for (std::int64_t level = 2; level < state.range(0); ++level)
         path += "\\Level";
     if (!std::filesystem::exists(store))
-        (void)platform::RegistryKey::writeAll(store, {{Kind::Set, path, "V", platform::kRegDword, {1, 0, 0, 0}}},
-            platform::RegHive::LocalMachine);
+        (void)platform::RegistryKey::writeAll(
+            store, { { Kind::Set, path, "V", platform::kRegDword, { 1, 0, 0, 0 } } }, platform::RegHive::LocalMachine);
     exportTree(state, store, "HKLM\\SOFTWARE\\Deep");
 }
 
@@ -80,8 +80,8 @@ void wideTree(benchmark::State& state)
         std::vector<platform::RegistryKey::Change> changes;
         for (std::int64_t i = 0; i < state.range(0); ++i) {
             const std::string key = "SOFTWARE\\Wide\\Group" + std::to_string(i % 16) + "\\Key" + std::to_string(i);
-            changes.push_back({Kind::Set, key, "A", platform::kRegDword, {1, 0, 0, 0}});
-            changes.push_back({Kind::Set, key, "B", platform::kRegBinary, {1, 2, 3}});
+            changes.push_back({ Kind::Set, key, "A", platform::kRegDword, { 1, 0, 0, 0 } });
+            changes.push_back({ Kind::Set, key, "B", platform::kRegBinary, { 1, 2, 3 } });
         }
         (void)platform::RegistryKey::writeAll(store, changes, platform::RegHive::LocalMachine);
     }

@@ -51,7 +51,7 @@ const fs::path kDevicePlant = fs::path(TAVOX_NODESETS_DIR) / "Opc.Ua.Di.NodeSet2
 std::uint16_t freePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
@@ -68,24 +68,33 @@ class Sandbox {
 public:
     Sandbox(const std::string& name, const fs::path& nodeConfig, bool demoPlant)
         : m_dir(fs::temp_directory_path() / ("tavox-start-bench-" + name + "-" + std::to_string(::getpid())))
-        , m_stores{platform::SettingsStore(m_dir / "registry.db", platform::RegHive::LocalMachine),
-              platform::SettingsStore(m_dir / "user-registry.db", platform::RegHive::CurrentUser)}
+        , m_stores { platform::SettingsStore(m_dir / "registry.db", platform::RegHive::LocalMachine),
+            platform::SettingsStore(m_dir / "user-registry.db", platform::RegHive::CurrentUser) }
     {
         fs::create_directories(m_dir / "srv");
         fs::copy_file(nodeConfig, m_dir / "srv" / "NodeConfig.xml");
         std::vector<std::vector<std::string>> commands = {
-            {"init", "--service-path", (m_dir / "srv").string() + "/"},
-            {"endpoints", "set", "--port", std::to_string(freePort()), "--https-port", std::to_string(freePort())},
+            { "init", "--service-path", (m_dir / "srv").string() + "/" },
+            { "endpoints", "set", "--port", std::to_string(freePort()), "--https-port", std::to_string(freePort()) },
         };
         if (demoPlant) {
-            commands.push_back({"alarms", "set", "ns=1;s=Boiler.Temperature", "--high-high", "95", "--high", "90",
-                "--low", "10", "--low-low", "5"});
-            commands.push_back({"alarms", "set", "ns=1;s=Boiler.BurnerOn"});
-            commands.push_back({"history", "on", "ns=1;s=Boiler.Pressure"});
+            commands.push_back({ "alarms",
+                "set",
+                "ns=1;s=Boiler.Temperature",
+                "--high-high",
+                "95",
+                "--high",
+                "90",
+                "--low",
+                "10",
+                "--low-low",
+                "5" });
+            commands.push_back({ "alarms", "set", "ns=1;s=Boiler.BurnerOn" });
+            commands.push_back({ "history", "on", "ns=1;s=Boiler.Pressure" });
         }
         for (const auto& command : commands) {
             std::ostringstream out, err;
-            if (runAdminOnStores(command, {out, err}, m_stores) != admin::kExitSuccess)
+            if (runAdminOnStores(command, { out, err }, m_stores) != admin::kExitSuccess)
                 m_problem += err.str();
         }
     }
@@ -115,7 +124,7 @@ public:
         : m_path(std::move(path))
         , m_fd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0))
     {
-        sockaddr_un address{};
+        sockaddr_un address {};
         address.sun_family = AF_UNIX;
         m_path.string().copy(address.sun_path, sizeof address.sun_path - 1);
         fs::remove(m_path);
@@ -138,12 +147,13 @@ public:
     {
         const auto deadline = Clock::now() + std::chrono::minutes(1);
         while (Clock::now() < deadline) {
-            pollfd pfd{m_fd, POLLIN, 0};
+            pollfd pfd { m_fd, POLLIN, 0 };
             if (::poll(&pfd, 1, 100) > 0) {
                 char message[4096];
                 const ssize_t size = ::recv(m_fd, message, sizeof message - 1, 0);
                 const Clock::time_point now = Clock::now();
-                if (size > 0 && ("\n" + std::string(message, static_cast<std::size_t>(size)) + "\n").find("\nREADY=1\n")
+                if (size > 0
+                    && ("\n" + std::string(message, static_cast<std::size_t>(size)) + "\n").find("\nREADY=1\n")
                         != std::string::npos)
                     return now;
             } else if (daemon.wait(std::chrono::milliseconds(0))) {
@@ -198,7 +208,7 @@ std::optional<pid_t> childOf(pid_t pid)
 
 double loadAverage()
 {
-    double load[1] = {0.0};
+    double load[1] = { 0.0 };
     return ::getloadavg(load, 1) == 1 ? load[0] : 0.0;
 }
 
@@ -214,9 +224,11 @@ std::optional<StartMeasure> startToReady(const Sandbox& sandbox, std::string& pr
 {
     const NotifySocket notify(sandbox.dir() / "notify");
     const Clock::time_point started = Clock::now();
-    ChildProcess daemon({TAVOX_SERVER_PROGRAM}, ChildProcess::Stderr::Discard,
-        {"TAVOX_REGISTRY=" + sandbox.store().string(), "TAVOX_ENGINE=" TAVOX_ENGINE_BUILD_DIR,
-            "NOTIFY_SOCKET=" + notify.path().string()});
+    ChildProcess daemon({ TAVOX_SERVER_PROGRAM },
+        ChildProcess::Stderr::Discard,
+        { "TAVOX_REGISTRY=" + sandbox.store().string(),
+            "TAVOX_ENGINE=" TAVOX_ENGINE_BUILD_DIR,
+            "NOTIFY_SOCKET=" + notify.path().string() });
     const std::optional<Clock::time_point> ready = notify.waitForReady(daemon);
     if (!ready) {
         problem = "the daemon did not report READY=1 (run it on the sandbox " + sandbox.dir().string() + " to see why)";
@@ -278,13 +290,27 @@ void BM_ReaderReadsTheSameFiles(benchmark::State& state, const fs::path* nodeCon
 }
 
 BENCHMARK_CAPTURE(BM_DaemonStartToReady, demo, "demo", &kDemoPlant, true)
-    ->Iterations(1)->Repetitions(7)->UseManualTime()->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_DaemonStartToReady, plant, "plant", &kDevicePlant, false)
-    ->Iterations(1)->Repetitions(7)->UseManualTime()->Unit(benchmark::kMillisecond)->ReportAggregatesOnly(true);
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_ReaderReadsTheSameFiles, demo, &kDemoPlant)
-    ->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_ReaderReadsTheSameFiles, plant, &kDevicePlant)
-    ->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

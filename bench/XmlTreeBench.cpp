@@ -10,8 +10,16 @@
 
 using namespace xmltreebench;
 
-BENCHMARK(BM_ReaderLoad)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TreeModel)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReaderLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TreeModel)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {

@@ -52,16 +52,17 @@ public:
 /// The page's logic with the standard nodeset loaded, as "Configure" finds it.
 struct LoadedPage {
     SilentHost host;
-    nodeconfig::NodeConfiguration config{host};
+    nodeconfig::NodeConfiguration config { host };
 
     LoadedPage()
     {
-        config.setPaths(nodeconfig::NodeConfigPaths{kStandardNodeset, u"Opc.Ua.NodeSet2.xml", kStandardNodeset + ".bak"});
+        config.setPaths(
+            nodeconfig::NodeConfigPaths { kStandardNodeset, u"Opc.Ua.NodeSet2.xml", kStandardNodeset + ".bak" });
         config.ReloadNodeConfig();
     }
     nodeconfig::ConfigureRequest request()
     {
-        return {*config.document(), config.nodes(), config.entryPointers(), config.reader()};
+        return { *config.document(), config.nodes(), config.entryPointers(), config.reader() };
     }
 };
 
@@ -126,7 +127,6 @@ inline void BM_TreeModel(benchmark::State& state)
     state.counters["items"] = static_cast<double>(shown);
 }
 
-
 class MedianCollector : public benchmark::ConsoleReporter {
 public:
     MedianCollector()
@@ -138,7 +138,7 @@ public:
     {
         for (const Run& run : runs) {
             if (run.aggregate_name == "median")
-                m_medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+                m_medians[run.run_name.function_name] = { run.GetAdjustedRealTime(), run.GetAdjustedCPUTime() };
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -151,7 +151,7 @@ public:
     Median median(const std::string& name) const
     {
         const auto found = m_medians.find(name);
-        return found == m_medians.end() ? Median{} : found->second;
+        return found == m_medians.end() ? Median {} : found->second;
     }
 
 private:

@@ -80,8 +80,8 @@ bool sameReferences(const UaBase::BaseNode& a, const UaBase::BaseNode& b)
         return false;
     }
     for (std::size_t i = 0; i < left.size(); ++i) {
-        if (!(left[i].referenceTypeId() == right[i].referenceTypeId()) || left[i].isForward() != right[i].isForward() ||
-            !(left[i].targetNodeId() == right[i].targetNodeId())) {
+        if (!(left[i].referenceTypeId() == right[i].referenceTypeId()) || left[i].isForward() != right[i].isForward()
+            || !(left[i].targetNodeId() == right[i].targetNodeId())) {
             return false;
         }
     }
@@ -122,9 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(node->extensions().size() == twin.extensions().size(), "node extensions");
         if (const auto* variable = dynamic_cast<const UaBase::Variable*>(node.get())) {
             const auto* twinVariable = dynamic_cast<const UaBase::Variable*>(&twin);
-            check(twinVariable != nullptr && variable->value() == twinVariable->value() &&
-                      variable->dataType() == twinVariable->dataType() &&
-                      variable->alarmEnabled() == twinVariable->alarmEnabled(),
+            check(twinVariable != nullptr && variable->value() == twinVariable->value()
+                    && variable->dataType() == twinVariable->dataType()
+                    && variable->alarmEnabled() == twinVariable->alarmEnabled(),
                 "variables");
         }
         ++other;

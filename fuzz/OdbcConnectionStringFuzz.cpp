@@ -104,20 +104,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::u16string& field : fields) {
         Attributes read;
         check(readAttributes(u"K=" + cs::attributeValue(field), read));
-        check(read == Attributes {{u"K", value(field)}});
+        check(read == Attributes { { u"K", value(field) } });
     }
-    checkReadsAs(cs::forServerBrowse(settings.driver), {{u"DRIVER", value(settings.driver)}});
+    checkReadsAs(cs::forServerBrowse(settings.driver), { { u"DRIVER", value(settings.driver) } });
     checkReadsAs(cs::forMySqlDatabases(settings),
-        {{u"DRIVER", value(settings.driver)}, {u"SERVER", value(settings.server)}, {u"PORT", value(settings.port)},
-            {u"UID", value(settings.user)}, {u"PWD", value(settings.password)}});
+        { { u"DRIVER", value(settings.driver) },
+            { u"SERVER", value(settings.server) },
+            { u"PORT", value(settings.port) },
+            { u"UID", value(settings.user) },
+            { u"PWD", value(settings.password) } });
     checkReadsAs(cs::forMsSqlDatabaseBrowse(settings),
-        {{u"DRIVER", value(settings.driver)}, {u"SERVER", value(settings.server)}, {u"UID", value(settings.user)},
-            {u"PWD", value(settings.password)}, {u"Trusted_Connection", u"yes"}});
-    Attributes history {{u"DRIVER", value(settings.driver)}, {u"SERVER", value(settings.server)}};
+        { { u"DRIVER", value(settings.driver) },
+            { u"SERVER", value(settings.server) },
+            { u"UID", value(settings.user) },
+            { u"PWD", value(settings.password) },
+            { u"Trusted_Connection", u"yes" } });
+    Attributes history { { u"DRIVER", value(settings.driver) }, { u"SERVER", value(settings.server) } };
     if (!settings.port.empty())
         history.emplace_back(u"PORT", value(settings.port));
     history.insert(history.end(),
-        {{u"UID", value(settings.user)}, {u"PWD", value(settings.password)}, {u"DATABASE", value(settings.database)}});
+        { { u"UID", value(settings.user) },
+            { u"PWD", value(settings.password) },
+            { u"DATABASE", value(settings.database) } });
     checkReadsAs(cs::forHistoryDatabase(settings), history);
     return 0;
 }

@@ -34,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(line.rfind("    ", 0) == 0);
 
     const auto parsedType = admin::parseAddType(text);
-    check(!parsedType || *parsedType == platform::kRegSz || *parsedType == platform::kRegDword ||
-        *parsedType == platform::kRegBinary);
+    check(!parsedType || *parsedType == platform::kRegSz || *parsedType == platform::kRegDword
+        || *parsedType == platform::kRegBinary);
 
-    for (const std::uint32_t addType : {platform::kRegSz, platform::kRegDword, platform::kRegBinary}) {
+    for (const std::uint32_t addType : { platform::kRegSz, platform::kRegDword, platform::kRegBinary }) {
         const auto bytes = admin::parseAddData(addType, text);
         if (!bytes) {
             check(!bytes.error().message.empty());

@@ -92,9 +92,11 @@ std::vector<Alarm> alarmsFrom(std::string_view rest)
         rest.remove_prefix(nul + 1);
     }
     for (std::size_t i = 0; i + 5 <= fields.size(); i += 5)
-        alarms.push_back({std::string(fields[i]),
-            {std::string(fields[i + 1]), std::string(fields[i + 2]), std::string(fields[i + 3]),
-                std::string(fields[i + 4])}});
+        alarms.push_back({ std::string(fields[i]),
+            { std::string(fields[i + 1]),
+                std::string(fields[i + 2]),
+                std::string(fields[i + 3]),
+                std::string(fields[i + 4]) } });
     return alarms;
 }
 
@@ -130,8 +132,8 @@ void checkAlarmRoundTrip(const std::vector<Alarm>& alarms, bool numeric)
 
     // Level limits of their own, which the alarms' lines must leave as they are.
     std::string document = "<UANodeSet>\r\n</UANodeSet>\r\n<!--\r\n";
-    const char* const levels[] = {"NonExclusive", "Exclusive"};
-    const char* const kinds[] = {"HighHigh", "High", "Low", "LowLow"};
+    const char* const levels[] = { "NonExclusive", "Exclusive" };
+    const char* const kinds[] = { "HighHigh", "High", "Low", "LowLow" };
     for (const char* level : levels) {
         document += std::string("[AlarmsWithNodesXML.") + level + "LevelAlarmXML]\r\n";
         for (const char* kind : kinds)

@@ -3,8 +3,8 @@
 #include "nodeconfig/AlarmHistoryEntries.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "uanodes/NodeMap.h"
-#include "uatypes/UaString.h"
 #include "uanodes/Variable.h"
+#include "uatypes/UaString.h"
 
 #include <charconv>
 #include <cmath>
@@ -50,10 +50,10 @@ std::string describe(const nodeconfig::AlarmHistoryEntry& entry, PlannedAlarm& a
         return {};
     }
     const std::pair<const char*, const std::string*> limits[] = {
-        {"high-high", &entry.highHighLimit},
-        {"high", &entry.highLimit},
-        {"low", &entry.lowLimit},
-        {"low-low", &entry.lowLowLimit},
+        { "high-high", &entry.highHighLimit },
+        { "high", &entry.highLimit },
+        { "low", &entry.lowLimit },
+        { "low-low", &entry.lowLowLimit },
     };
     std::string description;
     std::vector<std::string> bad;
@@ -61,8 +61,8 @@ std::string describe(const nodeconfig::AlarmHistoryEntry& entry, PlannedAlarm& a
         const auto& [kind, text] = limits[i];
         if (text->empty())
             continue;
-        alarm.limits[i] = nodeconfig::isNumberOfType(alarm.dataType, *text) ? limitValue(alarm.dataType, *text)
-                                                                            : std::nullopt;
+        alarm.limits[i]
+            = nodeconfig::isNumberOfType(alarm.dataType, *text) ? limitValue(alarm.dataType, *text) : std::nullopt;
         if (!alarm.limits[i])
             bad.push_back(quoted(*text));
         description += (description.empty() ? "" : ", ") + std::string(kind) + " " + *text;
@@ -79,8 +79,8 @@ std::string describe(const nodeconfig::AlarmHistoryEntry& entry, PlannedAlarm& a
 }
 
 // The variable by namespace URI; empty with `problem` set when the file names no URI for its index.
-std::optional<NodeRef> refer(const UaBase::BaseNode& node, const std::vector<UaString>& namespaceUris,
-    std::string& problem)
+std::optional<NodeRef>
+refer(const UaBase::BaseNode& node, const std::vector<UaString>& namespaceUris, std::string& problem)
 {
     const UaNodeId& id = node.nodeId();
     NodeRef ref;
@@ -106,9 +106,8 @@ std::optional<NodeRef> refer(const UaBase::BaseNode& node, const std::vector<UaS
 
 } // namespace
 
-AlarmPlan planAlarms(const UaBase::NodeMap& nodes,
-    const std::vector<UaString>& namespaceUris,
-    std::string_view nodeConfigText)
+AlarmPlan
+planAlarms(const UaBase::NodeMap& nodes, const std::vector<UaString>& namespaceUris, std::string_view nodeConfigText)
 {
     AlarmPlan plan;
     const nodeconfig::EntryList entries

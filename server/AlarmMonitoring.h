@@ -21,9 +21,9 @@ namespace tavoxserver {
 /// A variable as the engine finds it: by namespace URI and identifier, since the engine
 /// numbers the namespaces its own way.
 struct NodeRef {
-    std::string nodeId;       ///< as in the file: "ns=1;s=Boiler.Temperature"
+    std::string nodeId; ///< as in the file: "ns=1;s=Boiler.Temperature"
     std::string namespaceUri; ///< the URI that the file's namespace index stands for
-    std::string identifier;   ///< without the namespace: "s=Boiler.Temperature"
+    std::string identifier; ///< without the namespace: "s=Boiler.Temperature"
 };
 
 /// A limit as a number of the variable's type.
@@ -50,8 +50,7 @@ struct AlarmPlan {
 /// Reads the alarm list and limits of the node configuration's settings block, with the same
 /// code as the Node Config page, for the nodes read from it; `namespaceUris` are those of the
 /// file's NamespaceUris (index 1 first).
-AlarmPlan planAlarms(const UaBase::NodeMap& nodes,
-    const std::vector<UaString>& namespaceUris,
-    std::string_view nodeConfigText);
+AlarmPlan
+planAlarms(const UaBase::NodeMap& nodes, const std::vector<UaString>& namespaceUris, std::string_view nodeConfigText);
 
 } // namespace tavoxserver

@@ -17,7 +17,7 @@ using nlohmann::json;
 
 json nodeRef(const NodeRef& ref)
 {
-    return {{"nodeId", ref.nodeId}, {"namespaceUri", ref.namespaceUri}, {"identifier", ref.identifier}};
+    return { { "nodeId", ref.nodeId }, { "namespaceUri", ref.namespaceUri }, { "identifier", ref.identifier } };
 }
 
 json alarm(const PlannedAlarm& planned)
@@ -25,7 +25,7 @@ json alarm(const PlannedAlarm& planned)
     json entry = nodeRef(planned.variable);
     entry["dataType"] = std::string(nodeconfig::dataTypeName(planned.dataType));
     entry["kind"] = planned.dataType == nodeconfig::AlarmDataType::Boolean ? "offNormal" : "level";
-    static constexpr const char* kLimitNames[] = {"highHigh", "high", "low", "lowLow"};
+    static constexpr const char* kLimitNames[] = { "highHigh", "high", "low", "lowLow" };
     for (std::size_t i = 0; i < planned.limits.size(); ++i) {
         if (planned.limits[i])
             std::visit([&](auto value) { entry[kLimitNames[i]] = value; }, *planned.limits[i]);
@@ -37,41 +37,42 @@ json pki(const std::filesystem::path& stateDirectory)
 {
     const auto applications = certificates::StoreLayout::applications(stateDirectory);
     return {
-        {"root", applications.root().string()},
-        {"userRoot", certificates::StoreLayout::users(stateDirectory).root().string()},
-        {"certificateFile", applications.serverCertificate().string()},
-        {"privateKeyFile", applications.serverPrivateKey().string()},
+        { "root", applications.root().string() },
+        { "userRoot", certificates::StoreLayout::users(stateDirectory).root().string() },
+        { "certificateFile", applications.serverCertificate().string() },
+        { "privateKeyFile", applications.serverPrivateKey().string() },
     };
 }
 
 } // namespace
 
-std::string engineHandOff(const ServerConfig& config,
-    const ServerUsers& users,
-    const AlarmPlan& plan,
-    const EngineSite& site)
+std::string
+engineHandOff(const ServerConfig& config, const ServerUsers& users, const AlarmPlan& plan, const EngineSite& site)
 {
     json handOff = {
-        {"type", "configure"},
-        {"hostName", site.hostName},
-        {"port", config.uaTcpPort},
-        {"applicationUri", certificates::applicationUri(site.hostName)},
-        {"securityNone", config.securityNone()},
-        {"logon",
-            {{"anonymous", (config.authentication & auth_flags::kAnonymous) != 0},
-                {"certificate", (config.authentication & auth_flags::kCertificate) != 0}}},
-        {"digitTable", std::string(CTavoxUsrAuth::DigitTable())},
-        {"users", json::array()},
-        {"rootDigest", users.rootDigest ? json(*users.rootDigest) : json(nullptr)},
-        {"nodeConfig", std::filesystem::absolute(config.nodeCfgPath()).lexically_normal().string()},
-        {"alarms", json::array()},
-        {"historized", json::array()},
-        {"history", {{"store", site.historyInDaemon ? "daemon" : "memory"}, {"maxValuesPerNode", 10000}}},
-        {"pki", pki(site.stateDirectory)},
+        { "type", "configure" },
+        { "hostName", site.hostName },
+        { "port", config.uaTcpPort },
+        { "applicationUri", certificates::applicationUri(site.hostName) },
+        { "securityNone", config.securityNone() },
+        { "logon",
+            { { "anonymous", (config.authentication & auth_flags::kAnonymous) != 0 },
+                { "certificate", (config.authentication & auth_flags::kCertificate) != 0 } } },
+        { "digitTable", std::string(CTavoxUsrAuth::DigitTable()) },
+        { "users", json::array() },
+        { "rootDigest", users.rootDigest ? json(*users.rootDigest) : json(nullptr) },
+        { "nodeConfig", std::filesystem::absolute(config.nodeCfgPath()).lexically_normal().string() },
+        { "alarms", json::array() },
+        { "historized", json::array() },
+        { "history", { { "store", site.historyInDaemon ? "daemon" : "memory" }, { "maxValuesPerNode", 10000 } } },
+        { "pki", pki(site.stateDirectory) },
     };
     for (const ServerUser& user : users.users)
-        handOff["users"].push_back({{"name", user.name}, {"digest", user.digest}, {"read", user.read},
-            {"write", user.write}, {"execute", user.execute}});
+        handOff["users"].push_back({ { "name", user.name },
+            { "digest", user.digest },
+            { "read", user.read },
+            { "write", user.write },
+            { "execute", user.execute } });
     for (const PlannedAlarm& planned : plan.alarms)
         handOff["alarms"].push_back(alarm(planned));
     for (const NodeRef& ref : plan.historized)

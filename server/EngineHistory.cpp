@@ -52,7 +52,7 @@ bool EngineHistory::take(const nlohmann::json& message, std::uint64_t run)
         return false;
     {
         std::lock_guard lock(m_mutex);
-        m_reads.push_back({run, message});
+        m_reads.push_back({ run, message });
     }
     m_wake.notify_one();
     return true;
@@ -61,8 +61,7 @@ bool EngineHistory::take(const nlohmann::json& message, std::uint64_t run)
 std::vector<EngineHistory::Answer> EngineHistory::answers()
 {
     std::uint64_t count = 0;
-    while (::read(m_event, &count, sizeof count) < 0 && errno == EINTR) {
-    }
+    while (::read(m_event, &count, sizeof count) < 0 && errno == EINTR) {}
     std::lock_guard lock(m_mutex);
     return std::exchange(m_answers, {});
 }
@@ -81,10 +80,9 @@ void EngineHistory::readLoop()
         lock.lock();
         if (!reply)
             continue;
-        m_answers.push_back({read.run, reply->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
+        m_answers.push_back({ read.run, reply->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) });
         const std::uint64_t one = 1;
-        while (::write(m_event, &one, sizeof one) < 0 && errno == EINTR) {
-        }
+        while (::write(m_event, &one, sizeof one) < 0 && errno == EINTR) {}
     }
 }
 

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,9 +43,8 @@ ssize_t writeWithoutSigpipe(int fd, const char* data, std::size_t size)
     const ssize_t written = ::write(fd, data, size);
     const int error = errno;
     if (written < 0 && error == EPIPE && !sigismember(&previous, SIGPIPE)) {
-        const timespec now{};
-        while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
-        }
+        const timespec now {};
+        while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {}
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = error;
@@ -86,8 +85,7 @@ EngineProcess::~EngineProcess()
     if (isRunning()) {
         ::kill(m_pid, SIGKILL);
         int status = 0;
-        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {}
     }
     closeAll();
 }
@@ -99,14 +97,14 @@ support::Result<void> EngineProcess::spawn(const EngineCommand& command)
     if (::stat(script.c_str(), &info) != 0)
         return support::Error::fromErrno(errno, "the engine is not there: " + script);
     if (!S_ISREG(info.st_mode))
-        return support::Error{
-            support::ErrorKind::NotRegularFile, "the engine is not there: " + script + " is not a file"};
+        return support::Error { support::ErrorKind::NotRegularFile,
+            "the engine is not there: " + script + " is not a file" };
 
-    std::array<int, 2> input{-1, -1};
-    std::array<int, 2> output{-1, -1};
-    std::array<int, 2> log{-1, -1};
+    std::array<int, 2> input { -1, -1 };
+    std::array<int, 2> output { -1, -1 };
+    std::array<int, 2> log { -1, -1 };
     const auto closePipes = [&] {
-        for (auto* pipe : {&input, &output, &log}) {
+        for (auto* pipe : { &input, &output, &log }) {
             closeFd((*pipe)[0]);
             closeFd((*pipe)[1]);
         }
@@ -131,7 +129,7 @@ support::Result<void> EngineProcess::spawn(const EngineCommand& command)
     sigemptyset(&none);
     sigset_t defaults;
     sigemptyset(&defaults);
-    for (int number : {SIGPIPE, SIGTERM, SIGINT, SIGHUP, SIGCHLD})
+    for (int number : { SIGPIPE, SIGTERM, SIGINT, SIGHUP, SIGCHLD })
         sigaddset(&defaults, number);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
@@ -145,7 +143,7 @@ support::Result<void> EngineProcess::spawn(const EngineCommand& command)
     environment.push_back(nullptr);
     std::string node = command.node;
     std::string scriptArgument = script;
-    char* arguments[] = {node.data(), scriptArgument.data(), nullptr};
+    char* arguments[] = { node.data(), scriptArgument.data(), nullptr };
 
     pid_t pid = -1;
     const int spawned = ::posix_spawnp(&pid, node.c_str(), &actions, &attributes, arguments, environment.data());
@@ -165,8 +163,7 @@ support::Result<void> EngineProcess::spawn(const EngineCommand& command)
         const int error = errno;
         ::kill(pid, SIGKILL);
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
         if (pidFd >= 0)
             ::close(pidFd);
         closePipes();
@@ -198,12 +195,12 @@ void EngineProcess::addPollFds(std::vector<pollfd>& fds) const
 {
     if (!isRunning())
         return;
-    fds.push_back({m_pidFd, POLLIN, 0});
-    for (int fd : {m_output, m_log})
+    fds.push_back({ m_pidFd, POLLIN, 0 });
+    for (int fd : { m_output, m_log })
         if (fd >= 0)
-            fds.push_back({fd, POLLIN, 0});
+            fds.push_back({ fd, POLLIN, 0 });
     if (m_input >= 0 && !m_pendingInput.empty())
-        fds.push_back({m_input, POLLOUT, 0});
+        fds.push_back({ m_input, POLLOUT, 0 });
 }
 
 EngineProcess::Lines EngineProcess::pump()
@@ -214,7 +211,7 @@ EngineProcess::Lines EngineProcess::pump()
     writeInput();
     read(m_output, m_outputLines, lines.output);
     read(m_log, m_logLines, lines.log);
-    pollfd ended{m_pidFd, POLLIN, 0};
+    pollfd ended { m_pidFd, POLLIN, 0 };
     if (::poll(&ended, 1, 0) > 0)
         reap(lines);
     return lines;
@@ -266,8 +263,7 @@ void EngineProcess::reap(Lines& lines)
 {
     int status = 0;
     pid_t reaped;
-    while ((reaped = ::waitpid(m_pid, &status, WNOHANG)) < 0 && errno == EINTR) {
-    }
+    while ((reaped = ::waitpid(m_pid, &status, WNOHANG)) < 0 && errno == EINTR) {}
     if (reaped != m_pid)
         return;
     // What it wrote before it ended is in the pipes; a process it left behind is not heard.

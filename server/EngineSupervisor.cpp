@@ -36,10 +36,7 @@ EngineSupervisor::EngineSupervisor(EngineCommand command,
 
 EngineSupervisor::~EngineSupervisor() = default;
 
-bool EngineSupervisor::start()
-{
-    return spawn();
-}
+bool EngineSupervisor::start() { return spawn(); }
 
 bool EngineSupervisor::spawn()
 {
@@ -131,8 +128,8 @@ void EngineSupervisor::process()
     case Phase::Starting:
         // A hung engine is killed; its end is then handled as any other.
         m_reportTimedOut = true;
-        m_events.supervisorLine("the engine did not report listening within " + seconds(m_timeouts.report)
-            + ": it is killed");
+        m_events.supervisorLine(
+            "the engine did not report listening within " + seconds(m_timeouts.report) + ": it is killed");
         m_process->signal(SIGKILL);
         break;
     case Phase::Stopping:
@@ -201,8 +198,8 @@ void EngineSupervisor::ended(int waitStatus)
         end("the engine ended too often within a minute, last because " + reason + ": it is not started again");
         return;
     }
-    m_events.supervisorLine(std::string(listenedThisRun ? "the engine ended" : "the engine did not start again")
-        + ": " + reason + "; it is started again in " + seconds(*delay));
+    m_events.supervisorLine(std::string(listenedThisRun ? "the engine ended" : "the engine did not start again") + ": "
+        + reason + "; it is started again in " + seconds(*delay));
     m_phase = Phase::WaitingToRestart;
     m_deadline = now + *delay;
 }

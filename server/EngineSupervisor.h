@@ -17,8 +17,8 @@ namespace tavoxserver {
 
 /// How long the engine is given.
 struct EngineTimeouts {
-    std::chrono::milliseconds report{30000}; ///< from its start to "listening"
-    std::chrono::milliseconds kill{5000};    ///< from SIGTERM to SIGKILL
+    std::chrono::milliseconds report { 30000 }; ///< from its start to "listening"
+    std::chrono::milliseconds kill { 5000 }; ///< from SIGTERM to SIGKILL
 };
 
 /// Runs the engine for the daemon: starts it with the hand-off, reads its channel and its log,

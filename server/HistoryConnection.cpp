@@ -19,10 +19,7 @@ HistoryConnection::HistoryConnection(platform::OdbcDriverManager& odbc,
 {
 }
 
-HistoryConnection::~HistoryConnection()
-{
-    stop();
-}
+HistoryConnection::~HistoryConnection() { stop(); }
 
 void HistoryConnection::start()
 {
@@ -50,10 +47,7 @@ void HistoryConnection::stop()
     m_connected = false;
 }
 
-bool HistoryConnection::isConnected() const
-{
-    return m_connected;
-}
+bool HistoryConnection::isConnected() const { return m_connected; }
 
 void HistoryConnection::run()
 {

@@ -38,13 +38,13 @@ public:
 
     /// How use() ended.
     enum class Use {
-        Done,         ///< the work succeeded
-        Failed,       ///< the work failed, and the database still answers
-        Lost,         ///< the work failed, and so does the database: the connection is closed
+        Done, ///< the work succeeded
+        Failed, ///< the work failed, and the database still answers
+        Lost, ///< the work failed, and so does the database: the connection is closed
         NotConnected, ///< no connection; the work did not run
     };
 
-    static constexpr std::chrono::milliseconds kCheckInterval{2000};
+    static constexpr std::chrono::milliseconds kCheckInterval { 2000 };
 
     HistoryConnection(platform::OdbcDriverManager& odbc,
         history::HistorySettings settings,
@@ -91,7 +91,7 @@ private:
     // The state last logged, and whether the store holds it; nothing before the first check.
     std::optional<bool> m_logged;
     bool m_stored = false;
-    std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_connected { false };
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -6,19 +6,19 @@
 namespace tavoxserver {
 namespace {
 
-    bool parseNumber(std::string_view& text, std::int64_t& number, bool last)
-    {
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-        if (error != std::errc())
-            return false;
-        text.remove_prefix(static_cast<std::size_t>(end - text.data()));
-        if (last)
-            return text.empty();
-        if (text.empty() || text.front() != ':')
-            return false;
-        text.remove_prefix(1);
-        return true;
-    }
+bool parseNumber(std::string_view& text, std::int64_t& number, bool last)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc())
+        return false;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    if (last)
+        return text.empty();
+    if (text.empty() || text.front() != ':')
+        return false;
+    text.remove_prefix(1);
+    return true;
+}
 
 } // namespace
 

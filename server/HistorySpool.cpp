@@ -7,10 +7,10 @@
 namespace tavoxserver {
 namespace {
 
-    // Only another holder of the file waits, and it gives up soon.
+// Only another holder of the file waits, and it gives up soon.
 constexpr int kBusyTimeoutMs = 1000;
 
-    constexpr const char* kSchema = R"sql(
+constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS spool_info (name TEXT PRIMARY KEY, value INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS spool (
     seq INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -24,72 +24,72 @@ CREATE TABLE IF NOT EXISTS spool (
 CREATE INDEX IF NOT EXISTS spool_node_time ON spool (node, source_time);
 )sql";
 
-    constexpr const char* kColumns = "node, source_time, server_time, status_code, data_type, value";
+constexpr const char* kColumns = "node, source_time, server_time, status_code, data_type, value";
 
-    /// Resets a cached statement when the scope ends, so that it holds no read lock.
-    class Reset {
-    public:
-        explicit Reset(sqlite3_stmt* stmt)
-            : m_stmt(stmt)
-        {
-        }
-        ~Reset()
-        {
-            sqlite3_reset(m_stmt);
-            sqlite3_clear_bindings(m_stmt);
-        }
-        Reset(const Reset&) = delete;
-        Reset& operator=(const Reset&) = delete;
-
-    private:
-        sqlite3_stmt* m_stmt;
-    };
-
-    /// A statement prepared for one use.
-    class Statement {
-    public:
-        Statement(sqlite3* db, const std::string& sql) { sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr); }
-        ~Statement() { sqlite3_finalize(m_stmt); }
-        Statement(const Statement&) = delete;
-        Statement& operator=(const Statement&) = delete;
-        sqlite3_stmt* get() const { return m_stmt; }
-
-    private:
-        sqlite3_stmt* m_stmt = nullptr;
-    };
-
-    void bindText(sqlite3_stmt* stmt, int index, const std::string& text)
+/// Resets a cached statement when the scope ends, so that it holds no read lock.
+class Reset {
+public:
+    explicit Reset(sqlite3_stmt* stmt)
+        : m_stmt(stmt)
     {
-        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     }
-
-    std::string columnText(sqlite3_stmt* stmt, int column)
+    ~Reset()
     {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))) : std::string();
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
     }
+    Reset(const Reset&) = delete;
+    Reset& operator=(const Reset&) = delete;
 
-    /// The value in columns `first` to `first + 5`, in the order of kColumns.
-    HistoryValue valueAt(sqlite3_stmt* stmt, int first)
-    {
-        HistoryValue value;
-        value.node = columnText(stmt, first);
-        value.sourceTime = sqlite3_column_int64(stmt, first + 1);
-        if (sqlite3_column_type(stmt, first + 2) != SQLITE_NULL)
-            value.serverTime = sqlite3_column_int64(stmt, first + 2);
-        value.status = static_cast<std::uint32_t>(sqlite3_column_int64(stmt, first + 3));
-        value.dataType = columnText(stmt, first + 4);
-        if (sqlite3_column_type(stmt, first + 5) != SQLITE_NULL)
-            value.value = columnText(stmt, first + 5);
-        return value;
-    }
+private:
+    sqlite3_stmt* m_stmt;
+};
 
-    std::int64_t newOrigin()
-    {
-        std::random_device device;
-        std::uniform_int_distribution<std::int64_t> any(1, INT64_MAX);
-        return any(device);
-    }
+/// A statement prepared for one use.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) { sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr); }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return m_stmt; }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+void bindText(sqlite3_stmt* stmt, int index, const std::string& text)
+{
+    sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+std::string columnText(sqlite3_stmt* stmt, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))) : std::string();
+}
+
+/// The value in columns `first` to `first + 5`, in the order of kColumns.
+HistoryValue valueAt(sqlite3_stmt* stmt, int first)
+{
+    HistoryValue value;
+    value.node = columnText(stmt, first);
+    value.sourceTime = sqlite3_column_int64(stmt, first + 1);
+    if (sqlite3_column_type(stmt, first + 2) != SQLITE_NULL)
+        value.serverTime = sqlite3_column_int64(stmt, first + 2);
+    value.status = static_cast<std::uint32_t>(sqlite3_column_int64(stmt, first + 3));
+    value.dataType = columnText(stmt, first + 4);
+    if (sqlite3_column_type(stmt, first + 5) != SQLITE_NULL)
+        value.value = columnText(stmt, first + 5);
+    return value;
+}
+
+std::int64_t newOrigin()
+{
+    std::random_device device;
+    std::uniform_int_distribution<std::int64_t> any(1, INT64_MAX);
+    return any(device);
+}
 
 } // namespace
 

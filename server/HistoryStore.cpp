@@ -11,26 +11,26 @@
 namespace tavoxserver {
 namespace {
 
-    using Clock = std::chrono::steady_clock;
-    using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
-    // Values per spool transaction; more wait for the next.
-    constexpr std::size_t kMaxSpoolAppend = 10000;
-    // Values held in memory while the spool cannot take them; beyond, the oldest go.
-    constexpr std::size_t kMaxPending = 200000;
-    constexpr auto kSpoolRetry = 1s;
-    // Values that come within this time go into one spool transaction (one sync of the disk).
-    constexpr auto kSpoolGather = 10ms;
-    constexpr auto kLogEvery = 60s;
+// Values per spool transaction; more wait for the next.
+constexpr std::size_t kMaxSpoolAppend = 10000;
+// Values held in memory while the spool cannot take them; beyond, the oldest go.
+constexpr std::size_t kMaxPending = 200000;
+constexpr auto kSpoolRetry = 1s;
+// Values that come within this time go into one spool transaction (one sync of the disk).
+constexpr auto kSpoolGather = 10ms;
+constexpr auto kLogEvery = 60s;
 
-    std::string seconds(Clock::duration duration)
-    {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.1f s", std::chrono::duration<double>(duration).count());
-        return text;
-    }
+std::string seconds(Clock::duration duration)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", std::chrono::duration<double>(duration).count());
+    return text;
+}
 
-    std::string now() { return historyTimeText(historyTicks(std::chrono::system_clock::now())); }
+std::string now() { return historyTimeText(historyTicks(std::chrono::system_clock::now())); }
 
 } // namespace
 
@@ -367,9 +367,10 @@ HistoryStore::Next HistoryStore::writeBatch(const std::vector<SpooledValue>& bat
     if (each != HistoryConnection::Use::Done) {
         if (each == HistoryConnection::Use::Failed) {
             std::lock_guard lock(m_mutex);
-            logThrottled(m_tableRefusalLogged, m_tableRefusalQuiet,
-                std::string("history table ") + HistoryTable::kName + " takes no values, they wait in the spool: "
-                    + diagnostic);
+            logThrottled(m_tableRefusalLogged,
+                m_tableRefusalQuiet,
+                std::string("history table ") + HistoryTable::kName
+                    + " takes no values, they wait in the spool: " + diagnostic);
         } else {
             noteOutage();
         }

@@ -7,10 +7,10 @@
 namespace tavoxserver {
 namespace {
 
-    using platform::OdbcType;
-    using platform::OdbcValue;
+using platform::OdbcType;
+using platform::OdbcValue;
 
-    constexpr const char* kMySqlTable = R"sql(CREATE TABLE IF NOT EXISTS tavox_history (
+constexpr const char* kMySqlTable = R"sql(CREATE TABLE IF NOT EXISTS tavox_history (
     node VARCHAR(700) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NOT NULL,
     source_time DATETIME(3) NOT NULL,
     server_time DATETIME(3) NULL,
@@ -23,7 +23,7 @@ namespace {
     INDEX tavox_history_node_time (node, source_time)
 ) ENGINE=InnoDB)sql";
 
-    constexpr const char* kMsSqlTable = R"sql(IF OBJECT_ID(N'tavox_history', N'U') IS NULL
+constexpr const char* kMsSqlTable = R"sql(IF OBJECT_ID(N'tavox_history', N'U') IS NULL
 CREATE TABLE tavox_history (
     node NVARCHAR(700) COLLATE Latin1_General_100_BIN2 NOT NULL,
     source_time DATETIME2(3) NOT NULL,
@@ -37,58 +37,57 @@ CREATE TABLE tavox_history (
     INDEX tavox_history_node_time NONCLUSTERED (node, source_time)
 ))sql";
 
-    constexpr const char* kInsert
-        = "INSERT INTO tavox_history (node, source_time, server_time, status_code, data_type, "
-          "value, origin, seq) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
-    constexpr const char* kReadColumns = "source_time, origin, seq, server_time, status_code, data_type, value";
+constexpr const char* kInsert = "INSERT INTO tavox_history (node, source_time, server_time, status_code, data_type, "
+                                "value, origin, seq) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
+constexpr const char* kReadColumns = "source_time, origin, seq, server_time, status_code, data_type, value";
 
-    const std::vector<OdbcType>& insertTypes()
-    {
-        static const std::vector<OdbcType> types = { OdbcType::Text,
-            OdbcType::Timestamp,
-            OdbcType::Timestamp,
-            OdbcType::Integer,
-            OdbcType::Text,
-            OdbcType::Text,
-            OdbcType::Integer,
-            OdbcType::Integer };
-        return types;
-    }
+const std::vector<OdbcType>& insertTypes()
+{
+    static const std::vector<OdbcType> types = { OdbcType::Text,
+        OdbcType::Timestamp,
+        OdbcType::Timestamp,
+        OdbcType::Integer,
+        OdbcType::Text,
+        OdbcType::Text,
+        OdbcType::Integer,
+        OdbcType::Integer };
+    return types;
+}
 
-    std::u16string sqlText(std::string_view text) { return support::utf8ToUtf16(text); }
+std::u16string sqlText(std::string_view text) { return support::utf8ToUtf16(text); }
 
-    platform::OdbcTimestamp timestampOf(std::int64_t ticks)
-    {
-        const UaDateTimeFields f = UaDateTime(ticks).utcFields();
-        return { static_cast<int>(f.year), f.month, f.day, f.hour, f.minute, f.second, f.millisecond * 1'000'000u };
-    }
+platform::OdbcTimestamp timestampOf(std::int64_t ticks)
+{
+    const UaDateTimeFields f = UaDateTime(ticks).utcFields();
+    return { static_cast<int>(f.year), f.month, f.day, f.hour, f.minute, f.second, f.millisecond * 1'000'000u };
+}
 
-    std::int64_t ticksOf(const platform::OdbcTimestamp& t)
-    {
-        return UaDateTime::fromUtc(t.year,
-            static_cast<int>(t.month),
-            static_cast<int>(t.day),
-            static_cast<int>(t.hour),
-            static_cast<int>(t.minute),
-            static_cast<int>(t.second),
-            static_cast<int>(t.fraction / 1'000'000u))
-            .ticks();
-    }
+std::int64_t ticksOf(const platform::OdbcTimestamp& t)
+{
+    return UaDateTime::fromUtc(t.year,
+        static_cast<int>(t.month),
+        static_cast<int>(t.day),
+        static_cast<int>(t.hour),
+        static_cast<int>(t.minute),
+        static_cast<int>(t.second),
+        static_cast<int>(t.fraction / 1'000'000u))
+        .ticks();
+}
 
-    std::vector<OdbcValue> rowOf(const SpooledValue& spooled, std::int64_t origin)
-    {
-        const HistoryValue& v = spooled.value;
-        return { sqlText(v.node),
-            timestampOf(v.sourceTime),
-            v.serverTime ? OdbcValue(timestampOf(*v.serverTime)) : OdbcValue(),
-            static_cast<std::int64_t>(v.status),
-            sqlText(v.dataType),
-            v.value ? OdbcValue(sqlText(*v.value)) : OdbcValue(),
-            origin,
-            spooled.seq };
-    }
+std::vector<OdbcValue> rowOf(const SpooledValue& spooled, std::int64_t origin)
+{
+    const HistoryValue& v = spooled.value;
+    return { sqlText(v.node),
+        timestampOf(v.sourceTime),
+        v.serverTime ? OdbcValue(timestampOf(*v.serverTime)) : OdbcValue(),
+        static_cast<std::int64_t>(v.status),
+        sqlText(v.dataType),
+        v.value ? OdbcValue(sqlText(*v.value)) : OdbcValue(),
+        origin,
+        spooled.seq };
+}
 
-    template <class T> const T* as(const OdbcValue& value) { return std::get_if<T>(&value); }
+template <class T> const T* as(const OdbcValue& value) { return std::get_if<T>(&value); }
 
 } // namespace
 

@@ -6,9 +6,9 @@
 namespace tavoxserver {
 namespace {
 
-    // Milliseconds from 1601-01-01 to 1970-01-01.
-    constexpr std::int64_t kUnixEpochMilliseconds = 11'644'473'600'000;
-    constexpr std::int64_t kTicksPerMillisecond = 10'000;
+// Milliseconds from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kUnixEpochMilliseconds = 11'644'473'600'000;
+constexpr std::int64_t kTicksPerMillisecond = 10'000;
 
 } // namespace
 

@@ -14,10 +14,7 @@ namespace {
 
 constexpr int kBacklog = 16;
 
-int openSocket(int family)
-{
-    return ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-}
+int openSocket(int family) { return ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
 
 // The socket bound to `address`; -1 with the bind's errno, the socket closed, when it fails.
 int bindOrClose(int fd, const sockaddr* address, socklen_t length)
@@ -41,7 +38,7 @@ int bindDualStack(std::uint16_t port)
     const int no = 0;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &no, sizeof no);
-    sockaddr_in6 address{};
+    sockaddr_in6 address {};
     address.sin6_family = AF_INET6;
     address.sin6_addr = in6addr_any;
     address.sin6_port = htons(port);
@@ -55,7 +52,7 @@ int bindIpv4(std::uint16_t port)
         return -1;
     const int yes = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(port);
@@ -64,10 +61,7 @@ int bindIpv4(std::uint16_t port)
 
 } // namespace
 
-PortListener::~PortListener()
-{
-    close();
-}
+PortListener::~PortListener() { close(); }
 
 PortListener::PortListener(PortListener&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1))
@@ -92,14 +86,14 @@ support::Result<void> PortListener::listen(std::uint16_t port, const std::string
     const std::string what = "port " + std::to_string(port) + " (" + purpose + ")";
     if (fd < 0) {
         if (errno == EADDRINUSE)
-            return support::Error{support::ErrorKind::InUse, what + " is in use by another program"};
+            return support::Error { support::ErrorKind::InUse, what + " is in use by another program" };
         return support::Error::fromErrno(errno, "cannot bind " + what);
     }
     if (::listen(fd, kBacklog) != 0) {
         const int error = errno;
         ::close(fd);
         if (error == EADDRINUSE)
-            return support::Error{support::ErrorKind::InUse, what + " is in use by another program"};
+            return support::Error { support::ErrorKind::InUse, what + " is in use by another program" };
         return support::Error::fromErrno(error, "cannot listen on " + what);
     }
     m_fd = fd;

@@ -14,9 +14,9 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Limits {
-        std::chrono::milliseconds firstDelay{1000};
-        std::chrono::milliseconds maxDelay{30000};
-        std::chrono::milliseconds window{60000};
+        std::chrono::milliseconds firstDelay { 1000 };
+        std::chrono::milliseconds maxDelay { 30000 };
+        std::chrono::milliseconds window { 60000 };
         int crashesInWindow = 5;
     };
 

@@ -9,10 +9,7 @@
 namespace tavoxserver {
 namespace {
 
-bool isPort(std::uint32_t value)
-{
-    return value >= 1 && value <= 65535;
-}
+bool isPort(std::uint32_t value) { return value >= 1 && value <= 65535; }
 
 } // namespace
 
@@ -33,8 +30,8 @@ support::Result<void> readServerConfig(const platform::SettingsStore& machine, S
     const CTavoxEnvmnt server(machine);
     std::u16string dir;
     if (!server.GetAppPath(dir))
-        return support::Error{support::ErrorKind::NotFound,
-            "the settings store names no service directory (\"ServicePath\")"};
+        return support::Error { support::ErrorKind::NotFound,
+            "the settings store names no service directory (\"ServicePath\")" };
     config.servicePath = support::utf16ToUtf8(dir);
     config.nodeCfgName = support::utf16ToUtf8(server.GetNodeCfgName());
     config.serviceCfgName = support::utf16ToUtf8(server.GetServiceCfgName());

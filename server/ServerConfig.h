@@ -20,7 +20,7 @@ inline constexpr std::uint32_t kSecurityNoneBit = 0x01;
 /// What the server takes from the machine settings store at start.
 struct ServerConfig {
     std::filesystem::path store;
-    std::string servicePath;  ///< the service directory, with its trailing separator
+    std::string servicePath; ///< the service directory, with its trailing separator
     std::string nodeCfgName;
     std::string serviceCfgName;
     std::uint32_t uaTcpPort = 0;

@@ -57,9 +57,8 @@ std::string httpsUri(const std::string& host, const ServerConfig& config)
     return "https://" + host + ":" + std::to_string(config.httpsPort);
 }
 
-support::Result<void> writeEndpointUris(const platform::SettingsStore& machine,
-    const std::string& tcpUri,
-    const std::string& httpsUri)
+support::Result<void>
+writeEndpointUris(const platform::SettingsStore& machine, const std::string& tcpUri, const std::string& httpsUri)
 {
     platform::RegistryKey key;
     if (support::Result<void> opened = openForWriting(machine, key); !opened.ok())

@@ -22,9 +22,8 @@ std::string uaTcpUri(const std::string& host, const ServerConfig& config);
 std::string httpsUri(const std::string& host, const ServerConfig& config);
 
 /// Stores "UaTcpUri" and "HttpsUri" in the server key of `machine`, for the utility's Status page.
-support::Result<void> writeEndpointUris(const platform::SettingsStore& machine,
-    const std::string& tcpUri,
-    const std::string& httpsUri);
+support::Result<void>
+writeEndpointUris(const platform::SettingsStore& machine, const std::string& tcpUri, const std::string& httpsUri);
 /// Stores "SQLServerStatus" (1 while connected to the history database) in `machine`.
 support::Result<void> writeSqlServerStatus(const platform::SettingsStore& machine, std::uint32_t status);
 

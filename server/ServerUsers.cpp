@@ -49,7 +49,7 @@ std::optional<std::string> readRootDigest(const platform::SettingsStore& machine
 ServerUsers readServerUsers(const platform::SettingsStore& machine)
 {
     ServerUsers result;
-    UsrAuthTable table{};
+    UsrAuthTable table {};
     CTavoxUsrAuth(machine).GetAllUserAuth(table);
     for (std::size_t slot = 0; slot < table.size(); ++slot) {
         const UsrAuthEntry& entry = table[slot];
@@ -67,8 +67,11 @@ ServerUsers readServerUsers(const platform::SettingsStore& machine)
             result.warnings.push_back(where + "its stored password is not a digest of 32 hexadecimal digits");
             continue;
         }
-        result.users.push_back({utf8, std::move(digest), isReadGranted(entry.rights), isWriteGranted(entry.rights),
-            isExecutableGranted(entry.rights)});
+        result.users.push_back({ utf8,
+            std::move(digest),
+            isReadGranted(entry.rights),
+            isWriteGranted(entry.rights),
+            isExecutableGranted(entry.rights) });
     }
     result.rootDigest = readRootDigest(machine, result.warnings);
     return result;

@@ -12,7 +12,7 @@ namespace tavoxserver {
 
 /// A user of the table with the rights the Users page shows for it.
 struct ServerUser {
-    std::string name;   ///< UTF-8
+    std::string name; ///< UTF-8
     std::string digest; ///< the stored digest: 32 hexadecimal digits, after the digit substitution
     bool read = false;
     bool write = false;
@@ -23,7 +23,7 @@ struct ServerUser {
 struct ServerUsers {
     std::vector<ServerUser> users;
     std::optional<std::string> rootDigest; ///< empty when no root password is stored
-    std::vector<std::string> warnings;     ///< one per stored entry that cannot be used, naming no digest
+    std::vector<std::string> warnings; ///< one per stored entry that cannot be used, naming no digest
 };
 
 /// Reads the user table and the root digest of the machine store. A slot whose name fills the

@@ -6,10 +6,7 @@ namespace tavoxserver::service_notifier {
 namespace {
 
 // A status line ends at its first line end: a second line would be read as another field.
-std::string oneLine(const std::string& text)
-{
-    return text.substr(0, text.find('\n'));
-}
+std::string oneLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 void send(const std::string& message)
 {
@@ -19,19 +16,10 @@ void send(const std::string& message)
 
 } // namespace
 
-void status(const std::string& text)
-{
-    send("STATUS=" + oneLine(text));
-}
+void status(const std::string& text) { send("STATUS=" + oneLine(text)); }
 
-void ready(const std::string& text)
-{
-    send("READY=1\nSTATUS=" + oneLine(text));
-}
+void ready(const std::string& text) { send("READY=1\nSTATUS=" + oneLine(text)); }
 
-void stopping()
-{
-    send("STOPPING=1\nSTATUS=Stopping");
-}
+void stopping() { send("STOPPING=1\nSTATUS=Stopping"); }
 
 } // namespace tavoxserver::service_notifier

@@ -45,14 +45,13 @@ void StartupWatch::finished()
     if (!m_thread.joinable())
         return;
     const std::uint64_t one = 1;
-    while (::write(m_doneFd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    while (::write(m_doneFd, &one, sizeof one) < 0 && errno == EINTR) {}
     m_thread.join();
 }
 
 void StartupWatch::run()
 {
-    pollfd fds[] = {{m_signalFd, POLLIN, 0}, {m_doneFd, POLLIN, 0}};
+    pollfd fds[] = { { m_signalFd, POLLIN, 0 }, { m_doneFd, POLLIN, 0 } };
     for (;;) {
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)

@@ -39,7 +39,7 @@ std::string userList(const std::vector<ServerUser>& users)
 std::string accepted(bool on) { return on ? "accepted" : "refused"; }
 
 // How often the history store's state is looked at for the service manager's status.
-constexpr std::chrono::seconds kHistoryStatusInterval{1};
+constexpr std::chrono::seconds kHistoryStatusInterval { 1 };
 
 } // namespace
 
@@ -186,7 +186,7 @@ bool TavoxServer::start()
     m_host = hostName();
     const std::filesystem::path state = certificates::stateFolder(std::getenv("STATE_DIRECTORY"), m_config.store);
     service_notifier::status("Preparing the certificate stores");
-    const certificates::ServerIdentity identity{m_host, certificates::applicationUri(m_host)};
+    const certificates::ServerIdentity identity { m_host, certificates::applicationUri(m_host) };
     if (auto certified
         = certificates::prepareServerCertificates(state, identity, [this](const std::string& line) { log(line); });
         !certified)
@@ -200,7 +200,7 @@ bool TavoxServer::start()
     if (!startHistory(state, plan.historized.size()))
         return false;
 
-    const EngineSite site{m_host, state, m_store != nullptr};
+    const EngineSite site { m_host, state, m_store != nullptr };
     log("certificate stores under " + site.stateDirectory.string());
     m_handOff = engineHandOff(m_config, users, plan, site);
     return true;
@@ -213,9 +213,8 @@ TavoxServer::EngineStart TavoxServer::startEngine(int stopFd)
     m_supervisor = std::make_unique<EngineSupervisor>(m_engine, m_handOff, events);
     if (!m_supervisor->start())
         return EngineStart::Failed;
-    const Wait wait = runUntil(stopFd, [this] {
-        return m_published || m_publishFailed || m_supervisor->phase() == EngineSupervisor::Phase::Ended;
-    });
+    const Wait wait = runUntil(stopFd,
+        [this] { return m_published || m_publishFailed || m_supervisor->phase() == EngineSupervisor::Phase::Ended; });
     if (wait == Wait::StopRequested)
         return EngineStart::StopRequested;
     if (wait == Wait::Failed || !m_published) {
@@ -240,13 +239,13 @@ TavoxServer::Wait TavoxServer::runUntil(int stopFd, const std::function<bool()>&
     while (!done()) {
         fds.clear();
         for (const PortListener& listener : m_listeners)
-            fds.push_back({listener.fd(), POLLIN, 0});
+            fds.push_back({ listener.fd(), POLLIN, 0 });
         const std::size_t stopIndex = fds.size();
         if (stopFd >= 0)
-            fds.push_back({stopFd, POLLIN, 0});
+            fds.push_back({ stopFd, POLLIN, 0 });
         const std::size_t answersIndex = fds.size();
         if (m_engineHistory)
-            fds.push_back({m_engineHistory->fd(), POLLIN, 0});
+            fds.push_back({ m_engineHistory->fd(), POLLIN, 0 });
         if (m_supervisor)
             m_supervisor->addPollFds(fds);
         int timeout = m_supervisor ? m_supervisor->timeoutMs() : -1;
@@ -303,15 +302,9 @@ bool TavoxServer::stop(const std::string& reason)
     return true;
 }
 
-void TavoxServer::supervisorLine(const std::string& line)
-{
-    log(line);
-}
+void TavoxServer::supervisorLine(const std::string& line) { log(line); }
 
-void TavoxServer::engineLogLine(const std::string& line)
-{
-    log("engine: " + line);
-}
+void TavoxServer::engineLogLine(const std::string& line) { log("engine: " + line); }
 
 void TavoxServer::deliverHistoryAnswers()
 {
@@ -330,15 +323,9 @@ std::string TavoxServer::noteStep(const std::string& step)
     return m_historyStatus.empty() ? step : step + "; " + m_historyStatus;
 }
 
-void TavoxServer::status(const std::string& step)
-{
-    service_notifier::status(noteStep(step));
-}
+void TavoxServer::status(const std::string& step) { service_notifier::status(noteStep(step)); }
 
-void TavoxServer::ready(const std::string& step)
-{
-    service_notifier::ready(noteStep(step));
-}
+void TavoxServer::ready(const std::string& step) { service_notifier::ready(noteStep(step)); }
 
 void TavoxServer::refreshHistoryStatus()
 {
@@ -360,8 +347,8 @@ void TavoxServer::engineMessage(const nlohmann::json& message)
     if (type == "listening") {
         engineListening(message);
     } else if (type == "alarm") {
-        std::string line = "alarm on " + message.value("nodeId", std::string("?")) + ": "
-            + message.value("state", std::string("?"));
+        std::string line
+            = "alarm on " + message.value("nodeId", std::string("?")) + ": " + message.value("state", std::string("?"));
         if (const auto value = message.find("value"); value != message.end())
             line += " (value " + value->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + ")";
         log(line);
@@ -438,7 +425,7 @@ int runUntilSignalled(std::ostream& log, const platform::SettingsStore& machine)
             signalled = engine == TavoxServer::EngineStart::StopRequested;
         }
         if (signalled) {
-            signalfd_siginfo info{};
+            signalfd_siginfo info {};
             reason = "SIGTERM";
             if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info) && info.ssi_signo == SIGINT)
                 reason = "SIGINT";

@@ -50,9 +50,21 @@ void BM_DialogOpen(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_ReaderLoad)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TreeModel)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_DialogOpen)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReaderLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TreeModel)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_DialogOpen)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {

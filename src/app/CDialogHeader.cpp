@@ -54,7 +54,7 @@ QStringList CDialogHeader::shownLines(const QFont& font, const QRect& rect, cons
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(rect.width());
-        lines.push_back({line.textStart(), line.textLength()});
+        lines.push_back({ line.textStart(), line.textLength() });
     }
     layout.endLayout();
 
@@ -95,7 +95,7 @@ int CDialogHeader::fittedHeight(int requested) const
 {
     const int forIcon = m_rightMargin + 2 * m_margin + m_iconHeight;
     const int forText = m_rightMargin + 2 * m_margin + m_descFontHeight + m_titleFontHeight + 2;
-    return std::max({requested, forIcon, forText});
+    return std::max({ requested, forIcon, forText });
 }
 
 void CDialogHeader::SetHeaderHeight(int height)
@@ -105,15 +105,9 @@ void CDialogHeader::SetHeaderHeight(int height)
     update();
 }
 
-QSize CDialogHeader::sizeHint() const
-{
-    return {400, m_headerHeight};
-}
+QSize CDialogHeader::sizeHint() const { return { 400, m_headerHeight }; }
 
-QSize CDialogHeader::minimumSizeHint() const
-{
-    return {m_margin * 2 + m_iconWidth, m_headerHeight};
-}
+QSize CDialogHeader::minimumSizeHint() const { return { m_margin * 2 + m_iconWidth, m_headerHeight }; }
 
 CDialogHeader::Layout CDialogHeader::layoutFor(const QRect& client) const
 {

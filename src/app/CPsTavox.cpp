@@ -48,12 +48,12 @@ void configureTimer(QTimer& timer, int intervalMs, bool singleShot)
 } // namespace
 
 CPsTavox::CPsTavox(const QString& caption,
-                   MessageBoxes& boxes,
-                   platform::ServiceManager& serviceManager,
-                   platform::Sleeper& sleeper,
-                   const SheetDelays& delays,
-                   const platform::SettingsStores& stores,
-                   QWidget* parent)
+    MessageBoxes& boxes,
+    platform::ServiceManager& serviceManager,
+    platform::Sleeper& sleeper,
+    const SheetDelays& delays,
+    const platform::SettingsStores& stores,
+    QWidget* parent)
     : QDialog(parent)
     , m_boxes(boxes)
     , m_sleeper(sleeper)
@@ -195,10 +195,7 @@ void CPsTavox::SetActivePage(int index)
         m_tabs->setCurrentIndex(index);
 }
 
-int CPsTavox::GetActiveIndex() const
-{
-    return m_tabs->currentIndex();
-}
+int CPsTavox::GetActiveIndex() const { return m_tabs->currentIndex(); }
 
 void CPsTavox::OnTabChanged(int index)
 {
@@ -225,10 +222,7 @@ void CPsTavox::UpdateHeader()
     m_header->update();
 }
 
-bool CPsTavox::isApplyEnabled() const
-{
-    return m_apply->isEnabled();
-}
+bool CPsTavox::isApplyEnabled() const { return m_apply->isEnabled(); }
 
 void CPsTavox::UpdateApplyButton()
 {
@@ -243,7 +237,7 @@ bool CPsTavox::snapshotBeforeApply(const char* origin)
     const support::Result<void> taken = takeSnapshot(m_stores, origin);
     if (taken)
         return true;
-    showMessage(m_boxes, this, {taken.error().sentence() + " Nothing was applied.", "Error!", MbIcon::Error});
+    showMessage(m_boxes, this, { taken.error().sentence() + " Nothing was applied.", "Error!", MbIcon::Error });
     return false;
 }
 
@@ -303,7 +297,8 @@ void CPsTavox::accept()
         m_okPressed = false;
         return;
     }
-    CTavoxPage* const inOrder[] = {g_pPgStatus, g_pPgEndpoints, g_pPgUsers, g_pPgXmlConfigure, g_pPgODBCSQL, g_pPgAbout};
+    CTavoxPage* const inOrder[]
+        = { g_pPgStatus, g_pPgEndpoints, g_pPgUsers, g_pPgXmlConfigure, g_pPgODBCSQL, g_pPgAbout };
     BeginApply();
     for (CTavoxPage* page : inOrder) {
         // Every page applies, whatever the others return; a page that rejects its input
@@ -314,10 +309,7 @@ void CPsTavox::accept()
     EndApply();
 }
 
-void CPsTavox::reject()
-{
-    ToggleVisible();
-}
+void CPsTavox::reject() { ToggleVisible(); }
 
 void CPsTavox::ToggleVisible()
 {
@@ -327,7 +319,7 @@ void CPsTavox::ToggleVisible()
         UpdateTrayIcon(TrayOperation::Modify);
         if (!QSystemTrayIcon::isSystemTrayAvailable())
             support::debugOutput("CPsTavox: the desktop has no notification area; start Tavox Utility again to "
-                                  "show the window.");
+                                 "show the window.");
         return;
     }
     if (restoreAfterLogin() == Restore::LoginRefused)
@@ -387,7 +379,7 @@ void CPsTavox::RefreshStatusAndEndpoints()
 void CPsTavox::RefreshAllPages()
 {
     RefreshStatusAndEndpoints();
-    CTavoxPage* const others[] = {g_pPgUsers, g_pPgXmlConfigure, g_pPgODBCSQL};
+    CTavoxPage* const others[] = { g_pPgUsers, g_pPgXmlConfigure, g_pPgODBCSQL };
     for (CTavoxPage* page : others) {
         if (page)
             page->Refresh();
@@ -420,15 +412,9 @@ void CPsTavox::DeclineRestart()
     m_restartRounds.erase(m_applyRound);
 }
 
-void CPsTavox::RequestStart()
-{
-    StartOnce(m_startPending, m_startTimer);
-}
+void CPsTavox::RequestStart() { StartOnce(m_startPending, m_startTimer); }
 
-void CPsTavox::RequestStop()
-{
-    StartOnce(m_stopPending, m_stopTimer);
-}
+void CPsTavox::RequestStop() { StartOnce(m_stopPending, m_stopTimer); }
 
 void CPsTavox::OnHideTimer()
 {
@@ -469,9 +455,9 @@ void CPsTavox::runOperation(ServiceOperation operation)
     const bool succeeded
         = runServiceOperation(m_service, m_sleeper, operation, [this] { RefreshStatusAndEndpoints(); });
     if (succeeded && operation == ServiceOperation::Restart)
-        showMessage(m_boxes, this, {std::string(kServiceRestartedText), "Information!", MbIcon::Information});
+        showMessage(m_boxes, this, { std::string(kServiceRestartedText), "Information!", MbIcon::Information });
     else if (!succeeded)
-        showMessage(m_boxes, this, {std::string(serviceFailureText(operation)), "Error!", MbIcon::Error});
+        showMessage(m_boxes, this, { std::string(serviceFailureText(operation)), "Error!", MbIcon::Error });
 }
 
 void CPsTavox::OnRestartPrompt()
@@ -491,14 +477,18 @@ void CPsTavox::OnRestartPrompt()
         m_restartPending = false;
         return;
     }
-    const MbResult answer
-        = m_boxes.show(this, QStringLiteral("All parameters have been applied. Do you want to restart the Tavox Server?"),
-                       QStringLiteral("Question"), MbIcon::Question, MbButtons::YesNo);
+    const MbResult answer = m_boxes.show(this,
+        QStringLiteral("All parameters have been applied. Do you want to restart the Tavox Server?"),
+        QStringLiteral("Question"),
+        MbIcon::Question,
+        MbButtons::YesNo);
     if (answer == MbResult::Yes) {
         runOperation(ServiceOperation::Restart);
     } else {
-        m_boxes.show(this, QStringLiteral("Don't forget to restart Tavox Server."), QStringLiteral("Information"),
-                     MbIcon::Information);
+        m_boxes.show(this,
+            QStringLiteral("Don't forget to restart Tavox Server."),
+            QStringLiteral("Information"),
+            MbIcon::Information);
     }
     m_restartPending = false;
     if (m_okPressed) {
@@ -507,10 +497,7 @@ void CPsTavox::OnRestartPrompt()
     }
 }
 
-void CPsTavox::OnServiceStateChanged()
-{
-    RefreshStatusAndEndpoints();
-}
+void CPsTavox::OnServiceStateChanged() { RefreshStatusAndEndpoints(); }
 
 void CPsTavox::UpdateTrayIcon(TrayOperation operation)
 {
@@ -554,10 +541,7 @@ void CPsTavox::OnAbout()
     about.exec();
 }
 
-void CPsTavox::OnExit()
-{
-    done(QDialog::Rejected);
-}
+void CPsTavox::OnExit() { done(QDialog::Rejected); }
 
 bool CPsTavox::eventFilter(QObject* watched, QEvent* event)
 {
@@ -577,7 +561,7 @@ bool CPsTavox::handleNavigationKey(QObject* receiver, const QKeyEvent& event)
     // A key press travels up from the focus widget through its parents; it is taken once,
     // at the first of them.
     const bool travelling = &event == m_lastKeyEvent && event.timestamp() == m_lastKeyTime && m_lastKeyReceiver
-                            && widget == m_lastKeyReceiver->parentWidget();
+        && widget == m_lastKeyReceiver->parentWidget();
     m_lastKeyEvent = &event;
     m_lastKeyTime = event.timestamp();
     m_lastKeyReceiver = widget;

@@ -45,12 +45,12 @@ public:
     static constexpr unsigned kRestartPauseMs = ::kRestartPauseMs;
 
     CPsTavox(const QString& caption,
-             MessageBoxes& boxes,
-             platform::ServiceManager& serviceManager,
-             platform::Sleeper& sleeper,
-             const SheetDelays& delays,
-             const platform::SettingsStores& stores,
-             QWidget* parent = nullptr);
+        MessageBoxes& boxes,
+        platform::ServiceManager& serviceManager,
+        platform::Sleeper& sleeper,
+        const SheetDelays& delays,
+        const platform::SettingsStores& stores,
+        QWidget* parent = nullptr);
     ~CPsTavox() override;
 
     /// Adds a page as the next tab with its header item. Pages are added before OnInitDialog.

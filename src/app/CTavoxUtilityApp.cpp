@@ -12,8 +12,8 @@
 #include "platform/SettingsStore.h"
 #include "platform/UnixOdbc.h"
 #include "support/DebugOutput.h"
-#include "uaxml/UaXmlDocument.h"
 #include "uastack/UaPlatformLayer.h"
+#include "uaxml/UaXmlDocument.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/TavoxIcons.h"
 #include "users/ui/CLogin.h"
@@ -27,9 +27,9 @@ const QString CTavoxUtilityApp::kAppName = QStringLiteral("Tavox Utility");
 const QString CTavoxUtilityApp::kCompany = QStringLiteral("MORVANE");
 
 CTavoxUtilityApp::CTavoxUtilityApp(MessageBoxes& boxes,
-                                   platform::ServiceManager& serviceManager,
-                                   platform::Sleeper& sleeper,
-                                   const platform::SettingsStores& stores)
+    platform::ServiceManager& serviceManager,
+    platform::Sleeper& sleeper,
+    const platform::SettingsStores& stores)
     : m_boxes(boxes)
     , m_serviceManager(serviceManager)
     , m_sleeper(sleeper)
@@ -38,37 +38,36 @@ CTavoxUtilityApp::CTavoxUtilityApp(MessageBoxes& boxes,
 {
 }
 
-QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments)
-{
-    return arguments.join(QLatin1Char(' '));
-}
+QString CTavoxUtilityApp::commandLineOf(const QStringList& arguments) { return arguments.join(QLatin1Char(' ')); }
 
 void CTavoxUtilityApp::AddPages(CPsTavox& sheet,
-                                MessageBoxes& boxes,
-                                FileDialogs& fileDialogs,
-                                const platform::SettingsStores& stores)
+    MessageBoxes& boxes,
+    FileDialogs& fileDialogs,
+    const platform::SettingsStores& stores)
 {
     const QColor window = QApplication::palette().color(QPalette::Base);
     const auto item = [&window](const char* icon, const QString& title, const QString& description) {
-        return tagCPropSheetItem{tavox_icons::icon(icon), title, description, window, 0};
+        return tagCPropSheetItem { tavox_icons::icon(icon), title, description, window, 0 };
     };
     sheet.AddPage(new CPgStatus(boxes, stores.machine),
-                  item("status", QStringLiteral("Status"), QStringLiteral("Show the status of Tavox server.")));
+        item("status", QStringLiteral("Status"), QStringLiteral("Show the status of Tavox server.")));
     sheet.AddPage(new CPgEndpoints(boxes, stores.machine),
-                  item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
+        item("endpoints", QStringLiteral("Endpoints"), QStringLiteral("Configurate the Tavox server.")));
     sheet.AddPage(new CPgUsers(boxes, stores.machine),
-                  item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
+        item("users", QStringLiteral("Users"), QStringLiteral("Add/Remove the users of Tavox server.")));
     sheet.AddPage(new CPgXmlConfigure(boxes, fileDialogs, stores.machine),
-                  item("nodeconfig", QStringLiteral("Node Config"),
-                       QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
+        item("nodeconfig",
+            QStringLiteral("Node Config"),
+            QStringLiteral("Specifies alarm and historical settings for Tavox Server")));
     // The history section lives in the node configuration file's settings block, which the
     // Node Config subsystem keeps; the ODBC Database page is handed the operation that readies it.
-    sheet.AddPage(new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), nodeconfig::EnsureHistorySection,
-                                 stores.machine),
-                  item("database", QStringLiteral("ODBC Database"),
-                       QStringLiteral("Create an ODBC connection to a SQL Server database")));
+    sheet.AddPage(
+        new CPgODBCSQL(boxes, std::make_unique<platform::UnixOdbc>(), nodeconfig::EnsureHistorySection, stores.machine),
+        item("database",
+            QStringLiteral("ODBC Database"),
+            QStringLiteral("Create an ODBC connection to a SQL Server database")));
     sheet.AddPage(new CPgAbout(boxes, stores.user),
-                  item("tavox", QStringLiteral("About"), QStringLiteral("Change login password and copyright")));
+        item("tavox", QStringLiteral("About"), QStringLiteral("Change login password and copyright")));
 }
 
 void CTavoxUtilityApp::OnShowRequest()
@@ -118,7 +117,7 @@ int CTavoxUtilityApp::InitInstance()
         loggedIn = login.exec() == QDialog::Accepted;
     }
     if (loggedIn) {
-        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper, SheetDelays{}, m_stores);
+        CPsTavox sheet(kAppTitle, m_boxes, m_serviceManager, m_sleeper, SheetDelays {}, m_stores);
         sheet.setCommandLine(m_commandLine);
         QtFileDialogs fileDialogs;
         AddPages(sheet, m_boxes, fileDialogs, m_stores);

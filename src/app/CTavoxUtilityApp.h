@@ -26,9 +26,9 @@ public:
 
     /// Everything handed over must outlive the object.
     CTavoxUtilityApp(MessageBoxes& boxes,
-                     platform::ServiceManager& serviceManager,
-                     platform::Sleeper& sleeper,
-                     const platform::SettingsStores& stores);
+        platform::ServiceManager& serviceManager,
+        platform::Sleeper& sleeper,
+        const platform::SettingsStores& stores);
 
     /// The local socket that makes this instance the user's only one.
     void setInstanceName(const QString& name) { m_instanceName = name; }
@@ -43,10 +43,8 @@ public:
     int InitInstance();
 
     /// Adds the six pages in tab order with their header items.
-    static void AddPages(CPsTavox& sheet,
-                         MessageBoxes& boxes,
-                         FileDialogs& fileDialogs,
-                         const platform::SettingsStores& stores);
+    static void
+    AddPages(CPsTavox& sheet, MessageBoxes& boxes, FileDialogs& fileDialogs, const platform::SettingsStores& stores);
 
     /// The sheet while it runs; null before the login and after the end.
     CPsTavox* sheet() const { return m_sheet; }

@@ -26,8 +26,8 @@ QString SingleInstance::defaultName()
     const QString file = QStringLiteral("tavox-utility-%1").arg(::getuid());
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     const QString dir = !runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists()
-                            ? QString::fromLocal8Bit(runtime)
-                            : QDir::tempPath();
+        ? QString::fromLocal8Bit(runtime)
+        : QDir::tempPath();
     return QDir(dir).filePath(file);
 }
 

@@ -7,10 +7,7 @@ namespace {
 
 using Clock = std::chrono::system_clock;
 
-std::size_t indexOf(Folder folder)
-{
-    return static_cast<std::size_t>(folder);
-}
+std::size_t indexOf(Folder folder) { return static_cast<std::size_t>(folder); }
 
 CertificateRow rowOf(const StoredCertificate& stored, Clock::time_point now)
 {
@@ -49,7 +46,7 @@ void CertificateLists::reload(Clock::time_point now)
     m_exists = m_store.exists();
     std::error_code ec;
     m_renewalRequested = std::filesystem::exists(m_store.layout().renewalRequest(), ec);
-    for (const Folder folder : {Folder::Own, Folder::Trusted, Folder::Rejected}) {
+    for (const Folder folder : { Folder::Own, Folder::Trusted, Folder::Rejected }) {
         std::vector<StoredCertificate>& stored = m_stored[indexOf(folder)];
         stored = m_store.list(folder);
         std::vector<CertificateRow>& rows = m_rows[indexOf(folder)];
@@ -59,10 +56,7 @@ void CertificateLists::reload(Clock::time_point now)
     }
 }
 
-const std::vector<CertificateRow>& CertificateLists::rows(Folder folder) const
-{
-    return m_rows[indexOf(folder)];
-}
+const std::vector<CertificateRow>& CertificateLists::rows(Folder folder) const { return m_rows[indexOf(folder)]; }
 
 const StoredCertificate* CertificateLists::stored(Folder folder, int row) const
 {
@@ -112,10 +106,9 @@ std::string CertificateLists::question(CertificateAction action, Folder folder, 
     case CertificateAction::Reject:
         return "Reject the certificate of " + name + "?\nThe client can no longer connect.";
     case CertificateAction::Remove:
-        return folder == Folder::Trusted
-            ? "Remove the trusted certificate of " + name
+        return folder == Folder::Trusted ? "Remove the trusted certificate of " + name
                 + "?\nThe client can no longer connect; when it tries again, its certificate is listed as rejected."
-            : "Remove the rejected certificate of " + name
+                                         : "Remove the rejected certificate of " + name
                 + "?\nWhen the client tries again, its certificate is listed as rejected once more.";
     case CertificateAction::Renew:
         break;
@@ -138,7 +131,8 @@ support::Result<std::string> CertificateLists::renew(Clock::time_point now)
     return text + "\nIt takes effect at the next restart of the Tavox Server.";
 }
 
-support::Result<std::string> CertificateLists::run(CertificateAction action, Folder folder, int row, Clock::time_point now)
+support::Result<std::string>
+CertificateLists::run(CertificateAction action, Folder folder, int row, Clock::time_point now)
 {
     support::Result<std::string> outcome = std::string();
     if (action == CertificateAction::Renew) {

@@ -14,7 +14,7 @@ using support::Error;
 using support::ErrorKind;
 
 // Far above any certificate chain; a larger file in a list is refused unread.
-constexpr std::size_t kMaxCertificateBytes = std::size_t {1} << 20;
+constexpr std::size_t kMaxCertificateBytes = std::size_t { 1 } << 20;
 constexpr std::size_t kMinPrefixDigits = 8;
 constexpr std::size_t kThumbprintDigits = 40;
 
@@ -62,13 +62,14 @@ Error moveError(const std::error_code& ec, const fs::path& from, const fs::path&
 std::string_view folderName(Folder folder)
 {
     // In the order of Folder.
-    constexpr std::string_view kNames[] = {"own", "trusted", "rejected"};
+    constexpr std::string_view kNames[] = { "own", "trusted", "rejected" };
     return kNames[static_cast<std::size_t>(folder)];
 }
 
 bool CertificateMatch::isIn(Folder folder) const
 {
-    return std::any_of(copies.begin(), copies.end(), [folder](const StoredCertificate& c) { return c.folder == folder; });
+    return std::any_of(
+        copies.begin(), copies.end(), [folder](const StoredCertificate& c) { return c.folder == folder; });
 }
 
 std::string CertificateMatch::name() const
@@ -113,7 +114,9 @@ std::vector<fs::path> CertificateStore::files(Folder folder) const
 
 StoredCertificate CertificateStore::read(Folder folder, const fs::path& file) const
 {
-    StoredCertificate stored {folder, file, std::nullopt, {}, folder == Folder::Own && file == m_layout.serverCertificate()};
+    StoredCertificate stored {
+        folder, file, std::nullopt, {}, folder == Folder::Own && file == m_layout.serverCertificate()
+    };
     const auto bytes = support::readWholeFile(file, kMaxCertificateBytes);
     if (!bytes) {
         stored.error = bytes.error().message;
@@ -141,7 +144,7 @@ support::Result<CertificateMatch> CertificateStore::find(std::string_view prefix
     if (!digits)
         return digits.error();
     std::map<std::string, CertificateMatch> matches;
-    for (const Folder folder : {Folder::Own, Folder::Trusted, Folder::Rejected}) {
+    for (const Folder folder : { Folder::Own, Folder::Trusted, Folder::Rejected }) {
         for (StoredCertificate& stored : list(folder)) {
             if (!stored.info || stored.info->thumbprint.compare(0, digits->size(), *digits) != 0)
                 continue;
@@ -151,8 +154,8 @@ support::Result<CertificateMatch> CertificateStore::find(std::string_view prefix
         }
     }
     if (matches.empty())
-        return Error {ErrorKind::NotFound,
-            "no certificate in own, trusted or rejected has a thumbprint that starts with " + *digits};
+        return Error { ErrorKind::NotFound,
+            "no certificate in own, trusted or rejected has a thumbprint that starts with " + *digits };
     if (matches.size() > 1) {
         std::string names;
         for (const auto& [thumbprint, match] : matches)

@@ -33,15 +33,13 @@ std::string expiryText(const platform::CertificateInfo& info, Clock::time_point 
     case Validity::ExpiresSoon:
         break;
     }
-    const auto days = std::chrono::duration_cast<std::chrono::hours>(Clock::from_time_t(info.validTo) - now).count() / 24;
+    const auto days
+        = std::chrono::duration_cast<std::chrono::hours>(Clock::from_time_t(info.validTo) - now).count() / 24;
     if (days == 0)
         return "expires today";
     return "expires in " + std::to_string(days) + (days == 1 ? " day" : " days");
 }
 
-std::string dateText(std::time_t when)
-{
-    return support::utcText(Clock::from_time_t(when));
-}
+std::string dateText(std::time_t when) { return support::utcText(Clock::from_time_t(when)); }
 
 } // namespace certificates

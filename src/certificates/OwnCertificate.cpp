@@ -25,9 +25,9 @@ using support::Error;
 constexpr const char* kOrganization = "MORVANE";
 constexpr mode_t kCertificateMode = 0640;
 constexpr mode_t kKeyMode = 0600;
-constexpr std::size_t kMaxKeyBytes = std::size_t {64} << 10;
+constexpr std::size_t kMaxKeyBytes = std::size_t { 64 } << 10;
 // A client whose clock is a little behind still takes a certificate made a moment ago.
-constexpr std::chrono::hours kBackdating {1};
+constexpr std::chrono::hours kBackdating { 1 };
 constexpr const char* kRenewHint = "tavox-admin certificates renew makes a new pair";
 
 std::time_t yearsLater(std::time_t when, int years)
@@ -85,7 +85,8 @@ void putBack(const fs::path& kept, const fs::path& file)
         fs::rename(kept, file, ec);
 }
 
-support::Result<void> writeOwned(const fs::path& file, const std::string& content, mode_t mode, std::optional<uid_t> owner)
+support::Result<void>
+writeOwned(const fs::path& file, const std::string& content, mode_t mode, std::optional<uid_t> owner)
 {
     if (auto written = support::writeFileAtomically(file, content, mode); !written)
         return written;
@@ -101,12 +102,12 @@ support::Result<Renewal> makeNewPair(const StoreLayout& layout,
     Clock::time_point now,
     std::optional<uid_t> owner)
 {
-    const platform::ApplicationCertificateRequest request {"Tavox Server@" + identity.hostName,
+    const platform::ApplicationCertificateRequest request { "Tavox Server@" + identity.hostName,
         kOrganization,
         identity.applicationUri,
         identity.hostName,
         Clock::to_time_t(now - kBackdating),
-        yearsLater(Clock::to_time_t(now), kValidityYears)};
+        yearsLater(Clock::to_time_t(now), kValidityYears) };
     const auto pair = platform::createApplicationCertificate(request);
     if (!pair)
         return pair.error();
@@ -115,7 +116,7 @@ support::Result<Renewal> makeNewPair(const StoreLayout& layout,
         return info.error();
 
     const std::string moment = stamp(now);
-    Renewal renewal {true, std::move(*info), {}, {}};
+    Renewal renewal { true, std::move(*info), {}, {} };
     const fs::path certificate = layout.serverCertificate();
     const fs::path key = layout.serverPrivateKey();
     auto keptCertificate = keep(certificate, moment);
@@ -150,8 +151,8 @@ support::Result<platform::CertificateInfo> checkPair(const StoreLayout& layout)
         return certificate.error();
     auto info = platform::readCertificate(*certificate);
     if (!info)
-        return Error::invalidInput("the server certificate " + layout.serverCertificate().string() + " cannot be read: "
-            + info.error().message + "; " + kRenewHint);
+        return Error::invalidInput("the server certificate " + layout.serverCertificate().string()
+            + " cannot be read: " + info.error().message + "; " + kRenewHint);
     const auto key = support::readWholeFile(layout.serverPrivateKey(), kMaxKeyBytes);
     if (!key)
         return key.error();
@@ -167,7 +168,10 @@ std::string described(const fs::path& file, const platform::CertificateInfo& inf
     return file.string() + " (thumbprint " + info.thumbprint + ", valid until " + dateText(info.validTo) + ")";
 }
 
-void warnOfTrouble(const platform::CertificateInfo& info, const ServerIdentity& identity, Clock::time_point now, const LogLine& log)
+void warnOfTrouble(const platform::CertificateInfo& info,
+    const ServerIdentity& identity,
+    Clock::time_point now,
+    const LogLine& log)
 {
     switch (validityOf(info, now)) {
     case Validity::Expired:
@@ -191,10 +195,8 @@ void warnOfTrouble(const platform::CertificateInfo& info, const ServerIdentity& 
 }
 
 /// Makes the pair that is missing or was asked for; nothing when the current pair stays.
-support::Result<void> makeWhatIsDue(const StoreLayout& layout,
-    const ServerIdentity& identity,
-    Clock::time_point now,
-    const LogLine& log)
+support::Result<void>
+makeWhatIsDue(const StoreLayout& layout, const ServerIdentity& identity, Clock::time_point now, const LogLine& log)
 {
     const bool hasCertificate = isThere(layout.serverCertificate());
     const bool hasKey = isThere(layout.serverPrivateKey());
@@ -206,11 +208,13 @@ support::Result<void> makeWhatIsDue(const StoreLayout& layout,
         return {};
     }
     if (!hasKey)
-        return Error {support::ErrorKind::NotFound, "the server certificate " + layout.serverCertificate().string()
-            + " has no private key " + layout.serverPrivateKey().string() + " beside it; " + kRenewHint};
+        return Error { support::ErrorKind::NotFound,
+            "the server certificate " + layout.serverCertificate().string() + " has no private key "
+                + layout.serverPrivateKey().string() + " beside it; " + kRenewHint };
     if (!hasCertificate)
-        return Error {support::ErrorKind::NotFound, "the private key " + layout.serverPrivateKey().string()
-            + " has no certificate " + layout.serverCertificate().string() + " beside it; " + kRenewHint};
+        return Error { support::ErrorKind::NotFound,
+            "the private key " + layout.serverPrivateKey().string() + " has no certificate "
+                + layout.serverCertificate().string() + " beside it; " + kRenewHint };
     if (!isThere(layout.renewalRequest()))
         return {};
     const auto renewed = makeNewPair(layout, identity, now, std::nullopt);
@@ -226,19 +230,22 @@ support::Result<void> makeWhatIsDue(const StoreLayout& layout,
 
 } // namespace
 
-support::Result<Renewal> renewServerCertificate(const StoreLayout& layout, const ServerIdentity& identity, Clock::time_point now)
+support::Result<Renewal>
+renewServerCertificate(const StoreLayout& layout, const ServerIdentity& identity, Clock::time_point now)
 {
-    struct stat root { };
+    struct stat root {};
     std::error_code ec;
     if (::stat(layout.root().c_str(), &root) != 0 || !fs::is_directory(layout.ownCerts(), ec)
         || !fs::is_directory(layout.ownPrivate(), ec))
-        return Error {support::ErrorKind::NotFound, "the certificate store " + layout.root().string()
-            + " does not exist yet: the Tavox Server makes it, with its certificate, at its first start"};
+        return Error { support::ErrorKind::NotFound,
+            "the certificate store " + layout.root().string()
+                + " does not exist yet: the Tavox Server makes it, with its certificate, at its first start" };
     const uid_t self = ::geteuid();
     if (self == root.st_uid || self == 0)
         return makeNewPair(layout, identity, now, self == 0 ? std::optional<uid_t>(root.st_uid) : std::nullopt);
     // Only the daemon's user may own its key: the daemon makes the pair when it next starts.
-    const std::string request = "renewal requested at " + support::utcText(now) + " by user " + std::to_string(self) + "\n";
+    const std::string request
+        = "renewal requested at " + support::utcText(now) + " by user " + std::to_string(self) + "\n";
     if (auto written = support::writeFileAtomically(layout.renewalRequest(), request, kCertificateMode); !written)
         return written.error();
     return Renewal {};
@@ -250,7 +257,7 @@ support::Result<platform::CertificateInfo> prepareServerCertificates(const fs::p
     Clock::time_point now)
 {
     const StoreLayout layout = StoreLayout::applications(state);
-    for (const StoreLayout& store : {layout, StoreLayout::users(state)})
+    for (const StoreLayout& store : { layout, StoreLayout::users(state) })
         if (auto prepared = prepareStore(store, log); !prepared)
             return prepared.error();
     if (auto made = makeWhatIsDue(layout, identity, now, log); !made)

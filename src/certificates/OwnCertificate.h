@@ -14,7 +14,7 @@ class StoreLayout;
 
 /// How long a new server certificate is valid, and how early the daemon warns of its end.
 inline constexpr int kValidityYears = 5;
-inline constexpr std::chrono::hours kExpiryWarning {30 * 24};
+inline constexpr std::chrono::hours kExpiryWarning { 30 * 24 };
 
 /// Whom the server's certificate is made for.
 struct ServerIdentity {

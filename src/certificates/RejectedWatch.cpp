@@ -18,7 +18,7 @@ std::string clientName(const platform::CertificateInfo& info)
 std::vector<platform::CertificateInfo> RejectedWatch::look()
 {
     std::map<std::filesystem::path, Folder> present;
-    for (const Folder folder : {Folder::Trusted, Folder::Rejected})
+    for (const Folder folder : { Folder::Trusted, Folder::Rejected })
         for (std::filesystem::path& file : m_store.files(folder))
             present.emplace(std::move(file), folder);
     // What was in sight at the last look counts, so that a move from one list to the other is no news.
@@ -53,8 +53,8 @@ std::string RejectedWatch::balloonText(const std::vector<platform::CertificateIn
     std::string names;
     for (const platform::CertificateInfo& info : refused)
         names += (names.empty() ? "" : ", ") + clientName(info);
-    return "The Tavox Server refused " + std::to_string(refused.size()) + " clients whose certificates are not trusted: "
-        + names + ". Trust them under Endpoints, Certificates...";
+    return "The Tavox Server refused " + std::to_string(refused.size())
+        + " clients whose certificates are not trusted: " + names + ". Trust them under Endpoints, Certificates...";
 }
 
 } // namespace certificates

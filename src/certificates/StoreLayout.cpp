@@ -25,7 +25,7 @@ std::string applicationUri(std::string_view hostName)
 
 std::vector<std::filesystem::path> StoreLayout::folders() const
 {
-    return {m_root,
+    return { m_root,
         m_root / "own",
         ownCerts(),
         ownPrivate(),
@@ -35,7 +35,7 @@ std::vector<std::filesystem::path> StoreLayout::folders() const
         rejected(),
         m_root / "issuers",
         m_root / "issuers" / "certs",
-        m_root / "issuers" / "crl"};
+        m_root / "issuers" / "crl" };
 }
 
 } // namespace certificates

@@ -83,17 +83,11 @@ std::string userText(uid_t uid)
     return std::to_string(uid);
 }
 
-bool mayChange(const struct stat& info)
-{
-    return info.st_uid == ::geteuid() || ::geteuid() == 0;
-}
+bool mayChange(const struct stat& info) { return info.st_uid == ::geteuid() || ::geteuid() == 0; }
 
 /// A file's mode as the store wants it: a private key the owner's alone; anything else readable
 /// by the group, nothing for others, never executable.
-mode_t wantedFileMode(mode_t mode, bool isPrivate)
-{
-    return isPrivate ? kPrivateKeyMode : ((mode & 0660) | 0640);
-}
+mode_t wantedFileMode(mode_t mode, bool isPrivate) { return isPrivate ? kPrivateKeyMode : ((mode & 0660) | 0640); }
 
 class Mender {
 public:
@@ -157,7 +151,7 @@ private:
     /// Gives the folder its group and mode; `quietly` for a folder just made, whose mode is no news.
     void mendFolder(int fd, const fs::path& path, mode_t mode, bool quietly)
     {
-        struct stat info { };
+        struct stat info {};
         if (::fstat(fd, &info) != 0)
             return warn("cannot check " + path.string() + ": " + std::strerror(errno));
         const std::string what = "certificate folder " + path.string();
@@ -182,7 +176,7 @@ private:
     void mendFile(int folder, const fs::path& path, bool isPrivate)
     {
         const std::string name = path.filename().string();
-        struct stat info { };
+        struct stat info {};
         if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
             return;
         const mode_t wanted = wantedFileMode(info.st_mode, isPrivate);
@@ -194,7 +188,7 @@ private:
                 + modeText(wanted) + "): it belongs to " + userText(info.st_uid));
         // Opened without following a link, so that only the store's own file is changed.
         const Descriptor fd(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat opened { };
+        struct stat opened {};
         if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)
             || ::fchmod(fd.get(), wanted) != 0)
             return warn("cannot mend the mode of " + path.string() + ": " + std::strerror(errno));
@@ -211,7 +205,7 @@ private:
 support::Result<void> prepareStore(const StoreLayout& layout, const LogLine& log)
 {
     const fs::path holder = layout.root().parent_path();
-    struct stat holderInfo { };
+    struct stat holderInfo {};
     if (::stat(holder.c_str(), &holderInfo) != 0)
         return support::Error::fromErrno(errno, "cannot open the folder of the certificate store " + holder.string());
     Mender mender(log, holderInfo.st_gid);

@@ -46,9 +46,8 @@ bool openServerKey(const platform::SettingsStore& machine, RegistryKey& key, Reg
 
 // One string value of the server key; empty when the key or the value cannot be read. The
 // operation name is the one its diagnostic carries, or empty for a silent read.
-std::u16string readStringOrEmpty(const platform::SettingsStore& machine,
-    std::string_view name,
-    std::string_view operation)
+std::u16string
+readStringOrEmpty(const platform::SettingsStore& machine, std::string_view name, std::string_view operation)
 {
     RegistryKey key;
     if (!openServerKey(machine, key, RegAccess::Read)) {
@@ -138,20 +137,11 @@ std::uint32_t CTavoxEnvmnt::ReadHttpsPort() const
     return ReadDword(ServerKey::kHttpsPort, ServerKey::kDefaultHttpsPort);
 }
 
-bool CTavoxEnvmnt::WriteUaTcpPort(std::uint32_t port) const
-{
-    return WriteDword(ServerKey::kUaTcpPort, port);
-}
+bool CTavoxEnvmnt::WriteUaTcpPort(std::uint32_t port) const { return WriteDword(ServerKey::kUaTcpPort, port); }
 
-bool CTavoxEnvmnt::WriteHttpsPort(std::uint32_t port) const
-{
-    return WriteDword(ServerKey::kHttpsPort, port);
-}
+bool CTavoxEnvmnt::WriteHttpsPort(std::uint32_t port) const { return WriteDword(ServerKey::kHttpsPort, port); }
 
-bool CTavoxEnvmnt::WriteSecurityMode(std::uint32_t mode) const
-{
-    return WriteDword(ServerKey::kSecurityMode, mode);
-}
+bool CTavoxEnvmnt::WriteSecurityMode(std::uint32_t mode) const { return WriteDword(ServerKey::kSecurityMode, mode); }
 
 std::uint32_t CTavoxEnvmnt::ReadSqlServerStatus() const
 {
@@ -167,8 +157,8 @@ std::uint32_t CTavoxEnvmnt::ReadDword(std::string_view name, std::uint32_t fallb
     std::uint32_t size = 4;
     std::uint32_t type = 0;
     // A shorter value would leave part of the word unset; any other type is not a number.
-    if (key.queryValue(name, &type, bytes.data(), &size) != RegStatus::Success || type != platform::kRegDword ||
-        size != 4)
+    if (key.queryValue(name, &type, bytes.data(), &size) != RegStatus::Success || type != platform::kRegDword
+        || size != 4)
         return fallback;
     return platform::regDwordValue(bytes.data());
 }

@@ -51,10 +51,12 @@ support::Result<void> EndpointSettings::apply(const Edited& edited) const
     if (const Check check = validate(edited.https, uaTcpPort, httpsPort); check != Check::Ok)
         return support::Error::invalidInput(std::string(message(check)));
     const std::pair<const char*, bool> written[] = {
-        {"SecurityMode", m_server.WriteSecurityMode(securityModeWith(m_server.ReadSecurityMode(), edited.securityNone))},
-        {"Authentication", m_server.WriteAuthentication(authenticationWith(m_server.ReadAuthentication(), edited.https))},
-        {"UaTcpPort", m_server.WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort))},
-        {"HttpsPort", m_server.WriteHttpsPort(static_cast<std::uint32_t>(httpsPort))},
+        { "SecurityMode",
+            m_server.WriteSecurityMode(securityModeWith(m_server.ReadSecurityMode(), edited.securityNone)) },
+        { "Authentication",
+            m_server.WriteAuthentication(authenticationWith(m_server.ReadAuthentication(), edited.https)) },
+        { "UaTcpPort", m_server.WriteUaTcpPort(static_cast<std::uint32_t>(uaTcpPort)) },
+        { "HttpsPort", m_server.WriteHttpsPort(static_cast<std::uint32_t>(httpsPort)) },
     };
     std::string failed;
     for (const auto& [name, stored] : written) {
@@ -62,7 +64,7 @@ support::Result<void> EndpointSettings::apply(const Edited& edited) const
             failed += (failed.empty() ? "" : ", ") + std::string(name);
     }
     if (!failed.empty())
-        return support::Error{support::ErrorKind::System, "cannot store the endpoint values " + failed};
+        return support::Error { support::ErrorKind::System, "cannot store the endpoint values " + failed };
     return {};
 }
 

@@ -2,5 +2,5 @@
 
 support::Error storeError(platform::RegStatus status, const std::string& what)
 {
-    return {platform::regStatusErrorKind(status), what + ": " + platform::regStatusText(status)};
+    return { platform::regStatusErrorKind(status), what + ": " + platform::regStatusText(status) };
 }

@@ -25,7 +25,8 @@ std::string UserProfile::sectionKey(std::string_view section) const
     return "Software\\" + m_company + "\\" + m_application + "\\" + std::string(section);
 }
 
-std::u16string UserProfile::getString(std::string_view section, std::string_view entry, std::u16string_view fallback) const
+std::u16string
+UserProfile::getString(std::string_view section, std::string_view entry, std::u16string_view fallback) const
 {
     RegistryKey key;
     if (m_user->open(key, sectionKey(section), RegAccess::Read) != RegStatus::Success)
@@ -50,5 +51,6 @@ bool UserProfile::writeString(std::string_view section, std::string_view entry, 
     if (status != RegStatus::Success)
         return false;
     const auto bytes = platform::regSzBytes(value);
-    return key.setValue(entry, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size())) == RegStatus::Success;
+    return key.setValue(entry, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()))
+        == RegStatus::Success;
 }

@@ -28,9 +28,8 @@ inline constexpr unsigned kHistoryLoginTimeoutSeconds = 5;
 
 /// Opens the server's connection to the history database (the MySQL form of the connection
 /// string with the database, no prompt). Null when it cannot be made; `reason` then says why.
-std::unique_ptr<platform::OdbcConnection> connectHistoryDatabase(platform::OdbcEnvironment& environment,
-    const HistorySettings& settings,
-    std::string& reason);
+std::unique_ptr<platform::OdbcConnection>
+connectHistoryDatabase(platform::OdbcEnvironment& environment, const HistorySettings& settings, std::string& reason);
 
 /// The query that asks a connected database for nothing but an answer.
 inline constexpr std::u16string_view kHistoryProbe = u"SELECT 1";

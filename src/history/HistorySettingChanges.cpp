@@ -11,10 +11,7 @@ namespace {
 
 using support::Error;
 
-std::string utf8(std::u16string_view text)
-{
-    return support::utf16ToUtf8(text);
-}
+std::string utf8(std::u16string_view text) { return support::utf16ToUtf8(text); }
 
 std::string listed(const std::vector<std::u16string>& drivers)
 {
@@ -91,7 +88,7 @@ support::Result<CheckedHistorySettings> checkHistorySettingChanges(const OdbcSet
         = refusalOf(odbc.CheckSettings(*settings, nodeCfgPath, [keepLocalhost] { return keepLocalhost; }));
     if (!checked)
         return checked.error();
-    return CheckedHistorySettings{std::move(*settings), *checked};
+    return CheckedHistorySettings { std::move(*settings), *checked };
 }
 
 support::Result<bool> applyHistorySettingChanges(OdbcSettings& odbc,

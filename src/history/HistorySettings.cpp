@@ -35,15 +35,15 @@ std::vector<HistoryKey> historyKeys(const HistorySettings& settings)
     const std::u16string active = (settings.active ? u"1," : u"0,")
         + std::u16string(1, static_cast<char16_t>(u'0' + static_cast<int>(settings.type)));
     return {
-        {"SQLTYPE", {}, utf16ToUtf8(sqlTypeName(settings.type))},
-        {"DRIVER", u"SQL Driver:", utf16ToUtf8(settings.driver)},
-        {"SERVER", u"Server:", utf16ToUtf8(settings.server)},
-        {"PORT", u"Port:", utf16ToUtf8(settings.port)},
-        {"UID", u"User:", utf16ToUtf8(settings.user)},
-        {"PWD", u"Password:", utf16ToUtf8(settings.password)},
-        {"DATABASE", u"Database:", utf16ToUtf8(settings.database)},
-        {"DSN", {}, settings.active ? "ACTIVE" : ""},
-        {"ACTIVE", {}, utf16ToUtf8(active)},
+        { "SQLTYPE", {}, utf16ToUtf8(sqlTypeName(settings.type)) },
+        { "DRIVER", u"SQL Driver:", utf16ToUtf8(settings.driver) },
+        { "SERVER", u"Server:", utf16ToUtf8(settings.server) },
+        { "PORT", u"Port:", utf16ToUtf8(settings.port) },
+        { "UID", u"User:", utf16ToUtf8(settings.user) },
+        { "PWD", u"Password:", utf16ToUtf8(settings.password) },
+        { "DATABASE", u"Database:", utf16ToUtf8(settings.database) },
+        { "DSN", {}, settings.active ? "ACTIVE" : "" },
+        { "ACTIVE", {}, utf16ToUtf8(active) },
     };
 }
 
@@ -76,10 +76,7 @@ std::u16string_view driverKeyword(SqlType type)
     return {};
 }
 
-bool StoredHistoryKeys::isActive() const
-{
-    return !active.empty() && active.front() == u'1';
-}
+bool StoredHistoryKeys::isActive() const { return !active.empty() && active.front() == u'1'; }
 
 StoredHistoryKeys readHistoryKeys(const std::filesystem::path& nodeCfgPath)
 {
@@ -110,7 +107,7 @@ bool writeHistoryKeys(const std::filesystem::path& nodeCfgPath, const HistorySet
     std::vector<platform::ProfileKeyValue> values;
     const std::vector<HistoryKey> keys = historyKeys(settings);
     for (const HistoryKey& key : keys)
-        values.push_back({key.name, key.value});
+        values.push_back({ key.name, key.value });
     return platform::writeProfileStrings(nodeCfgPath, support::utf16ToUtf8(kHistorySection), values);
 }
 

@@ -47,10 +47,7 @@ std::u16string attributeValue(std::u16string_view value)
     return braced;
 }
 
-std::u16string forServerBrowse(std::u16string_view driver)
-{
-    return driverAttribute(driver);
-}
+std::u16string forServerBrowse(std::u16string_view driver) { return driverAttribute(driver); }
 
 std::u16string forMySqlDatabases(const HistorySettings& settings)
 {

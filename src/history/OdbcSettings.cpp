@@ -2,8 +2,8 @@
 
 #include "history/OdbcConnectionString.h"
 #include "history/OdbcLists.h"
-#include "support/DebugOutput.h"
 #include "platform/Odbc.h"
+#include "support/DebugOutput.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -37,10 +37,7 @@ ApplyOutcome failed(UserMessage failure)
 
 } // namespace
 
-bool isBlank(std::u16string_view field)
-{
-    return field.empty() || field == u" ";
-}
+bool isBlank(std::u16string_view field) { return field.empty() || field == u" "; }
 
 OdbcSettings::OdbcSettings(platform::OdbcDriverManager& odbc, EnsureHistorySectionFn ensureHistorySection)
     : m_odbc(odbc)
@@ -135,7 +132,9 @@ BrowseResult OdbcSettings::BrowseDatabases(const HistorySettings& shown)
             return result;
         std::string diagnostic;
         const auto connection = m_environment->driverConnect(connection_string::forMySqlDatabases(shown),
-            platform::OdbcCompletion::Complete, kBrowseLoginTimeoutSeconds, diagnostic);
+            platform::OdbcCompletion::Complete,
+            kBrowseLoginTimeoutSeconds,
+            diagnostic);
         if (!connection) {
             support::debugOutput("CPgODBCSQL: BrowseDatabases failed. " + diagnostic);
         } else if (auto names = connection->firstColumn(u"show databases")) {
@@ -222,8 +221,8 @@ ApplyOutcome OdbcSettings::Apply(const HistorySettings& shown,
         return outcome;
     }
     if (!writeHistoryKeys(nodeCfgPath, shown)) {
-        support::debugOutput("CPgODBCSQL: OnApply failed. The keys could not be written to " + nodeCfgPath.string()
-            + ".");
+        support::debugOutput(
+            "CPgODBCSQL: OnApply failed. The keys could not be written to " + nodeCfgPath.string() + ".");
         outcome.passed = false;
         outcome.failure = notices::fileNotWritten(nodeCfgPath);
     }

@@ -7,10 +7,7 @@ namespace history {
 
 /// The server's connection to the history database as the ODBC Database page shows it: the
 /// stored "SQLServerStatus" counts only while the service runs (`running`); 1 is connected.
-constexpr bool sqlConnected(bool running, std::uint32_t storedStatus)
-{
-    return running && storedStatus == 1;
-}
+constexpr bool sqlConnected(bool running, std::uint32_t storedStatus) { return running && storedStatus == 1; }
 
 /// The page's connection label for `connected`.
 constexpr std::string_view sqlStatusText(bool connected)

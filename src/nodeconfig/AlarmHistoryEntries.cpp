@@ -99,15 +99,15 @@ std::optional<std::vector<EntryDetail>> entryDetails(const AlarmHistoryEntry* en
     UaNodeId referenceType;
     variable->getParent(parent, referenceType);
     std::vector<EntryDetail> details = {
-        {"NodeIdentifier", identifierOf(variable->nodeId())},
-        {"DataType", std::string(dataTypeName(alarmDataTypeOf(variable->dataType())))},
-        {"NodePath", identifierOf(parent)},
+        { "NodeIdentifier", identifierOf(variable->nodeId()) },
+        { "DataType", std::string(dataTypeName(alarmDataTypeOf(variable->dataType()))) },
+        { "NodePath", identifierOf(parent) },
     };
     if (entry->isAlarm()) {
-        details.push_back({"HighHighLimit", entry->highHighLimit});
-        details.push_back({"HighLimit", entry->highLimit});
-        details.push_back({"LowLimit", entry->lowLimit});
-        details.push_back({"LowLowLimit", entry->lowLowLimit});
+        details.push_back({ "HighHighLimit", entry->highHighLimit });
+        details.push_back({ "HighLimit", entry->highLimit });
+        details.push_back({ "LowLimit", entry->lowLimit });
+        details.push_back({ "LowLowLimit", entry->lowLowLimit });
     }
     return details;
 }
@@ -119,6 +119,9 @@ std::string rowNumberText(std::size_t row)
     return text;
 }
 
-NodeIcon rowIcon(const AlarmHistoryEntry& entry) { return entry.isAlarm() ? NodeIcon::AlarmItem : NodeIcon::HistoryItem; }
+NodeIcon rowIcon(const AlarmHistoryEntry& entry)
+{
+    return entry.isAlarm() ? NodeIcon::AlarmItem : NodeIcon::HistoryItem;
+}
 
 } // namespace nodeconfig

@@ -51,8 +51,18 @@ AlarmDataType alarmDataTypeOf(const UaNodeId& dataType)
 std::string_view dataTypeName(AlarmDataType type)
 {
     // By type code; 2 and 3 (SByte and Byte) are no alarm data types.
-    constexpr std::string_view kNames[] = {"Others", "Boolean", "Others", "Others", "Int16", "UInt16", "Int32",
-        "UInt32", "Int64", "UInt64", "Float", "Double"};
+    constexpr std::string_view kNames[] = { "Others",
+        "Boolean",
+        "Others",
+        "Others",
+        "Int16",
+        "UInt16",
+        "Int32",
+        "UInt32",
+        "Int64",
+        "UInt64",
+        "Float",
+        "Double" };
     const auto code = static_cast<std::size_t>(type);
     return code < std::size(kNames) ? kNames[code] : "Others";
 }

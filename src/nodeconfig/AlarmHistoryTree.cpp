@@ -54,7 +54,7 @@ NodeIcon classIcon(UaBase::NodeClass nodeClass)
 const UaBase::Variable* asVariable(const UaBase::BaseNode* node)
 {
     return node && node->nodeClass() == UaBase::NodeClass::Variable ? static_cast<const UaBase::Variable*>(node)
-                                                                      : nullptr;
+                                                                    : nullptr;
 }
 
 int foldedCompare(std::string_view a, std::string_view b)
@@ -113,7 +113,7 @@ void AlarmHistoryTree::ResetTree()
     m_selected = nullptr;
     m_tree.clear();
     m_tree.beginBulkChange();
-    for (UaBase::Object* root : {&m_objectsNode, &m_alarmNode, &m_historyNode}) {
+    for (UaBase::Object* root : { &m_objectsNode, &m_alarmNode, &m_historyNode }) {
         AlarmHistoryEntry entry;
         entry.node = root;
         entry.image = static_cast<std::int32_t>(NodeIcon::Folder);
@@ -147,7 +147,7 @@ void AlarmHistoryTree::BuildNodeTree()
         if (NodeTreeItem* parent = parentItemFor(parentText, remembered))
             InsertNodeItem(parent, node.get(), std::nullopt);
         else
-            pending.push_back({node.get(), std::move(parentText)});
+            pending.push_back({ node.get(), std::move(parentText) });
     }
     // A node whose parent comes later in the map waits for a pass after its parent's.
     for (bool placedAny = true; placedAny && !pending.empty();) {
@@ -203,8 +203,8 @@ void AlarmHistoryTree::setFlags(NodeTreeItem* item, std::uint16_t flags)
     UpdateItemImage(*item);
 }
 
-NodeTreeItem* AlarmHistoryTree::InsertNodeItem(NodeTreeItem* parent, UaBase::BaseNode* node,
-    std::optional<NodeIcon> icon)
+NodeTreeItem*
+AlarmHistoryTree::InsertNodeItem(NodeTreeItem* parent, UaBase::BaseNode* node, std::optional<NodeIcon> icon)
 {
     if (!parent || !node)
         return nullptr;
@@ -267,17 +267,17 @@ std::optional<TreeMenu> AlarmHistoryTree::menuOf(const NodeTreeItem* item) const
     const std::uint16_t flags = item->entry().flags;
     if (root == m_objectsItem) {
         const bool alarmable = type == AlarmDataType::Boolean || isNumeric(type);
-        return TreeMenu{"Objects",
-            {{TreeCommand::AddAlarmEvent, "Add Alarm Event", alarmable && (flags & kEntryAlarm) == 0},
-                {TreeCommand::AddHistoricalData, "Add Historical Data", (flags & kEntryHistory) == 0}}};
+        return TreeMenu { "Objects",
+            { { TreeCommand::AddAlarmEvent, "Add Alarm Event", alarmable && (flags & kEntryAlarm) == 0 },
+                { TreeCommand::AddHistoricalData, "Add Historical Data", (flags & kEntryHistory) == 0 } } };
     }
     if (root == m_alarmItem) {
-        return TreeMenu{"ALARM",
-            {{TreeCommand::EditCondition, "Edit Condition", type != AlarmDataType::Boolean},
-                {TreeCommand::RemoveAlarm, "Remove Alarm", true}}};
+        return TreeMenu { "ALARM",
+            { { TreeCommand::EditCondition, "Edit Condition", type != AlarmDataType::Boolean },
+                { TreeCommand::RemoveAlarm, "Remove Alarm", true } } };
     }
     if (root == m_historyItem)
-        return TreeMenu{"History", {{TreeCommand::RemoveHistorical, "Remove Historical", true}}};
+        return TreeMenu { "History", { { TreeCommand::RemoveHistorical, "Remove Historical", true } } };
     return std::nullopt;
 }
 
@@ -286,8 +286,9 @@ bool AlarmHistoryTree::isEnabled(TreeCommand command) const
     const std::optional<TreeMenu> menu = menuOf(m_selected);
     if (!menu)
         return false;
-    return std::any_of(menu->items.begin(), menu->items.end(),
-        [command](const TreeMenuItem& item) { return item.command == command && item.enabled; });
+    return std::any_of(menu->items.begin(), menu->items.end(), [command](const TreeMenuItem& item) {
+        return item.command == command && item.enabled;
+    });
 }
 
 bool AlarmHistoryTree::execute(TreeCommand command)
@@ -352,8 +353,9 @@ bool AlarmHistoryTree::AddOrEditAlarm()
         }
         return true;
     }
-    AlarmLimits limits{item.entry().highHighLimit, item.entry().highLimit, item.entry().lowLimit,
-        item.entry().lowLowLimit};
+    AlarmLimits limits {
+        item.entry().highHighLimit, item.entry().highLimit, item.entry().lowLimit, item.entry().lowLowLimit
+    };
     if (!m_host.editAlarmLimits(type, limits))
         return true;
     setFlags(&item, kEntryAlarm);

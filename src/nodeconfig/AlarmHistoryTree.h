@@ -43,8 +43,8 @@ public:
     /// with OK, and `limits` then holds the texts entered.
     virtual bool editAlarmLimits(AlarmDataType type, AlarmLimits& limits) = 0;
     /// Both lists filled anew for the selected item.
-    virtual void showAttributes(const std::vector<AttributeRow>& attributes,
-        const std::vector<AttributeRow>& condition) = 0;
+    virtual void showAttributes(const std::vector<AttributeRow>& attributes, const std::vector<AttributeRow>& condition)
+        = 0;
     virtual void enableConditionList(bool enabled) = 0;
 };
 

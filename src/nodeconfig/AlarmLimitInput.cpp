@@ -41,7 +41,7 @@ template <typename T> std::optional<T> numberOf(const std::string& text)
 template <typename T> bool outOfOrder(const AlarmLimits& limits)
 {
     std::optional<T> above;
-    for (const std::string* text : {&limits.highHigh, &limits.high, &limits.low, &limits.lowLow}) {
+    for (const std::string* text : { &limits.highHigh, &limits.high, &limits.low, &limits.lowLow }) {
         const std::optional<T> value = numberOf<T>(*text);
         if (!value)
             continue;
@@ -116,8 +116,8 @@ LimitEditText insertAsTyped(int typeCode,
 {
     selectionEnd = std::min(selectionEnd, text.size());
     selectionStart = std::min(selectionStart, selectionEnd);
-    LimitEditText result{std::u16string(text.substr(0, selectionStart)) + std::u16string(text.substr(selectionEnd)),
-        selectionStart};
+    LimitEditText result { std::u16string(text.substr(0, selectionStart)) + std::u16string(text.substr(selectionEnd)),
+        selectionStart };
     for (const char16_t character : inserted) {
         if (result.text.size() >= maxLength)
             break;
@@ -145,7 +145,7 @@ AlarmLimitsReview reviewAlarmLimits(int typeCode, const AlarmLimits& limits)
 
 AlarmConditionProblem checkAlarmCondition(const AlarmLimits& limits)
 {
-    for (const std::string* limit : {&limits.highHigh, &limits.high, &limits.low, &limits.lowLow}) {
+    for (const std::string* limit : { &limits.highHigh, &limits.high, &limits.low, &limits.lowLow }) {
         if (!fitsOnALine(*limit))
             return AlarmConditionProblem::LineBreak;
     }

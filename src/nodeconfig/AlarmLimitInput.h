@@ -57,7 +57,7 @@ enum class AlarmConditionProblem {
     None,
     LineBreak, ///< a limit holds a line break (one read from a file), which the block cannot hold
     HighHighInput, ///< the high-high limit ends with "-" or "."
-    NoCondition,   ///< all four limits are empty
+    NoCondition, ///< all four limits are empty
     HighInput,
     LowInput,
     LowLowInput,

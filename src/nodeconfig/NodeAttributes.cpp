@@ -70,22 +70,22 @@ std::string twoPartDisplay(std::string_view form)
 
 std::vector<AttributeRow> nodeAttributeRows(const UaBase::BaseNode& node)
 {
-    std::vector<AttributeRow> rows{{"NodeID", ""}};
-    static constexpr const char* kIdParts[] = {"    NamespaceIndex", "    IdentifierType", "    Identifier"};
+    std::vector<AttributeRow> rows { { "NodeID", "" } };
+    static constexpr const char* kIdParts[] = { "    NamespaceIndex", "    IdentifierType", "    Identifier" };
     const UaString fullId = node.nodeId().toFullString();
     const std::vector<std::string_view> parts = barPieces(fullId.view(), 3);
     for (std::size_t i = 0; i < parts.size(); ++i)
-        rows.push_back({kIdParts[i], std::string(parts[i])});
-    rows.push_back({"NodeClass", std::string(nodeClassName(node.nodeClass()))});
-    rows.push_back({"BrowseName", twoPartDisplay(node.browseName().toFullString().view())});
+        rows.push_back({ kIdParts[i], std::string(parts[i]) });
+    rows.push_back({ "NodeClass", std::string(nodeClassName(node.nodeClass())) });
+    rows.push_back({ "BrowseName", twoPartDisplay(node.browseName().toFullString().view()) });
     if (node.nodeClass() == UaBase::NodeClass::Variable) {
         const auto& variable = static_cast<const UaBase::Variable&>(node);
-        rows.push_back({"    DataType", std::string(dataTypeName(alarmDataTypeOf(variable.dataType())))});
+        rows.push_back({ "    DataType", std::string(dataTypeName(alarmDataTypeOf(variable.dataType()))) });
     }
-    rows.push_back({"DisplayName", twoPartDisplay(node.displayName().toFullString().view())});
-    rows.push_back({"Description", node.description().text().toStdString()});
-    rows.push_back({"WriteMask", maskText(node.writeMask())});
-    rows.push_back({"UserWriteMask", maskText(node.userWriteMask())});
+    rows.push_back({ "DisplayName", twoPartDisplay(node.displayName().toFullString().view()) });
+    rows.push_back({ "Description", node.description().text().toStdString() });
+    rows.push_back({ "WriteMask", maskText(node.writeMask()) });
+    rows.push_back({ "UserWriteMask", maskText(node.userWriteMask()) });
     return rows;
 }
 
@@ -95,10 +95,10 @@ std::vector<AttributeRow> alarmConditionRows(const AlarmHistoryEntry& entry, boo
     const bool showsLimits = underAlarmRoot && node && node->nodeClass() == UaBase::NodeClass::Variable
         && alarmDataTypeOf(static_cast<const UaBase::Variable*>(node)->dataType()) != AlarmDataType::Boolean;
     const auto value = [showsLimits](const std::string& limit) { return showsLimits ? limit : std::string("---"); };
-    return {{"HighHighLimit", value(entry.highHighLimit)},
-        {"HighLimit", value(entry.highLimit)},
-        {"LowLimit", value(entry.lowLimit)},
-        {"LowLowLimit", value(entry.lowLowLimit)}};
+    return { { "HighHighLimit", value(entry.highHighLimit) },
+        { "HighLimit", value(entry.highLimit) },
+        { "LowLimit", value(entry.lowLimit) },
+        { "LowLowLimit", value(entry.lowLowLimit) } };
 }
 
 } // namespace nodeconfig

@@ -29,7 +29,7 @@ std::string inQuotes(std::string_view text)
 const UaBase::Variable* asVariable(const UaBase::BaseNode* node)
 {
     return node && node->nodeClass() == UaBase::NodeClass::Variable ? static_cast<const UaBase::Variable*>(node)
-                                                                      : nullptr;
+                                                                    : nullptr;
 }
 
 /// What may be typed into a limit edit of the type, for the message of a refused limit.
@@ -63,19 +63,19 @@ public:
     {
         AlarmLimits entered = limits;
         const std::pair<const std::optional<std::string>*, std::string*> fields[] = {
-            {&m_changes.highHigh, &entered.highHigh},
-            {&m_changes.high, &entered.high},
-            {&m_changes.low, &entered.low},
-            {&m_changes.lowLow, &entered.lowLow},
+            { &m_changes.highHigh, &entered.highHigh },
+            { &m_changes.high, &entered.high },
+            { &m_changes.low, &entered.low },
+            { &m_changes.lowLow, &entered.lowLow },
         };
-        const std::string_view names[] = {"High High Limit", "High Limit", "Low Limit", "Low Low Limit"};
+        const std::string_view names[] = { "High High Limit", "High Limit", "Low Limit", "Low Low Limit" };
         for (std::size_t i = 0; i < std::size(fields); ++i) {
             const std::optional<std::string>& given = *fields[i].first;
             if (!given)
                 continue;
             if (!canBeTyped(static_cast<int>(type), support::utf8ToUtf16(*given))) {
-                m_failure = Error::invalidInput(std::string(names[i]) + " " + inQuotes(*given) + " cannot be entered for "
-                    + std::string(dataTypeName(type)) + ": at most "
+                m_failure = Error::invalidInput(std::string(names[i]) + " " + inQuotes(*given)
+                    + " cannot be entered for " + std::string(dataTypeName(type)) + ": at most "
                     + std::to_string(alarmTextLimit(static_cast<int>(type))) + " characters, "
                     + std::string(typedCharacters(type)) + ".");
                 return false;
@@ -98,7 +98,8 @@ public:
         limits = std::move(entered);
         return true;
     }
-    void showAttributes(const std::vector<AttributeRow>& attributes, const std::vector<AttributeRow>& condition) override
+    void showAttributes(const std::vector<AttributeRow>& attributes,
+        const std::vector<AttributeRow>& condition) override
     {
         (void)attributes;
         (void)condition;
@@ -146,8 +147,8 @@ support::Result<const UaBase::BaseNode*> findNodeByText(const UaBase::NodeMap& n
         if (nodeId.toString().view() == idText)
             return static_cast<const UaBase::BaseNode*>(node.get());
     }
-    return Error{ErrorKind::NotFound,
-        "No node " + inQuotes(idText) + " in the node configuration (tavox-nodeset dump lists the node identifiers)."};
+    return Error { ErrorKind::NotFound,
+        "No node " + inQuotes(idText) + " in the node configuration (tavox-nodeset dump lists the node identifiers)." };
 }
 
 NodeConfigEditor::NodeConfigEditor(NodeConfigPaths paths)
@@ -159,8 +160,8 @@ NodeConfigEditor::NodeConfigEditor(NodeConfigPaths paths)
 support::Error NodeConfigEditor::toldOr(std::size_t mark, std::string fallback) const
 {
     if (auto told = m_host.lastSince(mark))
-        return Error{ErrorKind::System, *told};
-    return Error{ErrorKind::System, std::move(fallback)};
+        return Error { ErrorKind::System, *told };
+    return Error { ErrorKind::System, std::move(fallback) };
 }
 
 support::Result<void> NodeConfigEditor::Load()
@@ -171,15 +172,18 @@ support::Result<void> NodeConfigEditor::Load()
         return {};
     const std::filesystem::path& file = paths().nodeCfgPath;
     if (const auto text = files::readText(file); !text)
-        return Error{text.error().kind, "Cannot read the node configuration file " + file.string() + ": "
-                + text.error().message + "."};
+        return Error { text.error().kind,
+            "Cannot read the node configuration file " + file.string() + ": " + text.error().message + "." };
     return toldOr(mark, "The node configuration file " + file.string() + " is not a nodeset that can be read.");
 }
 
 namespace {
 
-EditResult runOnTree(NodeConfiguration& configuration, std::string_view idText, const LimitChanges& limits,
-    bool keepOutOfOrder, const TreeStep& step)
+EditResult runOnTree(NodeConfiguration& configuration,
+    std::string_view idText,
+    const LimitChanges& limits,
+    bool keepOutOfOrder,
+    const TreeStep& step)
 {
     const auto found = findNodeByText(configuration.nodes(), idText);
     if (!found)
@@ -198,7 +202,7 @@ EditResult runOnTree(NodeConfiguration& configuration, std::string_view idText, 
         return true;
     });
     if (result && *result == EditEffect::Changed && !rebuilt)
-        return Error{ErrorKind::System, "Parser NodeConfig.xml error..."};
+        return Error { ErrorKind::System, "Parser NodeConfig.xml error..." };
     return result;
 }
 
@@ -210,7 +214,7 @@ EditResult runCommand(AlarmHistoryTree& tree, LimitDialog& dialog, NodeTreeItem*
     if (dialog.failure())
         return *dialog.failure();
     if (!done)
-        return Error{ErrorKind::System, "The command could not be run on this variable."};
+        return Error { ErrorKind::System, "The command could not be run on this variable." };
     return EditEffect::Changed;
 }
 
@@ -231,7 +235,10 @@ Error unreachable(std::string_view idText)
 
 EditResult NodeConfigEditor::setAlarm(std::string_view idText, const LimitChanges& limits, bool keepOutOfOrder)
 {
-    return runOnTree(m_configuration, idText, limits, keepOutOfOrder,
+    return runOnTree(m_configuration,
+        idText,
+        limits,
+        keepOutOfOrder,
         [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
             NodeTreeItem* variable = itemUnder(tree, tree.objectsRoot(), idText);
             if (!variable)
@@ -257,27 +264,30 @@ EditResult NodeConfigEditor::setAlarm(std::string_view idText, const LimitChange
 
 EditResult NodeConfigEditor::removeAlarm(std::string_view idText)
 {
-    return runOnTree(m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
-        NodeTreeItem* alarm = itemUnder(tree, tree.alarmRoot(), idText);
-        if (!alarm)
-            return EditEffect::Unchanged;
-        return runCommand(tree, dialog, alarm, TreeCommand::RemoveAlarm);
-    });
+    return runOnTree(
+        m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
+            NodeTreeItem* alarm = itemUnder(tree, tree.alarmRoot(), idText);
+            if (!alarm)
+                return EditEffect::Unchanged;
+            return runCommand(tree, dialog, alarm, TreeCommand::RemoveAlarm);
+        });
 }
 
 EditResult NodeConfigEditor::setHistory(std::string_view idText, bool on)
 {
-    return runOnTree(m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
-        NodeTreeItem* history = itemUnder(tree, tree.historyRoot(), idText);
-        if (!on)
-            return history ? runCommand(tree, dialog, history, TreeCommand::RemoveHistorical) : EditEffect::Unchanged;
-        if (history)
-            return EditEffect::Unchanged;
-        NodeTreeItem* variable = itemUnder(tree, tree.objectsRoot(), idText);
-        if (!variable)
-            return unreachable(idText);
-        return runCommand(tree, dialog, variable, TreeCommand::AddHistoricalData);
-    });
+    return runOnTree(
+        m_configuration, idText, {}, false, [&](AlarmHistoryTree& tree, LimitDialog& dialog) -> EditResult {
+            NodeTreeItem* history = itemUnder(tree, tree.historyRoot(), idText);
+            if (!on)
+                return history ? runCommand(tree, dialog, history, TreeCommand::RemoveHistorical)
+                               : EditEffect::Unchanged;
+            if (history)
+                return EditEffect::Unchanged;
+            NodeTreeItem* variable = itemUnder(tree, tree.objectsRoot(), idText);
+            if (!variable)
+                return unreachable(idText);
+            return runCommand(tree, dialog, variable, TreeCommand::AddHistoricalData);
+        });
 }
 
 EditResult NodeConfigEditor::setLogging(bool on)
@@ -303,13 +313,13 @@ support::Result<void> NodeConfigEditor::Write()
 support::Result<void> NodeConfigEditor::Import(const std::filesystem::path& file)
 {
     if (const auto text = files::readText(file); !text)
-        return Error{text.error().kind, "Cannot read " + file.string() + ": " + text.error().message + "."};
+        return Error { text.error().kind, "Cannot read " + file.string() + ": " + text.error().message + "." };
     const std::filesystem::path& current = paths().nodeCfgPath;
     if (!files::exists(current) && files::mayCreate(current))
         return importFirst(file);
     if (!files::exists(current) || !files::isWritable(current))
-        return Error{ErrorKind::AccessDenied,
-            "The node configuration file " + current.string() + " does not exist or cannot be written."};
+        return Error { ErrorKind::AccessDenied,
+            "The node configuration file " + current.string() + " does not exist or cannot be written." };
     const std::size_t mark = m_host.mark();
     m_host.offer(file);
     m_configuration.ImportNodeConfig();
@@ -330,11 +340,12 @@ support::Result<void> NodeConfigEditor::importFirst(const std::filesystem::path&
 {
     const std::filesystem::path& current = paths().nodeCfgPath;
     if (!files::copyOver(file, current))
-        return Error{ErrorKind::System, "The node configuration file " + current.string() + " could not be written."};
+        return Error { ErrorKind::System,
+            "The node configuration file " + current.string() + " could not be written." };
     m_configuration.ReloadNodeConfig();
     support::Result<void> written = m_configuration.isLoaded()
         ? Write()
-        : support::Result<void>(Error{ErrorKind::InvalidInput, "Import node configuration fail! Please try again!"});
+        : support::Result<void>(Error { ErrorKind::InvalidInput, "Import node configuration fail! Please try again!" });
     if (!written)
         files::remove(current);
     return written;
@@ -345,7 +356,7 @@ support::Result<void> NodeConfigEditor::Export(const std::filesystem::path& file
     if (!m_configuration.isLoaded())
         return Error::invalidInput("Please import the xml file first.");
     if (files::exists(file) && !overwrite)
-        return Error{ErrorKind::InvalidInput, file.string() + " exists; add --force to overwrite it."};
+        return Error { ErrorKind::InvalidInput, file.string() + " exists; add --force to overwrite it." };
     const std::size_t mark = m_host.mark();
     m_host.offer(file);
     m_host.answer(true);
@@ -369,9 +380,11 @@ std::vector<std::string> limitProblems(const EntryList& entries)
         if (!isNumeric(type))
             continue;
         const std::string id = variable->nodeId().toString().toStdString();
-        const AlarmLimits limits{entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit};
-        const std::pair<std::string_view, const std::string*> named[] = {{"High High Limit", &limits.highHigh},
-            {"High Limit", &limits.high}, {"Low Limit", &limits.low}, {"Low Low Limit", &limits.lowLow}};
+        const AlarmLimits limits { entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit };
+        const std::pair<std::string_view, const std::string*> named[] = { { "High High Limit", &limits.highHigh },
+            { "High Limit", &limits.high },
+            { "Low Limit", &limits.low },
+            { "Low Low Limit", &limits.lowLow } };
         for (const auto& [name, text] : named) {
             if (!text->empty() && !isNumberOfType(type, *text))
                 problems.push_back(id + ": " + std::string(name) + " " + inQuotes(*text) + " is not a number of type "

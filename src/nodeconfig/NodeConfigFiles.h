@@ -18,7 +18,8 @@ support::Result<std::string> readText(const std::filesystem::path& file);
 /// Calls `visit` with every line of a regular file, read in blocks (see support::forEachLine);
 /// fails when the file is no regular file, is larger than readText reads, or cannot be read
 /// (the lines before a failure may have been visited).
-support::Result<void> forEachLine(const std::filesystem::path& file, const std::function<void(std::string_view)>& visit);
+support::Result<void> forEachLine(const std::filesystem::path& file,
+    const std::function<void(std::string_view)>& visit);
 /// Replaces the file with `text`, keeping its mode and owner; false leaves it untouched. Tests
 /// make a step fail through `calls`.
 [[nodiscard]] bool replaceText(const std::filesystem::path& file,

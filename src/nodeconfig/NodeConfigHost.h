@@ -17,7 +17,7 @@ struct FileChoice {
     enum class Kind { Open, Save };
     Kind kind = Kind::Open;
     std::string_view title;
-    std::string_view filterName;    ///< "XML File (*.xml)"
+    std::string_view filterName; ///< "XML File (*.xml)"
     std::string_view filterPattern; ///< "*.xml"
     std::string_view defaultSuffix; ///< "xml", added to a name typed without one
     std::filesystem::path initialDirectory;

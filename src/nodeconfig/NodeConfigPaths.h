@@ -12,8 +12,8 @@ namespace nodeconfig {
 /// Where the node configuration file and the backup of an import live.
 struct NodeConfigPaths {
     std::filesystem::path nodeCfgPath; ///< the service directory immediately followed by the name
-    std::u16string nodeCfgName;        ///< the "NodeCfg" name as stored, for the page's label
-    std::filesystem::path backupPath;  ///< the file name's extension replaced by "bak"
+    std::u16string nodeCfgName; ///< the "NodeCfg" name as stored, for the page's label
+    std::filesystem::path backupPath; ///< the file name's extension replaced by "bak"
 };
 
 /// Composes the paths from the service directory (which carries its trailing separator; empty

@@ -60,7 +60,7 @@ bool NodeConfiguration::LoadNodeConfig(bool fromFile)
     }
     UaString errorText;
     if (isBad(m_reader.parseNodes(nodes, errorText))) {
-        m_host.tell({"Parser NodeConfig.xml error...", "Error"}, false);
+        m_host.tell({ "Parser NodeConfig.xml error...", "Error" }, false);
         m_loaded = m_modified = false;
         // The document replaced by the new one is nobody's any more.
         freeDocument(previous);
@@ -107,8 +107,12 @@ bool NodeConfiguration::ReloadNodeConfig()
 
 void NodeConfiguration::ImportNodeConfig()
 {
-    const auto chosen = m_host.chooseFile(
-        {FileChoice::Kind::Open, "Import Node Configuration", kXmlFilter, kXmlPattern, kXmlSuffix, initialDirectory()});
+    const auto chosen = m_host.chooseFile({ FileChoice::Kind::Open,
+        "Import Node Configuration",
+        kXmlFilter,
+        kXmlPattern,
+        kXmlSuffix,
+        initialDirectory() });
     if (!chosen)
         return;
     if (!files::exists(m_paths.nodeCfgPath) || !files::isWritable(m_paths.nodeCfgPath))
@@ -125,23 +129,28 @@ void NodeConfiguration::ImportNodeConfig()
         if (!files::copyOver(m_paths.backupPath, m_paths.nodeCfgPath))
             return;
         deleteBackup();
-        m_host.tell({"Import node configuration fail! Please try again!", "Information", MbIcon::Information}, true);
+        m_host.tell({ "Import node configuration fail! Please try again!", "Information", MbIcon::Information }, true);
         return;
     }
     FillListsFromFile();
     m_host.setPageModified(true);
     m_modified = false;
-    m_host.tell({"Please restart Tavox server to apply new node configuration", "Information", MbIcon::Information}, true);
+    m_host.tell(
+        { "Please restart Tavox server to apply new node configuration", "Information", MbIcon::Information }, true);
 }
 
 void NodeConfiguration::ExportNodeConfig()
 {
     if (!m_loaded) {
-        m_host.tell({kNotLoaded, "Message"}, false);
+        m_host.tell({ kNotLoaded, "Message" }, false);
         return;
     }
-    const auto chosen = m_host.chooseFile(
-        {FileChoice::Kind::Save, "Export Node Configuration", kXmlFilter, kXmlPattern, kXmlSuffix, initialDirectory()});
+    const auto chosen = m_host.chooseFile({ FileChoice::Kind::Save,
+        "Export Node Configuration",
+        kXmlFilter,
+        kXmlPattern,
+        kXmlSuffix,
+        initialDirectory() });
     if (!chosen)
         return;
     if (files::exists(*chosen) && files::isWritable(*chosen)
@@ -152,19 +161,19 @@ void NodeConfiguration::ExportNodeConfig()
     m_modified = false;
     if (m_backupMade)
         deleteBackup();
-    m_host.tell({"Export file sucess.", "Message", MbIcon::Question}, false);
+    m_host.tell({ "Export file sucess.", "Message", MbIcon::Question }, false);
 }
 
 bool NodeConfiguration::ConfigureNodes(const ConfigureDialog& dialog)
 {
     if (!m_loaded) {
-        m_host.tell({kNotLoaded, "Message"}, false);
+        m_host.tell({ kNotLoaded, "Message" }, false);
         return false;
     }
     UaXmlDocument* document = m_reader.xmlDocument();
     if (!dialog || !document)
         return false;
-    ConfigureRequest request{*document, m_nodes, entryPointers(), m_reader};
+    ConfigureRequest request { *document, m_nodes, entryPointers(), m_reader };
     return dialog(request) && rebuildFromDocument();
 }
 
@@ -202,7 +211,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
     support::LineAssembler lines;
     const auto addLine = [&splitter](std::string_view line) { splitter.addLine(line); };
     if (!writable || document->saveXmlTo([&](std::string_view piece) { lines.feed(piece, addLine); }) != 0) {
-        m_host.tell({"Update Nodeconfig.xml fail...", "Error"}, false);
+        m_host.tell({ "Update Nodeconfig.xml fail...", "Error" }, false);
         return false;
     }
     lines.finish(addLine);
@@ -216,7 +225,7 @@ bool NodeConfiguration::WriteNodeConfig(const std::filesystem::path& path)
         entries[i] = m_entries[i].get();
     appendSettingsBlock(text, splitter.finish(m_startLogging), BuildAlarmSourceLines(entries));
     if (!files::replaceText(path, text, m_calls)) {
-        m_host.tell({"Open file fail...", "Error"}, false);
+        m_host.tell({ "Open file fail...", "Error" }, false);
         return false;
     }
     return true;

@@ -116,8 +116,9 @@ void NodeTree::sortChildren(NodeTreeItem& parent,
     const std::function<bool(const NodeTreeItem&, const NodeTreeItem&)>& before)
 {
     beginBulkChange();
-    std::stable_sort(parent.m_children.begin(), parent.m_children.end(),
-        [&before](const auto& a, const auto& b) { return before(*a, *b); });
+    std::stable_sort(parent.m_children.begin(), parent.m_children.end(), [&before](const auto& a, const auto& b) {
+        return before(*a, *b);
+    });
     renumber(parent.m_children, 0);
     endBulkChange();
 }

@@ -97,7 +97,7 @@ public:
 private:
     struct TextHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view> {}(text); }
     };
     using Siblings = std::vector<std::unique_ptr<NodeTreeItem>>;
 

@@ -31,8 +31,8 @@ public:
         for (AlarmHistoryEntry* entry : entries) {
             if (!entry || !entry->node)
                 continue;
-            m_entries.push_back({entry, idTextOf(*entry->node), false});
-            for (const std::uint16_t kind : {kEntryAlarm, kEntryHistory}) {
+            m_entries.push_back({ entry, idTextOf(*entry->node), false });
+            for (const std::uint16_t kind : { kEntryAlarm, kEntryHistory }) {
                 if (entry->flags & kind)
                     m_waiting[kind == kEntryAlarm ? 0 : 1][m_entries.back().idText].push_back(m_entries.size() - 1);
             }
@@ -64,8 +64,9 @@ public:
     std::vector<Entry> left() const
     {
         std::vector<Entry> entries;
-        std::copy_if(m_entries.begin(), m_entries.end(), std::back_inserter(entries),
-            [](const Entry& page) { return !page.kept; });
+        std::copy_if(m_entries.begin(), m_entries.end(), std::back_inserter(entries), [](const Entry& page) {
+            return !page.kept;
+        });
         return entries;
     }
 
@@ -121,9 +122,9 @@ void NodesetEditor::SetAlarmElement(const UaBase::BaseNode* node, std::string_vi
     if (!node || !FindVariableElement(idTextOf(*node)))
         return;
     static constexpr std::array<const char*, 5> kNames
-        = {"Alarm", "AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_LL"};
+        = { "Alarm", "AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_LL" };
     const std::array<std::string, 5> values
-        = {std::string(alarm), limits.highHigh, limits.high, limits.low, limits.lowLow};
+        = { std::string(alarm), limits.highHigh, limits.high, limits.low, limits.lowLow };
     if (m_document.getChild(kAlarmElement) != 0) {
         if (m_document.addChild(kAlarmElement, nullptr) != 0)
             return;
@@ -158,8 +159,8 @@ void ApplyTreeChanges(UaXmlDocument& document,
     for (const AlarmHistoryEntry* alarm : alarms) {
         const std::string idText = idTextOf(*alarm->node);
         if (editor.FindVariableElement(idText))
-            editor.SetAlarmElement(alarm->node, "true",
-                {alarm->highHighLimit, alarm->highLimit, alarm->lowLimit, alarm->lowLowLimit});
+            editor.SetAlarmElement(
+                alarm->node, "true", { alarm->highHighLimit, alarm->highLimit, alarm->lowLimit, alarm->lowLowLimit });
         page.keepFirst(kEntryAlarm, idText);
     }
     for (const AlarmHistoryEntry* history : histories) {

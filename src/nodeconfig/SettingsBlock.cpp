@@ -91,7 +91,7 @@ void normalise(NodeConfigSplit& split, int startLogging)
     if (split.levelLines.size() != kDefaultLevelLines.size())
         split.levelLines.assign(kDefaultLevelLines.begin(), kDefaultLevelLines.end());
     if (split.historyLines.empty()) {
-        split.historyLines = {std::string(kHistorySectionHeader), startLoggingLine(startLogging)};
+        split.historyLines = { std::string(kHistorySectionHeader), startLoggingLine(startLogging) };
         return;
     }
     bool found = false;
@@ -221,7 +221,8 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
             continue;
         const auto* variable = static_cast<const UaBase::Variable*>(entry->node);
         const std::string identifier = variable->nodeId().identifierString().toStdString();
-        const std::string_view limits[] = {entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit};
+        const std::string_view limits[]
+            = { entry->highHighLimit, entry->highLimit, entry->lowLimit, entry->lowLowLimit };
         bool fits = fitsOnALine(identifier);
         for (std::string_view limit : limits)
             fits = fits && fitsOnALine(limit);
@@ -233,7 +234,7 @@ AlarmSourceLines BuildAlarmSourceLines(const std::vector<const AlarmHistoryEntry
         if (alarmDataTypeOf(variable->dataType()) != AlarmDataType::Boolean) {
             const std::string group = std::string(kExternalAlarmPrefix) + identifier;
             lines.externalLines.push_back("[" + group + "]");
-            const char* const kinds[] = {".HighHighLimit=", ".HighLimit=", ".LowLimit=", ".LowLowLimit="};
+            const char* const kinds[] = { ".HighHighLimit=", ".HighLimit=", ".LowLimit=", ".LowLowLimit=" };
             for (int i = 0; i < 4; ++i)
                 lines.externalLines.push_back(group + kinds[i] + std::string(limits[i]));
         }
@@ -342,10 +343,10 @@ AlarmLimits TakeAlarmLimits(std::string_view identifier, std::vector<std::string
     // Blanks in front of the line were read before and still are.
     const std::string group = std::string(kExternalAlarmPrefix) + std::string(identifier);
     const std::pair<std::string, std::string*> keys[] = {
-        {group + ".HighHighLimit=", &limits.highHigh},
-        {group + ".HighLimit=", &limits.high},
-        {group + ".LowLimit=", &limits.low},
-        {group + ".LowLowLimit=", &limits.lowLow},
+        { group + ".HighHighLimit=", &limits.highHigh },
+        { group + ".HighLimit=", &limits.high },
+        { group + ".LowLimit=", &limits.low },
+        { group + ".LowLowLimit=", &limits.lowLow },
     };
     for (std::size_t i = pool.size(); i-- > 0;) {
         std::string_view line = pool[i];

@@ -28,7 +28,7 @@ inline constexpr std::string_view kExternalAlarmPrefix = "AlarmsWithNodesXML.Ext
 /// into the split text: the text must outlive them.
 struct NodeConfigSplit {
     std::vector<std::string_view> documentLines;
-    std::vector<std::string> levelLines;   ///< the two level-alarm sections, ten lines
+    std::vector<std::string> levelLines; ///< the two level-alarm sections, ten lines
     std::vector<std::string> historyLines; ///< "[HistorizedtoODBCSQL]" and its keys
 };
 
@@ -86,7 +86,7 @@ support::Result<std::vector<std::string>> readHistorySection(const std::filesyst
 
 /// The lines that the block lists the alarms with.
 struct AlarmSourceLines {
-    std::vector<std::string> nodeLines;     ///< "Node1=<identifier>", "Node2=..."
+    std::vector<std::string> nodeLines; ///< "Node1=<identifier>", "Node2=..."
     std::vector<std::string> externalLines; ///< five lines per alarm of a non-Boolean variable
 };
 

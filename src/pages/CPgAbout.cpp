@@ -59,10 +59,7 @@ CPgAbout::CPgAbout(MessageBoxes& boxes, const platform::SettingsStore& user, QWi
     layout->addStretch(1);
 }
 
-CPgAbout::~CPgAbout()
-{
-    clearPagePointer(g_pPgAbout, this);
-}
+CPgAbout::~CPgAbout() { clearPagePointer(g_pPgAbout, this); }
 
 void CPgAbout::OnInitDialog()
 {

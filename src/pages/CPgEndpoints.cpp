@@ -58,10 +58,7 @@ CPgEndpoints::CPgEndpoints(MessageBoxes& boxes, const platform::SettingsStore& m
     buildView();
 }
 
-CPgEndpoints::~CPgEndpoints()
-{
-    clearPagePointer(g_pPgEndpoints, this);
-}
+CPgEndpoints::~CPgEndpoints() { clearPagePointer(g_pPgEndpoints, this); }
 
 void CPgEndpoints::buildView()
 {
@@ -132,8 +129,10 @@ void CPgEndpoints::openCertificates()
     // The store lives beside the machine store, where the daemon keeps its state.
     const auto state = certificates::stateFolder(nullptr, m_machine.path());
     const std::string host = support::utf16ToUtf8(EndpointSettings::computerName());
-    CDlgCertificates dialog(messageBoxes(), certificates::StoreLayout::applications(state),
-        { host, certificates::applicationUri(host) }, this);
+    CDlgCertificates dialog(messageBoxes(),
+        certificates::StoreLayout::applications(state),
+        { host, certificates::applicationUri(host) },
+        this);
     dialog.exec();
 }
 
@@ -170,7 +169,7 @@ bool CPgEndpoints::OnApply()
     // The page says nothing of a failed write, as it never did: what could be stored is.
     const support::Result<void> applied = m_settings.apply(edited);
     if (!applied && applied.error().kind == support::ErrorKind::InvalidInput) {
-        showMessage(messageBoxes(), this, {applied.error().message, "Error!", MbIcon::Error});
+        showMessage(messageBoxes(), this, { applied.error().message, "Error!", MbIcon::Error });
         return false;
     }
     if (sheet())

@@ -81,10 +81,7 @@ CPgStatus::CPgStatus(MessageBoxes& boxes, const platform::SettingsStore& machine
     layout->addLayout(operations);
 }
 
-CPgStatus::~CPgStatus()
-{
-    clearPagePointer(g_pPgStatus, this);
-}
+CPgStatus::~CPgStatus() { clearPagePointer(g_pPgStatus, this); }
 
 void CPgStatus::OnInitDialog()
 {

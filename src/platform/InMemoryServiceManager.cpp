@@ -36,7 +36,7 @@ public:
     {
         if (!m_owner.find(m_name))
             return false;
-        m_owner.watch(m_name, this, Watcher{mask, std::move(callback)});
+        m_owner.watch(m_name, this, Watcher { mask, std::move(callback) });
         return true;
     }
 
@@ -87,10 +87,7 @@ void InMemoryServiceManager::addService(const std::string& name, std::uint32_t s
     e.upcoming.clear();
 }
 
-void InMemoryServiceManager::removeService(const std::string& name)
-{
-    m_services.erase(name);
-}
+void InMemoryServiceManager::removeService(const std::string& name) { m_services.erase(name); }
 
 void InMemoryServiceManager::queueStates(const std::string& name, std::vector<std::uint32_t> states)
 {
@@ -108,20 +105,11 @@ void InMemoryServiceManager::setStopScript(const std::string& name, std::vector<
     entry(name).stop.script = std::move(states);
 }
 
-void InMemoryServiceManager::setQueryFails(const std::string& name, bool fails)
-{
-    entry(name).queryFails = fails;
-}
+void InMemoryServiceManager::setQueryFails(const std::string& name, bool fails) { entry(name).queryFails = fails; }
 
-void InMemoryServiceManager::setStartFails(const std::string& name, bool fails)
-{
-    entry(name).start.fails = fails;
-}
+void InMemoryServiceManager::setStartFails(const std::string& name, bool fails) { entry(name).start.fails = fails; }
 
-void InMemoryServiceManager::setStopFails(const std::string& name, bool fails)
-{
-    entry(name).stop.fails = fails;
-}
+void InMemoryServiceManager::setStopFails(const std::string& name, bool fails) { entry(name).stop.fails = fails; }
 
 void InMemoryServiceManager::changeState(const std::string& name, std::uint32_t state)
 {
@@ -155,7 +143,7 @@ int InMemoryServiceManager::startCalls(const std::string& name) const
 std::chrono::milliseconds InMemoryServiceManager::lastJobWait(const std::string& name) const
 {
     const Entry* e = find(name);
-    return e ? e->lastJobWait : std::chrono::milliseconds{-1};
+    return e ? e->lastJobWait : std::chrono::milliseconds { -1 };
 }
 
 int InMemoryServiceManager::stopCalls(const std::string& name) const
@@ -211,7 +199,7 @@ bool InMemoryServiceManager::query(const std::string& name, ServiceStatus& statu
         e->state = e->upcoming.front();
         e->upcoming.pop_front();
     }
-    status = ServiceStatus{};
+    status = ServiceStatus {};
     status.currentState = e->state;
     return true;
 }
@@ -243,7 +231,7 @@ bool InMemoryServiceManager::stop(const std::string& name, ServiceStatus& status
     Entry* e = find(name);
     if (!e || !begin(*e, e->stop, kServiceRunning, kServiceStopPending))
         return false;
-    status = ServiceStatus{};
+    status = ServiceStatus {};
     status.currentState = e->state;
     return true;
 }

@@ -75,10 +75,10 @@ private:
     struct Entry {
         std::uint32_t state = kServiceStopped;
         std::deque<std::uint32_t> upcoming;
-        Request start{{kServiceRunning}};
-        Request stop{{kServiceStopped}};
+        Request start { { kServiceRunning } };
+        Request stop { { kServiceStopped } };
         bool queryFails = false;
-        std::chrono::milliseconds lastJobWait{-1};
+        std::chrono::milliseconds lastJobWait { -1 };
         int queries = 0;
         std::map<const Service*, Watcher> watchers;
     };

@@ -9,10 +9,7 @@ namespace platform {
 
 namespace {
 
-support::Error failed(const char* step)
-{
-    return {support::ErrorKind::System, std::string(step) + " failed"};
-}
+support::Error failed(const char* step) { return { support::ErrorKind::System, std::string(step) + " failed" }; }
 
 } // namespace
 

@@ -12,9 +12,9 @@ namespace platform {
 
 /// What SQLBrowseConnectW answered, in the terms its callers use.
 enum class OdbcBrowseStatus {
-    NeedData,  ///< SQL_NEED_DATA: the output lists the attributes still wanted
+    NeedData, ///< SQL_NEED_DATA: the output lists the attributes still wanted
     Connected, ///< SQL_SUCCESS or SQL_SUCCESS_WITH_INFO
-    Failed,    ///< any other return, or no connection handle
+    Failed, ///< any other return, or no connection handle
 };
 
 struct OdbcBrowseReply {
@@ -86,8 +86,7 @@ public:
     virtual bool execute(std::u16string_view statement) = 0;
     /// Prepares `statement`, whose parameter markers take values of `parameterTypes` in order.
     /// Null when the driver refuses it.
-    virtual std::unique_ptr<OdbcStatement> prepare(std::u16string_view statement,
-        std::vector<OdbcType> parameterTypes)
+    virtual std::unique_ptr<OdbcStatement> prepare(std::u16string_view statement, std::vector<OdbcType> parameterTypes)
         = 0;
     /// Commits every statement at once (on, the driver's default) or only at commit().
     virtual bool setAutoCommit(bool on) = 0;

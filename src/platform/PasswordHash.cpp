@@ -12,13 +12,20 @@ support::Result<std::vector<std::uint8_t>> pbkdf2Sha256(std::string_view passwor
     std::uint32_t iterations,
     std::size_t length)
 {
-    if (iterations == 0 || iterations > INT_MAX || password.size() > INT_MAX || salt.size() > INT_MAX ||
-        length == 0 || length > INT_MAX)
+    if (iterations == 0 || iterations > INT_MAX || password.size() > INT_MAX || salt.size() > INT_MAX || length == 0
+        || length > INT_MAX)
         return support::Error::invalidInput("password hash arguments out of range");
     std::vector<std::uint8_t> key(length);
-    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(), static_cast<int>(salt.size()),
-            static_cast<int>(iterations), EVP_sha256(), static_cast<int>(length), key.data()) != 1)
-        return support::Error{support::ErrorKind::System, "PBKDF2 failed"};
+    if (PKCS5_PBKDF2_HMAC(password.data(),
+            static_cast<int>(password.size()),
+            salt.data(),
+            static_cast<int>(salt.size()),
+            static_cast<int>(iterations),
+            EVP_sha256(),
+            static_cast<int>(length),
+            key.data())
+        != 1)
+        return support::Error { support::ErrorKind::System, "PBKDF2 failed" };
     return key;
 }
 
@@ -28,7 +35,7 @@ support::Result<std::vector<std::uint8_t>> randomBytes(std::size_t count)
         return support::Error::invalidInput("too many random bytes asked for");
     std::vector<std::uint8_t> bytes(count);
     if (count != 0 && RAND_bytes(bytes.data(), static_cast<int>(count)) != 1)
-        return support::Error{support::ErrorKind::System, "no random bytes to be had"};
+        return support::Error { support::ErrorKind::System, "no random bytes to be had" };
     return bytes;
 }
 

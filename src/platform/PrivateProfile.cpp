@@ -27,7 +27,7 @@ bool writeProfileString(const std::filesystem::path& file,
     std::string_view key,
     std::string_view value)
 {
-    const ProfileKeyValue one[] = {{key, value}};
+    const ProfileKeyValue one[] = { { key, value } };
     return writeProfileStrings(file, section, one);
 }
 

@@ -37,9 +37,8 @@ struct ProfileKeyValue {
 /// Sets the keys of `section` one after the other, as writeProfileString would, in one rewrite
 /// of the file: all of them or none. False, with the file untouched, when any of them may not
 /// be written or the file cannot be read or replaced.
-[[nodiscard]] bool writeProfileStrings(const std::filesystem::path& file,
-    std::string_view section,
-    std::span<const ProfileKeyValue> keys);
+[[nodiscard]] bool
+writeProfileStrings(const std::filesystem::path& file, std::string_view section, std::span<const ProfileKeyValue> keys);
 
 /// GetPrivateProfileStringW: copies the value (or the default) into `buffer` of `size`
 /// characters, cut to `size - 1` and NUL-terminated, and returns the number of characters

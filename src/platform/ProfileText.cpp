@@ -21,10 +21,7 @@ struct Parsed {
     std::string_view value;
 };
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view trim(std::string_view s)
 {
@@ -50,17 +47,17 @@ Parsed parse(std::string_view text)
     if (!t.empty() && t.front() == '[') {
         const auto close = t.find(']');
         if (close != std::string_view::npos)
-            return {Kind::Header, trim(t.substr(1, close - 1)), {}};
+            return { Kind::Header, trim(t.substr(1, close - 1)), {} };
         return {};
     }
     if (t == "-->")
-        return {Kind::Close, {}, {}};
+        return { Kind::Close, {}, {} };
     if (t.empty() || t.front() == ';')
         return {};
     const auto eq = t.find('=');
     if (eq == std::string_view::npos)
         return {};
-    return {Kind::Key, trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
+    return { Kind::Key, trim(t.substr(0, eq)), trim(t.substr(eq + 1)) };
 }
 
 /// Where the writer acts: the line of the key, or where a new key line goes.

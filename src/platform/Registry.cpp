@@ -23,13 +23,13 @@ struct StatusMeaning {
 };
 
 constexpr StatusMeaning kStatusMeanings[] = {
-    {RegStatus::Success, "success", support::ErrorKind::System},
-    {RegStatus::NotFound, "not found", support::ErrorKind::NotFound},
-    {RegStatus::MoreData, "more data is available", support::ErrorKind::TooLarge},
-    {RegStatus::AccessDenied, "access is denied", support::ErrorKind::AccessDenied},
-    {RegStatus::InvalidHandle, "the key is not open", support::ErrorKind::System},
-    {RegStatus::Failed, "the settings store cannot be read", support::ErrorKind::System},
-    {RegStatus::InvalidName, "the name is beyond the registry's limits", support::ErrorKind::InvalidInput},
+    { RegStatus::Success, "success", support::ErrorKind::System },
+    { RegStatus::NotFound, "not found", support::ErrorKind::NotFound },
+    { RegStatus::MoreData, "more data is available", support::ErrorKind::TooLarge },
+    { RegStatus::AccessDenied, "access is denied", support::ErrorKind::AccessDenied },
+    { RegStatus::InvalidHandle, "the key is not open", support::ErrorKind::System },
+    { RegStatus::Failed, "the settings store cannot be read", support::ErrorKind::System },
+    { RegStatus::InvalidName, "the name is beyond the registry's limits", support::ErrorKind::InvalidInput },
 };
 
 const StatusMeaning* meaningOf(RegStatus status)
@@ -55,10 +55,7 @@ support::ErrorKind regStatusErrorKind(RegStatus status)
     return meaning ? meaning->kind : support::ErrorKind::System;
 }
 
-RegistryKey::~RegistryKey()
-{
-    close();
-}
+RegistryKey::~RegistryKey() { close(); }
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
     : m_db(std::move(other.m_db))
@@ -91,13 +88,14 @@ RegStatus RegistryKey::open(const std::filesystem::path& store, std::string_view
     return openStore(store, subKey, access, std::nullopt);
 }
 
-RegStatus RegistryKey::open(const std::filesystem::path& store, RegHive hive, std::string_view subKey,
-    RegAccess access)
+RegStatus RegistryKey::open(const std::filesystem::path& store, RegHive hive, std::string_view subKey, RegAccess access)
 {
     return openStore(store, subKey, access, hive);
 }
 
-RegStatus RegistryKey::openStore(const std::filesystem::path& store, std::string_view subKey, RegAccess access,
+RegStatus RegistryKey::openStore(const std::filesystem::path& store,
+    std::string_view subKey,
+    RegAccess access,
     std::optional<RegHive> hive)
 {
     close();
@@ -259,8 +257,8 @@ namespace {
 
 bool isValidChange(const RegistryKey::Change& change)
 {
-    return store::isValidKeyPath(change.key) &&
-        (change.kind == RegistryKey::Change::Kind::CreateKey || store::isValidValueName(change.name));
+    return store::isValidKeyPath(change.key)
+        && (change.kind == RegistryKey::Change::Kind::CreateKey || store::isValidValueName(change.name));
 }
 
 bool applyChange(store::StoreWriter& writer, const RegistryKey::Change& change)
@@ -356,12 +354,12 @@ RegStatus RegistryKey::createKey(const std::filesystem::path& store, std::string
     Change change;
     change.kind = Change::Kind::CreateKey;
     change.key = std::string(subKey);
-    return writeAll(store, {change}, hive);
+    return writeAll(store, { change }, hive);
 }
 
 RegStatus RegistryKey::writeAll(const std::filesystem::path& store, const std::vector<Change>& changes, RegHive hive)
 {
-    return writeAll(std::vector<StoreChanges> {{store, hive, changes}});
+    return writeAll(std::vector<StoreChanges> { { store, hive, changes } });
 }
 
 RegStatus RegistryKey::writeAll(const std::vector<StoreChanges>& stores, std::filesystem::path* failedStore)
@@ -393,14 +391,16 @@ RegStatus RegistryKey::writeAll(const std::vector<StoreChanges>& stores, std::fi
 
 std::array<std::uint8_t, 4> regDwordBytes(std::uint32_t value)
 {
-    return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF),
-        static_cast<std::uint8_t>((value >> 16) & 0xFF), static_cast<std::uint8_t>(value >> 24)};
+    return { static_cast<std::uint8_t>(value & 0xFF),
+        static_cast<std::uint8_t>((value >> 8) & 0xFF),
+        static_cast<std::uint8_t>((value >> 16) & 0xFF),
+        static_cast<std::uint8_t>(value >> 24) };
 }
 
 std::uint32_t regDwordValue(const std::uint8_t* data)
 {
-    return static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
-        (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+    return static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8)
+        | (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
 }
 
 std::vector<std::uint8_t> regSzBytes(std::u16string_view text)
@@ -416,10 +416,7 @@ std::vector<std::uint8_t> regSzBytes(std::u16string_view text)
     return bytes;
 }
 
-std::vector<std::uint8_t> regSzBytesFromUtf8(std::string_view text)
-{
-    return regSzBytes(support::utf8ToUtf16(text));
-}
+std::vector<std::uint8_t> regSzBytesFromUtf8(std::string_view text) { return regSzBytes(support::utf8ToUtf16(text)); }
 
 std::u16string regSzText(const std::uint8_t* data, std::size_t size)
 {

@@ -24,12 +24,12 @@ enum class RegAccess { Read, Write, ReadWrite };
 /// Outcome of a store call, after the registry's own error codes.
 enum class RegStatus {
     Success,
-    NotFound,     ///< key, value or store file missing (ERROR_FILE_NOT_FOUND)
-    MoreData,     ///< the caller's buffer is too small (ERROR_MORE_DATA)
+    NotFound, ///< key, value or store file missing (ERROR_FILE_NOT_FOUND)
+    MoreData, ///< the caller's buffer is too small (ERROR_MORE_DATA)
     AccessDenied, ///< opened for writing without the right to write, or written through a read-only key
-    InvalidHandle,///< the key is not open
-    Failed,       ///< the store file is corrupt, foreign or locked beyond the wait
-    InvalidName,  ///< a key or value name beyond the registry's limits, or holding a NUL
+    InvalidHandle, ///< the key is not open
+    Failed, ///< the store file is corrupt, foreign or locked beyond the wait
+    InvalidName, ///< a key or value name beyond the registry's limits, or holding a NUL
 };
 
 /// Registry value types, kept with their Windows numbers.
@@ -75,8 +75,8 @@ public:
     [[nodiscard]] RegStatus open(const std::filesystem::path& store, std::string_view subKey, RegAccess access);
     /// The same on `hive`'s store: a writer also gives the store its hive's rights.
     /// (SettingsStore::open opens a store handed over this way.)
-    [[nodiscard]] RegStatus open(const std::filesystem::path& store, RegHive hive, std::string_view subKey,
-        RegAccess access);
+    [[nodiscard]] RegStatus
+    open(const std::filesystem::path& store, RegHive hive, std::string_view subKey, RegAccess access);
     /// Opens an existing key below an open one, on the same connection to its store (as
     /// RegOpenKeyExW does with a key handle): a walk over a tree costs one lookup per key.
     /// Writing needs a parent opened for writing.
@@ -87,9 +87,11 @@ public:
     /// Reads a value as RegQueryValueExW does: `type` and `data` may be null; `size` is the
     /// buffer size on entry and the stored size on return. A buffer that is too small gives
     /// MoreData and leaves the buffer untouched.
-    [[nodiscard]] RegStatus queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const;
+    [[nodiscard]] RegStatus
+    queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const;
     /// Reads a whole value of any size.
-    [[nodiscard]] RegStatus queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const;
+    [[nodiscard]] RegStatus
+    queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const;
 
     /// Stores a value, replacing one of the same name (the stored name keeps its first spelling).
     /// InvalidName for a name beyond the registry's limits.
@@ -110,17 +112,17 @@ public:
     /// Creates a key (and the store file with its tables) when missing, the store with the
     /// rights of `hive`'s store. Only the administration tool and the user's profile create keys;
     /// the utility and the daemon never create the machine's.
-    [[nodiscard]] static RegStatus createKey(const std::filesystem::path& store, std::string_view subKey,
-        RegHive hive = RegHive::CurrentUser);
+    [[nodiscard]] static RegStatus
+    createKey(const std::filesystem::path& store, std::string_view subKey, RegHive hive = RegHive::CurrentUser);
 
     /// One change of a batch for writeAll. Every change creates its key (and the key's
     /// parents) when missing.
     struct Change {
         enum class Kind {
-            CreateKey,    ///< only the key
-            Set,          ///< store the value, replacing one of the same name
+            CreateKey, ///< only the key
+            Set, ///< store the value, replacing one of the same name
             SetIfMissing, ///< store the value unless one of the same name exists
-            Delete,       ///< remove the value when present
+            Delete, ///< remove the value when present
         };
         Kind kind = Kind::Set;
         std::string key;
@@ -131,7 +133,8 @@ public:
     /// Applies every change in one transaction: all of them, or none when one fails. The store
     /// file is created, with the rights of `hive`'s store, when missing. InvalidName, before
     /// anything is touched, when a name is beyond the registry's limits.
-    [[nodiscard]] static RegStatus writeAll(const std::filesystem::path& store, const std::vector<Change>& changes,
+    [[nodiscard]] static RegStatus writeAll(const std::filesystem::path& store,
+        const std::vector<Change>& changes,
         RegHive hive = RegHive::CurrentUser);
 
     /// The changes of a batch for one store.
@@ -148,7 +151,9 @@ public:
         std::filesystem::path* failedStore = nullptr);
 
 private:
-    RegStatus openStore(const std::filesystem::path& store, std::string_view subKey, RegAccess access,
+    RegStatus openStore(const std::filesystem::path& store,
+        std::string_view subKey,
+        RegAccess access,
         std::optional<RegHive> hive);
 
     std::shared_ptr<sqlite3> m_db;

@@ -36,20 +36,11 @@ const char* const kValuesTable = "(id INTEGER PRIMARY KEY,"
 
 // The machine store belongs to root and the administrators' group, the user's store to the
 // user alone; folders made for them get the same rights (and the group passes to new files).
-mode_t fileMode(RegHive hive)
-{
-    return hive == RegHive::LocalMachine ? 0660 : 0600;
-}
+mode_t fileMode(RegHive hive) { return hive == RegHive::LocalMachine ? 0660 : 0600; }
 
-mode_t folderMode(RegHive hive)
-{
-    return hive == RegHive::LocalMachine ? 02770 : 0700;
-}
+mode_t folderMode(RegHive hive) { return hive == RegHive::LocalMachine ? 02770 : 0700; }
 
-void closeConnection(sqlite3* db)
-{
-    sqlite3_close_v2(db);
-}
+void closeConnection(sqlite3* db) { sqlite3_close_v2(db); }
 
 std::optional<std::int64_t> pragmaValue(sqlite3* db, const std::string& pragma)
 {
@@ -87,7 +78,7 @@ bool isWritableFile(const std::filesystem::path& path)
 void takeAwayRights(const std::filesystem::path& path, std::optional<RegHive> hive)
 {
     const mode_t taken = hive == RegHive::CurrentUser ? 0077 : 0007;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    for (const char* suffix : { "", "-wal", "-shm", "-journal" }) {
         const std::string file = path.string() + suffix;
         struct stat st {};
         if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & taken) != 0)
@@ -148,16 +139,16 @@ bool migrateToTree(sqlite3* db)
     const auto version = pragmaValue(db, "main.user_version");
     bool ok = version.has_value();
     if (ok && *version == 0) {
-        ok = hasTable(db, "main", "reg_keys") && execute(db, std::string("CREATE TABLE main.reg_tree") + kTreeTable) &&
-            fillTreeFromPaths(db, "main.reg_tree") &&
-            execute(db, std::string("CREATE TABLE main.reg_values_tree") + kValuesTable) &&
-            execute(db,
+        ok = hasTable(db, "main", "reg_keys") && execute(db, std::string("CREATE TABLE main.reg_tree") + kTreeTable)
+            && fillTreeFromPaths(db, "main.reg_tree")
+            && execute(db, std::string("CREATE TABLE main.reg_values_tree") + kValuesTable)
+            && execute(db,
                 "INSERT INTO main.reg_values_tree(id, key_id, name, type, data)"
-                " SELECT id, key_id, name, type, data FROM main.reg_values") &&
-            execute(db, "DROP TABLE main.reg_values") &&
-            execute(db, "ALTER TABLE main.reg_values_tree RENAME TO reg_values") &&
-            execute(db, "DROP TABLE main.reg_keys") &&
-            execute(db, "PRAGMA main.user_version = " + std::to_string(kTreeVersion));
+                " SELECT id, key_id, name, type, data FROM main.reg_values")
+            && execute(db, "DROP TABLE main.reg_values")
+            && execute(db, "ALTER TABLE main.reg_values_tree RENAME TO reg_values")
+            && execute(db, "DROP TABLE main.reg_keys")
+            && execute(db, "PRAGMA main.user_version = " + std::to_string(kTreeVersion));
     } else if (ok) {
         ok = *version == kTreeVersion; // another writer came first, or a store of a later version
     }
@@ -179,9 +170,9 @@ RegStatus readyForReading(sqlite3* db)
             status = RegStatus::Success;
         } else if (*version == 0 && hasTable(db, "main", "reg_keys")) {
             // An older store that this reader may not migrate: its tree is built in memory.
-            const bool copied = execute(db, "PRAGMA temp_store = MEMORY") &&
-                execute(db, std::string("CREATE TEMP TABLE reg_tree") + kTreeTable) &&
-                fillTreeFromPaths(db, "temp.reg_tree");
+            const bool copied = execute(db, "PRAGMA temp_store = MEMORY")
+                && execute(db, std::string("CREATE TEMP TABLE reg_tree") + kTreeTable)
+                && fillTreeFromPaths(db, "temp.reg_tree");
             status = copied ? RegStatus::Success : RegStatus::Failed;
         }
     }
@@ -234,12 +225,11 @@ bool buildEmptyStore(const std::filesystem::path& path)
     if (!db)
         return false;
     sqlite3* raw = db.get();
-    const bool ok = execute(raw, "PRAGMA synchronous = OFF") && execute(raw, "PRAGMA journal_mode = WAL") &&
-        execute(raw, "BEGIN IMMEDIATE") &&
-        execute(raw, "PRAGMA application_id = " + std::to_string(kApplicationId)) &&
-        execute(raw, "PRAGMA user_version = " + std::to_string(kTreeVersion)) &&
-        execute(raw, std::string("CREATE TABLE reg_tree") + kTreeTable) &&
-        execute(raw, std::string("CREATE TABLE reg_values") + kValuesTable) && execute(raw, "COMMIT");
+    const bool ok = execute(raw, "PRAGMA synchronous = OFF") && execute(raw, "PRAGMA journal_mode = WAL")
+        && execute(raw, "BEGIN IMMEDIATE") && execute(raw, "PRAGMA application_id = " + std::to_string(kApplicationId))
+        && execute(raw, "PRAGMA user_version = " + std::to_string(kTreeVersion))
+        && execute(raw, std::string("CREATE TABLE reg_tree") + kTreeTable)
+        && execute(raw, std::string("CREATE TABLE reg_values") + kValuesTable) && execute(raw, "COMMIT");
     db.reset(); // the last connection folds the log into the file and removes it
     return ok && syncPath(path, O_RDONLY);
 }
@@ -298,20 +288,14 @@ Statement::Statement(sqlite3* db, const std::string& sql)
         m_stmt = nullptr;
 }
 
-Statement::~Statement()
-{
-    sqlite3_finalize(m_stmt);
-}
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
 
 void Statement::bindText(int i, std::string_view text)
 {
     sqlite3_bind_text(m_stmt, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-void Statement::bindInt(int i, std::int64_t v)
-{
-    sqlite3_bind_int64(m_stmt, i, v);
-}
+void Statement::bindInt(int i, std::int64_t v) { sqlite3_bind_int64(m_stmt, i, v); }
 
 void Statement::bindBlob(int i, const void* data, std::uint32_t size)
 {
@@ -320,10 +304,7 @@ void Statement::bindBlob(int i, const void* data, std::uint32_t size)
     sqlite3_bind_blob(m_stmt, i, size ? data : &empty, static_cast<int>(size), SQLITE_TRANSIENT);
 }
 
-int Statement::step()
-{
-    return m_stmt ? sqlite3_step(m_stmt) : SQLITE_MISUSE;
-}
+int Statement::step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_MISUSE; }
 
 void Statement::reset()
 {
@@ -338,10 +319,7 @@ int Statement::run()
     return rc;
 }
 
-std::int64_t Statement::columnInt(int i) const
-{
-    return sqlite3_column_int64(m_stmt, i);
-}
+std::int64_t Statement::columnInt(int i) const { return sqlite3_column_int64(m_stmt, i); }
 
 std::string Statement::columnText(int i) const
 {
@@ -357,7 +335,7 @@ Connection connect(const std::filesystem::path& path, bool write)
 {
     // The database library opens without O_NONBLOCK: a pipe put where the store belongs would
     // hold the opener for ever.
-    struct stat info { };
+    struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         return nullptr;
     sqlite3* db = nullptr;
@@ -369,7 +347,6 @@ Connection connect(const std::filesystem::path& path, bool write)
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     return Connection(db, closeConnection);
 }
-
 
 std::string_view trimKeyPath(std::string_view path)
 {
@@ -389,8 +366,8 @@ bool isValidKeyPath(std::string_view path)
     while (true) {
         const std::size_t slash = path.find('\\');
         const std::string_view name = path.substr(0, slash);
-        if (name.empty() || name.find('\0') != std::string_view::npos || ++depth > kMaxKeyDepth ||
-            name.size() > kMaxKeyNameLength * 3 || support::utf8ToUtf16(name).size() > kMaxKeyNameLength)
+        if (name.empty() || name.find('\0') != std::string_view::npos || ++depth > kMaxKeyDepth
+            || name.size() > kMaxKeyNameLength * 3 || support::utf8ToUtf16(name).size() > kMaxKeyNameLength)
             return false;
         if (slash == std::string_view::npos)
             return true;
@@ -400,8 +377,8 @@ bool isValidKeyPath(std::string_view path)
 
 bool isValidValueName(std::string_view name)
 {
-    return name.find('\0') == std::string_view::npos && name.size() <= kMaxValueNameLength * 3 &&
-        support::utf8ToUtf16(name).size() <= kMaxValueNameLength;
+    return name.find('\0') == std::string_view::npos && name.size() <= kMaxValueNameLength * 3
+        && support::utf8ToUtf16(name).size() <= kMaxValueNameLength;
 }
 
 RegStatus openStore(const std::filesystem::path& path, bool write, std::optional<RegHive> hive, Connection& db)
@@ -533,8 +510,12 @@ bool StoreWriter::ensureKey(std::string_view path, std::int64_t& keyId)
     return true;
 }
 
-bool StoreWriter::writeValue(std::int64_t keyId, std::string_view name, std::uint32_t type, const void* data,
-    std::uint32_t size, bool replace)
+bool StoreWriter::writeValue(std::int64_t keyId,
+    std::string_view name,
+    std::uint32_t type,
+    const void* data,
+    std::uint32_t size,
+    bool replace)
 {
     if (!m_st->ok() || !isValidValueName(name))
         return false;

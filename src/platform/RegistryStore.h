@@ -92,8 +92,12 @@ public:
     bool ensureKey(std::string_view path, std::int64_t& keyId);
     /// Stores a value; an existing row of the same name is replaced (keeping its first spelling
     /// and its place) only when `replace` is set.
-    bool writeValue(std::int64_t keyId, std::string_view name, std::uint32_t type, const void* data,
-        std::uint32_t size, bool replace);
+    bool writeValue(std::int64_t keyId,
+        std::string_view name,
+        std::uint32_t type,
+        const void* data,
+        std::uint32_t size,
+        bool replace);
     /// Removes a value; `removed` tells whether there was one.
     bool deleteValue(std::int64_t keyId, std::string_view name, bool& removed);
 

@@ -19,8 +19,7 @@ BusPtr openSystemBus(const std::string& address)
         if (sd_bus_new(&bus) < 0)
             return nullptr;
         BusPtr owned(bus);
-        if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0
-            || sd_bus_start(bus) < 0)
+        if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0 || sd_bus_start(bus) < 0)
             return nullptr;
         bus = owned.release();
     }

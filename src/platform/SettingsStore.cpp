@@ -22,8 +22,8 @@ SettingsStores settingsStoresFrom(const std::function<const char*(const char*)>&
         }
         user = base / "tavox" / "user-registry.db";
     }
-    return {SettingsStore(std::move(machine), RegHive::LocalMachine),
-        SettingsStore(std::move(user), RegHive::CurrentUser)};
+    return { SettingsStore(std::move(machine), RegHive::LocalMachine),
+        SettingsStore(std::move(user), RegHive::CurrentUser) };
 }
 
 SettingsStores settingsStoresFromEnvironment()

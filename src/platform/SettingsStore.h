@@ -42,7 +42,7 @@ public:
     /// This store's part of a batch over several stores (RegistryKey::writeAll).
     RegistryKey::StoreChanges changes(std::vector<RegistryKey::Change> batch) const
     {
-        return {m_file, m_hive, std::move(batch)};
+        return { m_file, m_hive, std::move(batch) };
     }
 
 private:

@@ -26,8 +26,14 @@ public:
     explicit JobEnds(sd_bus* bus)
         : m_bus(bus)
     {
-        (void)sd_bus_match_signal(bus, &m_slot, sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-            "JobRemoved", &JobEnds::onJobRemoved, this);
+        (void)sd_bus_match_signal(bus,
+            &m_slot,
+            sdbus::kDestination,
+            sdbus::kManagerPath,
+            sdbus::kManagerInterface,
+            "JobRemoved",
+            &JobEnds::onJobRemoved,
+            this);
     }
     ~JobEnds() { sd_bus_slot_unref(m_slot); }
     JobEnds(const JobEnds&) = delete;
@@ -94,14 +100,20 @@ public:
             return false;
         if (state == kServiceStopped && hasQueuedJob())
             state = kServiceStartPending;
-        status = ServiceStatus{};
+        status = ServiceStatus {};
         status.serviceType = kOwnProcess;
         status.currentState = state;
         status.controlsAccepted = state == kServiceRunning ? kAcceptStop : 0;
         std::uint32_t pid = 0;
         sdbus::Error error;
-        if (sd_bus_get_property_trivial(m_bus.get(), sdbus::kDestination, m_path.c_str(), sdbus::kServiceInterface,
-                "MainPID", error.get(), 'u', &pid)
+        if (sd_bus_get_property_trivial(m_bus.get(),
+                sdbus::kDestination,
+                m_path.c_str(),
+                sdbus::kServiceInterface,
+                "MainPID",
+                error.get(),
+                'u',
+                &pid)
             >= 0)
             status.processId = pid;
         return true;
@@ -114,7 +126,7 @@ public:
         if (!runJob("StopUnit", jobWait))
             return false;
         if (!queryStatus(status)) {
-            status = ServiceStatus{};
+            status = ServiceStatus {};
             status.currentState = kServiceStopPending;
         }
         return true;
@@ -134,8 +146,14 @@ private:
     {
         sdbus::Error error;
         sd_bus_message* reply = nullptr;
-        if (sd_bus_get_property(m_bus.get(), sdbus::kDestination, m_path.c_str(), sdbus::kUnitInterface, "Job",
-                error.get(), &reply, "(uo)")
+        if (sd_bus_get_property(m_bus.get(),
+                sdbus::kDestination,
+                m_path.c_str(),
+                sdbus::kUnitInterface,
+                "Job",
+                error.get(),
+                &reply,
+                "(uo)")
             < 0)
             return false;
         std::uint32_t id = 0;
@@ -144,7 +162,6 @@ private:
         sd_bus_message_unref(reply);
         return read && id != 0;
     }
-
 
     // Queues the job of `method` on the unit and waits up to `jobWait` for it to end: the
     // state of a unit whose job is still queued says nothing of the job's outcome (an
@@ -156,8 +173,16 @@ private:
         JobEnds ends(m_bus.get());
         sdbus::Error error;
         sd_bus_message* reply = nullptr;
-        const int r = sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
-            sdbus::kManagerInterface, method, error.get(), &reply, "ss", m_unit.c_str(), "replace");
+        const int r = sd_bus_call_method(m_bus.get(),
+            sdbus::kDestination,
+            sdbus::kManagerPath,
+            sdbus::kManagerInterface,
+            method,
+            error.get(),
+            &reply,
+            "ss",
+            m_unit.c_str(),
+            "replace");
         const char* job = nullptr;
         std::string jobPath;
         if (r >= 0 && sd_bus_message_read(reply, "o", &job) >= 0 && job)
@@ -178,8 +203,14 @@ private:
             return;
         m_subscribed = true;
         sdbus::Error error;
-        sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-            "Subscribe", error.get(), nullptr, "");
+        sd_bus_call_method(m_bus.get(),
+            sdbus::kDestination,
+            sdbus::kManagerPath,
+            sdbus::kManagerInterface,
+            "Subscribe",
+            error.get(),
+            nullptr,
+            "");
     }
 
     SharedBus m_bus;
@@ -205,8 +236,15 @@ public:
         // LoadUnit rather than GetUnit: an installed unit that is inactive may be unloaded.
         sdbus::Error error;
         sd_bus_message* reply = nullptr;
-        if (sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-                "LoadUnit", error.get(), &reply, "s", unit.c_str())
+        if (sd_bus_call_method(m_bus.get(),
+                sdbus::kDestination,
+                sdbus::kManagerPath,
+                sdbus::kManagerInterface,
+                "LoadUnit",
+                error.get(),
+                &reply,
+                "s",
+                unit.c_str())
             < 0)
             return nullptr;
         const char* path = nullptr;
@@ -235,7 +273,7 @@ std::unique_ptr<ManagerHandle> SystemdServiceManager::openManager()
     sdbus::BusPtr bus = sdbus::openSystemBus(m_busAddress);
     if (!bus)
         return nullptr;
-    return std::make_unique<SystemdManager>(SharedBus(bus.release(), sdbus::BusDeleter{}), m_busAddress);
+    return std::make_unique<SystemdManager>(SharedBus(bus.release(), sdbus::BusDeleter {}), m_busAddress);
 }
 
 std::string SystemdServiceManager::unitNameFor(std::string_view serviceName)

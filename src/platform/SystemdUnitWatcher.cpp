@@ -20,10 +20,10 @@ int pollTimeoutMs(std::uint64_t deadlineUsec)
 {
     if (deadlineUsec == UINT64_MAX)
         return -1;
-    timespec now{};
+    timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::uint64_t nowUsec = static_cast<std::uint64_t>(now.tv_sec) * 1'000'000u
-        + static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+    const std::uint64_t nowUsec
+        = static_cast<std::uint64_t>(now.tv_sec) * 1'000'000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
     if (deadlineUsec <= nowUsec)
         return 0;
     const std::uint64_t ms = (deadlineUsec - nowUsec + 999) / 1000;
@@ -35,8 +35,8 @@ int pollTimeoutMs(std::uint64_t deadlineUsec)
 bool readActiveState(sd_bus_message* message, std::string& activeState, bool& invalidated)
 {
     const char* interface = nullptr;
-    if (sd_bus_message_read(message, "s", &interface) < 0 || !interface
-        || std::strcmp(interface, sdbus::kUnitInterface) != 0)
+    if (sd_bus_message_read(message, "s", &interface) < 0
+        || !interface || std::strcmp(interface, sdbus::kUnitInterface) != 0)
         return false;
     bool found = false;
     if (sd_bus_message_enter_container(message, 'a', "{sv}") < 0)
@@ -90,8 +90,13 @@ std::unique_ptr<SystemdUnitWatcher> SystemdUnitWatcher::start(const std::string&
     if (!watcher->m_bus)
         return nullptr;
     sd_bus* bus = watcher->m_bus.get();
-    if (sd_bus_match_signal(bus, &watcher->m_slot, sdbus::kDestination, unitPath.c_str(),
-            "org.freedesktop.DBus.Properties", "PropertiesChanged", &SystemdUnitWatcher::onPropertiesChanged,
+    if (sd_bus_match_signal(bus,
+            &watcher->m_slot,
+            sdbus::kDestination,
+            unitPath.c_str(),
+            "org.freedesktop.DBus.Properties",
+            "PropertiesChanged",
+            &SystemdUnitWatcher::onPropertiesChanged,
             watcher.get())
         < 0)
         return nullptr;
@@ -99,8 +104,14 @@ std::unique_ptr<SystemdUnitWatcher> SystemdUnitWatcher::start(const std::string&
     // the call (or that always sends them) is fine too.
     {
         sdbus::Error error;
-        sd_bus_call_method(bus, sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface, "Subscribe",
-            error.get(), nullptr, "");
+        sd_bus_call_method(bus,
+            sdbus::kDestination,
+            sdbus::kManagerPath,
+            sdbus::kManagerInterface,
+            "Subscribe",
+            error.get(),
+            nullptr,
+            "");
     }
     // The state now is the baseline: only a change from it is reported.
     if (const auto active = sdbus::getStringProperty(bus, unitPath.c_str(), sdbus::kUnitInterface, "ActiveState"))
@@ -132,8 +143,8 @@ int SystemdUnitWatcher::onPropertiesChanged(sd_bus_message* message, void* userd
     if (!readActiveState(message, activeState, invalidated))
         return 0;
     if (activeState.empty() && invalidated) {
-        const auto active = sdbus::getStringProperty(self->m_bus.get(), self->m_unitPath.c_str(),
-            sdbus::kUnitInterface, "ActiveState");
+        const auto active = sdbus::getStringProperty(
+            self->m_bus.get(), self->m_unitPath.c_str(), sdbus::kUnitInterface, "ActiveState");
         if (!active)
             return 0;
         activeState = *active;
@@ -163,15 +174,14 @@ void SystemdUnitWatcher::run()
     sd_bus* bus = m_bus.get();
     for (;;) {
         int r;
-        while ((r = sd_bus_process(bus, nullptr)) > 0) {
-        }
+        while ((r = sd_bus_process(bus, nullptr)) > 0) {}
         if (r < 0)
             return; // the connection is gone; nothing more will arrive
         std::uint64_t deadline = UINT64_MAX;
         sd_bus_get_timeout(bus, &deadline);
         pollfd fds[2] = {
-            {sd_bus_get_fd(bus), static_cast<short>(sd_bus_get_events(bus)), 0},
-            {m_stopFd, POLLIN, 0},
+            { sd_bus_get_fd(bus), static_cast<short>(sd_bus_get_events(bus)), 0 },
+            { m_stopFd, POLLIN, 0 },
         };
         if (::poll(fds, 2, pollTimeoutMs(deadline)) < 0 && errno != EINTR)
             return;

@@ -12,7 +12,7 @@ namespace unixodbc {
 
 std::size_t terminatedLength(const SQLWCHAR* text, std::size_t capacity)
 {
-    return static_cast<std::size_t>(std::find(text, text + capacity, SQLWCHAR{0}) - text);
+    return static_cast<std::size_t>(std::find(text, text + capacity, SQLWCHAR { 0 }) - text);
 }
 
 std::string diagnosticOf(SQLSMALLINT type, SQLHANDLE handle)
@@ -68,10 +68,7 @@ constexpr SQLSMALLINT kDriverAttributeChars = 1024;
 // Column text arrives in pieces of this many bytes (31 characters and the NUL).
 constexpr SQLLEN kColumnPieceBytes = 64;
 
-SQLPOINTER integerAttribute(std::uintptr_t value)
-{
-    return reinterpret_cast<SQLPOINTER>(value);
-}
+SQLPOINTER integerAttribute(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
 
 class UnixOdbcConnection final : public OdbcConnection {
 public:
@@ -253,8 +250,14 @@ std::vector<std::u16string> UnixOdbc::installedDrivers()
     for (;;) {
         SQLSMALLINT nameLength = 0;
         SQLSMALLINT attributesLength = 0;
-        const SQLRETURN rc = SQLDriversW(env, direction, wide(name), kDriverNameChars + 1, &nameLength,
-            wide(attributes), kDriverAttributeChars, &attributesLength);
+        const SQLRETURN rc = SQLDriversW(env,
+            direction,
+            wide(name),
+            kDriverNameChars + 1,
+            &nameLength,
+            wide(attributes),
+            kDriverAttributeChars,
+            &attributesLength);
         if (!SQL_SUCCEEDED(rc))
             break;
         drivers.push_back(name.substr(0, terminatedLength(wide(name), kDriverNameChars)));

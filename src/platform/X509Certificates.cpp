@@ -25,8 +25,7 @@ struct OpenSslFree {
     void operator()(X509_EXTENSION* p) const { X509_EXTENSION_free(p); }
     void operator()(unsigned char* p) const { OPENSSL_free(p); }
 };
-template <class T>
-using Owned = std::unique_ptr<T, OpenSslFree>;
+template <class T> using Owned = std::unique_ptr<T, OpenSslFree>;
 
 /// The first reason OpenSSL queued, after `what`; the queue is left empty for the next call.
 support::Error openSslError(std::string what)
@@ -78,10 +77,7 @@ Owned<BIO> memoryBio(std::string_view bytes)
     return Owned<BIO>(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
 }
 
-bool isPem(std::string_view bytes)
-{
-    return bytes.find("-----BEGIN") != std::string_view::npos;
-}
+bool isPem(std::string_view bytes) { return bytes.find("-----BEGIN") != std::string_view::npos; }
 
 Owned<X509> parseCertificate(std::string_view bytes)
 {
@@ -134,7 +130,7 @@ void readAlternativeNames(const X509* certificate, CertificateInfo& info)
 
 support::Result<std::time_t> timeOf(const ASN1_TIME* time, const char* which)
 {
-    struct tm broken { };
+    struct tm broken {};
     if (!time || ASN1_TIME_to_tm(time, &broken) != 1)
         return openSslError(std::string("the certificate's ") + which + " date cannot be read");
     return ::timegm(&broken);
@@ -228,7 +224,9 @@ bool addApplicationExtensions(X509* certificate, const ApplicationCertificateReq
     // The subject key identifier first: the authority key identifier of a self-signed
     // certificate is taken from it.
     return addExtension(certificate, context, NID_basic_constraints, "critical,CA:FALSE")
-        && addExtension(certificate, context, NID_key_usage,
+        && addExtension(certificate,
+            context,
+            NID_key_usage,
             "critical,digitalSignature,nonRepudiation,keyEncipherment,dataEncipherment,keyCertSign")
         && addExtension(certificate, context, NID_ext_key_usage, "serverAuth,clientAuth")
         && addExtension(certificate, context, NID_subject_key_identifier, "hash")
@@ -288,7 +286,7 @@ support::Result<NewCertificate> createApplicationCertificate(const ApplicationCe
         || PEM_write_bio_PrivateKey(keyText.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1
         || PEM_write_bio_X509(certificateText.get(), certificate.get()) != 1)
         return openSslError("cannot write the certificate in PEM form");
-    return NewCertificate {bioText(keyText.get()), bioText(certificateText.get())};
+    return NewCertificate { bioText(keyText.get()), bioText(certificateText.get()) };
 }
 
 support::Result<bool> keyMatchesCertificate(std::string_view privateKeyPem, std::string_view certificate)

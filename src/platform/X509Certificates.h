@@ -13,8 +13,8 @@ namespace platform {
 /// from the certificate is UTF-8 with control characters made harmless, so that it may go into
 /// a log line, a message or a list as it stands.
 struct CertificateInfo {
-    std::string subject;        ///< one line, "CN=..., O=...", in the certificate's order
-    std::string commonName;     ///< the subject's CN; empty when it has none
+    std::string subject; ///< one line, "CN=..., O=...", in the certificate's order
+    std::string commonName; ///< the subject's CN; empty when it has none
     std::string applicationUri; ///< the first URI of the subject alternative name; empty when none
     std::vector<std::string> dnsNames;
     std::string thumbprint; ///< SHA-1 of the DER form, 40 lower-case hexadecimal digits

@@ -35,10 +35,7 @@ ServiceController::ServiceController(platform::ServiceManager& manager, platform
 {
 }
 
-ServiceController::~ServiceController()
-{
-    Close();
-}
+ServiceController::~ServiceController() { Close(); }
 
 void ServiceController::Open(StateChangeHandler window)
 {
@@ -56,7 +53,7 @@ void ServiceController::Open(StateChangeHandler window)
         return;
     }
 
-    m_notifyRecord = ServiceNotify{};
+    m_notifyRecord = ServiceNotify {};
     m_notifyContext.controller = this;
     m_notifyContext.callback = &ServiceController::OnServiceNotify;
     m_notifyContext.window = std::move(window);

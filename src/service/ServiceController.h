@@ -83,7 +83,7 @@ private:
     platform::ServiceManager& m_serviceManager;
     platform::Sleeper& m_sleeper;
 
-    std::array<char16_t, 256> m_name{};
+    std::array<char16_t, 256> m_name {};
     std::unique_ptr<platform::ManagerHandle> m_manager;
     std::unique_ptr<platform::ServiceHandle> m_service;
     ServiceNotifyContext m_notifyContext;

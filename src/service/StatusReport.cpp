@@ -9,11 +9,11 @@ std::optional<ServiceStateView> serviceStateView(std::uint32_t state)
 {
     switch (state) {
     case platform::kServiceRunning:
-        return ServiceStateView {"Running", false, true};
+        return ServiceStateView { "Running", false, true };
     case platform::kServiceStopped:
-        return ServiceStateView {"Stopped", true, false};
+        return ServiceStateView { "Stopped", true, false };
     case ServiceController::kQueryFailed:
-        return ServiceStateView {"Unknown status. Please check your Tavox service status!", false, false};
+        return ServiceStateView { "Unknown status. Please check your Tavox service status!", false, false };
     default:
         return std::nullopt;
     }
@@ -29,8 +29,8 @@ std::u16string shownStatusValue(std::u16string value)
 StatusValues readStatusValues(const platform::SettingsStore& machine)
 {
     const CTavoxEnvmnt server(machine);
-    return {shownStatusValue(server.GetUaTcpAddr()),
+    return { shownStatusValue(server.GetUaTcpAddr()),
         shownStatusValue(server.GetHttpsUri()),
         shownStatusValue(server.GetServiceCfgName()),
-        shownStatusValue(server.GetNodeCfgName())};
+        shownStatusValue(server.GetNodeCfgName()) };
 }

@@ -42,28 +42,24 @@ struct LoadedSnapshot {
 
 std::optional<unsigned long> idNumber(std::string_view name)
 {
-    if (name.empty() || name.size() > 9 || !std::all_of(name.begin(), name.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        }))
+    if (name.empty() || name.size() > 9
+        || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
     return std::stoul(std::string(name));
 }
 
-Error fileError(const std::error_code& ec, const std::string& what)
-{
-    return Error::fromErrno(ec.value(), what);
-}
+Error fileError(const std::error_code& ec, const std::string& what) { return Error::fromErrno(ec.value(), what); }
 
 std::string toJson(const SnapshotInfo& info)
 {
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const SnapshotFile& file : info.files)
-        files.push_back({{"role", file.role}, {"path", file.path.string()}, {"present", file.present}});
-    const nlohmann::ordered_json manifest = {{"id", info.id},
-        {"time", info.time},
-        {"origin", info.origin},
-        {"serverKey", info.serverKey},
-        {"files", files}};
+        files.push_back({ { "role", file.role }, { "path", file.path.string() }, { "present", file.present } });
+    const nlohmann::ordered_json manifest = { { "id", info.id },
+        { "time", info.time },
+        { "origin", info.origin },
+        { "serverKey", info.serverKey },
+        { "files", files } };
     // The origin is a command line, which need not be UTF-8.
     return manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
@@ -81,9 +77,9 @@ support::Result<SnapshotInfo> fromJson(const std::string& text, const fs::path& 
         info.origin = manifest.at("origin").get<std::string>();
         info.serverKey = manifest.at("serverKey").get<bool>();
         for (const nlohmann::json& file : manifest["files"]) {
-            info.files.push_back({file.at("role").get<std::string>(),
+            info.files.push_back({ file.at("role").get<std::string>(),
                 fs::path(file.at("path").get<std::string>()),
-                file.at("present").get<bool>()});
+                file.at("present").get<bool>() });
         }
     } catch (const nlohmann::json::exception&) {
         return bad;
@@ -113,8 +109,8 @@ std::vector<SnapshotFile> configurationFiles(const platform::SettingsStore& mach
     const CTavoxEnvmnt server(machine);
     if (!key.exists || !hasServicePath(key) || !server.GetAppPath(dir))
         return {};
-    return {{kNodeConfigRole, fs::path(support::utf16ToUtf8(dir + server.GetNodeCfgName())), false},
-        {kServerConfigRole, fs::path(support::utf16ToUtf8(dir + server.GetServiceCfgName())), false}};
+    return { { kNodeConfigRole, fs::path(support::utf16ToUtf8(dir + server.GetNodeCfgName())), false },
+        { kServerConfigRole, fs::path(support::utf16ToUtf8(dir + server.GetServiceCfgName())), false } };
 }
 
 // Reads each file; a missing one is recorded as absent.
@@ -205,13 +201,13 @@ support::Result<LoadedSnapshot> load(const fs::path& dir)
     auto info = fromJson(*manifest, dir / kManifest);
     if (!info)
         return info.error();
-    LoadedSnapshot loaded {std::move(*info), {}, {}};
+    LoadedSnapshot loaded { std::move(*info), {}, {} };
     if (loaded.info.serverKey) {
         auto key = readServerKey(dir / kKeyCopy);
         if (!key)
             return key.error();
         if (!key->exists)
-            return Error {ErrorKind::NotFound, "the copy of the server key is missing from " + dir.string()};
+            return Error { ErrorKind::NotFound, "the copy of the server key is missing from " + dir.string() };
         loaded.key = std::move(*key);
     }
     for (const SnapshotFile& file : loaded.info.files) {
@@ -240,12 +236,10 @@ ConfigSnapshots::ConfigSnapshots(const platform::SettingsStore& machine)
 {
 }
 
-fs::path ConfigSnapshots::folder() const
-{
-    return m_machine->path().parent_path() / "snapshots";
-}
+fs::path ConfigSnapshots::folder() const { return m_machine->path().parent_path() / "snapshots"; }
 
-support::Result<SnapshotInfo> ConfigSnapshots::take(std::string_view origin, std::chrono::system_clock::time_point now) const
+support::Result<SnapshotInfo> ConfigSnapshots::take(std::string_view origin,
+    std::chrono::system_clock::time_point now) const
 {
     auto key = readServerKey(m_machine->path());
     if (!key)
@@ -308,7 +302,7 @@ support::Result<std::vector<SnapshotInfo>> ConfigSnapshots::list() const
         auto info = text ? fromJson(*text, manifest) : support::Result<SnapshotInfo>(text.error());
         if (!info) {
             // Listed all the same, so that it can be seen and removed; it cannot be restored.
-            result.push_back({std::to_string(id), {}, "damaged: " + info.error().message, false, {}});
+            result.push_back({ std::to_string(id), {}, "damaged: " + info.error().message, false, {} });
             continue;
         }
         result.push_back(std::move(*info));
@@ -323,7 +317,7 @@ ConfigSnapshots::restore(std::string_view id, std::string_view origin, std::chro
     const fs::path dir = folder() / (number ? std::to_string(*number) : std::string(id));
     std::error_code ec;
     if (!number || !fs::is_directory(dir, ec))
-        return Error {ErrorKind::NotFound, "there is no snapshot " + std::string(id) + " in " + folder().string()};
+        return Error { ErrorKind::NotFound, "there is no snapshot " + std::string(id) + " in " + folder().string() };
     // Read whole before anything changes: the snapshot taken next may prune this one.
     auto wanted = load(dir);
     if (!wanted)
@@ -337,12 +331,12 @@ ConfigSnapshots::restore(std::string_view id, std::string_view origin, std::chro
         return current.error();
     const std::string keptIn = "; the configuration before the restore is in snapshot " + before->id;
     if (auto replaced = replaceServerKey(m_machine->path(), *current, wanted->key); !replaced)
-        return Error {replaced.error().kind, replaced.error().message + keptIn};
+        return Error { replaced.error().kind, replaced.error().message + keptIn };
     for (std::size_t i = 0; i < wanted->info.files.size(); ++i) {
         if (auto restored = restoreFile(wanted->info.files[i], wanted->contents[i]); !restored)
-            return Error {restored.error().kind, restored.error().message + keptIn};
+            return Error { restored.error().kind, restored.error().message + keptIn };
     }
-    return RestoreOutcome {std::move(wanted->info), std::move(*before)};
+    return RestoreOutcome { std::move(wanted->info), std::move(*before) };
 }
 
 support::Result<void> takeSnapshot(const platform::SettingsStores& stores, std::string_view origin)
@@ -354,6 +348,6 @@ support::Result<void> takeSnapshot(const platform::SettingsStores& stores, std::
         return {};
     const auto taken = ConfigSnapshots(stores.machine).take(origin);
     if (!taken)
-        return Error {taken.error().kind, "cannot take a snapshot of the configuration: " + taken.error().message};
+        return Error { taken.error().kind, "cannot take a snapshot of the configuration: " + taken.error().message };
     return {};
 }

@@ -52,8 +52,8 @@ public:
 
     /// Takes a snapshot of the configuration as it is now; `origin` says what is about to
     /// change it. Fails, with nothing left behind, when something cannot be read or written.
-    support::Result<SnapshotInfo>
-    take(std::string_view origin, std::chrono::system_clock::time_point now = std::chrono::system_clock::now()) const;
+    support::Result<SnapshotInfo> take(std::string_view origin,
+        std::chrono::system_clock::time_point now = std::chrono::system_clock::now()) const;
 
     /// Every complete snapshot, oldest first; none when the folder does not exist yet.
     support::Result<std::vector<SnapshotInfo>> list() const;

@@ -25,9 +25,9 @@ RegStatus collect(const std::filesystem::path& store, const std::string& path, S
     if (const RegStatus status = key.enumSubKeys(subKeys); status != RegStatus::Success)
         return status;
     key.close();
-    copy.changes.push_back({Kind::CreateKey, path, {}, 0, {}});
+    copy.changes.push_back({ Kind::CreateKey, path, {}, 0, {} });
     for (RegistryKey::Value& value : values)
-        copy.changes.push_back({Kind::Set, path, std::move(value.name), value.type, std::move(value.data)});
+        copy.changes.push_back({ Kind::Set, path, std::move(value.name), value.type, std::move(value.data) });
     for (const std::string& name : subKeys) {
         if (const RegStatus status = collect(store, path + "\\" + name, copy); status != RegStatus::Success)
             return status;
@@ -62,7 +62,7 @@ replaceServerKey(const std::filesystem::path& store, const ServerKeyCopy& curren
     std::vector<RegistryKey::Change> changes;
     for (const RegistryKey::Change& change : current.changes) {
         if (change.kind == Kind::Set)
-            changes.push_back({Kind::Delete, change.key, change.name, 0, {}});
+            changes.push_back({ Kind::Delete, change.key, change.name, 0, {} });
     }
     changes.insert(changes.end(), wanted.changes.begin(), wanted.changes.end());
     if (changes.empty())

@@ -150,10 +150,8 @@ void flushFolder(const std::filesystem::path& dir, SystemCalls& calls)
     calls.close(fd);
 }
 
-Result<void> writeFile(const std::filesystem::path& file,
-    std::string_view content,
-    std::optional<mode_t> mode,
-    SystemCalls& calls)
+Result<void>
+writeFile(const std::filesystem::path& file, std::string_view content, std::optional<mode_t> mode, SystemCalls& calls)
 {
     const std::string what = "cannot write " + file.string();
     const Result<std::filesystem::path> resolved = resolveLinks(file, what);
@@ -161,7 +159,7 @@ Result<void> writeFile(const std::filesystem::path& file,
         return resolved.error();
     const std::filesystem::path& target = *resolved;
 
-    struct stat existing { };
+    struct stat existing {};
     const bool exists = calls.stat(target.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT)
         return Error::fromErrno(errno, what);
@@ -198,10 +196,8 @@ Result<void> writeFileAtomically(const std::filesystem::path& file, std::string_
     return writeFile(file, content, std::nullopt, calls);
 }
 
-Result<void> writeFileAtomically(const std::filesystem::path& file,
-    std::string_view content,
-    mode_t mode,
-    SystemCalls& calls)
+Result<void>
+writeFileAtomically(const std::filesystem::path& file, std::string_view content, mode_t mode, SystemCalls& calls)
 {
     return writeFile(file, content, mode, calls);
 }

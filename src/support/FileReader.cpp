@@ -28,7 +28,7 @@ Result<int> openRegularFile(const std::filesystem::path& file, SystemCalls& call
     const int fd = calls.open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0);
     if (fd < 0)
         return Error::fromErrno(errno, cannotRead(file));
-    struct stat info { };
+    struct stat info {};
     if (calls.fstat(fd, &info) != 0) {
         const int error = errno;
         calls.close(fd);
@@ -48,7 +48,7 @@ Result<FileReader> FileReader::open(const std::filesystem::path& file, std::size
     if (!opened)
         return opened.error();
     FileReader reader(*opened, file, maxBytes, 0, calls);
-    struct stat info { };
+    struct stat info {};
     if (calls.fstat(reader.m_fd, &info) != 0)
         return Error::fromErrno(errno, cannotRead(file));
     if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maxBytes)

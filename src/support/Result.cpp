@@ -31,7 +31,7 @@ Error Error::fromErrno(int error, const std::string& what)
     default:
         break;
     }
-    return {kind, what + ": " + std::strerror(error)};
+    return { kind, what + ": " + std::strerror(error) };
 }
 
 std::string Error::sentence() const

@@ -9,13 +9,13 @@ namespace support {
 
 /// What kind of failure an operation met, for callers that act on it; the message says the rest.
 enum class ErrorKind {
-    InvalidInput,   ///< the input does not parse or is out of range
-    NotFound,       ///< a file, key or value is missing
-    AccessDenied,   ///< the process may not read or write it
+    InvalidInput, ///< the input does not parse or is out of range
+    NotFound, ///< a file, key or value is missing
+    AccessDenied, ///< the process may not read or write it
     NotRegularFile, ///< a directory, pipe or device where a file was expected
-    TooLarge,       ///< over a size limit
-    InUse,          ///< held by someone else (a port, a lock)
-    System,         ///< the system refused an operation for another reason
+    TooLarge, ///< over a size limit
+    InUse, ///< held by someone else (a port, a lock)
+    System, ///< the system refused an operation for another reason
 };
 
 /// Why an operation failed: the kind and a lower-case message without a final full stop,
@@ -28,7 +28,7 @@ struct Error {
     /// "<what>: <strerror text>".
     static Error fromErrno(int error, const std::string& what);
     /// An input that is refused (InvalidInput).
-    static Error invalidInput(std::string message) { return {ErrorKind::InvalidInput, std::move(message)}; }
+    static Error invalidInput(std::string message) { return { ErrorKind::InvalidInput, std::move(message) }; }
 
     /// The message as a sentence for a person: its first letter capitalised, a full stop after it.
     std::string sentence() const;
@@ -36,8 +36,7 @@ struct Error {
 
 /// A value, or the Error of why there is none. A failed Result converts from an Error, so
 /// `return Error{ErrorKind::NotFound, "..."};` fails any Result.
-template <class T>
-class [[nodiscard]] Result {
+template <class T> class [[nodiscard]] Result {
 public:
     Result(T value)
         : m_state(std::in_place_index<0>, std::move(value))
@@ -80,8 +79,7 @@ private:
 };
 
 /// Success without a value, or the Error of why not.
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
     Result(Error error)

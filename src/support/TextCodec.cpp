@@ -10,9 +10,9 @@ DecodedCodePoint decodeUtf8(std::string_view text)
         return {};
     const auto lead = static_cast<std::uint8_t>(text[0]);
     if (lead < 0x80)
-        return {lead, 1};
+        return { lead, 1 };
     if (lead < 0xC2 || lead >= 0xF5)
-        return {DecodedCodePoint::kInvalidCodePoint, 1};
+        return { DecodedCodePoint::kInvalidCodePoint, 1 };
     const std::size_t need = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     char32_t value = lead & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
     std::size_t taken = 1;
@@ -24,12 +24,12 @@ DecodedCodePoint decodeUtf8(std::string_view text)
     }
     // A cut sequence is dropped as far as it goes; a complete but unusable one as a whole.
     if (taken != need)
-        return {DecodedCodePoint::kInvalidCodePoint, taken};
+        return { DecodedCodePoint::kInvalidCodePoint, taken };
     const bool overlong = (need == 3 && value < 0x800) || (need == 4 && value < 0x10000);
     const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
     if (overlong || surrogate || value > 0x10FFFF)
-        return {DecodedCodePoint::kInvalidCodePoint, need};
-    return {value, need};
+        return { DecodedCodePoint::kInvalidCodePoint, need };
+    return { value, need };
 }
 
 void appendUtf8(std::string& out, char32_t c)

@@ -13,32 +13,32 @@ namespace UaBase {
 
 namespace {
 
-    /// The hierarchical reference types whose inverse names a node's parent for browsing.
-    bool isParentReferenceType(std::uint32_t type)
-    {
-        switch (type) {
-        case reference_type_ids::HasChild:
-        case reference_type_ids::Organizes:
-        case reference_type_ids::Aggregates:
-        case reference_type_ids::HasProperty:
-        case reference_type_ids::HasComponent:
-        case reference_type_ids::HasOrderedComponent:
-        case reference_type_ids::HasHistoricalConfiguration:
-            return true;
-        default:
-            return false;
-        }
+/// The hierarchical reference types whose inverse names a node's parent for browsing.
+bool isParentReferenceType(std::uint32_t type)
+{
+    switch (type) {
+    case reference_type_ids::HasChild:
+    case reference_type_ids::Organizes:
+    case reference_type_ids::Aggregates:
+    case reference_type_ids::HasProperty:
+    case reference_type_ids::HasComponent:
+    case reference_type_ids::HasOrderedComponent:
+    case reference_type_ids::HasHistoricalConfiguration:
+        return true;
+    default:
+        return false;
     }
+}
 
-    /// The leading signed decimal number of a text, as the C library reads it, kept within 32 bits
-    /// (a longer number would otherwise be undefined behaviour); 0 without one.
-    std::int32_t leadingNumber(const UaString& text)
-    {
-        long long value = std::strtoll(text.toUtf8(), nullptr, 10);
-        value = std::clamp<long long>(
-            value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
-        return static_cast<std::int32_t>(value);
-    }
+/// The leading signed decimal number of a text, as the C library reads it, kept within 32 bits
+/// (a longer number would otherwise be undefined behaviour); 0 without one.
+std::int32_t leadingNumber(const UaString& text)
+{
+    long long value = std::strtoll(text.toUtf8(), nullptr, 10);
+    value = std::clamp<long long>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(value);
+}
 
 } // namespace
 
@@ -59,8 +59,8 @@ void BaseNode::setNodeId(const UaNodeId& nodeId) { m_nodeId = nodeId; }
 
 namespace {
 
-    /// Lists up to this length are checked for duplicates by a scan; longer ones by their index.
-    constexpr std::size_t kIndexedReferenceCount = 16;
+/// Lists up to this length are checked for duplicates by a scan; longer ones by their index.
+constexpr std::size_t kIndexedReferenceCount = 16;
 
 } // namespace
 

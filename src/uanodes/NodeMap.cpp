@@ -82,7 +82,7 @@ bool NodeMap::insert(std::unique_ptr<BaseNode> node)
     if (m_index[slot].node != nullptr) {
         return false;
     }
-    m_index[slot] = Slot{nodeId, node.get()};
+    m_index[slot] = Slot { nodeId, node.get() };
     // Nodes read in identifier order keep the list in order as it grows.
     if (m_sorted && !m_entries.empty() && nodeId < m_entries.back().first) {
         m_sorted = false;
@@ -122,11 +122,14 @@ void NodeMap::removeFromIndex(std::size_t slot)
 std::size_t NodeMap::position(const UaNodeId& nodeId) const
 {
     if (m_sorted) {
-        auto it = std::lower_bound(m_entries.begin(), m_entries.end(), nodeId,
-            [](const Entry& entry, const UaNodeId& id) { return entry.first < id; });
+        auto it
+            = std::lower_bound(m_entries.begin(), m_entries.end(), nodeId, [](const Entry& entry, const UaNodeId& id) {
+                  return entry.first < id;
+              });
         return static_cast<std::size_t>(it - m_entries.begin());
     }
-    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&nodeId](const Entry& entry) { return entry.first == nodeId; });
+    auto it = std::find_if(
+        m_entries.begin(), m_entries.end(), [&nodeId](const Entry& entry) { return entry.first == nodeId; });
     return static_cast<std::size_t>(it - m_entries.begin());
 }
 
@@ -146,10 +149,7 @@ std::unique_ptr<BaseNode> NodeMap::take(const UaNodeId& nodeId)
     return node;
 }
 
-bool NodeMap::erase(const UaNodeId& nodeId)
-{
-    return take(nodeId) != nullptr;
-}
+bool NodeMap::erase(const UaNodeId& nodeId) { return take(nodeId) != nullptr; }
 
 void NodeMap::clear()
 {

@@ -12,5 +12,5 @@ public:
     /// A number a subclass may use to tell kinds of user data apart; 0 for the standard kinds.
     virtual int kind() const { return 0; }
     /// Called when the data should be brought up to date; the standard kinds have nothing to do.
-    virtual void refresh() { }
+    virtual void refresh() {}
 };

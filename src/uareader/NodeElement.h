@@ -58,8 +58,8 @@ private:
     static constexpr std::size_t kChildCount = static_cast<std::size_t>(Child::InverseName) + 1;
 
     const _xmlNode* m_element;
-    std::array<const _xmlAttr*, kAttributeCount> m_attributes{};
-    std::array<const _xmlNode*, kChildCount> m_children{};
+    std::array<const _xmlAttr*, kAttributeCount> m_attributes {};
+    std::array<const _xmlNode*, kChildCount> m_children {};
     // Only a document type declaration can give an element attributes it does not carry.
     bool m_hasDocumentType = false;
 };

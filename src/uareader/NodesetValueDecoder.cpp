@@ -65,26 +65,26 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"Boolean", Kind::Boolean},
-    {"SByte", Kind::SByte},
-    {"Byte", Kind::Byte},
-    {"Int16", Kind::Int16},
-    {"UInt16", Kind::UInt16},
-    {"Int32", Kind::Int32},
-    {"UInt32", Kind::UInt32},
-    {"Int64", Kind::Int64},
-    {"UInt64", Kind::UInt64},
-    {"Float", Kind::Float},
-    {"Double", Kind::Double},
-    {"String", Kind::String},
-    {"DateTime", Kind::DateTime},
-    {"Guid", Kind::Guid},
-    {"ByteString", Kind::ByteString},
-    {"XmlElement", Kind::XmlElement},
-    {"NodeId", Kind::NodeId},
-    {"QualifiedName", Kind::QualifiedName},
-    {"LocalizedText", Kind::LocalizedText},
-    {"ExtensionObject", Kind::ExtensionObject},
+    { "Boolean", Kind::Boolean },
+    { "SByte", Kind::SByte },
+    { "Byte", Kind::Byte },
+    { "Int16", Kind::Int16 },
+    { "UInt16", Kind::UInt16 },
+    { "Int32", Kind::Int32 },
+    { "UInt32", Kind::UInt32 },
+    { "Int64", Kind::Int64 },
+    { "UInt64", Kind::UInt64 },
+    { "Float", Kind::Float },
+    { "Double", Kind::Double },
+    { "String", Kind::String },
+    { "DateTime", Kind::DateTime },
+    { "Guid", Kind::Guid },
+    { "ByteString", Kind::ByteString },
+    { "XmlElement", Kind::XmlElement },
+    { "NodeId", Kind::NodeId },
+    { "QualifiedName", Kind::QualifiedName },
+    { "LocalizedText", Kind::LocalizedText },
+    { "ExtensionObject", Kind::ExtensionObject },
 };
 
 constexpr std::string_view kListPrefix = "ListOf";
@@ -99,10 +99,7 @@ Kind kindOf(std::string_view name)
     return Kind::None;
 }
 
-std::string_view nameOf(const xmlNode* element)
-{
-    return reinterpret_cast<const char*>(element->name);
-}
+std::string_view nameOf(const xmlNode* element) { return reinterpret_cast<const char*>(element->name); }
 
 UaString text(const xmlNode* element)
 {
@@ -118,7 +115,7 @@ UaString childText(const xmlNode* element, const char* name)
 
 template <class T> T number(const xmlNode* element, UaStatus (*convert)(std::string_view, T&))
 {
-    T value{};
+    T value {};
     if (element != nullptr) {
         const XmlText content = Xml::content(element);
         convert(content.view(), value);
@@ -126,10 +123,7 @@ template <class T> T number(const xmlNode* element, UaStatus (*convert)(std::str
     return value;
 }
 
-bool readBoolean(const xmlNode* element)
-{
-    return Xml::content(element) == "true";
-}
+bool readBoolean(const xmlNode* element) { return Xml::content(element) == "true"; }
 
 UaDateTime readDateTime(const xmlNode* element)
 {
@@ -202,8 +196,11 @@ template <class T> UaVariant variantOf(void (UaVariant::*set)(const T&), const T
 }
 
 /// The number in the child `name` of a structure element, as a variant.
-template <class T> UaVariant numberField(
-    const xmlNode* element, const char* name, UaStatus (*convert)(std::string_view, T&), void (UaVariant::*set)(T))
+template <class T>
+UaVariant numberField(const xmlNode* element,
+    const char* name,
+    UaStatus (*convert)(std::string_view, T&),
+    void (UaVariant::*set)(T))
 {
     return variantOf(set, number<T>(Xml::firstChildNamed(element, name), convert));
 }
@@ -269,8 +266,8 @@ UaNodeId NodesetValueDecoder::nodeId(const xmlNode* element) const
     return id;
 }
 
-std::vector<std::pair<UaString, UaVariant>> NodesetValueDecoder::standardFields(
-    std::uint32_t type, const xmlNode* element) const
+std::vector<std::pair<UaString, UaVariant>> NodesetValueDecoder::standardFields(std::uint32_t type,
+    const xmlNode* element) const
 {
     // The field names are shared by every object: nodesets hold a thousand method arguments.
     static const UaString kName("Name");
@@ -289,24 +286,24 @@ std::vector<std::pair<UaString, UaVariant>> NodesetValueDecoder::standardFields(
         const xmlNode* dataType = Xml::firstChildNamed(element, "DataType");
         UaVariant dimensions;
         dimensions.setUInt32Array(readUInt32List(Xml::firstChildNamed(element, "ArrayDimensions")));
-        return fieldList(Field{kName, variantOf(&UaVariant::setString, childText(element, "Name"))},
-            Field{kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType))},
-            Field{kValueRank, numberField(element, "ValueRank", UaNumberText::toInt32, &UaVariant::setInt32)},
-            Field{kArrayDimensions, std::move(dimensions)},
-            Field{kDescription, localizedTextField(element, "Description")});
+        return fieldList(Field { kName, variantOf(&UaVariant::setString, childText(element, "Name")) },
+            Field { kDataType, variantOf(&UaVariant::setNodeId, dataType == nullptr ? UaNodeId() : nodeId(dataType)) },
+            Field { kValueRank, numberField(element, "ValueRank", UaNumberText::toInt32, &UaVariant::setInt32) },
+            Field { kArrayDimensions, std::move(dimensions) },
+            Field { kDescription, localizedTextField(element, "Description") });
     }
     case kRangeXml:
-        return fieldList(Field{kLow, numberField(element, "Low", UaNumberText::toDouble, &UaVariant::setDouble)},
-            Field{kHigh, numberField(element, "High", UaNumberText::toDouble, &UaVariant::setDouble)});
+        return fieldList(Field { kLow, numberField(element, "Low", UaNumberText::toDouble, &UaVariant::setDouble) },
+            Field { kHigh, numberField(element, "High", UaNumberText::toDouble, &UaVariant::setDouble) });
     case kEuInformationXml:
-        return fieldList(Field{kNamespaceUri, variantOf(&UaVariant::setString, childText(element, "NamespaceUri"))},
-            Field{kUnitId, numberField(element, "UnitId", UaNumberText::toInt32, &UaVariant::setInt32)},
-            Field{kDisplayName, localizedTextField(element, "DisplayName")},
-            Field{kDescription, localizedTextField(element, "Description")});
+        return fieldList(Field { kNamespaceUri, variantOf(&UaVariant::setString, childText(element, "NamespaceUri")) },
+            Field { kUnitId, numberField(element, "UnitId", UaNumberText::toInt32, &UaVariant::setInt32) },
+            Field { kDisplayName, localizedTextField(element, "DisplayName") },
+            Field { kDescription, localizedTextField(element, "Description") });
     default: // kEnumValueTypeXml
-        return fieldList(Field{kValue, numberField(element, "Value", UaNumberText::toInt64, &UaVariant::setInt64)},
-            Field{kDisplayName, localizedTextField(element, "DisplayName")},
-            Field{kDescription, localizedTextField(element, "Description")});
+        return fieldList(Field { kValue, numberField(element, "Value", UaNumberText::toInt64, &UaVariant::setInt64) },
+            Field { kDisplayName, localizedTextField(element, "DisplayName") },
+            Field { kDescription, localizedTextField(element, "Description") });
     }
 }
 
@@ -339,9 +336,11 @@ UaExtensionObject NodesetValueDecoder::extensionObject(const xmlNode* element) c
         return object;
     }
     const UaString typeText = typeId.toString();
-    UaTrace::error(3, "Error UaNodesetXmlParser::getExtensionObjectValue binary body for extension object (type %s) expected.",
+    UaTrace::error(3,
+        "Error UaNodesetXmlParser::getExtensionObjectValue binary body for extension object (type %s) expected.",
         typeText.toUtf8());
-    UaTrace::error(1, "Error UaNodesetXmlParser::getExtensionObjectValue extension object type %s not supported",
+    UaTrace::error(1,
+        "Error UaNodesetXmlParser::getExtensionObjectValue extension object type %s not supported",
         typeText.toUtf8());
     return object;
 }
@@ -359,8 +358,8 @@ public:
 
     UaQualifiedName qualifiedName(const xmlNode* element) const
     {
-        std::uint16_t index =
-            number<std::uint16_t>(Xml::firstChildNamed(element, "NamespaceIndex"), UaNumberText::toUInt16);
+        std::uint16_t index
+            = number<std::uint16_t>(Xml::firstChildNamed(element, "NamespaceIndex"), UaNumberText::toUInt16);
         auto found = m_translation.find(index);
         if (found != m_translation.end()) {
             index = found->second;
@@ -372,7 +371,8 @@ public:
     template <class T, class Read> std::vector<T> items(const xmlNode* list, std::string_view itemName, Read read) const
     {
         std::vector<T> values;
-        for (const xmlNode* item = Xml::firstChildElement(list); item != nullptr; item = Xml::nextSiblingElement(item)) {
+        for (const xmlNode* item = Xml::firstChildElement(list); item != nullptr;
+             item = Xml::nextSiblingElement(item)) {
             if (nameOf(item) == itemName) {
                 values.push_back(read(item));
             }
@@ -383,32 +383,57 @@ public:
     void scalar(Kind kind, const xmlNode* element, UaVariant& value) const
     {
         switch (kind) {
-        case Kind::Boolean: return value.setBoolean(readBoolean(element));
-        case Kind::SByte: return value.setSByte(number<std::int8_t>(element, UaNumberText::toSByte));
-        case Kind::Byte: return value.setByte(number<std::uint8_t>(element, UaNumberText::toByte));
-        case Kind::Int16: return value.setInt16(number<std::int16_t>(element, UaNumberText::toInt16));
-        case Kind::UInt16: return value.setUInt16(number<std::uint16_t>(element, UaNumberText::toUInt16));
-        case Kind::Int32: return value.setInt32(number<std::int32_t>(element, UaNumberText::toInt32));
-        case Kind::UInt32: return value.setUInt32(number<std::uint32_t>(element, UaNumberText::toUInt32));
-        case Kind::Int64: return value.setInt64(number<std::int64_t>(element, UaNumberText::toInt64));
-        case Kind::UInt64: return value.setUInt64(number<std::uint64_t>(element, UaNumberText::toUInt64));
-        case Kind::Float: return value.setFloat(number<float>(element, UaNumberText::toFloat));
-        case Kind::Double: return value.setDouble(number<double>(element, UaNumberText::toDouble));
-        case Kind::String: return value.setString(text(element));
-        case Kind::DateTime: return value.setDateTime(readDateTime(element));
-        case Kind::Guid: return value.setGuid(readGuid(element));
-        case Kind::ByteString: return value.setByteString(readByteString(element));
-        case Kind::XmlElement: return value.setXmlElement(text(element));
-        case Kind::NodeId: return value.setNodeId(m_decoder.nodeId(element));
-        case Kind::QualifiedName: return value.setQualifiedName(qualifiedName(element));
-        case Kind::LocalizedText: return value.setLocalizedText(readLocalizedText(element));
-        case Kind::ExtensionObject: return value.setExtensionObject(m_decoder.extensionObject(element));
-        case Kind::None: return value.clear();
+        case Kind::Boolean:
+            return value.setBoolean(readBoolean(element));
+        case Kind::SByte:
+            return value.setSByte(number<std::int8_t>(element, UaNumberText::toSByte));
+        case Kind::Byte:
+            return value.setByte(number<std::uint8_t>(element, UaNumberText::toByte));
+        case Kind::Int16:
+            return value.setInt16(number<std::int16_t>(element, UaNumberText::toInt16));
+        case Kind::UInt16:
+            return value.setUInt16(number<std::uint16_t>(element, UaNumberText::toUInt16));
+        case Kind::Int32:
+            return value.setInt32(number<std::int32_t>(element, UaNumberText::toInt32));
+        case Kind::UInt32:
+            return value.setUInt32(number<std::uint32_t>(element, UaNumberText::toUInt32));
+        case Kind::Int64:
+            return value.setInt64(number<std::int64_t>(element, UaNumberText::toInt64));
+        case Kind::UInt64:
+            return value.setUInt64(number<std::uint64_t>(element, UaNumberText::toUInt64));
+        case Kind::Float:
+            return value.setFloat(number<float>(element, UaNumberText::toFloat));
+        case Kind::Double:
+            return value.setDouble(number<double>(element, UaNumberText::toDouble));
+        case Kind::String:
+            return value.setString(text(element));
+        case Kind::DateTime:
+            return value.setDateTime(readDateTime(element));
+        case Kind::Guid:
+            return value.setGuid(readGuid(element));
+        case Kind::ByteString:
+            return value.setByteString(readByteString(element));
+        case Kind::XmlElement:
+            return value.setXmlElement(text(element));
+        case Kind::NodeId:
+            return value.setNodeId(m_decoder.nodeId(element));
+        case Kind::QualifiedName:
+            return value.setQualifiedName(qualifiedName(element));
+        case Kind::LocalizedText:
+            return value.setLocalizedText(readLocalizedText(element));
+        case Kind::ExtensionObject:
+            return value.setExtensionObject(m_decoder.extensionObject(element));
+        case Kind::None:
+            return value.clear();
         }
     }
 
-    template <class T> void numbers(const xmlNode* list, std::string_view itemName,
-        UaStatus (*convert)(std::string_view, T&), void (UaVariant::*set)(std::vector<T>), UaVariant& value) const
+    template <class T>
+    void numbers(const xmlNode* list,
+        std::string_view itemName,
+        UaStatus (*convert)(std::string_view, T&),
+        void (UaVariant::*set)(std::vector<T>),
+        UaVariant& value) const
     {
         (value.*set)(items<T>(list, itemName, [convert](const xmlNode* item) { return number<T>(item, convert); }));
     }
@@ -416,34 +441,51 @@ public:
     void list(Kind kind, std::string_view itemName, const xmlNode* list, UaVariant& value) const
     {
         switch (kind) {
-        case Kind::Boolean: return value.setBooleanArray(items<bool>(list, itemName, readBoolean));
-        case Kind::SByte: return numbers(list, itemName, UaNumberText::toSByte, &UaVariant::setSByteArray, value);
-        case Kind::Byte: return numbers(list, itemName, UaNumberText::toByte, &UaVariant::setByteArray, value);
-        case Kind::Int16: return numbers(list, itemName, UaNumberText::toInt16, &UaVariant::setInt16Array, value);
-        case Kind::UInt16: return numbers(list, itemName, UaNumberText::toUInt16, &UaVariant::setUInt16Array, value);
-        case Kind::Int32: return numbers(list, itemName, UaNumberText::toInt32, &UaVariant::setInt32Array, value);
-        case Kind::UInt32: return numbers(list, itemName, UaNumberText::toUInt32, &UaVariant::setUInt32Array, value);
-        case Kind::Int64: return numbers(list, itemName, UaNumberText::toInt64, &UaVariant::setInt64Array, value);
-        case Kind::UInt64: return numbers(list, itemName, UaNumberText::toUInt64, &UaVariant::setUInt64Array, value);
-        case Kind::Float: return numbers(list, itemName, UaNumberText::toFloat, &UaVariant::setFloatArray, value);
-        case Kind::Double: return numbers(list, itemName, UaNumberText::toDouble, &UaVariant::setDoubleArray, value);
-        case Kind::String: return value.setStringArray(items<UaString>(list, itemName, text));
-        case Kind::DateTime: return value.setDateTimeArray(items<UaDateTime>(list, itemName, readDateTime));
-        case Kind::Guid: return value.setGuidArray(items<UaGuid>(list, itemName, readGuid));
-        case Kind::ByteString: return value.setByteStringArray(items<UaByteString>(list, itemName, readByteString));
-        case Kind::XmlElement: return value.setXmlElementArray(items<UaString>(list, itemName, text));
+        case Kind::Boolean:
+            return value.setBooleanArray(items<bool>(list, itemName, readBoolean));
+        case Kind::SByte:
+            return numbers(list, itemName, UaNumberText::toSByte, &UaVariant::setSByteArray, value);
+        case Kind::Byte:
+            return numbers(list, itemName, UaNumberText::toByte, &UaVariant::setByteArray, value);
+        case Kind::Int16:
+            return numbers(list, itemName, UaNumberText::toInt16, &UaVariant::setInt16Array, value);
+        case Kind::UInt16:
+            return numbers(list, itemName, UaNumberText::toUInt16, &UaVariant::setUInt16Array, value);
+        case Kind::Int32:
+            return numbers(list, itemName, UaNumberText::toInt32, &UaVariant::setInt32Array, value);
+        case Kind::UInt32:
+            return numbers(list, itemName, UaNumberText::toUInt32, &UaVariant::setUInt32Array, value);
+        case Kind::Int64:
+            return numbers(list, itemName, UaNumberText::toInt64, &UaVariant::setInt64Array, value);
+        case Kind::UInt64:
+            return numbers(list, itemName, UaNumberText::toUInt64, &UaVariant::setUInt64Array, value);
+        case Kind::Float:
+            return numbers(list, itemName, UaNumberText::toFloat, &UaVariant::setFloatArray, value);
+        case Kind::Double:
+            return numbers(list, itemName, UaNumberText::toDouble, &UaVariant::setDoubleArray, value);
+        case Kind::String:
+            return value.setStringArray(items<UaString>(list, itemName, text));
+        case Kind::DateTime:
+            return value.setDateTimeArray(items<UaDateTime>(list, itemName, readDateTime));
+        case Kind::Guid:
+            return value.setGuidArray(items<UaGuid>(list, itemName, readGuid));
+        case Kind::ByteString:
+            return value.setByteStringArray(items<UaByteString>(list, itemName, readByteString));
+        case Kind::XmlElement:
+            return value.setXmlElementArray(items<UaString>(list, itemName, text));
         case Kind::NodeId:
             return value.setNodeIdArray(
                 items<UaNodeId>(list, itemName, [this](const xmlNode* item) { return m_decoder.nodeId(item); }));
         case Kind::QualifiedName:
-            return value.setQualifiedNameArray(items<UaQualifiedName>(
-                list, itemName, [this](const xmlNode* item) { return qualifiedName(item); }));
+            return value.setQualifiedNameArray(
+                items<UaQualifiedName>(list, itemName, [this](const xmlNode* item) { return qualifiedName(item); }));
         case Kind::LocalizedText:
             return value.setLocalizedTextArray(items<UaLocalizedText>(list, itemName, readLocalizedText));
         case Kind::ExtensionObject:
             return value.setExtensionObjectArray(items<UaExtensionObject>(
                 list, itemName, [this](const xmlNode* item) { return m_decoder.extensionObject(item); }));
-        case Kind::None: return value.clear();
+        case Kind::None:
+            return value.clear();
         }
     }
 

@@ -94,7 +94,7 @@ private:
         while (m_slots[slot].text != nullptr) {
             slot = (slot + 1) & mask;
         }
-        m_slots[slot] = Slot{text.data(), static_cast<std::uint32_t>(text.size()), hash, value};
+        m_slots[slot] = Slot { text.data(), static_cast<std::uint32_t>(text.size()), hash, value };
         ++m_used;
     }
 

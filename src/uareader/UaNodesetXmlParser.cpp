@@ -45,15 +45,9 @@ UaNodesetXmlParser::~UaNodesetXmlParser()
     }
 }
 
-void UaNodesetXmlParser::setXmlDocument(UaXmlDocument* document)
-{
-    m_document = document;
-}
+void UaNodesetXmlParser::setXmlDocument(UaXmlDocument* document) { m_document = document; }
 
-void UaNodesetXmlParser::setNodeFactory(BaseNodeFactory* factory)
-{
-    m_nodeFactory = factory;
-}
+void UaNodesetXmlParser::setNodeFactory(BaseNodeFactory* factory) { m_nodeFactory = factory; }
 
 void UaNodesetXmlParser::setTypeDefinitionProvider(TypeDefinitionProvider* provider)
 {
@@ -124,7 +118,8 @@ UaStatus UaNodesetXmlParser::loadNodeset(const UaString& fileName, UaString& err
 UaStatus UaNodesetXmlParser::readNamespaceUris()
 {
     const xmlNode* namespaceUris = currentElement();
-    for (const xmlNode* uri = Xml::firstChildElement(namespaceUris); uri != nullptr; uri = Xml::nextSiblingElement(uri)) {
+    for (const xmlNode* uri = Xml::firstChildElement(namespaceUris); uri != nullptr;
+         uri = Xml::nextSiblingElement(uri)) {
         if (Xml::hasName(uri, "Uri")) {
             m_namespaceUris.emplace_back(Xml::content(uri).view());
         }
@@ -192,7 +187,8 @@ UaNodeId UaNodesetXmlParser::resolveText(std::string_view utf8, bool inPlace) co
 
 void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
 {
-    for (const xmlNode* alias = Xml::firstChildElement(aliases); alias != nullptr; alias = Xml::nextSiblingElement(alias)) {
+    for (const xmlNode* alias = Xml::firstChildElement(aliases); alias != nullptr;
+         alias = Xml::nextSiblingElement(alias)) {
         if (!Xml::hasName(alias, "Alias")) {
             continue;
         }
@@ -209,10 +205,7 @@ void UaNodesetXmlParser::readAliases(const xmlNode* aliases)
     }
 }
 
-void UaNodesetXmlParser::readDocumentExtensions()
-{
-    readExtensionList(m_documentExtensions, true);
-}
+void UaNodesetXmlParser::readDocumentExtensions() { readExtensionList(m_documentExtensions, true); }
 
 void UaNodesetXmlParser::readDocumentExtensionsAfter(const xmlNode* failed)
 {
@@ -226,8 +219,7 @@ void UaNodesetXmlParser::readDocumentExtensionsAfter(const xmlNode* failed)
     if (failed == nullptr || m_document->getFirstChild() != 0) {
         return;
     }
-    while (currentElement() != failed && m_document->getFollowingSibling() == 0) {
-    }
+    while (currentElement() != failed && m_document->getFollowingSibling() == 0) {}
 }
 
 UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extensions, bool withNamespace)
@@ -253,7 +245,8 @@ UaStatus UaNodesetXmlParser::readExtensionList(std::vector<Extension>& extension
             bodyBytes = UaByteString(body, length);
         }
         UaXmlDocument::freeXmlString(body);
-        extensions.emplace_back(UaString(m_document->getNodeName()), bodyBytes,
+        extensions.emplace_back(UaString(m_document->getNodeName()),
+            bodyBytes,
             withNamespace ? UaString(m_document->getNamespaceUri()) : UaString(),
             UaString(Xml::content(currentElement()).view()));
         m_document->getParent();
@@ -321,13 +314,13 @@ bool UaNodesetXmlParser::parseNodeElement(const char* name, NodeMap& nodes, UaSt
         const char* element;
         UaStatus (UaNodesetXmlParser::*parse)(NodeMap&);
     } kParsers[] = {
-        {"UAObject", &UaNodesetXmlParser::parseObject},
-        {"UAVariable", &UaNodesetXmlParser::parseVariable},
-        {"UAMethod", &UaNodesetXmlParser::parseMethod},
-        {"UAObjectType", &UaNodesetXmlParser::parseObjectType},
-        {"UAVariableType", &UaNodesetXmlParser::parseVariableType},
-        {"UAReferenceType", &UaNodesetXmlParser::parseReferenceType},
-        {"UADataType", &UaNodesetXmlParser::parseDataType},
+        { "UAObject", &UaNodesetXmlParser::parseObject },
+        { "UAVariable", &UaNodesetXmlParser::parseVariable },
+        { "UAMethod", &UaNodesetXmlParser::parseMethod },
+        { "UAObjectType", &UaNodesetXmlParser::parseObjectType },
+        { "UAVariableType", &UaNodesetXmlParser::parseVariableType },
+        { "UAReferenceType", &UaNodesetXmlParser::parseReferenceType },
+        { "UADataType", &UaNodesetXmlParser::parseDataType },
     };
     for (const auto& [element, parse] : kParsers) {
         if (std::strcmp(name, element) == 0) {
@@ -338,8 +331,11 @@ bool UaNodesetXmlParser::parseNodeElement(const char* name, NodeMap& nodes, UaSt
     return false;
 }
 
-UaStatus UaNodesetXmlParser::finishNodes(
-    NodeMap& nodes, UaStatus status, std::size_t position, bool extensionsRead, UaString& errorText)
+UaStatus UaNodesetXmlParser::finishNodes(NodeMap& nodes,
+    UaStatus status,
+    std::size_t position,
+    bool extensionsRead,
+    UaString& errorText)
 {
     // The cursor is on the node element that failed, if one did.
     if (status.isNotGood()) {
@@ -367,10 +363,7 @@ void UaNodesetXmlParser::linkChildren(NodeMap& nodes)
     }
 }
 
-UaStatus UaNodesetXmlParser::parseReserved()
-{
-    return UaStatus::BadNotImplemented;
-}
+UaStatus UaNodesetXmlParser::parseReserved() { return UaStatus::BadNotImplemented; }
 
 void UaNodesetXmlParser::getValue(const xmlNode* element, UaVariant& value) const
 {
@@ -382,9 +375,6 @@ UaExtensionObject UaNodesetXmlParser::getExtensionObjectValue(const xmlNode* ele
     return m_valueDecoder->extensionObject(element);
 }
 
-UaNodeId UaNodesetXmlParser::getNodeIdValue(const xmlNode* element) const
-{
-    return m_valueDecoder->nodeId(element);
-}
+UaNodeId UaNodesetXmlParser::getNodeIdValue(const xmlNode* element) const { return m_valueDecoder->nodeId(element); }
 
 } // namespace UaBase

@@ -104,8 +104,8 @@ public:
     virtual UaStatus completeStructureDefinition(DataType* dataType, NodeMap& nodes, VisitedMap& visited);
     /// Sets the built-in type of every field that has none from its data type or a super type.
     virtual void resolveFieldBuiltInTypes(DataType* dataType, NodeMap& nodes);
-    virtual UaStructureDefinition getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
-        VisitedMap& visited);
+    virtual UaStructureDefinition
+    getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes, VisitedMap& visited);
     virtual UaEnumDefinition getEnumDefinition(const UaNodeId& dataTypeId, NodeMap& nodes, VisitedMap& visited);
 
     /// An alias name gives the alias's node identifier; any other text is read as a node
@@ -154,7 +154,7 @@ private:
     struct EarlyNodes;
     struct TextHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view> {}(text); }
     };
 
     /// resolveNodeId for UTF-8 text of the document; `inPlace` texts may be remembered by view
@@ -172,8 +172,8 @@ private:
     /// Reads the node element named `name` under the cursor into `nodes`; false (and no status)
     /// when no node element has that name.
     bool parseNodeElement(const char* name, NodeMap& nodes, UaStatus& status);
-    UaStatus finishNodes(NodeMap& nodes, UaStatus status, std::size_t position, bool extensionsRead,
-        UaString& errorText);
+    UaStatus
+    finishNodes(NodeMap& nodes, UaStatus status, std::size_t position, bool extensionsRead, UaString& errorText);
     void readDocumentExtensions();
     void readDocumentExtensionsAfter(const _xmlNode* failed);
     UaStatus readExtensionList(std::vector<Extension>& extensions, bool withNamespace);

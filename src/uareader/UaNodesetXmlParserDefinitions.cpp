@@ -31,30 +31,30 @@ struct StandardSubtype {
     UaBuiltInType builtIn;
 };
 constexpr StandardSubtype kStandardSubtypes[] = {
-    {288, UaBuiltInType::UInt32}, // IntegerId
-    {289, UaBuiltInType::UInt32}, // Counter
-    {290, UaBuiltInType::Double}, // Duration
-    {291, UaBuiltInType::String}, // NumericRange
-    {292, UaBuiltInType::String}, // Time
-    {295, UaBuiltInType::String}, // LocaleId
-    {12878, UaBuiltInType::String}, // NormalizedString
-    {12879, UaBuiltInType::String}, // DecimalString
-    {12880, UaBuiltInType::String}, // DurationString
-    {12881, UaBuiltInType::String}, // TimeString
-    {293, UaBuiltInType::DateTime}, // Date
-    {294, UaBuiltInType::DateTime}, // UtcTime
-    {30, UaBuiltInType::ByteString}, // Image
-    {311, UaBuiltInType::ByteString}, // ApplicationInstanceCertificate
-    {521, UaBuiltInType::ByteString}, // ContinuationPoint
-    {2000, UaBuiltInType::ByteString}, // ImageBMP
-    {2001, UaBuiltInType::ByteString}, // ImageGIF
-    {2002, UaBuiltInType::ByteString}, // ImageJPG
-    {2003, UaBuiltInType::ByteString}, // ImagePNG
-    {388, UaBuiltInType::NodeId}, // SessionAuthenticationToken
-    {11737, UaBuiltInType::UInt64}, // BitFieldMaskDataType
-    {26, UaBuiltInType::Variant}, // Number
-    {27, UaBuiltInType::Variant}, // Integer
-    {28, UaBuiltInType::Variant}, // UInteger
+    { 288, UaBuiltInType::UInt32 }, // IntegerId
+    { 289, UaBuiltInType::UInt32 }, // Counter
+    { 290, UaBuiltInType::Double }, // Duration
+    { 291, UaBuiltInType::String }, // NumericRange
+    { 292, UaBuiltInType::String }, // Time
+    { 295, UaBuiltInType::String }, // LocaleId
+    { 12878, UaBuiltInType::String }, // NormalizedString
+    { 12879, UaBuiltInType::String }, // DecimalString
+    { 12880, UaBuiltInType::String }, // DurationString
+    { 12881, UaBuiltInType::String }, // TimeString
+    { 293, UaBuiltInType::DateTime }, // Date
+    { 294, UaBuiltInType::DateTime }, // UtcTime
+    { 30, UaBuiltInType::ByteString }, // Image
+    { 311, UaBuiltInType::ByteString }, // ApplicationInstanceCertificate
+    { 521, UaBuiltInType::ByteString }, // ContinuationPoint
+    { 2000, UaBuiltInType::ByteString }, // ImageBMP
+    { 2001, UaBuiltInType::ByteString }, // ImageGIF
+    { 2002, UaBuiltInType::ByteString }, // ImageJPG
+    { 2003, UaBuiltInType::ByteString }, // ImagePNG
+    { 388, UaBuiltInType::NodeId }, // SessionAuthenticationToken
+    { 11737, UaBuiltInType::UInt64 }, // BitFieldMaskDataType
+    { 26, UaBuiltInType::Variant }, // Number
+    { 27, UaBuiltInType::Variant }, // Integer
+    { 28, UaBuiltInType::Variant }, // UInteger
 };
 
 /// The built-in type that encodes a standard data type, for the types and standard subtypes
@@ -88,8 +88,8 @@ UaLocalizedText descriptionOf(const xmlNode* field)
     if (description == nullptr) {
         return {};
     }
-    return UaLocalizedText(UaString(Xml::attribute(description, "Locale").view()),
-        UaString(Xml::content(description).view()));
+    return UaLocalizedText(
+        UaString(Xml::attribute(description, "Locale").view()), UaString(Xml::content(description).view()));
 }
 
 /// The values of an enumeration: one per `Field` child of the definition.
@@ -179,8 +179,8 @@ void UaNodesetXmlParser::parseDataTypeDefinition(DataType* dataType)
                                                   : UaNodeId(DataTypeIds::BaseDataType, 0));
         std::int32_t valueRank = 0;
         const XmlText rankText = Xml::attribute(element, "ValueRank");
-        if (rankText.isPresent() && UaNumberText::toInt32(rankText.view(), valueRank).isGood() &&
-            (valueRank == -1 || valueRank == 1)) {
+        if (rankText.isPresent() && UaNumberText::toInt32(rankText.view(), valueRank).isGood()
+            && (valueRank == -1 || valueRank == 1)) {
             field.setValueRank(valueRank);
         }
         field.setIsOptional(Xml::attribute(element, "IsOptional") == "true");
@@ -265,15 +265,14 @@ Definition UaNodesetXmlParser::definitionOf(const UaNodeId& dataTypeId,
     return {};
 }
 
-UaStructureDefinition UaNodesetXmlParser::getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
-    VisitedMap& visited)
+UaStructureDefinition
+UaNodesetXmlParser::getStructureDefinition(const UaNodeId& dataTypeId, NodeMap& nodes, VisitedMap& visited)
 {
     return definitionOf(
         dataTypeId, nodes, visited, &DataType::structureDefinition, &TypeDefinitionProvider::structureDefinition);
 }
 
-UaEnumDefinition UaNodesetXmlParser::getEnumDefinition(const UaNodeId& dataTypeId, NodeMap& nodes,
-    VisitedMap& visited)
+UaEnumDefinition UaNodesetXmlParser::getEnumDefinition(const UaNodeId& dataTypeId, NodeMap& nodes, VisitedMap& visited)
 {
     return definitionOf(dataTypeId, nodes, visited, &DataType::enumDefinition, &TypeDefinitionProvider::enumDefinition);
 }

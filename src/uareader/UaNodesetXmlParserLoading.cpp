@@ -157,8 +157,8 @@ void UaNodesetXmlParser::readElementWhileLoading(UaXmlDocument& document, EarlyN
 
 bool UaNodesetXmlParser::fitsEarlyNodes(const EarlyNodes& early, const NodeMap& nodes) const
 {
-    return early.usable && early.document == m_document && m_document->revision() == early.revision &&
-           early.factory == m_nodeFactory && nodes.empty() && UaTrace::traceLevel() <= 0;
+    return early.usable && early.document == m_document && m_document->revision() == early.revision
+        && early.factory == m_nodeFactory && nodes.empty() && UaTrace::traceLevel() <= 0;
 }
 
 UaStatus UaNodesetXmlParser::takeEarlyNodes(EarlyNodes& early, NodeMap& nodes, UaString& errorText)

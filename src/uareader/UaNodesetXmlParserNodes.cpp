@@ -35,13 +35,13 @@ using Xml = XmlNodeReader;
 
 constexpr std::size_t kInverseReferenceRoom = 4;
 
-constexpr const char* kAlarmLimits[] = {"AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_LL"};
+constexpr const char* kAlarmLimits[] = { "AlarmLimit_HH", "AlarmLimit_H", "AlarmLimit_L", "AlarmLimit_LL" };
 
 using Attribute = NodeElement::Attribute;
 using Child = NodeElement::Child;
 
-template <class T> T numberAttribute(const NodeElement& element, Attribute which, T fallback,
-    UaStatus (*convert)(std::string_view, T&))
+template <class T>
+T numberAttribute(const NodeElement& element, Attribute which, T fallback, UaStatus (*convert)(std::string_view, T&))
 {
     const XmlText text = element.attribute(which);
     T value = fallback;
@@ -179,13 +179,15 @@ bool UaNodesetXmlParser::isDuplicate(const NodeMap& nodes, const UaNodeId& nodeI
     if (!nodes.contains(nodeId)) {
         return false;
     }
-    UaTrace::error(1, "Error NodeManagerAdvancedXmlParser::%s - NodeId already exists %s", operation,
-        nodeId.toString().toUtf8());
+    UaTrace::error(
+        1, "Error NodeManagerAdvancedXmlParser::%s - NodeId already exists %s", operation, nodeId.toString().toUtf8());
     return true;
 }
 
-UaStatus UaNodesetXmlParser::storeNode(
-    const NodeElement& element, std::unique_ptr<BaseNode> node, UaStatus status, NodeMap& nodes)
+UaStatus UaNodesetXmlParser::storeNode(const NodeElement& element,
+    std::unique_ptr<BaseNode> node,
+    UaStatus status,
+    NodeMap& nodes)
 {
     // parseReferences and parseExtensions find their elements in the one already walked.
     const NodeElement* const outer = m_nodeElement;
@@ -265,7 +267,8 @@ UaStatus UaNodesetXmlParser::parseObject(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     return parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createObject, [&](Object& object) {
-        object.setEventNotifier(numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte));
+        object.setEventNotifier(
+            numberAttribute<std::uint8_t>(element, Attribute::EventNotifier, 0, UaNumberText::toByte));
     });
 }
 
@@ -273,16 +276,18 @@ UaStatus UaNodesetXmlParser::parseVariable(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
     Variable* variable = nullptr;
-    const UaStatus status = parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createVariable, [&](Variable& read) {
-        variable = &read;
-        readValueAttributes(element, read);
-        read.setAccessLevel(numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte));
-        read.setUserAccessLevel(
-            numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte));
-        read.setMinimumSamplingInterval(
-            numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble));
-        read.setHistorizing(booleanAttribute(element, Attribute::Historizing, false));
-    });
+    const UaStatus status
+        = parseNode(element, nodes, "parseVariable", &BaseNodeFactory::createVariable, [&](Variable& read) {
+              variable = &read;
+              readValueAttributes(element, read);
+              read.setAccessLevel(
+                  numberAttribute<std::uint8_t>(element, Attribute::AccessLevel, 1, UaNumberText::toByte));
+              read.setUserAccessLevel(
+                  numberAttribute<std::uint8_t>(element, Attribute::UserAccessLevel, 1, UaNumberText::toByte));
+              read.setMinimumSamplingInterval(
+                  numberAttribute<double>(element, Attribute::MinimumSamplingInterval, 0.0, UaNumberText::toDouble));
+              read.setHistorizing(booleanAttribute(element, Attribute::Historizing, false));
+          });
     if (variable != nullptr) {
         readAlarm(element, variable);
     }
@@ -341,12 +346,13 @@ UaStatus UaNodesetXmlParser::parseVariableType(NodeMap& nodes)
 UaStatus UaNodesetXmlParser::parseReferenceType(NodeMap& nodes)
 {
     const NodeElement element(currentElement());
-    return parseNode(element, nodes, "parseReferenceType", &BaseNodeFactory::createReferenceType, [&](ReferenceType& type) {
-        type.setSymmetric(booleanAttribute(element, Attribute::Symmetric, false));
-        if (const xmlNode* inverseName = element.child(Child::InverseName)) {
-            type.setInverseName(localizedText(inverseName, nullptr));
-        }
-    });
+    return parseNode(
+        element, nodes, "parseReferenceType", &BaseNodeFactory::createReferenceType, [&](ReferenceType& type) {
+            type.setSymmetric(booleanAttribute(element, Attribute::Symmetric, false));
+            if (const xmlNode* inverseName = element.child(Child::InverseName)) {
+                type.setInverseName(localizedText(inverseName, nullptr));
+            }
+        });
 }
 
 UaStatus UaNodesetXmlParser::parseDataType(NodeMap& nodes)
@@ -388,7 +394,8 @@ UaStatus UaNodesetXmlParser::parseReferences(BaseNode* node)
         }
         const XmlText target = Xml::content(reference);
         const bool isForward = attributes.isForward.isPresent() ? attributes.isForward.view() == "true" : true;
-        node->addReference(resolveText(attributes.type.view(), attributes.type.isInPlace()), isForward,
+        node->addReference(resolveText(attributes.type.view(), attributes.type.isInPlace()),
+            isForward,
             resolveText(target.view(), target.isInPlace()));
     }
     return status;

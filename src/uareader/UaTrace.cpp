@@ -7,19 +7,13 @@
 
 namespace {
 
-std::atomic<int> g_traceLevel{0};
+std::atomic<int> g_traceLevel { 0 };
 
 } // namespace
 
-int UaTrace::traceLevel()
-{
-    return g_traceLevel.load(std::memory_order_relaxed);
-}
+int UaTrace::traceLevel() { return g_traceLevel.load(std::memory_order_relaxed); }
 
-void UaTrace::setTraceLevel(int level)
-{
-    g_traceLevel.store(level, std::memory_order_relaxed);
-}
+void UaTrace::setTraceLevel(int level) { g_traceLevel.store(level, std::memory_order_relaxed); }
 
 void UaTrace::error(int level, const char* format, ...)
 {
@@ -48,7 +42,4 @@ ScopedTraceCapture::ScopedTraceCapture(int level)
     UaTrace::setTraceLevel(level);
 }
 
-ScopedTraceCapture::~ScopedTraceCapture()
-{
-    UaTrace::setTraceLevel(m_previousLevel);
-}
+ScopedTraceCapture::~ScopedTraceCapture() { UaTrace::setTraceLevel(m_previousLevel); }

@@ -59,7 +59,7 @@ std::int64_t daysFromCivil(std::int64_t year, int month, int day)
 
 int daysInMonth(int year, int month)
 {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr int kDays[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month == 2 && leap ? 29 : kDays[month - 1];
 }
@@ -128,13 +128,12 @@ support::Result<std::int64_t> XmlDateTime::toTicks(std::string_view text)
     int second = 0;
     int milliseconds = 0;
     int offsetMinutes = 0;
-    const bool formed = cursor.digits(4, year) && cursor.accept('-') && cursor.digits(2, month) &&
-                        cursor.accept('-') && cursor.digits(2, day) && cursor.accept('T') &&
-                        cursor.digits(2, hour) && cursor.accept(':') && cursor.digits(2, minute) &&
-                        cursor.accept(':') && cursor.digits(2, second) && readMilliseconds(cursor, milliseconds) &&
-                        readZone(cursor, offsetMinutes) && cursor.atEnd();
-    if (!formed || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 59) {
+    const bool formed = cursor.digits(4, year) && cursor.accept('-') && cursor.digits(2, month) && cursor.accept('-')
+        && cursor.digits(2, day) && cursor.accept('T') && cursor.digits(2, hour) && cursor.accept(':')
+        && cursor.digits(2, minute) && cursor.accept(':') && cursor.digits(2, second)
+        && readMilliseconds(cursor, milliseconds) && readZone(cursor, offsetMinutes) && cursor.atEnd();
+    if (!formed || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59
+        || second > 59) {
         return malformed();
     }
     const std::int64_t days = daysFromCivil(year, month, day) + kEpochDays1601;

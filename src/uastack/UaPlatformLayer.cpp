@@ -1,10 +1,5 @@
 #include "uastack/UaPlatformLayer.h"
 
-int UaPlatformLayer::init()
-{
-    return 0;
-}
+int UaPlatformLayer::init() { return 0; }
 
-void UaPlatformLayer::cleanup()
-{
-}
+void UaPlatformLayer::cleanup() {}

@@ -97,7 +97,8 @@ constexpr GroupTables kGroupTables = [] {
     for (std::size_t position = 0; position < 4; ++position) {
         for (std::size_t c = 0; c < 256; ++c) {
             const int value = kBase64Values[c];
-            tables.shifted[position][c] = value < 0 ? 0x80000000u : static_cast<std::uint32_t>(value) << (18 - 6 * position);
+            tables.shifted[position][c]
+                = value < 0 ? 0x80000000u : static_cast<std::uint32_t>(value) << (18 - 6 * position);
         }
     }
     return tables;

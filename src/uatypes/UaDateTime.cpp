@@ -77,9 +77,13 @@ UaDateTimeFields UaDateTime::utcFields() const
     const std::int64_t days = floorDiv(totalSeconds, kSecondsPerDay);
     const std::int64_t secondOfDay = totalSeconds - days * kSecondsPerDay;
     const Civil date = civilFromDays(days);
-    return {date.year, date.month, date.day, static_cast<unsigned>(secondOfDay / 3600),
-        static_cast<unsigned>(secondOfDay / 60 % 60), static_cast<unsigned>(secondOfDay % 60),
-        static_cast<unsigned>(totalMs - totalSeconds * 1000)};
+    return { date.year,
+        date.month,
+        date.day,
+        static_cast<unsigned>(secondOfDay / 3600),
+        static_cast<unsigned>(secondOfDay / 60 % 60),
+        static_cast<unsigned>(secondOfDay % 60),
+        static_cast<unsigned>(totalMs - totalSeconds * 1000) };
 }
 
 UaString UaDateTime::toString() const

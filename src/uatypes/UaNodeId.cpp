@@ -92,15 +92,9 @@ void UaNodeId::releaseRep(const Rep* rep) noexcept
         delete rep;
 }
 
-UaString UaNodeId::identifierText() const
-{
-    return m_type == UaIdentifierType::String ? m_rep->text : UaString();
-}
+UaString UaNodeId::identifierText() const { return m_type == UaIdentifierType::String ? m_rep->text : UaString(); }
 
-UaGuid UaNodeId::identifierGuid() const
-{
-    return m_type == UaIdentifierType::Guid ? m_rep->guid : UaGuid();
-}
+UaGuid UaNodeId::identifierGuid() const { return m_type == UaIdentifierType::Guid ? m_rep->guid : UaGuid(); }
 
 UaByteString UaNodeId::identifierOpaque() const
 {

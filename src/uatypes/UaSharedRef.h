@@ -21,10 +21,7 @@ public:
             m_refCount.fetch_add(1, std::memory_order_relaxed);
     }
     /// Returns true when the last reference went away.
-    bool release() const noexcept
-    {
-        return !m_immortal && m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1;
-    }
+    bool release() const noexcept { return !m_immortal && m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1; }
     /// For the shared empty values, which live as long as the program: they are not counted,
     /// so copying and dropping empty values costs no atomic operation. Called once, before the
     /// representation is shared.

@@ -182,8 +182,7 @@ bool isTextTarget(UaBuiltInType type)
 template <class T> using TextConversion = UaStatus (*)(std::string_view, T&);
 
 /// Converts every text, or none: the first failure is the result.
-template <class T>
-UaStatus convertTexts(const Values<UaString>& texts, TextConversion<T> convert, std::vector<T>& out)
+template <class T> UaStatus convertTexts(const Values<UaString>& texts, TextConversion<T> convert, std::vector<T>& out)
 {
     out.reserve(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -378,76 +377,37 @@ void UaVariant::setSByte(std::int8_t value) { assignScalar(UaBuiltInType::SByte,
 
 void UaVariant::setByte(std::uint8_t value) { assignScalar(UaBuiltInType::Byte, value); }
 
-void UaVariant::setInt16(std::int16_t value)
-{
-    assignScalar(UaBuiltInType::Int16, value);
-}
+void UaVariant::setInt16(std::int16_t value) { assignScalar(UaBuiltInType::Int16, value); }
 
-void UaVariant::setUInt16(std::uint16_t value)
-{
-    assignScalar(UaBuiltInType::UInt16, value);
-}
+void UaVariant::setUInt16(std::uint16_t value) { assignScalar(UaBuiltInType::UInt16, value); }
 
-void UaVariant::setInt32(std::int32_t value)
-{
-    assignScalar(UaBuiltInType::Int32, value);
-}
+void UaVariant::setInt32(std::int32_t value) { assignScalar(UaBuiltInType::Int32, value); }
 
-void UaVariant::setUInt32(std::uint32_t value)
-{
-    assignScalar(UaBuiltInType::UInt32, value);
-}
+void UaVariant::setUInt32(std::uint32_t value) { assignScalar(UaBuiltInType::UInt32, value); }
 
-void UaVariant::setInt64(std::int64_t value)
-{
-    assignScalar(UaBuiltInType::Int64, value);
-}
+void UaVariant::setInt64(std::int64_t value) { assignScalar(UaBuiltInType::Int64, value); }
 
-void UaVariant::setUInt64(std::uint64_t value)
-{
-    assignScalar(UaBuiltInType::UInt64, value);
-}
+void UaVariant::setUInt64(std::uint64_t value) { assignScalar(UaBuiltInType::UInt64, value); }
 
 void UaVariant::setFloat(float value) { assignScalar(UaBuiltInType::Float, value); }
 
 void UaVariant::setDouble(double value) { assignScalar(UaBuiltInType::Double, value); }
 
-void UaVariant::setString(const UaString& value)
-{
-    assignScalar(UaBuiltInType::String, value);
-}
+void UaVariant::setString(const UaString& value) { assignScalar(UaBuiltInType::String, value); }
 
-void UaVariant::setDateTime(UaDateTime value)
-{
-    assignScalar(UaBuiltInType::DateTime, value);
-}
+void UaVariant::setDateTime(UaDateTime value) { assignScalar(UaBuiltInType::DateTime, value); }
 
 void UaVariant::setGuid(const UaGuid& value) { assignScalar(UaBuiltInType::Guid, value); }
 
-void UaVariant::setByteString(const UaByteString& value)
-{
-    assignScalar(UaBuiltInType::ByteString, value);
-}
+void UaVariant::setByteString(const UaByteString& value) { assignScalar(UaBuiltInType::ByteString, value); }
 
-void UaVariant::setXmlElement(const UaString& value)
-{
-    assignScalar(UaBuiltInType::XmlElement, value);
-}
+void UaVariant::setXmlElement(const UaString& value) { assignScalar(UaBuiltInType::XmlElement, value); }
 
-void UaVariant::setNodeId(const UaNodeId& value)
-{
-    assignScalar(UaBuiltInType::NodeId, value);
-}
+void UaVariant::setNodeId(const UaNodeId& value) { assignScalar(UaBuiltInType::NodeId, value); }
 
-void UaVariant::setQualifiedName(const UaQualifiedName& value)
-{
-    assignScalar(UaBuiltInType::QualifiedName, value);
-}
+void UaVariant::setQualifiedName(const UaQualifiedName& value) { assignScalar(UaBuiltInType::QualifiedName, value); }
 
-void UaVariant::setLocalizedText(const UaLocalizedText& value)
-{
-    assignScalar(UaBuiltInType::LocalizedText, value);
-}
+void UaVariant::setLocalizedText(const UaLocalizedText& value) { assignScalar(UaBuiltInType::LocalizedText, value); }
 
 void UaVariant::setExtensionObject(const UaExtensionObject& value)
 {
@@ -456,25 +416,37 @@ void UaVariant::setExtensionObject(const UaExtensionObject& value)
 
 void UaVariant::setBooleanArray(std::vector<bool> values) { assign(UaBuiltInType::Boolean, true, std::move(values)); }
 
-void UaVariant::setSByteArray(std::vector<std::int8_t> values) { assign(UaBuiltInType::SByte, true, std::move(values)); }
+void UaVariant::setSByteArray(std::vector<std::int8_t> values)
+{
+    assign(UaBuiltInType::SByte, true, std::move(values));
+}
 
 void UaVariant::setByteArray(std::vector<std::uint8_t> values) { assign(UaBuiltInType::Byte, true, std::move(values)); }
 
-void UaVariant::setInt16Array(std::vector<std::int16_t> values) { assign(UaBuiltInType::Int16, true, std::move(values)); }
+void UaVariant::setInt16Array(std::vector<std::int16_t> values)
+{
+    assign(UaBuiltInType::Int16, true, std::move(values));
+}
 
 void UaVariant::setUInt16Array(std::vector<std::uint16_t> values)
 {
     assign(UaBuiltInType::UInt16, true, std::move(values));
 }
 
-void UaVariant::setInt32Array(std::vector<std::int32_t> values) { assign(UaBuiltInType::Int32, true, std::move(values)); }
+void UaVariant::setInt32Array(std::vector<std::int32_t> values)
+{
+    assign(UaBuiltInType::Int32, true, std::move(values));
+}
 
 void UaVariant::setUInt32Array(std::vector<std::uint32_t> values)
 {
     assign(UaBuiltInType::UInt32, true, std::move(values));
 }
 
-void UaVariant::setInt64Array(std::vector<std::int64_t> values) { assign(UaBuiltInType::Int64, true, std::move(values)); }
+void UaVariant::setInt64Array(std::vector<std::int64_t> values)
+{
+    assign(UaBuiltInType::Int64, true, std::move(values));
+}
 
 void UaVariant::setUInt64Array(std::vector<std::uint64_t> values)
 {
@@ -521,7 +493,10 @@ void UaVariant::setExtensionObjectArray(std::vector<UaExtensionObject> values)
     assign(UaBuiltInType::ExtensionObject, true, std::move(values));
 }
 
-void UaVariant::setVariantArray(std::vector<UaVariant> values) { assign(UaBuiltInType::Variant, true, std::move(values)); }
+void UaVariant::setVariantArray(std::vector<UaVariant> values)
+{
+    assign(UaBuiltInType::Variant, true, std::move(values));
+}
 
 UaStatus UaVariant::toBoolean(bool& value) const { return readScalar(UaBuiltInType::Boolean, value); }
 

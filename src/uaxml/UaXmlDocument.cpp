@@ -1,8 +1,8 @@
 #include "uaxml/UaXmlDocument.h"
 
 #include "support/AtomicFile.h"
-#include "support/TextCodec.h"
 #include "support/FileReader.h"
+#include "support/TextCodec.h"
 
 #include <libxml/chvalid.h>
 #include <libxml/dict.h>
@@ -215,8 +215,8 @@ int UaXmlDocument::loadXmlFile(const char* path, ElementListener* listener)
     }
     // The source closes the file when the load ends, however it ends.
     FileSource source(std::move(*opened));
-    xmlParserCtxt* parser = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, nullptr, &source,
-        XML_CHAR_ENCODING_NONE);
+    xmlParserCtxt* parser
+        = xmlCreateIOParserCtxt(nullptr, nullptr, readFromFile, nullptr, &source, XML_CHAR_ENCODING_NONE);
     if (!parser) {
         m_loadFailure = std::string("cannot read ") + path + ": out of memory";
         return -1;

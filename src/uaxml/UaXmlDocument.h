@@ -145,8 +145,8 @@ private:
     /// and telling `listener` (may be null) of the root's children; null unless the document is
     /// well-formed.
     /// The parser's first error goes to `failure` (emptied first).
-    static _xmlDoc* parse(_xmlParserCtxt* parser, const char* url, int options, ElementListener* listener,
-        std::string& failure);
+    static _xmlDoc*
+    parse(_xmlParserCtxt* parser, const char* url, int options, ElementListener* listener, std::string& failure);
     /// Makes the parser stop, not well-formed, at the first entity declaration.
     static void refuseEntityDeclarations(_xmlParserCtxt* parser);
     int adoptParsed(_xmlDoc* document);

@@ -83,23 +83,35 @@ private:
     static Parse& of(void* parser) { return *static_cast<Parse*>(static_cast<xmlParserCtxt*>(parser)->_private); }
 
     // Called for every element of the document: kept as short as the parse allows.
-    static void elementStarted(void* parser, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
-        int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+    static void elementStarted(void* parser,
+        const xmlChar* localName,
+        const xmlChar* prefix,
+        const xmlChar* uri,
+        int namespaceCount,
+        const xmlChar** namespaces,
+        int attributeCount,
+        int defaultedCount,
         const xmlChar** attributes)
     {
-        xmlSAX2StartElementNs(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
-            defaultedCount, attributes);
+        xmlSAX2StartElementNs(
+            parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount, attributes);
         auto* context = static_cast<xmlParserCtxt*>(parser);
         if (static_cast<unsigned>(context->input->line) >= kLastKeptLine) [[unlikely]]
             keepLine(context);
     }
 
-    static void elementStartedListened(void* parser, const xmlChar* localName, const xmlChar* prefix,
-        const xmlChar* uri, int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+    static void elementStartedListened(void* parser,
+        const xmlChar* localName,
+        const xmlChar* prefix,
+        const xmlChar* uri,
+        int namespaceCount,
+        const xmlChar** namespaces,
+        int attributeCount,
+        int defaultedCount,
         const xmlChar** attributes)
     {
-        elementStarted(parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount,
-            attributes);
+        elementStarted(
+            parser, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount, attributes);
         // The root is the first element on the parser's stack; its children are the second.
         auto* context = static_cast<xmlParserCtxt*>(parser);
         if (context->nodeNr == 2 && context->wellFormed && context->node != nullptr) [[unlikely]]
@@ -249,8 +261,11 @@ struct FirstError {
 
 } // namespace
 
-xmlDoc* UaXmlDocument::parse(
-    xmlParserCtxt* parser, const char* url, int options, ElementListener* listener, std::string& failure)
+xmlDoc* UaXmlDocument::parse(xmlParserCtxt* parser,
+    const char* url,
+    int options,
+    ElementListener* listener,
+    std::string& failure)
 {
     // What xmlReadIO and xmlReadMemory do, with the hooks, and with the parser's document kept
     // until the listener is done with it.

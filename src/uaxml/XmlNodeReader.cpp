@@ -8,10 +8,7 @@ namespace UaBase {
 
 namespace {
 
-const char* asText(const xmlChar* text)
-{
-    return reinterpret_cast<const char*>(text);
-}
+const char* asText(const xmlChar* text) { return reinterpret_cast<const char*>(text); }
 
 const xmlNode* firstElementFrom(const xmlNode* node)
 {
@@ -24,16 +21,16 @@ const xmlNode* firstElementFrom(const xmlNode* node)
 /// A view when the value is one plain text node, the common case.
 bool isSingleText(const xmlNode* children)
 {
-    return children != nullptr && children->next == nullptr && children->type == XML_TEXT_NODE &&
-           children->content != nullptr;
+    return children != nullptr && children->next == nullptr && children->type == XML_TEXT_NODE
+        && children->content != nullptr;
 }
 
 } // namespace
 
 bool XmlNodeReader::hasName(const xmlNode* element, const char* name)
 {
-    return element != nullptr && element->type == XML_ELEMENT_NODE && asText(element->name)[0] == name[0] &&
-           std::strcmp(asText(element->name), name) == 0;
+    return element != nullptr && element->type == XML_ELEMENT_NODE && asText(element->name)[0] == name[0]
+        && std::strcmp(asText(element->name), name) == 0;
 }
 
 const xmlNode* XmlNodeReader::firstChildElement(const xmlNode* element)

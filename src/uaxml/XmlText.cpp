@@ -17,10 +17,7 @@ XmlText XmlText::adopt(unsigned char* owned)
     return text;
 }
 
-XmlText::~XmlText()
-{
-    release();
-}
+XmlText::~XmlText() { release(); }
 
 XmlText::XmlText(XmlText&& other) noexcept
     : m_view(other.m_view)

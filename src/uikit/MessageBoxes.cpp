@@ -7,15 +7,18 @@ namespace {
 QMessageBox::Icon toQtIcon(MbIcon icon)
 {
     // In the order of MbIcon.
-    constexpr QMessageBox::Icon kIcons[]
-        = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Warning, QMessageBox::Question,
-            QMessageBox::Information};
+    constexpr QMessageBox::Icon kIcons[] = { QMessageBox::NoIcon,
+        QMessageBox::Critical,
+        QMessageBox::Warning,
+        QMessageBox::Question,
+        QMessageBox::Information };
     return kIcons[static_cast<int>(icon)];
 }
 
 } // namespace
 
-MbResult QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& caption, MbIcon icon, MbButtons buttons)
+MbResult
+QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& caption, MbIcon icon, MbButtons buttons)
 {
     QMessageBox box(toQtIcon(icon), caption, text, QMessageBox::NoButton, owner);
     switch (buttons) {
@@ -46,6 +49,9 @@ MbResult QtMessageBoxes::show(QWidget* owner, const QString& text, const QString
 
 MbResult showMessage(MessageBoxes& boxes, QWidget* owner, const UserMessage& message)
 {
-    return boxes.show(owner, QString::fromStdString(message.text), QString::fromStdString(message.caption),
-        message.icon, message.buttons);
+    return boxes.show(owner,
+        QString::fromStdString(message.text),
+        QString::fromStdString(message.caption),
+        message.icon,
+        message.buttons);
 }

@@ -16,10 +16,10 @@ public:
     /// Shows a modal box with the exact text and caption (the window title) and returns the
     /// button pressed; closing the box counts as Cancel, or No for Yes/No boxes.
     virtual MbResult show(QWidget* owner,
-                          const QString& text,
-                          const QString& caption,
-                          MbIcon icon = MbIcon::None,
-                          MbButtons buttons = MbButtons::Ok)
+        const QString& text,
+        const QString& caption,
+        MbIcon icon = MbIcon::None,
+        MbButtons buttons = MbButtons::Ok)
         = 0;
 };
 

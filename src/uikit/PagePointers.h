@@ -17,8 +17,7 @@ extern CPgODBCSQL* g_pPgODBCSQL;
 extern CPgAbout* g_pPgAbout;
 
 /// In a page's destructor: clears the page's pointer while it points to the page.
-template <class Page>
-void clearPagePointer(Page*& pointer, const Page* page)
+template <class Page> void clearPagePointer(Page*& pointer, const Page* page)
 {
     if (pointer == page)
         pointer = nullptr;

@@ -21,7 +21,7 @@ QIcon icon(const char* name)
 {
     registerResources();
     QIcon result;
-    for (const int size : {16, 24, 32, 48, 64, 96, 128, 256}) {
+    for (const int size : { 16, 24, 32, 48, 64, 96, 128, 256 }) {
         const QString path = QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name)).arg(size);
         if (QFile::exists(path))
             result.addFile(path, QSize(size, size));
@@ -33,7 +33,7 @@ QIcon nodeIcon(int index)
 {
     registerResources();
     QIcon result;
-    for (const int size : {16, 32}) {
+    for (const int size : { 16, 32 }) {
         const QPixmap strip(QStringLiteral(":/icons/nodeicons-%1.png").arg(size));
         if (index < 0 || (index + 1) * size > strip.width())
             return {};
@@ -42,9 +42,6 @@ QIcon nodeIcon(int index)
     return result;
 }
 
-QIcon appIcon()
-{
-    return icon("tavox");
-}
+QIcon appIcon() { return icon("tavox"); }
 
 } // namespace tavox_icons

@@ -71,7 +71,7 @@ bool CTavoxUsrAuth::EncryptMd5(const char* text, char* out) const
 std::string_view CTavoxUsrAuth::DigitTable()
 {
     const std::array<char, 10>& table = digitTable();
-    return {table.data(), table.size()};
+    return { table.data(), table.size() };
 }
 
 bool CTavoxUsrAuth::SubstituteDigits(char* text)

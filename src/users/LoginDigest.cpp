@@ -64,8 +64,8 @@ std::optional<SaltedDigest> parseSalted(std::string_view text)
     SaltedDigest digest;
     const std::string_view rounds = text.substr(0, first);
     const auto [end, ec] = std::from_chars(rounds.data(), rounds.data() + rounds.size(), digest.iterations);
-    if (rounds.empty() || rounds.front() == '0' || ec != std::errc() || end != rounds.data() + rounds.size() ||
-        digest.iterations > kMaxLoginDigestIterations)
+    if (rounds.empty() || rounds.front() == '0' || ec != std::errc() || end != rounds.data() + rounds.size()
+        || digest.iterations > kMaxLoginDigestIterations)
         return std::nullopt;
     auto salt = hexBytes(text.substr(first + 1, second - first - 1));
     auto hash = hexBytes(text.substr(second + 1));
@@ -76,9 +76,8 @@ std::optional<SaltedDigest> parseSalted(std::string_view text)
     return digest;
 }
 
-support::Result<std::vector<std::uint8_t>> saltedHash(std::u16string_view password,
-                                                   const std::vector<std::uint8_t>& salt,
-                                                   std::uint32_t iterations)
+support::Result<std::vector<std::uint8_t>>
+saltedHash(std::u16string_view password, const std::vector<std::uint8_t>& salt, std::uint32_t iterations)
 {
     return platform::pbkdf2Sha256(support::utf16ToUtf8(password), salt, iterations, kHashBytes);
 }
@@ -94,10 +93,7 @@ bool sameBytes(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_
     return difference == 0;
 }
 
-std::u16string widen(std::string_view ascii)
-{
-    return std::u16string(ascii.begin(), ascii.end());
-}
+std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 } // namespace
 
@@ -155,10 +151,7 @@ std::string makeSaltedLoginDigest(std::u16string_view password, std::uint32_t it
     return std::string(kSaltedPrefix) + std::to_string(iterations) + "$" + hexText(*salt) + "$" + hexText(*hash);
 }
 
-bool isSaltedLoginDigest(std::string_view digest)
-{
-    return digest.starts_with(kSaltedPrefix);
-}
+bool isSaltedLoginDigest(std::string_view digest) { return digest.starts_with(kSaltedPrefix); }
 
 bool loginDigestMatches(std::string_view expected, std::u16string_view password)
 {
@@ -174,9 +167,9 @@ bool loginDigestMatches(std::string_view expected, std::u16string_view password)
 }
 
 bool checkLoginPassword(const UserProfile& profile,
-                        std::string_view expected,
-                        std::u16string_view password,
-                        std::uint32_t iterations)
+    std::string_view expected,
+    std::u16string_view password,
+    std::uint32_t iterations)
 {
     if (!loginDigestMatches(expected, password))
         return false;
@@ -193,11 +186,11 @@ bool checkLoginPassword(const UserProfile& profile,
 }
 
 LoginPasswordChange changeLoginPassword(const UserProfile& profile,
-                                        std::string_view storedDigest,
-                                        std::u16string_view oldPassword,
-                                        std::u16string_view newPassword,
-                                        std::u16string_view confirmation,
-                                        std::uint32_t iterations)
+    std::string_view storedDigest,
+    std::u16string_view oldPassword,
+    std::u16string_view newPassword,
+    std::u16string_view confirmation,
+    std::uint32_t iterations)
 {
     if (!loginDigestMatches(storedDigest, oldPassword))
         return LoginPasswordChange::WrongOldPassword;

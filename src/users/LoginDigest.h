@@ -48,16 +48,16 @@ bool loginDigestMatches(std::string_view expected, std::u16string_view password)
 /// even when it cannot be written). The default digest that stands for a missing entry is
 /// never written.
 bool checkLoginPassword(const UserProfile& profile,
-                        std::string_view expected,
-                        std::u16string_view password,
-                        std::uint32_t iterations = kLoginDigestIterations);
+    std::string_view expected,
+    std::u16string_view password,
+    std::uint32_t iterations = kLoginDigestIterations);
 
 /// Outcome of a change of the login password, in the order its checks run.
 enum class LoginPasswordChange {
     WrongOldPassword, ///< the old password's digest is not the stored one
-    NotConfirmed,     ///< new password and confirmation differ
-    DigestFailed,     ///< the new digest could not be made; nothing stored
-    NotStored,        ///< the profile could not be written
+    NotConfirmed, ///< new password and confirmation differ
+    DigestFailed, ///< the new digest could not be made; nothing stored
+    NotStored, ///< the profile could not be written
     Changed,
 };
 
@@ -65,8 +65,8 @@ enum class LoginPasswordChange {
 /// confirmation, and stores the salted digest of the new one. Nothing is written unless the
 /// result is Changed.
 LoginPasswordChange changeLoginPassword(const UserProfile& profile,
-                                        std::string_view storedDigest,
-                                        std::u16string_view oldPassword,
-                                        std::u16string_view newPassword,
-                                        std::u16string_view confirmation,
-                                        std::uint32_t iterations = kLoginDigestIterations);
+    std::string_view storedDigest,
+    std::u16string_view oldPassword,
+    std::u16string_view newPassword,
+    std::u16string_view confirmation,
+    std::uint32_t iterations = kLoginDigestIterations);

@@ -60,5 +60,5 @@ UserMessage userOptMessage(UserOptProblem problem)
 {
     if (problem == UserOptProblem::None)
         return {};
-    return {std::string(problemText(problem)), "Warning"};
+    return { std::string(problemText(problem)), "Warning" };
 }

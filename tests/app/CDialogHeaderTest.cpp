@@ -55,7 +55,7 @@ TEST(CDialogHeaderTest, AlignsTitleAndDescription)
     EXPECT_EQ(right.description.left(), right.title.left());
     EXPECT_LT(right.description.right(), right.title.right()) << "the description is inset from the right";
 
-    for (int unknown : {3, 7, -1}) {
+    for (int unknown : { 3, 7, -1 }) {
         const auto shown = layoutOf(true, true, unknown);
         EXPECT_EQ(shown.title, left.title) << unknown;
         EXPECT_EQ(shown.description, left.description) << unknown;
@@ -73,11 +73,11 @@ TEST(CDialogHeaderTest, ShowsWholeLinesAndCutsTheLastWithAnEllipsis)
     const QString longText = QStringLiteral("Add or remove the users of the server and choose which kinds of client "
                                             "logon the server accepts");
 
-    EXPECT_EQ(CDialogHeader::shownLines(font, oneLine, shortText), QStringList{shortText});
+    EXPECT_EQ(CDialogHeader::shownLines(font, oneLine, shortText), QStringList { shortText });
     EXPECT_TRUE(CDialogHeader::shownLines(font, QRect(0, 0, 200, lineHeight - 1), shortText).isEmpty())
         << "a line that does not fit whole is not shown";
 
-    for (const QRect& rect : {oneLine, twoLines}) {
+    for (const QRect& rect : { oneLine, twoLines }) {
         const QStringList lines = CDialogHeader::shownLines(font, rect, longText);
         ASSERT_EQ(lines.size(), rect.height() / lineHeight);
         EXPECT_TRUE(lines.last().endsWith(QChar(0x2026))) << lines.last().toStdString();

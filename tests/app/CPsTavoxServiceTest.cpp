@@ -24,7 +24,7 @@ public:
     TakenPort()
         : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_ANY);
         socklen_t size = sizeof address;
@@ -67,12 +67,21 @@ TEST(CPsTavoxServiceTest, StartAndRestartOnAPortInUseSayThatTheyFailed)
     UiSandbox sandbox;
     TakenPort taken;
     sandbox.setDword(ServerKey::kUaTcpPort, taken.port());
-    SystemdPeer peer("tavox-server.service", {TAVOX_BINARY_DIR "/server/tavox-server"}, 0, 0,
-        {"TAVOX_REGISTRY=" + sandbox.stores.machine().string(), "TAVOX_ENGINE=" TAVOX_TEST_DATA_DIR "/engine",
-            "TAVOX_FAKE_ENGINE=fail", "TAVOX_FAKE_ENGINE_ONCE=" + (sandbox.dir / "engine-ran").string()});
+    SystemdPeer peer("tavox-server.service",
+        { TAVOX_BINARY_DIR "/server/tavox-server" },
+        0,
+        0,
+        { "TAVOX_REGISTRY=" + sandbox.stores.machine().string(),
+            "TAVOX_ENGINE=" TAVOX_TEST_DATA_DIR "/engine",
+            "TAVOX_FAKE_ENGINE=fail",
+            "TAVOX_FAKE_ENGINE_ONCE=" + (sandbox.dir / "engine-ran").string() });
     ASSERT_TRUE(peer.ready());
     platform::SystemdServiceManager manager(peer.busAddress());
-    CPsTavox sheet(QStringLiteral("Tavox Server Utility"), sandbox.boxes, manager, sandbox.sleeper, sandbox.delays,
+    CPsTavox sheet(QStringLiteral("Tavox Server Utility"),
+        sandbox.boxes,
+        manager,
+        sandbox.sleeper,
+        sandbox.delays,
         sandbox.stores.stores());
     CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     sheet.OnInitDialog();
@@ -100,8 +109,8 @@ TEST(CPsTavoxServiceTest, StartAndRestartOnAPortInUseSayThatTheyFailed)
 
     // The daemon's own check passes; the engine fails.
     taken.release();
-    EXPECT_EQ(restart(),
-        QStringLiteral("Error!: Could not restart the Tavox Service. Please recheck your parameters."));
+    EXPECT_EQ(
+        restart(), QStringLiteral("Error!: Could not restart the Tavox Service. Please recheck your parameters."));
 
     EXPECT_EQ(restart(), QStringLiteral("Information!: Tavox Service has been restarted!"));
     EXPECT_TRUE(statusShows(QStringLiteral("Running")));

@@ -34,8 +34,12 @@ using platform::kServiceStopped;
 class TestSheet final : public CPsTavox {
 public:
     explicit TestSheet(UiSandbox& sandbox)
-        : CPsTavox(QStringLiteral("Tavox Server Utility"), sandbox.boxes, sandbox.services, sandbox.sleeper,
-            sandbox.delays, sandbox.stores.stores())
+        : CPsTavox(QStringLiteral("Tavox Server Utility"),
+            sandbox.boxes,
+            sandbox.services,
+            sandbox.sleeper,
+            sandbox.delays,
+            sandbox.stores.stores())
     {
         CTavoxUtilityApp::AddPages(*this, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     }
@@ -85,12 +89,8 @@ protected:
             texts << shown.caption + QStringLiteral(": ") + shown.text;
         return texts;
     }
-    bool statusShows(const QString& text) const
-    {
-        return findChildWithText<QLabel>(sheet.GetPage(0), text) != nullptr;
-    }
-    template <typename T>
-    static T* findChildWithText(QWidget* parent, const QString& text)
+    bool statusShows(const QString& text) const { return findChildWithText<QLabel>(sheet.GetPage(0), text) != nullptr; }
+    template <typename T> static T* findChildWithText(QWidget* parent, const QString& text)
     {
         for (T* child : parent->findChildren<T*>()) {
             if (child->text() == text)
@@ -100,7 +100,7 @@ protected:
     }
 
     UiSandbox sandbox;
-    TestSheet sheet{sandbox};
+    TestSheet sheet { sandbox };
 };
 
 TEST_F(CPsTavoxTest, OkWithoutChangesHidesAndTheNextRestartPromptHidesAgain)
@@ -122,11 +122,12 @@ TEST_F(CPsTavoxTest, OkWithoutChangesHidesAndTheNextRestartPromptHidesAgain)
     sandbox.boxes.queueAnswer(MbResult::Ok);
     click(QStringLiteral("Restart"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isVisible(); }, 3000));
-    EXPECT_EQ(messages(), QStringList({
-                              QStringLiteral("Question: All parameters have been applied. Do you want to restart the "
-                                             "Tavox Server?"),
-                              QStringLiteral("Information: Don't forget to restart Tavox Server."),
-                          }));
+    EXPECT_EQ(messages(),
+        QStringList({
+            QStringLiteral("Question: All parameters have been applied. Do you want to restart the "
+                           "Tavox Server?"),
+            QStringLiteral("Information: Don't forget to restart Tavox Server."),
+        }));
     EXPECT_FALSE(sheet.isOkPressed());
 }
 
@@ -139,10 +140,13 @@ TEST_F(CPsTavoxTest, RestartPromptAnswers)
         int stops, starts;
     };
     const Case cases[] = {
-        {MbResult::Yes, false, QStringLiteral("Information!: Tavox Service has been restarted!"), 1, 1},
-        {MbResult::Yes, true,
-         QStringLiteral("Error!: Could not restart the Tavox Service. Please recheck your parameters."), 1, 1},
-        {MbResult::No, false, QStringLiteral("Information: Don't forget to restart Tavox Server."), 0, 0},
+        { MbResult::Yes, false, QStringLiteral("Information!: Tavox Service has been restarted!"), 1, 1 },
+        { MbResult::Yes,
+            true,
+            QStringLiteral("Error!: Could not restart the Tavox Service. Please recheck your parameters."),
+            1,
+            1 },
+        { MbResult::No, false, QStringLiteral("Information: Don't forget to restart Tavox Server."), 0, 0 },
     };
     open(kServiceRunning);
     for (const Case& c : cases) {
@@ -180,8 +184,8 @@ TEST_F(CPsTavoxTest, StartClickedTwiceWithinTheDelayStartsOnce)
     sandbox.boxes.queueAnswer(MbResult::Ok);
     click(QStringLiteral("Stop"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isStopPending(); }, 3000));
-    EXPECT_EQ(messages(), QStringList(QStringLiteral(
-                              "Error!: Could not stop the Tavox Service. Please recheck your parameters.")));
+    EXPECT_EQ(messages(),
+        QStringList(QStringLiteral("Error!: Could not stop the Tavox Service. Please recheck your parameters.")));
 }
 
 TEST_F(CPsTavoxTest, MinusOneOnTheCommandLineHidesAfterOneSecond)
@@ -204,10 +208,10 @@ TEST_F(CPsTavoxTest, PageUpAndPageDownWrapAround)
         const char* description;
     };
     const Step steps[] = {
-        {5, Qt::Key_PageUp, 0, "Status", "Show the status of Tavox server."},
-        {0, Qt::Key_PageDown, 5, "About", "Change login password and copyright"},
-        {0, Qt::Key_PageUp, 1, "Endpoints", "Configurate the Tavox server."},
-        {3, Qt::Key_PageDown, 2, "Users", "Add/Remove the users of Tavox server."},
+        { 5, Qt::Key_PageUp, 0, "Status", "Show the status of Tavox server." },
+        { 0, Qt::Key_PageDown, 5, "About", "Change login password and copyright" },
+        { 0, Qt::Key_PageUp, 1, "Endpoints", "Configurate the Tavox server." },
+        { 3, Qt::Key_PageDown, 2, "Users", "Add/Remove the users of Tavox server." },
     };
     for (const Step& s : steps) {
         sheet.SetActivePage(s.from);
@@ -262,8 +266,8 @@ TEST_F(CPsTavoxTest, TrayExitEndsTheSheet)
     QStringList items;
     for (QAction* action : menu->actions())
         items << action->text();
-    EXPECT_EQ(items, QStringList({QStringLiteral("Show/Hide"), QStringLiteral("&About"), QString(),
-                                  QStringLiteral("E&xit")}));
+    EXPECT_EQ(items,
+        QStringList({ QStringLiteral("Show/Hide"), QStringLiteral("&About"), QString(), QStringLiteral("E&xit") }));
     menu->actions().last()->trigger();
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
@@ -272,9 +276,13 @@ TEST_F(CPsTavoxTest, TrayExitEndsTheSheet)
 TEST_F(CPsTavoxTest, EveryCheckBoxToggledByAnAssistiveTechnologyMarksItsPageModified)
 {
     open();
-    const std::pair<int, QString> boxes[] = {{1, QStringLiteral("None")}, {1, QStringLiteral("https://")},
-        {2, QStringLiteral("Enable Windows Logon")}, {2, QStringLiteral("Enable Certification")},
-        {2, QStringLiteral("Anonymous")}, {3, QStringLiteral("Start Logging")}, {4, QStringLiteral("Active SQL")}};
+    const std::pair<int, QString> boxes[] = { { 1, QStringLiteral("None") },
+        { 1, QStringLiteral("https://") },
+        { 2, QStringLiteral("Enable Windows Logon") },
+        { 2, QStringLiteral("Enable Certification") },
+        { 2, QStringLiteral("Anonymous") },
+        { 3, QStringLiteral("Start Logging") },
+        { 4, QStringLiteral("Active SQL") } };
     for (const auto& [index, caption] : boxes) {
         SCOPED_TRACE(caption.toStdString());
         CTavoxPage* page = sheet.GetPage(index);
@@ -375,11 +383,12 @@ TEST_F(CPsTavoxTest, RefusedOdbcSettingsAnswerTheRestartQuestionOfTheirApplyOnly
     sandbox.boxes.queueAnswer(MbResult::Ok);
     click(QStringLiteral("&Apply"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isRestartPending(); }, 3000));
-    EXPECT_EQ(messages(), QStringList({
-                              QStringLiteral("Question: All parameters have been applied. Do you want to restart the "
-                                             "Tavox Server?"),
-                              QStringLiteral("Information: Don't forget to restart Tavox Server."),
-                          }));
+    EXPECT_EQ(messages(),
+        QStringList({
+            QStringLiteral("Question: All parameters have been applied. Do you want to restart the "
+                           "Tavox Server?"),
+            QStringLiteral("Information: Don't forget to restart Tavox Server."),
+        }));
 }
 
 TEST_F(CPsTavoxTest, ARefusalWithoutQuestionLeavesLaterQuestionsToTheUser)
@@ -403,8 +412,9 @@ TEST_F(CPsTavoxTest, ARefusalWithoutQuestionLeavesLaterQuestionsToTheUser)
     sandbox.boxes.queueAnswer(MbResult::Ok);
     click(QStringLiteral("Restart"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.isRestartPending(); }, 3000));
-    EXPECT_EQ(messages().value(0), QStringLiteral("Question: All parameters have been applied. Do you want to restart "
-                                                  "the Tavox Server?"));
+    EXPECT_EQ(messages().value(0),
+        QStringLiteral("Question: All parameters have been applied. Do you want to restart "
+                       "the Tavox Server?"));
     EXPECT_FALSE(sheet.isVisible()) << "OK was pressed before";
 }
 
@@ -417,15 +427,16 @@ TEST_F(CPsTavoxTest, AClientRefusedWhileTheUtilityRunsIsNamedInABalloon)
     writeClientCertificate(store.rejected() / "line3.pem", "line3");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet.balloons.isEmpty(); }, 3000));
     EXPECT_EQ(sheet.balloons,
-        QStringList {"The Tavox Server refused the client \"line3\" (urn:line3:client): its certificate is not trusted. "
-                     "Trust it under Endpoints, Certificates..."});
+        QStringList {
+            "The Tavox Server refused the client \"line3\" (urn:line3:client): its certificate is not trusted. "
+            "Trust it under Endpoints, Certificates..." });
 }
 
 TEST_F(CPsTavoxTest, HistoryKeysWrittenSinceTheLoadSurviveAnApplyThatTheOdbcPageRefuses)
 {
     open(kServiceRunning);
     // Another tool sets the history database while the sheet is open.
-    for (const auto& [key, value] : {std::pair{"SQLTYPE", "MySQL"}, std::pair{"SERVER", "db2"}})
+    for (const auto& [key, value] : { std::pair { "SQLTYPE", "MySQL" }, std::pair { "SERVER", "db2" } })
         ASSERT_TRUE(platform::writeProfileString(sandbox.nodeConfig(), "HistorizedtoODBCSQL", key, value));
     findChildWithText<QCheckBox>(sheet.GetPage(4), QStringLiteral("Active SQL"))->click();
     sandbox.boxes.queueAnswer(MbResult::Ok);

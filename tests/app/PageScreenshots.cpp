@@ -10,8 +10,8 @@
 #include "pages/CDlgAbout.h"
 #include "platform/InMemoryServiceManager.h"
 #include "platform/SettingsStore.h"
-#include "testing/ScriptedFileDialogs.h"
 #include "support/TextCodec.h"
+#include "testing/ScriptedFileDialogs.h"
 #include "testing/UiSandbox.h"
 #include "uikit/TavoxPage.h"
 #include "users/ui/CLogin.h"
@@ -68,12 +68,12 @@ TEST(PageScreenshots, EveryPage)
         save(login, dir, QStringLiteral("login"));
     }
 
-    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper, SheetDelays{}, stores);
+    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, boxes, services, sleeper, SheetDelays {}, stores);
     ScriptedFileDialogs fileDialogs;
     CTavoxUtilityApp::AddPages(sheet, boxes, fileDialogs, stores);
     sheet.OnInitDialog();
     sheet.show();
-    const char* const names[] = {"1-status", "2-endpoints", "3-users", "4-node-config", "5-odbc-database", "6-about"};
+    const char* const names[] = { "1-status", "2-endpoints", "3-users", "4-node-config", "5-odbc-database", "6-about" };
     for (int i = 0; i < sheet.GetPageCount(); ++i) {
         sheet.SetActivePage(i);
         save(sheet, dir, QString::fromLatin1(names[i]));
@@ -88,7 +88,7 @@ TEST(PageScreenshots, EveryPage)
     const std::string host = support::utf16ToUtf8(EndpointSettings::computerName());
     CDlgCertificates certificatesDialog(boxes,
         certificates::StoreLayout::applications(certificates::stateFolder(nullptr, stores.machine.path())),
-        {host, certificates::applicationUri(host)});
+        { host, certificates::applicationUri(host) });
     certificatesDialog.show();
     save(certificatesDialog, dir, QStringLiteral("certificates"));
 }

@@ -25,16 +25,18 @@ protected:
     {
         ASSERT_TRUE(certificates::prepareStore(m_layout, [](const std::string&) {}).ok());
         m_fresh = writeClientCertificate(m_layout.rejected() / "fresh.pem", "fresh");
-        m_soon = writeClientCertificate(m_layout.trustedCerts() / "soon.pem", "soon", Clock::now() - Days(300),
+        m_soon = writeClientCertificate(m_layout.trustedCerts() / "soon.pem",
+            "soon",
+            Clock::now() - Days(300),
             Clock::now() + Days(12) + std::chrono::hours(1));
-        m_old = writeClientCertificate(m_layout.trustedCerts() / "old.pem", "old", Clock::now() - Days(400),
-            Clock::now() - Days(2));
+        m_old = writeClientCertificate(
+            m_layout.trustedCerts() / "old.pem", "old", Clock::now() - Days(400), Clock::now() - Days(2));
         ASSERT_TRUE(support::writeFileAtomically(m_layout.rejected() / "junk.pem", "no certificate").ok());
     }
 
     TempDir m_state;
     certificates::StoreLayout m_layout = certificates::StoreLayout::applications(m_state.path());
-    certificates::CertificateLists m_lists {m_layout, {"plant1", "urn:plant1:Tavox:Server"}};
+    certificates::CertificateLists m_lists { m_layout, { "plant1", "urn:plant1:Tavox:Server" } };
     platform::CertificateInfo m_fresh, m_soon, m_old;
 };
 
@@ -65,15 +67,15 @@ TEST_F(CertificateListsTest, ListsMarkTheirCertificatesAndOfferWhatSuitsThem)
         int row;
         bool suits;
     } cases[] = {
-        {CertificateAction::Trust, Folder::Rejected, 0, true},
-        {CertificateAction::Trust, Folder::Rejected, 1, false},
-        {CertificateAction::Trust, Folder::Trusted, 0, false},
-        {CertificateAction::Reject, Folder::Trusted, 1, true},
-        {CertificateAction::Reject, Folder::Rejected, 0, false},
-        {CertificateAction::Remove, Folder::Rejected, 1, true},
-        {CertificateAction::Remove, Folder::Trusted, -1, false},
-        {CertificateAction::Remove, Folder::Rejected, 2, false},
-        {CertificateAction::Renew, Folder::Own, -1, true},
+        { CertificateAction::Trust, Folder::Rejected, 0, true },
+        { CertificateAction::Trust, Folder::Rejected, 1, false },
+        { CertificateAction::Trust, Folder::Trusted, 0, false },
+        { CertificateAction::Reject, Folder::Trusted, 1, true },
+        { CertificateAction::Reject, Folder::Rejected, 0, false },
+        { CertificateAction::Remove, Folder::Rejected, 1, true },
+        { CertificateAction::Remove, Folder::Trusted, -1, false },
+        { CertificateAction::Remove, Folder::Rejected, 2, false },
+        { CertificateAction::Renew, Folder::Own, -1, true },
     };
     for (const auto& c : cases)
         EXPECT_EQ(m_lists.canRun(c.action, c.folder, c.row), c.suits)
@@ -122,8 +124,10 @@ TEST_F(CertificateListsTest, ThumbprintPrefixesFindOneCertificateOrSayWhyNot)
     EXPECT_EQ(*store.trust(*store.find(m_fresh.thumbprint)), certificates::TrustChange::Done);
     EXPECT_FALSE(fs::exists(m_layout.rejected() / "fresh.pem")) << "the rejected copy would win over the trusted";
 
-    EXPECT_EQ(store.find("abc").error().message, "a thumbprint needs at least 8 hexadecimal digits to be found; \"abc\" has 3");
-    EXPECT_EQ(store.find("12345678z").error().message, "\"12345678z\" is not a thumbprint: give its hexadecimal digits");
+    EXPECT_EQ(store.find("abc").error().message,
+        "a thumbprint needs at least 8 hexadecimal digits to be found; \"abc\" has 3");
+    EXPECT_EQ(
+        store.find("12345678z").error().message, "\"12345678z\" is not a thumbprint: give its hexadecimal digits");
     const auto missing = store.find("0000000000");
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().kind, support::ErrorKind::NotFound);

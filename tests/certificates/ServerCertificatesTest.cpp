@@ -2,8 +2,8 @@
 #include "certificates/StoreLayout.h"
 
 #include "support/AtomicFile.h"
-#include "testing/TempDir.h"
 #include "support/WholeFile.h"
+#include "testing/TempDir.h"
 
 #include <sys/stat.h>
 
@@ -20,11 +20,11 @@ namespace fs = std::filesystem;
 using certificates::StoreLayout;
 using Clock = std::chrono::system_clock;
 
-const certificates::ServerIdentity kIdentity {"plant1", "urn:plant1:Tavox:Server"};
+const certificates::ServerIdentity kIdentity { "plant1", "urn:plant1:Tavox:Server" };
 
 mode_t modeOf(const fs::path& path)
 {
-    struct stat info { };
+    struct stat info {};
     EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
 }
@@ -52,18 +52,20 @@ protected:
 
 TEST_F(ServerCertificatesTest, FoldersAndKeyGetTheirModesWhateverTheUmask)
 {
-    for (const mode_t umask : {mode_t {0000}, mode_t {0077}}) {
+    for (const mode_t umask : { mode_t { 0000 }, mode_t { 0077 } }) {
         fs::remove_all(m_state / "pki");
         fs::remove_all(m_state / "pki-user");
         const mode_t before = ::umask(umask);
         const std::vector<std::string> lines = start();
         ::umask(before);
         ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back().rfind("server certificate " + m_store.serverCertificate().string() + ": thumbprint ", 0), 0u)
+        EXPECT_EQ(
+            lines.back().rfind("server certificate " + m_store.serverCertificate().string() + ": thumbprint ", 0), 0u)
             << lines.back();
-        for (const StoreLayout& store : {m_store, StoreLayout::users(m_state.path())})
+        for (const StoreLayout& store : { m_store, StoreLayout::users(m_state.path()) })
             for (const fs::path& folder : store.folders())
-                EXPECT_EQ(modeOf(folder), folder == store.ownPrivate() ? 02750u : 02770u) << folder << " umask " << umask;
+                EXPECT_EQ(modeOf(folder), folder == store.ownPrivate() ? 02750u : 02770u)
+                    << folder << " umask " << umask;
         EXPECT_EQ(modeOf(m_store.serverPrivateKey()), 0600u) << "umask " << umask;
         EXPECT_EQ(modeOf(m_store.serverCertificate()), 0640u) << "umask " << umask;
     }
@@ -80,10 +82,10 @@ TEST_F(ServerCertificatesTest, StartMendsModesAndSaysSo)
     const std::string pki = m_store.root().string();
     const std::vector<std::string> mends(lines.begin(), lines.end() - 1);
     EXPECT_EQ(mends,
-        (std::vector<std::string> {"private key " + pki + "/own/private/private_key.pem: mode 0644 mended to 0600",
+        (std::vector<std::string> { "private key " + pki + "/own/private/private_key.pem: mode 0644 mended to 0600",
             "certificate file " + pki + "/trusted/certs/client.pem: mode 0664 mended to 0660",
             "certificate folder " + pki + "/rejected: mode 0755 mended to 2770",
-            "certificate folder " + pki + "/issuers/crl created"}));
+            "certificate folder " + pki + "/issuers/crl created" }));
     EXPECT_EQ(modeOf(m_store.serverPrivateKey()), 0600u);
     EXPECT_EQ(start().size(), 1u) << "nothing left to mend";
 }
@@ -114,14 +116,15 @@ TEST_F(ServerCertificatesTest, CertificateIsMadeOnceRenewedOnlyWhenAskedAndWarne
     const std::vector<std::string> over = start(soon + std::chrono::hours(24 * 20));
     EXPECT_EQ(over.back().rfind("warning: the server certificate expired on ", 0), 0u) << over.back();
 
-    const certificates::ServerIdentity renamed {"plant2", "urn:plant2:Tavox:Server"};
+    const certificates::ServerIdentity renamed { "plant2", "urn:plant2:Tavox:Server" };
     std::vector<std::string> lines;
     ASSERT_TRUE(certificates::prepareServerCertificates(m_state.path(), renamed, [&lines](const std::string& l) {
         lines.push_back(l);
     }).ok());
-    EXPECT_EQ(lines.back(), "warning: the server certificate is made for \"urn:plant1:Tavox:Server\", not for "
-                            "\"urn:plant2:Tavox:Server\" (was the computer renamed?); clients may refuse it: "
-                            "tavox-admin certificates renew makes a new pair");
+    EXPECT_EQ(lines.back(),
+        "warning: the server certificate is made for \"urn:plant1:Tavox:Server\", not for "
+        "\"urn:plant2:Tavox:Server\" (was the computer renamed?); clients may refuse it: "
+        "tavox-admin certificates renew makes a new pair");
 }
 
 TEST_F(ServerCertificatesTest, CertificateWithoutItsKeyFailsTheStart)
@@ -129,12 +132,14 @@ TEST_F(ServerCertificatesTest, CertificateWithoutItsKeyFailsTheStart)
     (void)start();
     const fs::path key = m_store.serverPrivateKey();
     fs::rename(key, m_state / "elsewhere.pem");
-    EXPECT_EQ(start().back(), "failed: the server certificate " + m_store.serverCertificate().string()
-            + " has no private key " + key.string() + " beside it; tavox-admin certificates renew makes a new pair");
+    EXPECT_EQ(start().back(),
+        "failed: the server certificate " + m_store.serverCertificate().string() + " has no private key " + key.string()
+            + " beside it; tavox-admin certificates renew makes a new pair");
     fs::copy_file(m_state / "elsewhere.pem", key);
     (void)support::writeFileAtomically(m_store.serverCertificate(),
         *support::readWholeFile(std::string(TAVOX_TEST_DATA_DIR) + "/certificates/client.pem"));
-    EXPECT_EQ(start().back(), "failed: the server certificate " + m_store.serverCertificate().string()
+    EXPECT_EQ(start().back(),
+        "failed: the server certificate " + m_store.serverCertificate().string()
             + " is not the certificate of the private key " + key.string()
             + "; tavox-admin certificates renew makes a new pair");
 }

@@ -2,8 +2,8 @@
 #include "config/EndpointSettings.h"
 
 #include "config/ServerKey.h"
-#include "support/DebugOutput.h"
 #include "platform/Registry.h"
+#include "support/DebugOutput.h"
 #include "testing/TempStores.h"
 
 #include <gtest/gtest.h>
@@ -24,26 +24,20 @@ struct Stored {
     std::vector<std::uint8_t> data;
 };
 
-Stored sz(std::u16string_view text)
-{
-    return {kRegSz, regSzBytes(text)};
-}
+Stored sz(std::u16string_view text) { return { kRegSz, regSzBytes(text) }; }
 
 Stored dword(std::uint32_t value)
 {
     const auto bytes = regDwordBytes(value);
-    return {kRegDword, {bytes.begin(), bytes.end()}};
+    return { kRegDword, { bytes.begin(), bytes.end() } };
 }
 
-Stored binary(std::vector<std::uint8_t> bytes)
-{
-    return {kRegBinary, std::move(bytes)};
-}
+Stored binary(std::vector<std::uint8_t> bytes) { return { kRegBinary, std::move(bytes) }; }
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 class CTavoxEnvmntTest : public ::testing::Test {
@@ -69,14 +63,11 @@ protected:
         return value;
     }
 
-    void makeReadOnly()
-    {
-        std::filesystem::permissions(m_stores.machine(), std::filesystem::perms::owner_read);
-    }
+    void makeReadOnly() { std::filesystem::permissions(m_stores.machine(), std::filesystem::perms::owner_read); }
 
     TempDir m_dir;
-    TempStores m_stores {m_dir};
-    const CTavoxEnvmnt m_server {m_stores.machineStore()};
+    TempStores m_stores { m_dir };
+    const CTavoxEnvmnt m_server { m_stores.machineStore() };
 };
 
 TEST_F(CTavoxEnvmntTest, StringValuesFallBackToTheirDefaults)
@@ -89,17 +80,17 @@ TEST_F(CTavoxEnvmntTest, StringValuesFallBackToTheirDefaults)
     };
     std::vector<std::uint8_t> unterminated(1024, 'a');
     const Case cases[] = {
-        {"missing", std::nullopt, u"NodeConfig.xml"},
-        {"empty", sz(u""), u"NodeConfig.xml"},
-        {"stored", sz(u"Plant.xml"), u"Plant.xml"},
-        {"stored as REG_EXPAND_SZ, unexpanded", Stored {kRegExpandSz, regSzBytes(u"%P%.xml")}, u"%P%.xml"},
-        {"511 characters fit", sz(longest), longest},
-        {"600 characters are too long", sz(std::u16string(600, u'n')), u"NodeConfig.xml"},
-        {"unterminated in the whole buffer", Stored {kRegSz, unterminated}, u"NodeConfig.xml"},
-        {"binary", binary({'a', 0, 0, 0}), u"NodeConfig.xml"},
-        {"dword", dword(0x41), u"NodeConfig.xml"},
-        {"odd length", Stored {kRegSz, {'a', 0, 'b'}}, u"ab"},
-        {"text after the NUL is ignored", Stored {kRegSz, {'a', 0, 0, 0, 'b', 0}}, u"a"},
+        { "missing", std::nullopt, u"NodeConfig.xml" },
+        { "empty", sz(u""), u"NodeConfig.xml" },
+        { "stored", sz(u"Plant.xml"), u"Plant.xml" },
+        { "stored as REG_EXPAND_SZ, unexpanded", Stored { kRegExpandSz, regSzBytes(u"%P%.xml") }, u"%P%.xml" },
+        { "511 characters fit", sz(longest), longest },
+        { "600 characters are too long", sz(std::u16string(600, u'n')), u"NodeConfig.xml" },
+        { "unterminated in the whole buffer", Stored { kRegSz, unterminated }, u"NodeConfig.xml" },
+        { "binary", binary({ 'a', 0, 0, 0 }), u"NodeConfig.xml" },
+        { "dword", dword(0x41), u"NodeConfig.xml" },
+        { "odd length", Stored { kRegSz, { 'a', 0, 'b' } }, u"ab" },
+        { "text after the NUL is ignored", Stored { kRegSz, { 'a', 0, 0, 0, 'b', 0 } }, u"a" },
     };
     createKey();
     for (const Case& c : cases) {
@@ -133,22 +124,29 @@ TEST_F(CTavoxEnvmntTest, GetAppPathReportsWhyItFailed)
         const char* diagnostic; // nullptr: success
     };
     const Case cases[] = {
-        {"no store", [] {}, "CTavoxEnvmnt: GetAppPath failed. Can't open registry."},
-        {"foreign store", [&] { std::ofstream(m_stores.machine()) << "SQLite format 3 but not really"; },
-            "CTavoxEnvmnt: GetAppPath failed. Can't open registry."},
-        {"no key",
+        { "no store", [] {}, "CTavoxEnvmnt: GetAppPath failed. Can't open registry." },
+        { "foreign store",
+            [&] { std::ofstream(m_stores.machine()) << "SQLite format 3 but not really"; },
+            "CTavoxEnvmnt: GetAppPath failed. Can't open registry." },
+        { "no key",
             [&] { ASSERT_EQ(RegistryKey::createKey(m_stores.machine(), "SOFTWARE\\Other"), RegStatus::Success); },
-            "CTavoxEnvmnt: GetAppPath failed. Can't open registry."},
-        {"no value", [&] { createKey(); }, "CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath."},
-        {"too long", [&] { createKey(), store("ServicePath", sz(std::u16string(600, u'd'))); },
-            "CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath."},
-        {"wrong type", [&] { createKey(), store("ServicePath", dword(7)); },
-            "CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath."},
-        {"empty", [&] { createKey(), store("ServicePath", sz(u"")); },
-            "CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty."},
-        {"stored", [&] { createKey(), store("ServicePath", sz(u"/opt/tavox/")); }, nullptr},
-        {"imported as REG_EXPAND_SZ",
-            [&] { createKey(), store("ServicePath", Stored {kRegExpandSz, regSzBytes(u"/opt/tavox/")}); }, nullptr},
+            "CTavoxEnvmnt: GetAppPath failed. Can't open registry." },
+        { "no value", [&] { createKey(); }, "CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath." },
+        { "too long",
+            [&] { createKey(), store("ServicePath", sz(std::u16string(600, u'd'))); },
+            "CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath." },
+        { "wrong type",
+            [&] { createKey(), store("ServicePath", dword(7)); },
+            "CTavoxEnvmnt: GetAppPath failed. Can't query the ServicePath." },
+        { "empty",
+            [&] { createKey(), store("ServicePath", sz(u"")); },
+            "CTavoxEnvmnt: GetAppPath failed. The length of ServicePath is empty." },
+        { "stored", [&] { createKey(), store("ServicePath", sz(u"/opt/tavox/")); }, nullptr },
+        { "imported as REG_EXPAND_SZ",
+            [&] {
+                createKey(), store("ServicePath", Stored { kRegExpandSz, regSzBytes(u"/opt/tavox/") });
+            },
+            nullptr },
     };
     for (const Case& c : cases) {
         std::filesystem::remove(m_stores.machine());
@@ -176,12 +174,12 @@ TEST_F(CTavoxEnvmntTest, NodeConfigPathIsComposedWithoutASeparator)
         std::u16string expected;
     };
     const Case cases[] = {
-        {u"/srv/tavox/", u"Plant.xml", u"/srv/tavox/Plant.xml"},
-        {u"/srv/tavox", u"a.xml", u"/srv/tavoxa.xml"},
-        {u"/srv/tavox/", u"", u"/srv/tavox/NodeConfig.xml"},
-        {u"/srv/tavox/", std::nullopt, u"/srv/tavox/NodeConfig.xml"},
-        {std::nullopt, u"Plant.xml", u"Plant.xml"},
-        {std::nullopt, std::nullopt, u"NodeConfig.xml"},
+        { u"/srv/tavox/", u"Plant.xml", u"/srv/tavox/Plant.xml" },
+        { u"/srv/tavox", u"a.xml", u"/srv/tavoxa.xml" },
+        { u"/srv/tavox/", u"", u"/srv/tavox/NodeConfig.xml" },
+        { u"/srv/tavox/", std::nullopt, u"/srv/tavox/NodeConfig.xml" },
+        { std::nullopt, u"Plant.xml", u"Plant.xml" },
+        { std::nullopt, std::nullopt, u"NodeConfig.xml" },
     };
     for (const Case& c : cases) {
         std::filesystem::remove(m_stores.machine());
@@ -207,18 +205,18 @@ TEST_F(CTavoxEnvmntTest, DwordValuesFallBackToTheirDefaults)
         std::uint32_t securityMode, authentication, uaTcpPort, httpsPort, sqlStatus;
     };
     const Case cases[] = {
-        {"missing", std::nullopt, 7, 2, 48010, 48011, 0},
-        {"zero", dword(0), 0, 2, 0, 0, 0},
-        {"stored", dword(0x31), 0x31, 0x33, 0x31, 0x31, 0x31},
-        {"all bits", dword(0xFFFFFFFF), 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},
-        {"too short", Stored {kRegDword, {1, 0}}, 7, 2, 48010, 48011, 0},
-        {"too long", Stored {kRegDword, {1, 0, 0, 0, 0, 0, 0, 0}}, 7, 2, 48010, 48011, 0},
-        {"string", sz(u"1"), 7, 2, 48010, 48011, 0},
-        {"binary of four bytes", binary({1, 0, 0, 0}), 7, 2, 48010, 48011, 0},
+        { "missing", std::nullopt, 7, 2, 48010, 48011, 0 },
+        { "zero", dword(0), 0, 2, 0, 0, 0 },
+        { "stored", dword(0x31), 0x31, 0x33, 0x31, 0x31, 0x31 },
+        { "all bits", dword(0xFFFFFFFF), 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF },
+        { "too short", Stored { kRegDword, { 1, 0 } }, 7, 2, 48010, 48011, 0 },
+        { "too long", Stored { kRegDword, { 1, 0, 0, 0, 0, 0, 0, 0 } }, 7, 2, 48010, 48011, 0 },
+        { "string", sz(u"1"), 7, 2, 48010, 48011, 0 },
+        { "binary of four bytes", binary({ 1, 0, 0, 0 }), 7, 2, 48010, 48011, 0 },
     };
     createKey();
     for (const Case& c : cases) {
-        for (const char* name : {"SecurityMode", "Authentication", "UaTcpPort", "HttpsPort", "SQLServerStatus"}) {
+        for (const char* name : { "SecurityMode", "Authentication", "UaTcpPort", "HttpsPort", "SQLServerStatus" }) {
             RegistryKey key;
             ASSERT_EQ(key.open(m_stores.machine(), ServerKey::kPath, RegAccess::Write), RegStatus::Success);
             (void)key.deleteValue(name);
@@ -238,7 +236,7 @@ TEST_F(CTavoxEnvmntTest, DwordValuesFallBackToTheirDefaults)
 
 TEST_F(CTavoxEnvmntTest, UnreadableStoresGiveDefaultsAndDiagnostics)
 {
-    const char* const contents[] = {"", "garbage that is no database", nullptr};
+    const char* const contents[] = { "", "garbage that is no database", nullptr };
     for (const char* content : contents) {
         std::filesystem::remove(m_stores.machine());
         if (content)
@@ -271,11 +269,11 @@ TEST_F(CTavoxEnvmntTest, WritesStoreFourByteWordsWithTheForcedBit)
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {[this] { return m_server.WriteAuthentication(0); }, "Authentication", 2},
-        {[this] { return m_server.WriteAuthentication(0x31); }, "Authentication", 0x33},
-        {[this] { return m_server.WriteUaTcpPort(4840); }, "UaTcpPort", 4840},
-        {[this] { return m_server.WriteHttpsPort(443); }, "HttpsPort", 443},
-        {[this] { return m_server.WriteSecurityMode(6); }, "SecurityMode", 6},
+        { [this] { return m_server.WriteAuthentication(0); }, "Authentication", 2 },
+        { [this] { return m_server.WriteAuthentication(0x31); }, "Authentication", 0x33 },
+        { [this] { return m_server.WriteUaTcpPort(4840); }, "UaTcpPort", 4840 },
+        { [this] { return m_server.WriteHttpsPort(443); }, "HttpsPort", 443 },
+        { [this] { return m_server.WriteSecurityMode(6); }, "SecurityMode", 6 },
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(c.write()) << c.name;
@@ -298,9 +296,10 @@ TEST_F(CTavoxEnvmntTest, ReadOnlyStoreIsReadButNeverWritten)
     EXPECT_FALSE(m_server.WriteUaTcpPort(1));
     EXPECT_FALSE(m_server.WriteAuthentication(0));
     EXPECT_FALSE(m_server.WriteSecurityMode(0));
-    const support::Result<void> applied = EndpointSettings(m_stores.machineStore()).apply({false, true, u"1", u"2"});
+    const support::Result<void> applied = EndpointSettings(m_stores.machineStore()).apply({ false, true, u"1", u"2" });
     ASSERT_FALSE(applied.ok()) << "the Endpoints page's apply says that it stored nothing";
-    EXPECT_EQ(applied.error().message, "cannot store the endpoint values SecurityMode, Authentication, UaTcpPort, HttpsPort");
+    EXPECT_EQ(
+        applied.error().message, "cannot store the endpoint values SecurityMode, Authentication, UaTcpPort, HttpsPort");
     EXPECT_EQ(m_server.ReadUaTcpPort(), 4840u);
     EXPECT_EQ(m_server.ReadAuthentication(), 0x12u);
     EXPECT_EQ(m_server.ReadSecurityMode(), 7u);

@@ -3,9 +3,9 @@
 #include "history/HistoryDatabase.h"
 #include "history/OdbcSettings.h"
 #include "nodeconfig/SettingsBlock.h"
+#include "support/WholeFile.h"
 #include "testing/FakeOdbc.h"
 #include "testing/TempDir.h"
-#include "support/WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,7 @@ constexpr const char* kMariaDb = "MariaDB MySQL ODBC Driver";
 constexpr const char* kOtherMySql = "Other MySQL ODBC Driver";
 constexpr const char* kSqlServer = "ODBC Driver 18 for SQL Server";
 
-std::u16string wide(const char* text)
-{
-    return std::u16string(text, text + std::char_traits<char>::length(text));
-}
+std::u16string wide(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
 
 std::string read(const std::filesystem::path& file)
 {
@@ -38,12 +35,12 @@ struct Sandbox {
     explicit Sandbox(const std::string& block = {})
     {
         std::ofstream(file, std::ios::binary) << kDocument << block;
-        odbc.drivers = {wide(kMariaDb), wide(kOtherMySql), wide(kSqlServer)};
+        odbc.drivers = { wide(kMariaDb), wide(kOtherMySql), wide(kSqlServer) };
     }
     TempDir dir;
     std::filesystem::path file = dir / "NodeConfig.xml";
     FakeOdbc odbc;
-    OdbcSettings settings{odbc, nodeconfig::EnsureHistorySection};
+    OdbcSettings settings { odbc, nodeconfig::EnsureHistorySection };
 };
 
 const std::string kStoredMySql = "<!--\r\n[HistorizedtoODBCSQL]\r\nSQLTYPE=MySQL\r\nDRIVER=Other MySQL ODBC Driver\r\n"
@@ -76,14 +73,22 @@ TEST(HistorySettingChangesTest, ChangesWriteTheBytesThePageWritesForWhatItWouldS
     otherDriver.active = false;
     const Case cases[] = {
         // From nothing: the port the page shows.
-        {"a first section", "", newMySql,
-            {true, SqlType::MySql, wide(kMariaDb), u"db1", u"3306", u"tavox", u"se;cr}et", u"history"}},
-        {"one field", kStoredMySql, password,
-            {true, SqlType::MySql, wide(kOtherMySql), u"db1", u"3307", u"tavox", u"new", u"history"}},
-        {"another type", kStoredMySql, toSqlServer,
-            {true, SqlType::MsSql, wide(kSqlServer), u"db1", u"3307", u"tavox", u"old", u"history"}},
-        {"a chosen driver, switched off", kStoredMySql, otherDriver,
-            {false, SqlType::MySql, wide(kMariaDb), u"db1", u"3307", u"tavox", u"old", u"history"}},
+        { "a first section",
+            "",
+            newMySql,
+            { true, SqlType::MySql, wide(kMariaDb), u"db1", u"3306", u"tavox", u"se;cr}et", u"history" } },
+        { "one field",
+            kStoredMySql,
+            password,
+            { true, SqlType::MySql, wide(kOtherMySql), u"db1", u"3307", u"tavox", u"new", u"history" } },
+        { "another type",
+            kStoredMySql,
+            toSqlServer,
+            { true, SqlType::MsSql, wide(kSqlServer), u"db1", u"3307", u"tavox", u"old", u"history" } },
+        { "a chosen driver, switched off",
+            kStoredMySql,
+            otherDriver,
+            { false, SqlType::MySql, wide(kMariaDb), u"db1", u"3307", u"tavox", u"old", u"history" } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,13 +117,13 @@ TEST(HistorySettingChangesTest, RefusalsGiveThePagesMessageAndWriteNothing)
     HistorySettingChanges noType;
     noType.active = true;
     const std::pair<std::string, HistorySettingChanges> cases[] = {
-        {"Blank field! Please check all setting value!", blank},
-        {"The IP is localhost. It means that you can't remote connect. Add --force to keep it.", localhost},
-        {"The driver \"Nope\" is not an installed MySQL driver; installed: \"MariaDB MySQL ODBC Driver\", "
-         "\"Other MySQL ODBC Driver\".",
-            unknownDriver},
+        { "Blank field! Please check all setting value!", blank },
+        { "The IP is localhost. It means that you can't remote connect. Add --force to keep it.", localhost },
+        { "The driver \"Nope\" is not an installed MySQL driver; installed: \"MariaDB MySQL ODBC Driver\", "
+          "\"Other MySQL ODBC Driver\".",
+            unknownDriver },
         // A new type offers its drivers; none is chosen for the administrator.
-        {"Blank field! Please check all setting value!", typeWithoutDriver},
+        { "Blank field! Please check all setting value!", typeWithoutDriver },
     };
     for (const auto& [message, changes] : cases) {
         Sandbox box(kStoredMySql);
@@ -128,8 +133,8 @@ TEST(HistorySettingChangesTest, RefusalsGiveThePagesMessageAndWriteNothing)
         EXPECT_EQ(read(box.file), kDocument + kStoredMySql);
     }
     const std::pair<std::string, HistorySettingChanges> fromNothing[] = {
-        {"Choose the SQL type (--type MySQL or MSSQL) before its driver.", driverWithoutType},
-        {"Blank field! Please check all setting value!", noType},
+        { "Choose the SQL type (--type MySQL or MSSQL) before its driver.", driverWithoutType },
+        { "Blank field! Please check all setting value!", noType },
     };
     for (const auto& [message, changes] : fromNothing) {
         Sandbox box;
@@ -140,7 +145,7 @@ TEST(HistorySettingChangesTest, RefusalsGiveThePagesMessageAndWriteNothing)
     }
 
     Sandbox noDriver(kStoredMySql);
-    noDriver.odbc.drivers = {wide(kSqlServer)};
+    noDriver.odbc.drivers = { wide(kSqlServer) };
     const auto refused = applyHistorySettingChanges(noDriver.settings, noDriver.file, {}, false);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().message, "No any SQL driver can be find!");

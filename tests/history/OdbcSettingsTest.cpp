@@ -2,9 +2,9 @@
 
 #include "platform/PrivateProfile.h"
 #include "support/AtomicFile.h"
+#include "support/WholeFile.h"
 #include "testing/FakeOdbc.h"
 #include "testing/TempDir.h"
-#include "support/WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ protected:
     std::filesystem::path m_file = m_dir / "NodeConfig.xml";
     FakeOdbc m_odbc;
     BlockLikeEnsure m_ensure;
-    OdbcSettings m_settings{m_odbc, [this](const std::filesystem::path& file) { return m_ensure(file); }};
+    OdbcSettings m_settings { m_odbc, [this](const std::filesystem::path& file) { return m_ensure(file); } };
 };
 
 HistorySettings complete(SqlType type = SqlType::MySql)
@@ -80,12 +80,12 @@ HistorySettings complete(SqlType type = SqlType::MySql)
 
 TEST_F(OdbcSettingsTest, WithoutTheSectionEverythingIsEmptyButThePort)
 {
-    for (const std::string& file : {std::string(kDocument) + kBlockWithoutHistory, std::string()}) {
+    for (const std::string& file : { std::string(kDocument) + kBlockWithoutHistory, std::string() }) {
         if (file.empty())
             std::filesystem::remove(m_file);
         else
             write(file);
-        m_odbc.drivers = {u"MariaDB MySQL ODBC Driver"};
+        m_odbc.drivers = { u"MariaDB MySQL ODBC Driver" };
         const LoadedSettings loaded = m_settings.LoadSettings(m_file);
         EXPECT_FALSE(loaded.noDriver);
         EXPECT_FALSE(loaded.settings.active);
@@ -93,8 +93,8 @@ TEST_F(OdbcSettingsTest, WithoutTheSectionEverythingIsEmptyButThePort)
         EXPECT_TRUE(loaded.drivers.empty()) << "no type, no discovery";
         EXPECT_EQ(loaded.selectedDriver, -1);
         EXPECT_EQ(loaded.settings.port, u"3306");
-        EXPECT_TRUE(loaded.settings.server.empty() && loaded.settings.user.empty()
-            && loaded.settings.password.empty() && loaded.settings.database.empty());
+        EXPECT_TRUE(loaded.settings.server.empty() && loaded.settings.user.empty() && loaded.settings.password.empty()
+            && loaded.settings.database.empty());
     }
 }
 
@@ -111,21 +111,60 @@ TEST_F(OdbcSettingsTest, LoadDiscoversTheStoredTypesDriversAndSelectsOne)
         int selected;
         std::u16string port;
     } cases[] = {
-        {"stored driver installed", "SQLTYPE=MySQL\r\nDRIVER=B MySQL ODBC\r\nACTIVE=1,1\r\nPORT=3307\r\n",
-            {u"A MySQL ODBC", u"MySQL ODBC 8.0 Unicode Driver", u"B MySQL ODBC", u"MySQL Native"}, false,
-            SqlType::MySql, true, {u"A MySQL ODBC", u"B MySQL ODBC"}, 1, u"3307"},
-        {"stored driver not installed", "SQLTYPE=MySQL\r\nDRIVER=Old MySQL ODBC 3.51\r\nACTIVE=0,1\r\n",
-            {u"A MySQL ODBC", u"B MySQL ODBC"}, false, SqlType::MySql, false,
-            {u"A MySQL ODBC", u"B MySQL ODBC", u"Old MySQL ODBC 3.51"}, 0, u"3306"},
-        {"MSSQL keyword", "SQLTYPE=MSSQL\r\nDRIVER=ODBC Driver 18 for SQL Server\r\nACTIVE=1,2\r\n",
-            {u"SQL Server", u"ODBC Driver 18 for SQL Server", u"A MySQL ODBC"}, false, SqlType::MsSql, true,
-            {u"ODBC Driver 18 for SQL Server"}, 0, u"3306"},
-        {"type without drivers", "SQLTYPE=MySQL\r\nDRIVER=A MySQL ODBC\r\nACTIVE=1,1\r\n",
-            {u"SQL Server", u"MySQL ODBC 8.0 ANSI Driver"}, true, SqlType::MySql, false, {}, -1, u""},
-        {"type in other case", "SQLTYPE=mysql\r\nDRIVER=A MySQL ODBC\r\nACTIVE=1,1\r\n", {u"A MySQL ODBC"}, false,
-            SqlType::None, true, {u"A MySQL ODBC"}, 0, u"3306"},
-        {"empty ACTIVE", "SQLTYPE=MySQL\r\nDRIVER=A MySQL ODBC\r\nACTIVE=\r\n", {u"A MySQL ODBC"}, false,
-            SqlType::MySql, false, {u"A MySQL ODBC"}, 0, u"3306"},
+        { "stored driver installed",
+            "SQLTYPE=MySQL\r\nDRIVER=B MySQL ODBC\r\nACTIVE=1,1\r\nPORT=3307\r\n",
+            { u"A MySQL ODBC", u"MySQL ODBC 8.0 Unicode Driver", u"B MySQL ODBC", u"MySQL Native" },
+            false,
+            SqlType::MySql,
+            true,
+            { u"A MySQL ODBC", u"B MySQL ODBC" },
+            1,
+            u"3307" },
+        { "stored driver not installed",
+            "SQLTYPE=MySQL\r\nDRIVER=Old MySQL ODBC 3.51\r\nACTIVE=0,1\r\n",
+            { u"A MySQL ODBC", u"B MySQL ODBC" },
+            false,
+            SqlType::MySql,
+            false,
+            { u"A MySQL ODBC", u"B MySQL ODBC", u"Old MySQL ODBC 3.51" },
+            0,
+            u"3306" },
+        { "MSSQL keyword",
+            "SQLTYPE=MSSQL\r\nDRIVER=ODBC Driver 18 for SQL Server\r\nACTIVE=1,2\r\n",
+            { u"SQL Server", u"ODBC Driver 18 for SQL Server", u"A MySQL ODBC" },
+            false,
+            SqlType::MsSql,
+            true,
+            { u"ODBC Driver 18 for SQL Server" },
+            0,
+            u"3306" },
+        { "type without drivers",
+            "SQLTYPE=MySQL\r\nDRIVER=A MySQL ODBC\r\nACTIVE=1,1\r\n",
+            { u"SQL Server", u"MySQL ODBC 8.0 ANSI Driver" },
+            true,
+            SqlType::MySql,
+            false,
+            {},
+            -1,
+            u"" },
+        { "type in other case",
+            "SQLTYPE=mysql\r\nDRIVER=A MySQL ODBC\r\nACTIVE=1,1\r\n",
+            { u"A MySQL ODBC" },
+            false,
+            SqlType::None,
+            true,
+            { u"A MySQL ODBC" },
+            0,
+            u"3306" },
+        { "empty ACTIVE",
+            "SQLTYPE=MySQL\r\nDRIVER=A MySQL ODBC\r\nACTIVE=\r\n",
+            { u"A MySQL ODBC" },
+            false,
+            SqlType::MySql,
+            false,
+            { u"A MySQL ODBC" },
+            0,
+            u"3306" },
     };
     for (const auto& c : cases) {
         writeSection(c.keys);
@@ -156,35 +195,69 @@ TEST_F(OdbcSettingsTest, ChecksRunInOrderAndStopAtTheFirstFailure)
         bool serverCleared;
         bool restartRequested;
     } cases[] = {
-        {"complete", [](HistorySettings&) {}, 0, false, true, "", false, false},
-        {"inactive skips the fields", [](HistorySettings& s) { s = HistorySettings{}; }, 0, false, true, "", false,
-            false},
-        {"blank driver", [](HistorySettings& s) { s.driver = u" "; }, 0, false, false, blank, false, false},
-        {"blank server before localhost", [](HistorySettings& s) { s.server.clear(); }, 0, false, false, blank,
-            false, false},
-        {"localhost refused", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, false, false, "", true, false},
-        {"localhost accepted", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, true, true, "", false, true},
-        {"localhost accepted, port blank later",
+        { "complete", [](HistorySettings&) {}, 0, false, true, "", false, false },
+        { "inactive skips the fields",
+            [](HistorySettings& s) { s = HistorySettings {}; },
+            0,
+            false,
+            true,
+            "",
+            false,
+            false },
+        { "blank driver", [](HistorySettings& s) { s.driver = u" "; }, 0, false, false, blank, false, false },
+        { "blank server before localhost",
+            [](HistorySettings& s) { s.server.clear(); },
+            0,
+            false,
+            false,
+            blank,
+            false,
+            false },
+        { "localhost refused", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, false, false, "", true, false },
+        { "localhost accepted", [](HistorySettings& s) { s.server = u"127.0.0.1"; }, 1, true, true, "", false, true },
+        { "localhost accepted, port blank later",
             [](HistorySettings& s) {
                 s.server = u"127.0.0.1";
                 s.port = u" ";
             },
-            1, true, false, blank, false, true},
-        {"the name is not asked about", [](HistorySettings& s) { s.server = u"localhost"; }, 0, false, true, "",
-            false, false},
-        {"blank port", [](HistorySettings& s) { s.port.clear(); }, 0, false, false, blank, false, false},
-        {"blank user", [](HistorySettings& s) { s.user = u" "; }, 0, false, false, blank, false, false},
-        {"one-space password, MySQL", [](HistorySettings& s) { s.password = u" "; }, 0, false, false, blank, false,
-            false},
-        {"one-space password, MSSQL",
+            1,
+            true,
+            false,
+            blank,
+            false,
+            true },
+        { "the name is not asked about",
+            [](HistorySettings& s) { s.server = u"localhost"; },
+            0,
+            false,
+            true,
+            "",
+            false,
+            false },
+        { "blank port", [](HistorySettings& s) { s.port.clear(); }, 0, false, false, blank, false, false },
+        { "blank user", [](HistorySettings& s) { s.user = u" "; }, 0, false, false, blank, false, false },
+        { "one-space password, MySQL",
+            [](HistorySettings& s) { s.password = u" "; },
+            0,
+            false,
+            false,
+            blank,
+            false,
+            false },
+        { "one-space password, MSSQL",
             [](HistorySettings& s) {
                 s.type = SqlType::MsSql;
                 s.password = u" ";
             },
-            0, false, true, "", false, false},
-        {"two-space password", [](HistorySettings& s) { s.password = u"  "; }, 0, false, true, "", false, false},
-        {"blank database", [](HistorySettings& s) { s.database.clear(); }, 0, false, false, blank, false, false},
-        {"no type", [](HistorySettings& s) { s.type = SqlType::None; }, 0, false, false, blank, false, false},
+            0,
+            false,
+            true,
+            "",
+            false,
+            false },
+        { "two-space password", [](HistorySettings& s) { s.password = u"  "; }, 0, false, true, "", false, false },
+        { "blank database", [](HistorySettings& s) { s.database.clear(); }, 0, false, false, blank, false, false },
+        { "no type", [](HistorySettings& s) { s.type = SqlType::None; }, 0, false, false, blank, false, false },
     };
     for (const auto& c : cases) {
         HistorySettings shown = complete();
@@ -208,7 +281,7 @@ TEST_F(OdbcSettingsTest, TheFileMustOpenForWritingEvenWhenInactive)
         ADD_FAILURE() << "no question expected";
         return false;
     };
-    const ApplyOutcome missing = m_settings.CheckSettings(HistorySettings{}, m_file, never);
+    const ApplyOutcome missing = m_settings.CheckSettings(HistorySettings {}, m_file, never);
     EXPECT_FALSE(missing.passed);
     EXPECT_EQ(missing.failure.text, m_file.string() + " doesn't exist or it can't be opened!");
     EXPECT_EQ(missing.failure.caption, "Error!");
@@ -216,9 +289,9 @@ TEST_F(OdbcSettingsTest, TheFileMustOpenForWritingEvenWhenInactive)
     write(kDocument);
     ASSERT_EQ(::chmod(m_file.c_str(), 0444), 0);
     if (::geteuid() != 0) {
-        EXPECT_FALSE(m_settings.CheckSettings(HistorySettings{}, m_file, never).passed) << "read-only file";
+        EXPECT_FALSE(m_settings.CheckSettings(HistorySettings {}, m_file, never).passed) << "read-only file";
     }
-    EXPECT_FALSE(m_settings.CheckSettings(HistorySettings{}, m_dir.path(), never).passed) << "a directory";
+    EXPECT_FALSE(m_settings.CheckSettings(HistorySettings {}, m_dir.path(), never).passed) << "a directory";
 }
 
 TEST_F(OdbcSettingsTest, ApplyWritesTheNineKeysInOrderAndTheHeaderOnce)
@@ -255,8 +328,7 @@ TEST_F(OdbcSettingsTest, ApplyOfAFileWithoutBlockAppendsOne)
     write(kDocument);
     ASSERT_TRUE(m_settings.Apply(complete(), m_file, [] { return true; }).passed);
     const std::string newBlock = "\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nSQLTYPE=MySQL\r\n";
-    EXPECT_TRUE(content().starts_with(std::string(kDocument) + newBlock))
-        << content();
+    EXPECT_TRUE(content().starts_with(std::string(kDocument) + newBlock)) << content();
     EXPECT_TRUE(content().ends_with("ACTIVE=1,1\r\n-->")) << content();
 }
 
@@ -281,7 +353,7 @@ TEST_F(OdbcSettingsTest, RefusedOrFailedAppliesWriteNothing)
     // "Active SQL" off too.
     m_ensure.fails = false;
     const int ensured = m_ensure.calls;
-    for (const bool active : {true, false}) {
+    for (const bool active : { true, false }) {
         HistorySettings broken = complete();
         broken.active = active;
         broken.database = u"a\r\n[Other]";
@@ -307,14 +379,14 @@ TEST_F(OdbcSettingsTest, ServerBrowseAsksTheDriverOnlyForMsSql)
         std::vector<std::u16string> choices;
         bool dropDown;
     } cases[] = {
-        {platform::OdbcBrowseStatus::NeedData, u"SERVER:Server={db1,db2};UID:Login ID=?", {u"db1", u"db2"}, true},
-        {platform::OdbcBrowseStatus::NeedData, u"SERVER:Server={};UID:Login ID=?", {}, false},
-        {platform::OdbcBrowseStatus::NeedData, u"UID:Login ID=?", {}, false},
-        {platform::OdbcBrowseStatus::Failed, u"", {}, true},
+        { platform::OdbcBrowseStatus::NeedData, u"SERVER:Server={db1,db2};UID:Login ID=?", { u"db1", u"db2" }, true },
+        { platform::OdbcBrowseStatus::NeedData, u"SERVER:Server={};UID:Login ID=?", {}, false },
+        { platform::OdbcBrowseStatus::NeedData, u"UID:Login ID=?", {}, false },
+        { platform::OdbcBrowseStatus::Failed, u"", {}, true },
     };
     shown.driver = u"ODBC Driver 18 for SQL Server";
     for (const auto& c : cases) {
-        m_odbc.browseReply = {c.status, c.output, {}};
+        m_odbc.browseReply = { c.status, c.output, {} };
         const BrowseResult result = m_settings.BrowseServers(shown);
         EXPECT_TRUE(result.refusal.isEmpty());
         EXPECT_EQ(result.choices, c.choices) << std::u16string_view(c.output).size();
@@ -332,8 +404,11 @@ TEST_F(OdbcSettingsTest, ServerBrowseAsksTheDriverOnlyForMsSql)
 
 TEST_F(OdbcSettingsTest, DatabaseBrowse)
 {
-    for (auto field : {&HistorySettings::driver, &HistorySettings::server, &HistorySettings::port,
-             &HistorySettings::user, &HistorySettings::password}) {
+    for (auto field : { &HistorySettings::driver,
+             &HistorySettings::server,
+             &HistorySettings::port,
+             &HistorySettings::user,
+             &HistorySettings::password }) {
         HistorySettings shown = complete();
         (shown.*field).clear();
         EXPECT_EQ(m_settings.BrowseDatabases(shown).refusal.text, "Please check all setting value!");
@@ -358,12 +433,12 @@ TEST_F(OdbcSettingsTest, DatabaseBrowse)
     EXPECT_FALSE(m_settings.hasEnvironment());
     m_odbc.environmentFails = false;
 
-    m_odbc.browseReply = {platform::OdbcBrowseStatus::NeedData, u"*DATABASE:Database={master,history}", {}};
+    m_odbc.browseReply = { platform::OdbcBrowseStatus::NeedData, u"*DATABASE:Database={master,history}", {} };
     const BrowseResult msSql = m_settings.BrowseDatabases(complete(SqlType::MsSql));
-    EXPECT_EQ(msSql.choices, (std::vector<std::u16string>{u"master", u"history"}));
+    EXPECT_EQ(msSql.choices, (std::vector<std::u16string> { u"master", u"history" }));
     EXPECT_EQ(m_odbc.connectionStrings().back(),
         u"DRIVER={MariaDB MySQL ODBC Driver};SERVER=db1;UID=tavox;PWD={se;cr}}et};Trusted_Connection=yes");
-    m_odbc.browseReply = {platform::OdbcBrowseStatus::NeedData, u"*LANGUAGE:Language={us_english}", {}};
+    m_odbc.browseReply = { platform::OdbcBrowseStatus::NeedData, u"*LANGUAGE:Language={us_english}", {} };
     EXPECT_FALSE(m_settings.BrowseDatabases(complete(SqlType::MsSql)).dropDown);
 }
 

@@ -25,16 +25,16 @@ TEST(OdbcConnectionStringTest, ValuesThatCouldEndEarlyAreBraced)
         std::u16string value;
         std::u16string expected;
     } cases[] = {
-        {u"secret", u"secret"},
-        {u"", u""},
-        {u"with space", u"with space"},
-        {u"a=b", u"a=b"},
-        {u"pa;ss", u"{pa;ss}"},
-        {u"x;DATABASE=mysql", u"{x;DATABASE=mysql}"},
-        {u"a}b", u"{a}}b}"},
-        {u"{a}", u"{{a}}}"},
-        {u"}", u"{}}}"},
-        {u"p;}", u"{p;}}}"},
+        { u"secret", u"secret" },
+        { u"", u"" },
+        { u"with space", u"with space" },
+        { u"a=b", u"a=b" },
+        { u"pa;ss", u"{pa;ss}" },
+        { u"x;DATABASE=mysql", u"{x;DATABASE=mysql}" },
+        { u"a}b", u"{a}}b}" },
+        { u"{a}", u"{{a}}}" },
+        { u"}", u"{}}}" },
+        { u"p;}", u"{p;}}}" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(connection_string::attributeValue(c.value), c.expected);
@@ -90,9 +90,10 @@ TEST(OdbcListsTest, DriversNeedTheKeywordAndOdbcButNotTheExcludedMySqlDriver)
         u"mysql odbc lowercase",
         u"PostgreSQL ODBC",
     };
-    EXPECT_EQ(filterDrivers(installed, u"SQL Server"), std::vector<std::u16string>{u"ODBC Driver 17 for SQL Server"});
+    EXPECT_EQ(
+        filterDrivers(installed, u"SQL Server"), std::vector<std::u16string> { u"ODBC Driver 17 for SQL Server" });
     EXPECT_EQ(filterDrivers(installed, u"MySQL"),
-        (std::vector<std::u16string>{u"MariaDB MySQL ODBC Driver", u"MySQL ODBC 5.3 Unicode Driver"}));
+        (std::vector<std::u16string> { u"MariaDB MySQL ODBC Driver", u"MySQL ODBC 5.3 Unicode Driver" }));
     EXPECT_TRUE(filterDrivers({}, u"MySQL").empty());
 }
 
@@ -103,17 +104,18 @@ TEST(OdbcListsTest, BrowseChoicesComeFromTheFirstBraces)
         const char16_t* attribute;
         std::vector<std::u16string> expected;
     } cases[] = {
-        {u"SERVER:Server={db1,db2,db3};UID:Login ID=?;PWD:Password=?", u"SERVER", {u"db1", u"db2", u"db3"}},
-        {u"SERVER:Server={db1};UID:Login ID=?", u"SERVER", {u"db1"}},
-        {u"SERVER:Server={};UID:Login ID=?", u"SERVER", {}},
-        {u"UID:Login ID=?;PWD:Password=?", u"SERVER", {}},
-        {u"SERVER:Server=?", u"SERVER", {}},
-        {u"SERVER:Server={db1,db2", u"SERVER", {}},
-        {u"SERVER:Server={db1,,db2,}", u"SERVER", {u"db1", u"db2"}},
-        {u"*DATABASE:Database={master,tempdb,history};*LANGUAGE:Language={us_english}", u"DATABASE",
-            {u"master", u"tempdb", u"history"}},
-        {u"*DATABASE:Database={}", u"DATABASE", {}},
-        {u"*LANGUAGE:Language={us_english}", u"DATABASE", {}},
+        { u"SERVER:Server={db1,db2,db3};UID:Login ID=?;PWD:Password=?", u"SERVER", { u"db1", u"db2", u"db3" } },
+        { u"SERVER:Server={db1};UID:Login ID=?", u"SERVER", { u"db1" } },
+        { u"SERVER:Server={};UID:Login ID=?", u"SERVER", {} },
+        { u"UID:Login ID=?;PWD:Password=?", u"SERVER", {} },
+        { u"SERVER:Server=?", u"SERVER", {} },
+        { u"SERVER:Server={db1,db2", u"SERVER", {} },
+        { u"SERVER:Server={db1,,db2,}", u"SERVER", { u"db1", u"db2" } },
+        { u"*DATABASE:Database={master,tempdb,history};*LANGUAGE:Language={us_english}",
+            u"DATABASE",
+            { u"master", u"tempdb", u"history" } },
+        { u"*DATABASE:Database={}", u"DATABASE", {} },
+        { u"*LANGUAGE:Language={us_english}", u"DATABASE", {} },
     };
     for (const auto& c : cases)
         EXPECT_EQ(browseChoices(c.output, c.attribute), c.expected) << std::u16string_view(c.output).size();

@@ -68,7 +68,7 @@ struct TreeFixture {
     LoadedPage page;
     ConfigureRequest request;
     ScriptedTreeHost host;
-    AlarmHistoryTree tree{request, host};
+    AlarmHistoryTree tree { request, host };
 };
 
 TEST(AlarmHistoryTreeTest, TheTreeShowsTheObjectsPlacesLateParentsAndMarksTheConfiguredVariables)
@@ -76,24 +76,25 @@ TEST(AlarmHistoryTreeTest, TheTreeShowsTheObjectsPlacesLateParentsAndMarksTheCon
     TreeFixture f;
     // The folder whose parent comes later in the map, and its child, are placed by later passes;
     // the variable without a parent is left out; the Objects root's children are sorted by name.
-    EXPECT_EQ(f.lines(), (std::vector<std::string>{
-                             "Objects [0]",
-                             "  alpha [1]",
-                             "  Tank [1]",
-                             "    Fill [3]",
-                             "    Name [2]",
-                             "    Count [2]",
-                             "    Level [13]",
-                             "    Total [2]",
-                             "    Running [2]",
-                             "  Zeta [1]",
-                             "    Late [1]",
-                             "      Later [2]",
-                             "Alarm Event [0]",
-                             "  Level [9]",
-                             "Historical Data [0]",
-                             "  Level [10]",
-                         }));
+    EXPECT_EQ(f.lines(),
+        (std::vector<std::string> {
+            "Objects [0]",
+            "  alpha [1]",
+            "  Tank [1]",
+            "    Fill [3]",
+            "    Name [2]",
+            "    Count [2]",
+            "    Level [13]",
+            "    Total [2]",
+            "    Running [2]",
+            "  Zeta [1]",
+            "    Late [1]",
+            "      Later [2]",
+            "Alarm Event [0]",
+            "  Level [9]",
+            "Historical Data [0]",
+            "  Level [10]",
+        }));
     EXPECT_EQ(limitsOf(f.item(f.tree.alarmRoot(), "ns=2;s=Tank.Level")->entry()), "95|90|10|5");
 }
 
@@ -116,9 +117,13 @@ TEST(AlarmHistoryTreeTest, AVariableOutsideTheObjectsTreeIsMarkedOnItsAlarmItem)
     std::vector<std::string> marked;
     dump(*tree.alarmRoot(), 0, marked);
     dump(*tree.historyRoot(), 0, marked);
-    EXPECT_EQ(marked, (std::vector<std::string>{
-                          "Alarm Event [0]", "  Orphan [13]", "  Level [9]", "Historical Data [0]", "  Orphan [10]",
-                          "  Level [10]"}));
+    EXPECT_EQ(marked,
+        (std::vector<std::string> { "Alarm Event [0]",
+            "  Orphan [13]",
+            "  Level [9]",
+            "Historical Data [0]",
+            "  Orphan [10]",
+            "  Level [10]" }));
 }
 
 TEST(AlarmHistoryTreeTest, MenusFollowTheRootTheTypeAndTheFlags)
@@ -126,16 +131,16 @@ TEST(AlarmHistoryTreeTest, MenusFollowTheRootTheTypeAndTheFlags)
     TreeFixture f;
     const std::pair<NodeTreeItem*, std::string> cases[] = {
         // A variable that has an alarm and history gets neither again.
-        {f.variable("ns=2;s=Tank.Level"), "Objects | -Add Alarm Event | -Add Historical Data"},
-        {f.variable("ns=2;s=Tank.Running"), "Objects | Add Alarm Event | Add Historical Data"},
-        {f.variable("ns=2;s=Tank.Name"), "Objects | -Add Alarm Event | Add Historical Data"},
-        {f.variable("ns=2;s=Tank.Count"), "Objects | Add Alarm Event | Add Historical Data"},
-        {f.item(f.tree.alarmRoot(), "ns=2;s=Tank.Level"), "ALARM | Edit Condition | Remove Alarm"},
-        {f.item(f.tree.historyRoot(), "ns=2;s=Tank.Level"), "History | Remove Historical"},
-        {f.variable("ns=2;s=Tank"), "none"},
-        {f.variable("ns=2;s=Tank.Fill"), "none"},
-        {f.tree.alarmRoot(), "none"},
-        {nullptr, "none"},
+        { f.variable("ns=2;s=Tank.Level"), "Objects | -Add Alarm Event | -Add Historical Data" },
+        { f.variable("ns=2;s=Tank.Running"), "Objects | Add Alarm Event | Add Historical Data" },
+        { f.variable("ns=2;s=Tank.Name"), "Objects | -Add Alarm Event | Add Historical Data" },
+        { f.variable("ns=2;s=Tank.Count"), "Objects | Add Alarm Event | Add Historical Data" },
+        { f.item(f.tree.alarmRoot(), "ns=2;s=Tank.Level"), "ALARM | Edit Condition | Remove Alarm" },
+        { f.item(f.tree.historyRoot(), "ns=2;s=Tank.Level"), "History | Remove Historical" },
+        { f.variable("ns=2;s=Tank"), "none" },
+        { f.variable("ns=2;s=Tank.Fill"), "none" },
+        { f.tree.alarmRoot(), "none" },
+        { nullptr, "none" },
     };
     for (const auto& [at, expected] : cases)
         EXPECT_EQ(f.menu(at), expected) << (at ? at->idText() : "no item");
@@ -155,8 +160,9 @@ TEST(AlarmHistoryTreeTest, ABooleanAlarmIsAddedWithoutTheLimitDialog)
     EXPECT_EQ(alarm->entry().image, static_cast<int>(NodeIcon::AlarmItem));
     f.tree.Select(alarm);
     EXPECT_TRUE(f.host.conditionEnabled);
-    EXPECT_EQ(f.host.condition, (std::vector<AttributeRow>{{"HighHighLimit", "---"}, {"HighLimit", "---"},
-                                    {"LowLimit", "---"}, {"LowLowLimit", "---"}}));
+    EXPECT_EQ(f.host.condition,
+        (std::vector<AttributeRow> {
+            { "HighHighLimit", "---" }, { "HighLimit", "---" }, { "LowLimit", "---" }, { "LowLowLimit", "---" } }));
     // A second alarm cannot be added: the command is disabled.
     EXPECT_FALSE(f.run(running, TreeCommand::AddAlarmEvent));
     EXPECT_EQ(f.tree.alarmRoot()->childCount(), 2u);
@@ -173,7 +179,7 @@ TEST(AlarmHistoryTreeTest, AnAlarmTakesTheLimitsOfTheDialogAndEditThenCancelChan
     EXPECT_EQ(f.tree.alarmRoot()->childCount(), 1u);
     EXPECT_EQ(count->entry().image, static_cast<int>(NodeIcon::Variable));
 
-    f.host.answers.push_back(AlarmLimits{"100", "", "-5", ""});
+    f.host.answers.push_back(AlarmLimits { "100", "", "-5", "" });
     EXPECT_TRUE(f.run(count, TreeCommand::AddAlarmEvent));
     ASSERT_EQ(f.host.dialogs.size(), 2u);
     EXPECT_EQ(f.host.dialogs[1].type, AlarmDataType::Int16);
@@ -190,11 +196,11 @@ TEST(AlarmHistoryTreeTest, AnAlarmTakesTheLimitsOfTheDialogAndEditThenCancelChan
     EXPECT_TRUE(f.host.failures.empty());
 
     // Edit with OK shows the new limits at once; the item's icon is recomputed for its flags.
-    f.host.answers.push_back(AlarmLimits{"120", "110", "0", "-10"});
+    f.host.answers.push_back(AlarmLimits { "120", "110", "0", "-10" });
     EXPECT_TRUE(f.run(alarm, TreeCommand::EditCondition));
     EXPECT_EQ(limitsOf(alarm->entry()), "120|110|0|-10");
     EXPECT_EQ(alarm->entry().image, static_cast<int>(NodeIcon::VariableWithAlarm));
-    EXPECT_EQ(f.host.condition[0], (AttributeRow{"HighHighLimit", "120"}));
+    EXPECT_EQ(f.host.condition[0], (AttributeRow { "HighHighLimit", "120" }));
 }
 
 TEST(AlarmHistoryTreeTest, RemovingTheAlarmOfALoggedVariableTurnsItsIconFromThirteenToTwelve)
@@ -221,56 +227,59 @@ TEST(AlarmHistoryTreeTest, AttributesShowTheNodeInItsDisplayForms)
 {
     TreeFixture f;
     f.tree.Select(f.item(f.tree.alarmRoot(), "ns=2;s=Tank.Level"));
-    EXPECT_EQ(f.host.attributes, (std::vector<AttributeRow>{
-                                     {"NodeID", ""},
-                                     {"    NamespaceIndex", "NS2"},
-                                     {"    IdentifierType", "String"},
-                                     {"    Identifier", "Tank.Level"},
-                                     {"NodeClass", "Variable"},
-                                     // The file has no namespace table: its browse names read as namespace 0.
-                                     {"BrowseName", "ns=0 , \"Level\""},
-                                     {"    DataType", "Double"},
-                                     {"DisplayName", "\"\" , \"Level\""},
-                                     {"Description", ""},
-                                     {"WriteMask", "0"},
-                                     {"UserWriteMask", "0"},
-                                 }));
-    EXPECT_EQ(f.host.condition, (std::vector<AttributeRow>{{"HighHighLimit", "95"}, {"HighLimit", "90"},
-                                    {"LowLimit", "10"}, {"LowLowLimit", "5"}}));
+    EXPECT_EQ(f.host.attributes,
+        (std::vector<AttributeRow> {
+            { "NodeID", "" },
+            { "    NamespaceIndex", "NS2" },
+            { "    IdentifierType", "String" },
+            { "    Identifier", "Tank.Level" },
+            { "NodeClass", "Variable" },
+            // The file has no namespace table: its browse names read as namespace 0.
+            { "BrowseName", "ns=0 , \"Level\"" },
+            { "    DataType", "Double" },
+            { "DisplayName", "\"\" , \"Level\"" },
+            { "Description", "" },
+            { "WriteMask", "0" },
+            { "UserWriteMask", "0" },
+        }));
+    EXPECT_EQ(f.host.condition,
+        (std::vector<AttributeRow> {
+            { "HighHighLimit", "95" }, { "HighLimit", "90" }, { "LowLimit", "10" }, { "LowLowLimit", "5" } }));
     EXPECT_TRUE(f.host.conditionEnabled);
 
     // The same variable under Objects shows no limits, and the condition list is disabled.
     f.tree.Select(f.variable("ns=2;s=Tank.Level"));
-    EXPECT_EQ(f.host.condition[0], (AttributeRow{"HighHighLimit", "---"}));
+    EXPECT_EQ(f.host.condition[0], (AttributeRow { "HighHighLimit", "---" }));
     EXPECT_FALSE(f.host.conditionEnabled);
 
     f.tree.Select(f.tree.historyRoot());
-    EXPECT_EQ(f.host.attributes, (std::vector<AttributeRow>{
-                                     {"NodeID", ""},
-                                     {"    NamespaceIndex", "NS0"},
-                                     {"    IdentifierType", "String"},
-                                     {"    Identifier", "Tavox_HistoryObject"},
-                                     {"NodeClass", "Object"},
-                                     {"BrowseName", "ns=0 , \"Historical Data\""},
-                                     {"DisplayName", "en , \"Historical Data\""},
-                                     {"Description", ""},
-                                     {"WriteMask", "0"},
-                                     {"UserWriteMask", "0"},
-                                 }));
+    EXPECT_EQ(f.host.attributes,
+        (std::vector<AttributeRow> {
+            { "NodeID", "" },
+            { "    NamespaceIndex", "NS0" },
+            { "    IdentifierType", "String" },
+            { "    Identifier", "Tavox_HistoryObject" },
+            { "NodeClass", "Object" },
+            { "BrowseName", "ns=0 , \"Historical Data\"" },
+            { "DisplayName", "en , \"Historical Data\"" },
+            { "Description", "" },
+            { "WriteMask", "0" },
+            { "UserWriteMask", "0" },
+        }));
     // No item: the lists stay as they are.
     f.tree.Select(nullptr);
-    EXPECT_EQ(f.host.attributes[4], (AttributeRow{"NodeClass", "Object"}));
+    EXPECT_EQ(f.host.attributes[4], (AttributeRow { "NodeClass", "Object" }));
 }
 
 TEST(AlarmHistoryTreeTest, TwoPartFormsSkipEmptyPiecesAndKeepBarsInNames)
 {
     const std::pair<std::string_view, std::string> cases[] = {
-        {"en|Objects", "en , \"Objects\""},
-        {"|Objects", "\"\" , \"Objects\""},
-        {"en|", "\"\" , \"en\""},
-        {"|", ""},
-        {"", ""},
-        {"ns=1|a|b", "ns=1 , \"a|b\""},
+        { "en|Objects", "en , \"Objects\"" },
+        { "|Objects", "\"\" , \"Objects\"" },
+        { "en|", "\"\" , \"en\"" },
+        { "|", "" },
+        { "", "" },
+        { "ns=1|a|b", "ns=1 , \"a|b\"" },
     };
     for (const auto& [form, shown] : cases)
         EXPECT_EQ(twoPartDisplay(form), shown) << form;
@@ -292,7 +301,7 @@ TEST(AlarmHistoryTreeTest, OkEditsTheDocumentThePageListsItAndApplyWritesIt)
             tree.contextMenu(tree.FindTreeItem(root, idText));
             EXPECT_TRUE(tree.execute(command)) << idText;
         };
-        host.answers.push_back(AlarmLimits{"100", "", "-5", ""});
+        host.answers.push_back(AlarmLimits { "100", "", "-5", "" });
         run("ns=2;s=Tank.Count", tree.objectsRoot(), TreeCommand::AddAlarmEvent);
         run("ns=2;s=Tank.Running", tree.objectsRoot(), TreeCommand::AddAlarmEvent);
         run("ns=2;s=Tank.Total", tree.objectsRoot(), TreeCommand::AddHistoricalData);
@@ -305,9 +314,13 @@ TEST(AlarmHistoryTreeTest, OkEditsTheDocumentThePageListsItAndApplyWritesIt)
     EXPECT_TRUE(page.host.pageModified);
     std::vector<std::string> rows;
     for (const auto& entry : page.config.entries())
-        rows.push_back(entry->node->nodeId().toString().toStdString() + (entry->isAlarm() ? " alarm " + limitsOf(*entry) : " history"));
-    EXPECT_EQ(rows, (std::vector<std::string>{"ns=2;s=Tank.Count alarm 100||-5|", "ns=2;s=Tank.Level history",
-                        "ns=2;s=Tank.Total history", "ns=2;s=Tank.Running alarm |||"}));
+        rows.push_back(entry->node->nodeId().toString().toStdString()
+            + (entry->isAlarm() ? " alarm " + limitsOf(*entry) : " history"));
+    EXPECT_EQ(rows,
+        (std::vector<std::string> { "ns=2;s=Tank.Count alarm 100||-5|",
+            "ns=2;s=Tank.Level history",
+            "ns=2;s=Tank.Total history",
+            "ns=2;s=Tank.Running alarm |||" }));
     // Nothing is written before the apply.
     EXPECT_EQ(readFile(page.path()), before);
 

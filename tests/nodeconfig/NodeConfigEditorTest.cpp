@@ -46,10 +46,12 @@ EditorRun runEditor(const Edit& edit)
     return run;
 }
 
-LimitChanges limits(std::optional<std::string> hh, std::optional<std::string> h, std::optional<std::string> l,
+LimitChanges limits(std::optional<std::string> hh,
+    std::optional<std::string> h,
+    std::optional<std::string> l,
     std::optional<std::string> ll)
 {
-    return {std::move(hh), std::move(h), std::move(l), std::move(ll)};
+    return { std::move(hh), std::move(h), std::move(l), std::move(ll) };
 }
 
 TEST(NodeConfigEditorTest, EachEditWritesTheBytesThePageWritesForTheSameChoices)
@@ -61,36 +63,38 @@ TEST(NodeConfigEditorTest, EachEditWritesTheBytesThePageWritesForTheSameChoices)
         std::optional<bool> startLogging = std::nullopt;
     };
     const Case cases[] = {
-        {"a new numeric alarm",
+        { "a new numeric alarm",
             [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("100", "80", "-5", ""), false); },
-            {{"Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits{"100", "80", "-5", ""}}}},
-        {"a Boolean alarm",
+            { { "Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits { "100", "80", "-5", "" } } } },
+        { "a Boolean alarm",
             [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Running", {}, false); },
-            {{"Objects", "ns=2;s=Tank.Running", TreeCommand::AddAlarmEvent, std::nullopt}}},
-        {"an edited condition keeps the limits not given",
-            [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "92.5", "", std::nullopt), false); },
-            {{"Alarm", "ns=2;s=Tank.Level", TreeCommand::EditCondition, AlarmLimits{"95", "92.5", "", "5"}}}},
-        {"limits out of order kept when asked to",
+            { { "Objects", "ns=2;s=Tank.Running", TreeCommand::AddAlarmEvent, std::nullopt } } },
+        { "an edited condition keeps the limits not given",
+            [](NodeConfigEditor& e) {
+                return e.setAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "92.5", "", std::nullopt), false);
+            },
+            { { "Alarm", "ns=2;s=Tank.Level", TreeCommand::EditCondition, AlarmLimits { "95", "92.5", "", "5" } } } },
+        { "limits out of order kept when asked to",
             [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Total", limits("1", "2", "3", "4"), true); },
-            {{"Objects", "ns=2;s=Tank.Total", TreeCommand::AddAlarmEvent, AlarmLimits{"1", "2", "3", "4"}}}},
-        {"a removed alarm",
+            { { "Objects", "ns=2;s=Tank.Total", TreeCommand::AddAlarmEvent, AlarmLimits { "1", "2", "3", "4" } } } },
+        { "a removed alarm",
             [](NodeConfigEditor& e) { return e.removeAlarm("ns=2;s=Tank.Level"); },
-            {{"Alarm", "ns=2;s=Tank.Level", TreeCommand::RemoveAlarm, std::nullopt}}},
-        {"history on",
+            { { "Alarm", "ns=2;s=Tank.Level", TreeCommand::RemoveAlarm, std::nullopt } } },
+        { "history on",
             [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Name", true); },
-            {{"Objects", "ns=2;s=Tank.Name", TreeCommand::AddHistoricalData, std::nullopt}}},
-        {"history off",
+            { { "Objects", "ns=2;s=Tank.Name", TreeCommand::AddHistoricalData, std::nullopt } } },
+        { "history off",
             [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Level", false); },
-            {{"History", "ns=2;s=Tank.Level", TreeCommand::RemoveHistorical, std::nullopt}}},
-        {"logging on", [](NodeConfigEditor& e) { return e.setLogging(true); }, {}, true},
+            { { "History", "ns=2;s=Tank.Level", TreeCommand::RemoveHistorical, std::nullopt } } },
+        { "logging on", [](NodeConfigEditor& e) { return e.setLogging(true); }, {}, true },
         // The tree's search runs on into the roots that follow: a logged variable is no alarm.
-        {"an alarm on a logged variable",
+        { "an alarm on a logged variable",
             [](NodeConfigEditor& e) {
                 EXPECT_TRUE(e.setHistory("ns=2;s=Tank.Count", true).ok());
                 return e.setAlarm("ns=2;s=Tank.Count", limits("9", "", "", ""), false);
             },
-            {{"Objects", "ns=2;s=Tank.Count", TreeCommand::AddHistoricalData, std::nullopt},
-                {"Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits{"9", "", "", ""}}}},
+            { { "Objects", "ns=2;s=Tank.Count", TreeCommand::AddHistoricalData, std::nullopt },
+                { "Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits { "9", "", "", "" } } } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -104,7 +108,9 @@ TEST(NodeConfigEditorTest, EachEditWritesTheBytesThePageWritesForTheSameChoices)
 TEST(NodeConfigEditorTest, EditsThatFindTheConfigurationAsAskedChangeNothing)
 {
     const Edit edits[] = {
-        [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("95", "90", std::nullopt, "5"), false); },
+        [](NodeConfigEditor& e) {
+            return e.setAlarm("ns=2;s=Tank.Level", limits("95", "90", std::nullopt, "5"), false);
+        },
         [](NodeConfigEditor& e) { return e.removeAlarm("ns=2;s=Tank.Count"); },
         [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Level", true); },
         [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank.Count", false); },
@@ -127,41 +133,45 @@ TEST(NodeConfigEditorTest, BadInputGivesTheDialogsMessageAndLeavesTheFileAlone)
     const std::string notInOrder = "The alarm limits are not in order (High High >= High >= Low >= Low Low); add "
                                    "--force to keep them.";
     const std::pair<Edit, std::string> cases[] = {
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Nothing", limits("1", "", "", ""), false); },
-            "No node \"ns=2;s=Nothing\" in the node configuration (tavox-nodeset dump lists the node identifiers)."},
-        {[](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank", true); },
-            "The node \"ns=2;s=Tank\" is not a variable."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Name", {}, false); },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Nothing", limits("1", "", "", ""), false); },
+            "No node \"ns=2;s=Nothing\" in the node configuration (tavox-nodeset dump lists the node identifiers)." },
+        { [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Tank", true); },
+            "The node \"ns=2;s=Tank\" is not a variable." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Name", {}, false); },
             "The variable \"ns=2;s=Tank.Name\" is neither Boolean nor numeric: the Alarms & Historical Data dialog "
-            "offers no alarm for it."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Running", limits("1", "", "", ""), false); },
-            "The alarm of the Boolean variable \"ns=2;s=Tank.Running\" has no limits."},
-        {[](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Orphan", true); },
+            "offers no alarm for it." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Running", limits("1", "", "", ""), false); },
+            "The alarm of the Boolean variable \"ns=2;s=Tank.Running\" has no limits." },
+        { [](NodeConfigEditor& e) { return e.setHistory("ns=2;s=Orphan", true); },
             "The variable \"ns=2;s=Orphan\" is not under the Objects folder, so the Alarms & Historical Data dialog "
-            "does not show it."},
+            "does not show it." },
         // What the limit edits refuse to take as typed.
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("1.5", "", "", ""), false); },
-            "High High Limit \"1.5\" cannot be entered for Int16: at most 6 characters, digits and a leading \"-\"."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("", "1234567", "", ""), false); },
-            "High Limit \"1234567\" cannot be entered for Int16: at most 6 characters, digits and a leading \"-\"."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Total", limits("", "", "-1", ""), false); },
-            "Low Limit \"-1\" cannot be entered for UInt32: at most 10 characters, digits only."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("", "", "", ".5"), false); },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("1.5", "", "", ""), false); },
+            "High High Limit \"1.5\" cannot be entered for Int16: at most 6 characters, digits and a leading \"-\"." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("", "1234567", "", ""), false); },
+            "High Limit \"1234567\" cannot be entered for Int16: at most 6 characters, digits and a leading \"-\"." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Total", limits("", "", "-1", ""), false); },
+            "Low Limit \"-1\" cannot be entered for UInt32: at most 10 characters, digits only." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("", "", "", ".5"), false); },
             "Low Low Limit \".5\" cannot be entered for Double: at most 15 characters, digits, a leading \"-\" and one "
-            "\".\" after a digit."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("", "", "", "1e5"), false); },
-            "Low Low Limit \"1e5\" cannot be entered for Double: at most 15 characters, digits, a leading \"-\" and one "
-            "\".\" after a digit."},
+            "\".\" after a digit." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits("", "", "", "1e5"), false); },
+            "Low Low Limit \"1e5\" cannot be entered for Double: at most 15 characters, digits, a leading \"-\" and "
+            "one "
+            "\".\" after a digit." },
         // What OK refuses.
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", {}, false); },
-            "Alarm Condition Input Error..."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("-", "", "", ""), false); },
-            "High High Limit Input error..."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "9.", std::nullopt, std::nullopt), false); },
-            "High Limit Input error..."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("", "", "", "-"), false); },
-            "Low Low Limit Input error..."},
-        {[](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("1", "2", "", ""), false); }, notInOrder},
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", {}, false); },
+            "Alarm Condition Input Error..." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("-", "", "", ""), false); },
+            "High High Limit Input error..." },
+        { [](NodeConfigEditor& e) {
+             return e.setAlarm("ns=2;s=Tank.Level", limits(std::nullopt, "9.", std::nullopt, std::nullopt), false);
+         },
+            "High Limit Input error..." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("", "", "", "-"), false); },
+            "Low Low Limit Input error..." },
+        { [](NodeConfigEditor& e) { return e.setAlarm("ns=2;s=Tank.Count", limits("1", "2", "", ""), false); },
+            notInOrder },
     };
     for (const auto& [edit, message] : cases) {
         const EditorRun run = runEditor(edit);
@@ -175,7 +185,7 @@ TEST(NodeConfigEditorTest, ImportReplacesTheFileAsThePageAndItsApplyDoOrLeavesIt
 {
     TempDir dir;
     writeFile(dir / "NodeConfig.xml", plantXml());
-    const std::string imported = nodesetXml({Var("ns=2;s=Tank.Flow", "i=11", 7)});
+    const std::string imported = nodesetXml({ Var("ns=2;s=Tank.Flow", "i=11", 7) });
     writeFile(dir / "new.xml", imported);
     writeFile(dir / "broken.xml", "<UANodeSet><UAVariable");
 
@@ -259,25 +269,29 @@ TEST(NodeConfigEditorTest, LimitProblemsNameTheLimitsTheServerCannotReadAndAlarm
 {
     const auto limitLines = [](const std::string& id, const char* hh, const char* h, const char* l, const char* ll) {
         const std::string key = "AlarmsWithNodesXML.ExternalLevelAlarm_" + id;
-        return std::vector<std::string>{"[" + key + "]", key + ".HighHighLimit=" + hh, key + ".HighLimit=" + h,
-            key + ".LowLimit=" + l, key + ".LowLowLimit=" + ll};
+        return std::vector<std::string> { "[" + key + "]",
+            key + ".HighHighLimit=" + hh,
+            key + ".HighLimit=" + h,
+            key + ".LowLimit=" + l,
+            key + ".LowLowLimit=" + ll };
     };
     std::vector<std::string> lines = levelLines();
-    for (const char* line : {"[AlarmSourceNodes]", "Node1=Alpha", "Node2=Bravo", "Node3=Charlie"})
+    for (const char* line : { "[AlarmSourceNodes]", "Node1=Alpha", "Node2=Bravo", "Node3=Charlie" })
         lines.push_back(line);
-    for (const auto& more : {limitLines("Alpha", "80", "7O", "", "-40000"), limitLines("Bravo", "2", "1", "", ""),
-             limitLines("Charlie", "1", "2", "", "")})
+    for (const auto& more : { limitLines("Alpha", "80", "7O", "", "-40000"),
+             limitLines("Bravo", "2", "1", "", ""),
+             limitLines("Charlie", "1", "2", "", "") })
         lines.insert(lines.end(), more.begin(), more.end());
     TempDir dir;
     writeFile(dir / "NodeConfig.xml",
-        nodesetXml({Var("ns=2;s=Alpha", "i=4"), Var("ns=2;s=Bravo", "i=11"), Var("ns=2;s=Charlie", "i=11")},
-            block(lines)));
+        nodesetXml(
+            { Var("ns=2;s=Alpha", "i=4"), Var("ns=2;s=Bravo", "i=11"), Var("ns=2;s=Charlie", "i=11") }, block(lines)));
     NodeConfigEditor editor(pathsIn(dir));
     ASSERT_TRUE(editor.Load().ok());
     EXPECT_EQ(limitProblems(editor.configuration().entries()),
-        (std::vector<std::string>{"ns=2;s=Alpha: High Limit \"7O\" is not a number of type Int16.",
+        (std::vector<std::string> { "ns=2;s=Alpha: High Limit \"7O\" is not a number of type Int16.",
             "ns=2;s=Alpha: Low Low Limit \"-40000\" is not a number of type Int16.",
-            "ns=2;s=Charlie: the alarm limits are not in order."}));
+            "ns=2;s=Charlie: the alarm limits are not in order." }));
 }
 
 } // namespace

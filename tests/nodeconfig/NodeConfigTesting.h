@@ -77,10 +77,10 @@ inline std::string readFile(const std::filesystem::path& path)
 inline std::vector<std::string> levelLines()
 {
     std::vector<std::string> lines;
-    for (const char* section : {"NonExclusiveLevelAlarmXML", "ExclusiveLevelAlarmXML"}) {
+    for (const char* section : { "NonExclusiveLevelAlarmXML", "ExclusiveLevelAlarmXML" }) {
         const std::string name = std::string("AlarmsWithNodesXML.") + section;
         lines.push_back("[" + name + "]");
-        for (const char* kind : {".HighHighLimit=", ".HighLimit=", ".LowLimit=", ".LowLowLimit="})
+        for (const char* kind : { ".HighHighLimit=", ".HighLimit=", ".LowLimit=", ".LowLowLimit=" })
             lines.push_back(name + kind);
     }
     return lines;

@@ -16,21 +16,26 @@ using namespace nodeconfig;
 using namespace nodeconfig::testing;
 
 const std::string kAlarmBlock = block({
-    "[AlarmSourceNodes]", "Node1=Tank.Level", "Node2=Pump.Running", "Node3=Tank.Name",
+    "[AlarmSourceNodes]",
+    "Node1=Tank.Level",
+    "Node2=Pump.Running",
+    "Node3=Tank.Name",
     "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
     "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95",
     "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90",
     "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10",
     "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5",
     "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighLimit=3",
-    "[HistorizedtoODBCSQL]", "StartLogging=true", "SQLTYPE=MySQL",
+    "[HistorizedtoODBCSQL]",
+    "StartLogging=true",
+    "SQLTYPE=MySQL",
 });
 
 const std::vector<Var> kTank = {
-    {"ns=2;s=Tank.Level", "i=11", 7},
-    {"ns=2;s=Pump.Running", "i=1", 3},
-    {"ns=2;s=Tank.Name", "i=12", 3},
-    {"ns=2;s=Tank.Temp", "i=4", 5},
+    { "ns=2;s=Tank.Level", "i=11", 7 },
+    { "ns=2;s=Pump.Running", "i=1", 3 },
+    { "ns=2;s=Tank.Name", "i=12", 3 },
+    { "ns=2;s=Tank.Temp", "i=4", 5 },
 };
 
 /// A page's logic over a node configuration file in a temporary folder.
@@ -62,12 +67,15 @@ struct Fixture {
         }
         return texts;
     }
-    std::size_t filesInDir() const { return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {})); }
+    std::size_t filesInDir() const
+    {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+    }
 
     TempDir dir;
     ScriptedHost host;
     FailingSystemCalls calls;
-    NodeConfiguration config{host, calls};
+    NodeConfiguration config { host, calls };
 };
 
 TEST(NodeConfigurationTest, PathsAreTheServiceDirectoryFollowedByTheNameWithTheBackupBeside)
@@ -77,11 +85,11 @@ TEST(NodeConfigurationTest, PathsAreTheServiceDirectoryFollowedByTheNameWithTheB
         std::string path, backup;
     };
     const Case cases[] = {
-        {u"/opt/tavox/", u"NodeConfig.xml", "/opt/tavox/NodeConfig.xml", "/opt/tavox/NodeConfig.bak"},
-        {u"/opt/tavox", u"Plant.v2.xml", "/opt/tavoxPlant.v2.xml", "/opt/tavoxPlant.v2.bak"},
-        {u"/opt/tavox.d/", u"Plant", "/opt/tavox.d/Plant", "/opt/tavox.d/Plant.bak"},
-        {u"", u"NodeConfig.xml", "NodeConfig.xml", "NodeConfig.bak"},
-        {u"/srv/\u00e9t\u00e9/", u"N.xml", "/srv/\u00e9t\u00e9/N.xml", "/srv/\u00e9t\u00e9/N.bak"},
+        { u"/opt/tavox/", u"NodeConfig.xml", "/opt/tavox/NodeConfig.xml", "/opt/tavox/NodeConfig.bak" },
+        { u"/opt/tavox", u"Plant.v2.xml", "/opt/tavoxPlant.v2.xml", "/opt/tavoxPlant.v2.bak" },
+        { u"/opt/tavox.d/", u"Plant", "/opt/tavox.d/Plant", "/opt/tavox.d/Plant.bak" },
+        { u"", u"NodeConfig.xml", "NodeConfig.xml", "NodeConfig.bak" },
+        { u"/srv/\u00e9t\u00e9/", u"N.xml", "/srv/\u00e9t\u00e9/N.xml", "/srv/\u00e9t\u00e9/N.bak" },
     };
     for (const Case& c : cases) {
         const NodeConfigPaths paths = composeNodeConfigPaths(c.dir, c.name);
@@ -100,51 +108,63 @@ TEST(NodeConfigurationTest, LoadListsTheBlocksAlarmsAndTheHistoryOfTheVariables)
     EXPECT_EQ(f.config.startLogging(), 1);
     // Map order: by identifier length then bytes. A listed Boolean gets no limits, a listed
     // String none either, although the block holds a limit line for it.
-    EXPECT_EQ(f.rows(), (std::vector<std::string>{
-        "01 9 Tank.Name [|||]", "02 10 Tank.Temp", "03 9 Tank.Level [95|90|10|5]", "04 10 Tank.Level",
-        "05 9 Pump.Running [|||]"}));
+    EXPECT_EQ(f.rows(),
+        (std::vector<std::string> { "01 9 Tank.Name [|||]",
+            "02 10 Tank.Temp",
+            "03 9 Tank.Level [95|90|10|5]",
+            "04 10 Tank.Level",
+            "05 9 Pump.Running [|||]" }));
 
     const auto details = f.config.ShowEntryDetails(2);
     ASSERT_TRUE(details);
     std::vector<std::string> texts;
     for (const EntryDetail& d : *details)
         texts.push_back(d.attribute + "=" + d.value);
-    EXPECT_EQ(texts, (std::vector<std::string>{"NodeIdentifier=Tank.Level", "DataType=Double", "NodePath=Tank",
-        "HighHighLimit=95", "HighLimit=90", "LowLimit=10", "LowLowLimit=5"}));
+    EXPECT_EQ(texts,
+        (std::vector<std::string> { "NodeIdentifier=Tank.Level",
+            "DataType=Double",
+            "NodePath=Tank",
+            "HighHighLimit=95",
+            "HighLimit=90",
+            "LowLimit=10",
+            "LowLowLimit=5" }));
     EXPECT_EQ(f.config.ShowEntryDetails(3)->size(), 3u) << "a history row has no limits";
     EXPECT_FALSE(f.config.ShowEntryDetails(5)) << "below the last row";
 }
 
 TEST(NodeConfigurationTest, OneListedIdentifierServesOneVariableOfTheTwoNamespaces)
 {
-    const std::vector<Var> twins = {{"ns=2;s=Level", "i=6"}, {"ns=3;s=Level", "i=6"}};
+    const std::vector<Var> twins = { { "ns=2;s=Level", "i=6" }, { "ns=3;s=Level", "i=6" } };
     const auto listed = [](std::vector<std::string> nodes) {
         nodes.insert(nodes.begin(), "[AlarmSourceNodes]");
         nodes.push_back("AlarmsWithNodesXML.ExternalLevelAlarm_Level.HighLimit=1");
         nodes.push_back("AlarmsWithNodesXML.ExternalLevelAlarm_Level.HighLimit=2");
         return block(nodes);
     };
-    Fixture once(nodesetXml(twins, listed({"Node1=Level"})));
+    Fixture once(nodesetXml(twins, listed({ "Node1=Level" })));
     once.config.ReloadNodeConfig();
-    EXPECT_EQ(once.rows(), (std::vector<std::string>{"01 9 Level [|1||]"}));
-    Fixture twice(nodesetXml(twins, listed({"Node1=Level", "Node2=Level"})));
+    EXPECT_EQ(once.rows(), (std::vector<std::string> { "01 9 Level [|1||]" }));
+    Fixture twice(nodesetXml(twins, listed({ "Node1=Level", "Node2=Level" })));
     twice.config.ReloadNodeConfig();
     // The first takes both limit lines: the one nearest the start wins.
-    EXPECT_EQ(twice.rows(), (std::vector<std::string>{"01 9 Level [|1||]", "02 9 Level [|||]"}));
+    EXPECT_EQ(twice.rows(), (std::vector<std::string> { "01 9 Level [|1||]", "02 9 Level [|||]" }));
 }
 
 TEST(NodeConfigurationTest, AlarmsOfFiveAndFifteenKeepTheirOwnLimitsThroughAWriteBack)
 {
     const auto group = [](const std::string& id, const std::string& hh, const std::string& ll) {
         const std::string key = "AlarmsWithNodesXML.ExternalLevelAlarm_" + id;
-        return std::vector<std::string>{"[" + key + "]", key + ".HighHighLimit=" + hh, key + ".HighLimit=",
-            key + ".LowLimit=", key + ".LowLowLimit=" + ll};
+        return std::vector<std::string> { "[" + key + "]",
+            key + ".HighHighLimit=" + hh,
+            key + ".HighLimit=",
+            key + ".LowLimit=",
+            key + ".LowLowLimit=" + ll };
     };
-    std::vector<std::string> lines = {"[AlarmSourceNodes]", "Node1=15", "Node2=5"};
-    for (const auto& part : {group("15", "150", "-15"), group("5", "50", "-5")})
+    std::vector<std::string> lines = { "[AlarmSourceNodes]", "Node1=15", "Node2=5" };
+    for (const auto& part : { group("15", "150", "-15"), group("5", "50", "-5") })
         lines.insert(lines.end(), part.begin(), part.end());
-    Fixture f(nodesetXml({{"ns=2;i=5", "i=6"}, {"ns=2;i=15", "i=6"}}, block(lines)));
-    const std::vector<std::string> expected = {"01 9 5 [50|||-5]", "02 9 15 [150|||-15]"};
+    Fixture f(nodesetXml({ { "ns=2;i=5", "i=6" }, { "ns=2;i=15", "i=6" } }, block(lines)));
+    const std::vector<std::string> expected = { "01 9 5 [50|||-5]", "02 9 15 [150|||-15]" };
     f.config.ReloadNodeConfig();
     EXPECT_EQ(f.rows(), expected);
     ASSERT_TRUE(f.config.CompletePendingWrite());
@@ -161,22 +181,33 @@ TEST(NodeConfigurationTest, ApplyRewritesTheFileWithItsBlockEvenWhenNothingChang
     ASSERT_TRUE(f.config.CompletePendingWrite());
     EXPECT_FALSE(f.host.pageModified);
     const std::string written = readFile(f.path());
-    const std::string expectedBlock = block({"[AlarmSourceNodes]", "Node1=Tank.Name", "Node2=Tank.Level",
-        "Node3=Pump.Running", "[AlarmsWithNodesXML.NonExclusiveLevelAlarmXML]",
+    const std::string expectedBlock = block({ "[AlarmSourceNodes]",
+        "Node1=Tank.Name",
+        "Node2=Tank.Level",
+        "Node3=Pump.Running",
+        "[AlarmsWithNodesXML.NonExclusiveLevelAlarmXML]",
         "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighHighLimit=",
         "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighLimit=",
         "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLimit=",
-        "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLowLimit=", "[AlarmsWithNodesXML.ExclusiveLevelAlarmXML]",
-        "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighHighLimit=", "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighLimit=",
-        "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLimit=", "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=",
-        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name]", "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighHighLimit=",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighLimit=", "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLimit=",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLowLimit=", "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
+        "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLowLimit=",
+        "[AlarmsWithNodesXML.ExclusiveLevelAlarmXML]",
+        "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighHighLimit=",
+        "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighLimit=",
+        "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLimit=",
+        "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=",
+        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name]",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighHighLimit=",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighLimit=",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLimit=",
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLowLimit=",
+        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
         "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95",
         "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90",
         "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5", "[HistorizedtoODBCSQL]", "StartLogging=false",
-        "SQLTYPE=MySQL"});
+        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5",
+        "[HistorizedtoODBCSQL]",
+        "StartLogging=false",
+        "SQLTYPE=MySQL" });
     ASSERT_TRUE(written.ends_with("</UANodeSet>\r\n" + expectedBlock)) << written;
     EXPECT_EQ(written.find('\n'), written.find("\r\n") + 1) << "CR LF line ends";
 
@@ -201,8 +232,14 @@ TEST(NodeConfigurationTest, AWriteThatFailsAtAnyStepLeavesTheOldFileAndNoTempora
         bool fails;
     };
     const Case cases[] = {
-        {"stat", true}, {"open", true}, {"fchown", ::geteuid() == 0}, {"fchmod", true},
-        {"write", true}, {"fsync", true}, {"close", true}, {"rename", true},
+        { "stat", true },
+        { "open", true },
+        { "fchown", ::geteuid() == 0 },
+        { "fchmod", true },
+        { "write", true },
+        { "fsync", true },
+        { "close", true },
+        { "rename", true },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
@@ -216,7 +253,7 @@ TEST(NodeConfigurationTest, AWriteThatFailsAtAnyStepLeavesTheOldFileAndNoTempora
         if (!c.fails)
             continue;
         EXPECT_EQ(readFile(f.path()), before);
-        EXPECT_EQ(f.host.told, std::vector<std::string>{"Error: Open file fail..."});
+        EXPECT_EQ(f.host.told, std::vector<std::string> { "Error: Open file fail..." });
         f.calls.failAt({});
         EXPECT_TRUE(f.config.CompletePendingWrite());
         EXPECT_NE(readFile(f.path()), before);
@@ -225,23 +262,23 @@ TEST(NodeConfigurationTest, AWriteThatFailsAtAnyStepLeavesTheOldFileAndNoTempora
     // A file that cannot be made at all is refused before the document is saved.
     Fixture f;
     f.config.ReloadNodeConfig();
-    f.host.files = {f.dir / "missing" / "export.xml"};
+    f.host.files = { f.dir / "missing" / "export.xml" };
     f.config.ExportNodeConfig();
-    EXPECT_EQ(f.host.told, std::vector<std::string>{"Error: Update Nodeconfig.xml fail..."});
+    EXPECT_EQ(f.host.told, std::vector<std::string> { "Error: Update Nodeconfig.xml fail..." });
     EXPECT_EQ(f.filesInDir(), 1u);
 }
 
 TEST(NodeConfigurationTest, NodesThatCannotBeBuiltLeaveThePageNotLoaded)
 {
-    Fixture f(nodesetXml({{"ns=2;s=A"}, {"ns=2;s=A"}}));
+    Fixture f(nodesetXml({ { "ns=2;s=A" }, { "ns=2;s=A" } }));
     EXPECT_FALSE(f.config.LoadNodeConfig(true));
     EXPECT_FALSE(f.config.isLoaded());
-    EXPECT_EQ(f.host.told, std::vector<std::string>{"Error: Parser NodeConfig.xml error..."});
+    EXPECT_EQ(f.host.told, std::vector<std::string> { "Error: Parser NodeConfig.xml error..." });
     EXPECT_TRUE(f.config.CompletePendingWrite()) << "nothing to write";
     f.host.told.clear();
-    f.host.files = {f.dir / "out.xml"};
+    f.host.files = { f.dir / "out.xml" };
     f.config.ExportNodeConfig();
-    EXPECT_EQ(f.host.told, std::vector<std::string>{"Message: Please import the xml file first."});
+    EXPECT_EQ(f.host.told, std::vector<std::string> { "Message: Please import the xml file first." });
     EXPECT_FALSE(f.config.ConfigureNodes([](ConfigureRequest&) { return true; }));
 }
 
@@ -251,10 +288,11 @@ TEST(NodeConfigurationTest, ImportOfANonNodesetIsRolledBack)
     f.config.ReloadNodeConfig();
     const std::string original = readFile(f.path());
     writeFile(f.dir / "notes.xml", "<notes/>");
-    f.host.files = {f.dir / "notes.xml"};
+    f.host.files = { f.dir / "notes.xml" };
     f.config.ImportNodeConfig();
-    EXPECT_EQ(f.host.told, std::vector<std::string>{"Information: Import node configuration fail! Please try again!"});
-    EXPECT_EQ(f.host.owned, std::vector<bool>{true});
+    EXPECT_EQ(
+        f.host.told, std::vector<std::string> { "Information: Import node configuration fail! Please try again!" });
+    EXPECT_EQ(f.host.owned, std::vector<bool> { true });
     EXPECT_EQ(readFile(f.path()), original);
     EXPECT_FALSE(std::filesystem::exists(f.backup()));
     EXPECT_FALSE(f.config.isBackupMade());
@@ -267,21 +305,22 @@ TEST(NodeConfigurationTest, ImportOfANonNodesetIsRolledBack)
 
     // A nodeset whose nodes cannot be built: both messages, the file restored, nothing loaded.
     f.host.told.clear();
-    writeFile(f.dir / "twice.xml", nodesetXml({{"ns=2;s=A"}, {"ns=2;s=A"}}));
-    f.host.files = {f.dir / "twice.xml"};
+    writeFile(f.dir / "twice.xml", nodesetXml({ { "ns=2;s=A" }, { "ns=2;s=A" } }));
+    f.host.files = { f.dir / "twice.xml" };
     f.config.ImportNodeConfig();
-    EXPECT_EQ(f.host.told, (std::vector<std::string>{"Error: Parser NodeConfig.xml error...",
-                               "Information: Import node configuration fail! Please try again!"}));
+    EXPECT_EQ(f.host.told,
+        (std::vector<std::string> { "Error: Parser NodeConfig.xml error...",
+            "Information: Import node configuration fail! Please try again!" }));
     EXPECT_EQ(readFile(f.path()), original);
     EXPECT_FALSE(std::filesystem::exists(f.backup()));
     EXPECT_FALSE(f.config.isLoaded());
 
     // Cancelled, or the server's file is missing: nothing happens, and nothing is said.
     f.host.told.clear();
-    f.host.files = {std::nullopt};
+    f.host.files = { std::nullopt };
     f.config.ImportNodeConfig();
     std::filesystem::remove(f.path());
-    f.host.files = {f.dir / "notes.xml"};
+    f.host.files = { f.dir / "notes.xml" };
     f.config.ImportNodeConfig();
     EXPECT_TRUE(f.host.told.empty());
     EXPECT_FALSE(std::filesystem::exists(f.path()));
@@ -292,15 +331,16 @@ TEST(NodeConfigurationTest, ReloginRestoresTheBackupOfAnImport)
     Fixture f;
     f.config.ReloadNodeConfig();
     const std::string original = readFile(f.path());
-    const std::string other = nodesetXml({{"ns=2;s=Other", "i=6", 7}});
+    const std::string other = nodesetXml({ { "ns=2;s=Other", "i=6", 7 } });
     writeFile(f.dir / "other.xml", other);
-    f.host.files = {f.dir / "other.xml"};
+    f.host.files = { f.dir / "other.xml" };
     f.config.ImportNodeConfig();
-    EXPECT_EQ(f.host.told, std::vector<std::string>{"Information: Please restart Tavox server to apply new node configuration"});
+    EXPECT_EQ(f.host.told,
+        std::vector<std::string> { "Information: Please restart Tavox server to apply new node configuration" });
     EXPECT_TRUE(f.host.pageModified);
     EXPECT_EQ(readFile(f.path()), other) << "the import takes effect on disk at once";
     EXPECT_EQ(readFile(f.backup()), original);
-    EXPECT_EQ(f.rows(), std::vector<std::string>{"01 10 Other"});
+    EXPECT_EQ(f.rows(), std::vector<std::string> { "01 10 Other" });
 
     f.config.ReloadNodeConfig();
     EXPECT_EQ(readFile(f.path()), original);
@@ -313,16 +353,16 @@ TEST(NodeConfigurationTest, ClosingWithoutApplyDeletesOnlyTheBackup)
 {
     TempDir dir;
     const auto path = dir / "NodeConfig.xml";
-    const std::string imported = nodesetXml({{"ns=2;s=Other", "i=6", 7}});
+    const std::string imported = nodesetXml({ { "ns=2;s=Other", "i=6", 7 } });
     writeFile(path, nodesetXml(kTank, kAlarmBlock));
     writeFile(dir / "other.xml", imported);
     {
         ScriptedHost host;
         NodeConfiguration config(host);
-        NodeConfigPaths paths{path, u"NodeConfig.xml", dir / "NodeConfig.bak"};
+        NodeConfigPaths paths { path, u"NodeConfig.xml", dir / "NodeConfig.bak" };
         config.setPaths(paths);
         config.ReloadNodeConfig();
-        host.files = {dir / "other.xml"};
+        host.files = { dir / "other.xml" };
         config.ImportNodeConfig();
         EXPECT_TRUE(std::filesystem::exists(dir / "NodeConfig.bak"));
     }
@@ -357,16 +397,18 @@ TEST(NodeConfigurationTest, ImportAsksBeforeDiscardingConfiguredChanges)
     EXPECT_TRUE(f.config.isModified());
     EXPECT_TRUE(f.host.pageModified);
     // After the dialog the alarms come from the document: only Tank.Temp has an element.
-    EXPECT_EQ(f.rows(), (std::vector<std::string>{"01 9 Tank.Temp [12345678901234567890|||]", "02 10 Tank.Temp",
-        "03 10 Tank.Level"}));
+    EXPECT_EQ(f.rows(),
+        (std::vector<std::string> {
+            "01 9 Tank.Temp [12345678901234567890|||]", "02 10 Tank.Temp", "03 10 Tank.Level" }));
 
     const std::string before = readFile(f.path());
     writeFile(f.dir / "other.xml", nodesetXml({}));
-    f.host.files = {f.dir / "other.xml"};
-    f.host.answers = {false};
+    f.host.files = { f.dir / "other.xml" };
+    f.host.answers = { false };
     f.config.ImportNodeConfig();
-    EXPECT_EQ(f.host.asked, std::vector<std::string>{
-        "Question: The Node Configuration had modified. Do you want to discard it and import new? "});
+    EXPECT_EQ(f.host.asked,
+        std::vector<std::string> {
+            "Question: The Node Configuration had modified. Do you want to discard it and import new? " });
     EXPECT_EQ(readFile(f.path()), before);
     EXPECT_FALSE(std::filesystem::exists(f.backup()));
     EXPECT_TRUE(f.config.isModified());
@@ -387,10 +429,10 @@ TEST(NodeConfigurationTest, ExportAsksOnlyForAnExistingWritableFile)
     };
     const std::string question = "Question: File Exists. Do you want to overwrite it ? ";
     const Case cases[] = {
-        {"new file", nullptr, 0644, {}, {}, {"Message: Export file sucess."}, true},
-        {"existing, Yes", "old", 0644, {true}, {question}, {"Message: Export file sucess."}, true},
-        {"existing, No", "old", 0644, {false}, {question}, {}, false},
-        {"existing read-only", "old", 0444, {}, {}, {"Error: Update Nodeconfig.xml fail..."}, false},
+        { "new file", nullptr, 0644, {}, {}, { "Message: Export file sucess." }, true },
+        { "existing, Yes", "old", 0644, { true }, { question }, { "Message: Export file sucess." }, true },
+        { "existing, No", "old", 0644, { false }, { question }, {}, false },
+        { "existing read-only", "old", 0444, {}, {}, { "Error: Update Nodeconfig.xml fail..." }, false },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -403,8 +445,8 @@ TEST(NodeConfigurationTest, ExportAsksOnlyForAnExistingWritableFile)
             writeFile(target, c.existing);
             ::chmod(target.c_str(), c.mode);
         }
-        f.host.files = {target};
-        f.host.answers = {c.answers.begin(), c.answers.end()};
+        f.host.files = { target };
+        f.host.answers = { c.answers.begin(), c.answers.end() };
         f.config.ExportNodeConfig();
         EXPECT_EQ(f.host.asked, c.asked);
         EXPECT_EQ(f.host.told, c.told);

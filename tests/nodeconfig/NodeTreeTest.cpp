@@ -88,9 +88,8 @@ TEST(NodeTreeTest, TheIndexedSearchFindsWhatTheDepthFirstWalkFinds)
             } else if (action < 9 && at->parent()) {
                 tree.remove(*at);
             } else {
-                tree.sortChildren(*at, [](const NodeTreeItem& a, const NodeTreeItem& b) {
-                    return a.text().view() < b.text().view();
-                });
+                tree.sortChildren(*at,
+                    [](const NodeTreeItem& a, const NodeTreeItem& b) { return a.text().view() < b.text().view(); });
             }
         }
         for (const NodeTreeItem* start : allItems(tree)) {

@@ -70,12 +70,13 @@ TEST(NodesetEditorTest, ANewAlarmElementGoesLastWithItsAttributesInOrder)
                  "<DisplayName>Level</DisplayName>\n"
                  "</UAVariable>\n");
     const UaBase::Variable level = variable("ns=2;s=Level");
-    NodesetEditor(doc.document).SetAlarmElement(&level, "true", {"95", "90", "", "5"});
-    EXPECT_EQ(doc.body(), "  <UAVariable NodeId=\"ns=2;s=Level\" DataType=\"Double\">\n"
-                          "    <DisplayName>Level</DisplayName>\n"
-                          "    <Tavox_Alarm Alarm=\"true\" AlarmLimit_HH=\"95\" AlarmLimit_H=\"90\" AlarmLimit_L=\"\" "
-                          "AlarmLimit_LL=\"5\"/>\n"
-                          "  </UAVariable>\n");
+    NodesetEditor(doc.document).SetAlarmElement(&level, "true", { "95", "90", "", "5" });
+    EXPECT_EQ(doc.body(),
+        "  <UAVariable NodeId=\"ns=2;s=Level\" DataType=\"Double\">\n"
+        "    <DisplayName>Level</DisplayName>\n"
+        "    <Tavox_Alarm Alarm=\"true\" AlarmLimit_HH=\"95\" AlarmLimit_H=\"90\" AlarmLimit_L=\"\" "
+        "AlarmLimit_LL=\"5\"/>\n"
+        "  </UAVariable>\n");
 }
 
 TEST(NodesetEditorTest, AnExistingAlarmElementIsChangedInPlace)
@@ -86,22 +87,23 @@ TEST(NodesetEditorTest, AnExistingAlarmElementIsChangedInPlace)
                  "</UAVariable>\n");
     const UaBase::Variable level = variable("ns=2;s=Level");
     NodesetEditor editor(doc.document);
-    editor.SetAlarmElement(&level, "true", {"95", "90", "10", "5"});
-    EXPECT_EQ(doc.body(), "  <UAVariable NodeId=\"ns=2;s=Level\">\n"
-                          "    <Tavox_Alarm AlarmLimit_H=\"90\" Alarm=\"true\" Note=\"kept\" AlarmLimit_HH=\"95\" "
-                          "AlarmLimit_L=\"10\" AlarmLimit_LL=\"5\"/>\n"
-                          "    <DisplayName>Level</DisplayName>\n"
-                          "  </UAVariable>\n");
+    editor.SetAlarmElement(&level, "true", { "95", "90", "10", "5" });
+    EXPECT_EQ(doc.body(),
+        "  <UAVariable NodeId=\"ns=2;s=Level\">\n"
+        "    <Tavox_Alarm AlarmLimit_H=\"90\" Alarm=\"true\" Note=\"kept\" AlarmLimit_HH=\"95\" "
+        "AlarmLimit_L=\"10\" AlarmLimit_LL=\"5\"/>\n"
+        "    <DisplayName>Level</DisplayName>\n"
+        "  </UAVariable>\n");
     // A value that is not UTF-8 is skipped; the others are written.
-    editor.SetAlarmElement(&level, "true", {"\xff", "80", "10", "5"});
-    EXPECT_NE(doc.body().find("AlarmLimit_H=\"80\" Alarm=\"true\" Note=\"kept\" AlarmLimit_HH=\"95\""),
-        std::string::npos)
+    editor.SetAlarmElement(&level, "true", { "\xff", "80", "10", "5" });
+    EXPECT_NE(
+        doc.body().find("AlarmLimit_H=\"80\" Alarm=\"true\" Note=\"kept\" AlarmLimit_HH=\"95\""), std::string::npos)
         << doc.body();
     // A missing node or element changes nothing.
     const std::string before = doc.body();
     const UaBase::Variable other = variable("ns=2;s=Other");
-    editor.SetAlarmElement(&other, "true", {"1", "", "", ""});
-    editor.SetAlarmElement(nullptr, "true", {"1", "", "", ""});
+    editor.SetAlarmElement(&other, "true", { "1", "", "", "" });
+    editor.SetAlarmElement(nullptr, "true", { "1", "", "", "" });
     EXPECT_EQ(doc.body(), before);
 }
 
@@ -126,9 +128,10 @@ TEST(NodesetEditorTest, RemovingAnAlarmTakesOnlyTheFirstAlarmElement)
                  "</UAVariable>\n");
     NodesetEditor editor(doc.document);
     EXPECT_TRUE(editor.removeAlarmElement("ns=2;s=Level"));
-    EXPECT_EQ(doc.body(), "  <UAVariable NodeId=\"ns=2;s=Level\">\n"
-                          "    <Tavox_Alarm Alarm=\"true\" Tag=\"2\"/>\n"
-                          "  </UAVariable>\n");
+    EXPECT_EQ(doc.body(),
+        "  <UAVariable NodeId=\"ns=2;s=Level\">\n"
+        "    <Tavox_Alarm Alarm=\"true\" Tag=\"2\"/>\n"
+        "  </UAVariable>\n");
     EXPECT_TRUE(editor.removeAlarmElement("ns=2;s=Level"));
     EXPECT_FALSE(editor.removeAlarmElement("ns=2;s=Level"));
     EXPECT_EQ(doc.body(), "  <UAVariable NodeId=\"ns=2;s=Level\"/>\n");
@@ -152,21 +155,22 @@ TEST(NodesetEditorTest, ApplyPairsTheTreeWithThePageEntriesByKind)
     AlarmHistoryEntry bothAlarm = entry(both, kEntryAlarm);
     AlarmHistoryEntry bothHistory = entry(both, kEntryHistory);
     AlarmHistoryEntry loggedHistory = entry(logged, kEntryHistory);
-    std::vector<AlarmHistoryEntry*> page = {&bothAlarm, &bothHistory, &loggedHistory};
+    std::vector<AlarmHistoryEntry*> page = { &bothAlarm, &bothHistory, &loggedHistory };
     // The tree keeps the history of Both (its alarm was removed), drops Logged and adds New's
     // alarm and history.
     AlarmHistoryEntry newAlarm = entry(added, kEntryAlarm);
     newAlarm.highLimit = "50";
     AlarmHistoryEntry bothKept = entry(both, kEntryHistory);
     AlarmHistoryEntry newHistory = entry(added, kEntryHistory);
-    ApplyTreeChanges(doc.document, {&newAlarm}, {&bothKept, &newHistory}, page);
+    ApplyTreeChanges(doc.document, { &newAlarm }, { &bothKept, &newHistory }, page);
 
-    EXPECT_EQ(page, (std::vector<AlarmHistoryEntry*>{&bothAlarm, &loggedHistory}));
+    EXPECT_EQ(page, (std::vector<AlarmHistoryEntry*> { &bothAlarm, &loggedHistory }));
     EXPECT_EQ(doc.body(),
         "  <UAVariable NodeId=\"ns=2;s=Both\" AccessLevel=\"7\" UserAccessLevel=\"7\"/>\n"
         "  <UAVariable NodeId=\"ns=2;s=Logged\" AccessLevel=\"3\" UserAccessLevel=\"3\"/>\n"
         "  <UAVariable NodeId=\"ns=2;s=New\" AccessLevel=\"7\" UserAccessLevel=\"7\">\n"
-        "    <Tavox_Alarm Alarm=\"true\" AlarmLimit_HH=\"\" AlarmLimit_H=\"50\" AlarmLimit_L=\"\" AlarmLimit_LL=\"\"/>\n"
+        "    <Tavox_Alarm Alarm=\"true\" AlarmLimit_HH=\"\" AlarmLimit_H=\"50\" AlarmLimit_L=\"\" "
+        "AlarmLimit_LL=\"\"/>\n"
         "  </UAVariable>\n");
 }
 

@@ -21,7 +21,8 @@ struct DialogStep {
 };
 
 /// The file the page writes after the dialog's steps, OK and the sheet's apply.
-inline std::string writtenByThePage(const std::vector<DialogStep>& steps, std::optional<bool> startLogging = std::nullopt)
+inline std::string writtenByThePage(const std::vector<DialogStep>& steps,
+    std::optional<bool> startLogging = std::nullopt)
 {
     LoadedPage page;
     if (!steps.empty()) {

@@ -4,8 +4,8 @@
 #include "platform/PrivateProfile.h"
 #include "support/DebugOutput.h"
 #include "support/Lines.h"
-#include "testing/TempDir.h"
 #include "support/WholeFile.h"
+#include "testing/TempDir.h"
 #include "uanodes/Object.h"
 #include "uanodes/Variable.h"
 
@@ -24,7 +24,7 @@ using nodeconfig::testing::writeFile;
 
 template <typename Line> std::vector<std::string> joined(const std::vector<Line>& lines)
 {
-    return {lines.begin(), lines.end()};
+    return { lines.begin(), lines.end() };
 }
 
 std::unique_ptr<UaBase::Variable> variable(const char* identifier, std::uint32_t dataType)
@@ -36,7 +36,7 @@ std::unique_ptr<UaBase::Variable> variable(const char* identifier, std::uint32_t
 
 AlarmHistoryEntry alarm(UaBase::BaseNode* node, std::string hh, std::string h, std::string l, std::string ll)
 {
-    return AlarmHistoryEntry{node, std::move(hh), std::move(h), std::move(l), std::move(ll), kEntryAlarm, 0};
+    return AlarmHistoryEntry { node, std::move(hh), std::move(h), std::move(l), std::move(ll), kEntryAlarm, 0 };
 }
 
 TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
@@ -48,7 +48,7 @@ TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
     UaBase::Object object(UaNodeId(UaString("Tank"), 2));
     const AlarmHistoryEntry entries[] = {
         alarm(level.get(), "95", "90", "10", "5"),
-        AlarmHistoryEntry{level.get(), {}, {}, {}, {}, kEntryHistory, 0},
+        AlarmHistoryEntry { level.get(), {}, {}, {}, {}, kEntryHistory, 0 },
         alarm(running.get(), "", "", "", ""),
         alarm(&object, "1", "", "", ""),
         alarm(broken.get(), "1", "", "", ""),
@@ -60,21 +60,24 @@ TEST(SettingsBlockTest, AlarmLinesNumberVariablesAndGroupEveryTypeButBoolean)
 
     support::ScopedDebugCapture capture;
     const AlarmSourceLines lines = BuildAlarmSourceLines(pointers);
-    EXPECT_EQ(capture.text(), "CPgXmlConfigure: WriteNodeConfig failed. The alarm of ns=2;s=Bad\\nName is left out "
-                              "of the settings block: its identifier or a limit holds a line break.\n");
-    EXPECT_EQ(lines.nodeLines, (std::vector<std::string>{"Node1=Tank.Level", "Node2=Pump.Running", "Node3=Tank.Name"}));
-    EXPECT_EQ(lines.externalLines, (std::vector<std::string>{
-        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5",
-        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name]",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighHighLimit=",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighLimit=7",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLimit=",
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLowLimit=123456789012345678901234",
-    }));
+    EXPECT_EQ(capture.text(),
+        "CPgXmlConfigure: WriteNodeConfig failed. The alarm of ns=2;s=Bad\\nName is left out "
+        "of the settings block: its identifier or a limit holds a line break.\n");
+    EXPECT_EQ(
+        lines.nodeLines, (std::vector<std::string> { "Node1=Tank.Level", "Node2=Pump.Running", "Node3=Tank.Name" }));
+    EXPECT_EQ(lines.externalLines,
+        (std::vector<std::string> {
+            "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5",
+            "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name]",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighHighLimit=",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.HighLimit=7",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLimit=",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Name.LowLowLimit=123456789012345678901234",
+        }));
 }
 
 TEST(SettingsBlockTest, WritingWithNoAlarmsStillWritesTheWholeBlock)
@@ -115,25 +118,50 @@ TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
         a.insert(a.end(), b.begin(), b.end());
         return a;
     };
-    const std::vector<std::string> root = {"<UANodeSet>", "</UANodeSet>"};
+    const std::vector<std::string> root = { "<UANodeSet>", "</UANodeSet>" };
     const std::vector<Case> cases = {
-        {"ten level lines kept, old alarm lines dropped",
-            lines(with({"[AlarmSourceNodes]", "Node1=X", "[AlarmsWithNodesXML.ExternalLevelAlarm_X]"}, tenLevels)), 0,
-            root, tenLevels, {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
-        {"nine replaced by the defaults", lines(nineLevels), 0, root, defaults,
-            {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
-        {"eleven replaced by the defaults", lines(elevenLevels), 1, root, defaults,
-            {"[HistorizedtoODBCSQL]", "StartLogging=true"}},
-        {"history kept, StartLogging set", lines({"[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "StartLogging=true", "ACTIVE=1,1"}),
-            0, root, defaults, {"[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "StartLogging=false", "ACTIVE=1,1"}},
-        {"a section without StartLogging keeps its keys and gets one",
-            lines({"[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "PWD=a;b"}), 1, root, defaults,
-            {"[HistorizedtoODBCSQL]", "StartLogging=true", "SQLTYPE=MySQL", "PWD=a;b"}},
-        {"a comment in front of the root is document text", licence + "<UANodeSet/>\n", 0,
-            {"<?xml version=\"1.0\"?>", "<!--", " * Licence", "[HistorizedtoODBCSQL]", "-->", "<UANodeSet/>"}, defaults,
-            {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
-        {"lines after the block stay document lines", "<UANodeSet/>\n<!--\n[HistorizedtoODBCSQL]\n-->\n<!-- x -->\n-->\n",
-            0, {"<UANodeSet/>", "<!-- x -->", "-->"}, defaults, {"[HistorizedtoODBCSQL]", "StartLogging=false"}},
+        { "ten level lines kept, old alarm lines dropped",
+            lines(with({ "[AlarmSourceNodes]", "Node1=X", "[AlarmsWithNodesXML.ExternalLevelAlarm_X]" }, tenLevels)),
+            0,
+            root,
+            tenLevels,
+            { "[HistorizedtoODBCSQL]", "StartLogging=false" } },
+        { "nine replaced by the defaults",
+            lines(nineLevels),
+            0,
+            root,
+            defaults,
+            { "[HistorizedtoODBCSQL]", "StartLogging=false" } },
+        { "eleven replaced by the defaults",
+            lines(elevenLevels),
+            1,
+            root,
+            defaults,
+            { "[HistorizedtoODBCSQL]", "StartLogging=true" } },
+        { "history kept, StartLogging set",
+            lines({ "[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "StartLogging=true", "ACTIVE=1,1" }),
+            0,
+            root,
+            defaults,
+            { "[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "StartLogging=false", "ACTIVE=1,1" } },
+        { "a section without StartLogging keeps its keys and gets one",
+            lines({ "[HistorizedtoODBCSQL]", "SQLTYPE=MySQL", "PWD=a;b" }),
+            1,
+            root,
+            defaults,
+            { "[HistorizedtoODBCSQL]", "StartLogging=true", "SQLTYPE=MySQL", "PWD=a;b" } },
+        { "a comment in front of the root is document text",
+            licence + "<UANodeSet/>\n",
+            0,
+            { "<?xml version=\"1.0\"?>", "<!--", " * Licence", "[HistorizedtoODBCSQL]", "-->", "<UANodeSet/>" },
+            defaults,
+            { "[HistorizedtoODBCSQL]", "StartLogging=false" } },
+        { "lines after the block stay document lines",
+            "<UANodeSet/>\n<!--\n[HistorizedtoODBCSQL]\n-->\n<!-- x -->\n-->\n",
+            0,
+            { "<UANodeSet/>", "<!-- x -->", "-->" },
+            defaults,
+            { "[HistorizedtoODBCSQL]", "StartLogging=false" } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,7 +172,7 @@ TEST(SettingsBlockTest, SplitKeepsTheLevelAndHistorySectionsAndDropsTheRest)
 
         // Split as it is saved, in pieces of any size, it gives the same file.
         const std::string whole = composeNodeConfigText(split, {});
-        for (std::size_t piece : {std::size_t(1), std::size_t(3), std::size_t(64)}) {
+        for (std::size_t piece : { std::size_t(1), std::size_t(3), std::size_t(64) }) {
             std::string text;
             NodeConfigSplitter splitter(text);
             support::LineAssembler assembler;
@@ -165,15 +193,15 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
         std::optional<int> value;
     };
     const Case cases[] = {
-        {"<A/>\n", std::nullopt},
-        {"<A/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1},
-        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0},
-        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0},
-        {"<A/>\n[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt},
-        {"<A/>\n<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt},
+        { "<A/>\n", std::nullopt },
+        { "<A/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\n-->", 1 },
+        { "<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=TRUE\n-->", 0 },
+        { "<A/>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\nStartLogging=false\n-->", 0 },
+        { "<A/>\n[HistorizedtoODBCSQL]\nStartLogging=true\n", std::nullopt },
+        { "<A/>\n<!--\n[HistorizedtoODBCSQL]\n-->\nStartLogging=true\n", std::nullopt },
         // The writer takes a comment in front of the root for document text; so do the readers.
-        {"<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->\n<A/>\n", std::nullopt},
-        {"\xEF\xBB\xBF  <A>\n</A>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->", 1},
+        { "<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->\n<A/>\n", std::nullopt },
+        { "\xEF\xBB\xBF  <A>\n</A>\n<!--\n[HistorizedtoODBCSQL]\nStartLogging=true\n-->", 1 },
     };
     for (const Case& c : cases)
         EXPECT_EQ(readStartLoggingText(c.text), c.value) << c.text;
@@ -181,18 +209,19 @@ TEST(SettingsBlockTest, StartLoggingIsTheLastValueInTheHistorySection)
 
 TEST(SettingsBlockTest, AlarmSourcesAreNumberedWithoutGaps)
 {
-    const AlarmSourceNodes found = readAlarmSourceNodesText(
-        "<!--\r\n[AlarmSourceNodes]\r\nNode1=Licence\r\n-->\r\n<A/>\r\n"
-        "<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank.Level\r\nNode3=Pump\r\nNode2=A=B\r\n"
-        "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
-        "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
-        "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighLimit=\r\n-->\r\nNode3=Late\r\n");
-    EXPECT_EQ(found.identifiers, (std::vector<std::string>{"Tank.Level", "A=B"}));
-    EXPECT_EQ(found.pool, (std::vector<std::string>{"[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
-                              "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90"}));
+    const AlarmSourceNodes found
+        = readAlarmSourceNodesText("<!--\r\n[AlarmSourceNodes]\r\nNode1=Licence\r\n-->\r\n<A/>\r\n"
+                                   "<!--\r\n[AlarmSourceNodes]\r\nNode1=Tank.Level\r\nNode3=Pump\r\nNode2=A=B\r\n"
+                                   "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
+                                   "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
+                                   "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighLimit=\r\n-->\r\nNode3=Late\r\n");
+    EXPECT_EQ(found.identifiers, (std::vector<std::string> { "Tank.Level", "A=B" }));
+    EXPECT_EQ(found.pool,
+        (std::vector<std::string> { "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90" }));
 
     const AlarmSourceNodes gap = readAlarmSourceNodesText("<A/>\n<!--\n[AlarmSourceNodes]\nNode1=A\nNode3=C\n");
-    EXPECT_EQ(gap.identifiers, std::vector<std::string>{"A"});
+    EXPECT_EQ(gap.identifiers, std::vector<std::string> { "A" });
 }
 
 TEST(SettingsBlockTest, AnAlarmLimitHoldingAnotherLinesKeyReadsBackAsItsOwnLimit)
@@ -208,10 +237,10 @@ TEST(SettingsBlockTest, AnAlarmLimitHoldingAnotherLinesKeyReadsBackAsItsOwnLimit
         = alarm(level.get(), "1AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=0", "", "", "");
     auto pump = variable("Pump", 6);
     const AlarmHistoryEntry other = alarm(pump.get(), "", "x Node3=", "", "");
-    const std::string written = composeNodeConfigText(split, BuildAlarmSourceLines({&entry, &other}));
+    const std::string written = composeNodeConfigText(split, BuildAlarmSourceLines({ &entry, &other }));
     EXPECT_EQ(splitNodeConfigText(written, 0).levelLines, split.levelLines);
     // Nor does one that holds the key of the next alarm make up an alarm.
-    EXPECT_EQ(readAlarmSourceNodesText(written).identifiers, (std::vector<std::string>{"Tank.Level", "Pump"}));
+    EXPECT_EQ(readAlarmSourceNodesText(written).identifiers, (std::vector<std::string> { "Tank.Level", "Pump" }));
 }
 
 TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
@@ -226,7 +255,7 @@ TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
     writeFile(huge, block + "\r\n");
     std::filesystem::resize_file(huge, support::kMaxWholeFileBytes + 1);
     // Neither the pipe (no writer) nor /dev/zero (no end) may hold a reader.
-    for (const std::filesystem::path& file : {fifo, std::filesystem::path("/dev/zero"), huge}) {
+    for (const std::filesystem::path& file : { fifo, std::filesystem::path("/dev/zero"), huge }) {
         SCOPED_TRACE(file.string());
         EXPECT_EQ(ReadStartLogging(file), std::nullopt);
         EXPECT_TRUE(ReadAlarmSourceNodes(file).identifiers.empty());
@@ -240,7 +269,7 @@ TEST(SettingsBlockTest, BlockReadersRefuseWhatIsNoRegularFileOrTooLarge)
     const auto regular = dir / "NodeConfig.xml";
     writeFile(regular, block);
     EXPECT_EQ(ReadStartLogging(regular), 1);
-    EXPECT_EQ(ReadAlarmSourceNodes(regular).identifiers, std::vector<std::string>{"Tank"});
+    EXPECT_EQ(ReadAlarmSourceNodes(regular).identifiers, std::vector<std::string> { "Tank" });
 }
 
 TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStartThatNameTheIdentifierWhole)
@@ -263,8 +292,11 @@ TEST(SettingsBlockTest, LimitsAreTakenFromTheLinesNearestTheStartThatNameTheIden
     EXPECT_EQ(one.low, prefix + "1.HighHighLimit=7");
     EXPECT_EQ(one.highHigh, "");
     EXPECT_EQ(one.lowLow, "indented");
-    EXPECT_EQ(pool, (std::vector<std::string>{"[" + prefix + "1]", prefix + "11.LowLimit=of eleven",
-                        prefix + "A=B.LowLowLimit=-4", prefix + "2.HighHighLimit=9"}));
+    EXPECT_EQ(pool,
+        (std::vector<std::string> { "[" + prefix + "1]",
+            prefix + "11.LowLimit=of eleven",
+            prefix + "A=B.LowLowLimit=-4",
+            prefix + "2.HighHighLimit=9" }));
     EXPECT_EQ(TakeAlarmLimits("11", pool).low, "of eleven");
 
     // An identifier holding "=" reads back its own value, not the text after the first "=".
@@ -280,14 +312,19 @@ TEST(SettingsBlockTest, HistorySectionIsInsertedOrAppendedWithoutTouchingWhatIsT
     };
     const std::string block = "<!--\r\n[AlarmSourceNodes]\r\n";
     const Case cases[] = {
-        {"a block without the section", block + "-->", block + "[HistorizedtoODBCSQL]\r\n-->"},
-        {"a block whose closing line has a line end", block + "-->\r\n", block + "[HistorizedtoODBCSQL]\r\n-->\r\n"},
-        {"a section with SQLTYPE", "<!--\n[HistorizedtoODBCSQL]\nSQLTYPE=MySQL\n-->", "<!--\n[HistorizedtoODBCSQL]\nSQLTYPE=MySQL\n-->"},
-        {"a section with StartLogging", block + "[HistorizedtoODBCSQL]\r\nStartLogging=false\r\n-->",
-            block + "[HistorizedtoODBCSQL]\r\nStartLogging=false\r\n-->"},
-        {"a closing text on the line of a key", "<!--\nX=1-->", "<!--\nX=1\r\n[HistorizedtoODBCSQL]\r\n-->"},
-        {"no block after the root's end tag", "<UANodeSet/>\r\n", "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->"},
-        {"no block and no line end", "<UANodeSet/>", "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->"},
+        { "a block without the section", block + "-->", block + "[HistorizedtoODBCSQL]\r\n-->" },
+        { "a block whose closing line has a line end", block + "-->\r\n", block + "[HistorizedtoODBCSQL]\r\n-->\r\n" },
+        { "a section with SQLTYPE",
+            "<!--\n[HistorizedtoODBCSQL]\nSQLTYPE=MySQL\n-->",
+            "<!--\n[HistorizedtoODBCSQL]\nSQLTYPE=MySQL\n-->" },
+        { "a section with StartLogging",
+            block + "[HistorizedtoODBCSQL]\r\nStartLogging=false\r\n-->",
+            block + "[HistorizedtoODBCSQL]\r\nStartLogging=false\r\n-->" },
+        { "a closing text on the line of a key", "<!--\nX=1-->", "<!--\nX=1\r\n[HistorizedtoODBCSQL]\r\n-->" },
+        { "no block after the root's end tag",
+            "<UANodeSet/>\r\n",
+            "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->" },
+        { "no block and no line end", "<UANodeSet/>", "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n-->" },
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -318,14 +355,22 @@ TEST(SettingsBlockTest, LimitTextsAreNumbersOfTheirType)
         bool number;
     };
     const Case cases[] = {
-        {AlarmDataType::Int16, "-32768", true}, {AlarmDataType::Int16, "32768", false},
-        {AlarmDataType::UInt16, "65535", true}, {AlarmDataType::UInt16, "-1", false},
-        {AlarmDataType::Int32, "+5", false}, {AlarmDataType::UInt32, "4294967295", true},
-        {AlarmDataType::Int64, "-9223372036854775808", true}, {AlarmDataType::UInt64, "18446744073709551616", false},
-        {AlarmDataType::Float, "3.5", true}, {AlarmDataType::Float, "1e39", false},
-        {AlarmDataType::Double, "-0.25", true}, {AlarmDataType::Double, "nan", false},
-        {AlarmDataType::Double, "1,5", false}, {AlarmDataType::Int32, "", false},
-        {AlarmDataType::Int32, " 5", false}, {AlarmDataType::Boolean, "1", false},
+        { AlarmDataType::Int16, "-32768", true },
+        { AlarmDataType::Int16, "32768", false },
+        { AlarmDataType::UInt16, "65535", true },
+        { AlarmDataType::UInt16, "-1", false },
+        { AlarmDataType::Int32, "+5", false },
+        { AlarmDataType::UInt32, "4294967295", true },
+        { AlarmDataType::Int64, "-9223372036854775808", true },
+        { AlarmDataType::UInt64, "18446744073709551616", false },
+        { AlarmDataType::Float, "3.5", true },
+        { AlarmDataType::Float, "1e39", false },
+        { AlarmDataType::Double, "-0.25", true },
+        { AlarmDataType::Double, "nan", false },
+        { AlarmDataType::Double, "1,5", false },
+        { AlarmDataType::Int32, "", false },
+        { AlarmDataType::Int32, " 5", false },
+        { AlarmDataType::Boolean, "1", false },
     };
     for (const Case& c : cases)
         EXPECT_EQ(isNumberOfType(c.type, c.text), c.number) << dataTypeName(c.type) << " " << c.text;

@@ -17,7 +17,10 @@
 
 namespace nodeconfig {
 
-inline void PrintTo(const AttributeRow& row, std::ostream* os) { *os << '{' << row.attribute << ": " << row.value << '}'; }
+inline void PrintTo(const AttributeRow& row, std::ostream* os)
+{
+    *os << '{' << row.attribute << ": " << row.value << '}';
+}
 
 } // namespace nodeconfig
 
@@ -35,8 +38,12 @@ inline std::string objectXml(const char* nodeId, const char* name, const char* p
         + "</DisplayName>" + reference("i=35", parent) + "</UAObject>\n";
 }
 
-inline std::string variableXml(const char* nodeId, const char* name, const char* type, int access,
-    const char* parent, const std::string& inside = {})
+inline std::string variableXml(const char* nodeId,
+    const char* name,
+    const char* type,
+    int access,
+    const char* parent,
+    const std::string& inside = {})
 {
     return std::string("  <UAVariable NodeId=\"") + nodeId + "\" BrowseName=\"2:" + name + "\" DataType=\"" + type
         + "\" AccessLevel=\"" + std::to_string(access) + "\" UserAccessLevel=\"" + std::to_string(access)
@@ -53,7 +60,11 @@ inline std::string plantXml()
         + objectXml("ns=2;s=Tank", "Tank", "i=85") + objectXml("ns=2;s=alpha", "alpha", "i=85")
         + objectXml("ns=2;i=1", "Late", "ns=2;i=900") + objectXml("ns=2;i=900", "Zeta", "i=85")
         + variableXml("ns=2;i=2", "Later", "i=11", 3, "ns=2;i=1")
-        + variableXml("ns=2;s=Tank.Level", "Level", "i=11", 7, "ns=2;s=Tank",
+        + variableXml("ns=2;s=Tank.Level",
+            "Level",
+            "i=11",
+            7,
+            "ns=2;s=Tank",
             "<Tavox_Alarm Alarm=\"true\" AlarmLimit_HH=\"95\" AlarmLimit_H=\"90\" AlarmLimit_L=\"10\" "
             "AlarmLimit_LL=\"5\"/>")
         + variableXml("ns=2;s=Tank.Running", "Running", "i=1", 3, "ns=2;s=Tank")
@@ -62,14 +73,16 @@ inline std::string plantXml()
         + variableXml("ns=2;s=Tank.Total", "Total", "i=7", 3, "ns=2;s=Tank")
         + variableXml("ns=2;s=Orphan", "Orphan", "i=11", 3, "i=0")
         + "  <UAMethod NodeId=\"ns=2;s=Tank.Fill\" BrowseName=\"2:Fill\"><DisplayName>Fill</DisplayName>"
-        + reference("i=47", "ns=2;s=Tank") + "</UAMethod>\n"
-        + "</UANodeSet>\n"
-        + block({"[AlarmSourceNodes]", "Node1=Tank.Level", "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
+        + reference("i=47", "ns=2;s=Tank") + "</UAMethod>\n" + "</UANodeSet>\n"
+        + block({ "[AlarmSourceNodes]",
+            "Node1=Tank.Level",
+            "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]",
             "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95",
             "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90",
             "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10",
-            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5", "[HistorizedtoODBCSQL]",
-            "StartLogging=false"});
+            "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5",
+            "[HistorizedtoODBCSQL]",
+            "StartLogging=false" });
 }
 
 /// Answers the tree's prompts from a queue and records what it showed.
@@ -78,7 +91,7 @@ public:
     void tellFailure(std::string_view text) override { failures.emplace_back(text); }
     bool editAlarmLimits(AlarmDataType type, AlarmLimits& limits) override
     {
-        dialogs.push_back({type, limits});
+        dialogs.push_back({ type, limits });
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected alarm limit dialog";
             return false;
@@ -119,11 +132,14 @@ struct LoadedPage {
         EXPECT_TRUE(config.isLoaded());
     }
     std::filesystem::path path() const { return dir / "NodeConfig.xml"; }
-    ConfigureRequest request() { return {*config.document(), config.nodes(), config.entryPointers(), config.reader()}; }
+    ConfigureRequest request()
+    {
+        return { *config.document(), config.nodes(), config.entryPointers(), config.reader() };
+    }
 
     TempDir dir;
     ScriptedHost host;
-    NodeConfiguration config{host};
+    NodeConfiguration config { host };
 };
 
 } // namespace nodeconfig::testing

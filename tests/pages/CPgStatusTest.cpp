@@ -55,21 +55,33 @@ TEST(CPgStatusTest, StatusTextAndButtonsFollowTheServiceState)
     struct Case {
         const char* what;
         std::optional<std::uint32_t> service; // none: no such service
-        std::vector<std::uint32_t> later;     // states of the second refresh
+        std::vector<std::uint32_t> later; // states of the second refresh
         bool queryFails;
         QString text;
         bool start, restartAndStop;
         int lastShown;
     };
     const Case cases[] = {
-        {"running", kServiceRunning, {}, false, QStringLiteral("Running"), false, true, 4},
-        {"stopped", kServiceStopped, {}, false, QStringLiteral("Stopped"), true, false, 1},
-        {"failed query", kServiceRunning, {}, true, unknown, false, false, -1},
-        {"pending keeps what was shown", kServiceRunning, {kServiceStopPending}, false, QStringLiteral("Running"),
-         false, true, 3},
-        {"paused keeps what was shown", kServiceStopped, {kServicePaused}, false, QStringLiteral("Stopped"), true,
-         false, 7},
-        {"no service", std::nullopt, {}, false, QStringLiteral("---"), true, true, 0},
+        { "running", kServiceRunning, {}, false, QStringLiteral("Running"), false, true, 4 },
+        { "stopped", kServiceStopped, {}, false, QStringLiteral("Stopped"), true, false, 1 },
+        { "failed query", kServiceRunning, {}, true, unknown, false, false, -1 },
+        { "pending keeps what was shown",
+            kServiceRunning,
+            { kServiceStopPending },
+            false,
+            QStringLiteral("Running"),
+            false,
+            true,
+            3 },
+        { "paused keeps what was shown",
+            kServiceStopped,
+            { kServicePaused },
+            false,
+            QStringLiteral("Stopped"),
+            true,
+            false,
+            7 },
+        { "no service", std::nullopt, {}, false, QStringLiteral("---"), true, true, 0 },
     };
     for (const Case& c : cases) {
         UiSandbox sandbox;
@@ -106,12 +118,12 @@ TEST(CPgStatusTest, ValuesOfOneCharacterOrNoneAreNotSupported)
         QString shown;
     };
     const Case cases[] = {
-        {std::nullopt, QStringLiteral("Not Supported.")},
-        {u"", QStringLiteral("Not Supported.")},
-        {u"x", QStringLiteral("Not Supported.")},
-        {u"ab", QStringLiteral("ab")},
-        {u"opc.tcp://plant:48010", QStringLiteral("opc.tcp://plant:48010")},
-        {u"<b>plant</b>", QStringLiteral("<b>plant</b>")},
+        { std::nullopt, QStringLiteral("Not Supported.") },
+        { u"", QStringLiteral("Not Supported.") },
+        { u"x", QStringLiteral("Not Supported.") },
+        { u"ab", QStringLiteral("ab") },
+        { u"opc.tcp://plant:48010", QStringLiteral("opc.tcp://plant:48010") },
+        { u"<b>plant</b>", QStringLiteral("<b>plant</b>") },
     };
     for (const Case& c : cases) {
         UiSandbox sandbox;
@@ -163,7 +175,7 @@ TEST(CPgStatusTest, CopyMenuOnlyOverAUrlOfARunningService)
     page.OnCopy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("opc.tcp://plant:48010"));
 
-    sandbox.services.queueStates(UiSandbox::kService, {kServiceStopped});
+    sandbox.services.queueStates(UiSandbox::kService, { kServiceStopped });
     page.RefreshStatus();
     EXPECT_FALSE(page.PrepareCopy(url)) << "the service is not shown running";
 }

@@ -21,9 +21,9 @@ std::string hex(const platform::Md5Digest& d)
 TEST(Md5Test, KnownDigests)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"", "d41d8cd98f00b204e9800998ecf8427e"},
-        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-        {"The quick brown fox jumps over the lazy dog", "9e107d9d372bb6826bd81d3542a419d6"},
+        { "", "d41d8cd98f00b204e9800998ecf8427e" },
+        { "abc", "900150983cd24fb0d6963f7d28e17f72" },
+        { "The quick brown fox jumps over the lazy dog", "9e107d9d372bb6826bd81d3542a419d6" },
     };
     for (const auto& [input, expected] : cases) {
         const auto digest = platform::md5(input.data(), input.size());

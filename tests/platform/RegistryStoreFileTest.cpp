@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,7 +24,7 @@ using Kind = RegistryKey::Change::Kind;
 std::vector<std::uint8_t> word(std::uint32_t value)
 {
     const auto bytes = regDwordBytes(value);
-    return {bytes.begin(), bytes.end()};
+    return { bytes.begin(), bytes.end() };
 }
 
 /// The mode bits of a file or folder; -1 when it is missing.
@@ -81,7 +81,7 @@ TEST(RegistryStoreFileTest, StoresAreCreatedForTheirOwnersOnlyWhateverTheUmask)
 
     // The write-ahead log and its index, there while a writer has the store open, take the
     // store's own mode.
-    for (const auto& [store, mode] : {std::pair{machine, 0660}, std::pair{user, 0600}}) {
+    for (const auto& [store, mode] : { std::pair { machine, 0660 }, std::pair { user, 0600 } }) {
         RegistryKey key;
         ASSERT_EQ(key.open(store, store == machine ? kKey : "Software\\MORVANE", RegAccess::Write), RegStatus::Success);
         ASSERT_EQ(key.setValue("A", kRegDword, word(1).data(), 4), RegStatus::Success);
@@ -120,10 +120,10 @@ TEST(RegistryStoreFileTest, AWriterTakesTheWorldsRightsFromAnOlderStore)
     reader.close();
     EXPECT_EQ(modeOf(machine), 0644) << "a reader changes nothing";
 
-    ASSERT_EQ(RegistryKey::writeAll(machine, {{Kind::Set, kKey, "A", kRegDword, word(1)}}, RegHive::LocalMachine),
+    ASSERT_EQ(RegistryKey::writeAll(machine, { { Kind::Set, kKey, "A", kRegDword, word(1) } }, RegHive::LocalMachine),
         RegStatus::Success);
     EXPECT_EQ(modeOf(machine), 0640) << "the group keeps what it had";
-    ASSERT_EQ(RegistryKey::writeAll(user, {{Kind::Set, kKey, "A", kRegDword, word(1)}}, RegHive::CurrentUser),
+    ASSERT_EQ(RegistryKey::writeAll(user, { { Kind::Set, kKey, "A", kRegDword, word(1) } }, RegHive::CurrentUser),
         RegStatus::Success);
     EXPECT_EQ(modeOf(user), 0600);
 }
@@ -133,8 +133,9 @@ TEST(RegistryStoreFileTest, ReadersGetTheOldOrTheNewValueWhereverAWriterIsKilled
     TempDir dir;
     const auto store = dir / "registry.db";
     ASSERT_EQ(RegistryKey::writeAll(store,
-                  {{Kind::Set, kKey, "A", kRegDword, word(0)}, {Kind::Set, kKey, "B", kRegDword, word(0)},
-                      {Kind::Set, kKey, "C", kRegDword, word(0)}},
+                  { { Kind::Set, kKey, "A", kRegDword, word(0) },
+                      { Kind::Set, kKey, "B", kRegDword, word(0) },
+                      { Kind::Set, kKey, "C", kRegDword, word(0) } },
                   RegHive::LocalMachine),
         RegStatus::Success);
     std::mt19937 random(18);
@@ -148,7 +149,8 @@ TEST(RegistryStoreFileTest, ReadersGetTheOldOrTheNewValueWhereverAWriterIsKilled
             // A batch of two values and a single write through an open key, over and over.
             for (;;) {
                 (void)RegistryKey::writeAll(store,
-                    {{Kind::Set, kKey, "A", kRegDword, word(round)}, {Kind::Set, kKey, "B", kRegDword, word(round)}},
+                    { { Kind::Set, kKey, "A", kRegDword, word(round) },
+                        { Kind::Set, kKey, "B", kRegDword, word(round) } },
                     RegHive::LocalMachine);
                 RegistryKey key;
                 if (key.open(store, kKey, RegAccess::Write) == RegStatus::Success)
@@ -268,10 +270,10 @@ void expectStoreOfPathsContent(const std::filesystem::path& store, const char* w
     ASSERT_EQ(key.enumValues(values), RegStatus::Success) << when;
     ASSERT_GE(values.size(), 2u) << when;
     EXPECT_EQ(values[0].name, "UaTcpPort") << when;
-    EXPECT_EQ(values[1].data, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0, 0})) << when;
+    EXPECT_EQ(values[1].data, (std::vector<std::uint8_t> { 'a', 0, 'b', 0, 0, 0 })) << when;
     std::vector<std::string> subKeys;
     ASSERT_EQ(key.enumSubKeys(subKeys), RegStatus::Success) << when;
-    EXPECT_EQ(subKeys, (std::vector<std::string>{"alpha", "Zeta"})) << when;
+    EXPECT_EQ(subKeys, (std::vector<std::string> { "alpha", "Zeta" })) << when;
     RegistryKey inner;
     ASSERT_EQ(inner.open(key, "ALPHA", RegAccess::Read), RegStatus::Success) << when;
     std::uint32_t value = 0, size = 4;
@@ -288,7 +290,7 @@ TEST(RegistryStoreFileTest, StoresOfWholePathsStayReadableAndBecomeTreesAtTheFir
     expectStoreOfPathsContent(store, "read where it cannot be written");
 
     std::filesystem::permissions(store, std::filesystem::perms(0660));
-    ASSERT_EQ(RegistryKey::writeAll(store, {{Kind::Set, kKey, "New", kRegDword, word(9)}}, RegHive::LocalMachine),
+    ASSERT_EQ(RegistryKey::writeAll(store, { { Kind::Set, kKey, "New", kRegDword, word(9) } }, RegHive::LocalMachine),
         RegStatus::Success);
     expectStoreOfPathsContent(store, "after the first write");
     RegistryKey key;

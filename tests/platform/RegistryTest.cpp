@@ -34,7 +34,7 @@ TEST_F(RegistryTest, StoresTypesWithTheirWindowsLayouts)
 {
     RegistryKey key = openKey(RegAccess::Write);
     const std::uint32_t port = 48010;
-    const std::uint8_t le[] = {0x8A, 0xBB, 0, 0};
+    const std::uint8_t le[] = { 0x8A, 0xBB, 0, 0 };
     ASSERT_EQ(key.setValue("UaTcpPort", kRegDword, le, 4), RegStatus::Success);
     const auto sz = regSzBytesFromUtf8("ab");
     ASSERT_EQ(key.setValue("NodeCfg", kRegSz, sz.data(), static_cast<std::uint32_t>(sz.size())), RegStatus::Success);
@@ -51,15 +51,17 @@ TEST_F(RegistryTest, StoresTypesWithTheirWindowsLayouts)
     std::vector<std::uint8_t> bytes;
     ASSERT_EQ(reader.queryValue("NODECFG", type, bytes), RegStatus::Success);
     EXPECT_EQ(type, kRegSz);
-    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0, 0}));
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t> { 'a', 0, 'b', 0, 0, 0 }));
 }
 
 TEST_F(RegistryTest, BufferSizesFollowTheQueryCall)
 {
     RegistryKey key = openKey(RegAccess::Write);
-    for (const auto& [length, expected] : {std::pair{511u, RegStatus::Success}, std::pair{600u, RegStatus::MoreData}}) {
+    for (const auto& [length, expected] :
+        { std::pair { 511u, RegStatus::Success }, std::pair { 600u, RegStatus::MoreData } }) {
         const auto data = regSzBytes(std::u16string(length, u'x'));
-        ASSERT_EQ(key.setValue("Long", kRegSz, data.data(), static_cast<std::uint32_t>(data.size())), RegStatus::Success);
+        ASSERT_EQ(
+            key.setValue("Long", kRegSz, data.data(), static_cast<std::uint32_t>(data.size())), RegStatus::Success);
         std::vector<std::uint8_t> buffer(1024, 0);
         std::uint32_t size = 1024;
         EXPECT_EQ(key.queryValue("Long", nullptr, buffer.data(), &size), expected) << length;
@@ -103,7 +105,7 @@ TEST_F(RegistryTest, RefusesWhatItMustNotTouch)
     EXPECT_EQ(key.open(m_store, kKey, RegAccess::Write), RegStatus::AccessDenied);
     EXPECT_EQ(key.open(m_store, kKey, RegAccess::Read), RegStatus::Success);
 
-    for (const char* content : {"not a database at all", ""}) {
+    for (const char* content : { "not a database at all", "" }) {
         const auto foreign = m_dir / "foreign.db";
         std::ofstream(foreign) << content;
         EXPECT_EQ(key.open(foreign, kKey, RegAccess::Read), RegStatus::Failed) << content;
@@ -119,16 +121,16 @@ TEST_F(RegistryTest, BatchesApplyWholeOrNotAtAll)
     };
     ASSERT_EQ(RegistryKey::writeAll(m_store,
                   {
-                      {Kind::Set, kKey, "Kept", kRegDword, word(1)},
-                      {Kind::Set, kKey, "Gone", kRegDword, word(1)},
+                      { Kind::Set, kKey, "Kept", kRegDword, word(1) },
+                      { Kind::Set, kKey, "Gone", kRegDword, word(1) },
                   }),
         RegStatus::Success);
     ASSERT_EQ(RegistryKey::writeAll(m_store,
                   {
-                      {Kind::SetIfMissing, kKey, "kept", kRegDword, word(2)},
-                      {Kind::SetIfMissing, kKey, "New", kRegDword, word(3)},
-                      {Kind::Delete, kKey, "GONE", 0, {}},
-                      {Kind::CreateKey, std::string(kKey) + "\\A\\B", "", 0, {}},
+                      { Kind::SetIfMissing, kKey, "kept", kRegDword, word(2) },
+                      { Kind::SetIfMissing, kKey, "New", kRegDword, word(3) },
+                      { Kind::Delete, kKey, "GONE", 0, {} },
+                      { Kind::CreateKey, std::string(kKey) + "\\A\\B", "", 0, {} },
                   }),
         RegStatus::Success);
     RegistryKey key = openKey(RegAccess::Read);
@@ -140,14 +142,14 @@ TEST_F(RegistryTest, BatchesApplyWholeOrNotAtAll)
     EXPECT_EQ(values[1].name, "New");
     std::vector<std::string> subKeys;
     ASSERT_EQ(key.enumSubKeys(subKeys), RegStatus::Success);
-    EXPECT_EQ(subKeys, std::vector<std::string> {"A"});
+    EXPECT_EQ(subKeys, std::vector<std::string> { "A" });
     key.close();
 
     const auto read = [](const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     };
-    const std::vector<RegistryKey::Change> one = {{Kind::Set, kKey, "X", kRegDword, word(9)}};
+    const std::vector<RegistryKey::Change> one = { { Kind::Set, kKey, "X", kRegDword, word(9) } };
     const auto foreign = m_dir / "foreign.db";
     std::ofstream(foreign) << "not a store";
     EXPECT_EQ(RegistryKey::writeAll(foreign, one), RegStatus::Failed);
@@ -176,18 +178,21 @@ TEST_F(RegistryTest, NamesBeyondTheRegistrysLimitsAreRefusedBeforeAnythingIsWrit
         std::string name;
         RegStatus status;
     } cases[] = {
-        {"deepest key, longest names", deepest, std::string(kMaxValueNameLength, 'v'), RegStatus::Success},
-        {"a level too many", deepest + "\\k", "v", RegStatus::InvalidName},
-        {"a key name too long", std::string(kKey) + "\\" + std::string(kMaxKeyNameLength + 1, 'k'), "v",
-            RegStatus::InvalidName},
-        {"an empty key name", std::string(kKey) + "\\\\Sub", "v", RegStatus::InvalidName},
-        {"NUL in a key name", std::string(kKey) + std::string("\\A\0B", 4), "v", RegStatus::InvalidName},
-        {"NUL in a value name", kKey, std::string("a\0b", 3), RegStatus::InvalidName},
-        {"a value name too long", kKey, std::string(kMaxValueNameLength + 1, 'v'), RegStatus::InvalidName},
+        { "deepest key, longest names", deepest, std::string(kMaxValueNameLength, 'v'), RegStatus::Success },
+        { "a level too many", deepest + "\\k", "v", RegStatus::InvalidName },
+        { "a key name too long",
+            std::string(kKey) + "\\" + std::string(kMaxKeyNameLength + 1, 'k'),
+            "v",
+            RegStatus::InvalidName },
+        { "an empty key name", std::string(kKey) + "\\\\Sub", "v", RegStatus::InvalidName },
+        { "NUL in a key name", std::string(kKey) + std::string("\\A\0B", 4), "v", RegStatus::InvalidName },
+        { "NUL in a value name", kKey, std::string("a\0b", 3), RegStatus::InvalidName },
+        { "a value name too long", kKey, std::string(kMaxValueNameLength + 1, 'v'), RegStatus::InvalidName },
     };
     for (const auto& c : cases) {
         const auto fresh = m_dir / "fresh.db";
-        EXPECT_EQ(RegistryKey::writeAll(fresh, {{Kind::Set, c.key, c.name, kRegBinary, {one}}}), c.status) << c.what;
+        EXPECT_EQ(RegistryKey::writeAll(fresh, { { Kind::Set, c.key, c.name, kRegBinary, { one } } }), c.status)
+            << c.what;
         EXPECT_EQ(std::filesystem::exists(fresh), c.status == RegStatus::Success) << c.what << ": no store is made";
         std::filesystem::remove(fresh);
         RegistryKey key;
@@ -234,13 +239,17 @@ TEST(SettingsStoreTest, StorePathsComeFromTheEnvironmentOrTheDefaults)
         const char* machine;
         const char* user;
     } cases[] = {
-        {{}, "/var/lib/tavox/registry.db", ".config/tavox/user-registry.db"},
-        {{{"HOME", "/home/a"}}, "/var/lib/tavox/registry.db", "/home/a/.config/tavox/user-registry.db"},
-        {{{"HOME", "/home/a"}, {"XDG_CONFIG_HOME", "/cfg"}}, "/var/lib/tavox/registry.db",
-            "/cfg/tavox/user-registry.db"},
-        {{{"TAVOX_REGISTRY", "/m.db"}, {"TAVOX_USER_REGISTRY", "/u.db"}, {"HOME", "/home/a"}}, "/m.db", "/u.db"},
-        {{{"TAVOX_REGISTRY", ""}, {"TAVOX_USER_REGISTRY", ""}, {"HOME", ""}}, "/var/lib/tavox/registry.db",
-            ".config/tavox/user-registry.db"},
+        { {}, "/var/lib/tavox/registry.db", ".config/tavox/user-registry.db" },
+        { { { "HOME", "/home/a" } }, "/var/lib/tavox/registry.db", "/home/a/.config/tavox/user-registry.db" },
+        { { { "HOME", "/home/a" }, { "XDG_CONFIG_HOME", "/cfg" } },
+            "/var/lib/tavox/registry.db",
+            "/cfg/tavox/user-registry.db" },
+        { { { "TAVOX_REGISTRY", "/m.db" }, { "TAVOX_USER_REGISTRY", "/u.db" }, { "HOME", "/home/a" } },
+            "/m.db",
+            "/u.db" },
+        { { { "TAVOX_REGISTRY", "" }, { "TAVOX_USER_REGISTRY", "" }, { "HOME", "" } },
+            "/var/lib/tavox/registry.db",
+            ".config/tavox/user-registry.db" },
     };
     for (const auto& c : cases) {
         const SettingsStores stores = settingsStoresFrom([&c](const char* name) -> const char* {

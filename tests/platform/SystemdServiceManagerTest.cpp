@@ -19,22 +19,22 @@ namespace {
 TEST(SystemdServiceManagerTest, NamesAndStatesMapToSystemd)
 {
     const std::pair<const char*, const char*> names[] = {
-        {"Tavox Server", "tavox-server.service"},
-        {"tavox-server.service", "tavox-server.service"},
-        {"Other", "other.service"},
+        { "Tavox Server", "tavox-server.service" },
+        { "tavox-server.service", "tavox-server.service" },
+        { "Other", "other.service" },
     };
     for (const auto& [service, unit] : names)
         EXPECT_EQ(SystemdServiceManager::unitNameFor(service), unit) << service;
 
     const std::pair<const char*, std::uint32_t> states[] = {
-        {"active", kServiceRunning},
-        {"reloading", kServiceRunning},
-        {"activating", kServiceStartPending},
-        {"deactivating", kServiceStopPending},
-        {"inactive", kServiceStopped},
-        {"failed", kServiceStopped},
-        {"maintenance", 0},
-        {"", 0},
+        { "active", kServiceRunning },
+        { "reloading", kServiceRunning },
+        { "activating", kServiceStartPending },
+        { "deactivating", kServiceStopPending },
+        { "inactive", kServiceStopped },
+        { "failed", kServiceStopped },
+        { "maintenance", 0 },
+        { "", 0 },
     };
     for (const auto& [active, state] : states)
         EXPECT_EQ(SystemdServiceManager::stateOfActiveState(active), state) << active;
@@ -53,7 +53,7 @@ public:
     {
         return [this](std::uint32_t triggered, const ServiceStatus& status) {
             std::lock_guard lock(m_mutex);
-            m_seen.push_back({triggered, status.currentState});
+            m_seen.push_back({ triggered, status.currentState });
             m_changed.notify_all();
         };
     }
@@ -96,10 +96,11 @@ bool waitForState(ServiceHandle& service, std::uint32_t state)
 }
 
 // A service of Type=notify that reports ready at once and then runs until it is stopped.
-const std::vector<std::string> kNotifyingService = {"/usr/bin/python3", "-c",
+const std::vector<std::string> kNotifyingService = { "/usr/bin/python3",
+    "-c",
     "import os, socket, time\n"
     "socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM).sendto(b'READY=1', os.environ['NOTIFY_SOCKET'])\n"
-    "time.sleep(60)\n"};
+    "time.sleep(60)\n" };
 
 TEST(SystemdServiceManagerTest, OpensStartsStopsAndNotifiesOverThePeer)
 {
@@ -135,8 +136,8 @@ TEST(SystemdServiceManagerTest, OpensStartsStopsAndNotifiesOverThePeer)
     EXPECT_TRUE(notices.waitFor(kServiceStopped));
 
     // Pending states are outside the mask: only the two entries were reported.
-    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {
-        {kNotifyRunning, kServiceRunning}, {kNotifyStopped, kServiceStopped}};
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected
+        = { { kNotifyRunning, kServiceRunning }, { kNotifyStopped, kServiceStopped } };
     EXPECT_EQ(notices.seen(), expected);
 
     // Closing the handle withdraws the notice.

@@ -19,7 +19,7 @@
 inline std::uint16_t freePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
@@ -34,7 +34,7 @@ inline std::uint16_t freePort()
 inline bool isListening(std::uint16_t port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
@@ -87,7 +87,7 @@ public:
     /// tests/data/engine.
     std::vector<std::string> environment() const
     {
-        return {"TAVOX_REGISTRY=" + store().string(), "TAVOX_ENGINE=" + std::string(kFakeEngineFolder)};
+        return { "TAVOX_REGISTRY=" + store().string(), "TAVOX_ENGINE=" + std::string(kFakeEngineFolder) };
     }
     std::filesystem::path nodeConfig() const { return m_serviceDir / "NodeConfig.xml"; }
     std::uint16_t tcpPort() const { return m_tcpPort; }

@@ -49,7 +49,7 @@ constexpr const char* kPlant
 
 UsrAuthEntry user(const CTavoxUsrAuth& store, const char* name, const char* password, std::uint32_t rights)
 {
-    UsrAuthEntry entry{};
+    UsrAuthEntry entry {};
     std::strcpy(entry.name, name);
     if (!store.MakeDigest(password, entry.password))
         ADD_FAILURE() << "no digest";
@@ -65,7 +65,7 @@ TEST(EngineHandOffTest, HandsTheEngineWhatTheUtilityStored)
     demo.setDword(ServerKey::kSecurityMode, 6);
     demo.writeNodeConfig(kPlant);
     const CTavoxUsrAuth store(demo.machineStore());
-    UsrAuthTable table{};
+    UsrAuthTable table {};
     table[0] = user(store, "operator", "secret", 0x20F);
     table[2] = user(store, "viewer", "look", 0x00B);
     table[3] = user(store, "runner", "go", 0x004);
@@ -78,14 +78,16 @@ TEST(EngineHandOffTest, HandsTheEngineWhatTheUtilityStored)
     ServerConfig config;
     ASSERT_TRUE(readServerConfig(demo.machineStore(), config).ok());
     const ServerUsers users = readServerUsers(demo.machineStore());
-    EXPECT_EQ(users.warnings, std::vector<std::string>{"user \"broken\" (slot 6) skipped: its stored password is not "
-                                                        "a digest of 32 hexadecimal digits"});
+    EXPECT_EQ(users.warnings,
+        std::vector<std::string> { "user \"broken\" (slot 6) skipped: its stored password is not "
+                                   "a digest of 32 hexadecimal digits" });
     AlarmPlan plan;
     ASSERT_TRUE(checkNodeConfig(demo.nodeConfig(), nullptr, &plan).ok());
-    EXPECT_EQ(plan.warnings, std::vector<std::string>{"alarm on ns=3;s=Stray skipped: the file's NamespaceUris name "
-                                                       "no namespace 3"});
+    EXPECT_EQ(plan.warnings,
+        std::vector<std::string> { "alarm on ns=3;s=Stray skipped: the file's NamespaceUris name "
+                                   "no namespace 3" });
 
-    const std::string line = engineHandOff(config, users, plan, {"plant1", "/var/lib/tavox"});
+    const std::string line = engineHandOff(config, users, plan, { "plant1", "/var/lib/tavox" });
     ASSERT_EQ(line.find('\n'), line.size() - 1) << "one line";
     const json handOff = json::parse(line);
     char rootDigest[CTavoxUsrAuth::kDigestBufferSize];
@@ -103,8 +105,8 @@ TEST(EngineHandOffTest, HandsTheEngineWhatTheUtilityStored)
     EXPECT_EQ(handOff["rootDigest"], rootDigest);
     EXPECT_EQ(handOff["nodeConfig"], demo.nodeConfig().string());
     // Rights as the Users page shows them: Write holds the Executable bit.
-    const std::pair<const char*, const char*> rights[] = {{"operator", "rwx"}, {"viewer", "r--"},
-        {"runner", "--x"}, {"writer", "-wx"}};
+    const std::pair<const char*, const char*> rights[]
+        = { { "operator", "rwx" }, { "viewer", "r--" }, { "runner", "--x" }, { "writer", "-wx" } };
     ASSERT_EQ(handOff["users"].size(), std::size(rights));
     for (std::size_t i = 0; i < std::size(rights); ++i) {
         const json& u = handOff["users"][i];

@@ -59,7 +59,7 @@ struct Record {
             std::lock_guard lock(mutex);
             if (failWrites > 0) {
                 --failWrites;
-                return support::Error{support::ErrorKind::InUse, "the store is busy"};
+                return support::Error { support::ErrorKind::InUse, "the store is busy" };
             }
             written.push_back(status);
             return {};
@@ -90,13 +90,14 @@ TEST(HistoryConnectionTest, EachChangeIsStoredAndLoggedOnceAndOutagesEndInARecon
     connection.check();
     EXPECT_TRUE(connection.isConnected());
 
-    EXPECT_EQ(record.lines(), (std::vector<std::string>{
-                                  "history database not connected: [HY000] Can't connect to server (SQLServerStatus 0)",
-                                  "history database connected (SQLServerStatus 1)",
-                                  "history database connection lost: [08S01] server has gone away (SQLServerStatus 0)",
-                                  "history database connected (SQLServerStatus 1)",
-                              }));
-    EXPECT_EQ(record.statuses(), (std::vector<std::uint32_t>{0, 1, 0, 1}));
+    EXPECT_EQ(record.lines(),
+        (std::vector<std::string> {
+            "history database not connected: [HY000] Can't connect to server (SQLServerStatus 0)",
+            "history database connected (SQLServerStatus 1)",
+            "history database connection lost: [08S01] server has gone away (SQLServerStatus 0)",
+            "history database connected (SQLServerStatus 1)",
+        }));
+    EXPECT_EQ(record.statuses(), (std::vector<std::uint32_t> { 0, 1, 0, 1 }));
     // Connects: twice refused, the first success, once refused after the outage, the reconnect.
     const auto strings = odbc.connectionStrings();
     ASSERT_EQ(strings.size(), 5u);
@@ -118,9 +119,10 @@ TEST(HistoryConnectionTest, AStatusThatCouldNotBeStoredIsStoredLater)
     connection.check();
     connection.check();
     connection.check();
-    EXPECT_EQ(record.statuses(), std::vector<std::uint32_t>{1});
-    EXPECT_EQ(record.lines(), (std::vector<std::string>{"history database connected (SQLServerStatus 1)",
-                                  "history database status not stored: the store is busy."}));
+    EXPECT_EQ(record.statuses(), std::vector<std::uint32_t> { 1 });
+    EXPECT_EQ(record.lines(),
+        (std::vector<std::string> { "history database connected (SQLServerStatus 1)",
+            "history database status not stored: the store is busy." }));
 }
 
 TEST(HistoryConnectionTest, ChecksRunOnTheirOwnThreadUntilStopped)
@@ -155,12 +157,12 @@ TEST(HistoryConnectionTest, OnlyAnActiveSectionNamesADatabase)
     TempDir dir;
     const auto file = dir / "NodeConfig.xml";
     const std::pair<const char*, bool> cases[] = {
-        {"ACTIVE=1,1\r\n", true},
-        {"ACTIVE=1\r\n", true},
-        {"ACTIVE=0,1\r\n", false},
-        {"ACTIVE= 1,1\r\n", true},
-        {"ACTIVE=\r\n", false},
-        {"", false},
+        { "ACTIVE=1,1\r\n", true },
+        { "ACTIVE=1\r\n", true },
+        { "ACTIVE=0,1\r\n", false },
+        { "ACTIVE= 1,1\r\n", true },
+        { "ACTIVE=\r\n", false },
+        { "", false },
     };
     for (const auto& [active, expected] : cases) {
         std::ofstream(file, std::ios::binary)
@@ -175,14 +177,15 @@ TEST(HistoryConnectionTest, OnlyAnActiveSectionNamesADatabase)
     }
     // Values are logged only while "StartLogging" is true as well.
     const std::tuple<const char*, const char*, bool> logging[] = {
-        {"ACTIVE=1,1\r\n", "StartLogging=true\r\n", true},
-        {"ACTIVE=1,1\r\n", "StartLogging=false\r\n", false},
-        {"ACTIVE=1,1\r\n", "", false},
-        {"ACTIVE=0,1\r\n", "StartLogging=true\r\n", false},
+        { "ACTIVE=1,1\r\n", "StartLogging=true\r\n", true },
+        { "ACTIVE=1,1\r\n", "StartLogging=false\r\n", false },
+        { "ACTIVE=1,1\r\n", "", false },
+        { "ACTIVE=0,1\r\n", "StartLogging=true\r\n", false },
     };
     for (const auto& [active, startLogging, expected] : logging) {
-        std::ofstream(file, std::ios::binary) << "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n" << startLogging
-                                              << "SQLTYPE=MySQL\r\nDRIVER=D\r\n" << active << "-->";
+        std::ofstream(file, std::ios::binary) << "<UANodeSet/>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\n"
+                                              << startLogging << "SQLTYPE=MySQL\r\nDRIVER=D\r\n"
+                                              << active << "-->";
         EXPECT_EQ(historyLoggingDatabase(file).has_value(), expected) << active << startLogging;
     }
 }

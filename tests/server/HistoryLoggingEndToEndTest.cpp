@@ -28,13 +28,19 @@ std::string plantConfig(const MariaDbServer& db)
 {
     std::string file = "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\r\n<NamespaceUris><Uri>"
         + std::string(kUri) + "</Uri></NamespaceUris>\r\n";
-    for (const auto& [name, type] : {std::pair{"Pressure", "i=11"}, {"Total", "i=8"}, {"Serial", "i=9"},
-             {"Label", "i=12"}, {"Raw", "i=15"}, {"Running", "i=1"}, {"Count", "i=6"}, {"Levels", "i=4\" ValueRank=\"1"}})
-        file += std::string("<UAVariable NodeId=\"ns=1;s=Plant.") + name + "\" BrowseName=\"1:" + name + "\" DataType=\""
-            + type + "\" AccessLevel=\"7\" UserAccessLevel=\"7\"/>\r\n";
+    for (const auto& [name, type] : { std::pair { "Pressure", "i=11" },
+             { "Total", "i=8" },
+             { "Serial", "i=9" },
+             { "Label", "i=12" },
+             { "Raw", "i=15" },
+             { "Running", "i=1" },
+             { "Count", "i=6" },
+             { "Levels", "i=4\" ValueRank=\"1" } })
+        file += std::string("<UAVariable NodeId=\"ns=1;s=Plant.") + name + "\" BrowseName=\"1:" + name
+            + "\" DataType=\"" + type + "\" AccessLevel=\"7\" UserAccessLevel=\"7\"/>\r\n";
     return file + "</UANodeSet>\r\n<!--\r\n[HistorizedtoODBCSQL]\r\nStartLogging=true\r\nSQLTYPE=MySQL\r\nDRIVER="
-        + MariaDbServer::kDriverName + "\r\nSERVER=127.0.0.1\r\nPORT=" + db.portText() + "\r\nUID=logger\r\nPWD="
-        + kPassword + "\r\nDATABASE=plant history\r\nACTIVE=1,1\r\n-->";
+        + MariaDbServer::kDriverName + "\r\nSERVER=127.0.0.1\r\nPORT=" + db.portText()
+        + "\r\nUID=logger\r\nPWD=" + kPassword + "\r\nDATABASE=plant history\r\nACTIVE=1,1\r\n-->";
 }
 
 std::string sqlTime(std::string iso)
@@ -55,7 +61,7 @@ protected:
         m_demo.writeNodeConfig(plantConfig(m_db));
         m_demo.setDword(ServerKey::kSecurityMode, 7);
         const CTavoxUsrAuth users(m_demo.machineStore());
-        UsrAuthTable table{};
+        UsrAuthTable table {};
         std::strcpy(table[0].name, "operator");
         ASSERT_TRUE(users.MakeDigest("op-pass", table[0].password));
         table[0].rights = 0x20F;
@@ -65,12 +71,14 @@ protected:
     /// Starts the daemon with the real engine and waits until it serves; the engine's process id.
     pid_t startDaemon()
     {
-        std::vector<std::string> environment = {"TAVOX_REGISTRY=" + m_demo.store().string(),
-            "TAVOX_ENGINE=" TAVOX_BINARY_DIR "/server/engine", m_db.environment().front()};
+        std::vector<std::string> environment = { "TAVOX_REGISTRY=" + m_demo.store().string(),
+            "TAVOX_ENGINE=" TAVOX_BINARY_DIR "/server/engine",
+            m_db.environment().front() };
         if (m_daemon)
             m_earlier += m_daemon->seen();
-        m_daemon = std::make_unique<ChildProcess>(
-            std::vector<std::string>{TAVOX_BINARY_DIR "/server/tavox-server"}, ChildProcess::Stderr::Capture, environment);
+        m_daemon = std::make_unique<ChildProcess>(std::vector<std::string> { TAVOX_BINARY_DIR "/server/tavox-server" },
+            ChildProcess::Stderr::Capture,
+            environment);
         EXPECT_TRUE(m_daemon->waitForLine("tavox-server: running", 60s)) << m_daemon->seen();
         const auto at = m_daemon->seen().rfind("server.js (process ");
         return at == std::string::npos ? -1 : std::stoi(m_daemon->seen().substr(at + 19));
@@ -80,17 +88,23 @@ protected:
     json client(const json& steps)
     {
         (void)m_daemon->waitForLine("\n", 10ms); // what the daemon logged meanwhile, so that its pipe never fills
-        ChildProcess node({"node", TAVOX_SOURCE_DIR "/server/engine/testing/historyClient.js",
-                              "opc.tcp://localhost:" + std::to_string(m_demo.tcpPort()), "operator", "op-pass", kUri,
-                              (m_demo.store().parent_path() / "client-pki").string(), steps.dump()},
-            ChildProcess::Stderr::Capture, {"NODE_PATH=" TAVOX_BINARY_DIR "/server/engine-test/node_modules"});
+        ChildProcess node({ "node",
+                              TAVOX_SOURCE_DIR "/server/engine/testing/historyClient.js",
+                              "opc.tcp://localhost:" + std::to_string(m_demo.tcpPort()),
+                              "operator",
+                              "op-pass",
+                              kUri,
+                              (m_demo.store().parent_path() / "client-pki").string(),
+                              steps.dump() },
+            ChildProcess::Stderr::Capture,
+            { "NODE_PATH=" TAVOX_BINARY_DIR "/server/engine-test/node_modules" });
         std::string output;
         while (const auto line = node.readLine(60s)) {
             if (line->rfind("result: ", 0) == 0)
                 return json::parse(line->substr(8));
             output += *line + "\n";
         }
-        return {{"error", "no result: " + output}};
+        return { { "error", "no result: " + output } };
     }
 
     /// Whether this daemon has logged a line with `text`, or does within `timeout`.
@@ -122,15 +136,18 @@ TEST_F(HistoryLoggingEndToEndTest, ValuesReachTheTableTypedAndSurviveAnOutageAnd
     ASSERT_GT(engine, 0);
 
     // Each type lands with its text form and the millisecond source time that the client reads back.
-    const std::vector<std::tuple<std::string, std::string, json, std::string>> typed = {
-        {"Pressure", "Double", 1.5, "1.5"}, {"Pressure", "Double", "-Infinity", "-Infinity"},
-        {"Total", "Int64", "-9007199254740993", "-9007199254740993"},
-        {"Serial", "UInt64", "18446744073709551615", "18446744073709551615"},
-        {"Label", "String", "Druck \u00b0C ;{}'", "Druck \u00b0C ;{}'"}, {"Raw", "ByteString", "AAEC/w==", "AAEC/w=="},
-        {"Running", "Boolean", true, "true"}, {"Levels", "Int16", json::array({-1, 2, 3}), "[-1,2,3]"}};
+    const std::vector<std::tuple<std::string, std::string, json, std::string>> typed
+        = { { "Pressure", "Double", 1.5, "1.5" },
+              { "Pressure", "Double", "-Infinity", "-Infinity" },
+              { "Total", "Int64", "-9007199254740993", "-9007199254740993" },
+              { "Serial", "UInt64", "18446744073709551615", "18446744073709551615" },
+              { "Label", "String", "Druck \u00b0C ;{}'", "Druck \u00b0C ;{}'" },
+              { "Raw", "ByteString", "AAEC/w==", "AAEC/w==" },
+              { "Running", "Boolean", true, "true" },
+              { "Levels", "Int16", json::array({ -1, 2, 3 }), "[-1,2,3]" } };
     json writes = json::array();
     for (const auto& [node, type, value, text] : typed)
-        writes.push_back({{"write", "s=Plant." + node}, {"dataType", type}, {"values", {value}}});
+        writes.push_back({ { "write", "s=Plant." + node }, { "dataType", type }, { "values", { value } } });
     const json written = client(writes);
     ASSERT_TRUE(written.is_array()) << written.dump() << m_daemon->seen();
     const std::string from = written.front()["from"];
@@ -143,16 +160,17 @@ TEST_F(HistoryLoggingEndToEndTest, ValuesReachTheTableTypedAndSurviveAnOutageAnd
     json reads = json::array();
     for (const json& write : writes) {
         if (reads.empty() || reads.back()["read"] != write["write"])
-            reads.push_back({{"read", write["write"]}, {"start", from}, {"end", to}});
+            reads.push_back({ { "read", write["write"] }, { "start", from }, { "end", to } });
     }
     const json read = client(reads);
     ASSERT_TRUE(read.is_array()) << read.dump();
     for (std::size_t i = 0, row = 0; i < reads.size(); ++i) {
-        EXPECT_EQ(read[i]["statuses"], json::array({"Good"})) << reads[i];
+        EXPECT_EQ(read[i]["statuses"], json::array({ "Good" })) << reads[i];
         for (const json& value : read[i]["values"]) {
             const auto& [node, type, sent, text] = typed.at(row);
-            EXPECT_EQ(rows[row++], std::string("nsu=") + kUri + ";s=Plant." + node + "|" + type
-                    + (sent.is_array() ? "[]|" : "|") + text + "|" + sqlTime(value["sourceTime"]));
+            EXPECT_EQ(rows[row++],
+                std::string("nsu=") + kUri + ";s=Plant." + node + "|" + type + (sent.is_array() ? "[]|" : "|") + text
+                    + "|" + sqlTime(value["sourceTime"]));
             EXPECT_EQ(value["dataType"], type);
             EXPECT_EQ(value["value"], sent);
         }
@@ -167,15 +185,18 @@ TEST_F(HistoryLoggingEndToEndTest, ValuesReachTheTableTypedAndSurviveAnOutageAnd
         counts.push_back(i);
         countTexts.push_back(std::to_string(i));
     }
-    const json outage = client(json::array({{{"write", "s=Plant.Count"}, {"dataType", "Int32"}, {"values", counts}}}));
+    const json outage
+        = client(json::array({ { { "write", "s=Plant.Count" }, { "dataType", "Int32" }, { "values", counts } } }));
     ASSERT_TRUE(outage.is_array()) << outage.dump() << m_daemon->seen();
     ASSERT_TRUE(logged("history database unreachable since ")) << m_daemon->seen();
-    const json readCounts = json::array(
-        {{{"read", "s=Plant.Count"}, {"start", outage[0]["from"]}, {"end", outage[0]["to"]}, {"max", 600}}});
+    const json readCounts = json::array({ { { "read", "s=Plant.Count" },
+        { "start", outage[0]["from"] },
+        { "end", outage[0]["to"] },
+        { "max", 600 } } });
     const auto expectCounts = [&](const char* status, const char* when) {
         const json answer = client(readCounts);
         ASSERT_TRUE(answer.is_array()) << when << answer.dump() << m_daemon->seen();
-        EXPECT_EQ(answer[0]["statuses"], json::array({status, status})) << when;
+        EXPECT_EQ(answer[0]["statuses"], json::array({ status, status })) << when;
         json values = json::array();
         for (const json& value : answer[0]["values"])
             values.push_back(value["value"]);

@@ -229,8 +229,9 @@ TEST(HistoryStoreTest, TypedValuesOutagesAndAKilledDaemonLoseNothing)
     ASSERT_EQ(db.sql("ALTER TABLE `plant history`.tavox_history ADD COLUMN blocker INT NOT NULL"), "");
     for (int i = 0; i < 3; ++i)
         store.handle(valueMessage("s=Refused", timeOf(i), "Int32", i));
-    ASSERT_TRUE(eventually([&] { return journal.text().find("takes no values, they wait in the spool") != std::string::npos; }))
-        << journal.text();
+    ASSERT_TRUE(eventually([&] {
+        return journal.text().find("takes no values, they wait in the spool") != std::string::npos;
+    })) << journal.text();
     EXPECT_EQ(store.stats().waiting, 3u);
     ASSERT_EQ(db.sql("ALTER TABLE `plant history`.tavox_history DROP COLUMN blocker"), "");
     ASSERT_TRUE(eventually([&] { return store.stats().written == typed.size() + 3; })) << journal.text();

@@ -1,7 +1,7 @@
 #include "DemoSetup.h"
 
-#include "platform/SystemdServiceManager.h"
 #include "platform/Sleeper.h"
+#include "platform/SystemdServiceManager.h"
 #include "service/ServiceController.h"
 
 #include "testing/ChildProcess.h"
@@ -26,11 +26,11 @@ const std::string kServerBinary = TAVOX_BINARY_DIR "/server/tavox-server";
 TEST(TavoxServerProcessTest, SecondInstanceFailsOnThePortAndSigtermLeavesStatusZero)
 {
     DemoSetup demo;
-    ChildProcess first({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    ChildProcess first({ kServerBinary }, ChildProcess::Stderr::Capture, demo.environment());
     ASSERT_TRUE(first.waitForLine("tavox-server: running")) << first.seen();
     EXPECT_TRUE(isListening(demo.tcpPort()));
 
-    ChildProcess second({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    ChildProcess second({ kServerBinary }, ChildProcess::Stderr::Capture, demo.environment());
     EXPECT_TRUE(second.waitForLine("(UA TCP) is in use by another program.")) << second.seen();
     const auto secondStatus = second.wait();
     ASSERT_TRUE(secondStatus.has_value());
@@ -52,7 +52,7 @@ TEST(TavoxServerProcessTest, UnreadableStoreEndsTheProcessWithAnError)
 {
     DemoSetup demo;
     std::filesystem::remove(demo.store());
-    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    ChildProcess server({ kServerBinary }, ChildProcess::Stderr::Capture, demo.environment());
     EXPECT_TRUE(server.waitForLine("tavox-server: cannot start: cannot open the key")) << server.seen();
     const auto status = server.wait();
     ASSERT_TRUE(status.has_value());
@@ -63,7 +63,7 @@ TEST(TavoxServerProcessTest, NodeConfigurationThatDoesNotReadGivesOneLineOfItsOw
 {
     DemoSetup demo;
     demo.writeNodeConfig("<?xml version=\"1.0\"?>\n<UANodeSet>\n<UAVariable>\n</UANodeSet>\n");
-    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    ChildProcess server({ kServerBinary }, ChildProcess::Stderr::Capture, demo.environment());
     EXPECT_FALSE(server.waitForLine("no such line: the whole output")) << server.seen();
     const auto status = server.wait();
     ASSERT_TRUE(status.has_value());
@@ -91,7 +91,7 @@ TEST(TavoxServerProcessTest, SigtermWhileTheNodeConfigurationLoadsEndsTheDaemonA
     text += "</UANodeSet>\n";
     demo.writeNodeConfig(text);
 
-    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, demo.environment());
+    ChildProcess server({ kServerBinary }, ChildProcess::Stderr::Capture, demo.environment());
     ASSERT_TRUE(server.waitForLine("tavox-server: settings read from")) << server.seen();
     server.signal(SIGTERM);
     EXPECT_TRUE(server.waitForLine("tavox-server: stopping on SIGTERM during start-up", 5s)) << server.seen();
@@ -108,19 +108,26 @@ TEST(TavoxServerProcessTest, ACrashedEngineIsStartedAgainAndOneThatFailedForGood
         const char* mode;
         std::vector<std::string> lines; // in this order
         bool published;
-        int exitStatus;                 // after SIGTERM when the daemon still runs
+        int exitStatus; // after SIGTERM when the daemon still runs
     };
     const Case cases[] = {
-        {"crash",
-            {"tavox-server: running", "the engine ended: it ended with status 1; it is started again in 1 s",
-                "tavox-server: engine started", "tavox-server: engine listening"},
-            true, 0},
-        {"fail-late", {"tavox-server: the engine failed: the history store is broken (a restart cannot mend it)",
-                          "tavox-server: stopped (SQLServerStatus 0)"},
-            true, 1},
-        {"fail", {"tavox-server: the engine did not start: the node configuration does not load",
-                     "tavox-server: stopped (SQLServerStatus 0)"},
-            false, 1},
+        { "crash",
+            { "tavox-server: running",
+                "the engine ended: it ended with status 1; it is started again in 1 s",
+                "tavox-server: engine started",
+                "tavox-server: engine listening" },
+            true,
+            0 },
+        { "fail-late",
+            { "tavox-server: the engine failed: the history store is broken (a restart cannot mend it)",
+                "tavox-server: stopped (SQLServerStatus 0)" },
+            true,
+            1 },
+        { "fail",
+            { "tavox-server: the engine did not start: the node configuration does not load",
+                "tavox-server: stopped (SQLServerStatus 0)" },
+            false,
+            1 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -128,7 +135,7 @@ TEST(TavoxServerProcessTest, ACrashedEngineIsStartedAgainAndOneThatFailedForGood
         std::vector<std::string> environment = demo.environment();
         environment.push_back("TAVOX_FAKE_ENGINE=" + std::string(c.mode));
         environment.push_back("TAVOX_FAKE_ENGINE_ONCE=" + (demo.store().parent_path() / "engine-ran").string());
-        ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, environment);
+        ChildProcess server({ kServerBinary }, ChildProcess::Stderr::Capture, environment);
         for (const std::string& line : c.lines)
             ASSERT_TRUE(server.waitForLine(line)) << line << "\n" << server.seen();
         EXPECT_EQ(demo.string(ServerKey::kUaTcpUri) != "<missing>", c.published);
@@ -148,13 +155,13 @@ public:
 TEST(TavoxServerProcessTest, ControllerStartsAndStopsTheDaemonThroughTheServiceManager)
 {
     DemoSetup demo;
-    SystemdPeer peer("tavox-server.service", {kServerBinary}, 0, 0, demo.environment());
+    SystemdPeer peer("tavox-server.service", { kServerBinary }, 0, 0, demo.environment());
     ASSERT_TRUE(peer.ready());
 
     platform::SystemdServiceManager manager(peer.busAddress());
     ShortSleeper sleeper;
-    std::atomic<int> messages{0};
-    std::atomic<std::uint32_t> lastMessage{0};
+    std::atomic<int> messages { 0 };
+    std::atomic<std::uint32_t> lastMessage { 0 };
     ServiceController controller(manager, sleeper);
     controller.Open([&](std::uint32_t state) {
         lastMessage = state;

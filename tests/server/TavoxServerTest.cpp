@@ -25,14 +25,14 @@ TEST(TavoxServerTest, StartsWithADemoStoreAndPublishesItsEndpoints)
         std::uint32_t authentication;
         bool https;
     };
-    for (const Case& c : {Case{"HTTPS off", 0x02, false}, Case{"HTTPS on", 0x22, true}}) {
+    for (const Case& c : { Case { "HTTPS off", 0x02, false }, Case { "HTTPS on", 0x22, true } }) {
         SCOPED_TRACE(c.what);
         DemoSetup demo(c.authentication);
         demo.setDword(ServerKey::kSqlServerStatus, 1);
         demo.setString(ServerKey::kHttpsUri, "https://stale:1");
         std::ostringstream log;
         TavoxServer server(log, demo.machineStore());
-        server.setEngine({"node", kFakeEngineFolder});
+        server.setEngine({ "node", kFakeEngineFolder });
 
         ASSERT_TRUE(server.start()) << log.str();
         EXPECT_EQ(demo.string(ServerKey::kUaTcpUri), "<missing>") << "nothing is published before the engine listens";
@@ -44,8 +44,10 @@ TEST(TavoxServerTest, StartsWithADemoStoreAndPublishesItsEndpoints)
         EXPECT_EQ(demo.dword(ServerKey::kSqlServerStatus), 0u);
         EXPECT_TRUE(isListening(demo.tcpPort()));
         EXPECT_EQ(isListening(demo.httpsPort()), c.https);
-        for (const char* line : {"tavox-server: running\n", "the policy Basic128Rsa15 is not offered",
-                 "the Windows account logon is not offered on Linux", "tavox-server: engine listening: opc.tcp://"})
+        for (const char* line : { "tavox-server: running\n",
+                 "the policy Basic128Rsa15 is not offered",
+                 "the Windows account logon is not offered on Linux",
+                 "tavox-server: engine listening: opc.tcp://" })
             EXPECT_NE(log.str().find(line), std::string::npos) << line << "\n" << log.str();
         EXPECT_EQ(log.str().find("the HTTPS transport is not served") != std::string::npos, c.https);
 
@@ -64,53 +66,64 @@ TEST(TavoxServerTest, StartFailsWithAClearLine)
         std::string line;
     };
     const std::vector<Case> cases = {
-        {"no store", [](DemoSetup& d, PortListener&) { std::filesystem::remove(d.store()); },
-            "cannot open the key SOFTWARE\\MORVANE\\Tavox Server in the settings store"},
-        {"no service directory", [](DemoSetup& d, PortListener&) { d.remove(ServerKey::kServicePath); },
-            "names no service directory (\"ServicePath\")"},
-        {"no node configuration file", [](DemoSetup& d, PortListener&) { std::filesystem::remove(d.nodeConfig()); },
-            "NodeConfig.xml: No such file or directory."},
-        {"not well-formed",
+        { "no store",
+            [](DemoSetup& d, PortListener&) { std::filesystem::remove(d.store()); },
+            "cannot open the key SOFTWARE\\MORVANE\\Tavox Server in the settings store" },
+        { "no service directory",
+            [](DemoSetup& d, PortListener&) { d.remove(ServerKey::kServicePath); },
+            "names no service directory (\"ServicePath\")" },
+        { "no node configuration file",
+            [](DemoSetup& d, PortListener&) { std::filesystem::remove(d.nodeConfig()); },
+            "NodeConfig.xml: No such file or directory." },
+        { "not well-formed",
             [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<UANodeSet><UAVariable></UANodeSet>"); },
-            "does not read: line 1: Opening and ending tag mismatch: UAVariable line 1 and UANodeSet."},
-        {"a pipe", [](DemoSetup& d, PortListener&) {
-             std::filesystem::remove(d.nodeConfig());
-             ASSERT_EQ(::mkfifo(d.nodeConfig().c_str(), 0600), 0);
-         },
-            "NodeConfig.xml: it is not a regular file."},
-        {"too large", [](DemoSetup& d, PortListener&) {
-             std::filesystem::resize_file(d.nodeConfig(), support::kMaxWholeFileBytes + 1);
-         },
-            "NodeConfig.xml: it is larger than 64 MiB."},
-        {"not a nodeset", [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<?xml version=\"1.0\"?><Other/>"); },
-            "does not read: root XML element name is not UANodeSet (0x80AB0000)."},
-        {"a node that does not read",
+            "does not read: line 1: Opening and ending tag mismatch: UAVariable line 1 and UANodeSet." },
+        { "a pipe",
+            [](DemoSetup& d, PortListener&) {
+                std::filesystem::remove(d.nodeConfig());
+                ASSERT_EQ(::mkfifo(d.nodeConfig().c_str(), 0600), 0);
+            },
+            "NodeConfig.xml: it is not a regular file." },
+        { "too large",
+            [](DemoSetup& d, PortListener&) {
+                std::filesystem::resize_file(d.nodeConfig(), support::kMaxWholeFileBytes + 1);
+            },
+            "NodeConfig.xml: it is larger than 64 MiB." },
+        { "not a nodeset",
+            [](DemoSetup& d, PortListener&) { d.writeNodeConfig("<?xml version=\"1.0\"?><Other/>"); },
+            "does not read: root XML element name is not UANodeSet (0x80AB0000)." },
+        { "a node that does not read",
             [](DemoSetup& d, PortListener&) {
                 d.writeNodeConfig("<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">"
                                   "<UAVariable NodeId=\"ns=1;i=1\" BrowseName=\"1:A\"/>"
                                   "<UAVariable NodeId=\"ns=1;i=1\" BrowseName=\"1:B\"/></UANodeSet>");
             },
-            "does not read: parsing node fails"},
-        {"external entity", [](DemoSetup& d, PortListener&) {
-             d.writeNodeConfig("<!DOCTYPE UANodeSet [<!ENTITY e SYSTEM \"http://example.invalid/x\">]>"
-                               "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">&e;</UANodeSet>");
-         },
-            "does not read: line 1: the document type declares an entity."},
-        {"UA TCP port in use", [](DemoSetup& d, PortListener& l) { ASSERT_TRUE(l.listen(d.tcpPort(), "test").ok()); },
-            "(UA TCP) is in use by another program."},
-        {"HTTPS port in use",
+            "does not read: parsing node fails" },
+        { "external entity",
+            [](DemoSetup& d, PortListener&) {
+                d.writeNodeConfig(
+                    "<!DOCTYPE UANodeSet [<!ENTITY e SYSTEM \"http://example.invalid/x\">]>"
+                    "<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">&e;</UANodeSet>");
+            },
+            "does not read: line 1: the document type declares an entity." },
+        { "UA TCP port in use",
+            [](DemoSetup& d, PortListener& l) { ASSERT_TRUE(l.listen(d.tcpPort(), "test").ok()); },
+            "(UA TCP) is in use by another program." },
+        { "HTTPS port in use",
             [](DemoSetup& d, PortListener& l) {
                 d.setDword(ServerKey::kAuthentication, 0x22);
                 ASSERT_TRUE(l.listen(d.httpsPort(), "test").ok());
             },
-            "(HTTPS) is in use by another program."},
-        {"one port for both", [](DemoSetup& d, PortListener&) {
-             d.setDword(ServerKey::kAuthentication, 0x22);
-             d.setDword(ServerKey::kHttpsPort, d.tcpPort());
-         },
-            "the UA TCP and HTTPS endpoints are both set to port"},
-        {"port 0", [](DemoSetup& d, PortListener&) { d.setDword(ServerKey::kUaTcpPort, 0); },
-            "the UA TCP port 0 is not a port number"},
+            "(HTTPS) is in use by another program." },
+        { "one port for both",
+            [](DemoSetup& d, PortListener&) {
+                d.setDword(ServerKey::kAuthentication, 0x22);
+                d.setDword(ServerKey::kHttpsPort, d.tcpPort());
+            },
+            "the UA TCP and HTTPS endpoints are both set to port" },
+        { "port 0",
+            [](DemoSetup& d, PortListener&) { d.setDword(ServerKey::kUaTcpPort, 0); },
+            "the UA TCP port 0 is not a port number" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -143,7 +156,7 @@ TEST(TavoxServerTest, LogsTheAlarmsOfTheBlockAndSkipsThoseWithLimitsThatAreNoNum
     demo.writeNodeConfig(file);
     std::ostringstream log;
     TavoxServer server(log, demo.machineStore());
-    server.setEngine({"node", kFakeEngineFolder});
+    server.setEngine({ "node", kFakeEngineFolder });
     ASSERT_TRUE(server.start()) << log.str();
     ASSERT_EQ(server.startEngine(-1), TavoxServer::EngineStart::Listening) << log.str();
     // What the engine wrote after "listening" is read by the time it has stopped.
@@ -162,7 +175,8 @@ TEST(TavoxServerTest, LogsTheAlarmsOfTheBlockAndSkipsThoseWithLimitsThatAreNoNum
              "tavox-server: running\n",
          })
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-    EXPECT_EQ(text.find("alarm on ns=2;s=Tank.Temperature:"), std::string::npos) << "the skipped alarm is not monitored";
+    EXPECT_EQ(text.find("alarm on ns=2;s=Tank.Temperature:"), std::string::npos)
+        << "the skipped alarm is not monitored";
 }
 
 } // namespace

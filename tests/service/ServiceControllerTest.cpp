@@ -36,14 +36,14 @@ protected:
 
     InMemoryServiceManager m_manager;
     RecordingSleeper m_sleeper;
-    ServiceController m_controller{m_manager, m_sleeper};
+    ServiceController m_controller { m_manager, m_sleeper };
     std::vector<std::uint32_t> m_messages;
 };
 
 struct StartCase {
     const char* what;
     std::uint32_t initial;
-    std::vector<std::uint32_t> queued;      // states of the queries before the start request
+    std::vector<std::uint32_t> queued; // states of the queries before the start request
     std::vector<std::uint32_t> startScript; // states of the queries after it
     bool result;
     int starts;
@@ -53,21 +53,21 @@ struct StartCase {
 TEST_F(ServiceControllerTest, StartWaitsWithinOneSharedBudget)
 {
     const std::vector<StartCase> cases = {
-        {"running: nothing to do", kServiceRunning, {}, {}, true, 0, 0},
-        {"stopped, runs at once", kServiceStopped, {}, {kServiceRunning}, true, 1, 0},
-        {"stopped, start pending twice", kServiceStopped, {}, {2, 2, 4}, true, 1, 2},
-        {"start pending ten times still fits", kServiceStopped, {}, repeat(2, 10, {4}), true, 1, 10},
-        {"start pending eleven times fails", kServiceStopped, {}, repeat(2, 11, {4}), false, 1, 11},
-        {"start stays pending", kServiceStopped, {}, {2}, false, 1, 11},
-        {"start ends stopped", kServiceStopped, {}, {2, 1}, false, 1, 1},
-        {"waits for a pending stop, then starts", kServiceStopPending, {3, 3, 3, 1}, {2, 4}, true, 1, 3},
-        {"stop pending past the budget", kServiceStopPending, {3}, {}, false, 0, 11},
-        {"stop and start share the budget", kServiceStopPending, repeat(3, 7, {1}), {2}, false, 1, 11},
-        {"stop and start fit the budget", kServiceStopPending, repeat(3, 7, {1}), {2, 2, 2, 2, 4}, true, 1, 10},
-        {"start pending cannot be started", kServiceStartPending, {}, {}, false, 0, 0},
-        {"continue pending", kServiceContinuePending, {}, {}, false, 0, 0},
-        {"pause pending", kServicePausePending, {}, {}, false, 0, 0},
-        {"paused", kServicePaused, {}, {}, false, 0, 0},
+        { "running: nothing to do", kServiceRunning, {}, {}, true, 0, 0 },
+        { "stopped, runs at once", kServiceStopped, {}, { kServiceRunning }, true, 1, 0 },
+        { "stopped, start pending twice", kServiceStopped, {}, { 2, 2, 4 }, true, 1, 2 },
+        { "start pending ten times still fits", kServiceStopped, {}, repeat(2, 10, { 4 }), true, 1, 10 },
+        { "start pending eleven times fails", kServiceStopped, {}, repeat(2, 11, { 4 }), false, 1, 11 },
+        { "start stays pending", kServiceStopped, {}, { 2 }, false, 1, 11 },
+        { "start ends stopped", kServiceStopped, {}, { 2, 1 }, false, 1, 1 },
+        { "waits for a pending stop, then starts", kServiceStopPending, { 3, 3, 3, 1 }, { 2, 4 }, true, 1, 3 },
+        { "stop pending past the budget", kServiceStopPending, { 3 }, {}, false, 0, 11 },
+        { "stop and start share the budget", kServiceStopPending, repeat(3, 7, { 1 }), { 2 }, false, 1, 11 },
+        { "stop and start fit the budget", kServiceStopPending, repeat(3, 7, { 1 }), { 2, 2, 2, 2, 4 }, true, 1, 10 },
+        { "start pending cannot be started", kServiceStartPending, {}, {}, false, 0, 0 },
+        { "continue pending", kServiceContinuePending, {}, {}, false, 0, 0 },
+        { "pause pending", kServicePausePending, {}, {}, false, 0, 0 },
+        { "paused", kServicePaused, {}, {}, false, 0, 0 },
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -91,7 +91,7 @@ TEST_F(ServiceControllerTest, StartWaitsWithinOneSharedBudget)
 TEST_F(ServiceControllerTest, TheManagersJobWaitIsWhatIsLeftOfTheBudget)
 {
     openWithWindow(kServiceStopPending);
-    m_manager.queueStates(kName, repeat(kServiceStopPending, 7, {kServiceStopped}));
+    m_manager.queueStates(kName, repeat(kServiceStopPending, 7, { kServiceStopped }));
     EXPECT_TRUE(m_controller.StartServer());
     EXPECT_EQ(m_manager.lastJobWait(kName), std::chrono::milliseconds(5000)) << "six of eleven pauses spent";
     EXPECT_TRUE(m_controller.StopServer());
@@ -111,15 +111,15 @@ struct StopCase {
 TEST_F(ServiceControllerTest, StopPollsElevenTimesAtMost)
 {
     const std::vector<StopCase> cases = {
-        {"stopped: nothing to do", kServiceStopped, {}, false, true, 0, 0},
-        {"stops at once", kServiceRunning, {kServiceStopped}, false, true, 1, 0},
-        {"stop pending twice", kServiceRunning, {3, 3, 1}, false, true, 1, 2},
-        {"stopped at the eleventh poll", kServiceRunning, repeat(3, 10, {1}), false, true, 1, 10},
-        {"never stops", kServiceRunning, {3}, false, false, 1, 11},
-        {"stop refused", kServiceRunning, {}, true, false, 1, 0},
-        {"start pending cannot be stopped", kServiceStartPending, {}, false, false, 0, 0},
-        {"continue pending", kServiceContinuePending, {}, false, false, 0, 0},
-        {"paused", kServicePaused, {}, false, false, 0, 0},
+        { "stopped: nothing to do", kServiceStopped, {}, false, true, 0, 0 },
+        { "stops at once", kServiceRunning, { kServiceStopped }, false, true, 1, 0 },
+        { "stop pending twice", kServiceRunning, { 3, 3, 1 }, false, true, 1, 2 },
+        { "stopped at the eleventh poll", kServiceRunning, repeat(3, 10, { 1 }), false, true, 1, 10 },
+        { "never stops", kServiceRunning, { 3 }, false, false, 1, 11 },
+        { "stop refused", kServiceRunning, {}, true, false, 1, 0 },
+        { "start pending cannot be stopped", kServiceStartPending, {}, false, false, 0, 0 },
+        { "continue pending", kServiceContinuePending, {}, false, false, 0, 0 },
+        { "paused", kServicePaused, {}, false, false, 0, 0 },
     };
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -141,7 +141,7 @@ TEST_F(ServiceControllerTest, StopPollsElevenTimesAtMost)
 TEST_F(ServiceControllerTest, FirstQueryRecordsAndEachLaterChangeSendsOneMessage)
 {
     openWithWindow(kServiceStopped);
-    m_manager.queueStates(kName, {1, 1, 2, 4, 4, 3, 1});
+    m_manager.queueStates(kName, { 1, 1, 2, 4, 4, 3, 1 });
 
     std::vector<std::uint32_t> seen;
     for (int i = 0; i < 7; ++i) {
@@ -149,8 +149,8 @@ TEST_F(ServiceControllerTest, FirstQueryRecordsAndEachLaterChangeSendsOneMessage
         ASSERT_TRUE(m_controller.QueryState(&state));
         seen.push_back(state);
     }
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{1, 1, 2, 4, 4, 3, 1}));
-    EXPECT_EQ(m_messages, (std::vector<std::uint32_t>{2, 4, 3, 1}));
+    EXPECT_EQ(seen, (std::vector<std::uint32_t> { 1, 1, 2, 4, 4, 3, 1 }));
+    EXPECT_EQ(m_messages, (std::vector<std::uint32_t> { 2, 4, 3, 1 }));
     // Each message follows its own one-second pause.
     EXPECT_EQ(m_sleeper.pauses, (std::vector<unsigned>(4, 1000)));
 }
@@ -158,11 +158,11 @@ TEST_F(ServiceControllerTest, FirstQueryRecordsAndEachLaterChangeSendsOneMessage
 TEST_F(ServiceControllerTest, ChangesSeenDuringAStartAreReportedToo)
 {
     openWithWindow(kServiceStopped);
-    m_manager.setStartScript(kName, {2, 4});
+    m_manager.setStartScript(kName, { 2, 4 });
     EXPECT_EQ(m_controller.State(), kServiceStopped);
 
     EXPECT_TRUE(m_controller.StartServer());
-    EXPECT_EQ(m_messages, (std::vector<std::uint32_t>{2, 4}));
+    EXPECT_EQ(m_messages, (std::vector<std::uint32_t> { 2, 4 }));
     // One budget pause for the pending start, one pause per message.
     EXPECT_EQ(m_sleeper.pauses.size(), 3u);
 }
@@ -190,7 +190,7 @@ TEST_F(ServiceControllerTest, ServiceThatCannotBeOpenedFailsEverything)
         bool reachable;
         bool present;
     };
-    for (const Case& c : {Case{"manager unreachable", false, true}, Case{"service missing", true, false}}) {
+    for (const Case& c : { Case { "manager unreachable", false, true }, Case { "service missing", true, false } }) {
         SCOPED_TRACE(c.what);
         InMemoryServiceManager manager;
         RecordingSleeper sleeper;
@@ -236,8 +236,8 @@ TEST_F(ServiceControllerTest, PlatformNoticeReachesTheWindowAfterAPause)
     openWithWindow(kServiceStopped);
     m_manager.changeState(kName, kServiceStartPending); // not in the mask
     m_manager.changeState(kName, kServiceRunning);
-    EXPECT_EQ(m_messages, (std::vector<std::uint32_t>{kServiceRunning}));
-    EXPECT_EQ(m_sleeper.pauses, (std::vector<unsigned>{1000}));
+    EXPECT_EQ(m_messages, (std::vector<std::uint32_t> { kServiceRunning }));
+    EXPECT_EQ(m_sleeper.pauses, (std::vector<unsigned> { 1000 }));
 
     m_controller.Close();
     m_manager.changeState(kName, kServiceStopped);

@@ -19,15 +19,15 @@ namespace {
 std::string fileText(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 std::vector<std::uint8_t> sz(std::string_view text)
 {
     std::vector<std::uint8_t> bytes;
     for (char c : text)
-        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
-    bytes.insert(bytes.end(), {0, 0});
+        bytes.insert(bytes.end(), { static_cast<std::uint8_t>(c), 0 });
+    bytes.insert(bytes.end(), { 0, 0 });
     return bytes;
 }
 
@@ -68,7 +68,7 @@ protected:
 
     ServerKeyStore m_store;
     fs::path m_service;
-    ConfigSnapshots m_snapshots {m_store.machineStore()};
+    ConfigSnapshots m_snapshots { m_store.machineStore() };
 };
 
 TEST_F(ConfigSnapshotsTest, ARestoreBringsTheKeyAndTheFilesBackWhole)

@@ -1,7 +1,7 @@
 #include "support/AtomicFile.h"
 
-#include "testing/TempDir.h"
 #include "support/WholeFile.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -40,10 +40,7 @@ public:
         // Short writes, as a pipe or a signal may cause: the writer must carry on.
         return step("write") ? SystemCalls::write(fd, data, std::min<std::size_t>(size, 4096)) : -1;
     }
-    int stat(const char* path, struct stat* info) override
-    {
-        return step("stat") ? SystemCalls::stat(path, info) : -1;
-    }
+    int stat(const char* path, struct stat* info) override { return step("stat") ? SystemCalls::stat(path, info) : -1; }
     int fchmod(int fd, mode_t mode) override { return step("fchmod") ? SystemCalls::fchmod(fd, mode) : -1; }
     int fchown(int fd, uid_t owner, gid_t group) override
     {
@@ -94,7 +91,7 @@ std::size_t entriesIn(const std::filesystem::path& dir)
 
 mode_t modeOf(const std::filesystem::path& file)
 {
-    struct stat info { };
+    struct stat info {};
     EXPECT_EQ(::stat(file.c_str(), &info), 0);
     return info.st_mode & 07777;
 }
@@ -119,17 +116,17 @@ TEST(AtomicFileTest, EveryFailingStepLeavesTheOldFileAndNoTemporary)
         bool writeFails; ///< else the write still succeeds (the step comes after the rename)
     };
     const Case cases[] = {
-        {"stat", 1, true},
-        {"open", 1, true},   // the temporary file
-        {"fchmod", 1, true},
-        {"write", 1, true},
-        {"write", 3, true},  // after part of the content is out
-        {"fsync", 1, true},  // the temporary file
-        {"close", 1, true},
-        {"rename", 1, true},
-        {"open", 2, false},  // the folder, for its flush
-        {"fsync", 2, false}, // the folder
-        {"close", 2, false},
+        { "stat", 1, true },
+        { "open", 1, true }, // the temporary file
+        { "fchmod", 1, true },
+        { "write", 1, true },
+        { "write", 3, true }, // after part of the content is out
+        { "fsync", 1, true }, // the temporary file
+        { "close", 1, true },
+        { "rename", 1, true },
+        { "open", 2, false }, // the folder, for its flush
+        { "fsync", 2, false }, // the folder
+        { "close", 2, false },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.step) + " #" + std::to_string(c.occurrence));
@@ -199,8 +196,8 @@ TEST(AtomicFileTest, RefusesWhatCannotBeReplaced)
         support::ErrorKind kind;
         std::string reason;
     } cases[] = {
-        {dir / "folder", support::ErrorKind::NotRegularFile, "it is not a regular file"},
-        {dir / "missing" / "f", support::ErrorKind::NotFound, "No such file or directory"},
+        { dir / "folder", support::ErrorKind::NotRegularFile, "it is not a regular file" },
+        { dir / "missing" / "f", support::ErrorKind::NotFound, "No such file or directory" },
     };
     for (const auto& c : cases) {
         const support::Result<void> written = support::writeFileAtomically(c.file, "x");

@@ -52,7 +52,7 @@ TEST(DebugOutputTest, ACaptureGivesBackTheSinkItReplaced)
     }
     support::debugOutput("outer");
     support::setDebugSink({});
-    EXPECT_EQ(outer, std::vector<std::string> {"outer"});
+    EXPECT_EQ(outer, std::vector<std::string> { "outer" });
 }
 
 } // namespace

@@ -38,19 +38,19 @@ TEST(WholeFileTest, ReadsRegularFilesUpToTheLimitAndRefusesTheRest)
         std::filesystem::path file;
         std::size_t limit;
         support::SystemCalls* calls;
-        std::string content;          ///< when it reads
-        ErrorKind kind;               ///< else
+        std::string content; ///< when it reads
+        ErrorKind kind; ///< else
         std::string reason;
     };
     const Case cases[] = {
-        {file, 10, &real, "0123456789", {}, ""},
-        {file, 10, &sizeHiding, "0123456789", {}, ""},
-        {file, 9, &real, "", ErrorKind::TooLarge, "it is larger than 9 bytes"},
-        {file, 9, &sizeHiding, "", ErrorKind::TooLarge, "it is larger than 9 bytes"},
-        {dir.path(), 10, &real, "", ErrorKind::NotRegularFile, "it is a directory"},
+        { file, 10, &real, "0123456789", {}, "" },
+        { file, 10, &sizeHiding, "0123456789", {}, "" },
+        { file, 9, &real, "", ErrorKind::TooLarge, "it is larger than 9 bytes" },
+        { file, 9, &sizeHiding, "", ErrorKind::TooLarge, "it is larger than 9 bytes" },
+        { dir.path(), 10, &real, "", ErrorKind::NotRegularFile, "it is a directory" },
         // Opening a pipe that nobody writes must not wait.
-        {fifo, 10, &real, "", ErrorKind::NotRegularFile, "it is not a regular file"},
-        {dir / "missing", 10, &real, "", ErrorKind::NotFound, "No such file or directory"},
+        { fifo, 10, &real, "", ErrorKind::NotRegularFile, "it is not a regular file" },
+        { dir / "missing", 10, &real, "", ErrorKind::NotFound, "No such file or directory" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.string() + " limit " + std::to_string(c.limit));

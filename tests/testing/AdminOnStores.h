@@ -16,5 +16,5 @@ inline int runAdminOnStores(admin::Arguments args, const admin::Streams& io, con
     unreachable.setReachable(false);
     platform::ThreadSleeper sleeper;
     admin::TerminalPasswordInput passwords;
-    return admin::runAdmin(args, io, admin::AdminContext {stores, unreachable, sleeper, passwords});
+    return admin::runAdmin(args, io, admin::AdminContext { stores, unreachable, sleeper, passwords });
 }

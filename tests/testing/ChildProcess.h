@@ -88,11 +88,11 @@ public:
                 m_buffer.erase(0, nl + 1);
                 return line;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left
+                = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0 || m_out < 0)
                 return std::nullopt;
-            pollfd pfd{m_out, POLLIN, 0};
+            pollfd pfd { m_out, POLLIN, 0 };
             if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
                 continue;
             char chunk[512];
@@ -108,8 +108,8 @@ public:
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left
+                = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             const auto line = readLine(left);
             if (!line)
                 return false;
@@ -175,7 +175,7 @@ class PrivateBus {
 public:
     PrivateBus()
         // Quiet: as root it complains that it cannot raise its file limit.
-        : m_daemon({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
+        : m_daemon({ "dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1" },
             ChildProcess::Stderr::Discard)
     {
         if (const auto address = m_daemon.readLine())

@@ -30,10 +30,7 @@ public:
     {
         return step("write") ? SystemCalls::write(fd, data, size) : -1;
     }
-    int stat(const char* path, struct stat* info) override
-    {
-        return step("stat") ? SystemCalls::stat(path, info) : -1;
-    }
+    int stat(const char* path, struct stat* info) override { return step("stat") ? SystemCalls::stat(path, info) : -1; }
     int fchmod(int fd, mode_t mode) override { return step("fchmod") ? SystemCalls::fchmod(fd, mode) : -1; }
     int fchown(int fd, uid_t owner, gid_t group) override
     {

@@ -18,12 +18,12 @@ public:
     /// The reply of every SQLBrowseConnect.
     platform::OdbcBrowseReply browseReply;
     /// The rows of every statement while the server is up.
-    std::vector<std::u16string> rows{u"history", u"mysql"};
-    std::atomic<bool> serverUp{true};
-    std::atomic<bool> environmentFails{false};
+    std::vector<std::u16string> rows { u"history", u"mysql" };
+    std::atomic<bool> serverUp { true };
+    std::atomic<bool> environmentFails { false };
     /// Open environments and connections right now.
-    std::atomic<int> environments{0};
-    std::atomic<int> connections{0};
+    std::atomic<int> environments { 0 };
+    std::atomic<int> connections { 0 };
 
     std::vector<std::u16string> connectionStrings() const
     {

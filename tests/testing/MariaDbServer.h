@@ -42,10 +42,7 @@ public:
     /// Lacks "ODBC".
     static constexpr const char* kNameWithoutOdbc = "MySQL Native Test Driver";
 
-    MariaDbServer()
-    {
-        m_problem = setUp();
-    }
+    MariaDbServer() { m_problem = setUp(); }
     ~MariaDbServer() { stop(); }
     MariaDbServer(const MariaDbServer&) = delete;
     MariaDbServer& operator=(const MariaDbServer&) = delete;
@@ -55,7 +52,7 @@ public:
     std::uint16_t port() const { return m_port; }
     std::string portText() const { return std::to_string(m_port); }
     /// What a program started by the test needs to find the driver, for ChildProcess.
-    std::vector<std::string> environment() const { return {"ODBCSYSINI=" + m_odbcDir.string()}; }
+    std::vector<std::string> environment() const { return { "ODBCSYSINI=" + m_odbcDir.string() }; }
 
     /// Starts mariadbd on the server's port and waits until it takes connections.
     bool start()
@@ -63,11 +60,19 @@ public:
         if (m_server)
             return true;
         const std::string socket = (m_dir / "mysqld.sock").string();
-        std::vector<std::string> argv = {m_mariadbd, "--no-defaults", "--datadir=" + m_data.string(),
-            "--socket=" + socket, "--port=" + std::to_string(m_port), "--bind-address=127.0.0.1",
-            "--pid-file=" + (m_dir / "mysqld.pid").string(), "--log-error=" + (m_dir / "error.log").string(),
-            "--skip-name-resolve", "--skip-log-bin", "--innodb-buffer-pool-size=16M",
-            "--innodb-log-file-size=4M", "--tmpdir=" + m_tmp.string()};
+        std::vector<std::string> argv = { m_mariadbd,
+            "--no-defaults",
+            "--datadir=" + m_data.string(),
+            "--socket=" + socket,
+            "--port=" + std::to_string(m_port),
+            "--bind-address=127.0.0.1",
+            "--pid-file=" + (m_dir / "mysqld.pid").string(),
+            "--log-error=" + (m_dir / "error.log").string(),
+            "--skip-name-resolve",
+            "--skip-log-bin",
+            "--innodb-buffer-pool-size=16M",
+            "--innodb-log-file-size=4M",
+            "--tmpdir=" + m_tmp.string() };
         // Tests run as root in CI; mariadbd refuses that unless told whom to run as.
         if (const std::string user = currentUser(); ::geteuid() == 0)
             argv.push_back("--user=" + user);
@@ -103,7 +108,7 @@ public:
     static std::uint16_t freeLoopbackPort()
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t size = sizeof address;
@@ -120,7 +125,7 @@ public:
     std::string sql(const std::string& statements) const
     {
         std::vector<std::string> output;
-        if (runClient({"--batch", "-e", statements}, output))
+        if (runClient({ "--batch", "-e", statements }, output))
             return {};
         std::string text;
         for (const std::string& line : output)
@@ -133,20 +138,20 @@ public:
     std::vector<std::string> rows(const std::string& query) const
     {
         std::vector<std::string> output;
-        if (runClient({"--batch", "--skip-column-names", "--raw", "-e", query}, output))
+        if (runClient({ "--batch", "--skip-column-names", "--raw", "-e", query }, output))
             return output;
         std::string text = "query failed:";
         for (const std::string& line : output)
             text += " " + line;
-        return {text};
+        return { text };
     }
 
 private:
     /// Runs the client as root over the socket with `arguments`; its lines, and whether it succeeded.
     bool runClient(const std::vector<std::string>& arguments, std::vector<std::string>& output) const
     {
-        std::vector<std::string> argv = {m_client, "--no-defaults", "--socket=" + (m_dir / "mysqld.sock").string(),
-            "--user=root"};
+        std::vector<std::string> argv
+            = { m_client, "--no-defaults", "--socket=" + (m_dir / "mysqld.sock").string(), "--user=root" };
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         ChildProcess client(argv, ChildProcess::Stderr::Capture);
         while (const auto line = client.readLine(std::chrono::seconds(30)))
@@ -157,9 +162,9 @@ private:
 
     std::string setUp()
     {
-        m_mariadbd = findProgram("mariadbd", {"/usr/sbin", "/usr/bin"});
-        const std::string installDb = findProgram("mariadb-install-db", {"/usr/bin", "/usr/sbin"});
-        m_client = findProgram("mariadb", {"/usr/bin"});
+        m_mariadbd = findProgram("mariadbd", { "/usr/sbin", "/usr/bin" });
+        const std::string installDb = findProgram("mariadb-install-db", { "/usr/bin", "/usr/sbin" });
+        m_client = findProgram("mariadb", { "/usr/bin" });
         if (m_mariadbd.empty() || installDb.empty() || m_client.empty())
             return "the MariaDB server is not installed (Debian package mariadb-server; "
                    "scripts/install-deps.sh installs it)";
@@ -172,11 +177,17 @@ private:
 
         std::error_code ec;
         std::filesystem::create_directories(m_tmp, ec);
-        std::vector<std::string> install = {installDb, "--no-defaults", "--datadir=" + m_data.string(),
-            "--auth-root-authentication-method=normal", "--skip-test-db", "--skip-name-resolve",
-            "--innodb-log-file-size=4M", "--innodb-buffer-pool-size=16M", "--skip-log-bin",
+        std::vector<std::string> install = { installDb,
+            "--no-defaults",
+            "--datadir=" + m_data.string(),
+            "--auth-root-authentication-method=normal",
+            "--skip-test-db",
+            "--skip-name-resolve",
+            "--innodb-log-file-size=4M",
+            "--innodb-buffer-pool-size=16M",
+            "--skip-log-bin",
             // A temporary folder of its own: servers of tests that run at once share no file names.
-            "--tmpdir=" + m_tmp.string()};
+            "--tmpdir=" + m_tmp.string() };
         if (::geteuid() == 0)
             install.push_back("--user=" + currentUser());
         ChildProcess installer(install, ChildProcess::Stderr::Capture);
@@ -210,10 +221,16 @@ private:
         std::error_code ec;
         std::filesystem::create_directories(m_odbcDir, ec);
         std::string drivers;
-        for (const char* name : {kExcludedDriver, kDriverName, kNameWithoutOdbc})
-            drivers.append("[").append(name).append("]\nDescription=").append(name).append("\nDriver=").append(library)
+        for (const char* name : { kExcludedDriver, kDriverName, kNameWithoutOdbc })
+            drivers.append("[")
+                .append(name)
+                .append("]\nDescription=")
+                .append(name)
+                .append("\nDriver=")
+                .append(library)
                 .append("\n\n");
-        for (const auto& [file, content] : {std::pair{"odbcinst.ini", drivers}, std::pair{"odbc.ini", std::string()}}) {
+        for (const auto& [file, content] :
+            { std::pair { "odbcinst.ini", drivers }, std::pair { "odbc.ini", std::string() } }) {
             if (const auto written = support::writeFileAtomically(m_odbcDir / file, content); !written)
                 return written.error().message;
         }
@@ -223,7 +240,7 @@ private:
     bool takesConnections() const
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(m_port);
@@ -245,7 +262,7 @@ private:
     /// The driver library that the package odbc-mariadb installed.
     static std::string mariaDbOdbcDriver()
     {
-        ChildProcess dpkg({"dpkg", "-L", "odbc-mariadb"}, ChildProcess::Stderr::Discard);
+        ChildProcess dpkg({ "dpkg", "-L", "odbc-mariadb" }, ChildProcess::Stderr::Discard);
         std::string found;
         while (const auto line = dpkg.readLine(std::chrono::seconds(30))) {
             if (line->size() > 12 && line->ends_with("/libmaodbc.so") && ::access(line->c_str(), R_OK) == 0)

@@ -27,7 +27,7 @@ public:
 private:
     QString answer(bool save, const FileDialogRequest& request)
     {
-        m_shown.push_back({save, request});
+        m_shown.push_back({ save, request });
         if (m_answers.empty()) {
             ADD_FAILURE() << "unexpected file dialog \"" << request.title.toStdString() << "\"";
             return {};

@@ -24,7 +24,7 @@ public:
 
     MbResult show(QWidget*, const QString& text, const QString& caption, MbIcon icon, MbButtons buttons) override
     {
-        m_shown.push_back({text, caption, icon, buttons});
+        m_shown.push_back({ text, caption, icon, buttons });
         if (!m_answers.empty()) {
             const MbResult r = m_answers.front();
             m_answers.pop_front();

@@ -17,7 +17,8 @@ public:
         int stopDelayMs = 0,
         const std::vector<std::string>& environment = {},
         int jobDelayMs = 0)
-        : m_peer(arguments(unit, command, startDelayMs, stopDelayMs, jobDelayMs), ChildProcess::Stderr::Inherit,
+        : m_peer(arguments(unit, command, startDelayMs, stopDelayMs, jobDelayMs),
+            ChildProcess::Stderr::Inherit,
             withBus(environment, m_bus.address()))
     {
         m_ready = m_bus.ready() && m_peer.waitForLine("ready");
@@ -34,9 +35,16 @@ private:
         int jobDelayMs)
     {
         // The system interpreter: the D-Bus and GLib bindings are Debian packages.
-        std::vector<std::string> args = {"/usr/bin/python3", TAVOX_SOURCE_DIR "/tests/platform/systemd_peer.py",
-            "--start-delay-ms", std::to_string(startDelayMs), "--stop-delay-ms", std::to_string(stopDelayMs),
-            "--job-delay-ms", std::to_string(jobDelayMs), unit, "--"};
+        std::vector<std::string> args = { "/usr/bin/python3",
+            TAVOX_SOURCE_DIR "/tests/platform/systemd_peer.py",
+            "--start-delay-ms",
+            std::to_string(startDelayMs),
+            "--stop-delay-ms",
+            std::to_string(stopDelayMs),
+            "--job-delay-ms",
+            std::to_string(jobDelayMs),
+            unit,
+            "--" };
         args.insert(args.end(), command.begin(), command.end());
         return args;
     }

@@ -10,8 +10,8 @@
 class TempStores {
 public:
     explicit TempStores(const TempDir& dir)
-        : m_stores{platform::SettingsStore(dir / "registry.db", platform::RegHive::LocalMachine),
-              platform::SettingsStore(dir / "user-registry.db", platform::RegHive::CurrentUser)}
+        : m_stores { platform::SettingsStore(dir / "registry.db", platform::RegHive::LocalMachine),
+            platform::SettingsStore(dir / "user-registry.db", platform::RegHive::CurrentUser) }
     {
     }
 

@@ -19,7 +19,7 @@ inline platform::CertificateInfo writeClientCertificate(const std::filesystem::p
 {
     using Clock = std::chrono::system_clock;
     const auto made = platform::createApplicationCertificate(
-        {name, "Tests", "urn:" + name + ":client", name, Clock::to_time_t(from), Clock::to_time_t(to), 1024});
+        { name, "Tests", "urn:" + name + ":client", name, Clock::to_time_t(from), Clock::to_time_t(to), 1024 });
     EXPECT_TRUE(made.ok());
     if (!made)
         return {};

@@ -6,10 +6,10 @@
 #include "platform/InMemoryServiceManager.h"
 #include "platform/Registry.h"
 #include "platform/Sleeper.h"
+#include "support/TextCodec.h"
 #include "testing/ScriptedFileDialogs.h"
 #include "testing/ScriptedMessageBoxes.h"
 #include "testing/TempStores.h"
-#include "support/TextCodec.h"
 #include "users/LoginDigest.h"
 
 #include <QApplication>
@@ -25,10 +25,7 @@
 #include <vector>
 
 /// Shows a QString as text in test failures.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 /// Records the pauses instead of waiting.
 class RecordingSleeper final : public platform::Sleeper {
@@ -61,8 +58,8 @@ struct UiSandbox {
     UiSandbox()
     {
         EXPECT_EQ(stores.machineStore().createKey(ServerKey::kPath), platform::RegStatus::Success);
-        EXPECT_TRUE(writeLoginDigest(UserProfile::utility(stores.userStore()),
-                                     makeSaltedLoginDigest(kPassword, kDigestIterations)));
+        EXPECT_TRUE(writeLoginDigest(
+            UserProfile::utility(stores.userStore()), makeSaltedLoginDigest(kPassword, kDigestIterations)));
         services.addService(kService, platform::kServiceStopped);
         std::filesystem::create_directory(serviceDir);
         std::ofstream(nodeConfig(), std::ios::binary) << kNodeConfig;
@@ -75,34 +72,33 @@ struct UiSandbox {
     {
         platform::RegistryKey key;
         ASSERT_EQ(stores.machineStore().open(key, ServerKey::kPath, platform::RegAccess::Write),
-                  platform::RegStatus::Success);
+            platform::RegStatus::Success);
         const auto bytes = platform::regSzBytes(text);
         ASSERT_EQ(key.setValue(name, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size())),
-                  platform::RegStatus::Success);
+            platform::RegStatus::Success);
     }
 
     void setDword(std::string_view name, std::uint32_t value)
     {
         platform::RegistryKey key;
         ASSERT_EQ(stores.machineStore().open(key, ServerKey::kPath, platform::RegAccess::Write),
-                  platform::RegStatus::Success);
+            platform::RegStatus::Success);
         const auto bytes = platform::regDwordBytes(value);
         ASSERT_EQ(key.setValue(name, platform::kRegDword, bytes.data(), 4), platform::RegStatus::Success);
     }
 
     TempDir dir;
-    TempStores stores{dir};
+    TempStores stores { dir };
     std::filesystem::path serviceDir = dir / "srv";
     platform::InMemoryServiceManager services;
     RecordingSleeper sleeper;
-    SheetDelays delays{50, 75, 25};
+    SheetDelays delays { 50, 75, 25 };
     ScriptedMessageBoxes boxes;
     ScriptedFileDialogs fileDialogs;
 };
 
 /// The visible top-level widget of a type whose title is `title`, or null.
-template <typename T>
-T* findTopLevel(const QString& title)
+template <typename T> T* findTopLevel(const QString& title)
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* typed = qobject_cast<T*>(widget);
@@ -113,8 +109,7 @@ T* findTopLevel(const QString& title)
 }
 
 /// The button of a widget with exactly this caption, or null.
-template <typename Button>
-Button* findButton(const QWidget* parent, const QString& caption)
+template <typename Button> Button* findButton(const QWidget* parent, const QString& caption)
 {
     for (Button* button : parent->findChildren<Button*>()) {
         if (button->text() == caption)

@@ -61,8 +61,8 @@ public:
     {
         passwords.lines = std::move(input);
         std::ostringstream out, err;
-        const int code = admin::runAdmin(args, {out, err}, {m_stores, services, sleeper, passwords});
-        return {code, out.str(), err.str()};
+        const int code = admin::runAdmin(args, { out, err }, { m_stores, services, sleeper, passwords });
+        return { code, out.str(), err.str() };
     }
 
     platform::InMemoryServiceManager services;

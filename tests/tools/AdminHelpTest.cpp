@@ -18,20 +18,20 @@ namespace {
 class AdminHelpTest : public ::testing::Test {
 protected:
     TempDir m_dir;
-    TempStores m_stores {m_dir};
-    AdminHarness m_admin {m_stores.stores()};
+    TempStores m_stores { m_dir };
+    AdminHarness m_admin { m_stores.stores() };
 };
 
 TEST_F(AdminHelpTest, EveryCommandHasItsHelpInEveryForm)
 {
-    const AdminOutcome overview = m_admin.run({"--help"});
-    const AdminOutcome man = m_admin.run({"--man"});
-    const AdminOutcome completion = m_admin.run({"--bash-completion"});
+    const AdminOutcome overview = m_admin.run({ "--help" });
+    const AdminOutcome man = m_admin.run({ "--man" });
+    const AdminOutcome completion = m_admin.run({ "--bash-completion" });
     for (const Subcommand& command : subcommands()) {
         const std::string name(command.name);
         ASSERT_NE(command.family, nullptr) << name;
         EXPECT_NE(overview.out.find("\n  " + name + " "), std::string::npos) << name;
-        const AdminOutcome help = m_admin.run({name, "--help"});
+        const AdminOutcome help = m_admin.run({ name, "--help" });
         EXPECT_EQ(help.code, kExitSuccess) << name;
         for (const CommandForm& form : command.family->forms) {
             const std::string usage = synopsis(name, form);
@@ -44,13 +44,13 @@ TEST_F(AdminHelpTest, EveryCommandHasItsHelpInEveryForm)
         EXPECT_NE(man.out.find(".SS " + roffName + "\n"), std::string::npos) << name;
         EXPECT_NE(completion.out.find(" " + name), std::string::npos) << name;
     }
-    EXPECT_EQ(m_admin.run({"--version"}).out.rfind("tavox-admin (Tavox Utility, Version ", 0), 0u);
+    EXPECT_EQ(m_admin.run({ "--version" }).out.rfind("tavox-admin (Tavox Utility, Version ", 0), 0u);
 }
 
 TEST_F(AdminHelpTest, TheCompletionOffersFormsOptionsAndValuesFromTheTable)
 {
     const std::filesystem::path script = m_dir / "tavox-admin.bash";
-    std::ofstream(script) << m_admin.run({"--bash-completion"}).out;
+    std::ofstream(script) << m_admin.run({ "--bash-completion" }).out;
     // Completes a command line in a shell that has sourced the script; one word per line.
     const auto complete = [&](const std::string& line) {
         const std::filesystem::path out = m_dir / "out.txt";
@@ -74,7 +74,7 @@ TEST_F(AdminHelpTest, TheCompletionOffersFormsOptionsAndValuesFromTheTable)
 
 TEST_F(AdminHelpTest, TheManualPageIsCleanRoff)
 {
-    const std::string man = m_admin.run({"--man"}).out;
+    const std::string man = m_admin.run({ "--man" }).out;
     EXPECT_EQ(man.rfind(".\\\" ", 0), 0u);
     EXPECT_NE(man.find(".TH TAVOX-ADMIN 8 "), std::string::npos);
     EXPECT_NE(man.find(".B tavox\\-admin endpoints set [\\-\\-port N]"), std::string::npos);

@@ -21,7 +21,7 @@ std::vector<std::uint8_t> sz(std::u16string_view text)
         bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>(c >> 8));
     }
-    bytes.insert(bytes.end(), {0, 0});
+    bytes.insert(bytes.end(), { 0, 0 });
     return bytes;
 }
 
@@ -36,14 +36,39 @@ TEST(AdminStatusTest, ShowsTheStatusPagesTexts)
         std::string json; ///< the "service" and "sqlServer" members
     };
     const Case cases[] = {
-        {"running", platform::kServiceRunning, false, 1, "Running",
-            "\"state\": 4,\n    \"text\": \"Running\"|\"connected\": true,\n    \"text\": \"SQL Server is Connecting\""},
-        {"stopped", platform::kServiceStopped, false, 1, "Stopped",
-            "\"state\": 1,\n    \"text\": \"Stopped\"|\"connected\": false,\n    \"text\": \"SQL Server is Disconnection\""},
-        {"query fails", platform::kServiceRunning, true, 1, "Unknown status. Please check your Tavox service status!",
-            "\"state\": null,\n    \"text\": \"Unknown status. Please check your Tavox service status!\"|\"connected\": false"},
-        {"pending", platform::kServiceStartPending, false, 0, "Start pending", "\"state\": 2,\n    \"text\": \"Start pending\"|"},
-        {"unreachable", std::nullopt, false, 1, "---", "\"state\": null,\n    \"text\": \"---\"|\"connected\": false"},
+        { "running",
+            platform::kServiceRunning,
+            false,
+            1,
+            "Running",
+            "\"state\": 4,\n    \"text\": \"Running\"|\"connected\": true,\n    \"text\": \"SQL Server is "
+            "Connecting\"" },
+        { "stopped",
+            platform::kServiceStopped,
+            false,
+            1,
+            "Stopped",
+            "\"state\": 1,\n    \"text\": \"Stopped\"|\"connected\": false,\n    \"text\": \"SQL Server is "
+            "Disconnection\"" },
+        { "query fails",
+            platform::kServiceRunning,
+            true,
+            1,
+            "Unknown status. Please check your Tavox service status!",
+            "\"state\": null,\n    \"text\": \"Unknown status. Please check your Tavox service "
+            "status!\"|\"connected\": false" },
+        { "pending",
+            platform::kServiceStartPending,
+            false,
+            0,
+            "Start pending",
+            "\"state\": 2,\n    \"text\": \"Start pending\"|" },
+        { "unreachable",
+            std::nullopt,
+            false,
+            1,
+            "---",
+            "\"state\": null,\n    \"text\": \"---\"|\"connected\": false" },
     };
     for (const Case& c : cases) {
         ServerKeyStore store;
@@ -54,15 +79,17 @@ TEST(AdminStatusTest, ShowsTheStatusPagesTexts)
         admin.services.addService(kService, c.state.value_or(platform::kServiceRunning));
         admin.services.setQueryFails(kService, c.queryFails);
         admin.services.setReachable(c.state.has_value());
-        const AdminOutcome text = admin.run({"status"});
+        const AdminOutcome text = admin.run({ "status" });
         EXPECT_EQ(text.code, kExitSuccess);
-        const std::string sql = c.sqlStatus == 1 && c.text == "Running" ? "SQL Server is Connecting"
-                                                                        : "SQL Server is Disconnection";
+        const std::string sql
+            = c.sqlStatus == 1 && c.text == "Running" ? "SQL Server is Connecting" : "SQL Server is Disconnection";
         EXPECT_EQ(text.out,
-            "Status:         " + c.text + "\nUA TCP:         Not Supported.\nHTTPS:          ab\n"
-            "Server Config:  ServerConfig.xml\nNode Config:    NodeConfig.xml\nSQL Server:     " + sql + "\n")
+            "Status:         " + c.text
+                + "\nUA TCP:         Not Supported.\nHTTPS:          ab\n"
+                  "Server Config:  ServerConfig.xml\nNode Config:    NodeConfig.xml\nSQL Server:     "
+                + sql + "\n")
             << c.what;
-        const AdminOutcome json = admin.run({"status", "--json"});
+        const AdminOutcome json = admin.run({ "status", "--json" });
         const std::string service = c.json.substr(0, c.json.find('|'));
         const std::string sqlServer = c.json.substr(c.json.find('|') + 1);
         EXPECT_NE(json.out.find(service), std::string::npos) << c.what << json.out;
@@ -84,28 +111,69 @@ TEST(AdminServiceTest, RunsTheSheetsOperationsWithItsWaitsAndTexts)
         std::vector<unsigned> pauses;
     };
     const Case cases[] = {
-        {"start", platform::kServiceStopped, false, kExitSuccess, "Tavox Service has been started.\n", "",
-            platform::kServiceRunning, {}},
-        {"start", platform::kServiceRunning, false, kExitSuccess, "Tavox Service has been started.\n", "",
-            platform::kServiceRunning, {}},
-        {"start", platform::kServiceStopped, true, kExitFailure, "",
-            "ERROR: Could not start the Tavox Service. Please recheck your parameters.\n", platform::kServiceStopped, {}},
-        {"start", platform::kServicePaused, false, kExitFailure, "",
-            "ERROR: Could not start the Tavox Service. Please recheck your parameters.\n", platform::kServicePaused, {}},
-        {"stop", platform::kServiceRunning, false, kExitSuccess, "Tavox Service has been stopped.\n", "",
-            platform::kServiceStopped, {}},
-        {"restart", platform::kServiceRunning, false, kExitSuccess, "Tavox Service has been restarted!\n", "",
-            platform::kServiceRunning, {1000}},
-        {"restart", platform::kServiceRunning, true, kExitFailure, "",
-            "ERROR: Could not restart the Tavox Service. Please recheck your parameters.\n", platform::kServiceStopped,
-            {1000}},
+        { "start",
+            platform::kServiceStopped,
+            false,
+            kExitSuccess,
+            "Tavox Service has been started.\n",
+            "",
+            platform::kServiceRunning,
+            {} },
+        { "start",
+            platform::kServiceRunning,
+            false,
+            kExitSuccess,
+            "Tavox Service has been started.\n",
+            "",
+            platform::kServiceRunning,
+            {} },
+        { "start",
+            platform::kServiceStopped,
+            true,
+            kExitFailure,
+            "",
+            "ERROR: Could not start the Tavox Service. Please recheck your parameters.\n",
+            platform::kServiceStopped,
+            {} },
+        { "start",
+            platform::kServicePaused,
+            false,
+            kExitFailure,
+            "",
+            "ERROR: Could not start the Tavox Service. Please recheck your parameters.\n",
+            platform::kServicePaused,
+            {} },
+        { "stop",
+            platform::kServiceRunning,
+            false,
+            kExitSuccess,
+            "Tavox Service has been stopped.\n",
+            "",
+            platform::kServiceStopped,
+            {} },
+        { "restart",
+            platform::kServiceRunning,
+            false,
+            kExitSuccess,
+            "Tavox Service has been restarted!\n",
+            "",
+            platform::kServiceRunning,
+            { 1000 } },
+        { "restart",
+            platform::kServiceRunning,
+            true,
+            kExitFailure,
+            "",
+            "ERROR: Could not restart the Tavox Service. Please recheck your parameters.\n",
+            platform::kServiceStopped,
+            { 1000 } },
     };
     for (const Case& c : cases) {
         ServerKeyStore store;
         AdminHarness admin(store.stores());
         admin.services.addService(kService, c.state);
         admin.services.setStartFails(kService, c.startFails);
-        const AdminOutcome o = admin.run({"service", c.operation});
+        const AdminOutcome o = admin.run({ "service", c.operation });
         EXPECT_EQ(o.code, c.code) << c.operation;
         EXPECT_EQ(o.out, c.out) << c.operation;
         EXPECT_EQ(o.err, c.err) << c.operation;
@@ -115,10 +183,10 @@ TEST(AdminServiceTest, RunsTheSheetsOperationsWithItsWaitsAndTexts)
 
     ServerKeyStore store;
     AdminHarness unreachable(store.stores());
-    const AdminOutcome o = unreachable.run({"service", "stop"});
+    const AdminOutcome o = unreachable.run({ "service", "stop" });
     EXPECT_EQ(o.code, kExitFailure);
     EXPECT_EQ(o.err, "ERROR: Could not stop the Tavox Service. Please recheck your parameters.\n");
-    EXPECT_EQ(unreachable.run({"service", "reload"}).code, kExitUsage);
+    EXPECT_EQ(unreachable.run({ "service", "reload" }).code, kExitUsage);
 }
 
 } // namespace

@@ -15,7 +15,7 @@ namespace {
 std::string fileText(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 TEST(AdminSnapshotTest, EveryChangeIsKeptBeforeAndCanBeUndone)
@@ -23,24 +23,24 @@ TEST(AdminSnapshotTest, EveryChangeIsKeptBeforeAndCanBeUndone)
     ServerKeyStore store;
     AdminHarness admin(store.stores());
     const std::string original = fileText(store.path());
-    ASSERT_EQ(admin.run({"endpoints", "set", "--port", "4840"}).code, kExitSuccess);
-    ASSERT_EQ(admin.run({"users", "add", "bob", "--password-stdin"}, {"pw"}).code, kExitSuccess);
+    ASSERT_EQ(admin.run({ "endpoints", "set", "--port", "4840" }).code, kExitSuccess);
+    ASSERT_EQ(admin.run({ "users", "add", "bob", "--password-stdin" }, { "pw" }).code, kExitSuccess);
 
-    const AdminOutcome list = admin.run({"snapshot", "list"});
+    const AdminOutcome list = admin.run({ "snapshot", "list" });
     EXPECT_EQ(list.code, kExitSuccess);
     EXPECT_NE(list.out.find("1   "), std::string::npos);
     EXPECT_NE(list.out.find("  tavox-admin endpoints set --port 4840\n"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("  tavox-admin users add bob --password-stdin\n"), std::string::npos) << list.out;
-    const AdminOutcome json = admin.run({"snapshot", "list", "--json"});
+    const AdminOutcome json = admin.run({ "snapshot", "list", "--json" });
     EXPECT_NE(json.out.find("\"origin\": \"tavox-admin users add bob --password-stdin\""), std::string::npos);
 
-    const AdminOutcome restore = admin.run({"snapshot", "restore", "1"});
+    const AdminOutcome restore = admin.run({ "snapshot", "restore", "1" });
     EXPECT_EQ(restore.code, kExitSuccess) << restore.err;
     EXPECT_NE(restore.out.find("The configuration it replaced is snapshot 3."), std::string::npos) << restore.out;
     EXPECT_EQ(store.dword(ServerKey::kUaTcpPort), std::nullopt);
     EXPECT_EQ(store.raw(ServerKey::kUsrAuth), std::nullopt);
 
-    const AdminOutcome missing = admin.run({"snapshot", "restore", "99"});
+    const AdminOutcome missing = admin.run({ "snapshot", "restore", "99" });
     EXPECT_EQ(missing.code, kExitFailure);
     EXPECT_EQ(missing.err.rfind("ERROR: There is no snapshot 99 in ", 0), 0u) << missing.err;
     (void)original;
@@ -53,10 +53,10 @@ TEST(AdminSnapshotTest, ASnapshotThatCannotBeMadeStopsTheChange)
     AdminHarness admin(store.stores());
     const std::string before = fileText(store.path());
     for (const auto& args : std::vector<std::vector<std::string>> {
-             {"endpoints", "set", "--port", "4840"},
-             {"logon", "set", "--anonymous", "on"},
-             {"users", "rights", "nobody", "r"},
-             {"reg", "add", "HKLM\\SOFTWARE\\MORVANE\\Tavox Server", "/v", "X", "/d", "1"},
+             { "endpoints", "set", "--port", "4840" },
+             { "logon", "set", "--anonymous", "on" },
+             { "users", "rights", "nobody", "r" },
+             { "reg", "add", "HKLM\\SOFTWARE\\MORVANE\\Tavox Server", "/v", "X", "/d", "1" },
          }) {
         const AdminOutcome o = admin.run(args);
         EXPECT_EQ(o.code, kExitFailure) << args[0];

@@ -37,7 +37,7 @@ std::string registerDriver()
     std::filesystem::create_directories(folder);
     const std::string ini = std::string("[") + kDriver + "]\nDescription=" + kDriver
         + "\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n\n";
-    for (const auto& [file, content] : {std::pair{"odbcinst.ini", ini}, std::pair{"odbc.ini", std::string()}}) {
+    for (const auto& [file, content] : { std::pair { "odbcinst.ini", ini }, std::pair { "odbc.ini", std::string() } }) {
         if (const auto written = support::writeFileAtomically(std::filesystem::path(folder) / file, content); !written)
             return written.error().message;
     }
@@ -77,15 +77,15 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directories(m_service);
-        ASSERT_EQ(run({"init", "--service-path", m_service.string()}).code, kExitSuccess);
+        ASSERT_EQ(run({ "init", "--service-path", m_service.string() }).code, kExitSuccess);
         writeFile(nodeConfig(), plantXml());
         m_initial = snapshots();
     }
     Outcome run(std::vector<std::string> args)
     {
         std::ostringstream out, err;
-        const int code = runAdmin(args, {out, err}, {m_stores.stores(), m_services, m_sleeper, m_input});
-        return {code, out.str(), err.str()};
+        const int code = runAdmin(args, { out, err }, { m_stores.stores(), m_services, m_sleeper, m_input });
+        return { code, out.str(), err.str() };
     }
     std::filesystem::path nodeConfig() const { return m_service / "NodeConfig.xml"; }
     std::size_t snapshots() const
@@ -95,7 +95,7 @@ protected:
     }
 
     TempDir m_dir;
-    TempStores m_stores{m_dir};
+    TempStores m_stores { m_dir };
     std::filesystem::path m_service = m_dir / "service";
     platform::InMemoryServiceManager m_services;
     NoSleeper m_sleeper;
@@ -111,21 +111,21 @@ TEST_F(NodeConfigCommandsTest, EachCommandWritesWhatThePageWritesForTheSameChoic
         std::optional<bool> startLogging = std::nullopt;
     };
     const Case cases[] = {
-        {{"alarms", "set", "ns=2;s=Tank.Count", "--high-high", "100", "--high=80", "--low", "-5"},
-            {{"Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits{"100", "80", "-5", ""}}}},
-        {{"alarms", "set", "ns=2;s=Tank.Running"},
-            {{"Objects", "ns=2;s=Tank.Running", TreeCommand::AddAlarmEvent, std::nullopt}}},
-        {{"alarms", "set", "ns=2;s=Tank.Level", "--low", ""},
-            {{"Alarm", "ns=2;s=Tank.Level", TreeCommand::EditCondition, AlarmLimits{"95", "90", "", "5"}}}},
-        {{"alarms", "set", "ns=2;s=Tank.Total", "--high", "7", "--low", "9", "--force"},
-            {{"Objects", "ns=2;s=Tank.Total", TreeCommand::AddAlarmEvent, AlarmLimits{"", "7", "9", ""}}}},
-        {{"alarms", "remove", "ns=2;s=Tank.Level"},
-            {{"Alarm", "ns=2;s=Tank.Level", TreeCommand::RemoveAlarm, std::nullopt}}},
-        {{"history", "on", "ns=2;s=Tank.Name"},
-            {{"Objects", "ns=2;s=Tank.Name", TreeCommand::AddHistoricalData, std::nullopt}}},
-        {{"history", "off", "ns=2;s=Tank.Level"},
-            {{"History", "ns=2;s=Tank.Level", TreeCommand::RemoveHistorical, std::nullopt}}},
-        {{"logging", "on"}, {}, true},
+        { { "alarms", "set", "ns=2;s=Tank.Count", "--high-high", "100", "--high=80", "--low", "-5" },
+            { { "Objects", "ns=2;s=Tank.Count", TreeCommand::AddAlarmEvent, AlarmLimits { "100", "80", "-5", "" } } } },
+        { { "alarms", "set", "ns=2;s=Tank.Running" },
+            { { "Objects", "ns=2;s=Tank.Running", TreeCommand::AddAlarmEvent, std::nullopt } } },
+        { { "alarms", "set", "ns=2;s=Tank.Level", "--low", "" },
+            { { "Alarm", "ns=2;s=Tank.Level", TreeCommand::EditCondition, AlarmLimits { "95", "90", "", "5" } } } },
+        { { "alarms", "set", "ns=2;s=Tank.Total", "--high", "7", "--low", "9", "--force" },
+            { { "Objects", "ns=2;s=Tank.Total", TreeCommand::AddAlarmEvent, AlarmLimits { "", "7", "9", "" } } } },
+        { { "alarms", "remove", "ns=2;s=Tank.Level" },
+            { { "Alarm", "ns=2;s=Tank.Level", TreeCommand::RemoveAlarm, std::nullopt } } },
+        { { "history", "on", "ns=2;s=Tank.Name" },
+            { { "Objects", "ns=2;s=Tank.Name", TreeCommand::AddHistoricalData, std::nullopt } } },
+        { { "history", "off", "ns=2;s=Tank.Level" },
+            { { "History", "ns=2;s=Tank.Level", TreeCommand::RemoveHistorical, std::nullopt } } },
+        { { "logging", "on" }, {}, true },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -143,23 +143,23 @@ TEST_F(NodeConfigCommandsTest, EachCommandWritesWhatThePageWritesForTheSameChoic
 TEST_F(NodeConfigCommandsTest, BadInputFailsWithOneLineAndChangesNothing)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"alarms", "set", "ns=2;s=Tank.Nope", "--high", "1"},
+        { { "alarms", "set", "ns=2;s=Tank.Nope", "--high", "1" },
             "ERROR: No node \"ns=2;s=Tank.Nope\" in the node configuration (tavox-nodeset dump lists the node "
-            "identifiers).\n"},
-        {{"alarms", "set", "ns=2;s=Tank.Count", "--high", "12a"},
+            "identifiers).\n" },
+        { { "alarms", "set", "ns=2;s=Tank.Count", "--high", "12a" },
             "ERROR: High Limit \"12a\" cannot be entered for Int16: at most 6 characters, digits and a leading "
-            "\"-\".\n"},
-        {{"alarms", "set", "ns=2;s=Tank.Count", "--low-low", "5."},
+            "\"-\".\n" },
+        { { "alarms", "set", "ns=2;s=Tank.Count", "--low-low", "5." },
             "ERROR: Low Low Limit \"5.\" cannot be entered for Int16: at most 6 characters, digits and a leading "
-            "\"-\".\n"},
-        {{"alarms", "set", "ns=2;s=Tank.Level", "--high", "9."}, "ERROR: High Limit Input error...\n"},
-        {{"alarms", "set", "ns=2;s=Tank.Count"}, "ERROR: Alarm Condition Input Error...\n"},
-        {{"alarms", "set", "ns=2;s=Tank.Count", "--high", "1", "--low", "2"},
+            "\"-\".\n" },
+        { { "alarms", "set", "ns=2;s=Tank.Level", "--high", "9." }, "ERROR: High Limit Input error...\n" },
+        { { "alarms", "set", "ns=2;s=Tank.Count" }, "ERROR: Alarm Condition Input Error...\n" },
+        { { "alarms", "set", "ns=2;s=Tank.Count", "--high", "1", "--low", "2" },
             "ERROR: The alarm limits are not in order (High High >= High >= Low >= Low Low); add --force to keep "
-            "them.\n"},
-        {{"history", "on", "ns=2;s=Tank"}, "ERROR: The node \"ns=2;s=Tank\" is not a variable.\n"},
-        {{"alarms", "remove", "i=85"},
-            "ERROR: No node \"i=85\" in the node configuration (tavox-nodeset dump lists the node identifiers).\n"},
+            "them.\n" },
+        { { "history", "on", "ns=2;s=Tank" }, "ERROR: The node \"ns=2;s=Tank\" is not a variable.\n" },
+        { { "alarms", "remove", "i=85" },
+            "ERROR: No node \"i=85\" in the node configuration (tavox-nodeset dump lists the node identifiers).\n" },
     };
     for (const auto& [args, message] : cases) {
         const Outcome o = run(args);
@@ -169,14 +169,14 @@ TEST_F(NodeConfigCommandsTest, BadInputFailsWithOneLineAndChangesNothing)
         EXPECT_EQ(snapshots(), m_initial) << message;
     }
     // An identifier with a line break cannot be listed in the settings block.
-    writeFile(nodeConfig(), nodesetXml({{"ns=2;s=Bad&#10;Name", "i=6"}}));
-    EXPECT_EQ(run({"alarms", "set", "ns=2;s=Bad\nName", "--high", "1"}).err,
+    writeFile(nodeConfig(), nodesetXml({ { "ns=2;s=Bad&#10;Name", "i=6" } }));
+    EXPECT_EQ(run({ "alarms", "set", "ns=2;s=Bad\nName", "--high", "1" }).err,
         "ERROR: This variable cannot have an alarm: its identifier holds a line break, which the node "
         "configuration file cannot keep.\n");
     writeFile(nodeConfig(), plantXml());
-    const Outcome usage = run({"alarms", "set", "ns=2;s=Tank.Count", "--middle", "3"});
+    const Outcome usage = run({ "alarms", "set", "ns=2;s=Tank.Count", "--middle", "3" });
     EXPECT_EQ(usage.code, kExitUsage);
-    const Outcome settled = run({"history", "on", "ns=2;s=Tank.Level"});
+    const Outcome settled = run({ "history", "on", "ns=2;s=Tank.Level" });
     EXPECT_EQ(settled.code, kExitSuccess);
     EXPECT_EQ(settled.out, "Historical logging of ns=2;s=Tank.Level is on already. Nothing was changed.\n");
     EXPECT_EQ(readFile(nodeConfig()), plantXml());
@@ -185,15 +185,16 @@ TEST_F(NodeConfigCommandsTest, BadInputFailsWithOneLineAndChangesNothing)
 TEST_F(NodeConfigCommandsTest, AFileThatIsNoNodesetIsNamedWithTheReadersComplaint)
 {
     writeFile(nodeConfig(), "<UANodeSet>");
-    const Outcome o = run({"alarms", "list"});
+    const Outcome o = run({ "alarms", "list" });
     EXPECT_EQ(o.code, kExitFailure);
-    EXPECT_EQ(o.err, "ERROR: The node configuration file " + nodeConfig().string()
+    EXPECT_EQ(o.err,
+        "ERROR: The node configuration file " + nodeConfig().string()
             + " is not a nodeset that can be read (line 1: Premature end of data in tag UANodeSet line 1).\n");
 }
 
 TEST_F(NodeConfigCommandsTest, ListShowsThePagesEntriesAsJson)
 {
-    const Outcome o = run({"alarms", "list", "--json"});
+    const Outcome o = run({ "alarms", "list", "--json" });
     ASSERT_EQ(o.code, kExitSuccess) << o.err;
     const auto json = nlohmann::json::parse(o.out);
     EXPECT_EQ(json["startLogging"], false);
@@ -207,48 +208,69 @@ TEST_F(NodeConfigCommandsTest, ListShowsThePagesEntriesAsJson)
 
 TEST_F(NodeConfigCommandsTest, ImportAndExportGoThroughThePagesSteps)
 {
-    writeFile(m_dir / "other.xml", nodesetXml({Var("ns=2;s=Tank.Flow", "i=11", 7)}));
+    writeFile(m_dir / "other.xml", nodesetXml({ Var("ns=2;s=Tank.Flow", "i=11", 7) }));
     writeFile(m_dir / "broken.xml", "<UANodeSet>");
-    const Outcome refused = run({"nodeconfig", "import", (m_dir / "broken.xml").string()});
+    const Outcome refused = run({ "nodeconfig", "import", (m_dir / "broken.xml").string() });
     EXPECT_EQ(refused.code, kExitFailure);
     EXPECT_TRUE(refused.err.starts_with("ERROR: The node configuration file ")) << refused.err;
     EXPECT_EQ(readFile(nodeConfig()), plantXml());
     EXPECT_EQ(snapshots(), m_initial);
 
-    const Outcome imported = run({"nodeconfig", "import", (m_dir / "other.xml").string()});
+    const Outcome imported = run({ "nodeconfig", "import", (m_dir / "other.xml").string() });
     ASSERT_EQ(imported.code, kExitSuccess) << imported.err;
     EXPECT_EQ(snapshots(), m_initial + 1);
-    const Outcome exported = run({"nodeconfig", "export", (m_dir / "out.xml").string()});
+    const Outcome exported = run({ "nodeconfig", "export", (m_dir / "out.xml").string() });
     ASSERT_EQ(exported.code, kExitSuccess) << exported.err;
     EXPECT_EQ(readFile(m_dir / "out.xml"), readFile(nodeConfig()));
     EXPECT_NE(readFile(nodeConfig()).find("Tank.Flow"), std::string::npos);
-    EXPECT_EQ(run({"nodeconfig", "export", (m_dir / "out.xml").string()}).code, kExitFailure);
+    EXPECT_EQ(run({ "nodeconfig", "export", (m_dir / "out.xml").string() }).code, kExitFailure);
     EXPECT_EQ(snapshots(), m_initial + 1) << "an export changes nothing of the server";
 
-    const Outcome check = run({"nodeconfig", "check"});
+    const Outcome check = run({ "nodeconfig", "check" });
     EXPECT_EQ(check.code, kExitSuccess) << check.err;
-    EXPECT_EQ(check.out, nodeConfig().string() + ": 2 nodes, 1 variables, 0 alarms, 1 variables logged, logging off.\n");
+    EXPECT_EQ(
+        check.out, nodeConfig().string() + ": 2 nodes, 1 variables, 0 alarms, 1 variables logged, logging off.\n");
 }
 
 TEST_F(NodeConfigCommandsTest, OdbcSetWritesWhatThePageWritesAndTestSaysWhyItCannotConnect)
 {
     ASSERT_EQ(registerDriver(), "");
-    m_input.lines = {"se;cr}et"};
-    const Outcome set = run({"odbc", "set", "--active", "on", "--type", "MySQL", "--driver", kDriver, "--server",
-        "127.0.0.2", "--port", "1", "--user", "tavox", "--password-stdin", "--database", "history"});
+    m_input.lines = { "se;cr}et" };
+    const Outcome set = run({ "odbc",
+        "set",
+        "--active",
+        "on",
+        "--type",
+        "MySQL",
+        "--driver",
+        kDriver,
+        "--server",
+        "127.0.0.2",
+        "--port",
+        "1",
+        "--user",
+        "tavox",
+        "--password-stdin",
+        "--database",
+        "history" });
     ASSERT_EQ(set.code, kExitSuccess) << set.err;
 
     TempDir pageDir;
     writeFile(pageDir / "NodeConfig.xml", plantXml());
     platform::UnixOdbc odbc;
     history::OdbcSettings page(odbc, EnsureHistorySection);
-    const history::HistorySettings shown{
-        true, history::SqlType::MySql, u"MariaDB MySQL ODBC Test Driver", u"127.0.0.2", u"1", u"tavox", u"se;cr}et",
-        u"history"};
+    const history::HistorySettings shown { true,
+        history::SqlType::MySql,
+        u"MariaDB MySQL ODBC Test Driver",
+        u"127.0.0.2",
+        u"1",
+        u"tavox",
+        u"se;cr}et",
+        u"history" };
     ASSERT_TRUE(page.Apply(shown, pageDir / "NodeConfig.xml", [] { return false; }).passed);
     EXPECT_EQ(readFile(nodeConfig()), readFile(pageDir / "NodeConfig.xml"));
 
-    const Outcome shownJson = run({"odbc", "show", "--json"});
+    const Outcome shownJson = run({ "odbc", "show", "--json" });
     ASSERT_EQ(shownJson.code, kExitSuccess);
     const auto json = nlohmann::json::parse(shownJson.out);
     EXPECT_EQ(json["active"], true);
@@ -258,12 +280,12 @@ TEST_F(NodeConfigCommandsTest, OdbcSetWritesWhatThePageWritesAndTestSaysWhyItCan
 
     const std::string written = readFile(nodeConfig());
     const std::pair<std::vector<std::string>, std::string> refusals[] = {
-        {{"odbc", "set", "--server", "127.0.0.1"},
-            "ERROR: The IP is localhost. It means that you can't remote connect. Add --force to keep it.\n"},
-        {{"odbc", "set", "--user", " "}, "ERROR: Blank field! Please check all setting value!\n"},
-        {{"odbc", "set", "--driver", "Nope"},
+        { { "odbc", "set", "--server", "127.0.0.1" },
+            "ERROR: The IP is localhost. It means that you can't remote connect. Add --force to keep it.\n" },
+        { { "odbc", "set", "--user", " " }, "ERROR: Blank field! Please check all setting value!\n" },
+        { { "odbc", "set", "--driver", "Nope" },
             "ERROR: The driver \"Nope\" is not an installed MySQL driver; installed: \"MariaDB MySQL ODBC Test "
-            "Driver\".\n"},
+            "Driver\".\n" },
     };
     for (const auto& [args, message] : refusals) {
         const Outcome o = run(args);
@@ -273,7 +295,7 @@ TEST_F(NodeConfigCommandsTest, OdbcSetWritesWhatThePageWritesAndTestSaysWhyItCan
     }
 
     // Nothing listens on port 1 of 127.0.0.2: the driver says so.
-    const Outcome test = run({"odbc", "test"});
+    const Outcome test = run({ "odbc", "test" });
     EXPECT_EQ(test.code, kExitFailure);
     EXPECT_TRUE(test.err.starts_with("ERROR: Cannot connect to \"MariaDB MySQL ODBC Test Driver\" at 127.0.0.2:1, "
                                      "database \"history\", user \"tavox\": "))

@@ -16,10 +16,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string dataFile(const std::string& name)
-{
-    return std::string(TAVOX_TEST_DATA_DIR) + "/nodesets/" + name;
-}
+std::string dataFile(const std::string& name) { return std::string(TAVOX_TEST_DATA_DIR) + "/nodesets/" + name; }
 
 struct ToolRun {
     int exitCode = 0;
@@ -60,7 +57,8 @@ const Json& nodeNamed(const std::vector<Json>& nodes, const std::string& nodeId)
 
 TEST(NodesetToolTest, RefusesABadCommandLine)
 {
-    const std::vector<std::vector<std::string>> lines = {{}, {"dump"}, {"list", "a.xml"}, {"dump", "a.xml", "b.xml"}};
+    const std::vector<std::vector<std::string>> lines
+        = { {}, { "dump" }, { "list", "a.xml" }, { "dump", "a.xml", "b.xml" } };
     for (const auto& arguments : lines) {
         const ToolRun result = run(arguments);
         EXPECT_EQ(result.exitCode, 2);
@@ -76,15 +74,15 @@ TEST(NodesetToolTest, DumpWritesOneErrorLineForAFileThatDoesNotRead)
         const char* err;
     };
     const Case cases[] = {
-        {"missing.xml", "cannot load XML file (0x80AB0000)\n"},
-        {"not-well-formed.xml", "cannot load XML file (0x80AB0000)\n"},
-        {"wrong-root.xml", "root XML element name is not UANodeSet (0x80AB0000)\n"},
-        {"wrong-namespace.xml", "invalid XML schema (0x80AB0000)\n"},
-        {"duplicate-nodeid.xml", "parsing node fails (0x805E0000)\n"},
-        {"reference-without-type.xml", "parsing node fails (0x80000000)\n"},
+        { "missing.xml", "cannot load XML file (0x80AB0000)\n" },
+        { "not-well-formed.xml", "cannot load XML file (0x80AB0000)\n" },
+        { "wrong-root.xml", "root XML element name is not UANodeSet (0x80AB0000)\n" },
+        { "wrong-namespace.xml", "invalid XML schema (0x80AB0000)\n" },
+        { "duplicate-nodeid.xml", "parsing node fails (0x805E0000)\n" },
+        { "reference-without-type.xml", "parsing node fails (0x80000000)\n" },
     };
     for (const Case& c : cases) {
-        const ToolRun result = run({"dump", dataFile(c.file)});
+        const ToolRun result = run({ "dump", dataFile(c.file) });
         EXPECT_EQ(result.exitCode, 1) << c.file;
         EXPECT_EQ(result.err, c.err) << c.file;
         EXPECT_TRUE(result.out.empty()) << c.file;
@@ -93,29 +91,52 @@ TEST(NodesetToolTest, DumpWritesOneErrorLineForAFileThatDoesNotRead)
 
 TEST(NodesetToolTest, DumpWritesEveryNodeInNodeMapOrder)
 {
-    const ToolRun result = run({"dump", dataFile("plant.xml")});
+    const ToolRun result = run({ "dump", dataFile("plant.xml") });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(result.err.empty());
     const std::vector<Json> nodes = dumpedNodes(result.out);
     std::vector<std::string> order;
     for (const Json& node : nodes)
         order.push_back(node["nodeId"]);
-    EXPECT_EQ(order, std::vector<std::string>({"ns=1;i=1001", "ns=1;i=2001", "ns=1;i=3001", "ns=1;i=3002",
-                         "ns=1;i=3003", "ns=1;i=4001", "ns=1;i=5001", "ns=1;i=6001", "ns=1;i=6003", "ns=1;i=6004",
-                         "ns=1;i=7001", "ns=1;s=Line1.Pressure"}));
+    EXPECT_EQ(order,
+        std::vector<std::string>({ "ns=1;i=1001",
+            "ns=1;i=2001",
+            "ns=1;i=3001",
+            "ns=1;i=3002",
+            "ns=1;i=3003",
+            "ns=1;i=4001",
+            "ns=1;i=5001",
+            "ns=1;i=6001",
+            "ns=1;i=6003",
+            "ns=1;i=6004",
+            "ns=1;i=7001",
+            "ns=1;s=Line1.Pressure" }));
     std::vector<std::string> keys;
     for (const auto& item : nodes[7].items())
         keys.push_back(item.key());
     keys.resize(16);
-    EXPECT_EQ(keys, std::vector<std::string>({"nodeId", "nodeClass", "browseName", "displayName", "parent",
-                        "parentReferenceType", "references", "dataType", "valueRank", "accessLevel",
-                        "userAccessLevel", "historizing", "alarmEnabled", "alarmSettings", "value",
-                        "minimumSamplingInterval"}));
+    EXPECT_EQ(keys,
+        std::vector<std::string>({ "nodeId",
+            "nodeClass",
+            "browseName",
+            "displayName",
+            "parent",
+            "parentReferenceType",
+            "references",
+            "dataType",
+            "valueRank",
+            "accessLevel",
+            "userAccessLevel",
+            "historizing",
+            "alarmEnabled",
+            "alarmSettings",
+            "value",
+            "minimumSamplingInterval" }));
 }
 
 TEST(NodesetToolTest, DumpShowsVariablesAsTheNodeConfigPageReadsThem)
 {
-    const std::vector<Json> nodes = dumpedNodes(run({"dump", dataFile("plant.xml")}).out);
+    const std::vector<Json> nodes = dumpedNodes(run({ "dump", dataFile("plant.xml") }).out);
     const Json& temperature = nodeNamed(nodes, "ns=1;i=6001");
     EXPECT_EQ(temperature["nodeClass"], "Variable");
     EXPECT_EQ(temperature["browseName"], "ns=0|Temperature");
@@ -142,7 +163,7 @@ TEST(NodesetToolTest, DumpShowsVariablesAsTheNodeConfigPageReadsThem)
 
 TEST(NodesetToolTest, DumpShowsTypesAndDefinitions)
 {
-    const std::vector<Json> nodes = dumpedNodes(run({"dump", dataFile("plant.xml")}).out);
+    const std::vector<Json> nodes = dumpedNodes(run({ "dump", dataFile("plant.xml") }).out);
     const Json& lineType = nodeNamed(nodes, "ns=1;i=1001");
     EXPECT_EQ(lineType["nodeClass"], "ObjectType");
     EXPECT_EQ(lineType["isAbstract"], true);
@@ -165,12 +186,13 @@ TEST(NodesetToolTest, DumpShowsTypesAndDefinitions)
 
 TEST(NodesetToolTest, CheckSummarisesAFile)
 {
-    const ToolRun plant = run({"check", dataFile("plant.xml")});
+    const ToolRun plant = run({ "check", dataFile("plant.xml") });
     EXPECT_EQ(plant.exitCode, 0);
-    EXPECT_EQ(plant.out, "12 nodes (1 Object, 4 Variable, 1 Method, 1 ObjectType, 1 VariableType, 1 ReferenceType, "
-                         "3 DataType), 18 references, 3 data types with definitions\n");
+    EXPECT_EQ(plant.out,
+        "12 nodes (1 Object, 4 Variable, 1 Method, 1 ObjectType, 1 VariableType, 1 ReferenceType, "
+        "3 DataType), 18 references, 3 data types with definitions\n");
     ASSERT_EQ(missingStandardNodesets(), "");
-    const ToolRun standard = run({"check", standardNodeset("Opc.Ua.NodeSet2.xml")});
+    const ToolRun standard = run({ "check", standardNodeset("Opc.Ua.NodeSet2.xml") });
     EXPECT_EQ(standard.exitCode, 0);
     EXPECT_EQ(standard.out.rfind("5476 nodes (912 Object, 3369 Variable, 462 Method, 281 ObjectType, 64 VariableType, "
                                  "80 ReferenceType, 308 DataType), ",
@@ -187,18 +209,20 @@ TEST(NodesetToolTest, CheckNamesWhereAFileFails)
     };
     const std::string duplicate = dataFile("duplicate-nodeid.xml");
     const Case cases[] = {
-        {"duplicate-nodeid.xml", "parsing node fails (0x805E0000)\nthe node element at line 9 of %s does not read\n"},
-        {"missing-browsename.xml", "parsing node fails (0x80000000)\nthe node element at line 6 of %s does not read\n"},
-        {"not-well-formed.xml",
-            "cannot load XML file (0x80AB0000)\nline 4: Opening and ending tag mismatch: UAObject line 3 and UANodeSet\n"},
-        {"missing.xml", "cannot load XML file (0x80AB0000)\n%s is missing or not a regular file\n"},
+        { "duplicate-nodeid.xml", "parsing node fails (0x805E0000)\nthe node element at line 9 of %s does not read\n" },
+        { "missing-browsename.xml",
+            "parsing node fails (0x80000000)\nthe node element at line 6 of %s does not read\n" },
+        { "not-well-formed.xml",
+            "cannot load XML file (0x80AB0000)\nline 4: Opening and ending tag mismatch: UAObject line 3 and "
+            "UANodeSet\n" },
+        { "missing.xml", "cannot load XML file (0x80AB0000)\n%s is missing or not a regular file\n" },
     };
     for (const Case& c : cases) {
         const std::string file = dataFile(c.file);
         std::string expected = c.err;
         if (const auto at = expected.find("%s"); at != std::string::npos)
             expected.replace(at, 2, file);
-        const ToolRun result = run({"check", file});
+        const ToolRun result = run({ "check", file });
         EXPECT_EQ(result.exitCode, 1) << c.file;
         EXPECT_EQ(result.err, expected) << c.file;
         EXPECT_TRUE(result.out.empty()) << c.file;
@@ -216,14 +240,16 @@ TEST(NodesetToolTest, CheckRefusesANodesetWhoseDocumentTypeDeclaresEntities)
         out << "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [<!ENTITY big \"" << std::string(10240, 'x')
             << "\">]>\n<UANodeSet xmlns=\"http://opcfoundation.org/UA/2011/03/UANodeSet.xsd\">\n";
         for (int i = 1; i <= 200; ++i)
-            out << "<UAObject NodeId=\"ns=1;i=" << i << "\" BrowseName=\"1:N\"><DisplayName>&big;</DisplayName></UAObject>\n";
+            out << "<UAObject NodeId=\"ns=1;i=" << i
+                << "\" BrowseName=\"1:N\"><DisplayName>&big;</DisplayName></UAObject>\n";
         out << "</UANodeSet>\n";
     }
-    for (const char* command : {"check", "dump"}) {
-        const ToolRun result = run({command, file});
+    for (const char* command : { "check", "dump" }) {
+        const ToolRun result = run({ command, file });
         EXPECT_EQ(result.exitCode, 1) << command;
         // check names the line, as it does for every file that does not load.
-        EXPECT_EQ(result.err, std::string("cannot load XML file (0x80AB0000)\n")
+        EXPECT_EQ(result.err,
+            std::string("cannot load XML file (0x80AB0000)\n")
                 + (command == std::string("check") ? "line 2: the document type declares an entity\n" : ""))
             << command;
         EXPECT_EQ(result.out, "") << command;
@@ -240,11 +266,12 @@ TEST(NodesetToolTest, CheckNamesTheLineOfAFailingNodeAlsoPastLine65535)
         long line;
     };
     const Case cases[] = {
-        {10, "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>", 22},
-        {35000, "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>", 70002},
-        {10, "<UAObject NodeId=\"ns=1;i=7\"\n BrowseName=\"1:Again\">\n<DisplayName>x</DisplayName></UAObject>", 23},
-        {35000, "<UAObject NodeId=\"ns=1;i=7\"\n BrowseName=\"1:Again\">\n<DisplayName>x</DisplayName></UAObject>",
-            70003},
+        { 10, "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>", 22 },
+        { 35000, "<UAObject NodeId=\"ns=1;i=7\" BrowseName=\"1:Again\"/>", 70002 },
+        { 10, "<UAObject NodeId=\"ns=1;i=7\"\n BrowseName=\"1:Again\">\n<DisplayName>x</DisplayName></UAObject>", 23 },
+        { 35000,
+            "<UAObject NodeId=\"ns=1;i=7\"\n BrowseName=\"1:Again\">\n<DisplayName>x</DisplayName></UAObject>",
+            70003 },
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -256,10 +283,11 @@ TEST(NodesetToolTest, CheckNamesTheLineOfAFailingNodeAlsoPastLine65535)
                 out << "<UAObject NodeId=\"ns=1;i=" << i << "\" BrowseName=\"1:N\">\n</UAObject>\n";
             out << c.failing << "\n</UANodeSet>\n";
         }
-        const ToolRun result = run({"check", file});
+        const ToolRun result = run({ "check", file });
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_EQ(result.err, "parsing node fails (0x805E0000)\nthe node element at line " + std::to_string(c.line)
-                                  + " of " + file + " does not read\n");
+        EXPECT_EQ(result.err,
+            "parsing node fails (0x805E0000)\nthe node element at line " + std::to_string(c.line) + " of " + file
+                + " does not read\n");
     }
 }
 

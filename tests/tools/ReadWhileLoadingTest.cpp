@@ -9,12 +9,12 @@
 #include "uanodes/CTavoxBaseNodeFactory.h"
 #include "uanodes/NodeMap.h"
 #include "uanodes/Object.h"
+#include "uanodes/Variable.h"
+#include "uanodes/VariableType.h"
 #include "uareader/UaNodesetXmlParser.h"
 #include "uareader/UaTrace.h"
 #include "uatypes/UaVariant.h"
 #include "uaxml/UaXmlDocument.h"
-#include "uanodes/Variable.h"
-#include "uanodes/VariableType.h"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +67,8 @@ Outcome read(UaNodesetXmlParser& reader, const std::string& path)
     outcome.failedPosition = reader.failedElementPosition();
     outcome.tookEarlyNodes = reader.tookNodesReadWhileLoading();
     for (const UaBase::Extension& extension : reader.documentExtensions()) {
-        outcome.documentExtensions.push_back(extension.name().toStdString() + "|" +
-            std::string(extension.body().view()) + "|" + extension.namespaceUri().toStdString());
+        outcome.documentExtensions.push_back(extension.name().toStdString() + "|" + std::string(extension.body().view())
+            + "|" + extension.namespaceUri().toStdString());
     }
     for (const UaString& uri : reader.namespaceUris())
         outcome.namespaceUris.push_back(uri.toStdString());
@@ -169,25 +169,25 @@ TEST_F(ReadWhileLoadingTest, GivesWhatReadingTheLoadedDocumentGives)
         many += "<UAObject NodeId=\"ns=1;i=" + std::to_string(i) + "\" BrowseName=\"1:N\">\n</UAObject>\n";
     cases.push_back({ write("long.xml", kHeader + many + bad + extensions + end), true });
     cases.push_back({ write("node-extension.xml",
-                          kHeader + aliases +
-                              "<UAVariable NodeId=\"ns=1;s=Temp\" BrowseName=\"1:Temp\" DataType=\"i=11\">"
-                              "<Extensions><Extension><x:E xmlns:x=\"urn:x\" a=\"1\"><x:In>t</x:In></x:E>"
-                              "</Extension></Extensions>"
-                              "<Value><uax:Double>2.5</uax:Double></Value></UAVariable>\n" +
-                              end),
+                          kHeader + aliases
+                              + "<UAVariable NodeId=\"ns=1;s=Temp\" BrowseName=\"1:Temp\" DataType=\"i=11\">"
+                                "<Extensions><Extension><x:E xmlns:x=\"urn:x\" a=\"1\"><x:In>t</x:In></x:E>"
+                                "</Extension></Extensions>"
+                                "<Value><uax:Double>2.5</uax:Double></Value></UAVariable>\n"
+                              + end),
         true });
     // Attributes from the document type, which the reader resolves the long way; entities,
     // which refuse the document.
     cases.push_back({ write("document-type.xml",
                           "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [\n"
-                          "<!ATTLIST UAVariable AccessLevel CDATA \"3\">\n]>\n" +
-                              std::string(kHeader).substr(22) +
-                              "<UAVariable NodeId=\"ns=1;s=Temp\" BrowseName=\"1:Temp\"/>\n" + end),
+                          "<!ATTLIST UAVariable AccessLevel CDATA \"3\">\n]>\n"
+                              + std::string(kHeader).substr(22)
+                              + "<UAVariable NodeId=\"ns=1;s=Temp\" BrowseName=\"1:Temp\"/>\n" + end),
         true });
     cases.push_back({ write("entity.xml",
-                          "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [\n<!ENTITY n \"Temp\">\n]>\n" +
-                              std::string(kHeader).substr(22) + object +
-                              "<UAVariable NodeId=\"ns=1;s=&n;\" BrowseName=\"1:&n;\"/>\n" + end),
+                          "<?xml version=\"1.0\"?>\n<!DOCTYPE UANodeSet [\n<!ENTITY n \"Temp\">\n]>\n"
+                              + std::string(kHeader).substr(22) + object
+                              + "<UAVariable NodeId=\"ns=1;s=&n;\" BrowseName=\"1:&n;\"/>\n" + end),
         true });
 
     for (const Case& c : cases) {
@@ -207,14 +207,14 @@ TEST_F(ReadWhileLoadingTest, GivesWhatReadingTheLoadedDocumentGives)
 
 TEST_F(ReadWhileLoadingTest, TheOptionDecidesAndASubclassReadsWhileLoadingToo)
 {
-    struct Subclass : UaNodesetXmlParser { };
+    struct Subclass : UaNodesetXmlParser {};
     const std::string plant = TAVOX_TEST_DATA_DIR "/nodesets/plant.xml";
     CTavoxBaseNodeFactory factory;
     UaString error;
-    for (const bool on : {true, false}) {
+    for (const bool on : { true, false }) {
         UaNodesetXmlParser reader;
         Subclass subclass;
-        for (UaNodesetXmlParser* r : std::initializer_list<UaNodesetXmlParser*>{&reader, &subclass}) {
+        for (UaNodesetXmlParser* r : std::initializer_list<UaNodesetXmlParser*> { &reader, &subclass }) {
             EXPECT_TRUE(r->readsWhileLoading()) << "on unless switched off";
             r->setReadWhileLoading(on);
             r->setNodeFactory(&factory);

@@ -54,22 +54,28 @@ TEST(SetLoginPasswordTest, StoresTheDigestOfAConfirmedPasswordOnly)
         std::u16string stored; // empty: nothing stored
     };
     const Case cases[] = {
-        {"typed twice", {}, true, {"s3cret", "s3cret"}, kExitSuccess, u"s3cret"},
-        {"typed differently", {}, true, {"s3cret", "s3creT"}, kExitFailure, u""},
-        {"input ends", {}, true, {"s3cret"}, kExitFailure, u""},
-        {"not a terminal", {}, false, {"s3cret", "s3cret"}, kExitUsage, u""},
-        {"standard input", {"--stdin"}, false, {"from a pipe\r"}, kExitSuccess, u"from a pipe"},
-        {"UTF-8 text", {"--stdin"}, false, {"gr\xC3\xBC\xC3\x9F" "e"}, kExitSuccess, u"gr\u00FC\u00DFe"},
-        {"empty line", {"--stdin"}, false, {""}, kExitFailure, u""},
-        {"no input", {"--stdin"}, false, {}, kExitFailure, u""},
-        {"unknown option", {"--echo"}, true, {}, kExitUsage, u""},
+        { "typed twice", {}, true, { "s3cret", "s3cret" }, kExitSuccess, u"s3cret" },
+        { "typed differently", {}, true, { "s3cret", "s3creT" }, kExitFailure, u"" },
+        { "input ends", {}, true, { "s3cret" }, kExitFailure, u"" },
+        { "not a terminal", {}, false, { "s3cret", "s3cret" }, kExitUsage, u"" },
+        { "standard input", { "--stdin" }, false, { "from a pipe\r" }, kExitSuccess, u"from a pipe" },
+        { "UTF-8 text",
+            { "--stdin" },
+            false,
+            { "gr\xC3\xBC\xC3\x9F"
+              "e" },
+            kExitSuccess,
+            u"gr\u00FC\u00DFe" },
+        { "empty line", { "--stdin" }, false, { "" }, kExitFailure, u"" },
+        { "no input", { "--stdin" }, false, {}, kExitFailure, u"" },
+        { "unknown option", { "--echo" }, true, {}, kExitUsage, u"" },
     };
     for (const Case& c : cases) {
         TempDir dir;
         TempStores stores(dir);
         ScriptedInput input(c.terminal, c.lines);
         std::ostringstream out, err;
-        EXPECT_EQ(setLoginPassword(c.args, input, {out, err}, stores.userStore(), kFewRounds), c.code)
+        EXPECT_EQ(setLoginPassword(c.args, input, { out, err }, stores.userStore(), kFewRounds), c.code)
             << c.what << ": " << err.str();
         const std::string stored = readLoginDigest(UserProfile::utility(stores.userStore()));
         if (c.stored.empty()) {
@@ -86,10 +92,10 @@ TEST(SetLoginPasswordTest, AsksTwiceWithoutEchoOnATerminal)
 {
     TempDir dir;
     TempStores stores(dir);
-    ScriptedInput input(true, {"pw", "pw"});
+    ScriptedInput input(true, { "pw", "pw" });
     std::ostringstream out, err;
-    EXPECT_EQ(setLoginPassword({}, input, {out, err}, stores.userStore(), kFewRounds), kExitSuccess);
-    EXPECT_EQ(input.prompts, (std::vector<std::string>{"New login password: ", "Confirm login password: "}));
+    EXPECT_EQ(setLoginPassword({}, input, { out, err }, stores.userStore(), kFewRounds), kExitSuccess);
+    EXPECT_EQ(input.prompts, (std::vector<std::string> { "New login password: ", "Confirm login password: " }));
     EXPECT_NE(out.str().find(stores.user().string()), std::string::npos) << out.str();
 }
 
@@ -97,10 +103,10 @@ TEST(SetLoginPasswordTest, AStoredPasswordOpensWithNothingButItself)
 {
     TempDir dir;
     TempStores stores(dir);
-    ScriptedInput input(false, {"abcdefghijkl"});
+    ScriptedInput input(false, { "abcdefghijkl" });
     std::ostringstream out, err;
-    const std::vector<std::string> args = {"--stdin"};
-    ASSERT_EQ(setLoginPassword(args, input, {out, err}, stores.userStore(), kFewRounds), kExitSuccess) << err.str();
+    const std::vector<std::string> args = { "--stdin" };
+    ASSERT_EQ(setLoginPassword(args, input, { out, err }, stores.userStore(), kFewRounds), kExitSuccess) << err.str();
     const std::string stored = readLoginDigest(UserProfile::utility(stores.userStore()));
     EXPECT_TRUE(loginDigestMatches(stored, u"abcdefghijkl"));
     EXPECT_FALSE(loginDigestMatches(stored, u"abcdefXXXXXX")) << "the half of a password opened the utility";

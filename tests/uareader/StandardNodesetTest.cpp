@@ -25,8 +25,8 @@ using namespace UaBase;
 
 namespace {
 
-const char* const kNodeElements[] = {
-    "UAObject", "UAVariable", "UAMethod", "UAObjectType", "UAVariableType", "UAReferenceType", "UADataType"};
+const char* const kNodeElements[]
+    = { "UAObject", "UAVariable", "UAMethod", "UAObjectType", "UAVariableType", "UAReferenceType", "UADataType" };
 
 /// What the file holds, counted with libxml2 alone: the node elements, and for each data type
 /// the number of `Field` children of its `Definition`.
@@ -67,10 +67,7 @@ FileCounts countFile(const std::string& path)
     return counts;
 }
 
-TEST(StandardNodesetFolder, HoldsTheStandardNodeset)
-{
-    EXPECT_EQ(missingStandardNodesets(), "");
-}
+TEST(StandardNodesetFolder, HoldsTheStandardNodeset) { EXPECT_EQ(missingStandardNodesets(), ""); }
 
 class StandardNodesetTest : public ::testing::TestWithParam<std::string> {
 protected:
@@ -95,7 +92,8 @@ TEST_P(StandardNodesetTest, StartsEverySubtypesStructureWithItsSuperTypesFields)
         if (type == nullptr || !type->structureDefinition().hasName())
             continue;
         const auto* super = dynamic_cast<const DataType*>(read.nodes.find(type->superType()));
-        if (super == nullptr || !super->structureDefinition().hasName() || super->structureDefinition().fieldCount() == 0)
+        if (super == nullptr || !super->structureDefinition().hasName()
+            || super->structureDefinition().fieldCount() == 0)
             continue;
         const std::vector<UaStructureField> fields = type->structureDefinition().fields();
         const std::vector<UaStructureField> inherited = super->structureDefinition().fields();
@@ -132,7 +130,9 @@ TEST_P(StandardNodesetTest, GivesEveryStructureFieldItsBuiltInType)
 
 // Without the folder there is nothing to instantiate; StandardNodesetFolder says why.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(StandardNodesetTest);
-INSTANTIATE_TEST_SUITE_P(TestData, StandardNodesetTest, ::testing::ValuesIn(standardNodesetFiles()),
+INSTANTIATE_TEST_SUITE_P(TestData,
+    StandardNodesetTest,
+    ::testing::ValuesIn(standardNodesetFiles()),
     [](const ::testing::TestParamInfo<std::string>& file) {
         std::string name = std::filesystem::path(file.param).stem().string();
         for (char& c : name)

@@ -49,7 +49,7 @@ TEST_F(UaNodesetXmlParserDefinitionTest, TheFirstFieldDecidesBetweenEnumerationA
     const UaEnumDefinition enumeration = state->enumDefinition();
     EXPECT_EQ(enumeration.name(), UaString("LineState")); // the browse name's name
     EXPECT_EQ(enumeration.values(),
-        std::vector<UaEnumValue>({UaEnumValue("Stopped", 0), UaEnumValue("Running", 1), UaEnumValue("Faulted", 0)}));
+        std::vector<UaEnumValue>({ UaEnumValue("Stopped", 0), UaEnumValue("Running", 1), UaEnumValue("Faulted", 0) }));
 
     const DataType* reading = read.node<DataType>("ns=1;i=3002");
     ASSERT_NE(reading, nullptr);
@@ -73,8 +73,8 @@ TEST_F(UaNodesetXmlParserDefinitionTest, CompletesASubtypeWithItsSuperTypesField
     ASSERT_NE(stamped, nullptr);
     // Double and String by their own type, UtcTime as a standard subtype, the enumeration's
     // built-in type unknown here (its super type, Enumeration, is not in the file).
-    EXPECT_EQ(fieldsOf(*stamped), std::vector<std::string>({"Value:i=11:11", "Tags:i=12:12", "Stamp:i=294:13",
-                                      "State:ns=1;i=3001:0"}));
+    EXPECT_EQ(fieldsOf(*stamped),
+        std::vector<std::string>({ "Value:i=11:11", "Tags:i=12:12", "Stamp:i=294:13", "State:ns=1;i=3001:0" }));
     EXPECT_EQ(stamped->structureDefinition().name(), UaString("StampedReading"));
     const UaStructureField state = stamped->structureDefinition().fields()[3];
     ASSERT_TRUE(state.hasEnumDefinition());
@@ -92,10 +92,10 @@ TEST_F(UaNodesetXmlParserDefinitionTest, CompletesEachStructureOnceWhateverTheMa
         + dataType("ns=1;i=30", "ns=1;i=10", definition("middle").c_str())
         + dataType("ns=1;i=20", "ns=1;i=30", definition("bottom").c_str()));
     ASSERT_TRUE(read.status.isGood()) << read.error;
-    EXPECT_EQ(fieldsOf(*read.node<DataType>("ns=1;i=10")), std::vector<std::string>({"top:i=6:6"}));
-    EXPECT_EQ(fieldsOf(*read.node<DataType>("ns=1;i=30")), std::vector<std::string>({"top:i=6:6", "middle:i=6:6"}));
+    EXPECT_EQ(fieldsOf(*read.node<DataType>("ns=1;i=10")), std::vector<std::string>({ "top:i=6:6" }));
+    EXPECT_EQ(fieldsOf(*read.node<DataType>("ns=1;i=30")), std::vector<std::string>({ "top:i=6:6", "middle:i=6:6" }));
     EXPECT_EQ(fieldsOf(*read.node<DataType>("ns=1;i=20")),
-        std::vector<std::string>({"top:i=6:6", "middle:i=6:6", "bottom:i=6:6"}));
+        std::vector<std::string>({ "top:i=6:6", "middle:i=6:6", "bottom:i=6:6" }));
 }
 
 TEST_F(UaNodesetXmlParserDefinitionTest, SurvivesSuperTypesThatFormALoop)
@@ -114,23 +114,24 @@ TEST_F(UaNodesetXmlParserDefinitionTest, ResolvesBuiltInTypesThroughSuperTypes)
         int builtInType;
     };
     const Case cases[] = {
-        {"i=11", 11},        // a built-in type itself
-        {"i=290", 11},       // Duration
-        {"i=12881", 12},     // TimeString
-        {"i=2002", 15},      // ImageJPG
-        {"i=388", 17},       // SessionAuthenticationToken
-        {"i=11737", 9},      // BitFieldMaskDataType
-        {"i=27", 24},        // Integer: any numeric type, a Variant
-        {"ns=1;i=100", 12},  // a type of the file derived from String
-        {"ns=1;i=101", 12},  // ... and one derived from that
-        {"ns=1;i=999", 0},   // unknown
-        {"i=29", 0},         // Enumeration is no built-in type
+        { "i=11", 11 }, // a built-in type itself
+        { "i=290", 11 }, // Duration
+        { "i=12881", 12 }, // TimeString
+        { "i=2002", 15 }, // ImageJPG
+        { "i=388", 17 }, // SessionAuthenticationToken
+        { "i=11737", 9 }, // BitFieldMaskDataType
+        { "i=27", 24 }, // Integer: any numeric type, a Variant
+        { "ns=1;i=100", 12 }, // a type of the file derived from String
+        { "ns=1;i=101", 12 }, // ... and one derived from that
+        { "ns=1;i=999", 0 }, // unknown
+        { "i=29", 0 }, // Enumeration is no built-in type
     };
     std::string fields;
     for (const Case& c : cases)
         fields += std::string("<Field Name=\"") + c.fieldType + "\" DataType=\"" + c.fieldType + "\"/>";
-    const NodesetRead read = readNodesetText(dataType("ns=1;i=100", "i=12", "") + dataType("ns=1;i=101", "ns=1;i=100", "")
-        + dataType("ns=1;i=1", "i=22", ("<Definition>" + fields + "</Definition>").c_str()));
+    const NodesetRead read
+        = readNodesetText(dataType("ns=1;i=100", "i=12", "") + dataType("ns=1;i=101", "ns=1;i=100", "")
+            + dataType("ns=1;i=1", "i=22", ("<Definition>" + fields + "</Definition>").c_str()));
     ASSERT_TRUE(read.status.isGood()) << read.error;
     const DataType* type = read.node<DataType>("ns=1;i=1");
     ASSERT_NE(type, nullptr);
@@ -142,7 +143,8 @@ TEST_F(UaNodesetXmlParserDefinitionTest, ResolvesBuiltInTypesThroughSuperTypes)
 
 TEST_F(UaNodesetXmlParserDefinitionTest, ReadsFieldValueRanksAndDefaults)
 {
-    const NodesetRead read = readNodesetText(dataType("ns=1;i=1", "i=22",
+    const NodesetRead read = readNodesetText(dataType("ns=1;i=1",
+        "i=22",
         "<Definition IsUnion=\"true\"><Field Name=\"a\" ValueRank=\"1\"/><Field Name=\"b\" ValueRank=\"2\"/>"
         "<Field Name=\"c\" ValueRank=\"-1\" IsOptional=\"True\"/></Definition>"));
     ASSERT_TRUE(read.status.isGood()) << read.error;
@@ -198,7 +200,7 @@ TEST_F(UaNodesetXmlParserDefinitionTest, AsksTheProviderForTypesOutsideTheMap)
     UaString error;
     ASSERT_TRUE(reader.parseNodes(nodes, error).isGood());
     EXPECT_EQ(fieldsOf(*dynamic_cast<DataType*>(nodes.find(UaNodeId(1, 1)))),
-        std::vector<std::string>({"inherited:i=1:1", "own:i=6:6"}));
+        std::vector<std::string>({ "inherited:i=1:1", "own:i=6:6" }));
 }
 
 } // namespace

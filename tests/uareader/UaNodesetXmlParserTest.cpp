@@ -25,10 +25,7 @@ using namespace UaBase;
 
 namespace {
 
-UaNodeId id(const char* text)
-{
-    return UaNodeId::fromXmlString(UaString(text));
-}
+UaNodeId id(const char* text) { return UaNodeId::fromXmlString(UaString(text)); }
 
 class UaNodesetXmlParserTest : public ::testing::Test {
 protected:
@@ -44,14 +41,14 @@ struct LoadCase {
 TEST_F(UaNodesetXmlParserTest, LoadChecksTheFileRootAndSchema)
 {
     const LoadCase cases[] = {
-        {"missing.xml", UaStatus::BadInvalidArgument, "cannot load XML file"},
-        {"empty.xml", UaStatus::BadInvalidArgument, "cannot load XML file"},
-        {"not-well-formed.xml", UaStatus::BadInvalidArgument, "cannot load XML file"},
-        {"wrong-root.xml", UaStatus::BadInvalidArgument, "root XML element name is not UANodeSet"},
-        {"wrong-namespace.xml", UaStatus::BadInvalidArgument, "invalid XML schema"},
-        {"no-namespace.xml", UaStatus::BadInvalidArgument, "invalid XML schema"},
-        {"prefixed-root.xml", UaStatus::Good, ""},
-        {"plant.xml", UaStatus::Good, ""},
+        { "missing.xml", UaStatus::BadInvalidArgument, "cannot load XML file" },
+        { "empty.xml", UaStatus::BadInvalidArgument, "cannot load XML file" },
+        { "not-well-formed.xml", UaStatus::BadInvalidArgument, "cannot load XML file" },
+        { "wrong-root.xml", UaStatus::BadInvalidArgument, "root XML element name is not UANodeSet" },
+        { "wrong-namespace.xml", UaStatus::BadInvalidArgument, "invalid XML schema" },
+        { "no-namespace.xml", UaStatus::BadInvalidArgument, "invalid XML schema" },
+        { "prefixed-root.xml", UaStatus::Good, "" },
+        { "plant.xml", UaStatus::Good, "" },
     };
     for (const LoadCase& c : cases) {
         UaNodesetXmlParser reader;
@@ -128,7 +125,8 @@ TEST_F(UaNodesetXmlParserTest, ReadsNamespaceUrisAndReportsAFailingOverride)
     EXPECT_EQ(reader.namespaceUris()[1], UaString("urn:tavox:vendor"));
 
     FailingNamespaceReader failing;
-    EXPECT_EQ(failing.loadNodeset(UaString(nodesetFile("plant.xml").c_str()), error), UaStatus(UaStatus::BadOutOfMemory));
+    EXPECT_EQ(
+        failing.loadNodeset(UaString(nodesetFile("plant.xml").c_str()), error), UaStatus(UaStatus::BadOutOfMemory));
     EXPECT_EQ(error, UaString("reading namespace URIs failed"));
 }
 
@@ -160,13 +158,13 @@ TEST_F(UaNodesetXmlParserTest, ResolvesAliasesFirstDefinitionWinning)
         const char* expected;
     };
     const Case cases[] = {
-        {"HasComponent", "i=47"}, // a second definition as i=46 is ignored
-        {"Child", "i=47"},        // an alias naming an alias defined before it
-        {"Organizes", "i=35"},
-        {"i=2253", "i=2253"},
-        {"ns=2;s=Line1", "ns=2;s=Line1"},
-        {"hascomponent", "i=0"}, // names are compared exactly
-        {"", "i=0"},
+        { "HasComponent", "i=47" }, // a second definition as i=46 is ignored
+        { "Child", "i=47" }, // an alias naming an alias defined before it
+        { "Organizes", "i=35" },
+        { "i=2253", "i=2253" },
+        { "ns=2;s=Line1", "ns=2;s=Line1" },
+        { "hascomponent", "i=0" }, // names are compared exactly
+        { "", "i=0" },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(read.reader->resolveNodeId(UaWideString(c.text)).toString(), UaString(c.expected)) << c.text;
@@ -223,13 +221,13 @@ TEST_F(UaNodesetXmlParserTest, ReadsVariableAttributesWithTheirDefaults)
     ASSERT_TRUE(read.status.isGood()) << read.error;
     const VariableCase cases[] = {
         // DataType by alias; levels as written.
-        {"ns=1;i=6001", "i=11", -1, 3, 3, false, 0, 0},
+        { "ns=1;i=6001", "i=11", -1, 3, 3, false, 0, 0 },
         // No DataType: BaseDataType; ValueRank "abc": -1; AccessLevel "0x05": 1 (no hexadecimal for
         // Byte) while "5" is 5; WriteMask "0x1F": 31.
-        {"ns=1;s=Line1.Pressure", "i=24", -1, 1, 5, false, 0, 31},
-        {"ns=1;i=6003", "i=12", 1, 7, 7, true, 0, 0},
+        { "ns=1;s=Line1.Pressure", "i=24", -1, 1, 5, false, 0, 31 },
+        { "ns=1;i=6003", "i=12", 1, 7, 7, true, 0, 0 },
         // Historizing "True" is not true; no levels: 1.
-        {"ns=1;i=6004", "i=13", -1, 1, 1, false, 250.5, 0},
+        { "ns=1;i=6004", "i=13", -1, 1, 1, false, 250.5, 0 },
     };
     for (const VariableCase& c : cases) {
         const Variable* variable = read.node<Variable>(c.nodeId);
@@ -292,10 +290,10 @@ TEST_F(UaNodesetXmlParserTest, DecodesValuesWithoutFailingTheRead)
         const char* text;
     };
     const Case cases[] = {
-        {"ns=1;i=6001", UaBuiltInType::Double, "21.5"},
-        {"ns=1;s=Line1.Pressure", UaBuiltInType::Int32, "0"}, // "abc"
-        {"ns=1;i=6003", UaBuiltInType::String, "{Auto,Manual,Off}"},
-        {"ns=1;i=6004", UaBuiltInType::DateTime, "2024-03-01T10:30:00.250Z"}, // +02:00
+        { "ns=1;i=6001", UaBuiltInType::Double, "21.5" },
+        { "ns=1;s=Line1.Pressure", UaBuiltInType::Int32, "0" }, // "abc"
+        { "ns=1;i=6003", UaBuiltInType::String, "{Auto,Manual,Off}" },
+        { "ns=1;i=6004", UaBuiltInType::DateTime, "2024-03-01T10:30:00.250Z" }, // +02:00
     };
     for (const Case& c : cases) {
         const Variable* variable = read.node<Variable>(c.nodeId);
@@ -317,13 +315,13 @@ TEST_F(UaNodesetXmlParserTest, ReadsTheAlarmElement)
     };
     const Case cases[] = {
         // Alarm="true" and two limits: three entries.
-        {"ns=1;i=6001", true, {{"Alarm", "true"}, {"AlarmLimit_HH", "90"}, {"AlarmLimit_LL", "-10"}}},
+        { "ns=1;i=6001", true, { { "Alarm", "true" }, { "AlarmLimit_HH", "90" }, { "AlarmLimit_LL", "-10" } } },
         // Alarm="false": off and nothing stored, whatever limits it carries.
-        {"ns=1;s=Line1.Pressure", false, {}},
+        { "ns=1;s=Line1.Pressure", false, {} },
         // No Alarm attribute: the flag keeps its default, the limits are stored.
-        {"ns=1;i=6003", false, {{"AlarmLimit_H", "50"}}},
+        { "ns=1;i=6003", false, { { "AlarmLimit_H", "50" } } },
         // No alarm element.
-        {"ns=1;i=6004", false, {}},
+        { "ns=1;i=6004", false, {} },
     };
     for (const Case& c : cases) {
         const Variable* variable = read.node<Variable>(c.nodeId);
@@ -344,15 +342,15 @@ TEST_F(UaNodesetXmlParserTest, AddsOneSidedReferencesToBothNodesAndCollapsesDupl
     const BaseNode* plant = read.node("ns=1;i=5000");
     ASSERT_NE(line, nullptr);
     ASSERT_NE(plant, nullptr);
-    EXPECT_EQ(line->references(), std::vector<Reference>({Reference(id("i=35"), false, id("ns=1;i=5000"))}));
-    EXPECT_EQ(plant->references(), std::vector<Reference>({Reference(id("i=35"), true, id("ns=1;i=5001"))}));
+    EXPECT_EQ(line->references(), std::vector<Reference>({ Reference(id("i=35"), false, id("ns=1;i=5000")) }));
+    EXPECT_EQ(plant->references(), std::vector<Reference>({ Reference(id("i=35"), true, id("ns=1;i=5001")) }));
 
     const NodesetRead plantFile = readNodesetFile(nodesetFile("plant.xml"));
     ASSERT_TRUE(plantFile.status.isGood());
     const BaseNode* modes = plantFile.node("ns=1;i=6003");
     ASSERT_NE(modes, nullptr);
     // Listed twice in the file, and added again as the inverse of the object's reference: once.
-    EXPECT_EQ(modes->references(), std::vector<Reference>({Reference(id("i=47"), false, id("ns=1;i=5001"))}));
+    EXPECT_EQ(modes->references(), std::vector<Reference>({ Reference(id("i=47"), false, id("ns=1;i=5001")) }));
     UaNodeId parent;
     UaNodeId referenceType;
     modes->getParent(parent, referenceType);
@@ -386,7 +384,7 @@ TEST_F(UaNodesetXmlParserTest, ReadsTheFirstDocumentExtensionsWhereverTheyStand)
                                    "<Extensions><Extension><Ignored/></Extension></Extensions>";
     const std::string good = "<UAObject NodeId=\"ns=1;i=1\" BrowseName=\"1:Line1\"/>";
     const std::string bad = "<UAObject BrowseName=\"1:Line2\"/>";
-    for (const std::string& body : {good + extensions, extensions + good, good + bad + good + extensions}) {
+    for (const std::string& body : { good + extensions, extensions + good, good + bad + good + extensions }) {
         const NodesetRead read = readNodesetText(body);
         const std::vector<Extension>& found = read.reader->documentExtensions();
         ASSERT_EQ(found.size(), 1u) << body;
@@ -411,10 +409,10 @@ struct FailureCase {
 TEST_F(UaNodesetXmlParserTest, FailsOnABadNodeAndLeavesNoNodes)
 {
     const FailureCase cases[] = {
-        {"duplicate-nodeid.xml", UaStatus::BadNodeIdExists, 9},
-        {"missing-browsename.xml", UaStatus::Bad, 6},
-        {"reference-without-type.xml", UaStatus::Bad, 3},
-        {"extension-without-child.xml", UaStatus::Bad, 3},
+        { "duplicate-nodeid.xml", UaStatus::BadNodeIdExists, 9 },
+        { "missing-browsename.xml", UaStatus::Bad, 6 },
+        { "reference-without-type.xml", UaStatus::Bad, 3 },
+        { "extension-without-child.xml", UaStatus::Bad, 3 },
     };
     for (const FailureCase& c : cases) {
         const NodesetRead read = readNodesetFile(nodesetFile(c.file));
@@ -436,13 +434,15 @@ TEST_F(UaNodesetXmlParserTest, TracesADuplicateOnlyWhenTheLevelIsRaised)
         const char* line;
     };
     const Case cases[] = {
-        {"UAVariable", 1, "Error NodeManagerAdvancedXmlParser::parseVariable - NodeId already exists ns=1;i=7\n"},
-        {"UAObject", 1, "Error NodeManagerAdvancedXmlParser::parseVariable - NodeId already exists ns=1;i=7\n"},
-        {"UAObjectType", 1,
-            "Error NodeManagerAdvancedXmlParser::parseReferenceType - NodeId already exists ns=1;i=7\n"},
-        {"UAReferenceType", 1,
-            "Error NodeManagerAdvancedXmlParser::parseReferenceType - NodeId already exists ns=1;i=7\n"},
-        {"UAVariable", 0, ""},
+        { "UAVariable", 1, "Error NodeManagerAdvancedXmlParser::parseVariable - NodeId already exists ns=1;i=7\n" },
+        { "UAObject", 1, "Error NodeManagerAdvancedXmlParser::parseVariable - NodeId already exists ns=1;i=7\n" },
+        { "UAObjectType",
+            1,
+            "Error NodeManagerAdvancedXmlParser::parseReferenceType - NodeId already exists ns=1;i=7\n" },
+        { "UAReferenceType",
+            1,
+            "Error NodeManagerAdvancedXmlParser::parseReferenceType - NodeId already exists ns=1;i=7\n" },
+        { "UAVariable", 0, "" },
     };
     for (const Case& c : cases) {
         const std::string element = std::string("<") + c.element + " NodeId=\"ns=1;i=7\" BrowseName=\"A\"/>";

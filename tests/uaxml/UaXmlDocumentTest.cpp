@@ -6,15 +6,15 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -62,9 +62,8 @@ public:
         threads.insert(std::this_thread::get_id());
         // The element's subtree is all there is: nothing leads out of it.
         const _xmlNode* element = document.currentElement();
-        keptInside = keptInside && document.getParent() == -1 && document.getFollowingSibling() == -1 &&
-                     document.moveTo(element->parent) == -1 && document.toRoot() == 0 &&
-                     document.currentElement() == element;
+        keptInside = keptInside && document.getParent() == -1 && document.getFollowingSibling() == -1
+            && document.moveTo(element->parent) == -1 && document.toRoot() == 0 && document.currentElement() == element;
         std::string line = document.getNodeName();
         char* value = nullptr;
         if (document.getAttributeValue("n", value) == 0)
@@ -73,11 +72,11 @@ public:
         if (document.getChild("Inner") == 0 && document.getFirstChild() == 0) {
             line.append(" > ").append(document.getNodeName());
             // Inside it the cursor moves freely.
-            keptInside = keptInside && document.getParent() == 0 && document.getParent() == 0 &&
-                         document.currentElement() == element && document.moveTo(element) == 0;
+            keptInside = keptInside && document.getParent() == 0 && document.getParent() == 0
+                && document.currentElement() == element && document.moveTo(element) == 0;
         }
-        editRefused = editRefused && document.setAttributeValue("n", "x") == -1 && document.addChild("New", nullptr) == -1 &&
-            document.removeCurrent() == -1;
+        editRefused = editRefused && document.setAttributeValue("n", "x") == -1
+            && document.addChild("New", nullptr) == -1 && document.removeCurrent() == -1;
         told.push_back(line);
     }
 
@@ -176,15 +175,15 @@ TEST_F(UaXmlDocumentTest, FailedLoadsSayWhyInOneLineAndPrintNothing)
         std::string failure;
     };
     const Case cases[] = {
-        {m_dir / "missing.xml", "cannot read " + (m_dir / "missing.xml").string() + ": No such file or directory"},
-        {m_dir.path(), "cannot read " + m_dir.path().string() + ": it is a directory"},
+        { m_dir / "missing.xml", "cannot read " + (m_dir / "missing.xml").string() + ": No such file or directory" },
+        { m_dir.path(), "cannot read " + m_dir.path().string() + ": it is a directory" },
         // Neither may block the load or fill the memory.
-        {m_dir / "fifo.xml", "cannot read " + (m_dir / "fifo.xml").string() + ": it is not a regular file"},
-        {"/dev/zero", "cannot read /dev/zero: it is not a regular file"},
-        {m_dir / "huge.xml", "cannot read " + (m_dir / "huge.xml").string() + ": it is larger than 64 MiB"},
-        {m_dir / "open.xml", "line 2: Opening and ending tag mismatch: b line 2 and a"},
-        {m_dir / "empty.xml", "line 1: Document is empty"},
-        {m_dir / "entity.xml", "line 1: the document type declares an entity"},
+        { m_dir / "fifo.xml", "cannot read " + (m_dir / "fifo.xml").string() + ": it is not a regular file" },
+        { "/dev/zero", "cannot read /dev/zero: it is not a regular file" },
+        { m_dir / "huge.xml", "cannot read " + (m_dir / "huge.xml").string() + ": it is larger than 64 MiB" },
+        { m_dir / "open.xml", "line 2: Opening and ending tag mismatch: b line 2 and a" },
+        { m_dir / "empty.xml", "line 1: Document is empty" },
+        { m_dir / "entity.xml", "line 1: the document type declares an entity" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.string());
@@ -367,7 +366,7 @@ TEST_F(UaXmlDocumentTest, SaveAndLoadKeepElementsAttributesAndTheTrailingComment
     const std::string text = readFile(path);
     EXPECT_NE(std::string::npos, text.find("\n  <UAVariable NodeId=\"ns=1;s=Temp\"")) << text;
     EXPECT_NE(std::string::npos, text.find("</UANodeSet>\n<!--\n[HistorizedtoODBCSQL]\nActive=1\n-->\n")) << text;
-    struct stat info { };
+    struct stat info {};
     ASSERT_EQ(0, ::stat(path.c_str(), &info));
     EXPECT_EQ(0640u, info.st_mode & 07777);
 
@@ -389,8 +388,10 @@ TEST_F(UaXmlDocumentTest, SaveAndLoadKeepElementsAttributesAndTheTrailingComment
 
 TEST_F(UaXmlDocumentTest, SavedInMemoryExactlyAsLibxml2SavesTheFile)
 {
-    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<UANodeSet><A B=\"\xE9t\xE9\"/></UANodeSet>\n";
-    for (const std::string& xml : {std::string(kNodeset), std::string("<UANodeSet><A/><!-- c --></UANodeSet>"), latin1}) {
+    const std::string latin1
+        = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<UANodeSet><A B=\"\xE9t\xE9\"/></UANodeSet>\n";
+    for (const std::string& xml :
+        { std::string(kNodeset), std::string("<UANodeSet><A/><!-- c --></UANodeSet>"), latin1 }) {
         UaXmlDocument doc;
         load(doc, xml);
         std::string text = "left over";
@@ -455,7 +456,7 @@ TEST_F(UaXmlDocumentTest, LinesAreKeptPastWhatLibxml2Keeps)
     UaXmlDocument fromMemory;
     ASSERT_EQ(0, fromFile.loadXmlFile((m_dir / "long.xml").c_str(), &listener));
     load(fromMemory, xml);
-    for (UaXmlDocument* doc : {&fromFile, &fromMemory}) {
+    for (UaXmlDocument* doc : { &fromFile, &fromMemory }) {
         ASSERT_EQ(0, doc->getFirstChild());
         EXPECT_EQ(2, UaXmlDocument::lineOf(doc->currentElement()));
         ASSERT_EQ(0, doc->toRoot());
@@ -532,13 +533,17 @@ TEST_F(UaXmlDocumentTest, RefusesDocumentsWhoseDocumentTypeDeclaresEntities)
         std::string text;
         int result;
     } cases[] = {
-        {"internal entity", "<!DOCTYPE r [<!ENTITY big \"" + std::string(10240, 'x') + "\">]><r>" + uses + "</r>", -1},
-        {"external entity", "<!DOCTYPE r [<!ENTITY x SYSTEM \"" + secret + "\">]>\n<r>[&x;]</r>", -1},
-        {"parameter entity", "<!DOCTYPE r [<!ENTITY % p \"<!ELEMENT r ANY>\"> %p;]><r/>", -1},
-        {"unparsed entity", "<!DOCTYPE r [<!NOTATION n SYSTEM \"n\"><!ENTITY u SYSTEM \"u\" NDATA n>]><r/>", -1},
-        {"declared after other declarations", "<!DOCTYPE r [<!ELEMENT r ANY><!ENTITY e \"e\">]><r/>", -1},
-        {"document type without entities", "<!DOCTYPE r [<!ELEMENT r ANY><!ATTLIST r a CDATA \"1\">]><r>&amp;</r>", 0},
-        {"predefined entities only", "<r a=\"&lt;&#65;\">&gt;&quot;</r>", 0},
+        { "internal entity",
+            "<!DOCTYPE r [<!ENTITY big \"" + std::string(10240, 'x') + "\">]><r>" + uses + "</r>",
+            -1 },
+        { "external entity", "<!DOCTYPE r [<!ENTITY x SYSTEM \"" + secret + "\">]>\n<r>[&x;]</r>", -1 },
+        { "parameter entity", "<!DOCTYPE r [<!ENTITY % p \"<!ELEMENT r ANY>\"> %p;]><r/>", -1 },
+        { "unparsed entity", "<!DOCTYPE r [<!NOTATION n SYSTEM \"n\"><!ENTITY u SYSTEM \"u\" NDATA n>]><r/>", -1 },
+        { "declared after other declarations", "<!DOCTYPE r [<!ELEMENT r ANY><!ENTITY e \"e\">]><r/>", -1 },
+        { "document type without entities",
+            "<!DOCTYPE r [<!ELEMENT r ANY><!ATTLIST r a CDATA \"1\">]><r>&amp;</r>",
+            0 },
+        { "predefined entities only", "<r a=\"&lt;&#65;\">&gt;&quot;</r>", 0 },
     };
     for (const auto& c : cases) {
         writeFile(m_dir / "doc.xml", c.text);
@@ -546,7 +551,8 @@ TEST_F(UaXmlDocumentTest, RefusesDocumentsWhoseDocumentTypeDeclaresEntities)
         EXPECT_EQ(fromFile.loadXmlFile((m_dir / "doc.xml").c_str()), c.result) << c.what;
         EXPECT_EQ(fromFile.isLoaded(), c.result == 0) << c.what;
         UaXmlDocument fromMemory;
-        EXPECT_EQ(fromMemory.loadXmlMemory(c.text.data(), static_cast<int>(c.text.size()), nullptr), c.result) << c.what;
+        EXPECT_EQ(fromMemory.loadXmlMemory(c.text.data(), static_cast<int>(c.text.size()), nullptr), c.result)
+            << c.what;
         RecordingListener listener;
         UaXmlDocument listened;
         EXPECT_EQ(listened.loadXmlFile((m_dir / "doc.xml").c_str(), &listener), c.result) << c.what;

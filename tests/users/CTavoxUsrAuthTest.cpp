@@ -11,10 +11,10 @@
 
 namespace {
 
-constexpr const char* kMd5Steps[] = {"CryptAcquireContext", "CryptCreateHash", "CryptHashData", "CryptGetHashParam"};
+constexpr const char* kMd5Steps[] = { "CryptAcquireContext", "CryptCreateHash", "CryptHashData", "CryptGetHashParam" };
 template <int Step> support::Result<platform::Md5Digest> failingAt(const void*, std::size_t)
 {
-    return support::Error{support::ErrorKind::System, std::string(kMd5Steps[Step]) + " failed"};
+    return support::Error { support::ErrorKind::System, std::string(kMd5Steps[Step]) + " failed" };
 }
 
 // For the cases that never open a store.

@@ -21,15 +21,15 @@ TEST(LoginDigestTest, HashesTheFirstLengthBytesOfTheUtf16Text)
         const char* digest;
     };
     const Case cases[] = {
-        {u"", "d41d8cd98f00b204e9800998ecf8427e"},         // no bytes at all
-        {u"a", "0cc175b9c0f1b6a831c399e269772661"},        // "a"
-        {u"ab", "4144e195f46de78a3623da7364d04f11"},       // "a", 0
-        {u"abcd", "aa3a791e273bce9cf4a2a7caa9028b36"},     // "a", 0, "b", 0
-        {u"abXY", "aa3a791e273bce9cf4a2a7caa9028b36"},     // the same bytes: interchangeable
-        {u"secret", "2c0d7ee4567f7e08bfd9175b516a183c"},   // "s", 0, "e", 0, "c", 0
-        {u"tavox", "ce266a4e7d811e376d8a347aa2c50d08"},    // odd length ends inside a character
-        {u"\u00e9", "3406877694691ddd1dfb0aca54681407"},   // low byte of U+00E9 only
-        {u"\u00fc\u20ac", "ea7ab2b5c07650badab30790d0c9b63e"}, // U+00FC, nothing of the euro sign
+        { u"", "d41d8cd98f00b204e9800998ecf8427e" }, // no bytes at all
+        { u"a", "0cc175b9c0f1b6a831c399e269772661" }, // "a"
+        { u"ab", "4144e195f46de78a3623da7364d04f11" }, // "a", 0
+        { u"abcd", "aa3a791e273bce9cf4a2a7caa9028b36" }, // "a", 0, "b", 0
+        { u"abXY", "aa3a791e273bce9cf4a2a7caa9028b36" }, // the same bytes: interchangeable
+        { u"secret", "2c0d7ee4567f7e08bfd9175b516a183c" }, // "s", 0, "e", 0, "c", 0
+        { u"tavox", "ce266a4e7d811e376d8a347aa2c50d08" }, // odd length ends inside a character
+        { u"\u00e9", "3406877694691ddd1dfb0aca54681407" }, // low byte of U+00E9 only
+        { u"\u00fc\u20ac", "ea7ab2b5c07650badab30790d0c9b63e" }, // U+00FC, nothing of the euro sign
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeLoginDigest(c.password), c.digest) << std::string(c.password.begin(), c.password.end());
@@ -50,7 +50,7 @@ TEST(LoginDigestTest, SaltedDigestsCoverTheWholePassword)
         changed[i] = u'X';
         EXPECT_FALSE(loginDigestMatches(digest, changed)) << i;
     }
-    for (const std::u16string other : {u"abcdefghijk", u"abcdefghijklm", u"", u"ABCDEFGHIJKL"})
+    for (const std::u16string other : { u"abcdefghijk", u"abcdefghijklm", u"", u"ABCDEFGHIJKL" })
         EXPECT_FALSE(loginDigestMatches(digest, other));
     EXPECT_NE(makeSaltedLoginDigest(password, kFewRounds), digest) << "every digest has its own salt";
     EXPECT_TRUE(loginDigestMatches(makeSaltedLoginDigest(u"", kFewRounds), u""));
@@ -69,21 +69,21 @@ TEST(LoginDigestTest, MalformedSaltedDigestsNeverMatch)
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::string cases[] = {
-        "pbkdf2-sha256$2$" + salt,                       // no hash
-        "pbkdf2-sha256$$" + salt + "$" + hash,           // no rounds
-        "pbkdf2-sha256$02$" + salt + "$" + hash,         // a leading zero
-        "pbkdf2-sha256$0$" + salt + "$" + hash,          // no rounds at all
+        "pbkdf2-sha256$2$" + salt, // no hash
+        "pbkdf2-sha256$$" + salt + "$" + hash, // no rounds
+        "pbkdf2-sha256$02$" + salt + "$" + hash, // a leading zero
+        "pbkdf2-sha256$0$" + salt + "$" + hash, // no rounds at all
         "pbkdf2-sha256$-2$" + salt + "$" + hash,
         "pbkdf2-sha256$2x$" + salt + "$" + hash,
         "pbkdf2-sha256$99999999999$" + salt + "$" + hash, // beyond any count
-        "pbkdf2-sha256$2$" + salt + "$" + upper,         // digits as written, lowercase
+        "pbkdf2-sha256$2$" + salt + "$" + upper, // digits as written, lowercase
         "pbkdf2-sha256$2$" + salt + "$" + hash.substr(2),
         "pbkdf2-sha256$2$" + salt + "$" + hash + "00",
-        "pbkdf2-sha256$2$$" + hash,                      // no salt
+        "pbkdf2-sha256$2$$" + hash, // no salt
         "pbkdf2-sha256$2$" + salt.substr(1) + "$" + hash,
         "pbkdf2-sha256$2$" + salt + "$" + hash + "$",
         "pbkdf2-sha1$2$" + salt + "$" + hash,
-        "pbkdf2-sha256$3$" + salt + "$" + hash,          // another count gives another hash
+        "pbkdf2-sha256$3$" + salt + "$" + hash, // another count gives another hash
     };
     for (const std::string& digest : cases)
         EXPECT_FALSE(loginDigestMatches(digest, u"pw")) << digest;
@@ -101,11 +101,11 @@ TEST(LoginDigestTest, MatchesExactlyAndCaseSensitively)
         bool matches;
     };
     const Case cases[] = {
-        {digest, u"secret", true},
-        {digest, u"Secret", false},
-        {upper, u"secret", false},
-        {"", u"", false},  // an empty stored digest opens nothing
-        {std::string(kDefaultLoginDigest), u"", false},
+        { digest, u"secret", true },
+        { digest, u"Secret", false },
+        { upper, u"secret", false },
+        { "", u"", false }, // an empty stored digest opens nothing
+        { std::string(kDefaultLoginDigest), u"", false },
     };
     for (const Case& c : cases)
         EXPECT_EQ(loginDigestMatches(c.expected, c.typed), c.matches) << c.expected;
@@ -140,9 +140,9 @@ TEST(LoginDigestTest, ChangeChecksOldThenConfirmationAndStoresOnlyOnSuccess)
         LoginPasswordChange result;
     };
     const Case refused[] = {
-        {u"wrong", u"new", u"new", LoginPasswordChange::WrongOldPassword},
-        {u"wrong", u"new", u"other", LoginPasswordChange::WrongOldPassword}, // the old password is checked first
-        {u"old", u"new", u"New", LoginPasswordChange::NotConfirmed},
+        { u"wrong", u"new", u"new", LoginPasswordChange::WrongOldPassword },
+        { u"wrong", u"new", u"other", LoginPasswordChange::WrongOldPassword }, // the old password is checked first
+        { u"old", u"new", u"New", LoginPasswordChange::NotConfirmed },
     };
     for (const Case& c : refused) {
         EXPECT_EQ(changeLoginPassword(profile, stored, c.oldPassword, c.newPassword, c.confirmation), c.result);

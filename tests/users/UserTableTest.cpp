@@ -12,7 +12,7 @@ namespace {
 // The cases never open a store.
 const platform::SettingsStore kNoStore("/nonexistent/tavox-test/registry.db", platform::RegHive::LocalMachine);
 
-support::Result<platform::Md5Digest> failingMd5(const void*, std::size_t) { return support::Error{}; }
+support::Result<platform::Md5Digest> failingMd5(const void*, std::size_t) { return support::Error {}; }
 
 TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
 {
@@ -38,7 +38,7 @@ TEST(UserTableTest, RowsListUsedSlotsWithRightsByTheirMasks)
     const std::vector<UserRow> rows = users.rows();
     ASSERT_EQ(rows.size(), 6u);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(rows[i].number, (std::u16string{u'0', static_cast<char16_t>(u'1' + i)}));
+        EXPECT_EQ(rows[i].number, (std::u16string { u'0', static_cast<char16_t>(u'1' + i) }));
         EXPECT_EQ(rows[i].slot, cases[i].slot);
         EXPECT_EQ(rows[i].read, cases[i].read) << std::hex << cases[i].rights;
         EXPECT_EQ(rows[i].write, cases[i].write) << std::hex << cases[i].rights;

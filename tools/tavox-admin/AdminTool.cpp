@@ -14,27 +14,24 @@ namespace {
 // The one table of command families: a new family is a line here and its CommandFamily in a
 // file of its own.
 constexpr Subcommand kSubcommands[] = {
-    {"status", &kStatusFamily},
-    {"service", &kServiceFamily},
-    {"endpoints", &kEndpointsFamily},
-    {"certificates", &kCertificatesFamily},
-    {"users", &kUsersFamily},
-    {"logon", &kLogonFamily},
-    {"nodeconfig", &kNodeConfigFamily},
-    {"alarms", &kAlarmsFamily},
-    {"history", &kHistoryFamily},
-    {"logging", &kLoggingFamily},
-    {"odbc", &kOdbcFamily},
-    {"snapshot", &kSnapshotFamily},
-    {"reg", &kRegFamily},
-    {"init", &kInitFamily},
-    {"set-login-password", &kSetLoginPasswordFamily},
+    { "status", &kStatusFamily },
+    { "service", &kServiceFamily },
+    { "endpoints", &kEndpointsFamily },
+    { "certificates", &kCertificatesFamily },
+    { "users", &kUsersFamily },
+    { "logon", &kLogonFamily },
+    { "nodeconfig", &kNodeConfigFamily },
+    { "alarms", &kAlarmsFamily },
+    { "history", &kHistoryFamily },
+    { "logging", &kLoggingFamily },
+    { "odbc", &kOdbcFamily },
+    { "snapshot", &kSnapshotFamily },
+    { "reg", &kRegFamily },
+    { "init", &kInitFamily },
+    { "set-login-password", &kSetLoginPasswordFamily },
 };
 
-bool isHelp(std::string_view arg)
-{
-    return arg == "--help" || arg == "-h" || arg == "help" || arg == "/?";
-}
+bool isHelp(std::string_view arg) { return arg == "--help" || arg == "-h" || arg == "help" || arg == "/?"; }
 
 } // namespace
 
@@ -44,15 +41,9 @@ int Streams::fail(std::string_view message, int code) const
     return code;
 }
 
-int Streams::fail(const support::Error& error, int code) const
-{
-    return fail(error.sentence(), code);
-}
+int Streams::fail(const support::Error& error, int code) const { return fail(error.sentence(), code); }
 
-std::span<const Subcommand> subcommands()
-{
-    return kSubcommands;
-}
+std::span<const Subcommand> subcommands() { return kSubcommands; }
 
 int runAdmin(Arguments args, const Streams& io, const AdminContext& context)
 {

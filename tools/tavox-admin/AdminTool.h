@@ -21,7 +21,7 @@ class PasswordInput;
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1; ///< the command was understood but failed
-inline constexpr int kExitUsage = 2;   ///< the command line was not understood
+inline constexpr int kExitUsage = 2; ///< the command line was not understood
 
 /// Where a command writes: results to `out`, one "ERROR: ..." line per failure to `err`.
 struct Streams {

@@ -38,7 +38,7 @@ certificates::StoreLayout storeOf(const AdminContext& context)
 certificates::ServerIdentity identity()
 {
     const std::string host = support::utf16ToUtf8(EndpointSettings::computerName());
-    return {host, certificates::applicationUri(host)};
+    return { host, certificates::applicationUri(host) };
 }
 
 std::string_view heading(Folder folder)
@@ -56,7 +56,7 @@ std::string_view heading(Folder folder)
 
 nlohmann::ordered_json jsonOf(const StoredCertificate& stored, Clock::time_point now)
 {
-    nlohmann::ordered_json entry {{"file", stored.file.string()}};
+    nlohmann::ordered_json entry { { "file", stored.file.string() } };
     if (!stored.info) {
         entry["error"] = stored.error;
         return entry;
@@ -101,10 +101,11 @@ int list(const FormCall& call)
     const bool exists = store.exists();
     std::error_code ec;
     const bool renewal = std::filesystem::exists(store.layout().renewalRequest(), ec);
-    constexpr Folder kFolders[] = {Folder::Own, Folder::Trusted, Folder::Rejected};
+    constexpr Folder kFolders[] = { Folder::Own, Folder::Trusted, Folder::Rejected };
     if (parsed.has("--json")) {
         nlohmann::ordered_json document {
-            {"store", store.layout().root().string()}, {"exists", exists}, {"renewalRequested", renewal}};
+            { "store", store.layout().root().string() }, { "exists", exists }, { "renewalRequested", renewal }
+        };
         for (const Folder folder : kFolders) {
             nlohmann::ordered_json entries = nlohmann::ordered_json::array();
             for (const StoredCertificate& stored : store.list(folder))
@@ -173,15 +174,9 @@ int trustOrReject(const FormCall& call, bool trust)
     return kExitSuccess;
 }
 
-int trust(const FormCall& call)
-{
-    return trustOrReject(call, true);
-}
+int trust(const FormCall& call) { return trustOrReject(call, true); }
 
-int reject(const FormCall& call)
-{
-    return trustOrReject(call, false);
-}
+int reject(const FormCall& call) { return trustOrReject(call, false); }
 
 int remove(const FormCall& call)
 {
@@ -204,8 +199,8 @@ int renew(const FormCall& call)
     if (!renewal)
         return io.fail(renewal.error());
     if (!renewal->made)
-        return reportChange(io,
-            "The Tavox Server makes its new certificate at its next start; the current one is kept beside it.");
+        return reportChange(
+            io, "The Tavox Server makes its new certificate at its next start; the current one is kept beside it.");
     std::string done = "The Tavox Server has a new certificate: " + layout.serverCertificate().string()
         + ", thumbprint " + renewal->info.thumbprint + ", valid until " + certificates::dateText(renewal->info.validTo)
         + ".";
@@ -215,28 +210,41 @@ int renew(const FormCall& call)
 }
 
 constexpr CommandForm kForms[] = {
-    {"list", "", kJsonForText,
+    { "list",
+        "",
+        kJsonForText,
         "Lists the server's own certificates and the clients' certificates it trusts and has rejected: subject, "
         "application URI, thumbprint, valid from and to, and whether it has expired or in how many days it "
         "expires. The own certificate the server presents is marked \"in use\".",
-        list},
-    {"trust", "THUMBPRINT", {},
+        list },
+    { "trust",
+        "THUMBPRINT",
+        {},
         "Trusts a client's certificate: moves it from rejected to trusted. The running server accepts the client "
         "at its next attempt.",
-        trust, "certificates trust takes one THUMBPRINT"},
-    {"reject", "THUMBPRINT", {},
+        trust,
+        "certificates trust takes one THUMBPRINT" },
+    { "reject",
+        "THUMBPRINT",
+        {},
         "Rejects a trusted client's certificate: moves it to rejected. The running server refuses the client at "
         "its next connection.",
-        reject, "certificates reject takes one THUMBPRINT"},
-    {"remove", "THUMBPRINT", {},
+        reject,
+        "certificates reject takes one THUMBPRINT" },
+    { "remove",
+        "THUMBPRINT",
+        {},
         "Deletes a client's certificate from trusted and rejected; if the client tries again, its certificate is "
         "rejected once more. The server's own certificates are kept.",
-        remove, "certificates remove takes one THUMBPRINT"},
-    {"renew", "", {},
+        remove,
+        "certificates remove takes one THUMBPRINT" },
+    { "renew",
+        "",
+        {},
         "Makes a new certificate for the server; the current one and its key are kept beside it. The server "
         "presents the new certificate from its next start. Run by the daemon's user or root it is made at once; "
         "run by another administrator the daemon makes it at its next start.",
-        renew},
+        renew },
 };
 
 } // namespace

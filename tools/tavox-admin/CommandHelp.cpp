@@ -26,20 +26,20 @@ constexpr std::string_view kExitStatus
       "the command line was not understood.";
 
 constexpr std::string_view kEnvironment[][2] = {
-    {"TAVOX_REGISTRY", "the machine settings store (default /var/lib/tavox/registry.db)."},
-    {"TAVOX_USER_REGISTRY",
-        "the per-user settings store (default $XDG_CONFIG_HOME/tavox/user-registry.db, ~/.config when unset)."},
-    {"DBUS_SYSTEM_BUS_ADDRESS", "the bus of the service manager (default the system bus)."},
+    { "TAVOX_REGISTRY", "the machine settings store (default /var/lib/tavox/registry.db)." },
+    { "TAVOX_USER_REGISTRY",
+        "the per-user settings store (default $XDG_CONFIG_HOME/tavox/user-registry.db, ~/.config when unset)." },
+    { "DBUS_SYSTEM_BUS_ADDRESS", "the bus of the service manager (default the system bus)." },
 };
 
 constexpr std::string_view kFiles[][2] = {
-    {"snapshots/ beside the machine store", "one folder per snapshot, the newest 20 kept."},
+    { "snapshots/ beside the machine store", "one folder per snapshot, the newest 20 kept." },
 };
 
 // Splits `text` into lines of at most `width` columns after `indent` blanks.
 void printWrapped(std::ostream& os, std::string_view text, std::size_t indent, std::size_t width = kWidth)
 {
-    std::istringstream words {std::string(text)};
+    std::istringstream words { std::string(text) };
     std::string word;
     std::size_t column = 0;
     while (words >> word) {
@@ -131,10 +131,7 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
-bool namesFile(std::string_view word)
-{
-    return word.ends_with("FILE") || word.ends_with("DIR");
-}
+bool namesFile(std::string_view word) { return word.ends_with("FILE") || word.ends_with("DIR"); }
 
 /// The words an option's value completes as: "on off", "@file" for a file name, or none.
 std::string valueWords(std::string_view value)
@@ -174,7 +171,7 @@ std::string joined(const std::set<std::string>& words)
 std::string synopsis(std::string_view family, const CommandForm& form)
 {
     std::string text(family);
-    for (std::string_view part : {form.name, form.operands}) {
+    for (std::string_view part : { form.name, form.operands }) {
         if (!part.empty())
             text.append(" ").append(part);
     }
@@ -210,7 +207,8 @@ void printOverview(std::ostream& os, std::span<const Subcommand> commands)
     for (const Subcommand& command : commands)
         nameWidth = std::max(nameWidth, command.name.size());
     for (const Subcommand& command : commands) {
-        const std::string name = "  " + std::string(command.name) + std::string(nameWidth - command.name.size() + 2, ' ');
+        const std::string name
+            = "  " + std::string(command.name) + std::string(nameWidth - command.name.size() + 2, ' ');
         os << name;
         std::ostringstream text;
         printWrapped(text, command.family->summary, name.size());
@@ -287,7 +285,7 @@ void printManPage(std::ostream& os, std::span<const Subcommand> commands)
 
 void printBashCompletion(std::ostream& os, std::span<const Subcommand> commands)
 {
-    std::set<std::string> names {"--help", "--version"};
+    std::set<std::string> names { "--help", "--version" };
     std::map<std::string, std::set<std::string>> forms; // command -> its form words
     std::map<std::string, std::set<std::string>> options; // "command form" or "command" -> options
     std::map<std::string, std::string> values; // "command form option" -> words
@@ -333,7 +331,9 @@ void printBashCompletion(std::ostream& os, std::span<const Subcommand> commands)
         os << "        [\"" << key << "\"]=1\n";
     os << "    )\n"
           "    if (( COMP_CWORD == 1 )); then\n"
-          "        COMPREPLY=($(compgen -W \"" << joined(names) << "\" -- \"$cur\"))\n"
+          "        COMPREPLY=($(compgen -W \""
+       << joined(names)
+       << "\" -- \"$cur\"))\n"
           "        return\n"
           "    fi\n"
           "    local form=$command\n"

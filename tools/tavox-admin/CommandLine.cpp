@@ -40,7 +40,8 @@ support::Result<ParsedArguments> parseArguments(Arguments args, std::span<const 
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const auto known = std::find_if(options.begin(), options.end(), [&](const FormOption& o) { return o.name == name; });
+        const auto known
+            = std::find_if(options.begin(), options.end(), [&](const FormOption& o) { return o.name == name; });
         if (known == options.end())
             return support::Error::invalidInput("the option " + name + " is not known here");
         if (parsed.has(name))
@@ -73,8 +74,8 @@ support::Result<bool> parseOnOff(std::string_view option, std::string_view text)
 support::Result<std::string> parseDigits(std::string_view option, std::string_view text)
 {
     if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return support::Error::invalidInput(std::string(option) + " takes a decimal number, not \"" + std::string(text)
-                                            + "\"");
+        return support::Error::invalidInput(
+            std::string(option) + " takes a decimal number, not \"" + std::string(text) + "\"");
     return std::string(text);
 }
 
@@ -91,25 +92,28 @@ parseNumber(std::string_view option, std::string_view text, std::uint32_t min, s
         }
     }
     if (!digits || value < min || value > max)
-        return support::Error::invalidInput(std::string(option) + " takes a number from " + std::to_string(min)
-                                            + " to " + std::to_string(max) + ", not \"" + std::string(text) + "\"");
+        return support::Error::invalidInput(std::string(option) + " takes a number from " + std::to_string(min) + " to "
+            + std::to_string(max) + ", not \"" + std::string(text) + "\"");
     return static_cast<std::uint32_t>(value);
 }
 
 int usageError(const Streams& io, std::string_view family, std::string_view why)
 {
-    return io.fail("Invalid syntax: " + std::string(why) + "; run \"tavox-admin " + std::string(family)
-                       + " --help\".",
+    return io.fail("Invalid syntax: " + std::string(why) + "; run \"tavox-admin " + std::string(family) + " --help\".",
         kExitUsage);
 }
 
 namespace {
 
-int runParsed(std::string_view family, const CommandForm& form, std::string_view word, Arguments args,
-    const Streams& io, const AdminContext& context)
+int runParsed(std::string_view family,
+    const CommandForm& form,
+    std::string_view word,
+    Arguments args,
+    const Streams& io,
+    const AdminContext& context)
 {
     if (form.parsing == FormParsing::Own)
-        return form.run({ParsedArguments {}, args, word, io, context});
+        return form.run({ ParsedArguments {}, args, word, io, context });
     const auto parsed = parseArguments(args, form.options);
     if (!parsed)
         return usageError(io, family, parsed.error().message);
@@ -129,7 +133,7 @@ int runParsed(std::string_view family, const CommandForm& form, std::string_view
             names.append(names.empty() ? "" : ", ").append(option.name);
         return usageError(io, family, "give at least one of " + names);
     }
-    return form.run({*parsed, args, word, io, context});
+    return form.run({ *parsed, args, word, io, context });
 }
 
 } // namespace

@@ -24,12 +24,12 @@ struct FormOption {
 
 /// The --json option of the forms that show or list, by what it replaces: one JSON document
 /// instead of the text, the table or the list.
-inline constexpr FormOption kJsonForText[] = {
-    {"--json", "", "One JSON document on standard output instead of the text."}};
-inline constexpr FormOption kJsonForTable[] = {
-    {"--json", "", "One JSON document on standard output instead of the table."}};
-inline constexpr FormOption kJsonForList[] = {
-    {"--json", "", "One JSON document on standard output instead of the list."}};
+inline constexpr FormOption kJsonForText[]
+    = { { "--json", "", "One JSON document on standard output instead of the text." } };
+inline constexpr FormOption kJsonForTable[]
+    = { { "--json", "", "One JSON document on standard output instead of the table." } };
+inline constexpr FormOption kJsonForList[]
+    = { { "--json", "", "One JSON document on standard output instead of the list." } };
 
 /// What a form's run function gets: its arguments, checked against its entry, and where it writes.
 struct FormCall {

@@ -14,7 +14,7 @@ int snapshotBeforeChange(const AdminContext& context, const Streams& io, std::st
 {
     const auto taken = takeSnapshot(context.stores, origin);
     if (!taken)
-        return io.fail(support::Error {taken.error().kind, taken.error().message + "; nothing was changed"});
+        return io.fail(support::Error { taken.error().kind, taken.error().message + "; nothing was changed" });
     return kExitSuccess;
 }
 

@@ -15,10 +15,7 @@ namespace {
 
 constexpr std::string_view kFamily = "endpoints";
 
-std::string onOff(bool on)
-{
-    return on ? "on" : "off";
-}
+std::string onOff(bool on) { return on ? "on" : "off"; }
 
 /// A message of the page as one line: its line breaks become blanks.
 std::string oneLine(std::string_view text)
@@ -35,10 +32,13 @@ int show(const FormCall& call)
     using support::utf16ToUtf8;
     if (parsed.has("--json")) {
         printJson(io,
-            {{"uaTcp", {{"url", utf16ToUtf8(shown.uaTcpUrl)}, {"port", shown.uaTcpPort}}},
-                {"securityNone", shown.securityNone},
-                {"https", {{"enabled", shown.https}, {"url", utf16ToUtf8(shown.httpsUrl)}, {"port", shown.httpsPort}}},
-                {"computerName", utf16ToUtf8(shown.computerName)}});
+            { { "uaTcp", { { "url", utf16ToUtf8(shown.uaTcpUrl) }, { "port", shown.uaTcpPort } } },
+                { "securityNone", shown.securityNone },
+                { "https",
+                    { { "enabled", shown.https },
+                        { "url", utf16ToUtf8(shown.httpsUrl) },
+                        { "port", shown.httpsPort } } },
+                { "computerName", utf16ToUtf8(shown.computerName) } });
         return kExitSuccess;
     }
     io.out << "UA TCP:         " << utf16ToUtf8(shown.uaTcpUrl) << "\n"
@@ -54,10 +54,10 @@ int show(const FormCall& call)
 // The page's fields as they stand after a fill, changed by the options given.
 support::Result<EndpointSettings::Edited> edited(const ParsedArguments& parsed, const EndpointSettings::Shown& shown)
 {
-    EndpointSettings::Edited fields {shown.https,
+    EndpointSettings::Edited fields { shown.https,
         shown.securityNone,
         support::utf8ToUtf16(std::to_string(shown.uaTcpPort)),
-        support::utf8ToUtf16(std::to_string(shown.httpsPort))};
+        support::utf8ToUtf16(std::to_string(shown.httpsPort)) };
     if (const auto text = parsed.value("--port")) {
         const auto digits = parseDigits("--port", *text);
         if (!digits)
@@ -78,10 +78,10 @@ support::Result<EndpointSettings::Edited> edited(const ParsedArguments& parsed, 
 }
 
 constexpr FormOption kSetOptions[] = {
-    {"--port", "N", "The UA TCP port."},
-    {"--https", "on|off", "Whether the HTTPS endpoint is enabled."},
-    {"--https-port", "N", "The HTTPS port."},
-    {"--security-none", "on|off", "Whether the security mode None is offered."},
+    { "--port", "N", "The UA TCP port." },
+    { "--https", "on|off", "Whether the HTTPS endpoint is enabled." },
+    { "--https-port", "N", "The HTTPS port." },
+    { "--security-none", "on|off", "Whether the security mode None is offered." },
 };
 
 int set(const FormCall& call)
@@ -109,14 +109,20 @@ int set(const FormCall& call)
 }
 
 constexpr CommandForm kForms[] = {
-    {"show", "", kJsonForText,
+    { "show",
+        "",
+        kJsonForText,
         "Shows the UA TCP port and URL, the security mode None, the HTTPS switch, port and URL, and the "
         "computer name the URLs carry.",
-        show},
-    {"set", "", kSetOptions,
+        show },
+    { "set",
+        "",
+        kSetOptions,
         "Changes what is given and keeps the rest, with the checks of the Endpoints page: with HTTPS on the two "
         "ports must differ, and both must be below 65535 (the HTTPS port even with HTTPS off).",
-        set, {}, FormParsing::AtLeastOneOption},
+        set,
+        {},
+        FormParsing::AtLeastOneOption },
 };
 
 } // namespace

@@ -42,14 +42,20 @@ std::string servicePath(const std::string& dir)
 RegistryKey::Change dwordChange(std::string_view name, std::uint32_t value)
 {
     const auto bytes = platform::regDwordBytes(value);
-    return {RegistryKey::Change::Kind::SetIfMissing, std::string(ServerKey::kPath), std::string(name),
-        platform::kRegDword, {bytes.begin(), bytes.end()}};
+    return { RegistryKey::Change::Kind::SetIfMissing,
+        std::string(ServerKey::kPath),
+        std::string(name),
+        platform::kRegDword,
+        { bytes.begin(), bytes.end() } };
 }
 
 RegistryKey::Change stringChange(std::string_view name, std::u16string_view value)
 {
-    return {RegistryKey::Change::Kind::SetIfMissing, std::string(ServerKey::kPath), std::string(name),
-        platform::kRegSz, platform::regSzBytes(value)};
+    return { RegistryKey::Change::Kind::SetIfMissing,
+        std::string(ServerKey::kPath),
+        std::string(name),
+        platform::kRegSz,
+        platform::regSzBytes(value) };
 }
 
 int init(const FormCall& call)
@@ -98,19 +104,23 @@ int init(const FormCall& call)
     return kExitSuccess;
 }
 
-constexpr FormOption kOptions[] = {{"--service-path", "DIR", {}, true}};
+constexpr FormOption kOptions[] = { { "--service-path", "DIR", {}, true } };
 
 // The form reads its own arguments: a command line it does not take is answered with its synopsis.
 constexpr CommandForm kForms[] = {
-    {"", "", kOptions,
+    { "",
+        "",
+        kOptions,
         "Creates the server key with the values the server's setup writes: the service directory DIR, the "
         "names of the node and server configuration files, the ports, the security mode and the logon kinds. "
         "Values that exist are kept.",
-        init, {}, FormParsing::Own},
+        init,
+        {},
+        FormParsing::Own },
 };
 
 } // namespace
 
-const CommandFamily kInitFamily {"create the server key as the server's setup does", kForms, {}};
+const CommandFamily kInitFamily { "create the server key as the server's setup does", kForms, {} };
 
 } // namespace admin

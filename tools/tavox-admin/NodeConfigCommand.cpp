@@ -43,7 +43,7 @@ int importFile(const FormCall& call)
     const std::filesystem::path file = parsed.operands()[0];
     {
         // The file must load before the server's file is touched.
-        NodeConfigEditor candidate(nodeconfig::NodeConfigPaths{file, {}, {}});
+        NodeConfigEditor candidate(nodeconfig::NodeConfigPaths { file, {}, {} });
         if (const auto loads = candidate.Load(); !loads)
             return io.fail(withLoadFailure(loads.error().message, candidate));
     }
@@ -57,7 +57,7 @@ int importFile(const FormCall& call)
 }
 
 constexpr FormOption kExportOptions[] = {
-    {"--force", "", "Export over an existing FILE."},
+    { "--force", "", "Export over an existing FILE." },
 };
 
 int exportFile(const FormCall& call, LoadedConfiguration& loaded)
@@ -71,18 +71,26 @@ int exportFile(const FormCall& call, LoadedConfiguration& loaded)
 }
 
 constexpr CommandForm kForms[] = {
-    {"check", "", {},
+    { "check",
+        "",
+        {},
         "Reads the node configuration file as the Node Config page does and counts its nodes, variables, alarms "
         "and logged variables. Alarm limits that are no number of their variable's type, and alarms whose limits "
         "are not in order, are listed, and the check then fails.",
-        onConfiguration<check>},
-    {"import", "FILE", {},
+        onConfiguration<check> },
+    { "import",
+        "FILE",
+        {},
         "Makes FILE the server's node configuration, as the page's Import followed by Apply: the file must read "
         "as a nodeset, and the settings block is written after it. A file that does not load changes nothing.",
-        importFile, "give the FILE to import"},
-    {"export", "FILE", kExportOptions,
+        importFile,
+        "give the FILE to import" },
+    { "export",
+        "FILE",
+        kExportOptions,
         "Writes the node configuration with its settings block to FILE, as the page's Export does.",
-        onConfiguration<exportFile>, "give the FILE to export to"},
+        onConfiguration<exportFile>,
+        "give the FILE to export to" },
 };
 
 } // namespace

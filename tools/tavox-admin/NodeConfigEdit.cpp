@@ -36,8 +36,13 @@ std::optional<int> LoadedConfiguration::failure(const Streams& io) const
     return io.fail(withLoadFailure(m_loaded.error().message, m_editor));
 }
 
-int finishEdit(LoadedConfiguration& loaded, const nodeconfig::EditResult& edited, std::string_view origin,
-    std::string_view done, std::string_view unchanged, const Streams& io, const AdminContext& context)
+int finishEdit(LoadedConfiguration& loaded,
+    const nodeconfig::EditResult& edited,
+    std::string_view origin,
+    std::string_view done,
+    std::string_view unchanged,
+    const Streams& io,
+    const AdminContext& context)
 {
     if (!edited)
         return io.fail(edited.error().message);

@@ -31,8 +31,7 @@ private:
 
 /// A form's run function on the loaded node configuration, `Run`, after a failure to load it
 /// has been reported instead.
-template <int (*Run)(const FormCall& call, LoadedConfiguration& loaded)>
-int onConfiguration(const FormCall& call)
+template <int (*Run)(const FormCall& call, LoadedConfiguration& loaded)> int onConfiguration(const FormCall& call)
 {
     LoadedConfiguration loaded(call.context);
     if (const auto failed = loaded.failure(call.io))
@@ -41,7 +40,12 @@ int onConfiguration(const FormCall& call)
 }
 
 /// The end of every edit: nothing to do, or a snapshot, the page's apply and the restart note.
-int finishEdit(LoadedConfiguration& loaded, const nodeconfig::EditResult& edited, std::string_view origin,
-    std::string_view done, std::string_view unchanged, const Streams& io, const AdminContext& context);
+int finishEdit(LoadedConfiguration& loaded,
+    const nodeconfig::EditResult& edited,
+    std::string_view origin,
+    std::string_view done,
+    std::string_view unchanged,
+    const Streams& io,
+    const AdminContext& context);
 
 } // namespace admin

@@ -46,17 +46,17 @@ int show(const FormCall& call)
         for (const std::u16string& driver : drivers)
             installedDrivers.push_back(utf16ToUtf8(driver));
         printJson(io,
-            {{"file", file.string()},
-                {"active", stored.active},
-                {"type", type.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(type)},
-                {"driver", utf16ToUtf8(stored.driver)},
-                {"driverInstalled", installed},
-                {"server", utf16ToUtf8(stored.server)},
-                {"port", utf16ToUtf8(stored.port)},
-                {"user", utf16ToUtf8(stored.user)},
-                {"passwordSet", !stored.password.empty()},
-                {"database", utf16ToUtf8(stored.database)},
-                {"installedDrivers", installedDrivers}});
+            { { "file", file.string() },
+                { "active", stored.active },
+                { "type", type.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(type) },
+                { "driver", utf16ToUtf8(stored.driver) },
+                { "driverInstalled", installed },
+                { "server", utf16ToUtf8(stored.server) },
+                { "port", utf16ToUtf8(stored.port) },
+                { "user", utf16ToUtf8(stored.user) },
+                { "passwordSet", !stored.password.empty() },
+                { "database", utf16ToUtf8(stored.database) },
+                { "installedDrivers", installedDrivers } });
         return kExitSuccess;
     }
     io.out << "File:      " << file.string() << "\n"
@@ -89,16 +89,16 @@ std::optional<std::u16string> wideValue(const ParsedArguments& parsed, std::stri
 }
 
 constexpr FormOption kSetOptions[] = {
-    {"--active", "on|off", "\"Active SQL\": whether the server writes historical data to the database."},
-    {"--type", "MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver."},
-    {"--driver", "NAME", "\"SQL Driver:\", one of the installed ODBC drivers of the type (see odbc show)."},
-    {"--server", "HOST", "\"Server:\"."},
-    {"--port", "N", "\"Port:\"."},
-    {"--user", "NAME", "\"User:\"."},
-    {"--password", "", "Asks for \"Password:\" twice on the terminal, without echo."},
-    {"--password-stdin", "", "Reads \"Password:\" as one line of standard input instead."},
-    {"--database", "NAME", "\"Database:\"."},
-    {"--force", "", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)."},
+    { "--active", "on|off", "\"Active SQL\": whether the server writes historical data to the database." },
+    { "--type", "MySQL|MSSQL", "\"SQL Type:\". A new type needs its --driver." },
+    { "--driver", "NAME", "\"SQL Driver:\", one of the installed ODBC drivers of the type (see odbc show)." },
+    { "--server", "HOST", "\"Server:\"." },
+    { "--port", "N", "\"Port:\"." },
+    { "--user", "NAME", "\"User:\"." },
+    { "--password", "", "Asks for \"Password:\" twice on the terminal, without echo." },
+    { "--password-stdin", "", "Reads \"Password:\" as one line of standard input instead." },
+    { "--database", "NAME", "\"Database:\"." },
+    { "--force", "", "Keep the server 127.0.0.1, which the page asks about (it cannot be reached from elsewhere)." },
 };
 
 int set(const FormCall& call)
@@ -149,7 +149,8 @@ int set(const FormCall& call)
         return io.fail(applied.error().message);
     const HistorySettings& now = checked->settings;
     return reportChange(io,
-        now.active ? "The history database is " + history::describeHistoryDatabase(now) + "." : std::string("The history database is off."));
+        now.active ? "The history database is " + history::describeHistoryDatabase(now) + "."
+                   : std::string("The history database is off."));
 }
 
 int test(const FormCall& call)
@@ -163,25 +164,33 @@ int test(const FormCall& call)
     platform::UnixOdbc odbc;
     const auto connected = history::testHistoryDatabase(odbc, stored);
     if (!connected)
-        return io.fail("Cannot connect to " + history::describeHistoryDatabase(stored) + ": " + connected.error().message);
+        return io.fail(
+            "Cannot connect to " + history::describeHistoryDatabase(stored) + ": " + connected.error().message);
     io.out << "Connected to " << history::describeHistoryDatabase(stored) << ".\n";
     return kExitSuccess;
 }
 
 constexpr CommandForm kForms[] = {
-    {"show", "", kJsonForList,
+    { "show",
+        "",
+        kJsonForList,
         "Shows the history database settings of the ODBC Database page as stored in the node configuration "
         "file; the password only as set or not.",
-        show},
-    {"set", "", kSetOptions,
+        show },
+    { "set",
+        "",
+        kSetOptions,
         "Changes the settings as the page's fields would be changed and applies them with the page's checks: "
         "with \"Active SQL\" on, driver, server, port, user, password (not for MSSQL) and database must not be "
         "blank. Settings not given keep what the page shows.",
-        set, "odbc set takes options only"},
-    {"test", "", {},
+        set,
+        "odbc set takes options only" },
+    { "test",
+        "",
+        {},
         "Connects to the history database with the stored settings, as the server does, and says whether it "
         "answers and, if not, why.",
-        test},
+        test },
 };
 
 } // namespace

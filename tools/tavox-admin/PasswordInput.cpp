@@ -17,10 +17,7 @@ std::string withoutLineEnd(std::string line)
 
 } // namespace
 
-bool TerminalPasswordInput::isTerminal() const
-{
-    return ::isatty(STDIN_FILENO) == 1;
-}
+bool TerminalPasswordInput::isTerminal() const { return ::isatty(STDIN_FILENO) == 1; }
 
 std::optional<std::string> TerminalPasswordInput::readHidden(std::string_view prompt)
 {
@@ -54,7 +51,7 @@ support::Result<NewPassword> readNewPassword(PasswordInput& input, bool fromStdi
         if (!line)
             return support::Error::invalidInput("no password on standard input");
         const std::string password = withoutLineEnd(*line);
-        return NewPassword {password, password};
+        return NewPassword { password, password };
     }
     if (!input.isTerminal())
         return support::Error::invalidInput(
@@ -66,7 +63,7 @@ support::Result<NewPassword> readNewPassword(PasswordInput& input, bool fromStdi
     const auto second = first ? input.readHidden(confirm) : std::nullopt;
     if (!first || !second)
         return support::Error::invalidInput("no password was typed");
-    return NewPassword {withoutLineEnd(*first), withoutLineEnd(*second)};
+    return NewPassword { withoutLineEnd(*first), withoutLineEnd(*second) };
 }
 
 } // namespace admin

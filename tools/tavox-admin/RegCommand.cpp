@@ -43,7 +43,9 @@ const CommandForm* regForm(std::string_view verb);
 
 /// Runs `run` on the form's switches of `allowed` (e.g. "v ve t d f") and its `positionals`
 /// arguments besides them (KEY and FILE).
-int withSwitches(const FormCall& call, std::string_view allowed, std::size_t positionals,
+int withSwitches(const FormCall& call,
+    std::string_view allowed,
+    std::size_t positionals,
     int (*run)(const RegOptions& options, const Streams& io, const RegCall& call))
 {
     const auto options = parseRegOptions(call.args, allowed);
@@ -51,7 +53,7 @@ int withSwitches(const FormCall& call, std::string_view allowed, std::size_t pos
         return call.io.fail(options.error(), kExitUsage);
     if (options->positional.size() != positionals)
         return call.io.fail("Invalid syntax: tavox-admin " + synopsis("reg", *regForm(call.word)), kExitUsage);
-    return run(*options, call.io, RegCall {call.context, commandOrigin("reg " + std::string(call.word), call.args)});
+    return run(*options, call.io, RegCall { call.context, commandOrigin("reg " + std::string(call.word), call.args) });
 }
 
 int openKey(const RegKeyName& key,
@@ -132,14 +134,14 @@ int add(const RegKeyName& key, const RegOptions& options, const Streams& io, con
         if (!options.force) {
             RegistryKey existing;
             std::uint32_t size = 0;
-            if (stores.of(key.hive).open(existing, key.subKey, RegAccess::Read) == RegStatus::Success &&
-                existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
+            if (stores.of(key.hive).open(existing, key.subKey, RegAccess::Read) == RegStatus::Success
+                && existing.queryValue(change.name, nullptr, nullptr, &size) == RegStatus::Success)
                 return io.fail("The value \"" + change.name + "\" exists; add /f to overwrite it.");
         }
     }
     if (int rc = call.beforeChangeOf(key.hive, io))
         return rc;
-    const RegStatus status = stores.of(key.hive).writeAll({change});
+    const RegStatus status = stores.of(key.hive).writeAll({ change });
     if (status != RegStatus::Success)
         return io.fail(storeFailureMessage(status, stores.of(key.hive).path()));
     io.out << kDone;
@@ -150,8 +152,8 @@ int remove(const RegKeyName& key, const RegOptions& options, const Streams& io, 
 {
     const platform::SettingsStores& stores = call.context.stores;
     if (!options.valueName)
-        return io.fail("Invalid syntax: name the value to delete with /v NAME or /ve; whole keys are not deleted.",
-            kExitUsage);
+        return io.fail(
+            "Invalid syntax: name the value to delete with /v NAME or /ve; whole keys are not deleted.", kExitUsage);
     if (!options.force)
         return io.fail("Add /f to delete the value \"" + *options.valueName + "\" without a question.", kExitUsage);
     if (int rc = call.beforeChangeOf(key.hive, io))
@@ -177,9 +179,9 @@ RegStatus collect(const RegistryKey& opened, const RegKeyName& name, std::vector
         status = opened.enumSubKeys(subKeys);
     if (status != RegStatus::Success)
         return status;
-    RegFileKey section {name, {}};
+    RegFileKey section { name, {} };
     for (RegistryKey::Value& value : values)
-        section.values.push_back({std::move(value.name), false, value.type, std::move(value.data)});
+        section.values.push_back({ std::move(value.name), false, value.type, std::move(value.data) });
     keys.push_back(std::move(section));
     for (const std::string& child : subKeys) {
         RegistryKey childKey;
@@ -238,10 +240,10 @@ int importFile(const RegOptions& options, const Streams& io, const RegCall& call
         if (batch == batches.end())
             batch = batches.insert(batches.end(), stores.of(section.key.hive).changes({}));
         auto& changes = batch->changes;
-        changes.push_back({RegistryKey::Change::Kind::CreateKey, section.key.subKey, {}, 0, {}});
+        changes.push_back({ RegistryKey::Change::Kind::CreateKey, section.key.subKey, {}, 0, {} });
         for (const RegFileValue& value : section.values) {
             const auto kind = value.remove ? RegistryKey::Change::Kind::Delete : RegistryKey::Change::Kind::Set;
-            changes.push_back({kind, section.key.subKey, value.name, value.type, value.data});
+            changes.push_back({ kind, section.key.subKey, value.name, value.type, value.data });
         }
     }
     const bool machine = std::any_of(keys->begin(), keys->end(), [](const RegFileKey& section) {
@@ -260,20 +262,42 @@ int importFile(const RegOptions& options, const Streams& io, const RegCall& call
 
 // The forms read their own switches, /x or -x in any case, as the reg program does.
 constexpr CommandForm kForms[] = {
-    {"query", "KEY [/v NAME | /ve]", {},
+    { "query",
+        "KEY [/v NAME | /ve]",
+        {},
         "Lists the values and subkeys of KEY, or the value NAME (/ve: the default value).",
-        [](const FormCall& call) { return withSwitches(call, "v ve", 1, onKey<query>); }, {}, FormParsing::Own},
-    {"add", "KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]", {},
+        [](const FormCall& call) { return withSwitches(call, "v ve", 1, onKey<query>); },
+        {},
+        FormParsing::Own },
+    { "add",
+        "KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD|REG_BINARY] [/d DATA] [/f]",
+        {},
         "Creates KEY, or stores a value in it (REG_SZ when /t is not given); an existing value is overwritten "
         "only with /f.",
-        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, onKey<add>); }, {}, FormParsing::Own},
-    {"delete", "KEY /v NAME | /ve /f", {}, "Deletes one value of KEY; whole keys are not deleted.",
-        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, onKey<remove>); }, {}, FormParsing::Own},
-    {"export", "KEY FILE [/y]", {},
+        [](const FormCall& call) { return withSwitches(call, "v ve t d f", 1, onKey<add>); },
+        {},
+        FormParsing::Own },
+    { "delete",
+        "KEY /v NAME | /ve /f",
+        {},
+        "Deletes one value of KEY; whole keys are not deleted.",
+        [](const FormCall& call) { return withSwitches(call, "v ve f", 1, onKey<remove>); },
+        {},
+        FormParsing::Own },
+    { "export",
+        "KEY FILE [/y]",
+        {},
         "Writes KEY and its subkeys to FILE; an existing FILE is overwritten only with /y.",
-        [](const FormCall& call) { return withSwitches(call, "y", 2, onKey<exportKey>); }, {}, FormParsing::Own},
-    {"import", "FILE", {}, "Stores the keys and values of FILE, all of them or none.",
-        [](const FormCall& call) { return withSwitches(call, "", 1, importFile); }, {}, FormParsing::Own},
+        [](const FormCall& call) { return withSwitches(call, "y", 2, onKey<exportKey>); },
+        {},
+        FormParsing::Own },
+    { "import",
+        "FILE",
+        {},
+        "Stores the keys and values of FILE, all of them or none.",
+        [](const FormCall& call) { return withSwitches(call, "", 1, importFile); },
+        {},
+        FormParsing::Own },
 };
 
 const CommandForm* regForm(std::string_view verb)
@@ -296,7 +320,7 @@ int runReg(const Subcommand& command, Arguments args, const Streams& io, const A
         return kExitSuccess;
     }
     if (const CommandForm* form = regForm(args[0]))
-        return form->run({ParsedArguments {}, args.subspan(1), args[0], io, context});
+        return form->run({ ParsedArguments {}, args.subspan(1), args[0], io, context });
     return io.fail("Unknown reg operation \"" + args[0] + "\": use query, add, delete, export or import.", kExitUsage);
 }
 

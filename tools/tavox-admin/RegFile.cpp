@@ -297,7 +297,7 @@ support::Result<Bytes> formatRegFile(const std::vector<RegFileKey>& keys)
         text += "\r\n";
     }
     const std::u16string units = support::utf8ToUtf16(text);
-    Bytes bytes = {0xFF, 0xFE};
+    Bytes bytes = { 0xFF, 0xFE };
     bytes.reserve(2 + units.size() * 2);
     for (char16_t c : units) {
         bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
@@ -313,8 +313,7 @@ support::Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
         return text.error();
     LineReader reader(*text);
     std::string_view line;
-    while (reader.next(line) && trim(line).empty()) {
-    }
+    while (reader.next(line) && trim(line).empty()) {}
     if (trim(line) != kRegFileHeader && trim(line) != "REGEDIT4")
         return support::Error::invalidInput(
             "not a registry file: the first line must be \"" + std::string(kRegFileHeader) + "\"");
@@ -337,7 +336,7 @@ support::Result<std::vector<RegFileKey>> parseRegFile(const Bytes& content)
             auto key = parseRegKeyName(name);
             if (!key)
                 return failAt(key.error().message);
-            keys.push_back({*key, {}});
+            keys.push_back({ *key, {} });
             continue;
         }
         if (keys.empty())

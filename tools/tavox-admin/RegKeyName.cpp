@@ -12,10 +12,7 @@ std::string RegKeyName::fullName() const
     return std::string(root) + "\\" + subKey;
 }
 
-RegKeyName RegKeyName::child(std::string_view name) const
-{
-    return {hive, subKey + "\\" + std::string(name)};
-}
+RegKeyName RegKeyName::child(std::string_view name) const { return { hive, subKey + "\\" + std::string(name) }; }
 
 namespace {
 

@@ -34,7 +34,7 @@ std::string lower(std::string_view text)
 
 support::Result<RegOptions> parseRegOptions(Arguments args, std::string_view allowed)
 {
-        RegOptions options;
+    RegOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // Only the known switches are switches, so that a path such as /tmp/key.reg is an argument.

@@ -27,8 +27,8 @@ std::string upperHex(const Bytes& data)
 
 support::Result<Bytes> parseDword(std::string_view data)
 {
-    const auto bad = support::Error::invalidInput("invalid REG_DWORD data \"" + std::string(data) +
-        "\": give a number from 0 to 4294967295, decimal or 0x-hexadecimal");
+    const auto bad = support::Error::invalidInput("invalid REG_DWORD data \"" + std::string(data)
+        + "\": give a number from 0 to 4294967295, decimal or 0x-hexadecimal");
     int base = 10;
     std::string_view digits = data;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
@@ -52,8 +52,8 @@ support::Result<Bytes> parseBinary(std::string_view data)
         const int hi = support::hexDigitValue(data[i]);
         const int lo = support::hexDigitValue(data[i + 1]);
         if (hi < 0 || lo < 0)
-            return support::Error::invalidInput("invalid REG_BINARY data: \"" + std::string(data.substr(i, 2)) +
-                "\" is not a hexadecimal byte");
+            return support::Error::invalidInput(
+                "invalid REG_BINARY data: \"" + std::string(data.substr(i, 2)) + "\" is not a hexadecimal byte");
         bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
     }
     return bytes;
@@ -64,13 +64,13 @@ support::Result<Bytes> parseBinary(std::string_view data)
 std::string regTypeName(std::uint32_t type)
 {
     static constexpr std::pair<std::uint32_t, std::string_view> kNames[] = {
-        {kRegNone, "REG_NONE"},
-        {platform::kRegSz, "REG_SZ"},
-        {platform::kRegExpandSz, "REG_EXPAND_SZ"},
-        {platform::kRegBinary, "REG_BINARY"},
-        {platform::kRegDword, "REG_DWORD"},
-        {kRegMultiSz, "REG_MULTI_SZ"},
-        {kRegQword, "REG_QWORD"},
+        { kRegNone, "REG_NONE" },
+        { platform::kRegSz, "REG_SZ" },
+        { platform::kRegExpandSz, "REG_EXPAND_SZ" },
+        { platform::kRegBinary, "REG_BINARY" },
+        { platform::kRegDword, "REG_DWORD" },
+        { kRegMultiSz, "REG_MULTI_SZ" },
+        { kRegQword, "REG_QWORD" },
     };
     for (const auto& [value, name] : kNames) {
         if (value == type)
@@ -81,7 +81,7 @@ std::string regTypeName(std::uint32_t type)
 
 support::Result<std::uint32_t> parseAddType(std::string_view name)
 {
-    for (std::uint32_t type : {platform::kRegSz, platform::kRegDword, platform::kRegBinary}) {
+    for (std::uint32_t type : { platform::kRegSz, platform::kRegDword, platform::kRegBinary }) {
         if (support::equalsNoCase(name, regTypeName(type)))
             return type;
     }
@@ -110,8 +110,8 @@ std::string formatQueryData(std::uint32_t type, const Bytes& data)
         return buffer;
     }
     if (type == kRegQword && data.size() == 8) {
-        const std::uint64_t value = platform::regDwordValue(data.data()) |
-            (static_cast<std::uint64_t>(platform::regDwordValue(data.data() + 4)) << 32);
+        const std::uint64_t value = platform::regDwordValue(data.data())
+            | (static_cast<std::uint64_t>(platform::regDwordValue(data.data() + 4)) << 32);
         std::snprintf(buffer, sizeof buffer, "0x%llx", static_cast<unsigned long long>(value));
         return buffer;
     }

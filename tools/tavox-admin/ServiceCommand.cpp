@@ -22,27 +22,35 @@ int operate(ServiceOperation operation, std::string_view done, const FormCall& c
     return kExitSuccess;
 }
 
-int start(const FormCall& call)
-{
-    return operate(ServiceOperation::Start, "Tavox Service has been started.", call);
-}
+int start(const FormCall& call) { return operate(ServiceOperation::Start, "Tavox Service has been started.", call); }
 
-int stop(const FormCall& call)
-{
-    return operate(ServiceOperation::Stop, "Tavox Service has been stopped.", call);
-}
+int stop(const FormCall& call) { return operate(ServiceOperation::Stop, "Tavox Service has been stopped.", call); }
 
-int restart(const FormCall& call)
-{
-    return operate(ServiceOperation::Restart, kServiceRestartedText, call);
-}
+int restart(const FormCall& call) { return operate(ServiceOperation::Restart, kServiceRestartedText, call); }
 
 // The forms read their arguments themselves: anything after the form is refused as it stands.
 constexpr CommandForm kForms[] = {
-    {"start", "", {}, "Starts the service and waits, up to about eleven seconds, until it runs.", start, {}, FormParsing::Own},
-    {"stop", "", {}, "Stops the service and waits, up to about eleven seconds, until it has stopped.", stop, {}, FormParsing::Own},
-    {"restart", "", {}, "Stops the service, waits one second and starts it again; fails when it does not run then.",
-        restart, {}, FormParsing::Own},
+    { "start",
+        "",
+        {},
+        "Starts the service and waits, up to about eleven seconds, until it runs.",
+        start,
+        {},
+        FormParsing::Own },
+    { "stop",
+        "",
+        {},
+        "Stops the service and waits, up to about eleven seconds, until it has stopped.",
+        stop,
+        {},
+        FormParsing::Own },
+    { "restart",
+        "",
+        {},
+        "Stops the service, waits one second and starts it again; fails when it does not run then.",
+        restart,
+        {},
+        FormParsing::Own },
 };
 
 } // namespace

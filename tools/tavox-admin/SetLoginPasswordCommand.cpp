@@ -56,8 +56,8 @@ int setLoginPassword(Arguments args,
         password = withoutLineEnd(*line);
     } else {
         if (!input.isTerminal())
-            return io.fail("Standard input is not a terminal: give the password on standard input with --stdin.",
-                           kExitUsage);
+            return io.fail(
+                "Standard input is not a terminal: give the password on standard input with --stdin.", kExitUsage);
         int code = kExitSuccess;
         const auto typed = askTwice(input, io, code);
         if (!typed)
@@ -85,19 +85,23 @@ int run(const FormCall& call)
 }
 
 constexpr FormOption kOptions[] = {
-    {"--password-stdin", "", "Reads the password as one line of standard input (--stdin is the same)."},
+    { "--password-stdin", "", "Reads the password as one line of standard input (--stdin is the same)." },
 };
 
 // The form reads its own arguments, --stdin among them.
 constexpr CommandForm kForms[] = {
-    {"", "", kOptions,
+    { "",
+        "",
+        kOptions,
         "Sets the password that the utility asks for when it starts, for the user who runs the command: "
         "typed twice on the terminal without echo, or read as one line of standard input.",
-        run, {}, FormParsing::Own},
+        run,
+        {},
+        FormParsing::Own },
 };
 
 } // namespace
 
-const CommandFamily kSetLoginPasswordFamily {"set the login password of the utility", kForms, {}};
+const CommandFamily kSetLoginPasswordFamily { "set the login password of the utility", kForms, {} };
 
 } // namespace admin

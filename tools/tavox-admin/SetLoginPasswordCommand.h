@@ -14,9 +14,9 @@ namespace admin {
 /// is typed twice on the terminal, or read as one line of standard input with --stdin. An
 /// empty password is refused.
 int setLoginPassword(Arguments args,
-                     PasswordInput& input,
-                     const Streams& io,
-                     const platform::SettingsStore& user,
-                     std::uint32_t iterations = kLoginDigestIterations);
+    PasswordInput& input,
+    const Streams& io,
+    const platform::SettingsStore& user,
+    std::uint32_t iterations = kLoginDigestIterations);
 
 } // namespace admin

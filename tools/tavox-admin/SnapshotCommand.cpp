@@ -18,12 +18,12 @@ nlohmann::ordered_json toJson(const SnapshotInfo& info)
 {
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const SnapshotFile& file : info.files)
-        files.push_back({{"role", file.role}, {"path", file.path.string()}, {"present", file.present}});
-    return {{"id", info.id},
-        {"time", info.time},
-        {"origin", info.origin},
-        {"serverKey", info.serverKey},
-        {"files", files}};
+        files.push_back({ { "role", file.role }, { "path", file.path.string() }, { "present", file.present } });
+    return { { "id", info.id },
+        { "time", info.time },
+        { "origin", info.origin },
+        { "serverKey", info.serverKey },
+        { "files", files } };
 }
 
 int list(const FormCall& call)
@@ -37,7 +37,7 @@ int list(const FormCall& call)
         nlohmann::ordered_json items = nlohmann::ordered_json::array();
         for (const SnapshotInfo& info : *all)
             items.push_back(toJson(info));
-        printJson(io, {{"folder", snapshots.folder().string()}, {"snapshots", items}});
+        printJson(io, { { "folder", snapshots.folder().string() }, { "snapshots", items } });
         return kExitSuccess;
     }
     if (all->empty()) {
@@ -47,7 +47,8 @@ int list(const FormCall& call)
     std::size_t idWidth = 2;
     for (const SnapshotInfo& info : *all)
         idWidth = std::max(idWidth, info.id.size());
-    io.out << std::left << std::setw(static_cast<int>(idWidth)) << "ID" << "  " << std::setw(20) << "TIME"
+    io.out << std::left << std::setw(static_cast<int>(idWidth)) << "ID"
+           << "  " << std::setw(20) << "TIME"
            << "  ORIGIN\n";
     for (const SnapshotInfo& info : *all)
         io.out << std::setw(static_cast<int>(idWidth)) << info.id << "  " << std::setw(20) << info.time << "  "
@@ -70,15 +71,20 @@ int restore(const FormCall& call)
 }
 
 constexpr CommandForm kForms[] = {
-    {"list", "", kJsonForTable,
+    { "list",
+        "",
+        kJsonForTable,
         "Lists the snapshots of the configuration, oldest first: their id, the time (UTC) and the command or "
         "the utility's Apply that changed the configuration after it was taken.",
-        list},
-    {"restore", "ID", {},
+        list },
+    { "restore",
+        "ID",
+        {},
         "Brings the configuration of snapshot ID back whole: the server key of the machine store exactly as it "
         "was, the node configuration file and the server configuration file (a file that did not exist then is "
         "removed). The configuration it replaces is kept in a snapshot of its own first.",
-        restore, "give the id of one snapshot"},
+        restore,
+        "give the id of one snapshot" },
 };
 
 } // namespace

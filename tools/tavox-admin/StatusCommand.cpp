@@ -26,11 +26,11 @@ std::string stateText(std::optional<std::uint32_t> state)
     if (const auto view = serviceStateView(*state))
         return std::string(view->text);
     static constexpr std::pair<std::uint32_t, std::string_view> kNames[] = {
-        {platform::kServiceStartPending, "Start pending"},
-        {platform::kServiceStopPending, "Stop pending"},
-        {platform::kServiceContinuePending, "Continue pending"},
-        {platform::kServicePausePending, "Pause pending"},
-        {platform::kServicePaused, "Paused"},
+        { platform::kServiceStartPending, "Start pending" },
+        { platform::kServiceStopPending, "Stop pending" },
+        { platform::kServiceContinuePending, "Continue pending" },
+        { platform::kServicePausePending, "Pause pending" },
+        { platform::kServicePaused, "Paused" },
     };
     for (const auto& [value, name] : kNames) {
         if (value == *state)
@@ -61,15 +61,15 @@ int status(const FormCall& call)
     if (parsed.has("--json")) {
         nlohmann::ordered_json serviceJson;
         serviceJson["state"] = state && *state != ServiceController::kQueryFailed ? nlohmann::ordered_json(*state)
-                                                                               : nlohmann::ordered_json(nullptr);
+                                                                                  : nlohmann::ordered_json(nullptr);
         serviceJson["text"] = serviceText;
         printJson(io,
-            {{"service", serviceJson},
-                {"uaTcp", utf16ToUtf8(values.uaTcp)},
-                {"https", utf16ToUtf8(values.https)},
-                {"serverConfig", utf16ToUtf8(values.serverConfig)},
-                {"nodeConfig", utf16ToUtf8(values.nodeConfig)},
-                {"sqlServer", {{"connected", connected}, {"text", sqlText}}}});
+            { { "service", serviceJson },
+                { "uaTcp", utf16ToUtf8(values.uaTcp) },
+                { "https", utf16ToUtf8(values.https) },
+                { "serverConfig", utf16ToUtf8(values.serverConfig) },
+                { "nodeConfig", utf16ToUtf8(values.nodeConfig) },
+                { "sqlServer", { { "connected", connected }, { "text", sqlText } } } });
         return kExitSuccess;
     }
     io.out << "Status:         " << serviceText << "\n"
@@ -82,11 +82,13 @@ int status(const FormCall& call)
 }
 
 constexpr CommandForm kForms[] = {
-    {"", "", kJsonForText,
+    { "",
+        "",
+        kJsonForText,
         "Shows what the Status page shows: the state of the service, the UA TCP and HTTPS URLs the server "
         "reported, the names of the server and node configuration files, and the server's connection to the "
         "history database.",
-        status},
+        status },
 };
 
 } // namespace

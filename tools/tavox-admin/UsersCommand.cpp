@@ -23,10 +23,7 @@ namespace {
 
 constexpr std::string_view kFamily = "users";
 
-std::string text8(std::u16string_view text)
-{
-    return support::utf16ToUtf8(text);
-}
+std::string text8(std::u16string_view text) { return support::utf16ToUtf8(text); }
 
 std::string inQuotes(std::string_view name)
 {
@@ -87,9 +84,11 @@ std::vector<std::size_t> slotsNamed(const UserTable& table, std::u16string_view 
 }
 
 /// Reads the new password and its confirmation and makes the dialog's checks of `mode`.
-support::Result<std::u16string>
-newPassword(const AdminContext& context, const ParsedArguments& parsed, UserOptMode mode,
-    std::u16string_view name, std::string_view prompt)
+support::Result<std::u16string> newPassword(const AdminContext& context,
+    const ParsedArguments& parsed,
+    UserOptMode mode,
+    std::u16string_view name,
+    std::string_view prompt)
 {
     const auto typed = readNewPassword(context.passwords, parsed.has("--password-stdin"), prompt);
     if (!typed)
@@ -97,8 +96,7 @@ newPassword(const AdminContext& context, const ParsedArguments& parsed, UserOptM
     if (!isUtf8(typed->password) || !isUtf8(typed->confirmation))
         return support::Error::invalidInput("the password is not UTF-8 text");
     const std::u16string password = support::utf8ToUtf16(typed->password);
-    const UserOptProblem problem
-        = checkUserOpt(mode, name, password, support::utf8ToUtf16(typed->confirmation));
+    const UserOptProblem problem = checkUserOpt(mode, name, password, support::utf8ToUtf16(typed->confirmation));
     if (problem != UserOptProblem::None)
         return support::Error::invalidInput(userOptMessage(problem).text);
     return password;
@@ -115,8 +113,8 @@ int failWith(const Streams& io, const support::Error& error)
 int saveTable(UserTable& table, const Streams& io, const AdminContext& context, std::string_view done)
 {
     if (!table.save())
-        return io.fail("Cannot write the user table to the settings store " + context.stores.machine.path().string()
-            + ".");
+        return io.fail(
+            "Cannot write the user table to the settings store " + context.stores.machine.path().string() + ".");
     return reportChange(io, done);
 }
 
@@ -135,23 +133,24 @@ int list(const FormCall& call)
     if (parsed.has("--json")) {
         nlohmann::ordered_json users = nlohmann::ordered_json::array();
         for (const UserRow& row : rows)
-            users.push_back({{"number", text8(row.number)},
-                {"slot", row.slot + 1},
-                {"name", text8(row.name)},
-                {"read", row.read},
-                {"write", row.write},
-                {"executable", row.executable}});
+            users.push_back({ { "number", text8(row.number) },
+                { "slot", row.slot + 1 },
+                { "name", text8(row.name) },
+                { "read", row.read },
+                { "write", row.write },
+                { "executable", row.executable } });
         printJson(io,
-            {{"users", users},
-                {"logon",
-                    {{"windows", logon.windowsLogon},
-                        {"certificate", logon.certificate},
-                        {"anonymous", logon.anonymous}}}});
+            { { "users", users },
+                { "logon",
+                    { { "windows", logon.windowsLogon },
+                        { "certificate", logon.certificate },
+                        { "anonymous", logon.anonymous } } } });
         return kExitSuccess;
     }
     const auto mark = [](bool granted) { return granted ? "V" : "---"; };
     io.out << std::left << std::setw(4) << "#" << std::setw(33) << "Name" << std::setw(6) << "Read" << std::setw(7)
-           << "Write" << "Executable\n";
+           << "Write"
+           << "Executable\n";
     for (const UserRow& row : rows)
         io.out << std::setw(4) << text8(row.number) << std::setw(33) << text8(row.name) << std::setw(6)
                << mark(row.read) << std::setw(7) << mark(row.write) << mark(row.executable) << "\n";
@@ -185,8 +184,8 @@ int add(const FormCall& call)
     table.load();
     const auto target = table.findAddTarget(*latin1::fromUtf16(*name));
     if (!target)
-        return io.fail("The user table is full: it holds " + std::to_string(kUsrAuthSlots)
-            + " users. Delete one first.");
+        return io.fail(
+            "The user table is full: it holds " + std::to_string(kUsrAuthSlots) + " users. Delete one first.");
     if (target->replacesUser && !parsed.has("--replace"))
         return io.fail("Found the same user name " + inQuotes(text8(*name)) + "; add --replace to replace it.");
 
@@ -199,7 +198,9 @@ int add(const FormCall& call)
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users add", args)))
         return rc;
     table.place(target->slot, *entry);
-    return saveTable(table, io, context,
+    return saveTable(table,
+        io,
+        context,
         "User " + inQuotes(text8(*name)) + (target->replacesUser ? " has been replaced." : " has been added."));
 }
 
@@ -263,7 +264,8 @@ int passwd(const FormCall& call)
         if (!user.table.changePassword(slot, *password))
             return io.fail("The digest of the password cannot be computed; nothing was changed.");
     }
-    return saveTable(user.table, io, context, "The password of user " + inQuotes(text8(user.name)) + " has been changed.");
+    return saveTable(
+        user.table, io, context, "The password of user " + inQuotes(text8(user.name)) + " has been changed.");
 }
 
 int rights(const FormCall& call)
@@ -279,7 +281,8 @@ int rights(const FormCall& call)
         return rc;
     for (std::size_t slot : user.slots)
         user.table.changeRights(slot, *granted);
-    return saveTable(user.table, io, context, "The rights of user " + inQuotes(text8(user.name)) + " have been changed.");
+    return saveTable(
+        user.table, io, context, "The rights of user " + inQuotes(text8(user.name)) + " have been changed.");
 }
 
 int rootPasswd(const FormCall& call)
@@ -296,37 +299,44 @@ int rootPasswd(const FormCall& call)
     if (int rc = snapshotBeforeChange(context, io, commandOrigin("users root-passwd", args)))
         return rc;
     if (!CTavoxUsrAuth(context.stores.machine).SetRootAuth(*password))
-        return io.fail("Cannot write the root password to the settings store "
-            + context.stores.machine.path().string() + ".");
+        return io.fail(
+            "Cannot write the root password to the settings store " + context.stores.machine.path().string() + ".");
     return reportChange(io, "The password of root has been changed.");
 }
 
-constexpr FormOption kRights {"--rights", "RIGHTS",
+constexpr FormOption kRights { "--rights",
+    "RIGHTS",
     "The rights as a comma-separated list of r (read), w (write) and x (executable), or none. Write and "
-    "executable go together, as in the user dialog: either gives both."};
-constexpr FormOption kReplace {"--replace", "", "Replaces a user of the same name."};
-constexpr FormOption kPasswordStdin {"--password-stdin", "",
+    "executable go together, as in the user dialog: either gives both." };
+constexpr FormOption kReplace { "--replace", "", "Replaces a user of the same name." };
+constexpr FormOption kPasswordStdin { "--password-stdin",
+    "",
     "Reads the password as one line of standard input; without it the password is typed twice on the "
-    "terminal, without echo. A password is never an argument."};
+    "terminal, without echo. A password is never an argument." };
 
-constexpr FormOption kAddOptions[] = {kRights, kReplace, kPasswordStdin};
-constexpr FormOption kPasswordOptions[] = {kPasswordStdin};
+constexpr FormOption kAddOptions[] = { kRights, kReplace, kPasswordStdin };
+constexpr FormOption kPasswordOptions[] = { kPasswordStdin };
 
 constexpr std::string_view kOneUser = "give the name of one user";
 
 constexpr CommandForm kForms[] = {
-    {"list", "", kJsonForTable,
+    { "list",
+        "",
+        kJsonForTable,
         "Lists the server's users in slot order with their rights (V granted, --- not), and the kinds of client "
         "logon the server accepts.",
-        list},
-    {"add", "NAME", kAddOptions,
+        list },
+    { "add",
+        "NAME",
+        kAddOptions,
         "Adds a user with a password and the rights (all three when --rights is not given). A user of the same "
         "name is replaced, rights included, only with --replace.",
-        add, kOneUser},
-    {"delete", "NAME", {}, "Deletes the user.", remove, kOneUser},
-    {"passwd", "NAME", kPasswordOptions, "Gives the user a new password.", passwd, kOneUser},
-    {"rights", "NAME RIGHTS", {}, "Gives the user new rights.", rights, "give a user name and the rights"},
-    {"root-passwd", "", kPasswordOptions, "Sets the password of the administrator root.", rootPasswd},
+        add,
+        kOneUser },
+    { "delete", "NAME", {}, "Deletes the user.", remove, kOneUser },
+    { "passwd", "NAME", kPasswordOptions, "Gives the user a new password.", passwd, kOneUser },
+    { "rights", "NAME RIGHTS", {}, "Gives the user new rights.", rights, "give a user name and the rights" },
+    { "root-passwd", "", kPasswordOptions, "Sets the password of the administrator root.", rootPasswd },
 };
 
 } // namespace

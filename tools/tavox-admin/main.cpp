@@ -16,5 +16,5 @@ int main(int argc, char** argv)
     platform::ThreadSleeper sleeper;
     admin::TerminalPasswordInput passwords;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return admin::runAdmin(args, {std::cout, std::cerr}, {stores, services, sleeper, passwords});
+    return admin::runAdmin(args, { std::cout, std::cerr }, { stores, services, sleeper, passwords });
 }

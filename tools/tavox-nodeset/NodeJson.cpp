@@ -14,16 +14,10 @@ namespace {
 using Json = nlohmann::ordered_json;
 using namespace UaBase;
 
-std::string text(const UaString& value)
-{
-    return value.toStdString();
-}
+std::string text(const UaString& value) { return value.toStdString(); }
 
 /// A node identifier in its text form; null for the null identifier.
-Json nodeIdOrNull(const UaNodeId& id)
-{
-    return id.isNull() ? Json(nullptr) : Json(text(id.toString()));
-}
+Json nodeIdOrNull(const UaNodeId& id) { return id.isNull() ? Json(nullptr) : Json(text(id.toString())); }
 
 Json valueJson(const UaVariant& value)
 {
@@ -33,15 +27,16 @@ Json valueJson(const UaVariant& value)
     } else if (!value.isEmpty()) {
         length = 1;
     }
-    return Json{{"type", static_cast<int>(value.type())}, {"array", value.isArray()}, {"length", length}};
+    return Json { { "type", static_cast<int>(value.type()) }, { "array", value.isArray() }, { "length", length } };
 }
 
 Json referencesJson(const BaseNode& node)
 {
     Json references = Json::array();
     for (const Reference& reference : node.references()) {
-        references.push_back(Json::array({text(reference.referenceTypeId().toString()), reference.isForward(),
-            text(reference.targetNodeId().toString())}));
+        references.push_back(Json::array({ text(reference.referenceTypeId().toString()),
+            reference.isForward(),
+            text(reference.targetNodeId().toString()) }));
     }
     return references;
 }
@@ -67,20 +62,22 @@ Json structureJson(const UaStructureDefinition& structure)
 {
     Json fields = Json::array();
     for (const UaStructureField& field : structure.fields()) {
-        fields.push_back(Json{{"name", text(field.name())}, {"dataType", text(field.dataTypeId().toString())},
-            {"builtInType", static_cast<int>(field.builtInType())}, {"valueRank", field.valueRank()},
-            {"isOptional", field.isOptional()}});
+        fields.push_back(Json { { "name", text(field.name()) },
+            { "dataType", text(field.dataTypeId().toString()) },
+            { "builtInType", static_cast<int>(field.builtInType()) },
+            { "valueRank", field.valueRank() },
+            { "isOptional", field.isOptional() } });
     }
-    return Json{{"name", text(structure.name())}, {"fields", fields}, {"isUnion", structure.isUnion()}};
+    return Json { { "name", text(structure.name()) }, { "fields", fields }, { "isUnion", structure.isUnion() } };
 }
 
 Json enumJson(const UaEnumDefinition& enumeration)
 {
     Json values = Json::array();
     for (const UaEnumValue& value : enumeration.values()) {
-        values.push_back(Json{{"name", text(value.name())}, {"value", value.value()}});
+        values.push_back(Json { { "name", text(value.name()) }, { "value", value.value() } });
     }
-    return Json{{"name", text(enumeration.name())}, {"values", values}};
+    return Json { { "name", text(enumeration.name()) }, { "values", values } };
 }
 
 void addTypeNode(const TypeNode& type, Json& json)
@@ -94,15 +91,24 @@ void addTypeNode(const TypeNode& type, Json& json)
 const char* nodeClassName(const BaseNode& node)
 {
     switch (node.nodeClass()) {
-    case NodeClass::Object: return "Object";
-    case NodeClass::Variable: return "Variable";
-    case NodeClass::Method: return "Method";
-    case NodeClass::ObjectType: return "ObjectType";
-    case NodeClass::VariableType: return "VariableType";
-    case NodeClass::ReferenceType: return "ReferenceType";
-    case NodeClass::DataType: return "DataType";
-    case NodeClass::View: return "View";
-    case NodeClass::Unspecified: break;
+    case NodeClass::Object:
+        return "Object";
+    case NodeClass::Variable:
+        return "Variable";
+    case NodeClass::Method:
+        return "Method";
+    case NodeClass::ObjectType:
+        return "ObjectType";
+    case NodeClass::VariableType:
+        return "VariableType";
+    case NodeClass::ReferenceType:
+        return "ReferenceType";
+    case NodeClass::DataType:
+        return "DataType";
+    case NodeClass::View:
+        return "View";
+    case NodeClass::Unspecified:
+        break;
     }
     return "Unspecified";
 }

@@ -34,7 +34,7 @@ public:
 
 std::string statusLine(const UaString& errorText, UaStatus status)
 {
-    std::array<char, 16> code{};
+    std::array<char, 16> code {};
     std::snprintf(code.data(), code.size(), "0x%08" PRIX32, status.code());
     return errorText.toStdString() + " (" + code.data() + ")";
 }
@@ -94,8 +94,13 @@ int dump(const std::string& file, std::ostream& out, std::ostream& err)
 
 std::string summary(const NodeMap& nodes)
 {
-    static constexpr NodeClass kClasses[] = {NodeClass::Object, NodeClass::Variable, NodeClass::Method,
-        NodeClass::ObjectType, NodeClass::VariableType, NodeClass::ReferenceType, NodeClass::DataType};
+    static constexpr NodeClass kClasses[] = { NodeClass::Object,
+        NodeClass::Variable,
+        NodeClass::Method,
+        NodeClass::ObjectType,
+        NodeClass::VariableType,
+        NodeClass::ReferenceType,
+        NodeClass::DataType };
     std::size_t perClass[std::size(kClasses)] = {};
     std::size_t references = 0;
     std::size_t definitions = 0;
@@ -106,14 +111,13 @@ std::string summary(const NodeMap& nodes)
         references += node->references().size();
         if (node->nodeClass() == NodeClass::DataType) {
             const auto& dataType = static_cast<const DataType&>(*node);
-            definitions +=
-                dataType.structureDefinition().hasName() || !dataType.enumDefinition().isEmpty() ? 1 : 0;
+            definitions += dataType.structureDefinition().hasName() || !dataType.enumDefinition().isEmpty() ? 1 : 0;
         }
     }
     std::ostringstream line;
     line << nodes.size() << " nodes (";
-    static constexpr const char* kNames[] = {"Object", "Variable", "Method", "ObjectType", "VariableType",
-        "ReferenceType", "DataType"};
+    static constexpr const char* kNames[]
+        = { "Object", "Variable", "Method", "ObjectType", "VariableType", "ReferenceType", "DataType" };
     for (std::size_t i = 0; i < std::size(kClasses); ++i) {
         line << (i > 0 ? ", " : "") << perClass[i] << " " << kNames[i];
     }

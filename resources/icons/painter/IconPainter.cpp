@@ -18,10 +18,7 @@ using Glyph = std::function<void(QPainter&)>;
 
 const QColor kGlyph(255, 255, 255);
 
-QPen glyphPen(qreal width)
-{
-    return QPen(kGlyph, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
+QPen glyphPen(qreal width) { return QPen(kGlyph, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
 void drawTile(QPainter& p, QColor top, QColor bottom)
 {
@@ -352,7 +349,7 @@ void nodeDocumentPen(QPainter& p)
     sheet.closeSubpath();
     fillShape(p, sheet, QColor(236, 240, 245));
     p.setPen(QPen(kBlue.darker(110), 0.9));
-    for (double y : {5.5, 8.0, 10.5})
+    for (double y : { 5.5, 8.0, 10.5 })
         p.drawLine(QPointF(4.5, y), QPointF(9.5, y));
     QPainterPath pen;
     pen.moveTo(15, 6.5);
@@ -366,8 +363,20 @@ void nodeDocumentPen(QPainter& p)
 
 bool renderNodeStrip(const char* directory, int size)
 {
-    const Glyph icons[] = {nodeFolder, nodeCube, nodeGreenTag, nodeGear, nodeYellowT, nodeLightT, nodeHierarchy,
-        nodePurpleT, nodeMagnifier, nodeAlarmLight, nodeDocumentPen, nodeRedTag, nodeBlueTag, nodeHalfTag};
+    const Glyph icons[] = { nodeFolder,
+        nodeCube,
+        nodeGreenTag,
+        nodeGear,
+        nodeYellowT,
+        nodeLightT,
+        nodeHierarchy,
+        nodePurpleT,
+        nodeMagnifier,
+        nodeAlarmLight,
+        nodeDocumentPen,
+        nodeRedTag,
+        nodeBlueTag,
+        nodeHalfTag };
     constexpr int count = sizeof icons / sizeof icons[0];
     QImage image(size * count, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -399,7 +408,8 @@ bool render(const char* directory, const char* name, int size, QColor top, QColo
     drawTile(p, top, bottom);
     glyph(p);
     p.end();
-    const QString path = QStringLiteral("%1/%2-%3.png").arg(QString::fromLocal8Bit(directory), QString::fromLatin1(name)).arg(size);
+    const QString path
+        = QStringLiteral("%1/%2-%3.png").arg(QString::fromLocal8Bit(directory), QString::fromLatin1(name)).arg(size);
     if (!image.save(path)) {
         std::fprintf(stderr, "icon-painter: cannot write %s\n", qPrintable(path));
         return false;
@@ -424,19 +434,19 @@ int main(int argc, char** argv)
         Glyph glyph;
     };
     const Page pages[] = {
-        {"status", QColor(76, 175, 80), QColor(46, 125, 50), glyphStatus},
-        {"endpoints", QColor(66, 165, 245), QColor(21, 101, 192), glyphEndpoints},
-        {"users", QColor(255, 167, 38), QColor(230, 110, 0), glyphUsers},
-        {"nodeconfig", QColor(171, 71, 188), QColor(106, 27, 154), glyphNodeConfig},
-        {"database", QColor(38, 166, 154), QColor(0, 105, 92), glyphDatabase},
+        { "status", QColor(76, 175, 80), QColor(46, 125, 50), glyphStatus },
+        { "endpoints", QColor(66, 165, 245), QColor(21, 101, 192), glyphEndpoints },
+        { "users", QColor(255, 167, 38), QColor(230, 110, 0), glyphUsers },
+        { "nodeconfig", QColor(171, 71, 188), QColor(106, 27, 154), glyphNodeConfig },
+        { "database", QColor(38, 166, 154), QColor(0, 105, 92), glyphDatabase },
     };
     bool ok = true;
     for (const Page& page : pages)
-        for (const int size : {48, 96})
+        for (const int size : { 48, 96 })
             ok = render(dir, page.name, size, page.top, page.bottom, page.glyph) && ok;
-    for (const int size : {16, 24, 32, 48, 64, 96, 128, 256})
+    for (const int size : { 16, 24, 32, 48, 64, 96, 128, 256 })
         ok = render(dir, "tavox", size, QColor(52, 84, 140), QColor(24, 44, 86), glyphApplication) && ok;
-    for (const int size : {16, 32})
+    for (const int size : { 16, 32 })
         ok = renderNodeStrip(dir, size) && ok;
     return ok ? 0 : 1;
 }

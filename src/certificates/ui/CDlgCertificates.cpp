@@ -20,7 +20,7 @@ using certificates::CertificateRow;
 using certificates::Folder;
 using certificates::Validity;
 
-constexpr Folder kFolders[] = {Folder::Own, Folder::Trusted, Folder::Rejected};
+constexpr Folder kFolders[] = { Folder::Own, Folder::Trusted, Folder::Rejected };
 // Long subjects and URIs give way, so that the thumbprint and the expiry stay in sight.
 constexpr int kWidestTextColumn = 260;
 
@@ -32,7 +32,7 @@ QString fromUtf8(const std::string& text)
 QString captionOf(Folder folder)
 {
     // In the order of Folder.
-    const char* const kCaptions[] = {"&Own certificates:", "T&rusted certificates:", "Re&jected certificates:"};
+    const char* const kCaptions[] = { "&Own certificates:", "T&rusted certificates:", "Re&jected certificates:" };
     return QString::fromLatin1(kCaptions[static_cast<int>(folder)]);
 }
 
@@ -40,8 +40,10 @@ QTreeWidget* newList(Folder folder)
 {
     auto* view = new QTreeWidget;
     view->setObjectName(QString::fromLatin1(certificates::folderName(folder).data()));
-    view->setHeaderLabels({QStringLiteral("Subject"), QStringLiteral("Application URI"), QStringLiteral("Thumbprint"),
-        QStringLiteral("Expiry")});
+    view->setHeaderLabels({ QStringLiteral("Subject"),
+        QStringLiteral("Application URI"),
+        QStringLiteral("Thumbprint"),
+        QStringLiteral("Expiry") });
     view->setRootIsDecorated(false);
     view->setUniformRowHeights(true);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -55,7 +57,7 @@ QTreeWidgetItem* itemOf(const CertificateRow& row)
     if (row.inUse)
         expiry += QStringLiteral("; in use");
     auto* item = new QTreeWidgetItem(
-        {fromUtf8(row.subject), fromUtf8(row.applicationUri), fromUtf8(row.thumbprint), expiry});
+        { fromUtf8(row.subject), fromUtf8(row.applicationUri), fromUtf8(row.thumbprint), expiry });
     // Certificates that clients refuse, or soon will, stand out.
     const bool alarming = !row.readable || row.validity == Validity::Expired || row.validity == Validity::NotYetValid;
     if (alarming || row.validity == Validity::ExpiresSoon) {
@@ -104,7 +106,7 @@ CDlgCertificates::CDlgCertificates(MessageBoxes& boxes,
     m_renew = new QPushButton(QStringLiteral("Renew"));
     auto* close = new QPushButton(QStringLiteral("Close"));
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {m_trust, m_reject, m_remove, m_renew})
+    for (QPushButton* button : { m_trust, m_reject, m_remove, m_renew })
         buttons->addWidget(button);
     buttons->addStretch();
     buttons->addWidget(close);
@@ -119,10 +121,7 @@ CDlgCertificates::CDlgCertificates(MessageBoxes& boxes,
     fill();
 }
 
-QTreeWidget* CDlgCertificates::list(Folder folder) const
-{
-    return m_views[static_cast<int>(folder)];
-}
+QTreeWidget* CDlgCertificates::list(Folder folder) const { return m_views[static_cast<int>(folder)]; }
 
 void CDlgCertificates::fill()
 {
@@ -139,11 +138,13 @@ void CDlgCertificates::fill()
         }
     }
     if (!m_lists.storeExists())
-        m_note->setText(QStringLiteral("The Tavox Server makes its certificate store, with its own certificate, at its first start."));
+        m_note->setText(QStringLiteral(
+            "The Tavox Server makes its certificate store, with its own certificate, at its first start."));
     else if (m_lists.renewalRequested())
         m_note->setText(QStringLiteral("A new certificate is made at the next start of the Tavox Server."));
     else
-        m_note->setText(QStringLiteral("Trusting or rejecting a client takes effect at its next attempt; a new certificate of the server at its next start."));
+        m_note->setText(QStringLiteral("Trusting or rejecting a client takes effect at its next attempt; a new "
+                                       "certificate of the server at its next start."));
     updateButtons();
 }
 
@@ -164,9 +165,9 @@ std::pair<Folder, int> CDlgCertificates::chosen() const
     for (const Folder folder : kFolders) {
         const QList<QTreeWidgetItem*> selected = list(folder)->selectedItems();
         if (!selected.isEmpty())
-            return {folder, list(folder)->indexOfTopLevelItem(selected.front())};
+            return { folder, list(folder)->indexOfTopLevelItem(selected.front()) };
     }
-    return {Folder::Own, -1};
+    return { Folder::Own, -1 };
 }
 
 void CDlgCertificates::updateButtons()

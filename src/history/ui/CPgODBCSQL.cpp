@@ -29,10 +29,7 @@ QString text(std::u16string_view value)
     return QString::fromUtf16(value.data(), static_cast<qsizetype>(value.size()));
 }
 
-std::u16string text(const QString& value)
-{
-    return value.toStdU16String();
-}
+std::u16string text(const QString& value) { return value.toStdU16String(); }
 
 QComboBox* list(const QString& objectName, bool editable)
 {
@@ -71,10 +68,7 @@ CPgODBCSQL::CPgODBCSQL(MessageBoxes& boxes,
     buildView();
 }
 
-CPgODBCSQL::~CPgODBCSQL()
-{
-    clearPagePointer(g_pPgODBCSQL, this);
-}
+CPgODBCSQL::~CPgODBCSQL() { clearPagePointer(g_pPgODBCSQL, this); }
 
 void CPgODBCSQL::buildView()
 {
@@ -83,8 +77,8 @@ void CPgODBCSQL::buildView()
     m_statusText->setObjectName(QStringLiteral("sqlStatus"));
     m_statusText->setTextFormat(Qt::PlainText);
     m_type = list(QStringLiteral("sqlType"), false);
-    m_type->addItems({text(history::sqlTypeName(history::SqlType::MySql)),
-        text(history::sqlTypeName(history::SqlType::MsSql))});
+    m_type->addItems(
+        { text(history::sqlTypeName(history::SqlType::MySql)), text(history::sqlTypeName(history::SqlType::MsSql)) });
     m_type->setCurrentIndex(-1);
     m_driver = list(QStringLiteral("sqlDriver"), false);
     m_server = list(QStringLiteral("server"), true);
@@ -134,7 +128,7 @@ void CPgODBCSQL::buildView()
     connect(m_server->lineEdit(), &QLineEdit::textEdited, this, &CPgODBCSQL::markModified);
     connect(m_database->lineEdit(), &QLineEdit::textEdited, this, &CPgODBCSQL::markModified);
     connect(m_database, &QComboBox::activated, this, &CPgODBCSQL::markModified);
-    for (QLineEdit* edit : {m_port, m_user, m_password})
+    for (QLineEdit* edit : { m_port, m_user, m_password })
         connect(edit, &QLineEdit::textEdited, this, &CPgODBCSQL::markModified);
 }
 
@@ -149,10 +143,7 @@ void CPgODBCSQL::OnInitDialog()
     LoadSettings();
 }
 
-void CPgODBCSQL::Refresh()
-{
-    LoadSettings();
-}
+void CPgODBCSQL::Refresh() { LoadSettings(); }
 
 void CPgODBCSQL::UpdateSqlStatus(std::uint32_t status)
 {
@@ -221,8 +212,8 @@ history::HistorySettings CPgODBCSQL::shown() const
 
 void CPgODBCSQL::enableDependents(bool enabled)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{m_driver, m_server, m_browseServers, m_port, m_user,
-             m_password, m_database, m_browseDatabases})
+    for (QWidget* control : std::initializer_list<QWidget*> {
+             m_driver, m_server, m_browseServers, m_port, m_user, m_password, m_database, m_browseDatabases })
         control->setEnabled(enabled);
 }
 
@@ -246,10 +237,7 @@ void CPgODBCSQL::OnDriverSelected()
     m_database->clear();
 }
 
-void CPgODBCSQL::OnServerSelected()
-{
-    m_database->clear();
-}
+void CPgODBCSQL::OnServerSelected() { m_database->clear(); }
 
 void CPgODBCSQL::OnActiveClicked(bool checked)
 {
@@ -258,20 +246,11 @@ void CPgODBCSQL::OnActiveClicked(bool checked)
     SetModified(true);
 }
 
-void CPgODBCSQL::markModified()
-{
-    SetModified(true);
-}
+void CPgODBCSQL::markModified() { SetModified(true); }
 
-void CPgODBCSQL::BrowseServers()
-{
-    showBrowseResult(m_settings.BrowseServers(shown()), m_server);
-}
+void CPgODBCSQL::BrowseServers() { showBrowseResult(m_settings.BrowseServers(shown()), m_server); }
 
-void CPgODBCSQL::BrowseDatabases()
-{
-    showBrowseResult(m_settings.BrowseDatabases(shown()), m_database);
-}
+void CPgODBCSQL::BrowseDatabases() { showBrowseResult(m_settings.BrowseDatabases(shown()), m_database); }
 
 void CPgODBCSQL::showBrowseResult(const history::BrowseResult& result, QComboBox* list)
 {
@@ -287,8 +266,9 @@ void CPgODBCSQL::showBrowseResult(const history::BrowseResult& result, QComboBox
 
 bool CPgODBCSQL::OnApply()
 {
-    const history::ApplyOutcome outcome = m_settings.Apply(shown(), nodeCfgPath(),
-        [this] { return showMessage(messageBoxes(), this, history::notices::localhost()) == MbResult::Yes; });
+    const history::ApplyOutcome outcome = m_settings.Apply(shown(), nodeCfgPath(), [this] {
+        return showMessage(messageBoxes(), this, history::notices::localhost()) == MbResult::Yes;
+    });
     if (outcome.restartRequested && sheet())
         sheet()->RequestRestart();
     if (outcome.serverCleared) {

@@ -36,8 +36,12 @@ public:
         while (prefix < prefixRoom && before[prefix] == after[prefix])
             ++prefix;
         const std::u16string_view inserted = std::u16string_view(after).substr(prefix, after.size() - suffix - prefix);
-        const nodeconfig::LimitEditText filtered = nodeconfig::insertAsTyped(m_edit.typeCode(), before, prefix,
-            before.size() - suffix, inserted, static_cast<std::size_t>(m_edit.maxLength()));
+        const nodeconfig::LimitEditText filtered = nodeconfig::insertAsTyped(m_edit.typeCode(),
+            before,
+            prefix,
+            before.size() - suffix,
+            inserted,
+            static_cast<std::size_t>(m_edit.maxLength()));
         if (filtered.text != after) {
             input = QString::fromStdU16String(filtered.text);
             position = static_cast<int>(filtered.caret);
@@ -68,8 +72,8 @@ void CAlarmEdit::keyPressEvent(QKeyEvent* event)
         const std::u16string current = text().toStdU16String();
         const auto start = static_cast<std::size_t>(hasSelectedText() ? selectionStart() : cursorPosition());
         const auto end = start + static_cast<std::size_t>(selectedText().size());
-        if (!nodeconfig::acceptsTypedOverSelection(m_typeCode, current, static_cast<std::size_t>(cursorPosition()),
-                start, end, typed.front().unicode())) {
+        if (!nodeconfig::acceptsTypedOverSelection(
+                m_typeCode, current, static_cast<std::size_t>(cursorPosition()), start, end, typed.front().unicode())) {
             event->accept();
             return;
         }

@@ -1,10 +1,10 @@
 #include "nodeconfig/ui/CDlgSetAlarm.h"
 
-#include "uikit/DialogButtons.h"
-#include "uikit/MessageBoxes.h"
 #include "nodeconfig/AlarmLimitInput.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CAlarmEdit.h"
+#include "uikit/DialogButtons.h"
+#include "uikit/MessageBoxes.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -16,7 +16,9 @@ QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 } // namespace
 
-CDlgSetAlarm::CDlgSetAlarm(int dataTypeCode, const nodeconfig::AlarmLimits& limits, MessageBoxes& boxes,
+CDlgSetAlarm::CDlgSetAlarm(int dataTypeCode,
+    const nodeconfig::AlarmLimits& limits,
+    MessageBoxes& boxes,
     QWidget* parent)
     : QDialog(parent)
     , m_highHighLimit(fromUtf8(limits.highHigh))
@@ -52,8 +54,9 @@ CDlgSetAlarm::CDlgSetAlarm(int dataTypeCode, const nodeconfig::AlarmLimits& limi
 
 nodeconfig::AlarmLimits CDlgSetAlarm::limits() const
 {
-    return {m_highHighLimit.toStdString(), m_highLimit.toStdString(), m_lowLimit.toStdString(),
-        m_lowLowLimit.toStdString()};
+    return {
+        m_highHighLimit.toStdString(), m_highLimit.toStdString(), m_lowLimit.toStdString(), m_lowLowLimit.toStdString()
+    };
 }
 
 void CDlgSetAlarm::takeTexts()
@@ -70,13 +73,19 @@ void CDlgSetAlarm::accept()
     const nodeconfig::AlarmLimits entered = limits();
     const nodeconfig::AlarmLimitsReview review = nodeconfig::reviewAlarmLimits(m_dataTypeCode, entered);
     if (review.problem != nodeconfig::AlarmConditionProblem::None) {
-        m_boxes.show(nullptr, fromUtf8(nodeconfig::alarmConditionMessage(review.problem)), QStringLiteral("Error"),
-            MbIcon::None, MbButtons::Ok);
+        m_boxes.show(nullptr,
+            fromUtf8(nodeconfig::alarmConditionMessage(review.problem)),
+            QStringLiteral("Error"),
+            MbIcon::None,
+            MbButtons::Ok);
         return;
     }
     // Limits out of order are kept only when the administrator says so.
     if (review.outOfOrder
-        && m_boxes.show(this, fromUtf8(nodeconfig::kLimitOrderQuestion), QStringLiteral("Warning"), MbIcon::Warning,
+        && m_boxes.show(this,
+               fromUtf8(nodeconfig::kLimitOrderQuestion),
+               QStringLiteral("Warning"),
+               MbIcon::Warning,
                MbButtons::YesNo)
             != MbResult::Yes)
         return;

@@ -18,7 +18,9 @@ class CDlgSetAlarm : public QDialog {
 
 public:
     /// `dataTypeCode` is the variable's nodeconfig::AlarmDataType; `limits` start the edits.
-    CDlgSetAlarm(int dataTypeCode, const nodeconfig::AlarmLimits& limits, MessageBoxes& boxes,
+    CDlgSetAlarm(int dataTypeCode,
+        const nodeconfig::AlarmLimits& limits,
+        MessageBoxes& boxes,
         QWidget* parent = nullptr);
 
     /// The four texts as OK took them from the edits.

@@ -1,12 +1,12 @@
 #include "nodeconfig/ui/CDlgXmlTree.h"
 
-#include "uikit/DialogButtons.h"
-#include "uikit/MessageBoxes.h"
 #include "nodeconfig/NodeConfiguration.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "nodeconfig/ui/CDlgSetAlarm.h"
 #include "nodeconfig/ui/ReportList.h"
 #include "nodeconfig/ui/XmlTreeItemModel.h"
+#include "uikit/DialogButtons.h"
+#include "uikit/MessageBoxes.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -52,8 +52,8 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
-        const bool menuKey = event->key() == Qt::Key_Menu
-            || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+        const bool menuKey
+            = event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
         if (menuKey) {
             event->accept();
             openMenuOfCurrent();
@@ -88,7 +88,7 @@ private:
 
 QTableWidget* attributeList(const QString& name)
 {
-    return reportList({QStringLiteral("Attribute"), QStringLiteral("Value")}, {120, 200}, name);
+    return reportList({ QStringLiteral("Attribute"), QStringLiteral("Value") }, { 120, 200 }, name);
 }
 
 void fill(QTableWidget& list, const std::vector<nodeconfig::AttributeRow>& rows)
@@ -98,7 +98,8 @@ void fill(QTableWidget& list, const std::vector<nodeconfig::AttributeRow>& rows)
     list.setRowCount(static_cast<int>(rows.size()));
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         const nodeconfig::AttributeRow& shown = rows[static_cast<std::size_t>(row)];
-        for (const auto& [column, text] : {std::pair{AttributeColumn, &shown.attribute}, {ValueColumn, &shown.value}}) {
+        for (const auto& [column, text] :
+            { std::pair { AttributeColumn, &shown.attribute }, { ValueColumn, &shown.value } }) {
             auto* cell = new QTableWidgetItem(fromUtf8(*text));
             cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
             list.setItem(row, column, cell);
@@ -169,7 +170,6 @@ void CDlgXmlTree::buildView()
     layout->addWidget(condition);
     layout->addLayout(okCancelRow(this, OkDefault::No));
     resize(760, 560);
-
 
     m_objectsMenu = buildMenu("Objects", "objectsMenu");
     m_alarmMenu = buildMenu("ALARM", "alarmMenu");

@@ -50,10 +50,7 @@ CPgXmlConfigure::CPgXmlConfigure(MessageBoxes& boxes,
     });
 }
 
-CPgXmlConfigure::~CPgXmlConfigure()
-{
-    clearPagePointer(g_pPgXmlConfigure, this);
-}
+CPgXmlConfigure::~CPgXmlConfigure() { clearPagePointer(g_pPgXmlConfigure, this); }
 
 void CPgXmlConfigure::buildView()
 {
@@ -68,11 +65,12 @@ void CPgXmlConfigure::buildView()
     currentLayout->addWidget(nameLabel);
     currentLayout->addWidget(m_fileName, 1);
 
-    m_entries = reportList({QStringLiteral(" "), QStringLiteral("#"), QStringLiteral("Node Name")}, {25, 30, 200},
+    m_entries = reportList({ QStringLiteral(" "), QStringLiteral("#"), QStringLiteral("Node Name") },
+        { 25, 30, 200 },
         QStringLiteral("Alarm & HA List"));
     m_entries->setObjectName(QStringLiteral("entryList"));
-    m_attributes = reportList({QStringLiteral("Attribute"), QStringLiteral("Value")}, {100, 300},
-        QStringLiteral("Attributes"));
+    m_attributes = reportList(
+        { QStringLiteral("Attribute"), QStringLiteral("Value") }, { 100, 300 }, QStringLiteral("Attributes"));
     m_attributes->setObjectName(QStringLiteral("attributeList"));
     auto* lists = new QGroupBox(QStringLiteral("Alarm && HA List"));
     auto* listsLayout = new QHBoxLayout(lists);

@@ -68,7 +68,7 @@ private:
 
     FileDialogs& m_fileDialogs;
     const platform::SettingsStore& m_machine;
-    nodeconfig::NodeConfiguration m_config{*this};
+    nodeconfig::NodeConfiguration m_config { *this };
     nodeconfig::ConfigureDialog m_configureDialog;
     bool m_writeFailed = false;
 

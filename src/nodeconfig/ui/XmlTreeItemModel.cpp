@@ -1,17 +1,27 @@
 #include "nodeconfig/ui/XmlTreeItemModel.h"
 
-#include "uikit/TavoxIcons.h"
 #include "uatypes/UaString.h"
+#include "uikit/TavoxIcons.h"
 
 namespace {
 
 /// What each icon of the strip stands for, read out by assistive technologies.
 QString iconMeaning(std::int32_t image)
 {
-    static const char* const kMeanings[nodeconfig::kNodeIconCount] = {
-        "Folder", "Object", "Variable", "Method", "Object type", "Variable type", "Reference type", "Data type",
-        "View", "Alarm", "Historical data", "Variable with alarm", "Variable with historical data",
-        "Variable with alarm and historical data"};
+    static const char* const kMeanings[nodeconfig::kNodeIconCount] = { "Folder",
+        "Object",
+        "Variable",
+        "Method",
+        "Object type",
+        "Variable type",
+        "Reference type",
+        "Data type",
+        "View",
+        "Alarm",
+        "Historical data",
+        "Variable with alarm",
+        "Variable with historical data",
+        "Variable with alarm and historical data" };
     return image >= 0 && image < nodeconfig::kNodeIconCount ? QString::fromLatin1(kMeanings[image]) : QString();
 }
 
@@ -100,5 +110,5 @@ void XmlTreeItemModel::aboutToRemove(const nodeconfig::NodeTreeItem& item)
 void XmlTreeItemModel::imageChanged(const nodeconfig::NodeTreeItem& item)
 {
     const QModelIndex at = indexOf(&item);
-    emit dataChanged(at, at, {Qt::DecorationRole, Qt::AccessibleDescriptionRole});
+    emit dataChanged(at, at, { Qt::DecorationRole, Qt::AccessibleDescriptionRole });
 }

@@ -1,8 +1,8 @@
 #include "users/ui/CDlgUserOpt.h"
 
 #include "uikit/CheckBoxes.h"
-#include "uikit/Labels.h"
 #include "uikit/DialogButtons.h"
+#include "uikit/Labels.h"
 #include "uikit/MessageBoxes.h"
 #include "uikit/Rows.h"
 #include "users/Latin1Text.h"
@@ -61,7 +61,7 @@ void CDlgUserOpt::buildView()
     m_write = new QCheckBox(QStringLiteral("Write"));
     m_executable = new QCheckBox(QStringLiteral("Executable"));
 
-    QHBoxLayout* rights = leftAlignedRow({m_read, m_write, m_executable});
+    QHBoxLayout* rights = leftAlignedRow({ m_read, m_write, m_executable });
 
     auto* group = new QGroupBox(QStringLiteral("User Information"));
     auto* grid = new QGridLayout(group);
@@ -91,7 +91,7 @@ void CDlgUserOpt::setUpMode(const UsrAuthEntry* entry)
         checkboxes::showChecked(m_executable, isExecutableGranted(entry->rights));
     } else {
         m_name->setText(m_mode == UserOptMode::RootPassword ? QStringLiteral("root") : QString());
-        for (QCheckBox* right : {m_read, m_write, m_executable})
+        for (QCheckBox* right : { m_read, m_write, m_executable })
             checkboxes::showChecked(right, true);
     }
     m_name->setEnabled(m_mode == UserOptMode::Add);

@@ -46,8 +46,10 @@ void CLogin::accept()
     }
     ++m_failures;
     if (m_failures < kAttempts) {
-        m_boxes.show(this, QStringLiteral("The password is not correct! Please try again."), QStringLiteral("Warning"),
-                     MbIcon::Warning);
+        m_boxes.show(this,
+            QStringLiteral("The password is not correct! Please try again."),
+            QStringLiteral("Warning"),
+            MbIcon::Warning);
         m_password->setFocus();
         m_password->selectAll();
         return;

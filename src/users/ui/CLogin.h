@@ -12,9 +12,9 @@ class CLogin : public CPasswordDialog {
 public:
     /// Reads the expected digest from the profile now: each opening takes the current one.
     CLogin(MessageBoxes& boxes,
-           const UserProfile& profile,
-           QWidget* parent = nullptr,
-           std::uint32_t iterations = kLoginDigestIterations);
+        const UserProfile& profile,
+        QWidget* parent = nullptr,
+        std::uint32_t iterations = kLoginDigestIterations);
 
 public slots:
     void accept() override;

@@ -47,10 +47,7 @@ CPgUsers::CPgUsers(MessageBoxes& boxes, const platform::SettingsStore& machine, 
     buildMenu();
 }
 
-CPgUsers::~CPgUsers()
-{
-    clearPagePointer(g_pPgUsers, this);
-}
+CPgUsers::~CPgUsers() { clearPagePointer(g_pPgUsers, this); }
 
 void CPgUsers::buildView()
 {
@@ -98,7 +95,7 @@ void CPgUsers::buildView()
     m_windowsLogonBox = new QCheckBox(QStringLiteral("Enable Windows Logon"));
     m_certificationBox = new QCheckBox(QStringLiteral("Enable Certification"));
     m_anonymousBox = new QCheckBox(QStringLiteral("Anonymous"));
-    QHBoxLayout* logon = leftAlignedRow({m_windowsLogonBox, m_certificationBox, m_anonymousBox});
+    QHBoxLayout* logon = leftAlignedRow({ m_windowsLogonBox, m_certificationBox, m_anonymousBox });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(admin);

@@ -36,32 +36,43 @@ QLineEdit* CSetPwd::addPasswordRow(QFormLayout* form, const QString& caption)
 
 void CSetPwd::accept()
 {
-    const auto result = changeLoginPassword(m_profile, m_storedDigest, m_old->text().toStdU16String(),
-                                            m_new->text().toStdU16String(), m_confirm->text().toStdU16String(),
-                                            m_iterations);
+    const auto result = changeLoginPassword(m_profile,
+        m_storedDigest,
+        m_old->text().toStdU16String(),
+        m_new->text().toStdU16String(),
+        m_confirm->text().toStdU16String(),
+        m_iterations);
     switch (result) {
     case LoginPasswordChange::WrongOldPassword:
-        m_boxes.show(this, QStringLiteral("The old password is not correct! Please input it again."),
-                     QStringLiteral("Warning"), MbIcon::Warning);
+        m_boxes.show(this,
+            QStringLiteral("The old password is not correct! Please input it again."),
+            QStringLiteral("Warning"),
+            MbIcon::Warning);
         m_old->setFocus();
         return;
     case LoginPasswordChange::NotConfirmed:
-        m_boxes.show(this, QStringLiteral("The passwords are not the same. Please confirm it again."),
-                     QStringLiteral("Error"), MbIcon::Warning);
+        m_boxes.show(this,
+            QStringLiteral("The passwords are not the same. Please confirm it again."),
+            QStringLiteral("Error"),
+            MbIcon::Warning);
         m_confirm->setFocus();
         return;
     case LoginPasswordChange::DigestFailed:
-        m_boxes.show(this, QStringLiteral("The password could not be changed: its digest cannot be computed."),
-                     QStringLiteral("Error"), MbIcon::Error);
+        m_boxes.show(this,
+            QStringLiteral("The password could not be changed: its digest cannot be computed."),
+            QStringLiteral("Error"),
+            MbIcon::Error);
         return;
     case LoginPasswordChange::NotStored:
-        m_boxes.show(this, QStringLiteral("The password could not be changed: the user settings cannot be written."),
-                     QStringLiteral("Error"), MbIcon::Error);
+        m_boxes.show(this,
+            QStringLiteral("The password could not be changed: the user settings cannot be written."),
+            QStringLiteral("Error"),
+            MbIcon::Error);
         return;
     case LoginPasswordChange::Changed:
         break;
     }
-    m_boxes.show(this, QStringLiteral("The password has been changed!"), QStringLiteral("Information"),
-                 MbIcon::Information);
+    m_boxes.show(
+        this, QStringLiteral("The password has been changed!"), QStringLiteral("Information"), MbIcon::Information);
     QDialog::accept();
 }

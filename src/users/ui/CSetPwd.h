@@ -12,9 +12,9 @@ class CSetPwd : public CPasswordDialog {
 
 public:
     CSetPwd(MessageBoxes& boxes,
-            const UserProfile& profile,
-            QWidget* parent = nullptr,
-            std::uint32_t iterations = kLoginDigestIterations);
+        const UserProfile& profile,
+        QWidget* parent = nullptr,
+        std::uint32_t iterations = kLoginDigestIterations);
 
 public slots:
     void accept() override;

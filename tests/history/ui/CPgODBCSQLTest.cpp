@@ -3,10 +3,10 @@
 #include "history/HistorySettings.h"
 #include "nodeconfig/SettingsBlock.h"
 #include "platform/PrivateProfile.h"
+#include "support/WholeFile.h"
 #include "testing/FakeOdbc.h"
 #include "testing/UiSandbox.h"
 #include "testing/UiWidgetFinders.h"
-#include "support/WholeFile.h"
 #include "uikit/SheetServices.h"
 
 #include <QAccessible>
@@ -38,8 +38,10 @@ class CPgODBCSQLTest : public ::testing::Test {
 protected:
     CPgODBCSQLTest()
     {
-        m_odbc->drivers = {u"MySQL ODBC 8.0 Unicode Driver", u"MariaDB MySQL ODBC Driver", u"MySQL Native Driver",
-            u"ODBC Driver 18 for SQL Server"};
+        m_odbc->drivers = { u"MySQL ODBC 8.0 Unicode Driver",
+            u"MariaDB MySQL ODBC Driver",
+            u"MySQL Native Driver",
+            u"ODBC Driver 18 for SQL Server" };
     }
     void open()
     {
@@ -90,8 +92,10 @@ protected:
     UiSandbox m_sandbox;
     FakeOdbc* m_odbc = new FakeOdbc;
     RecordingSheet m_sheet;
-    CPgODBCSQL m_page{m_sandbox.boxes, std::unique_ptr<platform::OdbcDriverManager>(m_odbc),
-        nodeconfig::EnsureHistorySection, m_sandbox.stores.machineStore()};
+    CPgODBCSQL m_page { m_sandbox.boxes,
+        std::unique_ptr<platform::OdbcDriverManager>(m_odbc),
+        nodeconfig::EnsureHistorySection,
+        m_sandbox.stores.machineStore() };
 };
 
 TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
@@ -101,10 +105,10 @@ TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
     EXPECT_FALSE(active()->isChecked());
     EXPECT_FALSE(combo("SQL Type:")->isEnabled());
     EXPECT_EQ(combo("SQL Type:")->currentIndex(), -1);
-    EXPECT_EQ(items(combo("SQL Type:")), QStringList({"MySQL", "MSSQL"}));
-    for (const char* caption : {"SQL Driver:", "Server:", "Database:"})
+    EXPECT_EQ(items(combo("SQL Type:")), QStringList({ "MySQL", "MSSQL" }));
+    for (const char* caption : { "SQL Driver:", "Server:", "Database:" })
         EXPECT_FALSE(combo(caption)->isEnabled()) << caption;
-    for (const char* caption : {"Port:", "User:", "Password:"})
+    for (const char* caption : { "Port:", "User:", "Password:" })
         EXPECT_FALSE(edit(caption)->isEnabled()) << caption;
     EXPECT_FALSE(browse("browseServers")->isEnabled() || browse("browseDatabases")->isEnabled());
     EXPECT_EQ(edit("Port:")->text(), "3306");
@@ -114,8 +118,8 @@ TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
     EXPECT_TRUE(m_sandbox.boxes.shown().empty());
 
     // The icon-only buttons are named for assistive technologies.
-    for (const auto& [name, accessible] : {std::pair{"browseServers", "Browse Servers"},
-             std::pair{"browseDatabases", "Browse Databases"}}) {
+    for (const auto& [name, accessible] :
+        { std::pair { "browseServers", "Browse Servers" }, std::pair { "browseDatabases", "Browse Databases" } }) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(browse(name));
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->text(QAccessible::Name), QString::fromLatin1(accessible));
@@ -125,7 +129,7 @@ TEST_F(CPgODBCSQLTest, WithoutStoredSettingsOnlyTheSwitchIsEnabled)
 
 TEST_F(CPgODBCSQLTest, ATypeWithoutDriversWarnsAndDisablesTheSwitch)
 {
-    m_odbc->drivers = {u"MySQL ODBC 8.0 Unicode Driver"};
+    m_odbc->drivers = { u"MySQL ODBC 8.0 Unicode Driver" };
     writeSection("SQLTYPE=MySQL\r\nACTIVE=1,1\r\n");
     m_sandbox.boxes.queueAnswer(MbResult::Ok);
     open();
@@ -142,7 +146,7 @@ TEST_F(CPgODBCSQLTest, StoredSettingsAreShownAndTheStoredDriverIsKept)
     open();
     EXPECT_TRUE(active()->isChecked());
     EXPECT_EQ(combo("SQL Type:")->currentText(), "MySQL");
-    EXPECT_EQ(items(combo("SQL Driver:")), QStringList({"MariaDB MySQL ODBC Driver", "Old MySQL ODBC 3.51"}));
+    EXPECT_EQ(items(combo("SQL Driver:")), QStringList({ "MariaDB MySQL ODBC Driver", "Old MySQL ODBC 3.51" }));
     EXPECT_EQ(combo("SQL Driver:")->currentIndex(), 0);
     EXPECT_EQ(combo("Server:")->currentText(), "db1");
     EXPECT_EQ(edit("Port:")->text(), "3306");
@@ -187,7 +191,7 @@ TEST_F(CPgODBCSQLTest, BrowsesFillTheListsAndRefuseWithoutTheirFields)
     QTest::keyClicks(edit("Password:"), "p;w");
     QTest::mouseClick(browse("browseDatabases"), Qt::LeftButton);
     combo("Database:")->hidePopup();
-    EXPECT_EQ(items(combo("Database:")), QStringList({"history", "mysql"}));
+    EXPECT_EQ(items(combo("Database:")), QStringList({ "history", "mysql" }));
     EXPECT_EQ(m_odbc->connectionStrings().back(),
         u"DRIVER={MariaDB MySQL ODBC Driver};SERVER=db1;PORT=3306;UID=tavox;PWD={p;w};");
 
@@ -217,15 +221,21 @@ TEST_F(CPgODBCSQLTest, ApplyWritesTheKeysAfterTheLocalhostQuestion)
     QTest::keyClicks(combo("Server:"), "127.0.0.1");
     m_sandbox.boxes.queueAnswer(MbResult::Yes);
     EXPECT_TRUE(m_page.OnApply());
-    EXPECT_EQ(m_sheet.calls, QStringList({"decline", "restart"}));
+    EXPECT_EQ(m_sheet.calls, QStringList({ "decline", "restart" }));
     const auto& question = m_sandbox.boxes.shown().back();
     EXPECT_EQ(question.caption, "Localhost");
     EXPECT_EQ(question.buttons, MbButtons::YesNo);
     EXPECT_EQ(question.icon, MbIcon::Question);
-    const std::pair<std::u16string_view, std::u16string_view> keys[] = {{u"SQLTYPE", u"MySQL"},
-        {u"DRIVER", u"MariaDB MySQL ODBC Driver"}, {u"SERVER", u"127.0.0.1"}, {u"PORT", u"3306"}, {u"UID", u"tavox"},
-        {u"PWD", u"se;cr}et"}, {u"DATABASE", u"history"}, {u"DSN", u"ACTIVE"}, {u"ACTIVE", u"1,1"},
-        {u"StartLogging", u"false"}};
+    const std::pair<std::u16string_view, std::u16string_view> keys[] = { { u"SQLTYPE", u"MySQL" },
+        { u"DRIVER", u"MariaDB MySQL ODBC Driver" },
+        { u"SERVER", u"127.0.0.1" },
+        { u"PORT", u"3306" },
+        { u"UID", u"tavox" },
+        { u"PWD", u"se;cr}et" },
+        { u"DATABASE", u"history" },
+        { u"DSN", u"ACTIVE" },
+        { u"ACTIVE", u"1,1" },
+        { u"StartLogging", u"false" } };
     for (const auto& [key, value] : keys)
         EXPECT_EQ(stored(key), value) << std::string(key.begin(), key.end());
     EXPECT_FALSE(m_page.isModified());

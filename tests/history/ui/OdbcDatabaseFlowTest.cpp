@@ -50,8 +50,12 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     UiSandbox sandbox;
     sandbox.setDword(ServerKey::kUaTcpPort, MariaDbServer::freeLoopbackPort());
     sandbox.services.addService(UiSandbox::kService, platform::kServiceRunning);
-    CPsTavox sheet(CTavoxUtilityApp::kAppTitle, sandbox.boxes, sandbox.services, sandbox.sleeper,
-        sandbox.delays, sandbox.stores.stores());
+    CPsTavox sheet(CTavoxUtilityApp::kAppTitle,
+        sandbox.boxes,
+        sandbox.services,
+        sandbox.sleeper,
+        sandbox.delays,
+        sandbox.stores.stores());
     CTavoxUtilityApp::AddPages(sheet, sandbox.boxes, sandbox.fileDialogs, sandbox.stores.stores());
     sheet.OnInitDialog();
     sheet.show();
@@ -78,7 +82,7 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     QStringList databases;
     for (int i = 0; i < database->count(); ++i)
         databases << database->itemText(i);
-    EXPECT_EQ(databases, QStringList({"history", "information_schema"})) << "what the user may see";
+    EXPECT_EQ(databases, QStringList({ "history", "information_schema" })) << "what the user may see";
     choose(database, 0);
 
     // Apply: the localhost question, then the restart question that the Endpoints page asked for.
@@ -99,7 +103,7 @@ TEST(OdbcDatabaseFlowTest, ApplyConnectsTheServerAndThePageFollowsTheDatabase)
     std::vector<std::string> environment = db.environment();
     environment.push_back("TAVOX_REGISTRY=" + sandbox.stores.machine().string());
     environment.push_back("TAVOX_ENGINE=" TAVOX_TEST_DATA_DIR "/engine");
-    ChildProcess server({kServerBinary}, ChildProcess::Stderr::Capture, environment);
+    ChildProcess server({ kServerBinary }, ChildProcess::Stderr::Capture, environment);
     ASSERT_TRUE(server.waitForLine("tavox-server: history database connected (SQLServerStatus 1)")) << server.seen();
     auto* status = page->findChild<QLabel*>("sqlStatus");
     EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == kConnected; }, 5000)) << status->text().toStdString();

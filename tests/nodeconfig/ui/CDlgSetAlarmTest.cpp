@@ -46,18 +46,18 @@ TEST(CDlgSetAlarmTest, TheEditsTakeOnlyTheCharactersOfTheType)
         const char* text;
     };
     const Case cases[] = {
-        {AlarmDataType::Int16, "-327689", "", "-32768"},
-        {AlarmDataType::Int16, "12-", "-", "-12"},
-        {AlarmDataType::UInt32, "-4294967295", "-", "4294967295"},
-        {AlarmDataType::Double, "-.5", "", "-5"},
-        {AlarmDataType::Double, ".25.5", "-.", "-25.5"},
-        {AlarmDataType::Double, "12.", "", "12."},
-        {AlarmDataType::Float, "3.14159265", "", "3.14159"},
-        {AlarmDataType::Others, "1.5e3", "", "153"},
+        { AlarmDataType::Int16, "-327689", "", "-32768" },
+        { AlarmDataType::Int16, "12-", "-", "-12" },
+        { AlarmDataType::UInt32, "-4294967295", "-", "4294967295" },
+        { AlarmDataType::Double, "-.5", "", "-5" },
+        { AlarmDataType::Double, ".25.5", "-.", "-25.5" },
+        { AlarmDataType::Double, "12.", "", "12." },
+        { AlarmDataType::Float, "3.14159265", "", "3.14159" },
+        { AlarmDataType::Others, "1.5e3", "", "153" },
     };
     for (const Case& c : cases) {
         Dialog d(c.type);
-        for (const char* label : {"High High Limit:", "High Limit:", "Low Limit:", "Low Low Limit:"}) {
+        for (const char* label : { "High High Limit:", "High Limit:", "Low Limit:", "Low Low Limit:" }) {
             CAlarmEdit* edit = d.edit(label);
             ASSERT_NE(edit, nullptr);
             QTest::keyClicks(edit, QString::fromLatin1(c.keys));
@@ -82,12 +82,12 @@ TEST(CDlgSetAlarmTest, ARefusedKeyTypedOverASelectionLeavesTheTextAsItWas)
         const char* after;
     };
     const Case cases[] = {
-        {"123", 0, 3, 'x', "123"},
-        {"1.5", 1, 2, '.', "1.5"},
-        {"5", 0, 1, '.', "5"},
-        {"12", 0, 2, '-', "12"},
-        {"123", 0, 3, '7', "7"},
-        {"1.5", 2, 1, '0', "1.0"},
+        { "123", 0, 3, 'x', "123" },
+        { "1.5", 1, 2, '.', "1.5" },
+        { "5", 0, 1, '.', "5" },
+        { "12", 0, 2, '-', "12" },
+        { "123", 0, 3, '7', "7" },
+        { "1.5", 2, 1, '0', "1.0" },
     };
     for (const Case& c : cases) {
         Dialog d(AlarmDataType::Double);
@@ -140,7 +140,7 @@ TEST(CDlgSetAlarmTest, PastedTextGoesThroughTheSameRules)
 
 TEST(CDlgSetAlarmTest, LimitsOfTheFileAreShownWholeAndUnfiltered)
 {
-    Dialog d(AlarmDataType::Double, {"12345678901234567890", "7O", "", ""});
+    Dialog d(AlarmDataType::Double, { "12345678901234567890", "7O", "", "" });
     EXPECT_EQ(d.edit("High High Limit:")->text(), QStringLiteral("12345678901234567890"));
     EXPECT_EQ(d.edit("High Limit:")->text(), QStringLiteral("7O"));
     d.ok();

@@ -42,7 +42,7 @@ QMenu* visibleMenu(const QWidget& dialog)
 
 QStringList menuTexts(const QMenu& menu)
 {
-    QStringList texts{menu.title()};
+    QStringList texts { menu.title() };
     for (const QAction* action : menu.actions())
         texts << (action->isEnabled() ? "" : "-") + action->text();
     return texts;
@@ -54,8 +54,8 @@ struct Shown {
         : request(page.request())
     {
         dialog.show();
-        tester = std::make_unique<QAbstractItemModelTester>(tree()->model(),
-            QAbstractItemModelTester::FailureReportingMode::Fatal);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            tree()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
     QTreeView* tree() const { return dialog.findChild<QTreeView*>(QStringLiteral("nodeTree")); }
     QTableWidget* list(const char* name) const { return dialog.findChild<QTableWidget*>(QLatin1String(name)); }
@@ -89,7 +89,7 @@ struct Shown {
     LoadedPage page;
     ConfigureRequest request;
     ScriptedMessageBoxes boxes;
-    CDlgXmlTree dialog{request, boxes};
+    CDlgXmlTree dialog { request, boxes };
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
 
@@ -104,7 +104,7 @@ TEST(CDlgXmlTreeTest, EveryCommandIsReachedFromTheKeyboard)
     // Shift+F10 opens the menu of the current item; Enter takes its first item.
     QMenu* menu = s.keyboardMenu(Qt::Key_F10, Qt::ShiftModifier);
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menuTexts(*menu), (QStringList{"Objects", "Add Alarm Event", "Add Historical Data"}));
+    EXPECT_EQ(menuTexts(*menu), (QStringList { "Objects", "Add Alarm Event", "Add Historical Data" }));
     finders::onNextDialog<CDlgSetAlarm>([](CDlgSetAlarm& limits) {
         EXPECT_EQ(limits.dataTypeCode(), static_cast<int>(AlarmDataType::Int16));
         QTest::keyClicks(finders::byLabel<CAlarmEdit>(&limits, QStringLiteral("High High Limit:")), "100");
@@ -126,14 +126,14 @@ TEST(CDlgXmlTreeTest, EveryCommandIsReachedFromTheKeyboard)
     QTest::keyClick(s.tree(), Qt::Key_Return);
     EXPECT_TRUE(s.dialog.isVisible());
     EXPECT_EQ(rowTexts(*s.list("conditionList")),
-        (QStringList{"HighHighLimit|100", "HighLimit|", "LowLimit|", "LowLowLimit|"}));
+        (QStringList { "HighHighLimit|100", "HighLimit|", "LowLimit|", "LowLowLimit|" }));
     EXPECT_TRUE(s.boxes.shown().empty());
 
     // The context-menu key opens one menu; Down and Enter remove the level's alarm.
     s.go(s.dialog.logic().alarmRoot(), "ns=2;s=Tank.Level");
     menu = s.keyboardMenu();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menuTexts(*menu), (QStringList{"ALARM", "Edit Condition", "Remove Alarm"}));
+    EXPECT_EQ(menuTexts(*menu), (QStringList { "ALARM", "Edit Condition", "Remove Alarm" }));
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);
     EXPECT_EQ(visibleMenu(s.dialog), nullptr);
@@ -161,18 +161,18 @@ TEST(CDlgXmlTreeTest, RightClickOffersWhatTheItemAllows)
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, s.tree()->viewport()->mapToGlobal(at));
         QApplication::sendEvent(s.tree()->viewport(), &event);
         QMenu* menu = visibleMenu(s.dialog);
-        QStringList texts = menu ? menuTexts(*menu) : QStringList{"none"};
+        QStringList texts = menu ? menuTexts(*menu) : QStringList { "none" };
         if (menu)
             menu->hide();
         return texts;
     };
     AlarmHistoryTree& logic = s.dialog.logic();
     EXPECT_EQ(rightClick(logic.objectsRoot(), "ns=2;s=Tank.Name"),
-        (QStringList{"Objects", "-Add Alarm Event", "Add Historical Data"}));
+        (QStringList { "Objects", "-Add Alarm Event", "Add Historical Data" }));
     EXPECT_EQ(rightClick(logic.objectsRoot(), "ns=2;s=Tank.Level"),
-        (QStringList{"Objects", "-Add Alarm Event", "-Add Historical Data"}));
-    EXPECT_EQ(rightClick(logic.historyRoot(), "ns=2;s=Tank.Level"), (QStringList{"History", "Remove Historical"}));
-    EXPECT_EQ(rightClick(logic.objectsRoot(), "ns=2;s=Tank"), QStringList{"none"});
+        (QStringList { "Objects", "-Add Alarm Event", "-Add Historical Data" }));
+    EXPECT_EQ(rightClick(logic.historyRoot(), "ns=2;s=Tank.Level"), (QStringList { "History", "Remove Historical" }));
+    EXPECT_EQ(rightClick(logic.objectsRoot(), "ns=2;s=Tank"), QStringList { "none" });
 
     // A Boolean alarm needs no limits: no dialog, and its condition shows "---".
     EXPECT_EQ(rightClick(logic.objectsRoot(), "ns=2;s=Tank.Running").value(1), QStringLiteral("Add Alarm Event"));
@@ -181,9 +181,9 @@ TEST(CDlgXmlTreeTest, RightClickOffersWhatTheItemAllows)
         ->trigger();
     s.go(logic.alarmRoot(), "ns=2;s=Tank.Running");
     EXPECT_EQ(rowTexts(*s.list("conditionList")),
-        (QStringList{"HighHighLimit|---", "HighLimit|---", "LowLimit|---", "LowLowLimit|---"}));
+        (QStringList { "HighHighLimit|---", "HighLimit|---", "LowLimit|---", "LowLowLimit|---" }));
     EXPECT_EQ(rightClick(logic.alarmRoot(), "ns=2;s=Tank.Running"),
-        (QStringList{"ALARM", "-Edit Condition", "Remove Alarm"}));
+        (QStringList { "ALARM", "-Edit Condition", "Remove Alarm" }));
     EXPECT_TRUE(s.boxes.shown().empty());
 }
 
@@ -218,14 +218,14 @@ struct PageOnScreen {
     }
 
     UiSandbox sandbox;
-    mutable CPgXmlConfigure page{sandbox.boxes, sandbox.fileDialogs, sandbox.stores.machineStore()};
+    mutable CPgXmlConfigure page { sandbox.boxes, sandbox.fileDialogs, sandbox.stores.machineStore() };
 };
 
 void addHistory(CDlgXmlTree& dialog, const char* idText)
 {
     AlarmHistoryTree& logic = dialog.logic();
-    finders::action(dialog.menuFor(logic.FindTreeItem(logic.objectsRoot(), idText)),
-        QStringLiteral("Add Historical Data"))
+    finders::action(
+        dialog.menuFor(logic.FindTreeItem(logic.objectsRoot(), idText)), QStringLiteral("Add Historical Data"))
         ->trigger();
 }
 
@@ -233,7 +233,7 @@ TEST(CDlgXmlTreeTest, CancelLeavesTheDocumentTheNodesAndTheLists)
 {
     PageOnScreen p;
     const QStringList rows = p.rows();
-    EXPECT_EQ(rows, (QStringList{"01|Tank.Level", "02|Tank.Level"}));
+    EXPECT_EQ(rows, (QStringList { "01|Tank.Level", "02|Tank.Level" }));
     const std::string document = p.document();
     const UaBase::BaseNode* level = p.page.configuration().entries().front()->node;
     p.configure([](CDlgXmlTree& dialog) {
@@ -254,7 +254,7 @@ TEST(CDlgXmlTreeTest, OkEditsTheDocumentAndThePageListsTheResult)
         addHistory(dialog, "ns=2;s=Tank.Total");
         QTest::mouseClick(finders::button<QPushButton>(&dialog, QStringLiteral("OK")), Qt::LeftButton);
     });
-    EXPECT_EQ(p.rows(), (QStringList{"01|Tank.Level", "02|Tank.Level", "03|Tank.Total"}));
+    EXPECT_EQ(p.rows(), (QStringList { "01|Tank.Level", "02|Tank.Level", "03|Tank.Total" }));
     EXPECT_TRUE(p.page.isModified());
     EXPECT_NE(p.document().find("NodeId=\"ns=2;s=Tank.Total\" BrowseName=\"2:Total\" DataType=\"i=7\" "
                                 "AccessLevel=\"7\" UserAccessLevel=\"7\""),

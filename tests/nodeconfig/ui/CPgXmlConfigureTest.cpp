@@ -66,16 +66,23 @@ TEST(CPgXmlConfigureTest, LoadShowRowsToggleStartLoggingApplyWritesTheBlock)
     auto* attributes = page.findChild<QTableWidget*>(QStringLiteral("attributeList"));
     ASSERT_TRUE(entries && attributes);
     EXPECT_EQ(entries->accessibleName(), QStringLiteral("Alarm & HA List"));
-    EXPECT_EQ(headers(*entries).mid(0, 2), (QStringList{" /25", "#/30"}));
+    EXPECT_EQ(headers(*entries).mid(0, 2), (QStringList { " /25", "#/30" }));
     EXPECT_EQ(entries->horizontalHeaderItem(2)->text(), QStringLiteral("Node Name"));
     EXPECT_EQ(headers(*attributes).first(), QStringLiteral("Attribute/100"));
-    EXPECT_EQ(rowTexts(*entries), (QStringList{"|01|Tank.Level", "|02|Tank.Level", "|03|Pump.Running",
-                                      "|04|Pump.Running", "|05|Tank.Temperature"}));
+    EXPECT_EQ(rowTexts(*entries),
+        (QStringList {
+            "|01|Tank.Level", "|02|Tank.Level", "|03|Pump.Running", "|04|Pump.Running", "|05|Tank.Temperature" }));
     EXPECT_FALSE(entries->item(0, 0)->icon().isNull());
 
     QTest::mouseClick(entries->viewport(), Qt::LeftButton, {}, entries->visualItemRect(entries->item(0, 2)).center());
-    EXPECT_EQ(rowTexts(*attributes), (QStringList{"NodeIdentifier|Tank.Level", "DataType|Double", "NodePath|Tank",
-                                         "HighHighLimit|95", "HighLimit|90", "LowLimit|10", "LowLowLimit|5"}));
+    EXPECT_EQ(rowTexts(*attributes),
+        (QStringList { "NodeIdentifier|Tank.Level",
+            "DataType|Double",
+            "NodePath|Tank",
+            "HighHighLimit|95",
+            "HighLimit|90",
+            "LowLimit|10",
+            "LowLowLimit|5" }));
     // A click below the last row leaves the attributes as they are.
     QTest::mouseClick(entries->viewport(), Qt::LeftButton, {}, QPoint(20, entries->viewport()->height() - 2));
     EXPECT_EQ(attributes->rowCount(), 7);
@@ -101,29 +108,30 @@ TEST(CPgXmlConfigureTest, LoadShowRowsToggleStartLoggingApplyWritesTheBlock)
     EXPECT_FALSE(page.isModified());
     const std::string written = readFile(nodeConfig);
     EXPECT_TRUE(written.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<!--\r\n A small tank")) << written;
-    const std::string expectedBlock = "</UANodeSet>\r\n<!--\r\n[AlarmSourceNodes]\r\n"
-                                      "Node1=Tank.Level\r\nNode2=Pump.Running\r\nNode3=Tank.Temperature\r\n"
-                                      "[AlarmsWithNodesXML.NonExclusiveLevelAlarmXML]\r\n"
-                                      "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighHighLimit=\r\n"
-                                      "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighLimit=\r\n"
-                                      "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLimit=\r\n"
-                                      "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLowLimit=\r\n"
-                                      "[AlarmsWithNodesXML.ExclusiveLevelAlarmXML]\r\n"
-                                      "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighHighLimit=\r\n"
-                                      "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighLimit=\r\n"
-                                      "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLimit=\r\n"
-                                      "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=\r\n"
-                                      "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5\r\n"
-                                      "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature]\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.HighHighLimit=80\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.HighLimit=7O\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.LowLimit=\r\n"
-                                      "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.LowLowLimit=-40000\r\n"
-                                      "[HistorizedtoODBCSQL]\r\nStartLogging=true\r\nSQLTYPE=MySQL\r\nACTIVE=1,1\r\n-->";
+    const std::string expectedBlock
+        = "</UANodeSet>\r\n<!--\r\n[AlarmSourceNodes]\r\n"
+          "Node1=Tank.Level\r\nNode2=Pump.Running\r\nNode3=Tank.Temperature\r\n"
+          "[AlarmsWithNodesXML.NonExclusiveLevelAlarmXML]\r\n"
+          "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighHighLimit=\r\n"
+          "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.HighLimit=\r\n"
+          "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLimit=\r\n"
+          "AlarmsWithNodesXML.NonExclusiveLevelAlarmXML.LowLowLimit=\r\n"
+          "[AlarmsWithNodesXML.ExclusiveLevelAlarmXML]\r\n"
+          "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighHighLimit=\r\n"
+          "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.HighLimit=\r\n"
+          "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLimit=\r\n"
+          "AlarmsWithNodesXML.ExclusiveLevelAlarmXML.LowLowLimit=\r\n"
+          "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level]\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighHighLimit=95\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.HighLimit=90\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLimit=10\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Level.LowLowLimit=5\r\n"
+          "[AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature]\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.HighHighLimit=80\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.HighLimit=7O\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.LowLimit=\r\n"
+          "AlarmsWithNodesXML.ExternalLevelAlarm_Tank.Temperature.LowLowLimit=-40000\r\n"
+          "[HistorizedtoODBCSQL]\r\nStartLogging=true\r\nSQLTYPE=MySQL\r\nACTIVE=1,1\r\n-->";
     EXPECT_TRUE(written.ends_with(expectedBlock)) << written;
 
     // Export: a new file, no question of the page, then its message.

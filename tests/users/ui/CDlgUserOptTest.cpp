@@ -112,8 +112,9 @@ TEST(CDlgUserOptTest, WriteAndExecutableFollowEachOther)
     QTest::mouseClick(button<QCheckBox>(&dialog, "Read"), Qt::LeftButton);
     EXPECT_EQ(dialog.rights(), 0x204u);
     // An assistive technology's toggle action is followed the same way.
-    QAccessible::queryAccessibleInterface(executable)->actionInterface()->doAction(
-        QAccessibleActionInterface::toggleAction());
+    QAccessible::queryAccessibleInterface(executable)
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_FALSE(write->isChecked());
 }
 

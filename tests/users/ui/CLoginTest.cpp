@@ -43,9 +43,11 @@ TEST(CLoginTest, ThreeWrongPasswordsCloseTheDialogAndTheRightOneOpens)
     const QString last = QStringLiteral("The password is not correct!");
     const QString right = QString::fromStdU16String(UiSandbox::kPassword);
     const Case cases[] = {
-        {{right}, QDialog::Accepted, {}},
-        {{QStringLiteral("x"), QStringLiteral("y"), right}, QDialog::Accepted, {again, again}},
-        {{QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")}, QDialog::Rejected, {again, again, last}},
+        { { right }, QDialog::Accepted, {} },
+        { { QStringLiteral("x"), QStringLiteral("y"), right }, QDialog::Accepted, { again, again } },
+        { { QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z") },
+            QDialog::Rejected,
+            { again, again, last } },
     };
     for (const Case& c : cases) {
         UiSandbox sandbox;
@@ -79,20 +81,33 @@ TEST(CSetPwdTest, RefusesInOrderAndStoresTheConfirmedPassword)
     };
     const QString right = QString::fromStdU16String(UiSandbox::kPassword);
     const Case cases[] = {
-        {QStringLiteral("wrong"), QStringLiteral("a"), QStringLiteral("b"),
-         QStringLiteral("The old password is not correct! Please input it again."), QStringLiteral("Warning"),
-         MbIcon::Warning, false},
-        {right, QStringLiteral("new one"), QStringLiteral("new One"),
-         QStringLiteral("The passwords are not the same. Please confirm it again."), QStringLiteral("Error"),
-         MbIcon::Warning, false},
-        {right, QStringLiteral("new one"), QStringLiteral("new one"), QStringLiteral("The password has been changed!"),
-         QStringLiteral("Information"), MbIcon::Information, true},
+        { QStringLiteral("wrong"),
+            QStringLiteral("a"),
+            QStringLiteral("b"),
+            QStringLiteral("The old password is not correct! Please input it again."),
+            QStringLiteral("Warning"),
+            MbIcon::Warning,
+            false },
+        { right,
+            QStringLiteral("new one"),
+            QStringLiteral("new One"),
+            QStringLiteral("The passwords are not the same. Please confirm it again."),
+            QStringLiteral("Error"),
+            MbIcon::Warning,
+            false },
+        { right,
+            QStringLiteral("new one"),
+            QStringLiteral("new one"),
+            QStringLiteral("The password has been changed!"),
+            QStringLiteral("Information"),
+            MbIcon::Information,
+            true },
     };
     for (const Case& c : cases) {
         UiSandbox sandbox;
         sandbox.boxes.setAnswerAll(true);
-        CSetPwd dialog(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr,
-                       UiSandbox::kDigestIterations);
+        CSetPwd dialog(
+            sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
         dialog.show();
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Change Login Password"));
         typeInto(dialog, QStringLiteral("Old Password:"), c.oldPassword);
@@ -123,13 +138,16 @@ TEST(CLoginTest, AnOldDigestOpensAndIsStoredSaltedFromThen)
     UiSandbox sandbox;
     sandbox.boxes.setAnswerAll(true);
     ASSERT_TRUE(writeLoginDigest(UserProfile::utility(sandbox.stores.userStore()), MakeLoginDigest(u"abcdefghijkl")));
-    CLogin refused(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
+    CLogin refused(
+        sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     refused.show();
     typeInto(refused, QStringLiteral("Password:"), QStringLiteral("Xbcdefghijkl"));
     clickOk(refused);
-    EXPECT_EQ(readLoginDigest(UserProfile::utility(sandbox.stores.userStore())), MakeLoginDigest(u"abcdefghijkl")) << "a refusal writes nothing";
+    EXPECT_EQ(readLoginDigest(UserProfile::utility(sandbox.stores.userStore())), MakeLoginDigest(u"abcdefghijkl"))
+        << "a refusal writes nothing";
 
-    CLogin login(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
+    CLogin login(
+        sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     login.show();
     typeInto(login, QStringLiteral("Password:"), QStringLiteral("abcdefghijkl"));
     clickOk(login);
@@ -138,7 +156,8 @@ TEST(CLoginTest, AnOldDigestOpensAndIsStoredSaltedFromThen)
     EXPECT_TRUE(isSaltedLoginDigest(stored)) << stored;
 
     // From now on only the whole password opens.
-    CLogin again(sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
+    CLogin again(
+        sandbox.boxes, UserProfile::utility(sandbox.stores.userStore()), nullptr, UiSandbox::kDigestIterations);
     again.show();
     typeInto(again, QStringLiteral("Password:"), QStringLiteral("abcdefXXXXXX"));
     clickOk(again);
