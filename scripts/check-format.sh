@@ -18,14 +18,16 @@ if [ "${1:-}" = "--fix" ]; then
     "$format" -i --style=file "${files[@]}"
     exit 0
 fi
-unformatted=()
-for f in "${files[@]}"; do
-    if ! "$format" --style=file --dry-run --Werror "$f" >/dev/null 2>&1; then
-        unformatted+=("$f")
-    fi
-done
-if [ ${#unformatted[@]} -gt 0 ]; then
-    printf '%s\n' "${unformatted[@]}"
-    echo "check-format: ${#unformatted[@]} file(s) are not formatted; scripts/check-format.sh --fix formats them" >&2
+# One run over every file; each unformatted one is named once, by its first misplaced line.
+rc=0
+report=$("$format" --style=file --dry-run --Werror "${files[@]}" 2>&1) || rc=$?
+[ "$rc" -eq 0 ] && exit 0
+mapfile -t unformatted < <(sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' <<<"$report" | uniq)
+if [ ${#unformatted[@]} -eq 0 ]; then
+    echo "$report" >&2
+    echo "check-format: clang-format-14 failed" >&2
     exit 1
 fi
+printf '%s\n' "${unformatted[@]}"
+echo "check-format: ${#unformatted[@]} file(s) are not formatted; scripts/check-format.sh --fix formats them" >&2
+exit 1
