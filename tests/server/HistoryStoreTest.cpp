@@ -303,7 +303,8 @@ TEST(HistoryStoreTest, TypedValuesOutagesAndAKilledDaemonLoseNothing)
     store.stop();
     const std::string lines = journal.text();
     for (const char* expected : { "history database unreachable since ",
-             "(1000 so far)",
+             // how many had come when the outage was noticed depends on the writer's timing
+             " so far)",
              "history database reachable again after ",
              "the 1000 values that waited are written",
              "answered from the spool alone (GoodResultsMayBeIncomplete)" })
