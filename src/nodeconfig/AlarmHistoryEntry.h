@@ -1,5 +1,7 @@
 #pragma once
 
+#include "uatypes/UaBuiltInType.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,18 +54,18 @@ enum class NodeIcon : std::int32_t {
 inline constexpr int kNodeIconCount = 14;
 
 /// The data types an alarm distinguishes; the values are the type codes of the alarm limit
-/// dialog (0 for every other type).
+/// dialog, which are the built-in types' numbers (0 for every other type).
 enum class AlarmDataType : int {
     Others = 0,
-    Boolean = 1,
-    Int16 = 4,
-    UInt16 = 5,
-    Int32 = 6,
-    UInt32 = 7,
-    Int64 = 8,
-    UInt64 = 9,
-    Float = 10,
-    Double = 11,
+    Boolean = static_cast<int>(UaBuiltInType::Boolean),
+    Int16 = static_cast<int>(UaBuiltInType::Int16),
+    UInt16 = static_cast<int>(UaBuiltInType::UInt16),
+    Int32 = static_cast<int>(UaBuiltInType::Int32),
+    UInt32 = static_cast<int>(UaBuiltInType::UInt32),
+    Int64 = static_cast<int>(UaBuiltInType::Int64),
+    UInt64 = static_cast<int>(UaBuiltInType::UInt64),
+    Float = static_cast<int>(UaBuiltInType::Float),
+    Double = static_cast<int>(UaBuiltInType::Double),
 };
 
 /// The alarm data type of a variable's data type identifier ("i=1", "i=4" to "i=11").
