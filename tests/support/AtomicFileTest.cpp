@@ -1,6 +1,7 @@
 #include "support/AtomicFile.h"
 
 #include "support/WholeFile.h"
+#include "testing/FailingSystemCalls.h"
 #include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,79 +10,36 @@
 
 #include <cerrno>
 #include <fstream>
-#include <map>
 #include <string>
 
 namespace {
 
-using support::SystemCalls;
-
 const std::string kOld = "old content\n";
 const std::string kNew = std::string(100000, 'n') + "\n";
 
-/// The real calls, except that the `occurrence`-th call of `failing` fails with `error`; every
-/// call first checks that the target is still whole (old or new).
-class FaultyCalls final : public SystemCalls {
+/// The real calls, except that the `occurrence`-th call of `failing` fails with `error` and
+/// writes are short; every call first checks that the target is still whole (old or new).
+class FaultyCalls final : public FailingSystemCalls {
 public:
     FaultyCalls(std::filesystem::path target, std::string failing, int occurrence, int error)
         : m_target(std::move(target))
-        , m_failing(std::move(failing))
-        , m_occurrence(occurrence)
-        , m_error(error)
     {
-    }
-
-    int open(const char* path, int flags, mode_t mode) override
-    {
-        return step("open") ? SystemCalls::open(path, flags, mode) : -1;
-    }
-    ssize_t write(int fd, const void* data, std::size_t size) override
-    {
-        // Short writes, as a pipe or a signal may cause: the writer must carry on.
-        return step("write") ? SystemCalls::write(fd, data, std::min<std::size_t>(size, 4096)) : -1;
-    }
-    int stat(const char* path, struct stat* info) override { return step("stat") ? SystemCalls::stat(path, info) : -1; }
-    int fchmod(int fd, mode_t mode) override { return step("fchmod") ? SystemCalls::fchmod(fd, mode) : -1; }
-    int fchown(int fd, uid_t owner, gid_t group) override
-    {
-        return step("fchown") ? SystemCalls::fchown(fd, owner, group) : -1;
-    }
-    int fsync(int fd) override { return step("fsync") ? SystemCalls::fsync(fd) : -1; }
-    int close(int fd) override
-    {
-        // A failed close still releases the descriptor, as on Linux.
-        const bool ok = step("close");
-        SystemCalls::close(fd);
-        return ok ? 0 : -1;
-    }
-    int rename(const char* from, const char* to) override
-    {
-        return step("rename") ? SystemCalls::rename(from, to) : -1;
+        failAt(std::move(failing), occurrence, error);
+        limitWritesTo(4096);
     }
 
     bool sawTornTarget() const { return m_torn; }
-    bool failed() const { return m_failed; }
 
 private:
-    bool step(const std::string& name)
+    void beforeEachCall() override
     {
         const auto content = support::readWholeFile(m_target);
         if (content && *content != kOld && *content != kNew)
             m_torn = true;
-        if (name != m_failing || ++m_seen[name] != m_occurrence)
-            return true;
-        m_failed = true;
-        errno = m_error;
-        return false;
     }
 
     std::filesystem::path m_target;
-    std::string m_failing;
-    int m_occurrence;
-    int m_error;
-    std::map<std::string, int> m_seen;
     bool m_torn = false;
-    bool m_failed = false;
 };
 
 std::size_t entriesIn(const std::filesystem::path& dir)

@@ -2,13 +2,15 @@
 
 #include "support/SystemCalls.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <map>
 #include <string>
 
 /// The real system calls, except that, once armed, the `occurrence`-th call of one kind ("open",
 /// "write", "fsync", ...) fails with `error`, as a full disk or a failing device would make it.
-class FailingSystemCalls final : public support::SystemCalls {
+class FailingSystemCalls : public support::SystemCalls {
 public:
     /// Makes the `occurrence`-th call of `call` from now on fail; an empty name lets all run.
     void failAt(std::string call, int occurrence = 1, int error = EIO)
@@ -21,6 +23,8 @@ public:
     }
     /// Whether the armed call was reached and failed.
     bool failed() const { return m_failed; }
+    /// Writes at most `bytes` a call, as a pipe or a signal may make them: writers must carry on.
+    void limitWritesTo(std::size_t bytes) { m_writeLimit = bytes; }
 
     int open(const char* path, int flags, mode_t mode) override
     {
@@ -28,7 +32,7 @@ public:
     }
     ssize_t write(int fd, const void* data, std::size_t size) override
     {
-        return step("write") ? SystemCalls::write(fd, data, size) : -1;
+        return step("write") ? SystemCalls::write(fd, data, std::min(size, m_writeLimit)) : -1;
     }
     int stat(const char* path, struct stat* info) override { return step("stat") ? SystemCalls::stat(path, info) : -1; }
     int fchmod(int fd, mode_t mode) override { return step("fchmod") ? SystemCalls::fchmod(fd, mode) : -1; }
@@ -49,9 +53,14 @@ public:
         return step("rename") ? SystemCalls::rename(from, to) : -1;
     }
 
+protected:
+    /// Runs before every call, to look at the files between the steps of a writer.
+    virtual void beforeEachCall() {}
+
 private:
     bool step(const std::string& name)
     {
+        beforeEachCall();
         if (name != m_failing || ++m_seen[name] != m_occurrence)
             return true;
         m_failed = true;
@@ -64,4 +73,5 @@ private:
     int m_error = EIO;
     std::map<std::string, int> m_seen;
     bool m_failed = false;
+    std::size_t m_writeLimit = std::numeric_limits<std::size_t>::max();
 };
