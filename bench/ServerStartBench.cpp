@@ -19,6 +19,7 @@
 #include "platform/SettingsStore.h"
 #include "testing/AdminOnStores.h"
 #include "testing/ChildProcess.h"
+#include "testing/LocalPorts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,20 +48,6 @@ using Clock = std::chrono::steady_clock;
 const fs::path kStandardNodeset = fs::path(TAVOX_NODESETS_DIR) / "Opc.Ua.NodeSet2.xml";
 const fs::path kDemoPlant = TAVOX_DEMO_NODECONFIG;
 const fs::path kDevicePlant = fs::path(TAVOX_NODESETS_DIR) / "Opc.Ua.Di.NodeSet2.xml";
-
-std::uint16_t freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        std::abort();
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 /// A machine store and service directory of their own for one node configuration file, made
 /// with tavox-admin's commands; removed at the end.

@@ -7,12 +7,10 @@
 
 #include "../XmlTreeBenchRuns.h"
 #include "nodeconfig/ui/CDlgXmlTree.h"
+#include "testing/UiArguments.h"
 #include "uikit/MessageBoxes.h"
 
 #include <QApplication>
-
-#include <cstdlib>
-#include <vector>
 
 using namespace xmltreebench;
 
@@ -68,18 +66,8 @@ BENCHMARK(BM_DialogOpen)
 
 int main(int argc, char** argv)
 {
-    // Offscreen unless the environment names a platform: an argument to the application, so that
-    // the environment stays untouched.
-    std::vector<char*> arguments(argv, argv + argc);
-    char platformOption[] = "-platform";
-    char offscreen[] = "offscreen";
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        arguments.push_back(platformOption);
-        arguments.push_back(offscreen);
-    }
-    int count = static_cast<int>(arguments.size());
-    arguments.push_back(nullptr);
-    QApplication application(count, arguments.data());
+    UiArguments arguments(argc, argv);
+    QApplication application(arguments.count(), arguments.values());
     UaXmlDocument::initXmlLibrary();
     benchmark::Initialize(&argc, argv);
     MedianCollector reporter;
