@@ -39,4 +39,10 @@ support::Result<std::string> getStringProperty(sd_bus* bus, const char* path, co
     return result;
 }
 
+void subscribe(sd_bus* bus)
+{
+    Error error;
+    sd_bus_call_method(bus, kDestination, kManagerPath, kManagerInterface, "Subscribe", error.get(), nullptr, "");
+}
+
 } // namespace platform::sdbus

@@ -40,5 +40,8 @@ BusPtr openSystemBus(const std::string& address = {});
 
 /// A string property of an object of the manager, or why it cannot be read.
 support::Result<std::string> getStringProperty(sd_bus* bus, const char* path, const char* interface, const char* name);
+/// Asks the manager for its unit signals, which systemd sends only while some client is
+/// subscribed; a manager without the call (or that always sends them) is fine too.
+void subscribe(sd_bus* bus);
 
 } // namespace platform::sdbus

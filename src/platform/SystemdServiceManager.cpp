@@ -202,15 +202,7 @@ private:
         if (m_subscribed)
             return;
         m_subscribed = true;
-        sdbus::Error error;
-        sd_bus_call_method(m_bus.get(),
-            sdbus::kDestination,
-            sdbus::kManagerPath,
-            sdbus::kManagerInterface,
-            "Subscribe",
-            error.get(),
-            nullptr,
-            "");
+        sdbus::subscribe(m_bus.get());
     }
 
     SharedBus m_bus;

@@ -100,19 +100,7 @@ std::unique_ptr<SystemdUnitWatcher> SystemdUnitWatcher::start(const std::string&
             watcher.get())
         < 0)
         return nullptr;
-    // systemd sends unit signals only while some client is subscribed; a manager without
-    // the call (or that always sends them) is fine too.
-    {
-        sdbus::Error error;
-        sd_bus_call_method(bus,
-            sdbus::kDestination,
-            sdbus::kManagerPath,
-            sdbus::kManagerInterface,
-            "Subscribe",
-            error.get(),
-            nullptr,
-            "");
-    }
+    sdbus::subscribe(bus);
     // The state now is the baseline: only a change from it is reported.
     if (const auto active = sdbus::getStringProperty(bus, unitPath.c_str(), sdbus::kUnitInterface, "ActiveState"))
         watcher->m_lastState = SystemdServiceManager::stateOfActiveState(*active);
